@@ -1,0 +1,14 @@
+#include "app/bounded_text.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+int FormatText(char* buffer, std::size_t size, const char* format, ...) {
+    if (buffer == nullptr || size == 0) return -1;
+    std::va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(buffer, size, format, arguments);
+    va_end(arguments);
+    if (length < 0) buffer[0] = '\0';
+    return length;
+}

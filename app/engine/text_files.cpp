@@ -1,0 +1,94 @@
+// Text files are real files in every engine: the station's setup, port and data files must be the
+// same bytes whether a test or a rider wrote them.
+#include "app/engine/engine.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+constexpr int maxOpenFiles = 32;
+std::FILE* openFiles[maxOpenFiles + 1] = {};
+
+std::FILE* FileOf(int handle) {
+    if (handle < 1 || handle > maxOpenFiles) return nullptr;
+    return openFiles[handle];
+}
+} // namespace
+
+int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
+    (void)action;
+    if (path == nullptr || path[0] == '\0') return -1;
+    const bool binary = fileType != VAL_ASCII;
+    const char* how = mode == VAL_READ_ONLY ? (binary ? "rb" : "r") : (binary ? "wb" : "w");
+    for (int handle = 1; handle <= maxOpenFiles; ++handle) {
+        if (openFiles[handle] != nullptr) continue;
+        std::FILE* file = std::fopen(path, how);
+        if (file == nullptr) return -1;
+        openFiles[handle] = file;
+        return handle;
+    }
+    return -1;
+}
+
+int CVI_CloseFile(int handle) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr) return -1;
+    openFiles[handle] = nullptr;
+    const bool failedBefore = std::ferror(file) != 0;
+    const int closed = std::fclose(file);
+    return (closed != 0 || failedBefore) ? -1 : 0;
+}
+
+int ReadLine(int handle, char* buffer, int maxChars) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || buffer == nullptr || maxChars < 0) return -1;
+    int kept = 0;
+    int c = std::fgetc(file);
+    if (c == EOF) {
+        buffer[0] = '\0';
+        return -2;
+    }
+    // Only the first maxChars characters of a line count; the rest of it is skipped, so a long
+    // line never spills into the next value.
+    while (c != EOF && c != '\n') {
+        if (c != '\r' && kept < maxChars) buffer[kept++] = static_cast<char>(c);
+        c = std::fgetc(file);
+    }
+    buffer[kept] = '\0';
+    return kept;
+}
+
+int WriteLine(int handle, const char* text, int length) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || text == nullptr || length < 0) return -1;
+    const std::size_t count = static_cast<std::size_t>(length);
+    if (std::fwrite(text, 1, count, file) != count) return -1;
+    if (std::fputc('\n', file) == EOF) return -1;
+    return length;
+}
+
+int MakeDir(const char* name) {
+    std::error_code error;
+    return std::filesystem::create_directory(name, error) ? 0 : -1;
+}
+
+int GetDir(char* buffer, std::size_t size) {
+    std::error_code error;
+    const std::string folder = std::filesystem::current_path(error).string();
+    if (error || size == 0 || folder.size() + 1 > size) return -1;
+    std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return 0;
+}
+
+int RenameFile(const char* source, const char* target) {
+    std::error_code error;
+    std::filesystem::rename(source, target, error);
+    return error ? -1 : 0;
+}
+
+int RemoveFile(const char* path) {
+    return std::remove(path) == 0 ? 0 : -1;
+}

@@ -1,0 +1,26 @@
+#include "app/callbacks.h"
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "setup/setup_file.h"
+
+#include <cstdio>
+
+namespace {
+// The crank stops streaming when it receives '4'; it is sent three times in case one is lost.
+constexpr int quitByte = 52;
+} // namespace
+
+int FINE(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    for (int i = 0; i < 3; ++i) {
+        ComWrtByte(zan.comPort, quitByte);
+        Delay(0.05);
+    }
+    CloseCom(zan.comPort);
+    // The parameters always go to the default file, whatever file was loaded at start-up.
+    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
+    SavePar(zan.setupPath);
+    DiscardPanel(zan.mainPanel);
+    QuitUserInterface(0);
+    return 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The program's entry: starts the engine, loads both panels, reads the setup and port files,
+// opens the crank's port, gives every working variable its start value and runs the event loop.
+// Returns 0 after the quit command, -1 when the engine or a panel cannot be started.
+
+int WinMain(void* instance, void* previousInstance, char* commandLine, int showState);
+
+// Everything before the event loop; -1 when the engine or a panel cannot be started, or the
+// command line is too long for a setup path.
+int StartStation(void* instance, const char* commandLine);
+
+// The longest setup path the command line may give.
+constexpr int maxSetupPathLength = 511;

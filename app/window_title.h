@@ -1,0 +1,8 @@
+#pragma once
+// The main window's title: the program version, the setup file in use and the crank's link.
+
+// "(Waiting connection ->)": before the crank has identified itself.
+void ShowStartupTitle();
+// "( Connected to ZAN -> SW_.. SN_... )", followed by the mark ("*RD*" after a load, "#WR#"
+// after a save) when one is given.
+void ShowConnectedTitle(const char* mark);

@@ -1,0 +1,12 @@
+#include "link/crank_port.h"
+
+#include "app/engine/engine.h"
+#include "app/station.h"
+
+#include <cstdio>
+
+void OpenCrankPort(int port, int deviceNumber) {
+    std::snprintf(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", deviceNumber);
+    OpenComConfig(port, zan.comPortName, 38400, 0, 8, 1, 4096, 4096);
+    SetComTime(port, 0.005);
+}

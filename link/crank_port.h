@@ -1,0 +1,6 @@
+#pragma once
+// Opening the crank's link: every open is 38400 baud 8N1 with 4096-byte queues, followed at once
+// by the 5 ms time-out.
+
+// Opens port number `port` on the device "COM<deviceNumber>", which is kept in comPortName.
+void OpenCrankPort(int port, int deviceNumber);

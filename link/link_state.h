@@ -1,0 +1,91 @@
+#pragma once
+// State of the crank link: the frame being received, the decoded values of the last frame, the
+// identity handshake, the revolution tracking and the service commands.
+
+constexpr int frameLength = 18;
+constexpr int captureCapacity = 32000;
+
+struct LinkState {
+    // Receive state.
+    unsigned char rxBuffer[frameLength];
+    int rxPos;
+    int rxByte;
+    int frameCounter;
+    int ticksSinceFrame;
+
+    // Handshake and identity.
+    int handshakeFrames;
+    int deviceVersion;
+    int deviceSerial;
+    int serialMismatch;
+
+    // Decoded values of the current frame.
+    int rawRightForce;
+    int rawRightAux;
+    int rawLeftForce;
+    int rawLeftAux;
+    int rawSpareWord;
+    int crankPeriodWord;
+    int wheelPeriodWord;
+    int heartRateWord;
+    int batteryByte;
+    float rightForce;
+    float leftForce;
+    float rightAux;
+    float leftAux;
+    float substituteForce;
+    float rightAuxRatio;
+    float leftAuxRatio;
+    float rightRatioRing[8];
+    float leftRatioRing[8];
+    int ratioRingIndex;
+
+    // Peak trackers, read and restarted by the display.
+    float rightForceMax;
+    float rightAuxAtMax;
+    float leftForceAtRightMax;
+    float leftForceMax;
+    float leftAuxAtMax;
+    float rightForceAtLeftMax;
+    float rightForceMin;
+    float leftForceMin;
+
+    // Simulation.
+    double simPhase;
+    double simDrift;
+    double simFrameClock;
+
+    // Revolution tracking and the two-revolution window.
+    int turnMode;
+    int turnModeMask;
+    int markerHits;
+    int markerMisses;
+    int turnLed;
+    int turnCount;
+    int framesSinceTurn;
+    int lastTurnFrame;
+    float turnFrames;
+    float periodRing[8];
+    int periodRingIndex;
+    float turnPeriod;
+    int turnThreshold;
+    int rearmThreshold;
+    int frameIndex;
+    int lastWindowFrames;
+
+    // Multi-turn capture.
+    int captureState;
+    int captureFrames;
+    int captureCount;
+    float captureRight[captureCapacity];
+    float captureLeft[captureCapacity];
+    float capturePower[captureCapacity];
+
+    // Warm-up.
+    int warmupState;
+    int warmupLevel;
+
+    // Device search and reconnection.
+    int linkDialogOff;
+    int linkCheckNow;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The real serial ports: a thin synchronous layer on termios (and the Win32 comm API on Windows).
+// The station polls: the link timer drains whatever has arrived and the device search calls the
+// frame reader in a tight loop, so nothing here ever waits for input. Ports are named by the
+// station's port number n, as the engine's serial operations are.
+
+// Resolves "COMk" to the device to open: on Windows the name itself; elsewhere the link
+// "ports/COMk" in the working folder (ln -s /dev/rfcomm0 ports/COM3 puts a crank on COM3).
+// Returns 0 and fills devicePath, or -1 when the name is not "COM" and a number.
+int ResolveComName(const char* deviceName, char* devicePath, int size);
+
+// Opens deviceName as port n at the given settings (parity 0 none, 1 odd, 2 even), raw, no flow
+// control. An already open port n is closed first. Returns 0, or a negative code when the device
+// is missing or cannot be set up; the port then yields no input.
+int SerialOpen(int port, const char* deviceName, long baud, int parity, int dataBits, int stopBits);
+// Time-out for writes, in seconds (the station uses 5 ms).
+int SerialSetTimeout(int port, double seconds);
+int SerialClose(int port);
+// Bytes waiting to be read: 0 when none or the port is not open, negative on an error.
+int SerialInQueueLength(int port);
+// The next byte, 0..255, or negative when none is waiting or the port is not open.
+int SerialReadByte(int port);
+// Queues one byte; waits at most the time-out for room. Returns 1 when sent, negative otherwise.
+// A peer that has vanished never blocks and never raises a signal.
+int SerialWriteByte(int port, int byte);
+// Closes every open port (at exit).
+void SerialCloseAll();

@@ -1,0 +1,43 @@
+#pragma once
+// Power, energy and the window results, and the trace prepared for plotting.
+
+constexpr int traceCapacity = 8192;
+constexpr int maxWindowFrames = 8000;
+
+struct MeasureState {
+    // Per-frame traces of the current window.
+    float rightForceTrace[traceCapacity];
+    float leftForceTrace[traceCapacity];
+    float powerTrace[traceCapacity];
+
+    float rightPower;
+    float leftPower;
+    float powerSum;
+    float rightPowerSum;
+    float leftPowerSum;
+    float kcalTotal;
+
+    // Window results.
+    float meanPower;
+    float powerTotal;
+    float previousPower;
+    float powerRight;
+    float powerLeft;
+    float udRight;
+    float udLeft;
+
+    // Time-plot histories.
+    float powerHistory[traceCapacity];
+    float heartRateHistory[traceCapacity];
+    float cadenceHistory[traceCapacity];
+    int historyIndex;
+
+    // Snapshot of the last window, for the single-turn file.
+    float snapshotRight[traceCapacity];
+    float snapshotLeft[traceCapacity];
+    float snapshotPower[traceCapacity];
+    int snapshotFrames;
+
+    // The trace the display plots.
+    float displayTrace[traceCapacity];
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The session being recorded and the turn files.
+
+struct FileStamp {
+    int hour;
+    int minute;
+    int second;
+    int month;
+    int day;
+    int year;
+    int year2;
+    double seconds;
+};
+
+struct RecordState {
+    int sessionActive;
+    int sessionFile;
+    int sessionRow;
+    double sessionStartTime;
+    char recordFolder[512];
+    char defaultRecordFolder[512];
+    char sessionPath[512];
+    char fileShortName[512];
+    char lineBuffer[1024];
+    FileStamp fileStamp;
+    float rowPowerTotal;
+    float rowTorqueTotal;
+    float rowTorqueLeft;
+    float rowTorqueRight;
+    float rowRatioLeft;
+    float phoneBattery;
+    float sessionPowerSum;
+    float sessionSpeedSum;
+    float sessionPowerAverage;
+    float sessionSpeedAverage;
+
+    int turnFile;
+    double turnFileTime;
+    char turnPath[512];
+};

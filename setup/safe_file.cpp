@@ -1,0 +1,42 @@
+#include "setup/safe_file.h"
+
+#include "app/engine/engine.h"
+
+#include <cstdio>
+#include <cstring>
+
+int OpenSafeFile(SafeFile* file, const char* path) {
+    *file = SafeFile{};
+    const std::size_t length = std::strlen(path);
+    if (length == 0 || length >= sizeof file->finalPath) {
+        file->failed = true;
+        file->handle = -1;
+        return -1;
+    }
+    std::memcpy(file->finalPath, path, length + 1);
+    std::snprintf(file->tempPath, sizeof file->tempPath, "%s.new", path);
+    file->handle = CVI_OpenFile(file->tempPath, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    file->failed = file->handle <= 0;
+    return file->handle;
+}
+
+void WriteSafeLine(SafeFile* file, const char* text) {
+    if (file->failed) return;
+    const int length = static_cast<int>(std::strlen(text));
+    if (WriteLine(file->handle, text, length) != length) file->failed = true;
+}
+
+int CloseSafeFile(SafeFile* file, const char* what) {
+    if (file->handle > 0 && CVI_CloseFile(file->handle) < 0) file->failed = true;
+    file->handle = -1;
+    if (!file->failed && RenameFile(file->tempPath, file->finalPath) != 0) file->failed = true;
+    if (!file->failed) return 0;
+    if (file->tempPath[0] != '\0') RemoveFile(file->tempPath);
+    char message[700];
+    std::snprintf(message, sizeof message,
+                  "\"%s\" could not be saved (folder not writable or disk full).\n"
+                  "The previous file is kept unchanged.",
+                  file->finalPath[0] != '\0' ? file->finalPath : "(no name)");
+    MessagePopup(what, message);
+    return -1;
+}

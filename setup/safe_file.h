@@ -1,0 +1,18 @@
+#pragma once
+// Saving a small file so that a crash or a full disk never leaves half of it: the lines go to a
+// new file beside it, which replaces the old one only once it is complete.
+
+struct SafeFile {
+    char finalPath[512];
+    char tempPath[520];
+    int handle;
+    bool failed;
+};
+
+// Opens the new file for the given path; returns its handle, or -1 (the failure is kept).
+int OpenSafeFile(SafeFile* file, const char* path);
+// Writes one line; a failure is kept and reported at close.
+void WriteSafeLine(SafeFile* file, const char* text);
+// Closes the new file and puts it in place of the old one. Returns 0; or -1 after telling the
+// user, with what, that the file could not be saved and the previous one is kept.
+int CloseSafeFile(SafeFile* file, const char* what);

@@ -1,0 +1,140 @@
+#include "setup/setup_file.h"
+
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+#include "setup/number_text.h"
+#include "setup/safe_file.h"
+
+#include <cstdio>
+
+namespace {
+// The 19 parameters shown on the panel, in the order the panel is filled and read back.
+struct ShownParameter {
+    int control;
+    float SetupParameters::*floatField;
+    int SetupParameters::*intField;
+};
+
+const ShownParameter shownParameters[] = {
+    {MAIN_RIGHT_FORCE_OFFSET, &SetupParameters::rightForceOffset, nullptr},
+    {MAIN_RIGHT_AUX_OFFSET, &SetupParameters::rightAuxOffset, nullptr},
+    {MAIN_LEFT_FORCE_OFFSET, &SetupParameters::leftForceOffset, nullptr},
+    {MAIN_LEFT_AUX_OFFSET, &SetupParameters::leftAuxOffset, nullptr},
+    {MAIN_RIGHT_FORCE_GAIN, &SetupParameters::rightForceGain, nullptr},
+    {MAIN_RIGHT_RATIO_SCALE, &SetupParameters::rightRatioScale, nullptr},
+    {MAIN_LEFT_FORCE_GAIN, &SetupParameters::leftForceGain, nullptr},
+    {MAIN_LEFT_RATIO_SCALE, &SetupParameters::leftRatioScale, nullptr},
+    {MAIN_WHEEL_DIAMETER, &SetupParameters::wheelDiameter, nullptr},
+    {MAIN_SIMULATION, nullptr, &SetupParameters::simulation},
+    {MAIN_CORRECTION_REFERENCE, &SetupParameters::correctionReference, nullptr},
+    {MAIN_CRANK_LENGTH, &SetupParameters::crankLength, nullptr},
+    {MAIN_TOTAL_KM, &SetupParameters::totalKm, nullptr},
+    {MAIN_RIGHT_CORRECTION_COEFF, &SetupParameters::rightCorrectionCoeff, nullptr},
+    {MAIN_LEFT_CORRECTION_COEFF, &SetupParameters::leftCorrectionCoeff, nullptr},
+    {MAIN_RECORD_INTERVAL, nullptr, &SetupParameters::recordInterval},
+    {MAIN_DISPLAY_FILTER, nullptr, &SetupParameters::displayFilter},
+    {MAIN_RESERVED_FLAG, nullptr, &SetupParameters::reservedFlag},
+    {MAIN_TURN_DETECTION, nullptr, &SetupParameters::turnDetection},
+};
+
+// The 23 lines of the file, in file order. Line 23 is read into the setup's serial number but
+// written from the crank's own, so saving stamps the file with the connected crank.
+struct FileLine {
+    float SetupParameters::*floatField;
+    int SetupParameters::*intField;
+};
+
+const FileLine fileLines[] = {
+    {&SetupParameters::rightForceOffset, nullptr},
+    {&SetupParameters::rightForceGain, nullptr},
+    {&SetupParameters::rightAuxOffset, nullptr},
+    {&SetupParameters::rightRatioScale, nullptr},
+    {&SetupParameters::leftForceOffset, nullptr},
+    {&SetupParameters::leftForceGain, nullptr},
+    {&SetupParameters::leftAuxOffset, nullptr},
+    {&SetupParameters::leftRatioScale, nullptr},
+    {&SetupParameters::wheelDiameter, nullptr},
+    {nullptr, &SetupParameters::simulation},
+    {&SetupParameters::correctionReference, nullptr},
+    {&SetupParameters::crankLength, nullptr},
+    {&SetupParameters::totalKm, nullptr},
+    {&SetupParameters::rightCorrectionCoeff, nullptr},
+    {&SetupParameters::leftCorrectionCoeff, nullptr},
+    {nullptr, &SetupParameters::recordInterval},
+    {nullptr, &SetupParameters::displayFilter},
+    {&SetupParameters::reserved1, nullptr},
+    {&SetupParameters::reserved2, nullptr},
+    {&SetupParameters::reserved3, nullptr},
+    {nullptr, &SetupParameters::reservedFlag},
+    {nullptr, &SetupParameters::turnDetection},
+    {nullptr, &SetupParameters::serialNumber},
+};
+
+// Only the first 10 characters of a line count.
+constexpr int lineReadLimit = 10;
+} // namespace
+
+void SetSetupDefaults() {
+    SetupParameters& setup = zan.setup;
+    setup = SetupParameters{};
+    setup.rightForceGain = 1.0f;
+    setup.rightRatioScale = 1.0f;
+    setup.leftForceGain = 1.0f;
+    setup.leftRatioScale = 1.0f;
+    setup.wheelDiameter = 668.0f;
+    setup.correctionReference = 55.0f;
+    setup.crankLength = 172.5f;
+    setup.recordInterval = 1;
+    setup.displayFilter = 1;
+}
+
+void ShowSetupParameters() {
+    for (const ShownParameter& shown : shownParameters) {
+        if (shown.floatField != nullptr)
+            SetCtrlVal(zan.mainPanel, shown.control,
+                       static_cast<double>(zan.setup.*shown.floatField));
+        else
+            SetCtrlVal(zan.mainPanel, shown.control, zan.setup.*shown.intField);
+    }
+}
+
+int LoadPar(const char* path) {
+    zan.fileHandle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
+    const bool opened = zan.fileHandle > 0;
+    if (opened) {
+        for (const FileLine& line : fileLines) {
+            // A missing line keeps the value the station had.
+            if (ReadLine(zan.fileHandle, zan.textBuffer, lineReadLimit) < 0) break;
+            if (line.floatField != nullptr)
+                zan.setup.*line.floatField = TextToFloat(zan.textBuffer);
+            else
+                zan.setup.*line.intField = TextToInt(zan.textBuffer);
+        }
+        CVI_CloseFile(zan.fileHandle);
+    }
+    ShowSetupParameters();
+    return opened ? 0 : -1;
+}
+
+int SavePar(const char* path) {
+    for (const ShownParameter& shown : shownParameters) {
+        if (shown.floatField != nullptr)
+            GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.floatField));
+        else
+            GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.intField));
+    }
+    SafeFile file;
+    zan.fileHandle = OpenSafeFile(&file, path);
+    for (const FileLine& line : fileLines) {
+        if (line.floatField != nullptr)
+            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%7.3f",
+                          static_cast<double>(zan.setup.*line.floatField));
+        else if (line.intField == &SetupParameters::serialNumber)
+            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%d", zan.deviceSerial);
+        else
+            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%d", zan.setup.*line.intField);
+        WriteSafeLine(&file, zan.textBuffer);
+    }
+    return CloseSafeFile(&file, "Setup file");
+}

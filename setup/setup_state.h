@@ -1,0 +1,37 @@
+#pragma once
+// The crank's calibration and the bicycle's geometry, as the setup file holds them, and the state
+// of the setup subsystem.
+
+// One value per line of the setup file, in file order.
+struct SetupParameters {
+    float rightForceOffset;
+    float rightForceGain;
+    float rightAuxOffset;
+    float rightRatioScale;
+    float leftForceOffset;
+    float leftForceGain;
+    float leftAuxOffset;
+    float leftRatioScale;
+    float wheelDiameter;
+    int simulation;
+    float correctionReference;
+    float crankLength;
+    float totalKm;
+    float rightCorrectionCoeff;
+    float leftCorrectionCoeff;
+    int recordInterval;
+    int displayFilter;
+    float reserved1;
+    float reserved2;
+    float reserved3;
+    int reservedFlag;
+    int turnDetection;
+    int serialNumber;
+};
+
+struct SetupState {
+    SetupParameters setup;
+    int fileHandle;            // the text file being read or written (setup or port file)
+    char chosenSetupPath[512]; // path returned by the file popup
+    int accessCode;            // the access code last entered
+};

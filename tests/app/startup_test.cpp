@@ -1,0 +1,222 @@
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "setup/catalogue.h"
+#include "tests/support/station_fixture.h"
+
+#include <cstring>
+
+namespace {
+const char* const startupTitle =
+    "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> %s) (Waiting connection ->)";
+
+std::string StartupTitleFor(const std::string& path) {
+    char title[2048];
+    std::snprintf(title, sizeof title, startupTitle, path.c_str());
+    return title;
+}
+
+const char* const soundSetup = " 1012.000\n  0.500\n  998.000\n  1.000\n 1003.000\n  0.510\n"
+                               " 1001.000\n  1.000\n668.000\n0\n 55.000\n172.500\n"
+                               "1234.500\n  0.750\n -0.750\n1\n1\n  0.000\n  0.000\n  0.000\n"
+                               "0\n0\n123\n";
+} // namespace
+
+class StartupTest : public StationTest {};
+
+// --- Choosing the setup file from the command line ---
+
+TEST_F(StartupTest, ShortCommandLinesChooseTheDefaultSetupFile) {
+    for (const char* line : {"", "a", "ab", "abc"}) {
+        ResetStation();
+        ASSERT_EQ(Start(line), 0);
+        EXPECT_STREQ(zan.setupPath, "zan_01.set") << "command line '" << line << "'";
+    }
+}
+
+TEST_F(StartupTest, CommandLineOfFourCharactersIsTheSetupPath) {
+    WriteFile("a.st", soundSetup);
+    ASSERT_EQ(Start("a.st"), 0);
+    EXPECT_STREQ(zan.setupPath, "a.st");
+    EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 1012.0f);
+    EXPECT_EQ(MainTitle(), StartupTitleFor("a.st"));
+}
+
+TEST_F(StartupTest, PercentAndQuotesInTheCommandLineAreKeptAsTheyAre) {
+    const std::string line = "\"my %s %d %n setup.set\"";
+    ASSERT_EQ(Start(line), 0);
+    EXPECT_EQ(std::string(zan.setupPath), line);
+    EXPECT_EQ(MainTitle(), StartupTitleFor(line));
+}
+
+TEST_F(StartupTest, LongestSetupPathFitsAndTheTitleIsCutToItsBuffer) {
+    const std::string line(maxSetupPathLength, 'p');
+    ASSERT_EQ(Start(line), 0);
+    EXPECT_EQ(std::strlen(zan.setupPath), static_cast<std::size_t>(maxSetupPathLength));
+    EXPECT_EQ(MainTitle().size(), sizeof zan.textBuffer - 1);
+    EXPECT_EQ(MainTitle(), StartupTitleFor(line).substr(0, sizeof zan.textBuffer - 1));
+}
+
+TEST_F(StartupTest, CommandLineTooLongForASetupPathIsRefusedWithAMessage) {
+    const std::string line(10000, 'q');
+    EXPECT_EQ(Start(line), -1);
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_NE(engine.popups[0].message.find("10000 characters"), std::string::npos);
+    EXPECT_EQ(zan.setupPath[0], '\0');
+}
+
+// --- Engine and panels ---
+
+TEST_F(StartupTest, EngineThatCannotStartEndsWithMinusOne) {
+    engine.failInit = true;
+    EXPECT_EQ(StartAndQuit(""), -1);
+}
+
+TEST_F(StartupTest, PanelThatCannotBeLoadedEndsWithMinusOneAndShowsNothing) {
+    engine.failLoadPanel = true;
+    EXPECT_EQ(StartAndQuit(""), -1);
+    EXPECT_EQ(engine.HandleOf(MAIN), -1);
+}
+
+// --- Start values and the start-up look ---
+
+TEST_F(StartupTest, CorrectionCoefficientsOutsideTheRangeBecomeZeroNotTheBound) {
+    struct Case {
+        const char* right;
+        const char* left;
+        float expectedRight;
+        float expectedLeft;
+    };
+    for (const Case& c : {Case{"0.75", "-0.75", 0.75f, -0.75f}, Case{"0.76", "-0.8", 0.0f, 0.0f},
+                          Case{"-0.751", "9", 0.0f, 0.0f}}) {
+        ResetStation();
+        std::string setup;
+        for (int line = 1; line <= 23; ++line)
+            setup += line == 14   ? std::string(c.right) + "\n"
+                     : line == 15 ? std::string(c.left) + "\n"
+                                  : "1\n";
+        WriteFile("zan_01.set", setup);
+        ASSERT_EQ(Start(), 0);
+        EXPECT_FLOAT_EQ(zan.setup.rightCorrectionCoeff, c.expectedRight) << c.right;
+        EXPECT_FLOAT_EQ(zan.setup.leftCorrectionCoeff, c.expectedLeft) << c.left;
+        EXPECT_FLOAT_EQ(Main(MAIN_RIGHT_CORRECTION_COEFF).value, c.expectedRight);
+        EXPECT_FLOAT_EQ(Main(MAIN_LEFT_CORRECTION_COEFF).value, c.expectedLeft);
+    }
+}
+
+TEST_F(StartupTest, WarmupStartsOnlyForModesAboveZero) {
+    for (const int mode : {-1, 0, 1, 2}) {
+        ResetStation();
+        WriteFile("zan_com.set", "3\n" + std::to_string(mode) + "\n0\n0\n");
+        ASSERT_EQ(Start(), 0);
+        EXPECT_EQ(zan.warmupState, mode > 0 ? 1 : 0) << "mode " << mode;
+        EXPECT_EQ(zan.warmupLevel, 0);
+    }
+}
+
+TEST_F(StartupTest, StartUpShowsTheSetupTheTitleAndTheLockedServiceControls) {
+    WriteFile("zan_01.set", soundSetup);
+    WriteFile("zan_com.set", "7\n1\n0\n1\n");
+    ASSERT_EQ(Start(), 0);
+
+    EXPECT_TRUE(engine.Panel(zan.mainPanel).visible);
+    EXPECT_FALSE(engine.Panel(zan.warmupPanel).visible);
+    EXPECT_EQ(engine.Panel(zan.mainPanel).intAttributes[ATTR_WINDOW_ZOOM], VAL_MAXIMIZE);
+    EXPECT_EQ(MainTitle(), StartupTitleFor("zan_01.set"));
+    EXPECT_FLOAT_EQ(Main(MAIN_RIGHT_FORCE_OFFSET).value, 1012.0f);
+    EXPECT_FLOAT_EQ(Main(MAIN_LEFT_FORCE_GAIN).value, 0.51f);
+    EXPECT_FLOAT_EQ(Main(MAIN_TOTAL_KM).value, 1234.5f);
+    EXPECT_EQ(Main(MAIN_COM_PORT).value, 7);
+    EXPECT_EQ(Main(MAIN_WARMUP_MODE).value, 1);
+    EXPECT_EQ(Main(MAIN_PLOT_HR).value, 0);
+    EXPECT_EQ(Main(MAIN_PLOT_CADENCE).value, 1);
+    EXPECT_EQ(Main(MAIN_SINGLE_SIDE).value, 0);
+    EXPECT_EQ(Main(MAIN_SINGLE_SIDE).setCount, 1);
+
+    EXPECT_FALSE(Main(MAIN_CRANK_CADENCE).Visible());
+    EXPECT_TRUE(Main(MAIN_COM_PORT).Dimmed());
+    EXPECT_TRUE(Main(MAIN_WARMUP_MODE).Dimmed());
+    EXPECT_EQ(Main(MAIN_CAL_COVER_1).intAttributes.at(ATTR_ZPLANE_POSITION), 0);
+    EXPECT_EQ(Main(MAIN_CAL_COVER_2).intAttributes.at(ATTR_ZPLANE_POSITION), 0);
+
+    EXPECT_FLOAT_EQ(zan.wheelCircumference, 3.1415926f * 668.0f);
+    EXPECT_EQ(zan.crankPeriodWord, 9999999);
+    EXPECT_EQ(zan.wheelPeriodWord, 9999999);
+    EXPECT_FLOAT_EQ(zan.turnPeriod, 60000.0f);
+    EXPECT_FLOAT_EQ(zan.previousPower, 1.0f);
+    EXPECT_EQ(zan.frameCounter, 1000);
+    EXPECT_DOUBLE_EQ(zan.simFrameClock, 100.0);
+    EXPECT_EQ(zan.turnModeMask, 255);
+    for (const float slot : zan.periodRing) EXPECT_FLOAT_EQ(slot, 2000.0f);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "dati"));
+}
+
+TEST_F(StartupTest, CrankPortOpensAt38400EightNoneOneWithFiveMillisecondTimeOut) {
+    engine.Device("COM7");
+    WriteFile("zan_com.set", "7\n0\n0\n0\n");
+    ASSERT_EQ(Start(), 0);
+    const HeadlessPort& port = engine.Port(7);
+    EXPECT_TRUE(port.open);
+    EXPECT_EQ(port.deviceName, "COM7");
+    EXPECT_STREQ(zan.comPortName, "COM7");
+    EXPECT_EQ(port.baud, 38400);
+    EXPECT_EQ(port.parity, 0);
+    EXPECT_EQ(port.dataBits, 8);
+    EXPECT_EQ(port.stopBits, 1);
+    EXPECT_DOUBLE_EQ(port.timeout, 0.005);
+}
+
+TEST_F(StartupTest, FirstStartWithoutFilesUsesSoundDefaultsAndStillStarts) {
+    ASSERT_EQ(Start(), 0);
+    EXPECT_EQ(zan.comPort, 1);
+    EXPECT_EQ(zan.warmupMode, 0);
+    EXPECT_FLOAT_EQ(zan.setup.rightForceGain, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.leftForceGain, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.correctionReference, 55.0f);
+    EXPECT_FLOAT_EQ(zan.setup.crankLength, 172.5f);
+    EXPECT_FLOAT_EQ(zan.setup.wheelDiameter, 668.0f);
+    EXPECT_EQ(zan.setup.recordInterval, 1);
+    EXPECT_FALSE(engine.Port(1).open);
+    EXPECT_TRUE(engine.popups.empty());
+}
+
+// --- Quitting ---
+
+TEST_F(StartupTest, QuitSendsThreeQuitBytesClosesThePortAndSavesTheDefaultSetup) {
+    WriteFile("other.set", soundSetup);
+    WriteFile("zan_com.set", "4\n0\n0\n0\n");
+    engine.Device("COM4");
+    ASSERT_EQ(StartAndQuit("other.set"), 0);
+
+    EXPECT_EQ(engine.Device("COM4").sent, (std::vector<unsigned char>{52, 52, 52}));
+    EXPECT_FALSE(engine.Port(4).open);
+    EXPECT_TRUE(engine.Panel(zan.mainPanel).discarded);
+    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    const std::vector<std::string> saved = ReadLines("zan_01.set");
+    ASSERT_EQ(saved.size(), 23u);
+    EXPECT_EQ(saved[0], "1012.000");
+    EXPECT_EQ(saved[1], "  0.500");
+    EXPECT_EQ(saved[12], "1234.500");
+    EXPECT_EQ(saved[22], "0"); // no crank reported a serial number
+}
+
+TEST_F(StartupTest, QuitWaitsBetweenTheQuitBytes) {
+    ASSERT_EQ(Start(), 0);
+    const double before = engine.now;
+    FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_NEAR(engine.now - before, 0.15, 1e-9);
+    EXPECT_TRUE(engine.quitRequested);
+}
+
+TEST_F(StartupTest, QuitIgnoresEveryEventButCommit) {
+    engine.Device("COM1");
+    ASSERT_EQ(Start(), 0);
+    FINE(zan.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    FINE(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_TRUE(engine.Device("COM1").sent.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set"));
+}
+
+TEST_F(StartupTest, EventLoopRunsBothTimersUntilQuit) {
+    ASSERT_EQ(StartAndQuit("", 2.0), 0);
+    EXPECT_NEAR(engine.now, 2.15, 0.03);
+}

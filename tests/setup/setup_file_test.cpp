@@ -1,0 +1,234 @@
+#include "app/callbacks.h"
+#include "setup/catalogue.h"
+#include "setup/setup_file.h"
+#include "tests/support/station_fixture.h"
+
+namespace {
+std::string LinesOf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+std::string SetupWith(int lineNumber, const std::string& value) {
+    std::vector<std::string> lines(23, "0");
+    lines[static_cast<std::size_t>(lineNumber - 1)] = value;
+    return LinesOf(lines);
+}
+
+int Press(CtrlCallbackPtr callback) {
+    return callback(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+}
+} // namespace
+
+class SetupFileTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        ASSERT_EQ(Start(), 0);
+        engine.popups.clear();
+    }
+};
+
+// --- Format and round trip ---
+
+TEST_F(SetupFileTest, SavedFileHasTwentyThreeLinesInTheirFormats) {
+    zan.deviceSerial = 123;
+    SetCtrlVal(zan.mainPanel, MAIN_RIGHT_FORCE_GAIN, 1.5);
+    SetCtrlVal(zan.mainPanel, MAIN_SIMULATION, 2);
+    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, -12.25);
+    SetCtrlVal(zan.mainPanel, MAIN_TURN_DETECTION, 3);
+    ASSERT_EQ(SavePar("out.set"), 0);
+    const std::vector<std::string> lines = ReadLines("out.set");
+    ASSERT_EQ(lines.size(), 23u);
+    EXPECT_EQ(lines[1], "  1.500");
+    EXPECT_EQ(lines[9], "2");
+    EXPECT_EQ(lines[12], "-12.250");
+    EXPECT_EQ(lines[17], "  0.000"); // reserved values are written back
+    EXPECT_EQ(lines[21], "3");
+    EXPECT_EQ(lines[22], "123"); // stamped with the connected crank
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.set.new"));
+}
+
+TEST_F(SetupFileTest, RoundTripGivesBackEveryValueToThreeDecimals) {
+    const int controls[] = {
+        MAIN_RIGHT_FORCE_OFFSET,     MAIN_RIGHT_AUX_OFFSET,     MAIN_LEFT_FORCE_OFFSET,
+        MAIN_LEFT_AUX_OFFSET,        MAIN_RIGHT_FORCE_GAIN,     MAIN_RIGHT_RATIO_SCALE,
+        MAIN_LEFT_FORCE_GAIN,        MAIN_LEFT_RATIO_SCALE,     MAIN_WHEEL_DIAMETER,
+        MAIN_CORRECTION_REFERENCE,   MAIN_CRANK_LENGTH,         MAIN_TOTAL_KM,
+        MAIN_RIGHT_CORRECTION_COEFF, MAIN_LEFT_CORRECTION_COEFF};
+    std::vector<double> written;
+    double value = 1.23456;
+    for (const int control : controls) {
+        SetCtrlVal(zan.mainPanel, control, value);
+        written.push_back(Main(control).value);
+        value = value * -3.1 + 0.0172;
+    }
+    SetCtrlVal(zan.mainPanel, MAIN_RECORD_INTERVAL, 5);
+    SetCtrlVal(zan.mainPanel, MAIN_RESERVED_FLAG, 9);
+    ASSERT_EQ(SavePar("trip.set"), 0);
+
+    for (const int control : controls) SetCtrlVal(zan.mainPanel, control, 77.0);
+    ASSERT_EQ(LoadPar("trip.set"), 0);
+    for (std::size_t i = 0; i < written.size(); ++i)
+        EXPECT_NEAR(Main(controls[i]).value, written[i], 5e-4) << "control " << controls[i];
+    EXPECT_FLOAT_EQ(zan.setup.totalKm, static_cast<float>(Main(MAIN_TOTAL_KM).value));
+    EXPECT_FLOAT_EQ(zan.setup.leftAuxOffset, static_cast<float>(Main(MAIN_LEFT_AUX_OFFSET).value));
+    EXPECT_EQ(zan.setup.recordInterval, 5);
+    EXPECT_EQ(Main(MAIN_RESERVED_FLAG).value, 9);
+}
+
+// --- Reading: the 10-character limit and the number conversions ---
+
+TEST_F(SetupFileTest, OnlyTheFirstTenCharactersOfALineAreRead) {
+    WriteFile("long.set", SetupWith(13, "1234567.125"));
+    ASSERT_EQ(LoadPar("long.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.totalKm, 1234567.12f);
+    // The rest of the long line is skipped, not taken as the next line.
+    EXPECT_FLOAT_EQ(zan.setup.rightCorrectionCoeff, 0.0f);
+}
+
+TEST_F(SetupFileTest, SevenDigitValueIsWrittenInElevenCharactersAndLosesItsLastDecimal) {
+    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 1234567.0);
+    ASSERT_EQ(SavePar("big.set"), 0);
+    EXPECT_EQ(ReadLines("big.set")[12], "1234567.000");
+    ASSERT_EQ(LoadPar("big.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.totalKm, 1234567.0f);
+}
+
+TEST_F(SetupFileTest, NumbersAreReadUpToTheFirstCharacterThatIsNotPartOfThem) {
+    struct Case {
+        const char* line;
+        float value;
+    };
+    for (const Case& c :
+         {Case{"  -0.125abc", -0.125f}, Case{"abc", 0.0f}, Case{"", 0.0f}, Case{"nan", 0.0f},
+          Case{"-inf", 0.0f}, Case{"1e99", 3.4028235e38f}, Case{"  2.5e1x", 25.0f}}) {
+        WriteFile("n.set", SetupWith(2, c.line));
+        ASSERT_EQ(LoadPar("n.set"), 0);
+        EXPECT_FLOAT_EQ(zan.setup.rightForceGain, c.value) << "line '" << c.line << "'";
+    }
+    WriteFile("i.set", SetupWith(16, "9999999999"));
+    ASSERT_EQ(LoadPar("i.set"), 0);
+    EXPECT_EQ(zan.setup.recordInterval, 2147483647);
+    WriteFile("i.set", SetupWith(16, " 12 rows"));
+    ASSERT_EQ(LoadPar("i.set"), 0);
+    EXPECT_EQ(zan.setup.recordInterval, 12);
+}
+
+TEST_F(SetupFileTest, MissingLinesKeepTheValuesTheStationHad) {
+    zan.setup.crankLength = 170.0f;
+    zan.setup.serialNumber = 55;
+    WriteFile("short.set", "1\n2\n3\n");
+    ASSERT_EQ(LoadPar("short.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.rightAuxOffset, 3.0f);
+    EXPECT_FLOAT_EQ(zan.setup.crankLength, 170.0f);
+    EXPECT_EQ(zan.setup.serialNumber, 55);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_CRANK_LENGTH).value), 170.0f);
+}
+
+TEST_F(SetupFileTest, SerialNumberIsReadFromTheFileButWrittenFromTheCrank) {
+    WriteFile("sn.set", SetupWith(23, "321"));
+    ASSERT_EQ(LoadPar("sn.set"), 0);
+    EXPECT_EQ(zan.setup.serialNumber, 321);
+    zan.deviceSerial = 0;
+    ASSERT_EQ(SavePar("sn.set"), 0);
+    EXPECT_EQ(ReadLines("sn.set")[22], "0");
+    EXPECT_EQ(zan.setup.serialNumber, 321);
+}
+
+// --- Load and save commands ---
+
+TEST_F(SetupFileTest, SaveAsWithTheDialogCancelledSavesTheDefaultFileAndMarksTheTitle) {
+    engine.fileAnswers.push_back("");
+    Press(SAVS);
+    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
+    EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) "
+                           "( Connected to ZAN -> SW_00  SN_000 ) #WR# ");
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(engine.popups[0].title, "Selezionare il file SETUP");
+}
+
+TEST_F(SetupFileTest, LoadReadsTheChosenFileAndMarksTheTitle) {
+    WriteFile("bike.set", SetupWith(12, "175.000"));
+    engine.fileAnswers.push_back((folder / "bike.set").string());
+    zan.deviceVersion = 4;
+    zan.deviceSerial = 12;
+    Press(LOAD);
+    EXPECT_FLOAT_EQ(zan.setup.crankLength, 175.0f);
+    EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> " +
+                               (folder / "bike.set").string() +
+                               ") ( Connected to ZAN -> SW_04  SN_012 ) *RD* ");
+}
+
+TEST_F(SetupFileTest, LoadOfAFileThatCannotBeReadChangesNothingAndSaysSo) {
+    const std::string title = MainTitle();
+    zan.setup.crankLength = 170.0f;
+    engine.fileAnswers.push_back((folder / "missing.set").string());
+    Press(LOAD);
+    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_FLOAT_EQ(zan.setup.crankLength, 170.0f);
+    EXPECT_EQ(MainTitle(), title);
+    ASSERT_EQ(engine.popups.size(), 2u);
+    EXPECT_EQ(engine.popups[1].kind, "message");
+}
+
+TEST_F(SetupFileTest, FailedSaveKeepsThePreviousFileTellsTheUserAndLeavesNoWriteMark) {
+    WriteFile("zan_01.set", SetupWith(1, "42.000"));
+    // A folder in the way of the new file makes the save fail, as a full disk would.
+    std::filesystem::create_directory(folder / "zan_01.set.new");
+    const std::string title = MainTitle();
+    engine.fileAnswers.push_back("zan_01.set");
+    Press(SAVS);
+    EXPECT_EQ(ReadFile("zan_01.set"), SetupWith(1, "42.000"));
+    EXPECT_EQ(MainTitle(), title);
+    ASSERT_EQ(engine.popups.size(), 2u);
+    EXPECT_EQ(engine.popups[1].title, "Setup file");
+    EXPECT_NE(engine.popups[1].message.find("could not be saved"), std::string::npos);
+}
+
+TEST_F(SetupFileTest, SaveIntoAMissingFolderIsToldToTheUser) {
+    engine.fileAnswers.push_back((folder / "no" / "such" / "x.set").string());
+    Press(SAVS);
+    ASSERT_EQ(engine.popups.size(), 2u);
+    EXPECT_EQ(engine.popups[1].kind, "message");
+    EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+}
+
+TEST_F(SetupFileTest, DefaultSaveTakesTheWarmupModeAndAlwaysWritesTheDefaultFile) {
+    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", "other.set");
+    SetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, 2);
+    Press(DEF);
+    EXPECT_EQ(zan.warmupMode, 2);
+    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "other.set"));
+}
+
+TEST_F(SetupFileTest, SaveWithWarmupRestartsTheWarmupOnlyWhenItIsOffAndAModeIsSet) {
+    struct Case {
+        int state;
+        int mode;
+        int expectedState;
+    };
+    for (const Case& c : {Case{0, 1, 1}, Case{0, 0, 0}, Case{3, 2, 3}, Case{0, 2, 1}}) {
+        zan.warmupState = c.state;
+        zan.warmupMode = c.mode;
+        zan.warmupLevel = 45;
+        Press(DEFM);
+        EXPECT_EQ(zan.warmupState, c.expectedState);
+        EXPECT_EQ(zan.warmupLevel, c.expectedState != c.state ? 0 : 45);
+        EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    }
+    EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
+}
+
+TEST_F(SetupFileTest, CommandsIgnoreEveryEventButCommit) {
+    for (const CtrlCallbackPtr command : {LOAD, SAVS, DEF, DEFM, DEFX})
+        command(zan.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_TRUE(engine.popups.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "zan_com.set"));
+}

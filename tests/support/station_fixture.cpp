@@ -1,0 +1,62 @@
+#include "tests/support/station_fixture.h"
+
+#include "app/callbacks.h"
+#include "app/startup.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace {
+std::atomic<int> folderCount{0};
+}
+
+void StationTest::SetUp() {
+    previousFolder = std::filesystem::current_path();
+    folder = std::filesystem::temp_directory_path() /
+             ("zan_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+              "_" + std::to_string(folderCount++) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    ResetStation();
+    UseEngine(&engine);
+}
+
+void StationTest::TearDown() {
+    UseEngine(nullptr);
+    std::filesystem::current_path(previousFolder);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+void StationTest::WriteFile(const std::string& name, const std::string& text) {
+    std::ofstream out(folder / name, std::ios::binary);
+    out << text;
+}
+
+std::string StationTest::ReadFile(const std::string& name) const {
+    std::ifstream in(folder / name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> StationTest::ReadLines(const std::string& name) const {
+    std::vector<std::string> lines;
+    std::ifstream in(folder / name);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
+    engine.At(quitAt, [] { FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    return WinMain(nullptr, nullptr, line.data(), 1);
+}
+
+int StationTest::Start(const std::string& commandLine) {
+    return StartStation(nullptr, commandLine.c_str());
+}

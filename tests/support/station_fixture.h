@@ -1,0 +1,38 @@
+#pragma once
+// Every behaviour test runs the station on the headless engine, in a fresh temporary folder, with
+// the program-wide record back at zero.
+
+#include "app/engine/headless/headless_engine.h"
+#include "app/station.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class StationTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a text file in the test folder.
+    void WriteFile(const std::string& name, const std::string& text);
+    std::string ReadFile(const std::string& name) const;
+    std::vector<std::string> ReadLines(const std::string& name) const;
+
+    // Starts the station with the given command line and quits it with the quit button at the
+    // given virtual time; returns WinMain's result.
+    int StartAndQuit(const std::string& commandLine, double quitAt = 1.0);
+    // Starts the station without entering the event loop: the test then drives the timers with
+    // engine.RunUntil and presses buttons by calling their callbacks.
+    int Start(const std::string& commandLine = "");
+
+    HeadlessControl& Main(int control) { return engine.Control(zan.mainPanel, control); }
+    HeadlessControl& Warmup(int control) { return engine.Control(zan.warmupPanel, control); }
+    std::string MainTitle() { return engine.Panel(zan.mainPanel).Title(); }
+
+    HeadlessEngine engine;
+    std::filesystem::path folder;
+    std::filesystem::path previousFolder;
+};
