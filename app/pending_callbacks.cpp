@@ -1,6 +1,5 @@
 // Callbacks whose work is not built yet: each reaches its control and does nothing.
 #include "app/callbacks.h"
-#include "link/frame_reader.h"
 
 #define ZAN_PENDING(name)                                                                          \
     int name(int, int, int, void*, int, int) {                                                     \
@@ -26,4 +25,3 @@ ZAN_PENDING(SAVE)
 ZAN_PENDING(SAVET)
 ZAN_PENDING(SAVE10)
 
-void ReadZAN() {}

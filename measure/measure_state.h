@@ -16,6 +16,9 @@ struct MeasureState {
     float rightPowerSum;
     float leftPowerSum;
     float kcalTotal;
+    // The energy summed in double precision: 20 ms of power is too small a step to add to a float
+    // of hundreds of kilocalories without a steady loss.
+    double kcalExact;
 
     // Window results.
     float meanPower;

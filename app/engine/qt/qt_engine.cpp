@@ -1,0 +1,485 @@
+// Panels, callbacks, timers and the event loop of the Qt engine.
+#include "app/engine/qt/qt_engine.h"
+
+#include "app/engine/qt/qt_graph.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUiLoader>
+
+#include <chrono>
+#include <thread>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace {
+// Roles the engine gives widgets, read back by the application-wide event filter.
+const char* const closeQuitsProperty = "zanCloseQuits";
+const char* const doubleClickProperty = "zanDoubleClick";
+const char* const entryProperty = "zanEntry";
+
+// Handle and control of a widget the filter acts for, packed into one property value.
+QVariant ControlRef(int handle, int control) {
+    return QVariant::fromValue(QPoint(handle, control));
+}
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::Shortcut:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool KindFromName(const QString& name, ControlKind* kind) {
+    for (int k = 0; k <= static_cast<int>(ControlKind::Timer); ++k) {
+        const auto candidate = static_cast<ControlKind>(k);
+        if (name == QLatin1String(ControlKindName(candidate))) {
+            *kind = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+// One filter on the whole application: it follows the Escape key, turns the main window's close
+// into the quit command, the text box's double click and a numeric entry's Enter into events,
+// and holds back the rider's input while the device search polls the Escape key.
+class QtEngineFilter : public QObject {
+  public:
+    explicit QtEngineFilter(QtEngine& engine) : engine(engine) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
+                engine.escapeDown = type == QEvent::KeyPress;
+        }
+        // The search runs without the event loop: what the rider does meanwhile is dropped,
+        // as it would be on a busy window, so no callback runs inside the search.
+        if (engine.pollingEscape && IsUserInput(type)) return true;
+
+        if (type == QEvent::Close) return CloseMainWindow(watched, event);
+        if (type == QEvent::MouseButtonDblClick) DoubleClick(watched, event);
+        if (type == QEvent::KeyPress) EnterInField(watched, event);
+        return false;
+    }
+
+  private:
+    bool CloseMainWindow(QObject* watched, QEvent* event) {
+        if (!watched->property(closeQuitsProperty).toBool()) return false;
+        // Closing the main window is the quit button: the quit command saves and ends the run.
+        event->ignore();
+        const int handle = watched->property("zanHandle").toInt();
+        if (CtrlCallbackPtr quit = FindCallback("FINE")) quit(handle, 0, EVENT_COMMIT, nullptr, 0, 0);
+        else engine.QuitUserInterface(0);
+        return true;
+    }
+
+    void DoubleClick(QObject* watched, QEvent* event) {
+        const QVariant ref = watched->property(doubleClickProperty);
+        if (!ref.isValid()) return;
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return;
+        const QPoint control = ref.toPoint();
+        engine.Fire(control.x(), control.y(), EVENT_LEFT_DOUBLE_CLICK);
+    }
+
+    void EnterInField(QObject* watched, QEvent* event) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+        const QVariant ref = watched->property(entryProperty);
+        if (!ref.isValid()) return;
+        const QPoint control = ref.toPoint();
+        if (QtEngine::Control* found = engine.FindControl(control.x(), control.y()))
+            found->enterPressed = true;
+    }
+
+    QtEngine& engine;
+};
+
+QtEngine::Control::~Control() = default;
+
+QtEngine::QtEngine() {
+    clock.start();
+    InitCVIRTE(nullptr);
+}
+
+QtEngine::~QtEngine() {
+    for (auto& [handle, panel] : panels) delete panel->window.data();
+    panels.clear();
+    for (const QPointer<QWidget>& window : discarded) delete window.data();
+}
+
+int QtEngine::InitCVIRTE(void*) {
+    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (application == nullptr) return 0;
+    if (!filter) {
+        filter = std::make_unique<QtEngineFilter>(*this);
+        application->installEventFilter(filter.get());
+        // Only the quit command ends the run, whatever window closes.
+        application->setQuitOnLastWindowClosed(false);
+    }
+    return 1;
+}
+
+QtEngine::Panel* QtEngine::FindPanel(int panel) const {
+    const auto found = panels.find(panel);
+    if (found == panels.end() || found->second->window.isNull()) return nullptr;
+    return found->second.get();
+}
+
+QtEngine::Control* QtEngine::FindControl(int panel, int control) const {
+    Panel* found = FindPanel(panel);
+    if (found == nullptr) return nullptr;
+    const auto entry = found->controls.find(control);
+    return entry == found->controls.end() ? nullptr : &entry->second;
+}
+
+QWidget* QtEngine::PanelWindow(int panel) const {
+    Panel* found = FindPanel(panel);
+    return found == nullptr ? nullptr : found->window.data();
+}
+
+QWidget* QtEngine::ControlWidget(int panel, int control) const {
+    Control* found = FindControl(panel, control);
+    return found == nullptr ? nullptr : found->widget;
+}
+
+QString QtEngine::ResourcePath(const char* file) const {
+    if (file == nullptr || file[0] == '\0') return {};
+    const QString name = QString::fromLocal8Bit(file);
+    // Beside the executable first, so the program finds its panels from any working folder.
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    if (QFileInfo(besideProgram).isFile()) return besideProgram;
+    if (QFileInfo(name).isFile()) return QFileInfo(name).absoluteFilePath();
+    return {};
+}
+
+int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
+    if (InitCVIRTE(nullptr) == 0) return -1;
+    const QString path = ResourcePath(file);
+    if (path.isEmpty()) return -1;
+    auto cached = resources.find(path);
+    if (cached == resources.end()) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly)) return -1;
+        cached = resources.emplace(path, resource.readAll()).first;
+    }
+    // Each load builds the panel afresh from the cached file, so a discarded panel can return.
+    QBuffer buffer;
+    buffer.setData(cached->second);
+    buffer.open(QIODevice::ReadOnly);
+    QUiLoader loader;
+    std::unique_ptr<QWidget> root(loader.load(&buffer));
+    if (!root) return -1;
+    QWidget* window = root->findChild<QWidget*>(QStringLiteral("panel%1").arg(panelNumber),
+                                                 Qt::FindDirectChildrenOnly);
+    if (window == nullptr) return -1;
+    const QSize size = window->size();
+    window->hide();
+    window->setParent(nullptr, Qt::Window);
+    window->resize(size);
+    root.reset();
+
+    const int handle = nextHandle++;
+    auto panel = std::make_unique<Panel>();
+    panel->window = window;
+    panel->resourceNumber = panelNumber;
+    window->setProperty("zanHandle", handle);
+    if (panelNumber == MAIN) window->setProperty(closeQuitsProperty, true);
+    for (QWidget* child : window->findChildren<QWidget*>())
+        if (child->property("zanId").isValid()) AttachControl(handle, *panel, child);
+    if (running) StartTimers(*panel);
+    panels.emplace(handle, std::move(panel));
+    return handle;
+}
+
+void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
+    const int id = widget->property("zanId").toInt();
+    ControlKind kind{};
+    if (!KindFromName(widget->property("zanKind").toString(), &kind)) return;
+    Control& control = panel.controls[id];
+    control.widget = widget;
+    control.kind = kind;
+    widget->setProperty("zanBaseStyle", widget->styleSheet());
+
+    // The accessible name is the label the rider reads, the description the name the code uses.
+    if (const CatalogueEntry* entry = FindCatalogueEntry(panel.resourceNumber, id)) {
+        widget->setAccessibleName(QString::fromUtf8(entry->label));
+        widget->setAccessibleDescription(
+            QString::fromUtf8(entry->name != nullptr ? entry->name : entry->callback));
+    } else {
+        widget->setAccessibleDescription(widget->property("zanName").toString());
+    }
+
+    switch (kind) {
+    case ControlKind::Numeric: {
+        auto* spin = static_cast<QDoubleSpinBox*>(widget);
+        control.value = static_cast<float>(spin->value());
+        QObject::connect(spin, &QDoubleSpinBox::valueChanged, spin, [this, handle, id](double v) {
+            if (Control* found = FindControl(handle, id)) {
+                found->value = static_cast<float>(v);
+                found->changedByUser = true;
+            }
+        });
+        break;
+    }
+    case ControlKind::NumericInt:
+        QObject::connect(static_cast<QSpinBox*>(widget), &QSpinBox::valueChanged, widget,
+                         [this, handle, id] {
+                             if (Control* found = FindControl(handle, id))
+                                 found->changedByUser = true;
+                         });
+        break;
+    case ControlKind::Led: ApplyColors(control); break;
+    case ControlKind::Graph: SetupGraph(control); break;
+    case ControlKind::Timer: {
+        auto* timer = new QTimer(panel.window.data());
+        timer->setInterval(widget->property("zanInterval").toInt());
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, handle, id] {
+            if (!timersSuspended) Fire(handle, id, EVENT_TIMER_TICK);
+        });
+        panel.timers.push_back(timer);
+        break;
+    }
+    default: break;
+    }
+    ConnectCallback(handle, id, control, widget->property("zanCallback").toString());
+}
+
+void QtEngine::ConnectCallback(int handle, int id, Control& control, const QString& name) {
+    if (name.isEmpty()) return;
+    control.callback = FindCallback(name.toLatin1().constData());
+    if (control.callback == nullptr) return;
+    QWidget* widget = control.widget;
+    const auto commit = [this, handle, id] { Fire(handle, id, EVENT_COMMIT); };
+    switch (control.kind) {
+    case ControlKind::Command:
+    case ControlKind::Led:
+    case ControlKind::Switch:
+        QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, widget,
+                         commit);
+        break;
+    case ControlKind::Selector:
+        QObject::connect(static_cast<QComboBox*>(widget), &QComboBox::activated, widget, commit);
+        break;
+    case ControlKind::Numeric:
+    case ControlKind::NumericInt: {
+        auto* spin = static_cast<QAbstractSpinBox*>(widget);
+        if (spin->isReadOnly()) break;
+        // Enter always commits, even an unchanged value (the access code 0 locks the panel
+        // again); leaving the field commits only what the rider changed.
+        spin->setProperty(entryProperty, ControlRef(handle, id));
+        if (auto* edit = spin->findChild<QLineEdit*>())
+            edit->setProperty(entryProperty, ControlRef(handle, id));
+        QObject::connect(spin, &QAbstractSpinBox::editingFinished, spin, [this, handle, id] {
+            Control* found = FindControl(handle, id);
+            if (found == nullptr || !(found->enterPressed || found->changedByUser)) return;
+            found->enterPressed = false;
+            found->changedByUser = false;
+            Fire(handle, id, EVENT_COMMIT);
+        });
+        break;
+    }
+    case ControlKind::TextBox:
+        static_cast<QPlainTextEdit*>(widget)->viewport()->setProperty(doubleClickProperty,
+                                                                      ControlRef(handle, id));
+        break;
+    default: break;
+    }
+}
+
+void QtEngine::Fire(int panel, int control, int event) {
+    Control* found = FindControl(panel, control);
+    if (found == nullptr || found->callback == nullptr) return;
+    found->callback(panel, control, event, nullptr, 0, 0);
+}
+
+void QtEngine::StartTimers(Panel& panel) {
+    for (QTimer* timer : panel.timers)
+        if (!timer->isActive()) timer->start();
+}
+
+int QtEngine::DisplayPanel(int panel) {
+    Panel* found = FindPanel(panel);
+    if (found == nullptr) return -1;
+    // Displaying a panel already shown brings it to the front.
+    if (found->window->isVisible()) found->window->raise();
+    else found->window->show();
+    return 0;
+}
+
+int QtEngine::HidePanel(int panel) {
+    Panel* found = FindPanel(panel);
+    if (found == nullptr) return -1;
+    found->window->hide();
+    return 0;
+}
+
+int QtEngine::DiscardPanel(int panel) {
+    const auto found = panels.find(panel);
+    if (found == panels.end()) return -1;
+    QWidget* window = found->second->window.data();
+    for (QTimer* timer : found->second->timers) timer->stop();
+    panels.erase(found);
+    // The quit command discards the main panel from inside one of its own buttons' signals:
+    // the widgets go once that signal has returned.
+    if (window != nullptr) {
+        window->hide();
+        window->deleteLater();
+        discarded.emplace_back(window);
+    }
+    return 0;
+}
+
+// The timers start with the event loop, so no tick runs before the start-up has finished;
+// panels loaded while it runs start theirs at once.
+int QtEngine::RunUserInterface() {
+    if (quitRequested) {
+        quitRequested = false;
+        return quitCode;
+    }
+    running = true;
+    for (auto& [handle, panel] : panels) StartTimers(*panel);
+    const int code = QApplication::exec();
+    running = false;
+    quitRequested = false;
+    return code;
+}
+
+int QtEngine::QuitUserInterface(int code) {
+    quitCode = code;
+    quitRequested = true;
+    QCoreApplication::exit(code);
+    return 0;
+}
+
+int QtEngine::ProcessSystemEvents() {
+    QCoreApplication::processEvents();
+    return 0;
+}
+
+// Timers keep running while suspended; only their callbacks are skipped.
+int QtEngine::SuspendTimerCallbacks() {
+    timersSuspended = true;
+    return 0;
+}
+
+int QtEngine::ResumeTimerCallbacks() {
+    timersSuspended = false;
+    return 0;
+}
+
+double QtEngine::CurrentDateTime() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 localSeconds = now.toSecsSinceEpoch() + now.offsetFromUtc();
+    return static_cast<double>(localSeconds) + now.time().msec() / 1000.0;
+}
+
+double QtEngine::Timer() { return static_cast<double>(clock.nsecsElapsed()) / 1e9; }
+
+// Waits block the one thread: nothing is repainted and no callback runs meanwhile.
+void QtEngine::Delay(double seconds) {
+    if (seconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void QtEngine::Sleep(int milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int QtEngine::EscapeKeyDown() {
+#ifdef _WIN32
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0 ? 1 : 0;
+#else
+    // No portable way asks the keyboard directly: let the pending window events in, without
+    // timers, and read the key state the filter keeps. Other input is dropped meanwhile.
+    pollingEscape = true;
+    QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers |
+                                    QEventLoop::ExcludeSocketNotifiers);
+    pollingEscape = false;
+    return escapeDown ? 1 : 0;
+#endif
+}
+
+int QtEngine::KeepPanelOnTop(int panel) {
+    Panel* found = FindPanel(panel);
+    if (found == nullptr) return 0;
+    QWidget* window = found->window.data();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return 1;
+}
+
+int QtEngine::LaunchBluetoothSettings(int* handle) {
+    struct Command {
+        const char* program;
+        QStringList arguments;
+    };
+#ifdef _WIN32
+    const Command commands[] = {{"cmd", {"/c", "bthprops.cpl"}}};
+#else
+    const Command commands[] = {{"blueman-manager", {}},
+                                {"gnome-control-center", {"bluetooth"}}};
+#endif
+    for (const Command& command : commands) {
+        const QString program = QStandardPaths::findExecutable(command.program);
+        if (program.isEmpty()) continue;
+        auto process = std::make_unique<QProcess>();
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->start(program, command.arguments);
+        if (!process->waitForStarted(3000)) continue;
+        const int launch = nextLaunch++;
+        launched.emplace(launch, std::move(process));
+        if (handle != nullptr) *handle = launch;
+        return 0;
+    }
+    return -1;
+}
+
+int QtEngine::ExecutableHasTerminated(int handle) {
+    const auto found = launched.find(handle);
+    if (found == launched.end()) return 1;
+    QProcess& process = *found->second;
+    // Polled in a loop that may not turn the event loop: ask the process directly.
+    if (process.state() != QProcess::NotRunning) process.waitForFinished(0);
+    return process.state() == QProcess::NotRunning ? 1 : 0;
+}

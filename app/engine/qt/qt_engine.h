@@ -1,0 +1,150 @@
+#pragma once
+// The engine of the real program: the panels come from ui/zan_01.uir through QUiLoader, the
+// controls are Qt widgets, the timers QTimers, the popups real dialogs and the graph a Qt Charts
+// view. Every operation runs on the thread that created the QApplication.
+
+#include "app/engine/engine.h"
+#include "setup/catalogue.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class QChart;
+class QObject;
+class QProcess;
+class QTimer;
+class QWidget;
+
+class QtEngine : public Engine {
+  public:
+    QtEngine();
+    ~QtEngine() override;
+    QtEngine(const QtEngine&) = delete;
+    QtEngine& operator=(const QtEngine&) = delete;
+
+    // For the GUI tests and the screenshot: the panel's window, a control's widget, a graph.
+    QWidget* PanelWindow(int panel) const;
+    QWidget* ControlWidget(int panel, int control) const;
+    QChart* GraphChart(int panel, int control) const;
+
+    int InitCVIRTE(void* instance) override;
+    int LoadPanel(int parent, const char* file, int panelNumber) override;
+    int DisplayPanel(int panel) override;
+    int HidePanel(int panel) override;
+    int DiscardPanel(int panel) override;
+    int RunUserInterface() override;
+    int QuitUserInterface(int code) override;
+
+    int SetCtrlValInt(int panel, int control, int value) override;
+    int SetCtrlValDouble(int panel, int control, double value) override;
+    int SetCtrlValText(int panel, int control, const char* value) override;
+    int GetCtrlValDouble(int panel, int control, double* value) override;
+    int GetCtrlValText(int panel, int control, char* value, std::size_t size) override;
+    int SetCtrlAttributeInt(int panel, int control, int attribute, int value) override;
+    int SetCtrlAttributeDouble(int panel, int control, int attribute, double value) override;
+    int SetCtrlAttributeText(int panel, int control, int attribute, const char* value) override;
+    int GetCtrlAttributeInt(int panel, int control, int attribute, int* value) override;
+    int SetPanelAttributeInt(int panel, int attribute, int value) override;
+    int SetPanelAttributeText(int panel, int attribute, const char* value) override;
+    int GetPanelAttributeText(int panel, int attribute, char* value, std::size_t size) override;
+
+    int PlotY(int panel, int control, const float* samples, int count, int color) override;
+    int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) override;
+    int ResetTextBox(int panel, int control, const char* text) override;
+    int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
+
+    int ProcessSystemEvents() override;
+    int SuspendTimerCallbacks() override;
+    int ResumeTimerCallbacks() override;
+
+    int ConfirmPopup(const char* title, const char* message) override;
+    int GenericMessagePopup(const char* title, const char* message, const char* button1,
+                            const char* button2, const char* button3, char* response,
+                            int maxResponseLength) override;
+    int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
+                        const char* title, char* pathOut, std::size_t size) override;
+    int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOut,
+                       std::size_t size) override;
+    int MessagePopup(const char* title, const char* message) override;
+    int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
+
+    double CurrentDateTime() override;
+    double Timer() override;
+    void Delay(double seconds) override;
+    void Sleep(int milliseconds) override;
+
+    int EscapeKeyDown() override;
+    int KeepPanelOnTop(int panel) override;
+    int LaunchBluetoothSettings(int* handle) override;
+    int ExecutableHasTerminated(int handle) override;
+
+    int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
+                      int stopBits, int inputQueue, int outputQueue) override;
+    int SetComTime(int port, double seconds) override;
+    int CloseCom(int port) override;
+    int GetInQLen(int port) override;
+    int ComRdByte(int port) override;
+    int ComWrtByte(int port, int byte) override;
+
+  private:
+    struct Graph;
+    struct Control {
+        QWidget* widget = nullptr;
+        ControlKind kind = ControlKind::Decoration;
+        // A numeric control keeps its value here, in single precision: the spin box shows it
+        // rounded to its decimals, but the program reads back what it wrote.
+        double value = 0.0;
+        std::map<int, int> intAttributes;
+        std::map<int, double> doubleAttributes;
+        CtrlCallbackPtr callback = nullptr;
+        std::unique_ptr<Graph> graph;
+        // A numeric entry commits on Enter, or on leaving it after the rider changed it.
+        bool enterPressed = false;
+        bool changedByUser = false;
+        ~Control();
+    };
+    struct Panel {
+        QPointer<QWidget> window;
+        int resourceNumber = 0;
+        std::map<int, Control> controls;
+        std::vector<QTimer*> timers;
+    };
+
+    Panel* FindPanel(int panel) const;
+    Control* FindControl(int panel, int control) const;
+    QString ResourcePath(const char* file) const;
+    void AttachControl(int handle, Panel& panel, QWidget* widget);
+    void ConnectCallback(int handle, int id, Control& control, const QString& callbackName);
+    void StartTimers(Panel& panel);
+    void Fire(int panel, int control, int event);
+    // Setting a value never fires the control's callback.
+    int SetValue(Control& control, double number, const QString& text, bool isText);
+    int ApplyAttribute(Control& control, int attribute, int number, double real,
+                       const QString& text);
+    void ApplyColors(Control& control);
+    void SetupGraph(Control& control);
+    void RescaleGraph(Graph& graph);
+
+    friend class QtEngineFilter;
+
+    std::map<QString, QByteArray> resources; // panel files by path, read once
+    std::map<int, std::unique_ptr<Panel>> panels;
+    std::vector<QPointer<QWidget>> discarded; // deleted at the next turn of the event loop
+    int nextHandle = 1;
+    bool running = false;
+    bool quitRequested = false;
+    int quitCode = 0;
+    bool timersSuspended = false;
+    bool escapeDown = false;
+    bool pollingEscape = false;
+    QElapsedTimer clock;
+    std::unique_ptr<QObject> filter;
+    std::map<int, std::unique_ptr<QProcess>> launched;
+    int nextLaunch = 1;
+};

@@ -1,0 +1,127 @@
+// The graph behind PlotY and DeleteGraphPlot, on Qt Charts. Only this file knows the plotting
+// library, so the graph can move to another one without touching the display code.
+#include "app/engine/qt/qt_graph.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QList>
+#include <QPointF>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+void QtEngine::SetupGraph(Control& control) {
+    auto graph = std::make_unique<Graph>();
+    auto* chart = new QChart();
+    // Three traces of up to 8192 points are redrawn twice a second: no animation, no legend.
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->hide();
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    graph->xAxis = new QValueAxis();
+    graph->yAxis = new QValueAxis();
+    for (QValueAxis* axis : {graph->xAxis, graph->yAxis}) {
+        axis->setRange(0.0, 1.0);
+        axis->setLabelFormat(QStringLiteral("%g"));
+    }
+    chart->addAxis(graph->xAxis, Qt::AlignBottom);
+    chart->addAxis(graph->yAxis, Qt::AlignLeft);
+
+    graph->view = new QChartView(chart, control.widget);
+    graph->view->setRenderHint(QPainter::Antialiasing, false);
+    graph->view->setFrameShape(QFrame::NoFrame);
+    auto* layout = new QVBoxLayout(control.widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(graph->view);
+    graph->chart = chart;
+    control.graph = std::move(graph);
+}
+
+QChart* QtEngine::GraphChart(int panel, int control) const {
+    Control* found = FindControl(panel, control);
+    return found == nullptr || !found->graph ? nullptr : found->graph->chart;
+}
+
+void QtEngine::RescaleGraph(Graph& graph) {
+    double minY = 0.0, maxY = 1.0, maxX = 1.0;
+    if (!graph.plots.empty()) {
+        minY = graph.plots.front().minY;
+        maxY = graph.plots.front().maxY;
+        maxX = 0.0;
+        for (const Graph::Plot& plot : graph.plots) {
+            minY = std::min(minY, plot.minY);
+            maxY = std::max(maxY, plot.maxY);
+            maxX = std::max(maxX, plot.maxX);
+        }
+    }
+    if (!(maxY > minY)) {
+        minY -= 1.0;
+        maxY += 1.0;
+    }
+    if (!(maxX > 0.0)) maxX = 1.0;
+    graph.xAxis->setRange(0.0, maxX);
+    graph.yAxis->setRange(minY, maxY);
+    graph.yAxis->applyNiceNumbers();
+}
+
+int QtEngine::PlotY(int panel, int control, const float* samples, int count, int color) {
+    Control* found = FindControl(panel, control);
+    if (found == nullptr || !found->graph || (samples == nullptr && count > 0) || count < 0)
+        return -1;
+    Graph& graph = *found->graph;
+    const double gain = graph.xGain;
+
+    // One bulk replace: appending point by point would redraw the series each time.
+    QList<QPointF> points;
+    points.reserve(count);
+    double minY = 0.0, maxY = 0.0;
+    bool any = false;
+    for (int i = 0; i < count; ++i) {
+        const double y = samples[i];
+        points.append(QPointF(i * gain, y));
+        if (!std::isfinite(y)) continue;
+        minY = any ? std::min(minY, y) : y;
+        maxY = any ? std::max(maxY, y) : y;
+        any = true;
+    }
+    auto* series = new QLineSeries();
+    series->replace(points);
+    QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
+    pen.setWidthF(1.5);
+    series->setPen(pen);
+    graph.chart->addSeries(series);
+    series->attachAxis(graph.xAxis);
+    series->attachAxis(graph.yAxis);
+
+    const int handle = graph.nextPlot++;
+    graph.plots.push_back({handle, series, minY, maxY, count > 1 ? (count - 1) * gain : 0.0});
+    RescaleGraph(graph);
+    return handle;
+}
+
+int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
+    Control* found = FindControl(panel, control);
+    if (found == nullptr || !found->graph) return -1;
+    Graph& graph = *found->graph;
+    const auto remove = [&graph](const Graph::Plot& plot) {
+        graph.chart->removeSeries(plot.series);
+        delete plot.series;
+    };
+    if (plotHandle == -1) {
+        for (const Graph::Plot& plot : graph.plots) remove(plot);
+        graph.plots.clear();
+    } else {
+        const auto plot = std::find_if(graph.plots.begin(), graph.plots.end(),
+                                       [plotHandle](const Graph::Plot& p) {
+                                           return p.handle == plotHandle;
+                                       });
+        if (plot == graph.plots.end()) return -1;
+        remove(*plot);
+        graph.plots.erase(plot);
+    }
+    RescaleGraph(graph);
+    return 0;
+}

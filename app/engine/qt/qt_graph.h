@@ -1,0 +1,28 @@
+#pragma once
+// The graph control of the Qt engine: a Qt Charts view in the resource's placeholder frame.
+
+#include "app/engine/qt/qt_engine.h"
+
+#include <vector>
+
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+
+struct QtEngine::Graph {
+    struct Plot {
+        int handle;
+        QLineSeries* series;
+        double minY;
+        double maxY;
+        double maxX;
+    };
+    QChart* chart = nullptr; // owned by the view
+    QChartView* view = nullptr;
+    QValueAxis* xAxis = nullptr;
+    QValueAxis* yAxis = nullptr;
+    std::vector<Plot> plots;
+    int nextPlot = 1;
+    // The X value of sample i of the next plots is i times this gain.
+    double xGain = 1.0;
+};

@@ -1,0 +1,17 @@
+// The serial operations of the Qt engine: the station's own port layer, not QSerialPort, whose
+// buffer fills only while the event loop turns (the device search never turns it).
+#include "app/engine/qt/qt_engine.h"
+
+#include "link/serial_port.h"
+
+// The engine's queue sizes have no meaning here: the operating system queues the bytes.
+int QtEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity,
+                            int dataBits, int stopBits, int, int) {
+    return SerialOpen(port, deviceName, baud, parity, dataBits, stopBits);
+}
+
+int QtEngine::SetComTime(int port, double seconds) { return SerialSetTimeout(port, seconds); }
+int QtEngine::CloseCom(int port) { return SerialClose(port); }
+int QtEngine::GetInQLen(int port) { return SerialInQueueLength(port); }
+int QtEngine::ComRdByte(int port) { return SerialReadByte(port); }
+int QtEngine::ComWrtByte(int port, int byte) { return SerialWriteByte(port, byte); }

@@ -1,0 +1,79 @@
+// The program's entry on Qt: the real engine, the command line as one text, and the quit command
+// on SIGINT and SIGTERM. The station itself starts in WinMain.
+#include "app/engine/engine.h"
+#include "app/engine/qt/qt_engine.h"
+#include "app/station.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int WinMain(void* instance, void* previousInstance, char* commandLine, int showState);
+
+namespace {
+constexpr std::size_t maxCommandLine = 511;
+char commandLine[maxCommandLine + 1];
+
+std::atomic<bool> quitSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnQuitSignal(int signalNumber) {
+    quitSignalled.store(true);
+    // A second signal ends the program at once, should the quit command hang.
+    std::signal(signalNumber, SIG_DFL);
+}
+
+// Without a screen the program still runs, on the offscreen platform (a service, a test box).
+void ChooseOffscreenWithoutScreen() {
+#if defined(__linux__)
+    if (std::getenv("QT_QPA_PLATFORM") != nullptr) return;
+    if (std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::printf("No display found: running on the offscreen platform.\n");
+    std::fflush(stdout);
+#endif
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    ChooseOffscreenWithoutScreen();
+    QApplication application(argc, argv);
+    QtEngine engine;
+    UseEngine(&engine);
+
+    // The command line the station sees: the arguments Qt left, joined by single blanks.
+    std::size_t length = 0;
+    for (int i = 1; i < argc; ++i) length += std::strlen(argv[i]) + (i > 1 ? 1 : 0);
+    if (length > maxCommandLine) {
+        std::fprintf(stderr,
+                     "Command line too long (%zu characters): the setup path holds at most %zu.\n",
+                     length, maxCommandLine);
+        return 2;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) std::strcat(commandLine, " ");
+        std::strcat(commandLine, argv[i]);
+    }
+
+    // Signals only raise a flag; the event loop turns it into the quit button's command, so
+    // the setup is saved and the crank told to stop as on a normal quit.
+    std::signal(SIGINT, OnQuitSignal);
+    std::signal(SIGTERM, OnQuitSignal);
+    QTimer signalWatch;
+    QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch] {
+        if (!quitSignalled.load()) return;
+        signalWatch.stop();
+        if (CtrlCallbackPtr quit = FindCallback("FINE"))
+            quit(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        else
+            QuitUserInterface(0);
+    });
+    signalWatch.start(100);
+
+    return WinMain(nullptr, nullptr, commandLine, 1);
+}

@@ -1,0 +1,5 @@
+#pragma once
+// Float-to-integer conversion as the station does it, truncating toward zero; a value outside the
+// integers (a division by a zero gain, say) saturates instead of being undefined, NaN gives 0.
+
+int TruncToInt(double value);

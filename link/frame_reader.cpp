@@ -1,0 +1,194 @@
+#include "link/frame_reader.h"
+
+#include "app/engine/engine.h"
+#include "app/numbers.h"
+#include "app/station.h"
+#include "app/window_title.h"
+#include "link/revolution_tracking.h"
+#include "measure/power.h"
+#include "setup/catalogue.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Every frame starts with 0xFF; no other byte of a frame the crank sends is 0xFF.
+constexpr int syncByte = 0xFF;
+constexpr int lastFramePosition = frameLength - 1;
+
+// Bytes the station sends while the crank identifies itself: ':' asks for identity frames, ';'
+// ends them.
+constexpr int identityRequest = 58;
+constexpr int identityEnd = 59;
+constexpr int handshakeRequestFrames = 15;
+constexpr int handshakeIdentityFrame = 50;
+constexpr int handshakeEndFrame = 65;
+constexpr int handshakeSaturation = 100;
+
+int Word(int low) {
+    return zan.rxBuffer[low] + 256 * zan.rxBuffer[low + 1];
+}
+
+// The correction coefficients are percent per unit of the reference, and vanish at 55.
+double Correction(float coefficient) {
+    return 1.0 - (coefficient / 100.0) * (zan.setup.correctionReference - 55.0);
+}
+
+void DecodeChannels() {
+    zan.rawRightForce = Word(1);
+    zan.rightForce =
+        static_cast<float>((zan.rawRightForce - static_cast<double>(zan.setup.rightForceOffset)) *
+                           zan.setup.rightForceGain);
+    zan.rightForce =
+        static_cast<float>(zan.rightForce * Correction(zan.setup.rightCorrectionCoeff));
+    zan.rawRightAux = Word(3);
+    zan.rightAux =
+        static_cast<float>(1.0 * (zan.rawRightAux - static_cast<double>(zan.setup.rightAuxOffset)));
+    zan.rawLeftForce = Word(5);
+    zan.leftForce =
+        static_cast<float>((zan.rawLeftForce - static_cast<double>(zan.setup.leftForceOffset)) *
+                           zan.setup.leftForceGain);
+    zan.leftForce = static_cast<float>(zan.leftForce * Correction(zan.setup.leftCorrectionCoeff));
+    zan.rawLeftAux = Word(7);
+    zan.leftAux =
+        static_cast<float>(1.0 * (zan.rawLeftAux - static_cast<double>(zan.setup.leftAuxOffset)));
+}
+
+// During the first frames after a (re)start the crank answers ':' with identity frames, whose
+// channel words are twice the ASCII codes of its serial number's digits and its version digit.
+void RunHandshake() {
+    const int frames = zan.handshakeFrames;
+    if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityRequest);
+    if (frames == handshakeIdentityFrame) {
+        zan.deviceVersion = zan.rawLeftAux / 2 - 48;
+        zan.deviceSerial = 100 * (zan.rawRightForce / 2) - 4800 + 10 * (zan.rawRightAux / 2) - 480 +
+                           (zan.rawLeftForce / 2) - 48;
+        if (zan.deviceVersion < 0 || zan.deviceVersion > 9) zan.deviceVersion = 0;
+        if (zan.deviceSerial < 0 || zan.deviceSerial > 999) zan.deviceSerial = 0;
+        ShowConnectedTitle(nullptr);
+        if (zan.deviceSerial != zan.setup.serialNumber) zan.serialMismatch = 1;
+    }
+    if (frames > handshakeIdentityFrame && frames < handshakeEndFrame)
+        ComWrtByte(zan.comPort, identityEnd);
+    zan.handshakeFrames = std::min(frames + 1, handshakeSaturation);
+}
+
+// With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
+// its raw counts are those that force would give.
+void SubstituteMissingSide() {
+    if (zan.warmupMode == 0) zan.substituteForce = 100.0f;
+    if (zan.warmupMode == 1) zan.substituteForce = 80.0f;
+    if (zan.warmupMode == 2) zan.substituteForce = 150.0f;
+    if (zan.singleSide == 1) {
+        zan.leftForce = zan.substituteForce;
+        zan.leftAux = 0.0f;
+        zan.rawLeftForce = TruncToInt(static_cast<double>(zan.leftForce) / zan.setup.leftForceGain +
+                                      zan.setup.leftForceOffset);
+        zan.rawLeftAux = TruncToInt(zan.setup.leftAuxOffset);
+    } else if (zan.singleSide == 2) {
+        zan.rightForce = zan.substituteForce;
+        zan.rightAux = 0.0f;
+        zan.rawRightForce =
+            TruncToInt(static_cast<double>(zan.rightForce) / zan.setup.rightForceGain +
+                       zan.setup.rightForceOffset);
+        zan.rawRightAux = TruncToInt(zan.setup.rightAuxOffset);
+    }
+}
+
+void TrackPeaks() {
+    if (zan.rightForce > zan.rightForceMax) {
+        zan.rightForceMax = zan.rightForce;
+        zan.rightAuxAtMax = zan.rightAux;
+        zan.leftForceAtRightMax = zan.leftForce;
+    }
+    if (zan.leftForce > zan.leftForceMax) {
+        zan.leftForceMax = zan.leftForce;
+        zan.leftAuxAtMax = zan.leftAux;
+        zan.rightForceAtLeftMax = zan.rightForce;
+    }
+    if (zan.rightForce < zan.rightForceMin) zan.rightForceMin = zan.rightForce;
+    if (zan.leftForce < zan.leftForceMin) zan.leftForceMin = zan.leftForce;
+}
+
+void UpdateAuxRatios() {
+    const int slot = zan.ratioRingIndex;
+    zan.rightRatioRing[slot] = static_cast<float>(static_cast<double>(zan.rightAux) /
+                                                  zan.rightForce * zan.setup.rightRatioScale);
+    zan.leftRatioRing[slot] = static_cast<float>(static_cast<double>(zan.leftAux) / zan.leftForce *
+                                                 zan.setup.leftRatioScale);
+    zan.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
+    float rightSum = 0.0f;
+    float leftSum = 0.0f;
+    for (int i = 0; i < 8; ++i) {
+        rightSum += zan.rightRatioRing[i];
+        leftSum += zan.leftRatioRing[i];
+    }
+    zan.rightAuxRatio = static_cast<float>(rightSum / 8.0);
+    zan.leftAuxRatio = static_cast<float>(leftSum / 8.0);
+}
+
+// What every frame goes through once decoded, real or simulated.
+void HandOnFrame() {
+    TrackRevolution();
+    SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, zan.turnLed);
+    zan.ticksSinceFrame = 0;
+    FramePower();
+    UpdateAuxRatios();
+    zan.frameIndex = std::min(zan.frameIndex + 1, maxWindowFrames);
+}
+
+void ProcessFrame() {
+    zan.frameCounter += 1;
+    DecodeChannels();
+    RunHandshake();
+    SubstituteMissingSide();
+    TrackPeaks();
+    zan.rawSpareWord = Word(9);
+    zan.crankPeriodWord = Word(11);
+    zan.wheelPeriodWord = Word(13);
+    zan.heartRateWord = Word(15);
+    zan.batteryByte = zan.rxBuffer[17];
+    HandOnFrame();
+}
+
+// Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
+// drift that moves their means apart and changes the auxiliary ratios.
+void SimulateFrame() {
+    zan.simPhase += 0.05;
+    zan.simDrift += 0.003;
+    if (zan.simDrift > 19.99) zan.simDrift = 0.0;
+    zan.rightForce = static_cast<float>(std::sin(zan.simPhase) * 200.0 + 195.0 + zan.simDrift);
+    zan.leftForce =
+        static_cast<float>(std::sin(zan.simPhase + 3.1415926) * 200.0 + 205.0 - zan.simDrift);
+    zan.rightAux = static_cast<float>(zan.rightForce / (2.45 - zan.simDrift / 50.0));
+    zan.leftAux = static_cast<float>(zan.leftForce / (zan.simDrift / 50.0 + 2.25));
+    TrackPeaks();
+    zan.simFrameClock += 0.3;
+    zan.frameCounter = TruncToInt(zan.simFrameClock);
+    zan.rawSpareWord = 1345;
+    zan.wheelPeriodWord = 420;
+    zan.heartRateWord = 240;
+    zan.batteryByte = 154;
+    HandOnFrame();
+}
+} // namespace
+
+void ReadZAN() {
+    zan.ticksSinceFrame += 1;
+    if (zan.setup.simulation >= 1) SimulateFrame();
+    while (GetInQLen(zan.comPort) > 0) {
+        const int received = ComRdByte(zan.comPort);
+        // A port that reports bytes but cannot give one has failed: try again at the next tick
+        // rather than spin here.
+        if (received < 0) return;
+        zan.rxByte = received & 0xFF;
+        // Try to re-synchronise on a frame start wherever it falls.
+        if (zan.rxByte == syncByte) zan.rxPos = 0;
+        zan.rxBuffer[zan.rxPos] = static_cast<unsigned char>(zan.rxByte);
+        if (zan.rxPos == lastFramePosition) {
+            zan.rxPos = 0;
+            ProcessFrame();
+        }
+        zan.rxPos += 1;
+    }
+}

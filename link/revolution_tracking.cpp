@@ -1,0 +1,147 @@
+#include "link/revolution_tracking.h"
+
+#include "app/engine/engine.h"
+#include "app/numbers.h"
+#include "app/station.h"
+#include "measure/power.h"
+#include "setup/catalogue.h"
+
+namespace {
+// The crank marks the frame on which a revolution starts in bit 13 of the crank word; the low
+// 13 bits are its period.
+constexpr int markerBit = 0x2000;
+constexpr int periodBits = 0x1FFF;
+// Each frame stands for 20 ms of crank time.
+constexpr float frameMilliseconds = 20.0f;
+constexpr float stoppedPeriod = 60000.0f;
+constexpr int stallFrames = 250;
+// Method 3 needs one pedal to carry this much more than the other.
+constexpr float forceMargin = 30.0f;
+
+void StartRevolution() {
+    zan.turnFrames = static_cast<float>(zan.frameCounter - zan.lastTurnFrame);
+    zan.periodRing[zan.periodRingIndex] = frameMilliseconds * zan.turnFrames;
+    zan.periodRingIndex = zan.periodRingIndex >= 3 ? 0 : zan.periodRingIndex + 1;
+    zan.turnPeriod =
+        (zan.periodRing[0] + zan.periodRing[1] + zan.periodRing[2] + zan.periodRing[3]) / 4.0f;
+    zan.lastTurnFrame = zan.frameCounter;
+    zan.turnLed = 1;
+    zan.framesSinceTurn = 0;
+    zan.turnCount += 1;
+}
+
+void Hit() {
+    zan.markerHits += 1;
+    if (zan.markerHits == 1) StartRevolution();
+}
+
+void Rearm() {
+    zan.markerHits = 0;
+    zan.turnLed = 0;
+}
+
+void DetectRevolution() {
+    zan.turnMode = zan.setup.turnDetection & zan.turnModeMask;
+    if (zan.turnMode == 1) zan.crankPeriodWord ^= markerBit;
+    if (zan.turnMode < 2) {
+        if ((zan.crankPeriodWord & markerBit) != 0) {
+            zan.markerMisses = 0;
+            Hit();
+        } else {
+            zan.markerMisses += 1;
+            if (zan.markerMisses > 2) Rearm();
+        }
+    } else if (zan.turnMode == 2) {
+        // Half the right pedal's peak, within 35 to 250 N, marks the left pedal's push.
+        zan.turnThreshold = TruncToInt(zan.rightForceMax / 2.0);
+        if (zan.turnThreshold < 35) zan.turnThreshold = 35;
+        if (zan.turnThreshold > 250) zan.turnThreshold = 250;
+        zan.rearmThreshold = TruncToInt(1.5 * zan.turnThreshold);
+        if (zan.leftForce > static_cast<float>(zan.turnThreshold)) {
+            zan.markerMisses = 0;
+            Hit();
+        }
+        if (zan.rightForce > static_cast<float>(zan.rearmThreshold)) {
+            zan.markerMisses += 1;
+            if (zan.markerMisses > 2) Rearm();
+        }
+    } else if (zan.turnMode == 3) {
+        if (zan.rightForce > zan.leftForce + forceMargin) Hit();
+        if (zan.leftForce > zan.rightForce + forceMargin) Rearm();
+    }
+}
+
+// A crank that has not turned for 250 frames has stopped: cadence and power fall to near zero
+// instead of keeping stale values.
+void CheckStall() {
+    zan.framesSinceTurn += 1;
+    if (zan.framesSinceTurn <= stallFrames) return;
+    zan.turnFrames = stoppedPeriod;
+    zan.turnPeriod = stoppedPeriod;
+    zan.frameCounter = 1000;
+    zan.lastTurnFrame = 0;
+    zan.periodRingIndex = 0;
+    for (int slot = 0; slot < 4; ++slot) zan.periodRing[slot] = 2000.0f;
+    zan.rightForceMax = 0.0f;
+    zan.rightAuxAtMax = 0.0f;
+    zan.leftForceAtRightMax = 0.0f;
+    zan.leftForceMax = 0.0f;
+    zan.leftAuxAtMax = 0.0f;
+    zan.rightForceAtLeftMax = 0.0f;
+    zan.powerTotal = 0.0f;
+    zan.powerRight = 0.0f;
+    zan.powerLeft = 0.0f;
+    zan.rightPowerSum = 0.0f;
+    zan.leftPowerSum = 0.0f;
+}
+
+void AdvanceWarmup() {
+    if (zan.warmupState <= 0) return;
+    if (zan.warmupState == 1) {
+        DisplayPanel(zan.warmupPanel);
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_DIMMED, 1);
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_SKIP, ATTR_DIMMED, 0);
+        // A window the system cannot find is still shown, only not kept on top.
+        KeepPanelOnTop(zan.warmupPanel);
+        zan.warmupState = 2;
+    }
+    // The warm-up fills by 5 points at every window whose power exceeds the mode's limit.
+    const float limit = zan.warmupMode == 1 ? 80.0f : zan.warmupMode == 2 ? 150.0f : -1.0f;
+    if (zan.warmupState == 2 && limit > 0.0f && zan.powerTotal > limit) {
+        zan.warmupLevel += 5;
+        SetCtrlVal(zan.warmupPanel, WARMUP_PROGRESS, zan.warmupLevel);
+    }
+    if (zan.warmupState == 2 && zan.warmupLevel > 95) {
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_DIMMED, 0);
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_SKIP, ATTR_DIMMED, 1);
+        zan.warmupState = 3;
+    }
+    // Complete: the reset button blinks yellow and grey, one phase per window.
+    if (zan.warmupState == 3)
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_CMD_BUTTON_COLOR, VAL_YELLOW);
+    if (zan.warmupState == 4)
+        SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_CMD_BUTTON_COLOR, VAL_LT_GRAY);
+    if (zan.warmupState > 2) zan.warmupState = zan.warmupState >= 4 ? 3 : zan.warmupState + 1;
+}
+
+void EndWindow() {
+    CalcWatt();
+    zan.turnCount = 0;
+    zan.lastWindowFrames = zan.frameIndex;
+    zan.frameIndex = 0;
+    zan.powerSum = 0.0f;
+    zan.leftPower = 0.0f;
+    zan.rightPower = 0.0f;
+    zan.rightPowerSum = 0.0f;
+    zan.leftPowerSum = 0.0f;
+    AdvanceWarmup();
+}
+} // namespace
+
+void TrackRevolution() {
+    DetectRevolution();
+    CheckStall();
+    // Everything after this point sees the period only.
+    zan.crankPeriodWord &= periodBits;
+    if (zan.turnCount >= 2) EndWindow();
+}

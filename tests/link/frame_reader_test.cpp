@@ -1,0 +1,265 @@
+#include "link/frame_reader.h"
+#include "setup/catalogue.h"
+#include "tests/support/frames.h"
+#include "tests/support/station_fixture.h"
+
+#include <algorithm>
+#include <cmath>
+
+class FrameReaderTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        engine.Device("COM1");
+        ASSERT_EQ(Start(), 0);
+        zan.setup.rightForceOffset = 1000.0f;
+        zan.setup.leftForceOffset = 1000.0f;
+        zan.setup.rightAuxOffset = 1000.0f;
+        zan.setup.leftAuxOffset = 1000.0f;
+        zan.setup.rightForceGain = 0.5f;
+        zan.setup.leftForceGain = 0.5f;
+        // Past the handshake, so no identity is read from force frames.
+        zan.handshakeFrames = 100;
+    }
+
+    void Push(const std::vector<unsigned char>& bytes) {
+        auto& input = engine.Device("COM1").input;
+        input.insert(input.end(), bytes.begin(), bytes.end());
+    }
+    int Frames() const { return zan.frameCounter - 1000; }
+    std::vector<unsigned char>& Sent() { return engine.Device("COM1").sent; }
+    long CountSent(unsigned char byte) { return std::count(Sent().begin(), Sent().end(), byte); }
+};
+
+// --- Cutting the stream into frames ---
+
+TEST_F(FrameReaderTest, StreamSplitAtEveryByteBoundaryGivesOneFramePerEighteenBytes) {
+    std::vector<unsigned char> stream;
+    for (int i = 0; i < 3; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        zan.frameCounter = 1000;
+        zan.rxPos = 0;
+        Push({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)});
+        ReadZAN();
+        Push({stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()});
+        ReadZAN();
+        EXPECT_EQ(Frames(), 3) << "cut at " << cut;
+        EXPECT_EQ(zan.rawRightForce, 1102);
+    }
+}
+
+TEST_F(FrameReaderTest, StrayFFRestartsTheFrame) {
+    std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
+    stream.resize(7);
+    Append(stream, MakeFrame({.rightForce = 1200}));
+    Push(stream);
+    ReadZAN();
+    EXPECT_EQ(Frames(), 1);
+    EXPECT_EQ(zan.rawRightForce, 1200);
+    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
+}
+
+TEST_F(FrameReaderTest, StreamWithoutFFIsProcessedEverySeventeenBytes) {
+    Push(MakeFrame({.rightForce = 1200}));
+    std::vector<unsigned char> rest = MakeFrame({.rightForce = 1300});
+    rest.erase(rest.begin());
+    Push(rest);
+    Push(rest);
+    ReadZAN();
+    EXPECT_EQ(Frames(), 3);
+    EXPECT_EQ(zan.rawRightForce, 1300);
+    EXPECT_EQ(zan.rxPos, 1);
+}
+
+TEST_F(FrameReaderTest, EachCallCountsATickAndAFrameClearsTheCount) {
+    ReadZAN();
+    ReadZAN();
+    EXPECT_EQ(zan.ticksSinceFrame, 2);
+    Push(MakeFrame({}));
+    ReadZAN();
+    EXPECT_EQ(zan.ticksSinceFrame, 0);
+}
+
+// --- Decoding ---
+
+TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
+    zan.setup.rightCorrectionCoeff = 0.5f;
+    zan.setup.leftCorrectionCoeff = -0.5f;
+    zan.setup.correctionReference = 57.0f;
+    Push(MakeFrame({.rightForce = 1200,
+                    .rightAux = 1080,
+                    .leftForce = 900,
+                    .leftAux = 990,
+                    .spare = 77,
+                    .crank = 0x1234,
+                    .wheel = 420,
+                    .heartRate = 240,
+                    .battery = 154}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f * 0.99f);
+    EXPECT_FLOAT_EQ(zan.leftForce, -50.0f * 1.01f);
+    EXPECT_FLOAT_EQ(zan.rightAux, 80.0f);
+    EXPECT_FLOAT_EQ(zan.leftAux, -10.0f);
+    EXPECT_EQ(zan.rawSpareWord, 77);
+    EXPECT_EQ(zan.crankPeriodWord, 0x1234 & 0x1FFF);
+    EXPECT_EQ(zan.wheelPeriodWord, 420);
+    EXPECT_EQ(zan.heartRateWord, 240);
+    EXPECT_EQ(zan.batteryByte, 154);
+}
+
+TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) {
+    zan.singleSide = 1;
+    zan.warmupMode = 1;
+    Push(MakeFrame({.rightForce = 1200, .leftForce = 1500, .leftAux = 1300}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.leftForce, 80.0f);
+    EXPECT_FLOAT_EQ(zan.leftAux, 0.0f);
+    EXPECT_EQ(zan.rawLeftForce, 1160);
+    EXPECT_EQ(zan.rawLeftAux, 1000);
+    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
+
+    zan.singleSide = 2;
+    zan.warmupMode = 2;
+    zan.setup.rightForceGain = 0.0f; // a zero gain must not break the raw counts
+    Push(MakeFrame({.rightForce = 1200, .leftForce = 1500}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.rightForce, 150.0f);
+    EXPECT_EQ(zan.rawRightForce, 2147483647);
+    EXPECT_FLOAT_EQ(zan.leftForce, 250.0f);
+}
+
+TEST_F(FrameReaderTest, PeaksKeepTheCompanionValuesOfTheirFrame) {
+    zan.rightForceMax = zan.leftForceMax = -99999.0f;
+    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+    Push(MakeFrame({.rightForce = 1400, .rightAux = 1100, .leftForce = 1040}));
+    Push(MakeFrame({.rightForce = 1400, .rightAux = 1200, .leftForce = 1300, .leftAux = 1050}));
+    Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.rightForceMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.rightAuxAtMax, 100.0f); // a tie does not replace the first peak
+    EXPECT_FLOAT_EQ(zan.leftForceAtRightMax, 20.0f);
+    EXPECT_FLOAT_EQ(zan.leftForceMax, 150.0f);
+    EXPECT_FLOAT_EQ(zan.leftAuxAtMax, 50.0f);
+    EXPECT_FLOAT_EQ(zan.rightForceAtLeftMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.rightForceMin, -50.0f);
+    EXPECT_FLOAT_EQ(zan.leftForceMin, -20.0f);
+}
+
+TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
+    zan.setup.rightRatioScale = 2.0f;
+    zan.setup.leftRatioScale = 1.0f;
+    for (int i = 0; i < 8; ++i)
+        Push(MakeFrame({.rightForce = 1200, .rightAux = 1050, .leftForce = 1100, .leftAux = 1010}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.rightAuxRatio, 1.0f);
+    EXPECT_FLOAT_EQ(zan.leftAuxRatio, 0.2f);
+    for (int i = 0; i < 4; ++i)
+        Push(MakeFrame({.rightForce = 1200, .rightAux = 1100, .leftForce = 1100, .leftAux = 1010}));
+    ReadZAN();
+    EXPECT_FLOAT_EQ(zan.rightAuxRatio, 1.5f);
+    EXPECT_EQ(zan.ratioRingIndex, 4);
+}
+
+TEST_F(FrameReaderTest, RevolutionLampIsShownAfterEveryFrame) {
+    Push(MakeFrame({.crank = 0x2000 | 600}));
+    ReadZAN();
+    EXPECT_EQ(Main(MAIN_TURN_LED).value, 1);
+    EXPECT_EQ(Main(MAIN_TURN_LED).setCount, 1);
+}
+
+TEST_F(FrameReaderTest, WindowNeverGrowsBeyondEightThousandFrames) {
+    std::vector<unsigned char> stream;
+    for (int i = 0; i < 8100; ++i) Append(stream, MakeFrame({}));
+    Push(stream);
+    ReadZAN();
+    EXPECT_EQ(zan.frameIndex, 8000);
+}
+
+// --- The identity handshake ---
+
+TEST_F(FrameReaderTest, HandshakeSendsFifteenRequestsReadsTheIdentityAndFourteenEnds) {
+    zan.handshakeFrames = 0;
+    zan.setup.serialNumber = 123;
+    std::vector<unsigned char> expected;
+    for (int frame = 1; frame <= 100; ++frame) {
+        Push(frame == 51 ? MakeIdentityFrame(123, 4) : MakeIdentityFrame(987, 1));
+        ReadZAN();
+        if (frame <= 15) expected.push_back(':');
+        if (frame >= 52 && frame <= 65) expected.push_back(';');
+        ASSERT_EQ(Sent(), expected) << "after frame " << frame;
+        if (frame == 50) {
+            EXPECT_EQ(zan.deviceSerial, 0);
+        }
+    }
+    EXPECT_EQ(zan.deviceSerial, 123);
+    EXPECT_EQ(zan.deviceVersion, 4);
+    EXPECT_EQ(zan.serialMismatch, 0);
+    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) "
+                           "( Connected to ZAN -> SW_04  SN_123 )");
+}
+
+TEST_F(FrameReaderTest, HandshakeStartsAgainOnlyWhenItsCounterIsReset) {
+    zan.handshakeFrames = 0;
+    for (int frame = 0; frame < 200; ++frame) Push(MakeFrame({}));
+    ReadZAN();
+    EXPECT_EQ(CountSent(':'), 15);
+    EXPECT_EQ(CountSent(';'), 14);
+    zan.handshakeFrames = 0;
+    for (int frame = 0; frame < 20; ++frame) Push(MakeFrame({}));
+    ReadZAN();
+    EXPECT_EQ(CountSent(':'), 30);
+}
+
+TEST_F(FrameReaderTest, CrankWithAnotherSerialNumberRaisesTheMismatch) {
+    zan.setup.serialNumber = 122;
+    zan.handshakeFrames = 50;
+    Push(MakeIdentityFrame(123, 4));
+    ReadZAN();
+    EXPECT_EQ(zan.deviceSerial, 123);
+    EXPECT_EQ(zan.serialMismatch, 1);
+}
+
+TEST_F(FrameReaderTest, IdentityOutsideItsRangeReadsAsZero) {
+    zan.handshakeFrames = 50;
+    zan.setup.serialNumber = 5;
+    Push(MakeFrame(
+        {.rightForce = 2 * 60, .rightAux = 2 * 48, .leftForce = 2 * 48, .leftAux = 2 * 70}));
+    ReadZAN();
+    EXPECT_EQ(zan.deviceSerial, 0);
+    EXPECT_EQ(zan.deviceVersion, 0);
+    EXPECT_EQ(zan.serialMismatch, 1);
+}
+
+// --- Simulation ---
+
+TEST_F(FrameReaderTest, SimulationMakesOneFramePerCallWithItsOwnFrameClock) {
+    zan.setup.simulation = 1;
+    Push(MakeFrame({.rightForce = 1300}));
+    for (int call = 0; call < 10; ++call) ReadZAN();
+    // 100.0 plus ten steps of 0.3 in double precision stays just below 103.
+    EXPECT_EQ(zan.frameCounter, 102);
+    EXPECT_NEAR(zan.simPhase, 0.5, 1e-12);
+    EXPECT_NEAR(zan.rightForce, std::sin(zan.simPhase) * 200.0 + 195.0 + zan.simDrift, 1e-4);
+    EXPECT_NEAR(zan.leftForce, std::sin(zan.simPhase + 3.1415926) * 200.0 + 205.0 - zan.simDrift,
+                1e-4);
+    EXPECT_EQ(zan.wheelPeriodWord, 420);
+    EXPECT_EQ(zan.heartRateWord, 240);
+    EXPECT_EQ(zan.batteryByte, 154);
+    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    // The real port is still drained; its frame counts as one more frame.
+    EXPECT_EQ(zan.rawRightForce, 1300);
+}
+
+TEST_F(FrameReaderTest, SimulationDriftIsASawTooth) {
+    zan.setup.simulation = 1;
+    int wraps = 0;
+    double previous = 0.0;
+    for (int call = 0; call < 7000; ++call) {
+        ReadZAN();
+        if (zan.simDrift < previous) ++wraps;
+        previous = zan.simDrift;
+    }
+    EXPECT_EQ(wraps, 1);
+    EXPECT_LT(zan.simDrift, 19.99);
+}
