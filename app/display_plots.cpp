@@ -1,0 +1,52 @@
+#include "app/display.h"
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "measure/display_filter.h"
+#include "setup/catalogue.h"
+
+namespace {
+// One history point is one window, about two seconds: 1/30 of a minute.
+constexpr double minutesPerHistoryPoint = 0.033333;
+
+void Plot(const float* samples, int count, int color) {
+    PlotY(zan.mainPanel, MAIN_GRAPH, samples, count, color);
+}
+
+void Label(const char* xName, const char* yName) {
+    if (xName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XNAME, xName);
+    if (yName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_YNAME, yName);
+}
+
+void SetXGain(double gain) {
+    SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XAXIS_GAIN, gain);
+}
+} // namespace
+
+void PlotLastWindow() {
+    if (zan.lastWindowFrames <= 0) return;
+    DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
+    GetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, &zan.plotMode);
+    const int frames =
+        zan.lastWindowFrames > maxWindowFrames ? maxWindowFrames : zan.lastWindowFrames;
+    if (zan.plotMode == 0) {
+        SetXGain(1.0);
+        Filt(0);
+        Label("2 Turns", "N");
+        Plot(zan.displayTrace, frames, VAL_BLUE);
+        Filt(1);
+        Plot(zan.displayTrace, frames, VAL_RED);
+    } else if (zan.plotMode == 1) {
+        SetXGain(1.0);
+        Filt(2);
+        Label("2 Turns", "W");
+        Plot(zan.displayTrace, frames, VAL_BLACK);
+    } else if (zan.plotMode == 2) {
+        Label("Time plot (min)", nullptr);
+        SetXGain(minutesPerHistoryPoint);
+        Plot(zan.powerHistory, zan.historyIndex, VAL_BLACK);
+        Label(nullptr, "W");
+        if (zan.plotHeartRate == 1) Plot(zan.heartRateHistory, zan.historyIndex, VAL_ORANGE);
+        if (zan.plotCadence == 1) Plot(zan.cadenceHistory, zan.historyIndex, VAL_CYAN);
+    }
+    zan.lastWindowFrames = 0;
+}

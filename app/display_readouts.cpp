@@ -1,0 +1,131 @@
+#include "app/display.h"
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+
+#include <cmath>
+
+namespace {
+// The raw counts of a sound channel stay well inside the converter's range.
+constexpr int rawLow = 150;
+constexpr int rawHigh = 1900;
+constexpr int calibrationCode = 6868;
+// OFL/OFR of a pedal that pushed less than this are not evaluated.
+constexpr float peakForEvaluation = 50.0f;
+constexpr float ratioForce = 35.0f;
+constexpr float balancePower = 30.0f;
+constexpr int stoppedFrames = 250;
+
+void ShowNumber(int control, double value) {
+    SetCtrlVal(zan.mainPanel, control, Shown(value));
+}
+
+void SetColor(int control, int color) {
+    SetCtrlAttribute(zan.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
+}
+
+double Correction(float coefficient) {
+    return 1.0 - coefficient / 100.0 * (zan.setup.correctionReference - 55.0);
+}
+
+// Applied in this order, so above 2.5 red wins over green, and at exactly -2.5 nothing changes.
+void ColorPedalFigure(int control, float figure) {
+    if (figure > -2.5f) SetColor(control, VAL_GREEN);
+    if (figure > 2.5f) SetColor(control, VAL_RED);
+    if (figure < -2.5f) SetColor(control, VAL_CYAN);
+}
+
+void ShowRawCount(int control, int count) {
+    SetCtrlVal(zan.mainPanel, control, count);
+    SetColor(control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
+}
+} // namespace
+
+double Shown(double value) {
+    return std::isfinite(value) ? value : 0.0;
+}
+
+void ShowLiveReadouts() {
+    const SetupParameters& setup = zan.setup;
+    ShowNumber(MAIN_RIGHT_FORCE, (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
+                                     setup.rightForceGain * Correction(setup.rightCorrectionCoeff));
+    ShowNumber(MAIN_RIGHT_AUX, 1.0 * (zan.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
+    ShowNumber(MAIN_LEFT_FORCE, (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
+                                    setup.leftForceGain * Correction(setup.leftCorrectionCoeff));
+    ShowNumber(MAIN_LEFT_AUX, 1.0 * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
+    // The crank word counts half-milliseconds.
+    ShowNumber(MAIN_CRANK_CADENCE, 60000.0 / (zan.crankPeriodWord / 2.0));
+    zan.cadence = static_cast<float>(Shown(60000.0 / zan.turnPeriod));
+    ShowNumber(MAIN_CADENCE, zan.cadence);
+    // Circumference in mm over the wheel period in ms is m/s.
+    zan.speed =
+        static_cast<float>(Shown(3.6 * zan.wheelCircumference / (zan.wheelPeriodWord / 2.0)));
+    if (zan.speed < 1.0f || zan.speed > 99.0f) zan.speed = 0.0f;
+    ShowNumber(MAIN_SPEED, zan.speed);
+    zan.heartRate = static_cast<float>(zan.heartRateWord / 2.0);
+    ShowNumber(MAIN_HEART_RATE, zan.heartRate);
+    zan.batteryLevel = static_cast<float>(5.0 * (zan.batteryByte - 138));
+    ShowNumber(MAIN_BATTERY, zan.batteryLevel);
+}
+
+void EvaluatePedalFigures() {
+    zan.peakTicks += 1;
+    if (zan.peakTicks <= 1) return;
+    if (zan.rightForceMax > peakForEvaluation)
+        zan.ofRight = static_cast<float>(Shown(static_cast<double>(zan.rightAuxAtMax) /
+                                                   zan.rightForceMax * zan.setup.rightRatioScale -
+                                               zan.setup.correctionReference));
+    if (zan.leftForceMax > peakForEvaluation)
+        zan.ofLeft = static_cast<float>(Shown(static_cast<double>(zan.leftAuxAtMax) /
+                                                  zan.leftForceMax * zan.setup.leftRatioScale -
+                                              zan.setup.correctionReference));
+    // A crank that has stopped shows no pedalling figures.
+    if (zan.framesSinceTurn > stoppedFrames) {
+        zan.ofRight = 0.0f;
+        zan.ofLeft = 0.0f;
+        zan.udLeft = 0.0f;
+        zan.udRight = 0.0f;
+    }
+    zan.peakTicks = 0;
+    zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
+    zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
+    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+}
+
+void ShowPowerAndFigures() {
+    ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
+    ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
+    const bool pedalling = zan.powerTotal > balancePower;
+    zan.balanceLeft =
+        pedalling
+            ? static_cast<float>(Shown(100.0 * zan.powerLeft / (zan.powerLeft + zan.powerRight)))
+            : 0.0f;
+    ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
+    ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
+    zan.balanceRight = pedalling ? 100.0f - zan.balanceLeft : 0.0f;
+    ShowNumber(MAIN_BALANCE_RIGHT, zan.balanceRight);
+
+    ColorPedalFigure(MAIN_OFL, zan.ofLeft);
+    ColorPedalFigure(MAIN_OFR, zan.ofRight);
+    ShowNumber(MAIN_OFL, zan.ofLeft);
+    ShowNumber(MAIN_OFR, zan.ofRight);
+    ShowNumber(MAIN_OFL_2, -zan.ofLeft);
+    ShowNumber(MAIN_OFR_2, zan.ofRight);
+    SetColor(MAIN_UDL, zan.udLeft > 0.0f ? VAL_GREEN : VAL_RED);
+    SetColor(MAIN_UDR, zan.udRight > 0.0f ? VAL_GREEN : VAL_RED);
+    ShowNumber(MAIN_UDL, zan.udLeft);
+    ShowNumber(MAIN_UDL_2, zan.udLeft);
+    ShowNumber(MAIN_UDR, zan.udRight);
+    ShowNumber(MAIN_UDR_2, zan.udRight);
+
+    if (zan.accessCode < calibrationCode) return;
+    ShowRawCount(MAIN_RIGHT_RAW_FORCE, zan.rawRightForce);
+    ShowRawCount(MAIN_RIGHT_RAW_AUX, zan.rawRightAux);
+    ShowRawCount(MAIN_LEFT_RAW_FORCE, zan.rawLeftForce);
+    ShowRawCount(MAIN_LEFT_RAW_AUX, zan.rawLeftAux);
+    // At exactly 35 N a ratio read-out keeps its value.
+    if (zan.rightForce > ratioForce) ShowNumber(MAIN_RIGHT_AUX_RATIO, zan.rightAuxRatio);
+    if (zan.leftForce > ratioForce) ShowNumber(MAIN_LEFT_AUX_RATIO, zan.leftAuxRatio);
+    if (zan.rightForce < ratioForce) ShowNumber(MAIN_RIGHT_AUX_RATIO, 0.0);
+    if (zan.leftForce < ratioForce) ShowNumber(MAIN_LEFT_AUX_RATIO, 0.0);
+}

@@ -1,0 +1,7 @@
+#pragma once
+// Link supervision at the display tick: the serial-number warning and the link watchdog.
+
+// Asks what to do when the crank's serial number differs from the setup file's.
+void WarnSerialMismatch();
+// Notices a link that has carried no frame for too long, or a check the user asked for.
+void WatchLink();

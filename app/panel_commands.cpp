@@ -1,0 +1,60 @@
+// The small commands that act on the display itself.
+#include "app/bounded_text.h"
+#include "app/callbacks.h"
+#include "app/engine/engine.h"
+#include "app/paths.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+
+int HOLD(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    zan.holdDisplay ^= 1;
+    if (zan.holdDisplay == 1) {
+        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Run");
+        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "start.ico");
+    } else {
+        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Hold");
+        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "pausa.ico");
+    }
+    return 0;
+}
+
+int CLR(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    // The time plot starts again at its second point; the first keeps its old value.
+    zan.historyIndex = 1;
+    DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
+    return 0;
+}
+
+int RTEXT(int, int, int event, void*, int, int) {
+    if (event != EVENT_LEFT_DOUBLE_CLICK) return 0;
+    ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+    return 0;
+}
+
+int PRINT(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    // Without the PDF printer the panel is written as a PDF file into the data folder, so the
+    // rider never needs a printer driver.
+    double now = 0.0;
+    GetCurrentDateTime(&now);
+    int hour = 0, minute = 0, second = 0, month = 0, day = 0, year = 0;
+    GetDateTimeElements(now, &hour, &minute, &second, &month, &day, &year);
+    char folder[512] = "";
+    GetDir(folder, sizeof folder);
+    char pdfPath[700];
+    FormatText(pdfPath, sizeof pdfPath, "%s%cdati%cP_%02d%02d%02d_%02d-%02d-%02d.pdf", folder,
+               pathSeparator, pathSeparator, day, month, year % 100, hour, minute, second);
+    MakeDir("dati");
+    const int printed = PrintPanel(zan.mainPanel, "CutePDF Writer", pdfPath);
+    char message[800];
+    if (printed == 1)
+        FormatText(message, sizeof message, "Panel printed on CutePDF Writer");
+    else if (printed == 2)
+        FormatText(message, sizeof message, "Panel saved as PDF: %s", pdfPath);
+    else
+        FormatText(message, sizeof message, "Panel could not be printed nor saved as %s", pdfPath);
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+    return 0;
+}

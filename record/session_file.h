@@ -1,0 +1,5 @@
+#pragma once
+// The session file: a header, one row of live values per recording interval, and a trailer.
+
+// Appends one row to the open session file.
+void SaveDat();

@@ -1,0 +1,303 @@
+#include "app/callbacks.h"
+#include "setup/catalogue.h"
+#include "tests/support/station_fixture.h"
+
+#include <algorithm>
+
+class DisplayTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        engine.Device("COM1");
+        ASSERT_EQ(Start(), 0);
+    }
+    void Tick(int count = 1) {
+        for (int i = 0; i < count; ++i) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    }
+    long SentCount(unsigned char byte) {
+        const auto& sent = engine.Device("COM1").sent;
+        return std::count(sent.begin(), sent.end(), byte);
+    }
+    std::vector<HeadlessPlot>& Plots() { return Main(MAIN_GRAPH).plots; }
+};
+
+// --- Read-outs ---
+
+TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceIsOneAndSpeedZero) {
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_CADENCE).value), 1.0f);
+    EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
+}
+
+TEST_F(DisplayTest, SpeedAboveNinetyNineOrBelowOneShowsZero) {
+    // 3.6 × circumference / (word / 2) = 99 km/h.
+    zan.wheelCircumference = 2750.0f;
+    zan.wheelPeriodWord = 200;
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_SPEED).value), 99.0f);
+    zan.wheelCircumference = 2750.3f;
+    Tick();
+    EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
+    zan.wheelCircumference = 2100.0f;
+    zan.wheelPeriodWord = 20000;
+    Tick();
+    EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
+}
+
+TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
+    zan.setup.rightForceOffset = 1000.0f;
+    zan.setup.rightForceGain = 0.5f;
+    zan.setup.rightCorrectionCoeff = 0.5f;
+    zan.setup.correctionReference = 57.0f;
+    zan.rawRightForce = 1200;
+    zan.rawLeftAux = 1100;
+    zan.setup.leftAuxOffset = 1000.0f;
+    zan.heartRateWord = 241;
+    zan.batteryByte = 154;
+    zan.crankPeriodWord = 1333;
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_FORCE).value), 99.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_LEFT_AUX).value), 100.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_HEART_RATE).value), 120.5f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_BATTERY).value), 80.0f);
+    EXPECT_NEAR(Main(MAIN_CRANK_CADENCE).value, 90.02, 0.01);
+}
+
+TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
+    zan.crankPeriodWord = 0;
+    zan.turnPeriod = 0.0f;
+    zan.wheelPeriodWord = 0;
+    zan.powerTotal = 50.0f;
+    zan.powerLeft = 10.0f;
+    zan.powerRight = -10.0f;
+    Tick();
+    EXPECT_EQ(Main(MAIN_CRANK_CADENCE).value, 0.0);
+    EXPECT_EQ(Main(MAIN_CADENCE).value, 0.0);
+    EXPECT_EQ(zan.cadence, 0.0f);
+    EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
+    EXPECT_EQ(Main(MAIN_BALANCE_LEFT).value, 0.0);
+    EXPECT_EQ(zan.balanceLeft, 0.0f);
+}
+
+TEST_F(DisplayTest, BalanceNeedsMoreThanThirtyWatts) {
+    zan.powerLeft = 12.0f;
+    zan.powerRight = 18.0f;
+    zan.powerTotal = 30.0f;
+    Tick();
+    EXPECT_EQ(Main(MAIN_BALANCE_LEFT).value, 0.0);
+    EXPECT_EQ(Main(MAIN_BALANCE_RIGHT).value, 0.0);
+    zan.powerTotal = 30.5f;
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_BALANCE_LEFT).value), 40.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_BALANCE_RIGHT).value), 60.0f);
+}
+
+// --- Colours ---
+
+TEST_F(DisplayTest, PedalFigureColoursChangeAtTheirExactEdges) {
+    struct Case {
+        float figure;
+        int color;
+    };
+    for (const Case& c : {Case{2.5f, VAL_GREEN}, Case{2.51f, VAL_RED}, Case{-2.51f, VAL_CYAN},
+                          Case{-2.5f, VAL_CYAN}, Case{0.0f, VAL_GREEN}, Case{-2.5f, VAL_GREEN}}) {
+        zan.ofLeft = c.figure;
+        zan.ofRight = c.figure;
+        zan.peakTicks = -5; // keep the figures as set
+        Tick();
+        EXPECT_EQ(Main(MAIN_OFL).Color(), c.color) << c.figure;
+        EXPECT_EQ(Main(MAIN_OFR).Color(), c.color) << c.figure;
+        EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_OFL_2).value), -c.figure);
+    }
+}
+
+TEST_F(DisplayTest, UdColoursAreGreenAboveZeroElseRed) {
+    zan.udLeft = 0.01f;
+    zan.udRight = 0.0f;
+    Tick();
+    EXPECT_EQ(Main(MAIN_UDL).Color(), VAL_GREEN);
+    EXPECT_EQ(Main(MAIN_UDR).Color(), VAL_RED);
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_UDL_2).value), 0.01f);
+}
+
+TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
+    zan.rawRightForce = 149;
+    zan.rawRightAux = 150;
+    zan.rawLeftForce = 1900;
+    zan.rawLeftAux = 1901;
+    zan.accessCode = 6867;
+    Tick();
+    EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).setCount, 0);
+    zan.accessCode = 6868;
+    Tick();
+    EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).value, 149);
+    EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).Color(), VAL_RED);
+    EXPECT_EQ(Main(MAIN_RIGHT_RAW_AUX).Color(), VAL_LT_GRAY);
+    EXPECT_EQ(Main(MAIN_LEFT_RAW_FORCE).Color(), VAL_LT_GRAY);
+    EXPECT_EQ(Main(MAIN_LEFT_RAW_AUX).Color(), VAL_RED);
+}
+
+TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
+    zan.accessCode = 24517;
+    zan.rightAuxRatio = 55.0f;
+    zan.rightForce = 36.0f;
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
+    zan.rightAuxRatio = 44.0f;
+    zan.rightForce = 35.0f;
+    Tick();
+    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
+    zan.rightForce = 34.0f;
+    Tick();
+    EXPECT_EQ(Main(MAIN_RIGHT_AUX_RATIO).value, 0.0);
+}
+
+// --- Pedalling figures ---
+
+TEST_F(DisplayTest, PedalFiguresAreEvaluatedEverySecondTickAndTheTrackersRestart) {
+    zan.setup.rightRatioScale = 2.0f;
+    zan.setup.correctionReference = 55.0f;
+    zan.rightForceMax = 100.0f;
+    zan.rightAuxAtMax = 2800.0f;
+    zan.leftForceMax = 50.0f; // not above 50: left keeps its figure
+    zan.ofLeft = 1.5f;
+    Tick();
+    EXPECT_EQ(zan.ofRight, 0.0f);
+    Tick();
+    EXPECT_FLOAT_EQ(zan.ofRight, 1.0f);
+    EXPECT_FLOAT_EQ(zan.ofLeft, 1.5f);
+    EXPECT_FLOAT_EQ(zan.rightForceMax, -99999.0f);
+    EXPECT_FLOAT_EQ(zan.rightForceMin, 99999.0f);
+    zan.framesSinceTurn = 251;
+    zan.udLeft = 12.0f;
+    Tick(2);
+    EXPECT_EQ(zan.ofRight, 0.0f);
+    EXPECT_EQ(zan.ofLeft, 0.0f);
+    EXPECT_EQ(zan.udLeft, 0.0f);
+}
+
+// --- Keep-alive, single side and hold ---
+
+TEST_F(DisplayTest, KeepAliveGoesEveryTwentiethTickAndHidesTheStartNotice) {
+    Tick(19);
+    EXPECT_EQ(SentCount('3'), 0);
+    EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
+    Tick();
+    EXPECT_EQ(SentCount('3'), 1);
+    EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
+    Tick(40);
+    EXPECT_EQ(SentCount('3'), 3);
+}
+
+TEST_F(DisplayTest, SingleSideSelectorIsReadBackOnlyAboveTheServiceCode) {
+    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 2);
+    zan.accessCode = 2739;
+    Tick();
+    EXPECT_EQ(zan.singleSide, 0);
+    zan.accessCode = 2740;
+    Tick();
+    EXPECT_EQ(zan.singleSide, 2);
+}
+
+TEST_F(DisplayTest, HeldDisplayKeepsTheCrankAliveAndTheClockRunningButFreezesTheReadouts) {
+    zan.sessionActive = 1;
+    zan.setup.recordInterval = 100;
+    GetCurrentDateTime(&zan.sessionStartTime);
+    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    zan.lastWindowFrames = 10;
+    Tick(20);
+    EXPECT_EQ(SentCount('3'), 1);
+    EXPECT_EQ(zan.rowTicks, 20);
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).text, "00:00:00");
+    EXPECT_EQ(Main(MAIN_CADENCE).setCount, 0);
+    EXPECT_TRUE(Plots().empty());
+    EXPECT_EQ(zan.lastWindowFrames, 10);
+    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    Tick();
+    EXPECT_EQ(Main(MAIN_CADENCE).setCount, 1);
+    EXPECT_EQ(Plots().size(), 2u);
+}
+
+// --- Session clock ---
+
+TEST_F(DisplayTest, SessionClockBlinksGreenAndWhiteAndShowsTheElapsedTimeModulo24Hours) {
+    zan.sessionActive = 1;
+    zan.setup.recordInterval = 1000;
+    GetCurrentDateTime(&zan.sessionStartTime);
+    zan.sessionStartTime -= 25 * 3600 + 62;
+    Tick();
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).text, "01:01:02");
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_GREEN);
+    Tick();
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_WHITE);
+    zan.ledFlashTimer = -4; // a captured turn file keeps it yellow
+    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
+    Tick(4);
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
+    Tick();
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_GREEN);
+    zan.sessionActive = 0;
+    Tick();
+    EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_WHITE);
+}
+
+TEST_F(DisplayTest, RowIntervalOfZeroOrLessGivesARowOnEveryTick) {
+    zan.sessionActive = 1;
+    for (const int interval : {0, -3}) {
+        zan.setup.recordInterval = interval;
+        Tick(3);
+        EXPECT_EQ(zan.rowTicks, 0);
+    }
+    zan.setup.recordInterval = 2;
+    Tick(3);
+    EXPECT_EQ(zan.rowTicks, 3);
+    Tick();
+    EXPECT_EQ(zan.rowTicks, 0);
+}
+
+// --- Plots ---
+
+TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours) {
+    Tick();
+    EXPECT_TRUE(Plots().empty());
+    zan.lastWindowFrames = 66;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 0);
+    Tick();
+    ASSERT_EQ(Plots().size(), 2u);
+    EXPECT_EQ(Plots()[0].samples.size(), 66u);
+    EXPECT_EQ(Plots()[0].color, VAL_BLUE);
+    EXPECT_EQ(Plots()[1].color, VAL_RED);
+    EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_XNAME], "2 Turns");
+    EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_YNAME], "N");
+    EXPECT_EQ(Main(MAIN_GRAPH).doubleAttributes[ATTR_XAXIS_GAIN], 1.0);
+    EXPECT_EQ(zan.lastWindowFrames, 0);
+    Tick();
+    EXPECT_EQ(Plots().size(), 2u); // nothing new without a new window
+
+    zan.lastWindowFrames = 40;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 1);
+    Tick();
+    ASSERT_EQ(Plots().size(), 1u);
+    EXPECT_EQ(Plots()[0].color, VAL_BLACK);
+    EXPECT_EQ(Plots()[0].samples.size(), 40u);
+    EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_YNAME], "W");
+
+    zan.lastWindowFrames = 40;
+    zan.historyIndex = 7;
+    zan.plotHeartRate = 1;
+    zan.plotCadence = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
+    Tick();
+    ASSERT_EQ(Plots().size(), 3u);
+    EXPECT_EQ(Plots()[0].samples.size(), 7u);
+    EXPECT_EQ(Plots()[1].color, VAL_ORANGE);
+    EXPECT_EQ(Plots()[2].color, VAL_CYAN);
+    EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_XNAME], "Time plot (min)");
+    EXPECT_DOUBLE_EQ(Main(MAIN_GRAPH).doubleAttributes[ATTR_XAXIS_GAIN], 0.033333);
+
+    zan.lastWindowFrames = 40;
+    zan.plotHeartRate = 0;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 3);
+    Tick();
+    EXPECT_TRUE(Plots().empty());
+}

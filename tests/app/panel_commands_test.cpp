@@ -1,0 +1,72 @@
+#include "app/callbacks.h"
+#include "measure/power.h"
+#include "setup/catalogue.h"
+#include "tests/support/station_fixture.h"
+
+class PanelCommandsTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        ASSERT_EQ(Start(), 0);
+    }
+    void Press(CtrlCallbackPtr command, int event = EVENT_COMMIT) {
+        command(zan.mainPanel, 0, event, nullptr, 0, 0);
+    }
+};
+
+TEST_F(PanelCommandsTest, HoldTogglesTheButtonsLabelAndIcon) {
+    Press(HOLD);
+    EXPECT_EQ(zan.holdDisplay, 1);
+    EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_LABEL_TEXT], "Run");
+    EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_IMAGE_FILE], "start.ico");
+    Press(HOLD);
+    EXPECT_EQ(zan.holdDisplay, 0);
+    EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_LABEL_TEXT], "Hold");
+    EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_IMAGE_FILE], "pausa.ico");
+    Press(HOLD, EVENT_LEFT_DOUBLE_CLICK);
+    EXPECT_EQ(zan.holdDisplay, 0);
+}
+
+TEST_F(PanelCommandsTest, ClearKeepsTheStaleFirstPointOfTheTimePlot) {
+    zan.historyIndex = 9;
+    zan.powerHistory[0] = 123.0f;
+    PlotY(zan.mainPanel, MAIN_GRAPH, zan.powerHistory, 9, VAL_BLACK);
+    Press(CLR);
+    EXPECT_TRUE(Main(MAIN_GRAPH).plots.empty());
+    EXPECT_EQ(zan.historyIndex, 1);
+    zan.frameIndex = 0;
+    CalcWatt();
+    zan.lastWindowFrames = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    ASSERT_EQ(Main(MAIN_GRAPH).plots.size(), 1u);
+    EXPECT_EQ(Main(MAIN_GRAPH).plots[0].samples.size(), 2u);
+    EXPECT_FLOAT_EQ(Main(MAIN_GRAPH).plots[0].samples[0], 123.0f);
+}
+
+TEST_F(PanelCommandsTest, OnlyADoubleClickEmptiesTheMessageBox) {
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, "Search ZAN sn12 on COM1");
+    Press(RTEXT, EVENT_COMMIT);
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines.size(), 1u);
+    Press(RTEXT, EVENT_LEFT_DOUBLE_CLICK);
+    EXPECT_TRUE(Main(MAIN_MESSAGES).lines.empty());
+}
+
+TEST_F(PanelCommandsTest, PrintWithoutThePdfPrinterWritesAPdfIntoTheDataFolderAndSaysWhere) {
+    Press(PRINT);
+    ASSERT_EQ(engine.printed.size(), 1u);
+    const std::string path = engine.printed[0].substr(4);
+    EXPECT_EQ(engine.printed[0].substr(0, 4), "pdf:");
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::path(path).parent_path(), folder / "dati");
+    EXPECT_EQ(std::filesystem::path(path).filename(), "P_071226_09-00-00.pdf");
+    ASSERT_EQ(Main(MAIN_MESSAGES).lines.size(), 1u);
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines[0], "Panel saved as PDF: " + path);
+}
+
+TEST_F(PanelCommandsTest, PrintUsesThePdfPrinterWhereItIsInstalled) {
+    engine.printerNames = {"Office", "CutePDF Writer"};
+    Press(PRINT);
+    EXPECT_EQ(engine.printed, (std::vector<std::string>{"printer:CutePDF Writer"}));
+    EXPECT_FALSE(std::filesystem::exists(folder / "dati" / "P_071226_09-00-00.pdf"));
+}
