@@ -1,0 +1,73 @@
+#pragma once
+// The frame the crank streams: 18 bytes, a 0xFF start byte, then eight 16-bit words low byte first
+// and the battery code. The station restarts a frame on every 0xFF it reads, so no data byte of a
+// frame may ever be 0xFF; every word is made safe before it is sent (SafeWord).
+
+constexpr int crankFrameLength = 18;
+constexpr unsigned char frameStart = 0xFF;
+// The crank marks each revolution in bit 13 of the crank word; bits 0-12 hold its period.
+constexpr int revolutionMarker = 0x2000;
+constexpr int crankPeriodMask = 0x1FFF;
+// Largest word whose bytes both differ from 0xFF.
+constexpr int largestSafeWord = 0xFEFE;
+
+// Byte positions of the words in the frame.
+constexpr int rightForceAt = 1;
+constexpr int rightAuxAt = 3;
+constexpr int leftForceAt = 5;
+constexpr int leftAuxAt = 7;
+constexpr int spareAt = 9;
+constexpr int crankWordAt = 11;
+constexpr int wheelWordAt = 13;
+constexpr int heartRateAt = 15;
+constexpr int batteryAt = 17;
+
+// One frame as the crank's words, before they are made safe and laid out.
+struct CrankFrame {
+    int rightForce;
+    int rightAux;
+    int leftForce;
+    int leftAux;
+    int spare;
+    int crankWord;
+    int wheelWord;
+    int heartRateWord;
+    int battery;
+};
+
+// How the crank turns newtons into counts: counts = offset + force / gain on the force channels
+// and offset + force * auxRatio on the auxiliary channels (the same offset on all four).
+struct FrameScales {
+    double offset;
+    double gain;
+    double auxRatio;
+};
+
+// Clamps a word to 0..0xFEFE and turns a 0xFF low byte into 0xFE (one count less), so neither of
+// its bytes can be mistaken for a frame start.
+int SafeWord(long value);
+// Clamps a byte to 0..0xFE for the same reason.
+int SafeByte(long value);
+// Lays the frame out: byte 0 is 0xFF, the words low byte first, every data byte made safe.
+void EncodeFrame(const CrankFrame& frame, unsigned char bytes[crankFrameLength]);
+// The word at a byte position, low byte first, as the station reads it.
+int FrameWord(const unsigned char bytes[crankFrameLength], int position);
+
+int ForceCounts(double force, const FrameScales& scales);
+int AuxCounts(double force, const FrameScales& scales);
+// Revolution period in 0.5 ms units (bits 0-12, 0x1FFF for a crank turning slower than that or
+// standing), with the marker bit on the frame where a revolution starts.
+int CrankWord(double cadenceRpm, bool revolutionStart);
+// Wheel revolution period in 0.5 ms units; a standing wheel gives the largest safe word.
+int WheelWord(double speedKmh, double wheelMm);
+int HeartRateWord(double beatsPerMinute);
+// The station shows 5 * (code - 138) percent.
+int BatteryCode(double percent);
+
+// Forces and auxiliaries of both pedals; the other words are left for the caller.
+void SetForceWords(CrankFrame& frame, double rightForce, double leftForce,
+                   const FrameScales& scales);
+// Identity frames carry 2 x the ASCII code of a digit in each channel word: the hundreds, tens
+// and units of the serial number in the right force, right auxiliary and left force words, the
+// software version in the left auxiliary word.
+void SetIdentityWords(CrankFrame& frame, int serial, int version);

@@ -1,0 +1,92 @@
+#pragma once
+// What the emulated crank does: how the pedal forces go round a revolution, and how its firmware
+// answers the bytes the station sends.
+
+// --- Pedal stroke --------------------------------------------------------------------------------
+
+// On the upstroke a pedal is lifted a little less than the leg's weight: it pulls back with up to
+// this share of its peak force.
+constexpr double upstrokeShare = 0.1;
+
+// Force on one pedal at its own crank angle, in radians from top dead centre in the pedalling
+// direction: peak * sin(angle) on the downstroke (highest at 90 degrees), upstrokeShare of that,
+// negative, on the way back up.
+double PedalForce(double pedalAngle, double peakForce);
+
+struct StrokeSettings {
+    double cadenceRpm;
+    double framesPerSecond;
+    double rightPeak;
+    double leftPeak;
+};
+
+struct CrankSample {
+    // Right crank angle from top dead centre, 0 to 2 pi.
+    double rightAngle;
+    // True on the one frame where a revolution starts (the right pedal passed its top).
+    bool revolutionStart;
+    double rightForce;
+    double leftForce;
+};
+
+// The crank at frame n, frame 0 with the right pedal at the top. Each frame is worked out from n
+// alone, so an emulator running for hours keeps its cadence exactly. The left pedal is half a
+// turn behind the right.
+CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber);
+
+// --- Firmware ------------------------------------------------------------------------------------
+
+// Bytes the station sends.
+constexpr unsigned char identityStartByte = ':';
+constexpr unsigned char identityEndByte = ';';
+constexpr unsigned char keepAliveByte = '3';
+constexpr unsigned char quitByte = '4';
+constexpr unsigned char markerOnlyByte = '7';
+constexpr unsigned char debugByte = '8';
+// Serial programming: 0x50 + hundreds, 0x60 + tens, 0x70 + units, 0x81, '9'.
+constexpr unsigned char programCloseByte = 0x81;
+constexpr unsigned char programEndByte = '9';
+// The station sends the quit byte three times when it closes; the third one silences the crank.
+constexpr int quitsToSilence = 3;
+
+// What a byte did to the crank, for the emulator's log.
+enum class CrankHeard {
+    Nothing,
+    IdentityStart,
+    IdentityEnd,
+    KeepAlive,
+    Quit,
+    Silenced,
+    MarkerOnly,
+    Debug,
+    ProgramStep,
+    ProgramBroken,
+    SerialProgrammed,
+    Unknown,
+};
+
+struct CrankFirmware {
+    int serial;
+    int version;
+    // Identity frames from a ':' until a ';'.
+    bool identityFrames;
+    // Set by '7'; the emulator marks every revolution anyway, so it only shows in the log.
+    bool markerOnly;
+    // Set by '8'; shows only in the log.
+    bool debug;
+    // Silent after three quit bytes, until the next ':' or keep-alive.
+    bool silent;
+    int quits;
+    // Time of the last keep-alive and the gap before it, in seconds; -1 before the first.
+    double lastKeepAlive;
+    double keepAliveGap;
+    // Serial programming: digits received so far, and how far the sequence has come (0 none).
+    int programStep;
+    int programDigits[3];
+    // The serial number before the last programming, for the log.
+    int previousSerial;
+};
+
+void StartFirmware(CrankFirmware& firmware, int serial, int version);
+// Takes one byte from the station at the given time (seconds since start).
+CrankHeard HearByte(CrankFirmware& firmware, unsigned char byte, double now);
