@@ -205,6 +205,8 @@ int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
     buffer.setData(cached->second);
     buffer.open(QIODevice::ReadOnly);
     QUiLoader loader;
+    // Images the resource names (the hold button's) sit beside it.
+    loader.setWorkingDirectory(QFileInfo(path).absoluteDir());
     std::unique_ptr<QWidget> root(loader.load(&buffer));
     if (!root) return -1;
     QWidget* window = root->findChild<QWidget*>(QStringLiteral("panel%1").arg(panelNumber),

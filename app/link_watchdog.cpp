@@ -1,0 +1,4 @@
+#include "app/link_watchdog.h"
+
+void WarnSerialMismatch() {}
+void WatchLink() {}
