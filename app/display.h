@@ -1,4 +1,6 @@
 #pragma once
+
+#include "app/numbers.h"
 // The live display: what the display timer puts on the main panel at each tick.
 
 // The read-outs of the crank's forces, cadence, speed, heart rate and battery.
@@ -10,6 +12,3 @@ void EvaluatePedalFigures();
 // Power, balance, the OFL/OFR and UDL/UDR read-outs with their colours, and the raw counts at
 // the calibration level.
 void ShowPowerAndFigures();
-// A number for a read-out: a division by a zero period or a zero power sum shows 0, never
-// "nan" or "inf".
-double Shown(double value);

@@ -17,7 +17,7 @@ constexpr float balancePower = 30.0f;
 constexpr int stoppedFrames = 250;
 
 void ShowNumber(int control, double value) {
-    SetCtrlVal(zan.mainPanel, control, Shown(value));
+    SetCtrlVal(zan.mainPanel, control, FiniteOrZero(value));
 }
 
 void SetColor(int control, int color) {
@@ -41,10 +41,6 @@ void ShowRawCount(int control, int count) {
 }
 } // namespace
 
-double Shown(double value) {
-    return std::isfinite(value) ? value : 0.0;
-}
-
 void ShowLiveReadouts() {
     const SetupParameters& setup = zan.setup;
     ShowNumber(MAIN_RIGHT_FORCE, (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
@@ -55,11 +51,11 @@ void ShowLiveReadouts() {
     ShowNumber(MAIN_LEFT_AUX, 1.0 * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
     ShowNumber(MAIN_CRANK_CADENCE, 60000.0 / (zan.crankPeriodWord / 2.0));
-    zan.cadence = static_cast<float>(Shown(60000.0 / zan.turnPeriod));
+    zan.cadence = static_cast<float>(FiniteOrZero(60000.0 / zan.turnPeriod));
     ShowNumber(MAIN_CADENCE, zan.cadence);
     // Circumference in mm over the wheel period in ms is m/s.
-    zan.speed =
-        static_cast<float>(Shown(3.6 * zan.wheelCircumference / (zan.wheelPeriodWord / 2.0)));
+    zan.speed = static_cast<float>(
+        FiniteOrZero(3.6 * zan.wheelCircumference / (zan.wheelPeriodWord / 2.0)));
     if (zan.speed < 1.0f || zan.speed > 99.0f) zan.speed = 0.0f;
     ShowNumber(MAIN_SPEED, zan.speed);
     zan.heartRate = static_cast<float>(zan.heartRateWord / 2.0);
@@ -72,13 +68,13 @@ void EvaluatePedalFigures() {
     zan.peakTicks += 1;
     if (zan.peakTicks <= 1) return;
     if (zan.rightForceMax > peakForEvaluation)
-        zan.ofRight = static_cast<float>(Shown(static_cast<double>(zan.rightAuxAtMax) /
-                                                   zan.rightForceMax * zan.setup.rightRatioScale -
-                                               zan.setup.correctionReference));
+        zan.ofRight = static_cast<float>(FiniteOrZero(
+            static_cast<double>(zan.rightAuxAtMax) / zan.rightForceMax * zan.setup.rightRatioScale -
+            zan.setup.correctionReference));
     if (zan.leftForceMax > peakForEvaluation)
-        zan.ofLeft = static_cast<float>(Shown(static_cast<double>(zan.leftAuxAtMax) /
-                                                  zan.leftForceMax * zan.setup.leftRatioScale -
-                                              zan.setup.correctionReference));
+        zan.ofLeft = static_cast<float>(FiniteOrZero(
+            static_cast<double>(zan.leftAuxAtMax) / zan.leftForceMax * zan.setup.leftRatioScale -
+            zan.setup.correctionReference));
     // A crank that has stopped shows no pedalling figures.
     if (zan.framesSinceTurn > stoppedFrames) {
         zan.ofRight = 0.0f;
@@ -96,10 +92,9 @@ void ShowPowerAndFigures() {
     ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
     ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
     const bool pedalling = zan.powerTotal > balancePower;
-    zan.balanceLeft =
-        pedalling
-            ? static_cast<float>(Shown(100.0 * zan.powerLeft / (zan.powerLeft + zan.powerRight)))
-            : 0.0f;
+    zan.balanceLeft = pedalling ? static_cast<float>(FiniteOrZero(100.0 * zan.powerLeft /
+                                                                  (zan.powerLeft + zan.powerRight)))
+                                : 0.0f;
     ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
     ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
     zan.balanceRight = pedalling ? 100.0f - zan.balanceLeft : 0.0f;

@@ -37,9 +37,9 @@ void RunSessionClock() {
         zan.ledFlashTimer = 0;
         SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_WHITE);
     }
-    SetCtrlVal(zan.mainPanel, MAIN_KCAL, Shown(zan.kcalTotal));
-    SetCtrlVal(zan.mainPanel, MAIN_SESSION_POWER_AVG, Shown(zan.sessionPowerAverage));
-    SetCtrlVal(zan.mainPanel, MAIN_SESSION_SPEED_AVG, Shown(zan.sessionSpeedAverage));
+    SetCtrlVal(zan.mainPanel, MAIN_KCAL, FiniteOrZero(zan.kcalTotal));
+    SetCtrlVal(zan.mainPanel, MAIN_SESSION_POWER_AVG, FiniteOrZero(zan.sessionPowerAverage));
+    SetCtrlVal(zan.mainPanel, MAIN_SESSION_SPEED_AVG, FiniteOrZero(zan.sessionSpeedAverage));
 }
 } // namespace
 

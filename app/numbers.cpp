@@ -9,3 +9,7 @@ int TruncToInt(double value) {
     if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
     return static_cast<int>(value);
 }
+
+double FiniteOrZero(double value) {
+    return std::isfinite(value) ? value : 0.0;
+}

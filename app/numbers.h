@@ -3,3 +3,7 @@
 // integers (a division by a zero gain, say) saturates instead of being undefined, NaN gives 0.
 
 int TruncToInt(double value);
+
+// A number for a read-out or a file: a division by a zero period or a zero power sum gives 0,
+// never "nan" or "inf".
+double FiniteOrZero(double value);

@@ -1,6 +1,7 @@
 #include "app/callbacks.h"
 #include "app/engine/engine.h"
 #include "app/station.h"
+#include "record/session_file.h"
 #include "setup/setup_file.h"
 
 #include <cstdio>
@@ -12,6 +13,9 @@ constexpr int quitByte = 52;
 
 int FINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    // An open session is closed as the session button would: nothing recorded is left without
+    // its trailer.
+    if (zan.sessionActive > 0) StopSession();
     for (int i = 0; i < 3; ++i) {
         ComWrtByte(zan.comPort, quitByte);
         Delay(0.05);

@@ -4,6 +4,7 @@
 #include "app/numbers.h"
 #include "app/station.h"
 #include "measure/power.h"
+#include "record/multi_turn_file.h"
 #include "setup/catalogue.h"
 
 namespace {
@@ -124,6 +125,32 @@ void AdvanceWarmup() {
     if (zan.warmupState > 2) zan.warmupState = zan.warmupState >= 4 ? 3 : zan.warmupState + 1;
 }
 
+// The multi-turn capture: armed by the rider, it starts on the frame that ends a window and
+// keeps 1000 consecutive frames; the 1001st writes the file.
+void CaptureFrame() {
+    if (zan.captureState == 1 && zan.turnCount == 2) {
+        zan.captureState = 2;
+        zan.captureFrames = 0;
+        zan.captureCount = 0;
+        SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
+        zan.ledFlashTimer = -4;
+    }
+    if (zan.captureState != 2) return;
+    zan.captureFrames += 1;
+    if (zan.captureFrames < 1001 && zan.captureCount < captureCapacity) {
+        zan.captureRight[zan.captureCount] = zan.rightForce;
+        zan.captureLeft[zan.captureCount] = zan.leftForce;
+        // The frame's own power, as the power calculation will give it for this frame.
+        zan.capturePower[zan.captureCount] = PedalPower(zan.rightForce) + PedalPower(zan.leftForce);
+        zan.captureCount += 1;
+    }
+    if (zan.captureFrames > 1000) {
+        zan.captureState = 0;
+        zan.captureFrames = 0;
+        Save10();
+    }
+}
+
 void EndWindow() {
     CalcWatt();
     zan.turnCount = 0;
@@ -143,5 +170,6 @@ void TrackRevolution() {
     CheckStall();
     // Everything after this point sees the period only.
     zan.crankPeriodWord &= periodBits;
+    CaptureFrame();
     if (zan.turnCount >= 2) EndWindow();
 }

@@ -62,16 +62,17 @@ void SingleSideUd(int n) {
 }
 } // namespace
 
+float PedalPower(float force) {
+    return static_cast<float>(
+        1.0 * (twoPi * force * static_cast<double>(zan.setup.crankLength) / zan.turnPeriod));
+}
+
 void FramePower() {
     const int i = zan.frameIndex;
-    const double crankLength = zan.setup.crankLength;
-    const double period = zan.turnPeriod;
     zan.rightForceTrace[i] = zan.rightForce;
-    zan.rightPower =
-        static_cast<float>(1.0 * (twoPi * zan.rightForceTrace[i] * crankLength / period));
+    zan.rightPower = PedalPower(zan.rightForceTrace[i]);
     zan.leftForceTrace[i] = zan.leftForce;
-    zan.leftPower =
-        static_cast<float>(1.0 * (twoPi * zan.leftForceTrace[i] * crankLength / period));
+    zan.leftPower = PedalPower(zan.leftForceTrace[i]);
     zan.powerTrace[i] = zan.rightPower + zan.leftPower;
     zan.powerSum += zan.powerTrace[i];
     zan.rightPowerSum += zan.rightPower;

@@ -5,5 +5,7 @@
 // Stores the frame in the window traces at frameIndex and adds it to the window sums and, while
 // a session records, to the energy.
 void FramePower();
+// The power of one pedal pushing with the given force at the current revolution period.
+float PedalPower(float force);
 // The window results, while frameIndex still holds the window's length.
 void CalcWatt();

@@ -33,6 +33,8 @@ struct RecordState {
     float sessionSpeedSum;
     float sessionPowerAverage;
     float sessionSpeedAverage;
+    int sessionWriteFailed; // a row could not be written; told to the rider once
+    double lastSyncTime;    // when the session file was last stored on disk
 
     int turnFile;
     double turnFileTime;

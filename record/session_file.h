@@ -3,3 +3,5 @@
 
 // Appends one row to the open session file.
 void SaveDat();
+// Writes the trailer and closes the open session, as the session button does.
+void StopSession();

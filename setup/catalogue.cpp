@@ -166,3 +166,20 @@ const char* ControlKindName(ControlKind kind) {
     }
     return "unknown";
 }
+
+bool StartsDimmed(int panel, int control) {
+    const int dimmed[] = {MAIN_SESSION_CMD_1,
+                          MAIN_SESSION_CMD_2,
+                          MAIN_SERVICE_CMD,
+                          MAIN_FACTORY_CMD_1,
+                          MAIN_FACTORY_CMD_2,
+                          MAIN_SERIAL,
+                          MAIN_DEBU,
+                          MAIN_CADI,
+                          MAIN_LEFT_CORRECTION_COEFF,
+                          MAIN_RIGHT_CORRECTION_COEFF};
+    if (panel != MAIN) return false;
+    for (const int entry : dimmed)
+        if (entry == control) return true;
+    return false;
+}

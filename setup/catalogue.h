@@ -124,3 +124,6 @@ const CatalogueEntry* CatalogueBegin();
 const CatalogueEntry* CatalogueEnd();
 const CatalogueEntry* FindCatalogueEntry(int panel, int control);
 const char* ControlKindName(ControlKind kind);
+// The resource starts the panel locked: the service and factory controls and the session
+// commands dimmed, the covers over the calibration fields.
+bool StartsDimmed(int panel, int control);

@@ -193,6 +193,10 @@ int FormatDateTimeString(double dateTime, const char* format, char* buffer, std:
     return 0;
 }
 
+int TimeStr(char* buffer, std::size_t size) {
+    return FormatDateTimeString(CurrentEngine().CurrentDateTime(), "%H:%M:%S", buffer, size);
+}
+
 double Timer() {
     return CurrentEngine().Timer();
 }

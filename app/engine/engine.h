@@ -184,6 +184,8 @@ int GetDateTimeElements(double dateTime, int* hour, int* minute, int* second, in
                         int* year);
 // Formats a date-time (or an elapsed time, taken modulo 24 hours) with strftime codes.
 int FormatDateTimeString(double dateTime, const char* format, char* buffer, std::size_t size);
+// The time of day as "hh:mm:ss".
+int TimeStr(char* buffer, std::size_t size);
 double Timer();
 void Delay(double seconds);
 void Sleep(int milliseconds);
@@ -212,6 +214,9 @@ int CVI_CloseFile(int handle);
 int ReadLine(int handle, char* buffer, int maxChars);
 // Writes the text and a line end; returns the characters written, -1 on failure.
 int WriteLine(int handle, const char* text, int length);
+// Flushes the file and has the system store it on disk; 0 on success.
+int SyncFile(int handle);
+bool FileExists(const char* path);
 int MakeDir(const char* name);
 int GetDir(char* buffer, std::size_t size);
 // Replaces target by source in one step; 0 on success.

@@ -8,6 +8,12 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 constexpr int maxOpenFiles = 32;
 std::FILE* openFiles[maxOpenFiles + 1] = {};
@@ -67,7 +73,25 @@ int WriteLine(int handle, const char* text, int length) {
     const std::size_t count = static_cast<std::size_t>(length);
     if (std::fwrite(text, 1, count, file) != count) return -1;
     if (std::fputc('\n', file) == EOF) return -1;
+    // Every line reaches the operating system as soon as it is written, so a crash of the
+    // station loses no written row.
+    if (std::fflush(file) != 0) return -1;
     return length;
+}
+
+int SyncFile(int handle) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || std::fflush(file) != 0) return -1;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0 ? 0 : -1;
+#else
+    return fsync(fileno(file)) == 0 ? 0 : -1;
+#endif
+}
+
+bool FileExists(const char* path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 int MakeDir(const char* name) {

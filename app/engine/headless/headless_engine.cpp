@@ -103,6 +103,7 @@ int HeadlessEngine::LoadPanel(int, const char*, int panelNumber) {
         if (entry->panel != panelNumber) continue;
         HeadlessControl& control = panel.controls[entry->control];
         control.kind = entry->kind;
+        if (StartsDimmed(panelNumber, entry->control)) control.intAttributes[ATTR_DIMMED] = 1;
     }
     if (panelNumber == WARMUP) panel.textAttributes[ATTR_TITLE] = "Warmup";
     return handle;

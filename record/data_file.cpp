@@ -1,0 +1,57 @@
+#include "record/data_file.h"
+
+#include "app/bounded_text.h"
+#include "app/engine/engine.h"
+#include "app/paths.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+
+#include <cmath>
+#include <cstring>
+
+void TakeFileStamp(double dateTime) {
+    FileStamp& stamp = zan.fileStamp;
+    GetDateTimeElements(dateTime, &stamp.hour, &stamp.minute, &stamp.second, &stamp.month,
+                        &stamp.day, &stamp.year);
+    stamp.seconds = stamp.second + (dateTime - std::floor(dateTime));
+    stamp.year2 = stamp.year % 100;
+}
+
+int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
+                     char* shortName, std::size_t shortNameSize) {
+    const FileStamp& stamp = zan.fileStamp;
+    char base[64];
+    if (withSeconds)
+        FormatText(base, sizeof base, "%s_%02d%02d%02d_%02d-%02d-%02d", prefix, stamp.day,
+                   stamp.month, stamp.year2, stamp.hour, stamp.minute, stamp.second);
+    else
+        FormatText(base, sizeof base, "%s_%02d%02d%02d_%02d-%02d", prefix, stamp.day, stamp.month,
+                   stamp.year2, stamp.hour, stamp.minute);
+    // A recording never replaces another: a name already taken gets "_2", "_3", ...
+    for (int copy = 1; copy < 10000; ++copy) {
+        if (copy == 1)
+            FormatText(shortName, shortNameSize, "%s.csv", base);
+        else
+            FormatText(shortName, shortNameSize, "%s_%d.csv", base, copy);
+        const int length =
+            FormatText(path, pathSize, "%s%c%s", zan.recordFolder, pathSeparator, shortName);
+        if (length < 0 || static_cast<std::size_t>(length) >= pathSize) return -1;
+        if (!FileExists(path)) return 0;
+    }
+    return -1;
+}
+
+int OpenDataFile(const char* path) {
+    return CVI_OpenFile(path, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+}
+
+bool WriteDataLine(int handle) {
+    const int length = static_cast<int>(std::strlen(zan.lineBuffer));
+    return WriteLine(handle, zan.lineBuffer, length) == length;
+}
+
+void ReportDataFileFailure(const char* what, const char* path) {
+    char message[700];
+    FormatText(message, sizeof message, "%s could not be written: %s", what, path);
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+}

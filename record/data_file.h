@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+// What the session, single-turn and multi-turn files share: their names from the date and time,
+// never replacing an earlier recording, and lines formatted in lineBuffer.
+
+// Splits a date-time into fileStamp.
+void TakeFileStamp(double dateTime);
+// Makes recordFolder/<prefix>_DDMMYY_HH-MM[-SS][_n].csv a name no file has yet, into path and
+// its file name into shortName; withSeconds adds the seconds. Returns 0, or -1 when the path does
+// not fit.
+int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
+                     char* shortName, std::size_t shortNameSize);
+// Opens a new data file for writing; -1 when it cannot be created.
+int OpenDataFile(const char* path);
+// Writes lineBuffer as one line; false when it did not reach the file.
+bool WriteDataLine(int handle);
+// Tells the rider, in the message box, that a recording could not be written.
+void ReportDataFileFailure(const char* what, const char* path);

@@ -1,0 +1,169 @@
+#include "app/callbacks.h"
+#include "record/session_file.h"
+#include "setup/catalogue.h"
+#include "tests/support/station_fixture.h"
+
+namespace {
+const char* const columnLine =
+    "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
+    "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
+}
+
+class SessionFileTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        ASSERT_EQ(Start(), 0);
+        std::filesystem::create_directory(folder / "rides");
+        zan.setup.totalKm = 1234.5f;
+    }
+    void PressSave(const std::string& chosenFolder) {
+        engine.dirAnswers.push_back(chosenFolder);
+        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    void Riding() {
+        zan.heartRate = 135.0f;
+        zan.cadence = 90.0f;
+        zan.speed = 30.0f;
+        zan.powerTotal = 240.0f;
+        zan.powerLeft = 100.0f;
+        zan.powerRight = 150.0f;
+        zan.ofLeft = 1.5f;
+        zan.ofRight = -2.0f;
+        zan.udLeft = 12.0f;
+        zan.udRight = -5.0f;
+        zan.batteryLevel = 80.0f;
+    }
+    std::string Rides(const std::string& name) { return "rides/" + name; }
+};
+
+// --- The whole file ---
+
+TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
+    PressSave((folder / "rides").string());
+    ASSERT_EQ(zan.sessionActive, 1);
+    const std::string path = (folder / "rides" / "S_071226_09-00.csv").string();
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, path);
+    EXPECT_FALSE(Main(MAIN_SESSION_CMD_1).Dimmed());
+    EXPECT_FALSE(Main(MAIN_SESSION_CMD_2).Dimmed());
+    EXPECT_EQ(engine.popups.back().title, "Selezionare FOLDER");
+
+    Riding();
+    zan.kcalTotal = 12.34f;
+    SaveDat();
+    engine.now += 1.0;
+    zan.cadence = 0.0f;
+    zan.powerLeft = zan.powerRight = 0.0f;
+    zan.powerTotal = 0.0f;
+    SaveDat();
+    engine.now += 61.0;
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+
+    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
+    EXPECT_TRUE(Main(MAIN_SESSION_CMD_1).Dimmed());
+    const std::vector<std::string> expected = {
+        "ZAN_session_file ,S_071226_09-00.csv",
+        "KM @ Start ,1234.500",
+        "Time @ Start ,09:00:00",
+        columnLine,
+        "    0,09:00:00,000,000,000,135.0,90.0,30.0,12.3,250.0,100.0,150.0,1.5,-2.0,12.0,-5.0,"
+        "80.0,99.9,1234.500,26.53,10.61,15.92,40",
+        // At rest: no torque and no left share, written as 0 rather than "nan" or "inf".
+        "    1,09:00:01,000,000,000,135.0,0.0,30.0,12.3,0.0,0.0,0.0,1.5,-2.0,12.0,-5.0,80.0,99.9,"
+        "1234.500,0.00,0.00,0.00,0",
+        "#####",
+        "KM @ Stop ,1234.500",
+        "Time @ Stop ,09:01:02",
+        "Kcal @ Stop ,12.3",
+        "POWER ave ,120.0",
+        "SPEED ave ,30.0",
+    };
+    EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv")), expected);
+}
+
+TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
+    PressSave((folder / "rides").string());
+    Riding();
+    SaveDat();
+    // Read while the session is still open, as after a crash of the station.
+    const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[4].substr(0, 15), "    0,09:00:00,");
+}
+
+TEST_F(SessionFileTest, IndexWidensBeyondFiveDigits) {
+    PressSave((folder / "rides").string());
+    zan.sessionRow = 123456;
+    SaveDat();
+    EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv"))[4].substr(0, 7), "123456,");
+}
+
+TEST_F(SessionFileTest, NewSessionStartsFromZeroButKeepsTheRowTickCount) {
+    zan.setup.recordInterval = 2;
+    PressSave((folder / "rides").string());
+    Riding();
+    for (int tick = 0; tick < 6; ++tick) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.sessionRow, 1);
+    EXPECT_EQ(zan.rowTicks, 2);
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    engine.now += 60.0;
+    PressSave((folder / "rides").string());
+    EXPECT_EQ(zan.sessionRow, 0);
+    EXPECT_EQ(zan.sessionPowerAverage, 0.0f);
+    EXPECT_EQ(zan.kcalTotal, 0.0f);
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.sessionRow, 1);
+}
+
+TEST_F(SessionFileTest, RowIntervalOfZeroWritesARowOnEveryTick) {
+    zan.setup.recordInterval = 0;
+    PressSave((folder / "rides").string());
+    for (int tick = 0; tick < 5; ++tick) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv")).size(), 4u + 5u);
+}
+
+// --- Names and folders ---
+
+TEST_F(SessionFileTest, SecondSessionInTheSameMinuteKeepsTheFirst) {
+    PressSave((folder / "rides").string());
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    PressSave((folder / "rides").string());
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv"))[0], "ZAN_session_file ,S_071226_09-00.csv");
+    EXPECT_EQ(ReadLines(Rides("S_071226_09-00_2.csv"))[0],
+              "ZAN_session_file ,S_071226_09-00_2.csv");
+}
+
+TEST_F(SessionFileTest, CancelledFolderPopupRecordsIntoTheFolderUsedLastOrData) {
+    PressSave("");
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "dati" / "S_071226_09-00.csv").string());
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    PressSave((folder / "rides").string());
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    PressSave("");
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "rides" / "S_071226_09-00_2.csv").string());
+}
+
+TEST_F(SessionFileTest, SessionWhoseFileCannotBeCreatedDoesNotStartAndSaysSo) {
+    PressSave((folder / "no" / "such" / "folder").string());
+    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session NOT started: file not created !");
+    EXPECT_TRUE(Main(MAIN_SESSION_CMD_1).Dimmed());
+    ASSERT_EQ(engine.popups.back().kind, "message");
+    EXPECT_NE(engine.popups.back().message.find("could not be created"), std::string::npos);
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.sessionRow, 0);
+}
+
+TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
+    PressSave((folder / "rides").string());
+    Riding();
+    SaveDat();
+    FINE(zan.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
+    const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[5], "#####");
+    EXPECT_EQ(lines[10], "SPEED ave ,30.0");
+}
