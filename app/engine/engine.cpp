@@ -1,5 +1,7 @@
 #include "app/engine/engine.h"
 
+#include "app/numbers.h"
+
 #include <cassert>
 #include <cstdio>
 #include <cstring>
@@ -52,7 +54,8 @@ int SetCtrlVal(int panel, int control, const char* value) {
 int GetCtrlVal(int panel, int control, int* value) {
     double read = 0.0;
     const int result = CurrentEngine().GetCtrlValDouble(panel, control, &read);
-    if (result >= 0) *value = static_cast<int>(read);
+    // A huge number typed into an integer field saturates instead of being undefined.
+    if (result >= 0) *value = TruncToInt(read);
     return result;
 }
 int GetCtrlVal(int panel, int control, float* value) {
