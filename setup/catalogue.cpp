@@ -168,16 +168,21 @@ const char* ControlKindName(ControlKind kind) {
 }
 
 bool StartsDimmed(int panel, int control) {
-    const int dimmed[] = {MAIN_SESSION_CMD_1,
-                          MAIN_SESSION_CMD_2,
-                          MAIN_SERVICE_CMD,
-                          MAIN_FACTORY_CMD_1,
-                          MAIN_FACTORY_CMD_2,
-                          MAIN_SERIAL,
-                          MAIN_DEBU,
-                          MAIN_CADI,
-                          MAIN_LEFT_CORRECTION_COEFF,
-                          MAIN_RIGHT_CORRECTION_COEFF};
+    const int dimmed[] = {
+        MAIN_SESSION_CMD_1,
+        MAIN_SESSION_CMD_2,
+        MAIN_SERVICE_CMD,
+        MAIN_FACTORY_CMD_1,
+        MAIN_FACTORY_CMD_2,
+        MAIN_SERIAL,
+        MAIN_DEBU,
+        MAIN_CADI,
+        MAIN_LEFT_CORRECTION_COEFF,
+        MAIN_RIGHT_CORRECTION_COEFF,
+        MAIN_COM_PORT,
+        MAIN_WARMUP_MODE,
+        MAIN_SINGLE_SIDE,
+    };
     if (panel != MAIN) return false;
     for (const int entry : dimmed)
         if (entry == control) return true;

@@ -28,7 +28,9 @@
 #include <limits>
 
 namespace {
-QString FromC(const char* text) { return text == nullptr ? QString() : QString::fromLocal8Bit(text); }
+QString FromC(const char* text) {
+    return text == nullptr ? QString() : QString::fromLocal8Bit(text);
+}
 
 int CopyOut(const QString& text, char* out, std::size_t size) {
     if (out == nullptr || size == 0) return -1;
@@ -107,10 +109,10 @@ int QtEngine::SetValue(Control& control, double number, const QString& text, boo
         static_cast<QLabel*>(widget)->setText(isText ? text : QString::number(number));
         return 0;
     case ControlKind::TextBox:
-        static_cast<QPlainTextEdit*>(widget)->setPlainText(isText ? text
-                                                                  : QString::number(number));
+        static_cast<QPlainTextEdit*>(widget)->setPlainText(isText ? text : QString::number(number));
         return 0;
-    default: return -1;
+    default:
+        return -1;
     }
 }
 
@@ -135,17 +137,26 @@ int QtEngine::GetCtrlValDouble(int panel, int control, double* value) {
     QWidget* widget = found->widget;
     switch (found->kind) {
     case ControlKind::Numeric:
-    case ControlKind::Led: *value = found->value; return 0;
-    case ControlKind::NumericInt: *value = static_cast<QSpinBox*>(widget)->value(); return 0;
-    case ControlKind::Selector: *value = static_cast<QComboBox*>(widget)->currentIndex(); return 0;
-    case ControlKind::Switch: *value = static_cast<QCheckBox*>(widget)->isChecked(); return 0;
+    case ControlKind::Led:
+        *value = found->value;
+        return 0;
+    case ControlKind::NumericInt:
+        *value = static_cast<QSpinBox*>(widget)->value();
+        return 0;
+    case ControlKind::Selector:
+        *value = static_cast<QComboBox*>(widget)->currentIndex();
+        return 0;
+    case ControlKind::Switch:
+        *value = static_cast<QCheckBox*>(widget)->isChecked();
+        return 0;
     case ControlKind::TextMessage:
         *value = static_cast<QLabel*>(widget)->text().trimmed().toDouble();
         return 0;
     case ControlKind::TextBox:
         *value = static_cast<QPlainTextEdit*>(widget)->toPlainText().trimmed().toDouble();
         return 0;
-    default: return -1;
+    default:
+        return -1;
     }
 }
 
@@ -154,7 +165,8 @@ int QtEngine::GetCtrlValText(int panel, int control, char* value, std::size_t si
     if (found == nullptr) return -1;
     QWidget* widget = found->widget;
     switch (found->kind) {
-    case ControlKind::TextMessage: return CopyOut(static_cast<QLabel*>(widget)->text(), value, size);
+    case ControlKind::TextMessage:
+        return CopyOut(static_cast<QLabel*>(widget)->text(), value, size);
     case ControlKind::TextBox:
         return CopyOut(static_cast<QPlainTextEdit*>(widget)->toPlainText(), value, size);
     case ControlKind::Selector:
@@ -184,8 +196,10 @@ int QtEngine::InsertTextBoxLine(int panel, int control, int index, const char* t
     QTextDocument* document = box->document();
     const bool empty = document->isEmpty();
     if (index < 0 || index >= document->blockCount() || empty) {
-        if (empty) box->setPlainText(line);
-        else box->appendPlainText(line);
+        if (empty)
+            box->setPlainText(line);
+        else
+            box->appendPlainText(line);
         return 0;
     }
     QTextCursor cursor(document->findBlockByNumber(index));
@@ -202,11 +216,11 @@ void QtEngine::ApplyColors(Control& control) {
     };
     if (control.kind == ControlKind::Led) {
         const int radius = std::min(widget->width(), widget->height()) / 2;
-        widget->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 2px "
-                                             "solid #606060; border-radius: %2px; }")
-                                  .arg(control.value != 0.0 ? QStringLiteral("#20e040")
-                                                            : QStringLiteral("#203020"))
-                                  .arg(radius));
+        widget->setStyleSheet(
+            QStringLiteral("QPushButton { background-color: %1; border: 2px "
+                           "solid #606060; border-radius: %2px; }")
+                .arg(control.value != 0.0 ? QStringLiteral("#20e040") : QStringLiteral("#203020"))
+                .arg(radius));
         return;
     }
     if (control.kind == ControlKind::Command) {
@@ -220,8 +234,8 @@ void QtEngine::ApplyColors(Control& control) {
     }
     const int background = color(ATTR_TEXT_BGCOLOR);
     if (background < 0) return;
-    widget->setStyleSheet(base + QStringLiteral(" background-color: %1; color: black;")
-                                     .arg(ColorName(background)));
+    widget->setStyleSheet(
+        base + QStringLiteral(" background-color: %1; color: black;").arg(ColorName(background)));
 }
 
 int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double real,
@@ -238,8 +252,10 @@ int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double
         break;
     case ATTR_ZPLANE_POSITION:
         // 0 is the front: a cover put there hides the fields beneath it and their captions.
-        if (number == 0) widget->raise();
-        else widget->lower();
+        if (number == 0)
+            widget->raise();
+        else
+            widget->lower();
         break;
     case ATTR_LABEL_TEXT:
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
@@ -273,7 +289,8 @@ int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double
         control.graph->xGain = real;
         control.doubleAttributes[attribute] = real;
         return 0;
-    default: return -1;
+    default:
+        return -1;
     }
     control.intAttributes[attribute] = number;
     return 0;
@@ -301,8 +318,12 @@ int QtEngine::GetCtrlAttributeInt(int panel, int control, int attribute, int* va
     Control* found = FindControl(panel, control);
     if (found == nullptr || value == nullptr) return -1;
     switch (attribute) {
-    case ATTR_DIMMED: *value = found->widget->isEnabled() ? 0 : 1; return 0;
-    case ATTR_VISIBLE: *value = found->widget->isHidden() ? 0 : 1; return 0;
+    case ATTR_DIMMED:
+        *value = found->widget->isEnabled() ? 0 : 1;
+        return 0;
+    case ATTR_VISIBLE:
+        *value = found->widget->isHidden() ? 0 : 1;
+        return 0;
     case ATTR_XAXIS_GAIN:
         if (!found->graph) return -1;
         *value = ToInt(found->graph->xGain);
@@ -324,16 +345,21 @@ int QtEngine::SetPanelAttributeInt(int panel, int attribute, int value) {
     case ATTR_WINDOW_ZOOM:
         // A hidden panel keeps the zoom for when it is displayed.
         if (value == VAL_MAXIMIZE) {
-            if (window->isVisible()) window->showMaximized();
-            else window->setWindowState(window->windowState() | Qt::WindowMaximized);
+            if (window->isVisible())
+                window->showMaximized();
+            else
+                window->setWindowState(window->windowState() | Qt::WindowMaximized);
         } else if (window->isVisible()) {
             window->showNormal();
         } else {
             window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
         }
         return 0;
-    case ATTR_TITLE: window->setWindowTitle(QString::number(value)); return 0;
-    default: return -1;
+    case ATTR_TITLE:
+        window->setWindowTitle(QString::number(value));
+        return 0;
+    default:
+        return -1;
     }
 }
 

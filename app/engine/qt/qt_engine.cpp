@@ -106,8 +106,10 @@ class QtEngineFilter : public QObject {
         // Closing the main window is the quit button: the quit command saves and ends the run.
         event->ignore();
         const int handle = watched->property("zanHandle").toInt();
-        if (CtrlCallbackPtr quit = FindCallback("FINE")) quit(handle, 0, EVENT_COMMIT, nullptr, 0, 0);
-        else engine.QuitUserInterface(0);
+        if (CtrlCallbackPtr quit = FindCallback("FINE"))
+            quit(handle, 0, EVENT_COMMIT, nullptr, 0, 0);
+        else
+            engine.QuitUserInterface(0);
         return true;
     }
 
@@ -210,7 +212,7 @@ int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
     std::unique_ptr<QWidget> root(loader.load(&buffer));
     if (!root) return -1;
     QWidget* window = root->findChild<QWidget*>(QStringLiteral("panel%1").arg(panelNumber),
-                                                 Qt::FindDirectChildrenOnly);
+                                                Qt::FindDirectChildrenOnly);
     if (window == nullptr) return -1;
     const QSize size = window->size();
     window->hide();
@@ -268,8 +270,12 @@ void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
                                  found->changedByUser = true;
                          });
         break;
-    case ControlKind::Led: ApplyColors(control); break;
-    case ControlKind::Graph: SetupGraph(control); break;
+    case ControlKind::Led:
+        ApplyColors(control);
+        break;
+    case ControlKind::Graph:
+        SetupGraph(control);
+        break;
     case ControlKind::Timer: {
         auto* timer = new QTimer(panel.window.data());
         timer->setInterval(widget->property("zanInterval").toInt());
@@ -280,7 +286,8 @@ void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
         panel.timers.push_back(timer);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     ConnectCallback(handle, id, control, widget->property("zanCallback").toString());
 }
@@ -323,7 +330,8 @@ void QtEngine::ConnectCallback(int handle, int id, Control& control, const QStri
         static_cast<QPlainTextEdit*>(widget)->viewport()->setProperty(doubleClickProperty,
                                                                       ControlRef(handle, id));
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -342,8 +350,10 @@ int QtEngine::DisplayPanel(int panel) {
     Panel* found = FindPanel(panel);
     if (found == nullptr) return -1;
     // Displaying a panel already shown brings it to the front.
-    if (found->window->isVisible()) found->window->raise();
-    else found->window->show();
+    if (found->window->isVisible())
+        found->window->raise();
+    else
+        found->window->show();
     return 0;
 }
 
@@ -414,7 +424,9 @@ double QtEngine::CurrentDateTime() {
     return static_cast<double>(localSeconds) + now.time().msec() / 1000.0;
 }
 
-double QtEngine::Timer() { return static_cast<double>(clock.nsecsElapsed()) / 1e9; }
+double QtEngine::Timer() {
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
 
 // Waits block the one thread: nothing is repainted and no callback runs meanwhile.
 void QtEngine::Delay(double seconds) {
@@ -458,8 +470,7 @@ int QtEngine::LaunchBluetoothSettings(int* handle) {
 #ifdef _WIN32
     const Command commands[] = {{"cmd", {"/c", "bthprops.cpl"}}};
 #else
-    const Command commands[] = {{"blueman-manager", {}},
-                                {"gnome-control-center", {"bluetooth"}}};
+    const Command commands[] = {{"blueman-manager", {}}, {"gnome-control-center", {"bluetooth"}}};
 #endif
     for (const Command& command : commands) {
         const QString program = QStandardPaths::findExecutable(command.program);

@@ -129,7 +129,7 @@ class QtEngine : public Engine {
                        const QString& text);
     void ApplyColors(Control& control);
     void SetupGraph(Control& control);
-    void RescaleGraph(Graph& graph);
+    void RescaleGraph(Graph& graph, bool fresh);
 
     friend class QtEngineFilter;
 

@@ -13,6 +13,16 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// The smallest of 1, 2 and 5 times a power of ten that is at least the given step.
+double RoundStep(double step) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(step)));
+    for (double factor : {1.0, 2.0, 5.0})
+        if (factor * magnitude >= step) return factor * magnitude;
+    return 10.0 * magnitude;
+}
+} // namespace
+
 void QtEngine::SetupGraph(Control& control) {
     auto graph = std::make_unique<Graph>();
     auto* chart = new QChart();
@@ -27,6 +37,9 @@ void QtEngine::SetupGraph(Control& control) {
         axis->setRange(0.0, 1.0);
         axis->setLabelFormat(QStringLiteral("%g"));
     }
+    graph->xAxis->setTickType(QValueAxis::TicksDynamic);
+    graph->xAxis->setTickAnchor(0.0);
+    graph->xAxis->setTickInterval(0.2);
     chart->addAxis(graph->xAxis, Qt::AlignBottom);
     chart->addAxis(graph->yAxis, Qt::AlignLeft);
 
@@ -45,11 +58,17 @@ QChart* QtEngine::GraphChart(int panel, int control) const {
     return found == nullptr || !found->graph ? nullptr : found->graph->chart;
 }
 
-void QtEngine::RescaleGraph(Graph& graph) {
+// Axes fit every trace. Each change of range lays out every shown trace again, so a plot that
+// fits the present axes leaves them alone; the first plot on a cleared graph sets them afresh.
+void QtEngine::RescaleGraph(Graph& graph, bool fresh) {
     double minY = 0.0, maxY = 1.0, maxX = 1.0;
     if (!graph.plots.empty()) {
-        minY = graph.plots.front().minY;
-        maxY = graph.plots.front().maxY;
+        const Graph::Plot& last = graph.plots.back();
+        if (!fresh && last.minY >= graph.yAxis->min() && last.maxY <= graph.yAxis->max() &&
+            last.maxX <= graph.xAxis->max())
+            return;
+        minY = last.minY;
+        maxY = last.maxY;
         maxX = 0.0;
         for (const Graph::Plot& plot : graph.plots) {
             minY = std::min(minY, plot.minY);
@@ -61,8 +80,17 @@ void QtEngine::RescaleGraph(Graph& graph) {
         minY -= 1.0;
         maxY += 1.0;
     }
-    if (!(maxX > 0.0)) maxX = 1.0;
-    graph.xAxis->setRange(0.0, maxX);
+    if (!(maxX > 0.0) || !std::isfinite(maxX)) maxX = 1.0;
+    // The X axis spans the samples exactly, with ticks at round steps. Range and step change in
+    // the order that never asks for thousands of ticks in between.
+    const double step = RoundStep(maxX / 5.0);
+    if (step >= graph.xAxis->tickInterval()) {
+        graph.xAxis->setTickInterval(step);
+        graph.xAxis->setRange(0.0, maxX);
+    } else {
+        graph.xAxis->setRange(0.0, maxX);
+        graph.xAxis->setTickInterval(step);
+    }
     graph.yAxis->setRange(minY, maxY);
     graph.yAxis->applyNiceNumbers();
 }
@@ -74,7 +102,6 @@ int QtEngine::PlotY(int panel, int control, const float* samples, int count, int
     Graph& graph = *found->graph;
     const double gain = graph.xGain;
 
-    // One bulk replace: appending point by point would redraw the series each time.
     QList<QPointF> points;
     points.reserve(count);
     double minY = 0.0, maxY = 0.0;
@@ -87,18 +114,27 @@ int QtEngine::PlotY(int panel, int control, const float* samples, int count, int
         maxY = any ? std::max(maxY, y) : y;
         any = true;
     }
-    auto* series = new QLineSeries();
-    series->replace(points);
+
+    // The axes first, while the new series is still empty, then its points in one replace.
+    const bool fresh = graph.plots.empty();
+    const int handle = graph.nextPlot++;
+    QLineSeries* series = nullptr;
+    if (graph.spare.empty()) {
+        series = new QLineSeries();
+        graph.chart->addSeries(series);
+        series->attachAxis(graph.xAxis);
+        series->attachAxis(graph.yAxis);
+    } else {
+        series = graph.spare.back();
+        graph.spare.pop_back();
+    }
+    graph.plots.push_back({handle, series, minY, maxY, count > 1 ? (count - 1) * gain : 0.0});
+    RescaleGraph(graph, fresh);
     QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
     pen.setWidthF(1.5);
     series->setPen(pen);
-    graph.chart->addSeries(series);
-    series->attachAxis(graph.xAxis);
-    series->attachAxis(graph.yAxis);
-
-    const int handle = graph.nextPlot++;
-    graph.plots.push_back({handle, series, minY, maxY, count > 1 ? (count - 1) * gain : 0.0});
-    RescaleGraph(graph);
+    series->setVisible(true);
+    series->replace(points);
     return handle;
 }
 
@@ -106,22 +142,22 @@ int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || !found->graph) return -1;
     Graph& graph = *found->graph;
-    const auto remove = [&graph](const Graph::Plot& plot) {
-        graph.chart->removeSeries(plot.series);
-        delete plot.series;
+    const auto retire = [&graph](const Graph::Plot& plot) {
+        plot.series->clear();
+        plot.series->setVisible(false);
+        graph.spare.push_back(plot.series);
     };
     if (plotHandle == -1) {
-        for (const Graph::Plot& plot : graph.plots) remove(plot);
+        for (const Graph::Plot& plot : graph.plots) retire(plot);
         graph.plots.clear();
-    } else {
-        const auto plot = std::find_if(graph.plots.begin(), graph.plots.end(),
-                                       [plotHandle](const Graph::Plot& p) {
-                                           return p.handle == plotHandle;
-                                       });
-        if (plot == graph.plots.end()) return -1;
-        remove(*plot);
-        graph.plots.erase(plot);
+        return 0;
     }
-    RescaleGraph(graph);
+    const auto plot =
+        std::find_if(graph.plots.begin(), graph.plots.end(),
+                     [plotHandle](const Graph::Plot& p) { return p.handle == plotHandle; });
+    if (plot == graph.plots.end()) return -1;
+    retire(*plot);
+    graph.plots.erase(plot);
+    RescaleGraph(graph, true);
     return 0;
 }

@@ -22,6 +22,9 @@ struct QtEngine::Graph {
     QValueAxis* xAxis = nullptr;
     QValueAxis* yAxis = nullptr;
     std::vector<Plot> plots;
+    // Series of deleted plots, empty and hidden, kept attached to the axes for the next plots:
+    // adding a series to a chart lays its points out three times, refilling one only once.
+    std::vector<QLineSeries*> spare;
     int nextPlot = 1;
     // The X value of sample i of the next plots is i times this gain.
     double xGain = 1.0;

@@ -20,7 +20,9 @@
 #include <memory>
 
 namespace {
-QString FromC(const char* text) { return text == nullptr ? QString() : QString::fromLocal8Bit(text); }
+QString FromC(const char* text) {
+    return text == nullptr ? QString() : QString::fromLocal8Bit(text);
+}
 
 // A chosen path goes out whole or not at all: a cut path would name another file.
 int CopyPath(const QString& path, char* out, std::size_t size) {
@@ -34,7 +36,9 @@ int CopyPath(const QString& path, char* out, std::size_t size) {
     return 1;
 }
 
-QWidget* PopupParent() { return QApplication::activeWindow(); }
+QWidget* PopupParent() {
+    return QApplication::activeWindow();
+}
 } // namespace
 
 int QtEngine::ConfirmPopup(const char* title, const char* message) {

@@ -5,13 +5,23 @@
 #include "link/serial_port.h"
 
 // The engine's queue sizes have no meaning here: the operating system queues the bytes.
-int QtEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity,
-                            int dataBits, int stopBits, int, int) {
+int QtEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
+                            int stopBits, int, int) {
     return SerialOpen(port, deviceName, baud, parity, dataBits, stopBits);
 }
 
-int QtEngine::SetComTime(int port, double seconds) { return SerialSetTimeout(port, seconds); }
-int QtEngine::CloseCom(int port) { return SerialClose(port); }
-int QtEngine::GetInQLen(int port) { return SerialInQueueLength(port); }
-int QtEngine::ComRdByte(int port) { return SerialReadByte(port); }
-int QtEngine::ComWrtByte(int port, int byte) { return SerialWriteByte(port, byte); }
+int QtEngine::SetComTime(int port, double seconds) {
+    return SerialSetTimeout(port, seconds);
+}
+int QtEngine::CloseCom(int port) {
+    return SerialClose(port);
+}
+int QtEngine::GetInQLen(int port) {
+    return SerialInQueueLength(port);
+}
+int QtEngine::ComRdByte(int port) {
+    return SerialReadByte(port);
+}
+int QtEngine::ComWrtByte(int port, int byte) {
+    return SerialWriteByte(port, byte);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// A Qt engine with both panels of the real resource loaded, and the recorded callbacks cleared.
+
+#include "app/engine/engine.h"
+#include "app/engine/qt/qt_engine.h"
+#include "setup/catalogue.h"
+#include "tests/gui/recorded_callbacks.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+inline const char* const resourcePath = ZAN_UI_DIR "/zan_01.uir";
+
+// The caption label the resource puts beside a control, if any.
+inline QLabel* CaptionOf(QWidget* control) {
+    for (QLabel* label : control->window()->findChildren<QLabel*>())
+        if (label->buddy() == control) return label;
+    return nullptr;
+}
+
+class QtEngineTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        engine = std::make_unique<QtEngine>();
+        UseEngine(engine.get());
+        ClearRecordedCalls();
+        afterCall = nullptr;
+        mainPanel = LoadPanel(0, resourcePath, MAIN);
+        warmupPanel = LoadPanel(0, resourcePath, WARMUP);
+        ASSERT_GT(mainPanel, 0);
+        ASSERT_GT(warmupPanel, 0);
+    }
+
+    void TearDown() override {
+        afterCall = nullptr;
+        UseEngine(nullptr);
+        engine.reset();
+    }
+
+    int Handle(int panelNumber) const { return panelNumber == MAIN ? mainPanel : warmupPanel; }
+    QWidget* Widget(int control) const { return engine->ControlWidget(mainPanel, control); }
+    template <class T> T* Widget(int control) const { return qobject_cast<T*>(Widget(control)); }
+
+    int Attribute(int control, int attribute) const {
+        int value = -99;
+        GetCtrlAttribute(mainPanel, control, attribute, &value);
+        return value;
+    }
+
+    std::unique_ptr<QtEngine> engine;
+    int mainPanel = 0;
+    int warmupPanel = 0;
+};
