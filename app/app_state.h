@@ -35,4 +35,5 @@ struct AppState {
 
     // Link watchdog.
     int launchHandle;
+    int linkDialogOpen; // 1 while the not-connected dialog waits for its answer
 };

@@ -1,4 +1,102 @@
+// The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
 
-void WarnSerialMismatch() {}
-void WatchLink() {}
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "link/device_search.h"
+#include "setup/catalogue.h"
+#include "setup/number_text.h"
+
+namespace {
+// Link-timer ticks of 20 ms: two seconds without a frame.
+constexpr int lostAfterTicks = 100;
+// The dialog's field takes a serial number of three digits.
+constexpr int serialDigits = 3;
+constexpr int reconnectButton = 1;
+constexpr int skipButton = 2;
+constexpr int searchButton = 3;
+// Frames since the handshake, at its saturation: nothing more goes to the crank until a search
+// restarts it.
+constexpr int handshakeIdle = 100;
+
+constexpr const char* serialWarningTitle = "WARNING !!!";
+constexpr const char* serialWarning = "Setup file & CRANK with different SERIAL NUMBER !!!\n\n"
+                                      "READINGS could be wrong !!!\n\n\n"
+                                      "Overwrite SN on FILE ???";
+constexpr const char* notConnectedTitle = "Attenzione !!!";
+constexpr const char* notConnected = "ZAN non connesso !\n\n"
+                                     "Controllare :\n\n"
+                                     "-Accensione sistema ZAN\n"
+                                     "-Porta COM\n"
+                                     "-Pairing con Bluetooth (5296)\n\n"
+                                     "Premere spia ONLINE/RECONNECT per Riconnettere ...\n\n"
+                                     "Inserire SN ---> Search ZAN ...\n"
+                                     "Per versioni SW<1.0 inserire 000";
+
+// Lets the rider pair the crank in the desktop's Bluetooth settings. No tick runs meanwhile;
+// Escape gives up waiting for a settings window that does not close.
+void WaitForBluetoothSettings() {
+    SuspendTimerCallbacks();
+    zan.launchHandle = 0;
+    if (LaunchBluetoothSettings(&zan.launchHandle) >= 0) {
+        while (ExecutableHasTerminated(zan.launchHandle) == 0) {
+            if (EscapeKeyDown() != 0) {
+                ProcessSystemEvents();
+                Sleep(5);
+                break;
+            }
+        }
+    }
+    for (int i = 0; i < 3; ++i) ProcessSystemEvents();
+    ResumeTimerCallbacks();
+}
+
+void SearchForTypedSerial(const char* typed) {
+    WaitForBluetoothSettings();
+    // After a search the dialog stays away until the rider asks for it again.
+    zan.linkDialogOff = 1;
+    zan.handshakeFrames = handshakeIdle;
+    // Empty or non-numeric text searches for 0, what the dialog advises for old crank software.
+    SearchZAN(TextToInt(typed));
+}
+
+void AskHowToReconnect() {
+    char response[64] = "";
+    // A tick that comes while the dialog waits (the engine may run timers under a modal dialog)
+    // must not stack a second one on it.
+    zan.linkDialogOpen = 1;
+    const int button = GenericMessagePopup(notConnectedTitle, notConnected, "Reconnect", "Skip",
+                                           "Search ZAN", response, serialDigits);
+    zan.linkDialogOpen = 0;
+    response[sizeof response - 1] = '\0';
+    if (button == reconnectButton) {
+        ReconnectCrank();
+    } else if (button == skipButton) {
+        zan.linkDialogOff = 1;
+        zan.ticksSinceFrame = 0;
+    } else if (button == searchButton) {
+        SearchForTypedSerial(response);
+    }
+}
+} // namespace
+
+void WarnSerialMismatch() {
+    if (zan.serialMismatch <= 0) return;
+    // Cleared before asking, so a tick that comes while the question waits does not ask again.
+    zan.serialMismatch = 0;
+    // No keeps the file's number for the next save of the setup file; Yes writes the crank's.
+    if (ConfirmPopup(serialWarningTitle, serialWarning) != 1)
+        zan.deviceSerial = zan.setup.serialNumber;
+}
+
+void WatchLink() {
+    if (zan.linkDialogOpen != 0) return;
+    if (zan.ticksSinceFrame <= lostAfterTicks && zan.linkCheckNow <= 0) {
+        SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
+        return;
+    }
+    SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 0);
+    zan.linkCheckNow = 0;
+    if (zan.linkDialogOff != 0) return;
+    AskHowToReconnect();
+}

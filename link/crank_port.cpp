@@ -5,8 +5,9 @@
 
 #include <cstdio>
 
-void OpenCrankPort(int port, int deviceNumber) {
+int OpenCrankPort(int port, int deviceNumber) {
     std::snprintf(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", deviceNumber);
-    OpenComConfig(port, zan.comPortName, 38400, 0, 8, 1, 4096, 4096);
+    const int opened = OpenComConfig(port, zan.comPortName, 38400, 0, 8, 1, 4096, 4096);
     SetComTime(port, 0.005);
+    return opened;
 }

@@ -3,4 +3,5 @@
 // by the 5 ms time-out.
 
 // Opens port number `port` on the device "COM<deviceNumber>", which is kept in comPortName.
-void OpenCrankPort(int port, int deviceNumber);
+// Returns the open's result: negative when the port did not open.
+int OpenCrankPort(int port, int deviceNumber);

@@ -1,8 +1,137 @@
 // The device search and the two link commands around it.
 #include "link/device_search.h"
 
+#include "app/bounded_text.h"
 #include "app/callbacks.h"
+#include "app/engine/engine.h"
+#include "app/numbers.h"
+#include "app/station.h"
+#include "link/crank_port.h"
+#include "link/frame_reader.h"
+#include "setup/catalogue.h"
+#include "setup/port_file.h"
 
-void SearchZAN(int) {}
-int ONLINE(int, int, int, void*, int, int) { return 0; }
-int SRCH(int, int, int, void*, int, int) { return 0; }
+namespace {
+constexpr int firstPort = 1;
+constexpr int lastPort = 64;
+// A Windows Bluetooth serial port that reaches a paired crank takes a few seconds to connect; a
+// port that does not exist fails at once, and one whose device is out of reach gives up after
+// about 20 s. A serial device that opens at once (a Linux rfcomm or USB port, the emulator) is a
+// candidate too, or no crank could ever be found there. Whole seconds, as the open is timed.
+constexpr int quickestCrankOpen = 2;
+constexpr int slowestCrankOpen = 19;
+// The polling is bounded by reader calls, not time: each call returns at once on an empty queue.
+constexpr int readerCallLimit = 299999;
+// The identity comes on the 51st frame after the reset; 91 frames also see the ';' bytes out.
+constexpr int identityFrame = 50;
+constexpr int handshakeSeen = 90;
+// No crank reports it: shows, in the mismatch line, a port that never identified itself.
+constexpr int noIdentity = 9999;
+
+// Each line is painted as it comes; the timers stay suspended meanwhile, so the link timer never
+// runs the frame reader beside the search's own polling.
+void ShowLine(const char* line) {
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
+    ProcessSystemEvents();
+}
+
+// Whole seconds since start on the monotonic clock: a wall clock would give a negative time
+// across the turn of a minute, or across a clock change.
+int WholeSecondsSince(double start) {
+    const int seconds = TruncToInt(Timer() - start);
+    return seconds < 0 ? 0 : seconds;
+}
+
+void KeepFoundPort(int port) {
+    FormatText(zan.textBuffer, sizeof zan.textBuffer, "Found SN%03d su COM%d", zan.deviceSerial,
+               port);
+    ShowLine(zan.textBuffer);
+    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, port);
+    GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
+    GetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, &zan.plotHeartRate);
+    GetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, &zan.plotCadence);
+    WritePortFile(port, zan.warmupMode, zan.plotHeartRate, zan.plotCadence);
+}
+
+// Restarts the crank's handshake on the port just opened and reads its identity. True when it is
+// the crank sought.
+bool AskCrank(int serialSought, int port) {
+    Delay(1.0);
+    const int knownSerial = zan.deviceSerial;
+    zan.handshakeFrames = 0;
+    zan.deviceSerial = noIdentity;
+    // The reader must listen to the port, not simulate.
+    zan.setup.simulation = 0;
+    zan.ticksSinceFrame = 0;
+    for (int call = 0; call < readerCallLimit; ++call) {
+        ReadZAN();
+        if (zan.handshakeFrames > handshakeSeen) break;
+    }
+    const bool identified = zan.handshakeFrames > identityFrame;
+    if (identified && zan.deviceSerial == serialSought) {
+        KeepFoundPort(port);
+        return true;
+    }
+    FormatText(zan.textBuffer, sizeof zan.textBuffer, "SN error (sn%03d<>sn%03d on COM%d)",
+               zan.deviceSerial, serialSought, port);
+    ShowLine(zan.textBuffer);
+    // The placeholder is no crank's number: the next save of the setup file must not keep it.
+    if (!identified) zan.deviceSerial = knownSerial;
+    // Long enough to read the line before the next port clears the box.
+    Delay(2.0);
+    return false;
+}
+} // namespace
+
+void SearchZAN(int serialSought) {
+    SuspendTimerCallbacks();
+    for (int port = firstPort; port <= lastPort; ++port) {
+        ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+        FormatText(zan.textBuffer, sizeof zan.textBuffer,
+                   "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought, port);
+        ShowLine(zan.textBuffer);
+        CloseCom(zan.comPort);
+        Delay(1.0);
+        FormatText(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", port);
+        const double openStart = Timer();
+        if (EscapeKeyDown()) {
+            ShowLine("SEARCH terminata da comando [ESC=>Skip]");
+            break;
+        }
+        // The port keeps its number; only the device follows the search.
+        const bool opened = OpenCrankPort(zan.comPort, port) >= 0;
+        const int openSeconds = WholeSecondsSince(openStart);
+        if (openSeconds > slowestCrankOpen) continue;
+        if (!opened && openSeconds < quickestCrankOpen) continue;
+        if (AskCrank(serialSought, port)) break;
+    }
+    ResumeTimerCallbacks();
+}
+
+void ReconnectCrank() {
+    SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
+    // After a search the link is open under the old number on the device found; it must go, or
+    // the device stays held and its new open fails.
+    CloseCom(zan.comPort);
+    GetCtrlVal(zan.mainPanel, MAIN_COM_PORT, &zan.comPort);
+    CloseCom(zan.comPort);
+    // A Bluetooth serial port needs a moment after its close before it connects again.
+    Delay(1.0);
+    OpenCrankPort(zan.comPort, zan.comPort);
+    zan.ticksSinceFrame = 0;
+}
+
+int ONLINE(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    // The handshake is not repeated: the crank is known, only its link is renewed.
+    ReconnectCrank();
+    return 0;
+}
+
+int SRCH(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    // The next unheld display tick treats the link as lost and shows the dialog.
+    zan.linkCheckNow = 1;
+    zan.linkDialogOff = 0;
+    return 0;
+}

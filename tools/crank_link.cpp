@@ -9,7 +9,7 @@ bool OpenCrankLink(CrankLink&, int, std::string& error) {
     return false;
 }
 void CloseCrankLink(CrankLink&) {}
-int ReadFromStation(CrankLink&, unsigned char*, int) {
+int ReadFromStation(CrankLink&, unsigned char*, int, bool&) {
     return -1;
 }
 int WriteToStation(CrankLink&, const unsigned char*, int) {
@@ -25,6 +25,7 @@ void WaitForStation(CrankLink&, int) {}
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -74,6 +75,12 @@ bool OpenCrankLink(CrankLink& link, int port, std::string& error) {
     link.slaveFd = open(slaveName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (link.slaveFd < 0) return Fail(link, error, "cannot open " + link.slavePath);
     if (!MakeRaw(link.slaveFd)) return Fail(link, error, "cannot set " + link.slavePath + " raw");
+#ifdef TIOCPKT
+    // In packet mode the terminal tells the crank when the station flushes its queues, which the
+    // station's serial layer does on every open: the crank sees a reconnect as the radio would.
+    int packetMode = 1;
+    link.seesOpens = ioctl(link.masterFd, TIOCPKT, &packetMode) == 0;
+#endif
 
     if (mkdir("ports", 0777) != 0 && errno != EEXIST)
         return Fail(link, error, "cannot make ports/");
@@ -108,11 +115,33 @@ void CloseCrankLink(CrankLink& link) {
     link.masterFd = -1;
 }
 
-int ReadFromStation(CrankLink& link, unsigned char* bytes, int size) {
+int ReadFromStation(CrankLink& link, unsigned char* bytes, int size, bool& stationOpened) {
     if (link.masterFd < 0) return -1;
-    ssize_t got = read(link.masterFd, bytes, static_cast<size_t>(size));
-    if (got >= 0) return static_cast<int>(got);
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+    if (!link.seesOpens) {
+        ssize_t got = read(link.masterFd, bytes, static_cast<size_t>(size));
+        if (got >= 0) return static_cast<int>(got);
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+    }
+#ifdef TIOCPKT
+    // Each packet is a status byte alone, or a zero byte followed by data.
+    unsigned char packet[257];
+    const size_t room = static_cast<size_t>(size < 256 ? size : 256) + 1;
+    for (;;) {
+        ssize_t got = read(link.masterFd, packet, room);
+        if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+        if (got == 0) return 0;
+        if (packet[0] == TIOCPKT_DATA) {
+            std::memcpy(bytes, packet + 1, static_cast<size_t>(got - 1));
+            return static_cast<int>(got - 1);
+        }
+        if ((packet[0] & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE)) != 0) stationOpened = true;
+    }
+#else
+    (void)bytes;
+    (void)size;
+    (void)stationOpened;
+    return -1;
+#endif
 }
 
 int WriteToStation(CrankLink& link, const unsigned char* bytes, int count) {

@@ -121,3 +121,30 @@ CrankHeard HearByte(CrankFirmware& firmware, unsigned char byte, double now) {
         return HearProgramByte(firmware, byte);
     }
 }
+
+void StartStream(StreamState& state, const StreamSettings& settings, double now) {
+    state = StreamState{};
+    state.answerAt = now + settings.answerDelay;
+}
+
+void StationOpened(StreamState& state, const StreamSettings& settings, double now) {
+    state.linkDropped = false;
+    state.answerAt = now + settings.answerDelay;
+}
+
+void IdentityRequested(StreamState& state, const StreamSettings& settings, double now) {
+    state.answerAt = now + settings.answerDelay;
+}
+
+OnAir StreamNow(StreamState& state, const StreamSettings& settings, double now) {
+    if (settings.dropLinkAfter >= 0.0 && now >= settings.dropLinkAfter && !state.dropDone) {
+        state.dropDone = true;
+        state.linkDropped = true;
+    }
+    if (state.linkDropped) return OnAir::Dropped;
+    if (settings.silentAfter >= 0.0 && now >= settings.silentAfter &&
+        (settings.silentFor < 0.0 || now < settings.silentAfter + settings.silentFor))
+        return OnAir::Silent;
+    if (now < state.answerAt) return OnAir::Answering;
+    return OnAir::Streaming;
+}

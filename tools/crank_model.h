@@ -90,3 +90,41 @@ struct CrankFirmware {
 void StartFirmware(CrankFirmware& firmware, int serial, int version);
 // Takes one byte from the station at the given time (seconds since start).
 CrankHeard HearByte(CrankFirmware& firmware, unsigned char byte, double now);
+
+// --- When the crank is on the air ----------------------------------------------------------------
+
+struct StreamSettings {
+    // Seconds the crank takes to answer: after it starts, after the station opens the port and
+    // after a ':' that starts identity frames. 0 answers at once.
+    double answerDelay;
+    // Seconds after the start when the crank falls silent, and for how long; negative: never,
+    // and for good.
+    double silentAfter;
+    double silentFor;
+    // Seconds after the start when the link drops; negative: never. As a Bluetooth serial link,
+    // a dropped one carries nothing until the station opens the port again.
+    double dropLinkAfter;
+};
+
+// Why a frame due now is sent or not.
+enum class OnAir {
+    Streaming,
+    Answering, // within the answer delay
+    Silent,
+    Dropped,
+};
+
+struct StreamState {
+    double answerAt;
+    bool linkDropped;
+    // The link drops once; after the station's reopen it stays up.
+    bool dropDone;
+};
+
+void StartStream(StreamState& state, const StreamSettings& settings, double now);
+// The station opened the port: a dropped link is back, and the crank answers after its delay.
+void StationOpened(StreamState& state, const StreamSettings& settings, double now);
+// A ':' started identity frames: the crank answers them after its delay.
+void IdentityRequested(StreamState& state, const StreamSettings& settings, double now);
+// Whether the frame due at `now` (seconds since the start) goes out.
+OnAir StreamNow(StreamState& state, const StreamSettings& settings, double now);

@@ -51,7 +51,10 @@ bool ParseCrankOptions(int argc, char** argv, CrankOptions& options, std::string
         {"--version", nullptr, &options.version, 0, 9},
         {"--drop", &options.drop, nullptr, 0, 1},
         {"--corrupt", &options.corrupt, nullptr, 0, 1},
+        {"--answer-delay", &options.answerDelay, nullptr, 0, 3600},
         {"--silent-after", &options.silentAfter, nullptr, 0, 1e9},
+        {"--silent-for", &options.silentFor, nullptr, 0, 1e9},
+        {"--drop-link-after", &options.dropLinkAfter, nullptr, 0, 1e9},
         {"--disconnect-after", &options.disconnectAfter, nullptr, 0, 1e9},
     };
     for (int i = 1; i < argc; ++i) {
@@ -134,14 +137,22 @@ void PrintCrankHelp(std::FILE* out) {
         "  --battery PERCENT     battery charge, sent as 138 + percent / 5 (default 80)\n"
         "\n"
         "Identity\n"
-        "  --serial N            serial number 0..999 (default 123)\n"
+        "  --serial N            serial number 0..999 (default 123); one the setup file does\n"
+        "                        not carry raises the station's serial-number warning\n"
         "  --version D           software version digit 0..9 (default 4)\n"
+        "  --answer-delay S      wait S seconds before answering: after the start, after each\n"
+        "                        open of the port by the station and after a ':' that starts\n"
+        "                        identity frames (default 0)\n"
         "\n"
         "Faults\n"
         "  --drop RATE           share of bytes dropped, 0..1 (default 0)\n"
         "  --corrupt RATE        share of bytes replaced by a random byte, 0xFF included\n"
         "                        (default 0)\n"
         "  --silent-after S      stop sending frames after S seconds (still listens)\n"
+        "  --silent-for S        ... and start again S seconds later (default: never)\n"
+        "  --drop-link-after S   after S seconds the link drops, as a Bluetooth link does:\n"
+        "                        no frames until the station opens the port again (its\n"
+        "                        Reconnect), then frames after the answer delay\n"
         "  --disconnect-after S  after S seconds close the terminal, remove the link and end\n"
         "  --seed N              seed of the fault generator (default 1, so runs repeat)\n"
         "\n"
@@ -159,6 +170,11 @@ void PrintCrankHelp(std::FILE* out) {
         "'3' is the keep-alive; '4' is the quit byte, and after three of them the crank goes\n"
         "silent until the next ':' or '3'; '7' (marker-only mode) and '8' (debug) are logged;\n"
         "0x50+hundreds, 0x60+tens, 0x70+units, 0x81, '9' programs a new serial number.\n"
-        "Events are logged on standard error. SIGINT or SIGTERM ends it and removes the link.\n",
+        "Events are logged on standard error. SIGINT or SIGTERM ends it and removes the link.\n"
+        "\n"
+        "Link supervision by hand: --silent-after 10 puts the station's link lamp out and\n"
+        "brings its not-connected dialog about 2 s later; --silent-for 20 lights it again\n"
+        "after Skip; --drop-link-after 10 needs the dialog's Reconnect. Two emulators with\n"
+        "different --port and --serial give the device search two cranks to tell apart.\n",
         out);
 }

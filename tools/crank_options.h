@@ -21,8 +21,11 @@ struct CrankOptions {
     int version = 4;
     double drop = 0.0;
     double corrupt = 0.0;
-    // Negative: never.
+    double answerDelay = 0.0;
+    // Negative: never (silentFor: for good).
     double silentAfter = -1.0;
+    double silentFor = -1.0;
+    double dropLinkAfter = -1.0;
     double disconnectAfter = -1.0;
     unsigned long long seed = 1;
     bool quiet = false;

@@ -40,7 +40,12 @@ struct Emulator {
     long long bytesCorrupted = 0;
     // The station is not reading and the terminal is full.
     bool blocked = false;
-    bool silentLogged = false;
+    // When frames go out, and what the log last said about it.
+    StreamSettings airSettings{};
+    StreamState air{};
+    OnAir lastOnAir = OnAir::Streaming;
+    // CrankSeconds() when the stream began: the options' times count from there.
+    double start = 0.0;
 };
 
 // A uniform number in [0, 1) from the top 53 bits, the same on every platform for a given seed.
@@ -82,14 +87,36 @@ int ApplyFaults(Emulator& emulator, const unsigned char* frame, unsigned char* o
     return count;
 }
 
+void LogOnAir(const Emulator& emulator, OnAir onAir) {
+    const CrankOptions& options = emulator.options;
+    switch (onAir) {
+    case OnAir::Streaming:
+        CrankLog("sending frames");
+        break;
+    case OnAir::Answering:
+        CrankLog("answering in %g s", options.answerDelay);
+        break;
+    case OnAir::Silent:
+        if (options.silentFor < 0.0)
+            CrankLog("silent after %g s, as asked", options.silentAfter);
+        else
+            CrankLog("silent after %g s for %g s, as asked", options.silentAfter,
+                     options.silentFor);
+        break;
+    case OnAir::Dropped:
+        CrankLog("link dropped after %g s, as asked; frames again once the station reopens the "
+                 "port",
+                 options.dropLinkAfter);
+        break;
+    }
+}
+
 // False when the terminal failed.
 bool SendFrame(Emulator& emulator, long long frameNumber, double now) {
-    const CrankOptions& options = emulator.options;
-    if (options.silentAfter >= 0.0 && now >= options.silentAfter) {
-        if (!emulator.silentLogged) CrankLog("silent after %g s, as asked", options.silentAfter);
-        emulator.silentLogged = true;
-        return true;
-    }
+    const OnAir onAir = StreamNow(emulator.air, emulator.airSettings, now);
+    if (onAir != emulator.lastOnAir) LogOnAir(emulator, onAir);
+    emulator.lastOnAir = onAir;
+    if (onAir != OnAir::Streaming) return true;
     if (emulator.firmware.silent) return true;
     unsigned char frame[crankFrameLength];
     BuildFrame(emulator, frameNumber, frame);
@@ -165,16 +192,24 @@ void LogHeard(const Emulator& emulator, CrankHeard heard, unsigned char byte) {
 bool HearStation(Emulator& emulator) {
     unsigned char bytes[256];
     for (;;) {
-        int got = ReadFromStation(emulator.link, bytes, static_cast<int>(sizeof bytes));
+        bool opened = false;
+        int got = ReadFromStation(emulator.link, bytes, static_cast<int>(sizeof bytes), opened);
         if (got < 0) {
             CrankError("the terminal failed while listening");
             return false;
+        }
+        const double now = CrankSeconds() - emulator.start;
+        if (opened) {
+            CrankLog("the station opened the port");
+            StationOpened(emulator.air, emulator.airSettings, now);
         }
         if (got == 0) return true;
         for (int i = 0; i < got; ++i) {
             bool wasSilent = emulator.firmware.silent;
             CrankHeard heard = HearByte(emulator.firmware, bytes[i], CrankSeconds());
             if (wasSilent && !emulator.firmware.silent) CrankLog("awake again");
+            if (heard == CrankHeard::IdentityStart)
+                IdentityRequested(emulator.air, emulator.airSettings, now);
             LogHeard(emulator, heard, bytes[i]);
         }
     }
@@ -183,11 +218,12 @@ bool HearStation(Emulator& emulator) {
 // Frame n goes out at start + n / rate on the monotonic clock, so the rate never drifts.
 int Run(Emulator& emulator) {
     const CrankOptions& options = emulator.options;
-    const double start = CrankSeconds();
+    emulator.start = CrankSeconds();
+    StartStream(emulator.air, emulator.airSettings, 0.0);
     long long frameNumber = 0;
     while (stopSignal == 0) {
         if (!HearStation(emulator)) return 1;
-        double now = CrankSeconds() - start;
+        double now = CrankSeconds() - emulator.start;
         if (options.disconnectAfter >= 0.0 && now >= options.disconnectAfter) {
             CrankLog("disconnecting after %g s, as asked", options.disconnectAfter);
             return 0;
@@ -239,6 +275,8 @@ int main(int argc, char** argv) {
 
     emulator.stroke = {options.cadence, options.rate, options.rightForce, options.leftForce};
     emulator.scales = {options.offset, options.gain, options.auxRatio};
+    emulator.airSettings = {options.answerDelay, options.silentAfter, options.silentFor,
+                            options.dropLinkAfter};
     emulator.random.seed(options.seed);
     StartFirmware(emulator.firmware, options.serial, options.version);
 

@@ -497,6 +497,7 @@ int HeadlessEngine::OpenComConfig(int port, const char* deviceName, long baud, i
     const auto device = devices.find(name);
     if (device == devices.end()) return -1;
     now += device->second.openSeconds;
+    if (device->second.failsOpen) return -1;
     opened.open = true;
     opened.deviceName = name;
     opened.baud = baud;

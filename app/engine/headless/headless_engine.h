@@ -52,6 +52,7 @@ struct HeadlessDevice {
     std::deque<unsigned char> input;
     std::vector<unsigned char> sent;
     double openSeconds = 0.0; // how long an open of this device takes on the virtual clock
+    bool failsOpen = false;   // the open takes its time, then fails
     // Called before each queue-length query, so a test can stream frames on the virtual clock.
     std::function<void(HeadlessDevice&)> feed;
 };

@@ -100,11 +100,16 @@ int QtEngine::SetValue(Control& control, double number, const QString& text, boo
         if (!ok) return -1;
         static_cast<QCheckBox*>(widget)->setChecked(parsed != 0.0);
         return 0;
-    case ControlKind::Led:
+    case ControlKind::Led: {
         if (!ok) return -1;
-        control.value = parsed != 0.0 ? 1.0 : 0.0;
+        // The revolution lamp is set on every frame; it is restyled only when it changes.
+        const double lit = parsed != 0.0 ? 1.0 : 0.0;
+        if (lit == control.value && control.styled) return 0;
+        control.value = lit;
+        control.styled = true;
         ApplyColors(control);
         return 0;
+    }
     case ControlKind::TextMessage:
         static_cast<QLabel*>(widget)->setText(isText ? text : QString::number(number));
         return 0;
@@ -275,10 +280,15 @@ int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double
         break;
     }
     case ATTR_TEXT_BGCOLOR:
-    case ATTR_CMD_BUTTON_COLOR:
+    case ATTR_CMD_BUTTON_COLOR: {
+        // The display sets the same colours twice a second: restyling a widget for nothing is
+        // the costliest thing a tick could do.
+        const auto set = control.intAttributes.find(attribute);
+        if (set != control.intAttributes.end() && set->second == (number & 0xffffff)) return 0;
         control.intAttributes[attribute] = number & 0xffffff;
         ApplyColors(control);
         return 0;
+    }
     case ATTR_XNAME:
     case ATTR_YNAME:
         if (!control.graph) return -1;

@@ -107,6 +107,8 @@ class QtEngine : public Engine {
         // A numeric entry commits on Enter, or on leaving it after the rider changed it.
         bool enterPressed = false;
         bool changedByUser = false;
+        // A lamp has been given its look once.
+        bool styled = false;
         ~Control();
     };
     struct Panel {

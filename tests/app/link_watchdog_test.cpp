@@ -1,0 +1,321 @@
+// The serial-number warning and the link watchdog of the display tick, with a crank on COM1 of the
+// headless engine. The frame reader is called as the link timer would call it, once per tick.
+#include "app/callbacks.h"
+#include "app/link_watchdog.h"
+#include "link/frame_reader.h"
+#include "setup/catalogue.h"
+#include "setup/setup_file.h"
+#include "tests/support/emulated_crank.h"
+#include "tests/support/headless_crank.h"
+#include "tests/support/station_fixture.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+const char* const notConnectedMessage =
+    "ZAN non connesso !\n\nControllare :\n\n-Accensione sistema ZAN\n-Porta COM\n"
+    "-Pairing con Bluetooth (5296)\n\nPremere spia ONLINE/RECONNECT per Riconnettere ...\n\n"
+    "Inserire SN ---> Search ZAN ...\nPer versioni SW<1.0 inserire 000";
+const char* const serialWarningMessage =
+    "Setup file & CRANK with different SERIAL NUMBER !!!\n\n"
+    "READINGS could be wrong !!!\n\n\nOverwrite SN on FILE ???";
+
+constexpr GenericAnswer reconnect{1, ""};
+constexpr GenericAnswer skip{2, ""};
+GenericAnswer SearchFor(const char* typed) {
+    return {3, typed};
+}
+} // namespace
+
+class LinkWatchdogTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        WriteFile("zan_01.set", MatchingSetupFile());
+        crank = &PlayCrank(engine, "COM1", crankSerial);
+        ASSERT_EQ(Start(), 0);
+        ASSERT_EQ(zan.setup.serialNumber, 123);
+    }
+    void Tick(int count = 1) {
+        for (int i = 0; i < count; ++i) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    }
+    void Press(CtrlCallbackPtr callback, int control) {
+        callback(zan.mainPanel, control, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    // Link-timer ticks while the crank streams, one frame each.
+    void Frames(int ticks) {
+        crank->framesLeft = -1;
+        for (int i = 0; i < ticks; ++i) ReadZAN();
+    }
+    // Link-timer ticks while the crank says nothing.
+    void Silence(int ticks) {
+        crank->framesLeft = 0;
+        for (int i = 0; i < ticks; ++i) ReadZAN();
+    }
+    long PopupCount(const std::string& kind) const {
+        return std::count_if(engine.popups.begin(), engine.popups.end(),
+                             [&](const PopupRecord& popup) { return popup.kind == kind; });
+    }
+    double LinkLamp() { return Main(MAIN_LINK_LED).value; }
+
+    int crankSerial = 123;
+    HeadlessCrank* crank = nullptr;
+};
+
+// A crank that tells another serial number than the setup file's.
+class OtherCrankTest : public LinkWatchdogTest {
+  protected:
+    void SetUp() override {
+        crankSerial = 45;
+        LinkWatchdogTest::SetUp();
+        // The identity comes with the 51st frame.
+        Frames(60);
+        ASSERT_EQ(zan.serialMismatch, 1);
+    }
+};
+
+// --- When the link counts as lost ---
+
+TEST_F(LinkWatchdogTest, HundredTicksWithoutAFrameAreNotALoss) {
+    Frames(1);
+    Silence(100);
+    Tick();
+    EXPECT_EQ(PopupCount("generic"), 0);
+    EXPECT_EQ(LinkLamp(), 1.0);
+}
+
+TEST_F(LinkWatchdogTest, TheHundredAndFirstTickWithoutAFrameIsALossAndBringsTheDialog) {
+    Frames(1);
+    Silence(101);
+    engine.genericAnswers = {skip};
+    Tick();
+    ASSERT_EQ(PopupCount("generic"), 1);
+    EXPECT_EQ(engine.popups.back().title, "Attenzione !!!");
+    EXPECT_EQ(engine.popups.back().message, notConnectedMessage);
+    EXPECT_EQ(LinkLamp(), 0.0);
+}
+
+TEST_F(LinkWatchdogTest, AfterSkipALossOnlyPutsTheLampOutAndFramesLightItAgain) {
+    Silence(101);
+    engine.genericAnswers = {skip};
+    Tick();
+    EXPECT_EQ(zan.linkDialogOff, 1);
+    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    Silence(101);
+    Tick(3);
+    EXPECT_EQ(PopupCount("generic"), 1);
+    EXPECT_EQ(LinkLamp(), 0.0);
+    Frames(1);
+    Tick();
+    EXPECT_EQ(LinkLamp(), 1.0);
+}
+
+TEST_F(LinkWatchdogTest, SrchBringsTheDialogAtTheNextTickEvenWhileFramesArrive) {
+    Silence(101);
+    engine.genericAnswers = {skip, skip};
+    Tick();
+    Frames(5);
+    Press(SRCH, 0);
+    Tick();
+    EXPECT_EQ(PopupCount("generic"), 2);
+    EXPECT_EQ(LinkLamp(), 0.0);
+    EXPECT_EQ(zan.linkCheckNow, 0);
+    // Answered once; the frames keep it away.
+    Frames(5);
+    Tick();
+    EXPECT_EQ(PopupCount("generic"), 2);
+    EXPECT_EQ(LinkLamp(), 1.0);
+}
+
+// --- The hold ---
+
+TEST_F(LinkWatchdogTest, WhileTheDisplayIsHeldNoDialogComesAndTheLampKeepsItsState) {
+    Frames(1);
+    Tick();
+    ASSERT_EQ(LinkLamp(), 1.0);
+    Press(HOLD, MAIN_HOLD);
+    Silence(500);
+    Tick(3);
+    EXPECT_EQ(PopupCount("generic"), 0);
+    EXPECT_EQ(LinkLamp(), 1.0);
+    Press(HOLD, MAIN_HOLD);
+    engine.genericAnswers = {skip};
+    Tick();
+    EXPECT_EQ(PopupCount("generic"), 1);
+    EXPECT_EQ(LinkLamp(), 0.0);
+}
+
+TEST_F(OtherCrankTest, TheSerialWarningStillComesWhileTheDisplayIsHeld) {
+    Press(HOLD, MAIN_HOLD);
+    Tick();
+    EXPECT_EQ(PopupCount("confirm"), 1);
+}
+
+// --- The dialog's buttons ---
+
+TEST_F(LinkWatchdogTest, ReconnectReopensThePortShownWithoutANewHandshake) {
+    Frames(100);
+    ASSERT_EQ(zan.handshakeFrames, 100);
+    HeadlessCrank& moved = PlayCrank(engine, "COM3", 123);
+    Main(MAIN_COM_PORT).value = 3.0;
+    Silence(101);
+    engine.genericAnswers = {reconnect};
+    Tick();
+
+    EXPECT_EQ(LinkLamp(), 1.0);
+    EXPECT_EQ(zan.comPort, 3);
+    EXPECT_TRUE(engine.Port(3).open);
+    EXPECT_EQ(engine.Port(3).deviceName, "COM3");
+    EXPECT_FALSE(engine.Port(1).open);
+    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    for (int i = 0; i < 10; ++i) ReadZAN();
+    EXPECT_EQ(moved.framesSent, 10);
+    EXPECT_TRUE(engine.Device("COM3").sent.empty());
+    EXPECT_EQ(zan.handshakeFrames, 100);
+}
+
+TEST_F(LinkWatchdogTest, SearchZanOpensTheBluetoothSettingsThenFindsTheTypedSerial) {
+    HeadlessCrank& found = PlayCrank(engine, "COM5", 12, 2.5);
+    Silence(101);
+    engine.genericAnswers = {SearchFor("012")};
+    Tick();
+
+    EXPECT_EQ(engine.bluetoothLaunches, 1);
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines,
+              (std::vector<std::string>{"Search ZAN sn12 on COM5 ... [ESC=>Skip] \n",
+                                        "Found SN012 su COM5"}));
+    EXPECT_EQ(Main(MAIN_COM_PORT).value, 5.0);
+    EXPECT_EQ(ReadLines("zan_com.set").at(0), "5");
+    EXPECT_EQ(zan.comPort, 1);
+    EXPECT_EQ(engine.suspendedTimers, 0);
+    // After a search a loss no longer asks.
+    EXPECT_EQ(zan.linkDialogOff, 1);
+    found.framesLeft = 0;
+    Silence(200);
+    Tick();
+    EXPECT_EQ(LinkLamp(), 0.0);
+    EXPECT_EQ(PopupCount("generic"), 1);
+}
+
+TEST_F(LinkWatchdogTest, AnEmptyResponseSearchesForSerialZero) {
+    PlayCrank(engine, "COM2", 0, 2.5);
+    Silence(101);
+    engine.genericAnswers = {SearchFor("")};
+    Tick();
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines,
+              (std::vector<std::string>{"Search ZAN sn0 on COM2 ... [ESC=>Skip] \n",
+                                        "Found SN000 su COM2"}));
+}
+
+TEST_F(LinkWatchdogTest, EscapeEndsTheWaitForSettingsThatNeverCloseWithTheTimersSuspended) {
+    engine.bluetoothSettingsPolls = INT_MAX;
+    Silence(101);
+    engine.genericAnswers = {SearchFor("12")};
+    const double start = engine.now;
+    bool suspendedWhileWaiting = true;
+    // Escape is held a tenth of a second after the settings opened, and let go soon after.
+    engine.escapeKey = [&] {
+        suspendedWhileWaiting = suspendedWhileWaiting && engine.suspendedTimers > 0;
+        return engine.now >= start + 0.1 && engine.now < start + 0.5;
+    };
+    Tick();
+
+    EXPECT_TRUE(suspendedWhileWaiting);
+    EXPECT_EQ(engine.suspendedTimers, 0);
+    // The search ran through every port after the wait.
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines,
+              (std::vector<std::string>{"Search ZAN sn12 on COM64 ... [ESC=>Skip] \n"}));
+}
+
+// --- The serial-number warning ---
+
+TEST_F(OtherCrankTest, AnsweredNoTheNextSaveKeepsTheFilesSerialNumber) {
+    engine.confirmAnswers = {0};
+    Tick();
+    ASSERT_EQ(PopupCount("confirm"), 1);
+    EXPECT_EQ(engine.popups.back().title, "WARNING !!!");
+    EXPECT_EQ(engine.popups.back().message, serialWarningMessage);
+    EXPECT_EQ(zan.serialMismatch, 0);
+    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(ReadLines("zan_01.set").at(22), "123");
+}
+
+TEST_F(OtherCrankTest, AnsweredYesTheNextSaveWritesTheCranksSerialNumber) {
+    engine.confirmAnswers = {1};
+    Tick();
+    EXPECT_EQ(zan.serialMismatch, 0);
+    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(ReadLines("zan_01.set").at(22), "45");
+}
+
+// --- Dialogs under an engine that runs ticks while they wait ---
+
+// Runs a display tick inside each dialog, as an engine whose timers go on under a modal dialog
+// does, and keeps what the not-connected dialog was given.
+class TickingDialogEngine : public HeadlessEngine {
+  public:
+    int ConfirmPopup(const char* title, const char* message) override {
+        TickOnce();
+        return HeadlessEngine::ConfirmPopup(title, message);
+    }
+    int GenericMessagePopup(const char* title, const char* message, const char* button1,
+                            const char* button2, const char* button3, char* response,
+                            int maxResponseLength) override {
+        buttons = {button1, button2, button3};
+        responseLength = maxResponseLength;
+        TickOnce();
+        return HeadlessEngine::GenericMessagePopup(title, message, button1, button2, button3,
+                                                   response, maxResponseLength);
+    }
+    std::array<std::string, 3> buttons;
+    int responseLength = 0;
+
+  private:
+    // One tick under the first dialog, so a second dialog cannot recurse without end.
+    void TickOnce() {
+        if (ticked) return;
+        ticked = true;
+        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    }
+    bool ticked = false;
+};
+
+class TickingDialogTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        UseEngine(&ticking);
+        ASSERT_EQ(Start(), 0);
+    }
+    long PopupCount(const std::string& kind) const {
+        return std::count_if(ticking.popups.begin(), ticking.popups.end(),
+                             [&](const PopupRecord& popup) { return popup.kind == kind; });
+    }
+    TickingDialogEngine ticking;
+};
+
+TEST_F(TickingDialogTest, TheDialogOffersReconnectSkipAndSearchZanWithAThreeCharacterField) {
+    zan.ticksSinceFrame = 101;
+    ticking.genericAnswers = {skip};
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(ticking.buttons, (std::array<std::string, 3>{"Reconnect", "Skip", "Search ZAN"}));
+    EXPECT_EQ(ticking.responseLength, 3);
+}
+
+TEST_F(TickingDialogTest, ATickWhileTheDialogWaitsDoesNotOpenASecondOne) {
+    zan.ticksSinceFrame = 101;
+    ticking.genericAnswers = {skip, skip};
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(PopupCount("generic"), 1);
+}
+
+TEST_F(TickingDialogTest, ATickWhileTheWarningWaitsDoesNotAskAgain) {
+    zan.serialMismatch = 1;
+    ticking.confirmAnswers = {1, 1};
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(PopupCount("confirm"), 1);
+}

@@ -1,0 +1,83 @@
+// The link watchdog on the real serial layer, with the crank emulator at the other end of a
+// pseudo-terminal: the crank's link drops, the watchdog notices, and the dialog's Reconnect
+// brings the frames back.
+#ifndef _WIN32
+
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+#include "tests/support/crank_process.h"
+#include "tests/support/emulated_crank.h"
+#include "tests/support/link_polling.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/real_port_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+// A setup file for the emulator's crank 123, and the link on COM5.
+void WriteSetupFor123() {
+    std::ofstream("zan_01.set") << MatchingSetupFile();
+    std::ofstream("zan_com.set") << "5\n0\n0\n0\n";
+}
+} // namespace
+
+class LinkSupervisionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.Ok());
+        ResetStation();
+        UseEngine(&engine);
+        WriteSetupFor123();
+    }
+    void TearDown() override {
+        crank.Stop();
+        UseEngine(nullptr);
+    }
+    void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
+    double LinkLamp() { return engine.Control(zan.mainPanel, MAIN_LINK_LED).value; }
+
+    ScopedPortsFolder folder;
+    RealPortEngine engine;
+    CrankProcess crank;
+};
+
+TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFramesBack) {
+    ASSERT_TRUE(crank.Start(5, {"--drop-link-after", "2"}));
+    ASSERT_EQ(StartStation(nullptr, ""), 0);
+    ASSERT_TRUE(ReadUntil([] { return zan.handshakeFrames > 65; }, 10.0));
+    EXPECT_EQ(zan.deviceSerial, 123);
+    Tick();
+    EXPECT_EQ(LinkLamp(), 1.0);
+    EXPECT_TRUE(engine.popups.empty());
+
+    // The crank's link drops: 101 link ticks later the watchdog finds it lost.
+    ASSERT_TRUE(ReadUntil([] { return zan.ticksSinceFrame > 100; }, 10.0));
+    engine.genericAnswers = {{2, ""}};
+    Tick();
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(engine.popups[0].title, "Attenzione !!!");
+    EXPECT_EQ(LinkLamp(), 0.0);
+
+    // Skipped, the link stays down: the crank does not come back by itself.
+    const int framesWhileDown = zan.frameCounter;
+    ReadUntil([] { return false; }, 0.5);
+    EXPECT_EQ(zan.frameCounter, framesWhileDown);
+
+    // Asked for again, the dialog's Reconnect reopens the port and the frames flow.
+    SRCH(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    engine.genericAnswers = {{1, ""}};
+    Tick();
+    ASSERT_EQ(engine.popups.size(), 2u);
+    EXPECT_TRUE(ReadUntil([&] { return zan.frameCounter > framesWhileDown + 50; }, 10.0));
+    Tick();
+    EXPECT_EQ(LinkLamp(), 1.0);
+    EXPECT_EQ(engine.popups.size(), 2u);
+    // No second handshake: the crank is known.
+    EXPECT_EQ(zan.handshakeFrames, 100);
+}
+
+#endif
