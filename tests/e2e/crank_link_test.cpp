@@ -6,62 +6,18 @@
 #include "app/station.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
-#include "tests/support/crank_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/real_port_engine.h"
+#include "tests/support/crank_link_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
-#include <thread>
-
-namespace {
-// The emulator's defaults: raw counts 1000 at zero force, 0.5 N per count, 0.4 auxiliary counts
-// per newton, a 2096 mm wheel.
-void WriteMatchingSetup() {
-    std::ofstream setup("zan_01.set");
-    for (const char* line : {"1000",   "0.5", "1000", "137.5", "1000", "0.5", "1000", "137.5",
-                             "667.18", "0",   "55",   "172.5", "0",    "0",   "0",    "1",
-                             "1",      "0",   "0",    "0",     "0",    "0",   "123"})
-        setup << line << "\n";
-    std::ofstream ports("zan_com.set");
-    ports << "5\n0\n0\n0\n";
-}
-
-// Polls the frame reader the way the link timer does, for the given real time.
-void ReadFor(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        ReadZAN();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-} // namespace
-
-class CrankLinkTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.Ok());
-        ResetStation();
-        UseEngine(&engine);
-        WriteMatchingSetup();
-    }
-    void TearDown() override {
-        crank.Stop();
-        UseEngine(nullptr);
-    }
-    ScopedPortsFolder folder;
-    RealPortEngine engine;
-    CrankProcess crank;
-};
+class CrankLinkTest : public CrankLinkFixture {};
 
 TEST_F(CrankLinkTest, StationIdentifiesTheCrankAndMeasuresWhatItWasToldToPedal) {
     ASSERT_TRUE(crank.Start(5, {"--cadence", "90", "--right-force", "300", "--left-force", "200",
                                 "--serial", "123", "--version", "4", "--speed", "30", "--hr", "135",
                                 "--battery", "80"}));
     ASSERT_EQ(StartStation(nullptr, ""), 0);
-    ReadFor(11.0);
+    ReadUntil([] { return false; }, 11.0);
 
     EXPECT_EQ(zan.deviceSerial, 123);
     EXPECT_EQ(zan.deviceVersion, 4);

@@ -7,42 +7,15 @@
 #include "app/startup.h"
 #include "app/station.h"
 #include "setup/catalogue.h"
-#include "tests/support/crank_process.h"
-#include "tests/support/emulated_crank.h"
-#include "tests/support/link_polling.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/real_port_engine.h"
+#include "tests/support/crank_link_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
-namespace {
-// A setup file for the emulator's crank 123, and the link on COM5.
-void WriteSetupFor123() {
-    std::ofstream("zan_01.set") << MatchingSetupFile();
-    std::ofstream("zan_com.set") << "5\n0\n0\n0\n";
-}
-} // namespace
-
-class LinkSupervisionTest : public ::testing::Test {
+class LinkSupervisionTest : public CrankLinkFixture {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.Ok());
-        ResetStation();
-        UseEngine(&engine);
-        WriteSetupFor123();
-    }
-    void TearDown() override {
-        crank.Stop();
-        UseEngine(nullptr);
-    }
     void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
     double LinkLamp() { return engine.Control(zan.mainPanel, MAIN_LINK_LED).value; }
-
-    ScopedPortsFolder folder;
-    RealPortEngine engine;
-    CrankProcess crank;
 };
 
 TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFramesBack) {
