@@ -50,6 +50,37 @@ bool WriteDataLine(int handle) {
     return WriteLine(handle, zan.lineBuffer, length) == length;
 }
 
+bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns,
+                   const char* what) {
+    GetCurrentDateTime(&zan.turnFileTime);
+    TakeFileStamp(zan.turnFileTime);
+    const bool named = MakeDataFilePath(prefix, true, zan.turnPath, sizeof zan.turnPath,
+                                        zan.fileShortName, sizeof zan.fileShortName) == 0;
+    zan.turnFile = named ? OpenDataFile(zan.turnPath) : -1;
+    if (zan.turnFile <= 0) {
+        zan.turnFile = 0;
+        ReportDataFileFailure(what, zan.turnPath);
+        return false;
+    }
+    bool written = true;
+    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%s ,%s", kindWord, zan.fileShortName);
+    written &= WriteDataLine(zan.turnFile);
+    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%s", columns);
+    written &= WriteDataLine(zan.turnFile);
+    if (!written) zan.turnWriteFailed = 1;
+    return true;
+}
+
+void FinishTurnFile(bool written, const char* what) {
+    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "#####");
+    written &= WriteDataLine(zan.turnFile);
+    written &= SyncFile(zan.turnFile) == 0;
+    written &= CVI_CloseFile(zan.turnFile) == 0;
+    zan.turnFile = 0;
+    if (!written || zan.turnWriteFailed) ReportDataFileFailure(what, zan.turnPath);
+    zan.turnWriteFailed = 0;
+}
+
 void ReportDataFileFailure(const char* what, const char* path) {
     char message[700];
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);

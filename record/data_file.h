@@ -15,5 +15,12 @@ int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size
 int OpenDataFile(const char* path);
 // Writes lineBuffer as one line; false when it did not reach the file.
 bool WriteDataLine(int handle);
+// Opens a new turn file (prefix "T" or "X") named from the current time into turnPath, and writes
+// its first line (the kind word, a space, a comma and its name) and its column names. False, after
+// telling the rider, when it cannot be created.
+bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns, const char* what);
+// Writes the closing "#####", stores the file on disk and closes it; tells the rider when any of
+// its lines did not reach the file.
+void FinishTurnFile(bool written, const char* what);
 // Tells the rider, in the message box, that a recording could not be written.
 void ReportDataFileFailure(const char* what, const char* path);

@@ -22,22 +22,10 @@ int SAVE10(int, int, int event, void*, int, int) {
 
 void Save10() {
     if (zan.sessionActive <= 0) return;
-    GetCurrentDateTime(&zan.turnFileTime);
-    TakeFileStamp(zan.turnFileTime);
-    const bool named = MakeDataFilePath("X", true, zan.turnPath, sizeof zan.turnPath,
-                                        zan.fileShortName, sizeof zan.fileShortName) == 0;
-    zan.turnFile = named ? OpenDataFile(zan.turnPath) : -1;
-    if (zan.turnFile <= 0) {
-        ReportDataFileFailure("Multi-turn file", zan.turnPath);
+    if (!StartTurnFile("X", "ZAN_Multi_Turn_file", "INDEX,TIME,POWT,FORCE L (N),FORCE R (N)",
+                       "Multi-turn file"))
         return;
-    }
     bool written = true;
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "ZAN_Multi_Turn_file %c%s", comma,
-               zan.fileShortName);
-    written &= WriteDataLine(zan.turnFile);
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "INDEX%cTIME%cPOWT%cFORCE L (N)%cFORCE R (N)",
-               comma, comma, comma, comma);
-    written &= WriteDataLine(zan.turnFile);
     // Single precision on purpose: 0.01 added a thousand times prints 0.010 to 10.000.
     float time = 0.0f;
     for (int i = 0; i < zan.captureCount && i < captureCapacity; ++i) {
@@ -48,10 +36,5 @@ void Save10() {
                    static_cast<double>(zan.captureRight[i]));
         written &= WriteDataLine(zan.turnFile);
     }
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "#####");
-    written &= WriteDataLine(zan.turnFile);
-    written &= SyncFile(zan.turnFile) == 0;
-    written &= CVI_CloseFile(zan.turnFile) == 0;
-    zan.turnFile = 0;
-    if (!written) ReportDataFileFailure("Multi-turn file", zan.turnPath);
+    FinishTurnFile(written, "Multi-turn file");
 }

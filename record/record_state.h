@@ -37,6 +37,7 @@ struct RecordState {
     double lastSyncTime;    // when the session file was last stored on disk
 
     int turnFile;
+    int turnWriteFailed; // a header line of the turn file being written did not reach it
     double turnFileTime;
     char turnPath[512];
 };

@@ -17,25 +17,13 @@ int SAVET(int, int, int event, void*, int, int) {
     // The session clock turns yellow for four display ticks to show the capture.
     SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
     zan.ledFlashTimer = -4;
-    GetCurrentDateTime(&zan.turnFileTime);
-    TakeFileStamp(zan.turnFileTime);
-    const bool named = MakeDataFilePath("T", true, zan.turnPath, sizeof zan.turnPath,
-                                        zan.fileShortName, sizeof zan.fileShortName) == 0;
-    zan.turnFile = named ? OpenDataFile(zan.turnPath) : -1;
-    if (zan.turnFile <= 0) {
-        ReportDataFileFailure("Single-turn file", zan.turnPath);
+    if (!StartTurnFile("T", "ZAN_Single_Turn_file", "INDEX,DEGREE,POWT,FORCE L (N),FORCE R (N)",
+                       "Single-turn file"))
         return 0;
-    }
     const int frames = zan.snapshotFrames;
     // Whole-degree steps: above 720 frames the step is 0.
     const int step = frames > 0 ? windowDegrees / frames : 0;
     bool written = true;
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "ZAN_Single_Turn_file %c%s", comma,
-               zan.fileShortName);
-    written &= WriteDataLine(zan.turnFile);
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer,
-               "INDEX%cDEGREE%cPOWT%cFORCE L (N)%cFORCE R (N)", comma, comma, comma, comma);
-    written &= WriteDataLine(zan.turnFile);
     for (int i = 1; i < frames; ++i) {
         FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%4d%c%.1f%c%.1f%c%.1f%c%.1f", i, comma,
                    static_cast<double>(static_cast<float>((i - 1) * step)), comma,
@@ -44,11 +32,6 @@ int SAVET(int, int, int event, void*, int, int) {
                    static_cast<double>(zan.snapshotRight[i]));
         written &= WriteDataLine(zan.turnFile);
     }
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "#####");
-    written &= WriteDataLine(zan.turnFile);
-    written &= SyncFile(zan.turnFile) == 0;
-    written &= CVI_CloseFile(zan.turnFile) == 0;
-    zan.turnFile = 0;
-    if (!written) ReportDataFileFailure("Single-turn file", zan.turnPath);
+    FinishTurnFile(written, "Single-turn file");
     return 0;
 }
