@@ -1,0 +1,152 @@
+// The live display on the real panel: frames from the emulator's crank model go through the frame
+// reader, the display tick puts them on the Qt widgets.
+#include "app/callbacks.h"
+#include "app/station.h"
+#include "link/frame_reader.h"
+#include "setup/setup_file.h"
+#include "tests/gui/qt_fixture.h"
+#include "tools/crank_frame.h"
+#include "tools/crank_model.h"
+
+#include <QAbstractSpinBox>
+#include <QChart>
+#include <QDoubleSpinBox>
+#include <QLineSeries>
+
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+
+namespace {
+// The Qt engine with the crank's bytes in memory instead of a serial port.
+class FedQtEngine : public QtEngine {
+  public:
+    std::deque<unsigned char> input;
+    int OpenComConfig(int, const char*, long, int, int, int, int, int) override { return 0; }
+    int SetComTime(int, double) override { return 0; }
+    int CloseCom(int) override { return 0; }
+    int GetInQLen(int) override { return static_cast<int>(input.size()); }
+    int ComRdByte(int) override {
+        const int byte = input.front();
+        input.pop_front();
+        return byte;
+    }
+    int ComWrtByte(int, int) override { return 1; }
+};
+
+// 90 rpm, 300 N peaks, the emulator's scales; the station's setup matches them.
+void Pedal(FedQtEngine& engine, long long frame) {
+    const StrokeSettings stroke{90.0, 50.0, 300.0, 300.0};
+    const FrameScales scales{1000.0, 0.5, 0.4};
+    const CrankSample sample = SampleCrank(stroke, frame);
+    CrankFrame words{};
+    SetForceWords(words, sample.rightForce, sample.leftForce, scales);
+    words.crankWord = CrankWord(90.0, sample.revolutionStart);
+    words.wheelWord = WheelWord(30.0, 2096.0);
+    words.heartRateWord = HeartRateWord(132.0);
+    words.battery = BatteryCode(80.0);
+    unsigned char bytes[crankFrameLength];
+    EncodeFrame(words, bytes);
+    engine.input.insert(engine.input.end(), bytes, bytes + crankFrameLength);
+}
+} // namespace
+
+class LiveDisplayTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UseEngine(&engine);
+        ResetStation();
+        zan.mainPanel = LoadPanel(0, resourcePath, MAIN);
+        zan.warmupPanel = LoadPanel(0, resourcePath, WARMUP);
+        ASSERT_GT(zan.mainPanel, 0);
+        zan.setup.rightForceOffset = zan.setup.leftForceOffset = 1000.0f;
+        zan.setup.rightAuxOffset = zan.setup.leftAuxOffset = 1000.0f;
+        zan.setup.rightForceGain = zan.setup.leftForceGain = 0.5f;
+        zan.setup.rightRatioScale = zan.setup.leftRatioScale = 137.5f;
+        zan.setup.correctionReference = 55.0f;
+        zan.setup.crankLength = 172.5f;
+        zan.setup.displayFilter = 1;
+        zan.wheelCircumference = 2096.0f;
+        zan.turnPeriod = 60000.0f;
+        zan.previousPower = 1.0f;
+        zan.frameCounter = 1000;
+        for (float& slot : zan.periodRing) slot = 2000.0f;
+        zan.turnModeMask = 255;
+        zan.handshakeFrames = 100;
+        zan.setup.wheelDiameter = 667.18f;
+        zan.setup.recordInterval = 1;
+        ShowSetupParameters();
+        SetCtrlAttribute(zan.mainPanel, MAIN_CRANK_CADENCE, ATTR_VISIBLE, 0);
+        DisplayPanel(zan.mainPanel);
+    }
+    void TearDown() override { UseEngine(nullptr); }
+
+    // Ten seconds of pedalling: a link tick every frame, a display tick every 25 frames.
+    void Ride(int seconds) {
+        for (long long frame = 0; frame < seconds * 50LL; ++frame) {
+            Pedal(engine, frame);
+            ReadZAN();
+            if (frame % 25 == 24) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        }
+    }
+    double Shown(int control) {
+        return qobject_cast<QAbstractSpinBox*>(engine.ControlWidget(zan.mainPanel, control))
+            ->text()
+            .toDouble();
+    }
+    QList<QLineSeries*> VisibleTraces() {
+        QList<QLineSeries*> traces;
+        for (QAbstractSeries* series : engine.GraphChart(zan.mainPanel, MAIN_GRAPH)->series())
+            if (series->isVisible()) traces.push_back(qobject_cast<QLineSeries*>(series));
+        return traces;
+    }
+    QString Style(int control) {
+        return engine.ControlWidget(zan.mainPanel, control)->styleSheet();
+    }
+
+    FedQtEngine engine;
+};
+
+TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 0);
+    Ride(10);
+    // Each pedal pushes 0.9 × 300 / π N on average over a revolution of 2/3 s.
+    const double pedalPower = 6.2831853 * 0.9 * 300.0 / 3.1415926 * 172.5 / (60000.0 / 90.0);
+    EXPECT_NEAR(Shown(MAIN_CADENCE), 90.0, 1.0);
+    EXPECT_NEAR(Shown(MAIN_POWER_TOTAL), 2 * pedalPower, 0.05 * 2 * pedalPower);
+    EXPECT_NEAR(Shown(MAIN_POWER_LEFT), pedalPower, 0.05 * pedalPower);
+    EXPECT_NEAR(Shown(MAIN_BALANCE_LEFT), 50.0, 2.0);
+    EXPECT_NEAR(Shown(MAIN_SPEED), 30.0, 0.3);
+    EXPECT_EQ(Shown(MAIN_HEART_RATE), 132.0);
+    EXPECT_EQ(Shown(MAIN_BATTERY), 80.0);
+    // The pedals push and barely pull: the other pedal carries little at each one's peak.
+    EXPECT_TRUE(Style(MAIN_UDL).contains("#ff0000") || Style(MAIN_UDL).contains("#00ff00"));
+    EXPECT_FALSE(Style(MAIN_OFL).isEmpty());
+
+    const QList<QLineSeries*> traces = VisibleTraces();
+    ASSERT_EQ(traces.size(), 2);
+    // Two revolutions at 90 rpm are 66 or 67 frames.
+    EXPECT_NEAR(traces[0]->count(), 67, 1);
+    EXPECT_EQ(traces[0]->color(), QColor(0, 0, 255));
+    EXPECT_EQ(traces[1]->color(), QColor(255, 0, 0));
+    double highest = 0.0;
+    for (const QPointF& point : traces[0]->points()) highest = std::max(highest, point.y());
+    EXPECT_NEAR(highest, 300.0, 15.0);
+
+    if (const char* shot = std::getenv("ZAN_LIVE_SCREENSHOT"))
+        engine.PanelWindow(zan.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+}
+
+TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
+    zan.plotHeartRate = 1;
+    zan.plotCadence = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
+    Ride(12);
+    const QList<QLineSeries*> traces = VisibleTraces();
+    ASSERT_EQ(traces.size(), 3);
+    EXPECT_EQ(traces[0]->count(), zan.historyIndex);
+    EXPECT_EQ(traces[1]->color(), QColor(255, 128, 0));
+    EXPECT_EQ(traces[2]->color(), QColor(0, 255, 255));
+    // One history point per window: the X axis counts minutes.
+    EXPECT_NEAR(traces[0]->at(1).x(), 0.033333, 1e-6);
+}
