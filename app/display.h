@@ -9,6 +9,6 @@ void ShowLiveReadouts();
 void PlotLastWindow();
 // The OFL and OFR figures, evaluated every second tick from the peak trackers.
 void EvaluatePedalFigures();
-// Power, balance, the OFL/OFR and UDL/UDR read-outs with their colours, and the raw counts at
-// the calibration level.
+// Power, balance, the OFL/OFR and UDL/UDR read-outs with their colours, and the raw counts and
+// the link's health at the calibration level.
 void ShowPowerAndFigures();

@@ -39,6 +39,22 @@ void ShowRawCount(int control, int count) {
     SetCtrlVal(zan.mainPanel, control, count);
     SetColor(control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
 }
+
+// The link's health is for the technician: shown from the calibration code up, hidden below.
+// Visibility is set only when the level changes, so a tick costs the panel nothing more.
+void ShowLinkHealth() {
+    const int shown = zan.accessCode >= calibrationCode ? 1 : 0;
+    constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
+    for (const int control : counts) {
+        int visible = shown;
+        GetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, &visible);
+        if (visible != shown) SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, shown);
+    }
+    if (shown == 0) return;
+    ShowNumber(MAIN_LINK_FRAMES, static_cast<double>(zan.linkFrames));
+    ShowNumber(MAIN_LINK_SKIPPED, static_cast<double>(zan.linkSkippedBytes));
+    ShowNumber(MAIN_LINK_CUT, static_cast<double>(zan.linkCutFrames));
+}
 } // namespace
 
 void ShowLiveReadouts() {
@@ -113,6 +129,7 @@ void ShowPowerAndFigures() {
     ShowNumber(MAIN_UDR, zan.udRight);
     ShowNumber(MAIN_UDR_2, zan.udRight);
 
+    ShowLinkHealth();
     if (zan.accessCode < calibrationCode) return;
     ShowRawCount(MAIN_RIGHT_RAW_FORCE, zan.rawRightForce);
     ShowRawCount(MAIN_RIGHT_RAW_AUX, zan.rawRightAux);

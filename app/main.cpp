@@ -1,6 +1,7 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/engine/engine.h"
+#include "app/engine/qt/qt_automation.h"
 #include "app/engine/qt/qt_engine.h"
 #include "app/station.h"
 
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 int WinMain(void* instance, void* previousInstance, char* commandLine, int showState);
 
@@ -46,12 +49,25 @@ void ChooseOffscreenWithoutScreen() {
     std::fflush(stdout);
 #endif
 }
+
+// A quit asked for by a signal (a service stopped, a shutdown) has nobody to answer a dialog:
+// what it has to tell goes to the standard error instead, and the program still ends.
+class StationEngine : public QtEngine {
+  public:
+    bool quittingOnSignal = false;
+
+    int MessagePopup(const char* title, const char* message) override {
+        if (!quittingOnSignal) return QtEngine::MessagePopup(title, message);
+        std::fprintf(stderr, "%s: %s\n", title, message);
+        return 0;
+    }
+};
 } // namespace
 
 int main(int argc, char** argv) {
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
-    QtEngine engine;
+    StationEngine engine;
     UseEngine(&engine);
 
     // The command line the station sees: the arguments Qt left, joined by single blanks.
@@ -73,15 +89,27 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnQuitSignal);
     std::signal(SIGTERM, OnQuitSignal);
     QTimer signalWatch;
-    QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch] {
+    QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch, &engine] {
         if (!quitSignalled.load()) return;
         signalWatch.stop();
+        engine.quittingOnSignal = true;
         if (CtrlCallbackPtr quit = FindCallback("FINE"))
             quit(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         else
             QuitUserInterface(0);
     });
     signalWatch.start(100);
+
+    // A measuring aid (see the README): the rider's presses played at given times.
+    if (const char* script = std::getenv("ZAN_AUTOMATE")) {
+        std::vector<AutomationStep> steps;
+        std::string error;
+        if (!ParseAutomation(script, steps, error)) {
+            std::fprintf(stderr, "ZAN_AUTOMATE: %s\n", error.c_str());
+            return 2;
+        }
+        ScheduleAutomation(steps);
+    }
 
     return WinMain(nullptr, nullptr, commandLine, 1);
 }

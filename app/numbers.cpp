@@ -1,5 +1,7 @@
 #include "app/numbers.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 
@@ -11,5 +13,7 @@ int TruncToInt(double value) {
 }
 
 double FiniteOrZero(double value) {
-    return std::isfinite(value) ? value : 0.0;
+    if (!std::isfinite(value)) return 0.0;
+    // Read-outs hold single precision: beyond its range they would hold inf.
+    return std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
 }

@@ -5,5 +5,5 @@
 int TruncToInt(double value);
 
 // A number for a read-out or a file: a division by a zero period or a zero power sum gives 0,
-// never "nan" or "inf".
+// never "nan" or "inf"; a number beyond single precision saturates at its largest.
 double FiniteOrZero(double value);

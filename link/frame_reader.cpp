@@ -15,6 +15,8 @@ namespace {
 // Every frame starts with 0xFF; no other byte of a frame the crank sends is 0xFF.
 constexpr int syncByte = 0xFF;
 constexpr int lastFramePosition = frameLength - 1;
+// Bytes taken from the port per read: a second of the link's full rate fits in one.
+constexpr int readBlockSize = 4096;
 
 // Bytes the station sends while the crank identifies itself: ':' asks for identity frames, ';'
 // ends them.
@@ -151,6 +153,40 @@ void ProcessFrame() {
     HandOnFrame();
 }
 
+// One read's bytes through the receive state, exactly as if they came one at a time. A 0xFF
+// starts a frame wherever it falls and drops what had come of the frame before it; the byte at
+// the last position hands the frame on. Position and count live in registers meanwhile.
+void TakeBytes(const unsigned char* bytes, int count) {
+    int position = zan.rxPos;
+    int pending = zan.rxPending;
+    for (int i = 0; i < count; ++i) {
+        const unsigned char byte = bytes[i];
+        if (byte == syncByte) {
+            if (pending > 0) {
+                zan.linkSkippedBytes += pending;
+                zan.linkCutFrames += 1;
+            }
+            pending = 0;
+            position = 0;
+        }
+        zan.rxBuffer[position] = byte;
+        pending += 1;
+        if (position == lastFramePosition) {
+            position = 0;
+            pending = 0;
+            zan.rxPos = 0;
+            zan.rxPending = 0;
+            zan.rxByte = byte;
+            zan.linkFrames += 1;
+            ProcessFrame();
+        }
+        position += 1;
+    }
+    zan.rxPos = position;
+    zan.rxPending = pending;
+    if (count > 0) zan.rxByte = bytes[count - 1];
+}
+
 // Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
 // drift that moves their means apart and changes the auxiliary ratios.
 void SimulateFrame() {
@@ -176,19 +212,16 @@ void SimulateFrame() {
 void ReadZAN() {
     zan.ticksSinceFrame += 1;
     if (zan.setup.simulation >= 1) SimulateFrame();
-    while (GetInQLen(zan.comPort) > 0) {
-        const int received = ComRdByte(zan.comPort);
-        // A port that reports bytes but cannot give one has failed: try again at the next tick
+    unsigned char block[readBlockSize];
+    for (;;) {
+        const int waiting = GetInQLen(zan.comPort);
+        if (waiting <= 0) return;
+        const int wanted = std::min(waiting, readBlockSize);
+        const int received = ComRdBlock(zan.comPort, block, wanted);
+        // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
-        if (received < 0) return;
-        zan.rxByte = received & 0xFF;
-        // Try to re-synchronise on a frame start wherever it falls.
-        if (zan.rxByte == syncByte) zan.rxPos = 0;
-        zan.rxBuffer[zan.rxPos] = static_cast<unsigned char>(zan.rxByte);
-        if (zan.rxPos == lastFramePosition) {
-            zan.rxPos = 0;
-            ProcessFrame();
-        }
-        zan.rxPos += 1;
+        if (received <= 0) return;
+        TakeBytes(block, std::min(received, wanted));
+        if (received < wanted) return;
     }
 }

@@ -12,6 +12,14 @@ struct LinkState {
     int rxByte;
     int frameCounter;
     int ticksSinceFrame;
+    // Bytes of the frame being received, since the last frame handed on or the last restart.
+    int rxPending;
+
+    // Link health, counted since start: frames handed on from the port, bytes dropped because a
+    // 0xFF restarted the frame they belonged to, and the frames so cut short.
+    long long linkFrames;
+    long long linkSkippedBytes;
+    long long linkCutFrames;
 
     // Handshake and identity.
     int handshakeFrames;

@@ -21,10 +21,15 @@ constexpr float forceMargin = 30.0f;
 
 void StartRevolution() {
     zan.turnFrames = static_cast<float>(zan.frameCounter - zan.lastTurnFrame);
-    zan.periodRing[zan.periodRingIndex] = frameMilliseconds * zan.turnFrames;
-    zan.periodRingIndex = zan.periodRingIndex >= 3 ? 0 : zan.periodRingIndex + 1;
-    zan.turnPeriod =
-        (zan.periodRing[0] + zan.periodRing[1] + zan.periodRing[2] + zan.periodRing[3]) / 4.0f;
+    // Simulated frames set the count from their own clock, so with bytes arriving beside them it
+    // can step back. A revolution of no frames or fewer has no period: the mean keeps the last
+    // ones, since a zero mean would make every power infinite.
+    if (zan.turnFrames >= 1.0f) {
+        zan.periodRing[zan.periodRingIndex] = frameMilliseconds * zan.turnFrames;
+        zan.periodRingIndex = zan.periodRingIndex >= 3 ? 0 : zan.periodRingIndex + 1;
+        zan.turnPeriod =
+            (zan.periodRing[0] + zan.periodRing[1] + zan.periodRing[2] + zan.periodRing[3]) / 4.0f;
+    }
     zan.lastTurnFrame = zan.frameCounter;
     zan.turnLed = 1;
     zan.framesSinceTurn = 0;

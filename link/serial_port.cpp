@@ -204,6 +204,14 @@ int SerialReadByte(int port) {
     return got == 1 ? received : noByte;
 }
 
+int SerialReadBlock(int port, unsigned char* buffer, int count) {
+    if (!ValidPort(port) || ports[port].handle == INVALID_HANDLE_VALUE || count <= 0) return noByte;
+    DWORD got = 0;
+    if (!ReadFile(ports[port].handle, buffer, static_cast<DWORD>(count), &got, nullptr))
+        return errorIo;
+    return got > 0 ? static_cast<int>(got) : noByte;
+}
+
 int SerialWriteByte(int port, int data) {
     if (!ValidPort(port) || ports[port].handle == INVALID_HANDLE_VALUE) return errorNotOpen;
     unsigned char value = static_cast<unsigned char>(data & 0xFF);
@@ -352,6 +360,14 @@ int SerialReadByte(int port) {
     if (got == 1) return received;
     // 0 is either "nothing yet" (VMIN 0) or a hung-up terminal; EAGAIN is nothing yet; EIO is
     // a vanished peer. None of them is a byte, and none of them waits.
+    if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return errorIo;
+    return noByte;
+}
+
+int SerialReadBlock(int port, unsigned char* buffer, int count) {
+    if (!ValidPort(port) || ports[port].fd < 0 || count <= 0) return noByte;
+    ssize_t got = read(ports[port].fd, buffer, static_cast<size_t>(count));
+    if (got > 0) return static_cast<int>(got);
     if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return errorIo;
     return noByte;
 }

@@ -20,6 +20,8 @@ int SerialClose(int port);
 int SerialInQueueLength(int port);
 // The next byte, 0..255, or negative when none is waiting or the port is not open.
 int SerialReadByte(int port);
+// Up to count waiting bytes in one read: the number read, or negative as SerialReadByte.
+int SerialReadBlock(int port, unsigned char* buffer, int count);
 // Queues one byte; waits at most the time-out for room. Returns 1 when sent, negative otherwise.
 // A peer that has vanished never blocks and never raises a signal.
 int SerialWriteByte(int port, int byte);

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the station builds and tests with, only those that are missing.
+# Packages named as arguments are installed too (scripts/fuzz.sh adds clang and libFuzzer).
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-tools-dev qt6-charts-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  time
+  "$@"
 )
 
 missing=()

@@ -100,6 +100,9 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_SESSION_CLOCK, "MAIN_SESSION_CLOCK", K::TextMessage, nullptr,
      "Session time (h:m:s)"},
     {MAIN, MAIN_SESSION_FILE, "MAIN_SESSION_FILE", K::TextMessage, nullptr, "Session file"},
+    {MAIN, MAIN_LINK_FRAMES, "MAIN_LINK_FRAMES", K::NumericInt, nullptr, "Link frames"},
+    {MAIN, MAIN_LINK_SKIPPED, "MAIN_LINK_SKIPPED", K::NumericInt, nullptr, "Bytes skipped"},
+    {MAIN, MAIN_LINK_CUT, "MAIN_LINK_CUT", K::NumericInt, nullptr, "Frames cut"},
 
     {MAIN, MAIN_GRAPH, "MAIN_GRAPH", K::Graph, nullptr, "Graph"},
     {MAIN, MAIN_MESSAGES, "MAIN_MESSAGES", K::TextBox, "RTEXT", "Messages"},
@@ -187,4 +190,9 @@ bool StartsDimmed(int panel, int control) {
     for (const int entry : dimmed)
         if (entry == control) return true;
     return false;
+}
+
+bool StartsHidden(int panel, int control) {
+    return panel == MAIN && (control == MAIN_LINK_FRAMES || control == MAIN_LINK_SKIPPED ||
+                             control == MAIN_LINK_CUT);
 }

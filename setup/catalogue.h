@@ -81,6 +81,10 @@ constexpr int MAIN_SESSION_POWER_AVG = 18;
 constexpr int MAIN_SESSION_SPEED_AVG = 17;
 constexpr int MAIN_SESSION_CLOCK = 77;
 constexpr int MAIN_SESSION_FILE = 75;
+// Main panel: the link's health, for the technician.
+constexpr int MAIN_LINK_FRAMES = 110;
+constexpr int MAIN_LINK_SKIPPED = 111;
+constexpr int MAIN_LINK_CUT = 112;
 
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;
@@ -127,3 +131,5 @@ const char* ControlKindName(ControlKind kind);
 // The resource starts the panel locked: the service and factory controls and the session
 // commands dimmed, the covers over the calibration fields.
 bool StartsDimmed(int panel, int control);
+// The link's health counts start hidden; the display shows them from the calibration code up.
+bool StartsHidden(int panel, int control);

@@ -76,6 +76,14 @@ bool ParseCrankOptions(int argc, char** argv, CrankOptions& options, std::string
         } else if (i + 1 < argc) {
             value = argv[++i];
         }
+        if (name == "--totals") {
+            if (value == nullptr || *value == '\0') {
+                error = "--totals needs a file name";
+                return false;
+            }
+            options.totalsPath = value;
+            continue;
+        }
         if (name == "--seed") {
             if (!ParseSeed(value, options.seed)) {
                 error = "--seed needs a whole number of 0 or more";
@@ -156,6 +164,8 @@ void PrintCrankHelp(std::FILE* out) {
         "  --disconnect-after S  after S seconds close the terminal, remove the link and end\n"
         "  --seed N              seed of the fault generator (default 1, so runs repeat)\n"
         "\n"
+        "  --totals FILE         at exit, write the totals to FILE: frames sent, frames lost\n"
+        "                        while nobody read, bytes dropped and corrupted, one a line\n"
         "  --quiet               log nothing but errors\n"
         "  --help                this text\n"
         "\n"

@@ -28,6 +28,8 @@ struct CrankOptions {
     double dropLinkAfter = -1.0;
     double disconnectAfter = -1.0;
     unsigned long long seed = 1;
+    // Where the totals go at exit, for a test to compare with what the station received.
+    std::string totalsPath;
     bool quiet = false;
     bool help = false;
 };

@@ -240,6 +240,19 @@ int GetInQLen(int port) {
 int ComRdByte(int port) {
     return CurrentEngine().ComRdByte(port);
 }
+int ComRdBlock(int port, unsigned char* buffer, int count) {
+    return CurrentEngine().ComRdBlock(port, buffer, count);
+}
 int ComWrtByte(int port, int byte) {
     return CurrentEngine().ComWrtByte(port, byte);
+}
+
+int Engine::ComRdBlock(int port, unsigned char* buffer, int count) {
+    int read = 0;
+    while (read < count) {
+        const int byte = ComRdByte(port);
+        if (byte < 0) return read > 0 ? read : byte;
+        buffer[read++] = static_cast<unsigned char>(byte);
+    }
+    return read;
 }

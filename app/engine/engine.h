@@ -127,6 +127,10 @@ struct Engine {
     virtual int CloseCom(int port) = 0;
     virtual int GetInQLen(int port) = 0;
     virtual int ComRdByte(int port) = 0;
+    // Up to count waiting bytes into buffer: the number read, or negative when the port gave
+    // none. By default one ComRdByte a byte; an engine whose port can hand over a block does so
+    // in one step, and an engine that replaces ComRdByte replaces this with it.
+    virtual int ComRdBlock(int port, unsigned char* buffer, int count);
     virtual int ComWrtByte(int port, int byte) = 0;
 };
 
@@ -203,6 +207,8 @@ int SetComTime(int port, double seconds);
 int CloseCom(int port);
 int GetInQLen(int port);
 int ComRdByte(int port);
+// Reads up to count waiting bytes in one call; the number read, or negative when none came.
+int ComRdBlock(int port, unsigned char* buffer, int count);
 int ComWrtByte(int port, int byte);
 
 // Text files: real files in every engine. Handles are small positive numbers; -1 on failure.

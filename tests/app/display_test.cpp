@@ -3,6 +3,7 @@
 #include "tests/support/station_fixture.h"
 
 #include <algorithm>
+#include <cfloat>
 
 class DisplayTest : public StationTest {
   protected:
@@ -77,6 +78,18 @@ TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
     EXPECT_EQ(Main(MAIN_BALANCE_LEFT).value, 0.0);
     EXPECT_EQ(zan.balanceLeft, 0.0f);
+}
+
+TEST_F(DisplayTest, AForceBeyondSinglePrecisionShowsTheLargestNumberNotInf) {
+    // A gain a setup file may hold: the force in double precision exceeds what the field holds.
+    zan.setup.leftForceGain = 1e38f;
+    zan.rawLeftForce = 1000;
+    zan.setup.rightForceGain = -1e38f;
+    zan.rawRightForce = 1000;
+    Tick();
+    // Exact: inf is one unit in the last place from the largest float.
+    EXPECT_EQ(Main(MAIN_LEFT_FORCE).value, static_cast<double>(FLT_MAX));
+    EXPECT_EQ(Main(MAIN_RIGHT_FORCE).value, -static_cast<double>(FLT_MAX));
 }
 
 TEST_F(DisplayTest, BalanceNeedsMoreThanThirtyWatts) {

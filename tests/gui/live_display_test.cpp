@@ -31,6 +31,10 @@ class FedQtEngine : public QtEngine {
         input.pop_front();
         return byte;
     }
+    // Byte by byte from the queue above, not from a serial port.
+    int ComRdBlock(int port, unsigned char* buffer, int count) override {
+        return Engine::ComRdBlock(port, buffer, count);
+    }
     int ComWrtByte(int, int) override { return 1; }
 };
 

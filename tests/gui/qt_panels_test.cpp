@@ -50,6 +50,13 @@ QString VisibleLabel(QWidget* control) {
     QLabel* caption = CaptionOf(control);
     return caption != nullptr && !caption->isHidden() ? caption->text() : QString();
 }
+
+// The controls that start hidden, shown as the calibration level shows them.
+void ShowHiddenControls(int mainPanel) {
+    for (const CatalogueEntry* entry = CatalogueBegin(); entry != CatalogueEnd(); ++entry)
+        if (StartsHidden(entry->panel, entry->control))
+            SetCtrlAttribute(mainPanel, entry->control, ATTR_VISIBLE, 1);
+}
 } // namespace
 
 using ResourceTest = QtEngineTest;
@@ -99,6 +106,7 @@ TEST_F(ResourceTest, EveryNumberedControlOfTheResourceIsInTheCatalogue) {
 }
 
 TEST_F(ResourceTest, EveryEntryFieldCarriesItsLabelWithItsUnit) {
+    ShowHiddenControls(mainPanel);
     for (const CatalogueEntry* entry = CatalogueBegin(); entry != CatalogueEnd(); ++entry) {
         const bool labelled =
             entry->kind == ControlKind::Numeric || entry->kind == ControlKind::NumericInt ||
@@ -137,6 +145,23 @@ TEST_F(ResourceTest, PanelStartsInTheLockedView) {
     EXPECT_FALSE(Widget<QLabel>(MAIN_START_NOTICE)->text().isEmpty());
 }
 
+TEST_F(ResourceTest, OnlyTheLinkHealthStartsHiddenAndItsCaptionsWithIt) {
+    // The resource and the headless engine start the same controls hidden.
+    for (const CatalogueEntry* entry = CatalogueBegin(); entry != CatalogueEnd(); ++entry) {
+        if (entry->kind == ControlKind::Timer) continue;
+        SCOPED_TRACE(entry->label);
+        QWidget* widget = engine->ControlWidget(Handle(entry->panel), entry->control);
+        const bool hidden = StartsHidden(entry->panel, entry->control);
+        EXPECT_EQ(widget->isHidden(), hidden);
+        if (QLabel* caption = CaptionOf(widget)) {
+            EXPECT_EQ(caption->isHidden(), hidden);
+        }
+    }
+    EXPECT_TRUE(StartsHidden(MAIN, MAIN_LINK_FRAMES));
+    EXPECT_TRUE(StartsHidden(MAIN, MAIN_LINK_SKIPPED));
+    EXPECT_TRUE(StartsHidden(MAIN, MAIN_LINK_CUT));
+}
+
 TEST_F(ResourceTest, CoversLieOverTheCalibrationFieldsAndTheirCaptions) {
     const auto coveredBy = [this](int cover, std::initializer_list<int> fields) {
         const QRect area = Widget(cover)->geometry();
@@ -156,7 +181,8 @@ TEST_F(ResourceTest, CoversLieOverTheCalibrationFieldsAndTheirCaptions) {
 
 TEST_F(ResourceTest, NoVisibleControlsOverlapOutsideTheCovers) {
     // Everything but the covers, the start notice over the graph and the hidden timers has its
-    // own place on the panel.
+    // own place on the panel, the link health the calibration level shows included.
+    ShowHiddenControls(mainPanel);
     QList<QWidget*> placed;
     for (QWidget* child :
          engine->PanelWindow(mainPanel)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

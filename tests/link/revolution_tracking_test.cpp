@@ -99,6 +99,25 @@ TEST_F(RevolutionTest, ARevolutionEveryFiftyFramesGivesOneSecondAfterFourRevolut
     EXPECT_FLOAT_EQ(zan.turnPeriod, 1000.0f);
 }
 
+TEST_F(RevolutionTest, ARevolutionWhoseFrameCountSteppedBackKeepsTheMeanPeriod) {
+    zan.setup.turnDetection = 0;
+    for (int frame = 0; frame < 5 * 50; ++frame) Marker(frame % 50 == 0);
+    ASSERT_FLOAT_EQ(zan.turnPeriod, 1000.0f);
+    // Simulated frames set the count from their own clock, behind the crank's: revolutions of
+    // no frames and of fewer than none.
+    for (const int back : {1, 10}) {
+        for (int frame = 0; frame < 3; ++frame) Marker(0);
+        zan.frameCounter = zan.lastTurnFrame - back;
+        EXPECT_TRUE(Marker(1));
+        EXPECT_FLOAT_EQ(zan.turnPeriod, 1000.0f) << back;
+    }
+    // The next real revolution is measured from the one that stepped back.
+    for (int frame = 0; frame < 49; ++frame) Marker(0);
+    Marker(1);
+    EXPECT_FLOAT_EQ(zan.turnPeriod, 1000.0f);
+    EXPECT_FLOAT_EQ(zan.turnFrames, 50.0f);
+}
+
 TEST_F(RevolutionTest, StallResetFiresOnThe250thFrameAfterTheLastStartAndEveryFrameAfter) {
     zan.setup.turnDetection = 0;
     for (const int bit : {1, 0, 0, 0, 1}) Marker(bit); // two starts end a window

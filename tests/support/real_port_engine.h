@@ -16,5 +16,8 @@ class RealPortEngine : public HeadlessEngine {
     int CloseCom(int port) override { return SerialClose(port); }
     int GetInQLen(int port) override { return SerialInQueueLength(port); }
     int ComRdByte(int port) override { return SerialReadByte(port); }
+    int ComRdBlock(int port, unsigned char* buffer, int count) override {
+        return SerialReadBlock(port, buffer, count);
+    }
     int ComWrtByte(int port, int byte) override { return SerialWriteByte(port, byte); }
 };

@@ -104,6 +104,7 @@ int HeadlessEngine::LoadPanel(int, const char*, int panelNumber) {
         HeadlessControl& control = panel.controls[entry->control];
         control.kind = entry->kind;
         if (StartsDimmed(panelNumber, entry->control)) control.intAttributes[ATTR_DIMMED] = 1;
+        if (StartsHidden(panelNumber, entry->control)) control.intAttributes[ATTR_VISIBLE] = 0;
     }
     if (panelNumber == WARMUP) panel.textAttributes[ATTR_TITLE] = "Warmup";
     return handle;
@@ -534,6 +535,16 @@ int HeadlessEngine::ComRdByte(int port) {
     const int byte = device->input.front();
     device->input.pop_front();
     return byte;
+}
+
+int HeadlessEngine::ComRdBlock(int port, unsigned char* buffer, int count) {
+    HeadlessDevice* device = BoundDevice(port);
+    if (device == nullptr || device->input.empty() || count <= 0) return -1;
+    const auto taken = std::min(device->input.size(), static_cast<std::size_t>(count));
+    const auto end = device->input.begin() + static_cast<std::ptrdiff_t>(taken);
+    std::copy(device->input.begin(), end, buffer);
+    device->input.erase(device->input.begin(), end);
+    return static_cast<int>(taken);
 }
 
 int HeadlessEngine::ComWrtByte(int port, int byte) {

@@ -180,6 +180,7 @@ class HeadlessEngine : public Engine {
     int CloseCom(int port) override;
     int GetInQLen(int port) override;
     int ComRdByte(int port) override;
+    int ComRdBlock(int port, unsigned char* buffer, int count) override;
     int ComWrtByte(int port, int byte) override;
 
   private:

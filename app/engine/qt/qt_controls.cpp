@@ -23,7 +23,9 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -52,6 +54,11 @@ int ToInt(double value) {
     return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
+// The same float to the bit: 0 and -0 show differently, and NaN is never the same.
+bool SameFloat(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b) && a == a;
+}
+
 // The caption labels the resource puts beside a control follow its dimming and visibility.
 QList<QLabel*> Captions(QWidget* control) {
     QList<QLabel*> captions;
@@ -77,18 +84,30 @@ int QtEngine::SetValue(Control& control, double number, const QString& text, boo
     bool ok = true;
     const double parsed = isText ? text.trimmed().toDouble(&ok) : number;
     switch (control.kind) {
-    case ControlKind::Numeric:
+    case ControlKind::Numeric: {
         if (!ok) return -1;
         // A float control: the value read back is the value written, in single precision.
-        control.value = static_cast<float>(parsed);
-        static_cast<QDoubleSpinBox*>(widget)->setValue(control.value);
+        const float value = static_cast<float>(parsed);
+        auto* spin = static_cast<QDoubleSpinBox*>(widget);
+        // The display sets every read-out twice a second; one that would show what it shows
+        // already is not repainted for nothing.
+        if (spin->isReadOnly() && !control.changedByUser &&
+            SameFloat(value, static_cast<float>(control.value)))
+            return 0;
+        control.value = value;
+        spin->setValue(control.value);
         control.changedByUser = false;
         return 0;
-    case ControlKind::NumericInt:
+    }
+    case ControlKind::NumericInt: {
         if (!ok) return -1;
-        static_cast<QSpinBox*>(widget)->setValue(ToInt(parsed));
+        auto* spin = static_cast<QSpinBox*>(widget);
+        const int value = std::clamp(ToInt(parsed), spin->minimum(), spin->maximum());
+        if (spin->isReadOnly() && !control.changedByUser && value == spin->value()) return 0;
+        spin->setValue(value);
         control.changedByUser = false;
         return 0;
+    }
     case ControlKind::Selector: {
         auto* combo = static_cast<QComboBox*>(widget);
         const int index = ToInt(parsed);

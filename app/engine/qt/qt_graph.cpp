@@ -42,6 +42,7 @@ void QtEngine::SetupGraph(Control& control) {
     graph->xAxis->setTickInterval(0.2);
     chart->addAxis(graph->xAxis, Qt::AlignBottom);
     chart->addAxis(graph->yAxis, Qt::AlignLeft);
+    graph->trialAxis = new QValueAxis(chart);
 
     graph->view = new QChartView(chart, control.widget);
     graph->view->setRenderHint(QPainter::Antialiasing, false);
@@ -91,8 +92,17 @@ void QtEngine::RescaleGraph(Graph& graph, bool fresh) {
         graph.xAxis->setRange(0.0, maxX);
         graph.xAxis->setTickInterval(step);
     }
-    graph.yAxis->setRange(minY, maxY);
-    graph.yAxis->applyNiceNumbers();
+    // The range is tried on the trial axis first, so the graph's own axis changes at most once,
+    // straight to the round range it ends with, and not at all when it has that range already:
+    // every change lays out the labels and every trace drawn again.
+    QValueAxis& trial = *graph.trialAxis;
+    trial.setTickCount(graph.yAxis->tickCount());
+    trial.setRange(graph.yAxis->min(), graph.yAxis->max());
+    trial.setRange(minY, maxY);
+    trial.applyNiceNumbers();
+    if (trial.min() != graph.yAxis->min() || trial.max() != graph.yAxis->max())
+        graph.yAxis->setRange(trial.min(), trial.max());
+    graph.yAxis->setTickCount(trial.tickCount());
 }
 
 int QtEngine::PlotY(int panel, int control, const float* samples, int count, int color) {

@@ -21,6 +21,8 @@ struct QtEngine::Graph {
     QChartView* view = nullptr;
     QValueAxis* xAxis = nullptr;
     QValueAxis* yAxis = nullptr;
+    // An axis of no chart, where a new Y range is tried out before the graph's own axis takes it.
+    QValueAxis* trialAxis = nullptr;
     std::vector<Plot> plots;
     // Series of deleted plots, empty and hidden, kept attached to the axes for the next plots:
     // adding a series to a chart lays its points out three times, refilling one only once.

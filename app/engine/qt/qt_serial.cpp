@@ -22,6 +22,9 @@ int QtEngine::GetInQLen(int port) {
 int QtEngine::ComRdByte(int port) {
     return SerialReadByte(port);
 }
+int QtEngine::ComRdBlock(int port, unsigned char* buffer, int count) {
+    return SerialReadBlock(port, buffer, count);
+}
 int QtEngine::ComWrtByte(int port, int byte) {
     return SerialWriteByte(port, byte);
 }

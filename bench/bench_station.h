@@ -1,0 +1,61 @@
+#pragma once
+// What the benchmarks share: the station past its start-up, calibrated for the emulator's default
+// crank (1000 counts at rest, 0.5 N a count), its panels loaded on the engine in use, and a
+// pedalling stream to feed it.
+
+#include "app/engine/engine.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+// 90 rpm at 50 frames a second: a revolution every 33 frames.
+constexpr int benchFramesPerRevolution = 33;
+
+inline void StartBenchStation(const char* resource) {
+    ResetStation();
+    zan.mainPanel = LoadPanel(0, resource, MAIN);
+    zan.warmupPanel = LoadPanel(0, resource, WARMUP);
+    zan.setup.rightForceOffset = zan.setup.leftForceOffset = 1000.0f;
+    zan.setup.rightAuxOffset = zan.setup.leftAuxOffset = 1000.0f;
+    zan.setup.rightForceGain = zan.setup.leftForceGain = 0.5f;
+    zan.setup.rightRatioScale = zan.setup.leftRatioScale = 1.0f;
+    zan.setup.correctionReference = 55.0f;
+    zan.setup.crankLength = 172.5f;
+    zan.setup.displayFilter = 1;
+    zan.setup.recordInterval = 1;
+    zan.wheelCircumference = 2096.0f;
+    zan.turnPeriod = 60000.0f;
+    zan.previousPower = 1.0f;
+    zan.frameCounter = 1000;
+    for (float& slot : zan.periodRing) slot = 2000.0f;
+    zan.turnModeMask = 255;
+    // Past the identity handshake: nothing goes back to the crank.
+    zan.handshakeFrames = 100;
+}
+
+inline void PutBenchWord(std::vector<unsigned char>& stream, int word) {
+    stream.push_back(static_cast<unsigned char>(word & 0xFF));
+    stream.push_back(static_cast<unsigned char>(word >> 8));
+}
+
+// Frames as the crank sends them: both pedals pushing on their downstroke, the revolution marker
+// on every 33rd frame.
+inline std::vector<unsigned char> PedallingStream(int frames) {
+    std::vector<unsigned char> stream;
+    for (int frame = 0; frame < frames; ++frame) {
+        const double angle =
+            2.0 * 3.14159265 * (frame % benchFramesPerRevolution) / benchFramesPerRevolution;
+        const int right = 1000 + static_cast<int>(300.0 * std::max(0.0, std::sin(angle)));
+        const int left = 1000 + static_cast<int>(300.0 * std::max(0.0, -std::sin(angle)));
+        const int marker = frame % benchFramesPerRevolution == 0 ? 0x2000 : 0;
+        stream.push_back(0xFF);
+        for (const int word : {right, 1000 + (right - 1000) / 3, left, 1000 + (left - 1000) / 3, 0,
+                               marker | 1333, 500, 240})
+            PutBenchWord(stream, word);
+        stream.push_back(154);
+    }
+    return stream;
+}

@@ -1,0 +1,135 @@
+// One display tick on the Qt engine (offscreen) with the real panel resource and full traces:
+// the read-outs, and the graph in plot mode 0 (two force curves of 8000 frames), 1 (one power
+// curve of 8000 frames) or 2 (the time plot's three histories of 8000 points), with the repaint
+// the tick causes.
+#include "app/callbacks.h"
+#include "app/engine/qt/qt_engine.h"
+#include "bench/bench_station.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#ifndef ZAN_UI_DIR
+#define ZAN_UI_DIR "ui"
+#endif
+
+namespace {
+constexpr int fullTrace = 8000;
+
+void FillTracesAndHistories() {
+    for (int i = 0; i < fullTrace + 5; ++i) {
+        const float angle = 2.0f * 3.14159265f * static_cast<float>(i % 66) / 33.0f;
+        zan.rightForceTrace[i] = 300.0f * std::max(0.0f, std::sin(angle));
+        zan.leftForceTrace[i] = 300.0f * std::max(0.0f, -std::sin(angle));
+        zan.powerTrace[i] = 120.0f + 100.0f * std::abs(std::sin(angle));
+        zan.powerHistory[i] = 230.0f + 20.0f * std::sin(static_cast<float>(i) * 0.01f);
+        zan.heartRateHistory[i] = 130.0f + 10.0f * std::sin(static_cast<float>(i) * 0.003f);
+        zan.cadenceHistory[i] = 90.0f + 5.0f * std::sin(static_cast<float>(i) * 0.02f);
+    }
+    zan.historyIndex = fullTrace;
+    zan.plotHeartRate = 1;
+    zan.plotCadence = 1;
+    zan.rawRightForce = zan.rawLeftForce = 1200;
+    zan.rawRightAux = zan.rawLeftAux = 1066;
+    zan.crankPeriodWord = 1333;
+    zan.wheelPeriodWord = 500;
+    zan.heartRateWord = 260;
+    zan.batteryByte = 154;
+    zan.powerTotal = 233.0f;
+    zan.powerLeft = zan.powerRight = 116.5f;
+}
+
+void BM_DisplayTick(benchmark::State& state) {
+    QtEngine engine;
+    UseEngine(&engine);
+    StartBenchStation(ZAN_UI_DIR "/zan_01.uir");
+    if (zan.mainPanel < 0) {
+        state.SkipWithError("no panel resource");
+        UseEngine(nullptr);
+        return;
+    }
+    DisplayPanel(zan.mainPanel);
+    FillTracesAndHistories();
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, static_cast<int>(state.range(0)));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        // A window has just ended and the crank is streaming: the tick plots and shows all.
+        zan.lastWindowFrames = fullTrace;
+        zan.ticksSinceFrame = 0;
+        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        QCoreApplication::processEvents();
+    }
+    DiscardPanel(zan.mainPanel);
+    DiscardPanel(zan.warmupPanel);
+    UseEngine(nullptr);
+}
+BENCHMARK(BM_DisplayTick)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The revolution lamp lights and goes out once a revolution: a change of state and its repaint.
+void BM_RevolutionLamp(benchmark::State& state) {
+    QtEngine engine;
+    UseEngine(&engine);
+    StartBenchStation(ZAN_UI_DIR "/zan_01.uir");
+    DisplayPanel(zan.mainPanel);
+    if (std::getenv("EXP_MAX")) SetPanelAttribute(zan.mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
+    if (std::getenv("EXP_CODE")) { SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, 0); }
+    QCoreApplication::processEvents();
+    int lit = 0;
+    for (auto _ : state) {
+        lit ^= 1;
+        SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, lit);
+        if (state.range(0) == 2)
+            SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR,
+                             lit != 0 ? VAL_GREEN : VAL_WHITE);
+        if (state.range(0) >= 1) QCoreApplication::processEvents();
+    }
+    DiscardPanel(zan.mainPanel);
+    DiscardPanel(zan.warmupPanel);
+    UseEngine(nullptr);
+}
+BENCHMARK(BM_RevolutionLamp)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// A tick of the read-outs alone, the crank's values unchanged since the last: the display sets
+// every read-out again, the panel repaints what changed.
+void BM_ReadoutsUnchanged(benchmark::State& state) {
+    QtEngine engine;
+    UseEngine(&engine);
+    StartBenchStation(ZAN_UI_DIR "/zan_01.uir");
+    DisplayPanel(zan.mainPanel);
+    FillTracesAndHistories();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        zan.ticksSinceFrame = 0;
+        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        QCoreApplication::processEvents();
+    }
+    DiscardPanel(zan.mainPanel);
+    DiscardPanel(zan.warmupPanel);
+    UseEngine(nullptr);
+}
+BENCHMARK(BM_ReadoutsUnchanged)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+} // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,101 @@
+// The recordings into real files: one session row, and the 1000-row multi-turn file of a capture.
+#include "app/callbacks.h"
+#include "app/engine/headless/headless_engine.h"
+#include "bench/bench_station.h"
+#include "record/multi_turn_file.h"
+#include "record/session_file.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace {
+// A folder of its own for the files, removed afterwards.
+class BenchFolder {
+  public:
+    BenchFolder() {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        path =
+            std::filesystem::temp_directory_path() / ("zan_record_bench_" + std::to_string(stamp));
+        std::filesystem::create_directories(path);
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
+
+// A session recording into the folder, as the session button starts it.
+bool StartBenchSession(HeadlessEngine& engine, const BenchFolder& folder) {
+    UseEngine(&engine);
+    StartBenchStation("zan_01.uir");
+    zan.cadence = 90.0f;
+    zan.speed = 30.0f;
+    zan.heartRate = 130.0f;
+    zan.powerTotal = 233.0f;
+    zan.powerLeft = zan.powerRight = 116.5f;
+    engine.dirAnswers.push_back(folder.path.string());
+    SAVE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    return zan.sessionActive == 1;
+}
+
+// Argument 0: the row alone. Argument 1: a second passes per row, as at the 1-s interval, so
+// every fifth row also has the file stored on disk.
+void BM_SessionRow(benchmark::State& state) {
+    BenchFolder folder;
+    HeadlessEngine engine;
+    if (!StartBenchSession(engine, folder)) {
+        state.SkipWithError("no session");
+        UseEngine(nullptr);
+        return;
+    }
+    const double secondsPerRow = static_cast<double>(state.range(0));
+    for (auto _ : state) {
+        engine.now += secondsPerRow;
+        SaveDat();
+    }
+    if (zan.sessionWriteFailed != 0) state.SkipWithError("a row was not written");
+    state.SetItemsProcessed(state.iterations());
+    StopSession();
+    UseEngine(nullptr);
+}
+BENCHMARK(BM_SessionRow)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A capture of 1000 frames written as its file: created, 1000 rows, the trailer, stored on disk
+// and closed.
+void BM_MultiTurnFile(benchmark::State& state) {
+    BenchFolder folder;
+    HeadlessEngine engine;
+    if (!StartBenchSession(engine, folder)) {
+        state.SkipWithError("no session");
+        UseEngine(nullptr);
+        return;
+    }
+    for (int i = 0; i < 1000; ++i) {
+        zan.captureRight[i] = 150.0f + static_cast<float>(i % 33);
+        zan.captureLeft[i] = 140.0f + static_cast<float>(i % 33);
+        zan.capturePower[i] = 230.0f + static_cast<float>(i % 66);
+    }
+    for (auto _ : state) {
+        zan.captureCount = 1000;
+        Save10();
+        state.PauseTiming();
+        // The next capture gets the same name, not a numbered copy beside this one.
+        const bool written = std::filesystem::remove(zan.turnPath);
+        state.ResumeTiming();
+        if (!written) {
+            state.SkipWithError("no multi-turn file");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+    StopSession();
+    UseEngine(nullptr);
+}
+BENCHMARK(BM_MultiTurnFile)->Unit(benchmark::kMillisecond);
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,133 @@
+// The frame reader on any byte stream, cut into reads of any length, under any of the settings
+// that change what a frame goes through; then the display and the window results on what it left.
+//
+// Input: two setting bytes, then steps. Setting byte 0: bits 0-1 revolution detection, bits 2-3
+// the single side (modulo 3), bit 4 simulation, bit 5 past the handshake, bit 6 the service access
+// code, bit 7 display filter off. Setting byte 1: bits 0-1 warm-up mode, bits 2-3 plot mode
+// (both modulo 3). A step is a byte: bits 0-5 a length, then that many bytes are queued and read
+// at once; a length of 0 with bit 6 set instead queues the previous step's bytes again 8 × R times
+// (R the next byte), so long rides fit in a short input. Bit 7 asks for a display tick after the
+// read.
+#include "app/station.h"
+#include "fuzz/fuzz_station.h"
+#include "link/frame_reader.h"
+#include "measure/power.h"
+#include "setup/catalogue.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int serviceAccessCode = 6868;
+constexpr int handshakeDone = 100;
+// Bounds the bytes one input queues, so a run stays fast: 160 kB is 9,000 frames, enough for a
+// window at its longest.
+constexpr std::size_t maxQueuedBytes = 160 * 1024;
+constexpr int historyLast = 8000;
+
+class Input {
+  public:
+    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    bool Empty() const { return at >= size; }
+    std::uint8_t Next() { return at < size ? data[at++] : 0; }
+    std::vector<std::uint8_t> Take(std::size_t count) {
+        const std::size_t end = at + std::min(count, size - at);
+        std::vector<std::uint8_t> bytes(data + at, data + end);
+        at = end;
+        return bytes;
+    }
+
+  private:
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+std::string Value(const char* name, int value) {
+    return std::string(name) + " is " + std::to_string(value);
+}
+
+// The counters and indices that address the record's fixed arrays.
+void ExpectIndicesInRange() {
+    FUZZ_EXPECT(zan.rxPos >= 0 && zan.rxPos < frameLength, Value("rxPos", zan.rxPos));
+    FUZZ_EXPECT(zan.frameIndex >= 0 && zan.frameIndex <= maxWindowFrames,
+                Value("frameIndex", zan.frameIndex));
+    FUZZ_EXPECT(zan.lastWindowFrames >= 0 && zan.lastWindowFrames <= maxWindowFrames,
+                Value("lastWindowFrames", zan.lastWindowFrames));
+    FUZZ_EXPECT(zan.historyIndex >= 0 && zan.historyIndex <= historyLast,
+                Value("historyIndex", zan.historyIndex));
+    FUZZ_EXPECT(zan.snapshotFrames >= 0 && zan.snapshotFrames <= maxWindowFrames,
+                Value("snapshotFrames", zan.snapshotFrames));
+    FUZZ_EXPECT(zan.ratioRingIndex >= 0 && zan.ratioRingIndex < 8,
+                Value("ratioRingIndex", zan.ratioRingIndex));
+    FUZZ_EXPECT(zan.periodRingIndex >= 0 && zan.periodRingIndex < 4,
+                Value("periodRingIndex", zan.periodRingIndex));
+    FUZZ_EXPECT(zan.captureCount >= 0 && zan.captureCount <= captureCapacity,
+                Value("captureCount", zan.captureCount));
+    FUZZ_EXPECT(zan.handshakeFrames >= 0 && zan.handshakeFrames <= handshakeDone,
+                Value("handshakeFrames", zan.handshakeFrames));
+}
+
+void ApplySettings(std::uint8_t first, std::uint8_t second) {
+    zan.setup.turnDetection = first & 3;
+    zan.singleSide = (first >> 2 & 3) % 3;
+    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, zan.singleSide);
+    zan.setup.simulation = first >> 4 & 1;
+    if ((first & 0x20) != 0) zan.handshakeFrames = handshakeDone;
+    if ((first & 0x40) != 0) zan.accessCode = serviceAccessCode;
+    if ((first & 0x80) != 0) zan.setup.displayFilter = 0;
+    zan.warmupMode = (second & 3) % 3;
+    // As the start gives it: a warm-up mode shows the warm-up panel at the first window's end.
+    if (zan.warmupMode > 0) zan.warmupState = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, (second >> 2 & 3) % 3);
+}
+
+void DisplayAndCheck(HeadlessEngine& engine) {
+    DisplayTick();
+    ExpectIndicesInRange();
+    ExpectPanelsFinite(engine);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    FuzzFolder folder;
+    FuzzStation station;
+    Input input(data, size);
+    const std::uint8_t first = input.Next();
+    ApplySettings(first, input.Next());
+
+    std::size_t queued = 0;
+    std::vector<std::uint8_t> bytes;
+    while (!input.Empty()) {
+        const std::uint8_t step = input.Next();
+        const std::size_t length = step & 0x3F;
+        int times = 1;
+        if (length == 0 && (step & 0x40) != 0)
+            times = 8 * input.Next();
+        else
+            bytes = input.Take(length);
+        for (int i = 0; i < times && queued + bytes.size() <= maxQueuedBytes; ++i) {
+            SendFromCrank(station.engine, bytes);
+            queued += bytes.size();
+        }
+        ReadZAN();
+        ExpectIndicesInRange();
+        if ((step & 0x80) != 0) DisplayAndCheck(station.engine);
+    }
+
+    // The window ends where the stream stopped, and the display shows it in every plot mode.
+    CalcWatt();
+    zan.lastWindowFrames = zan.frameIndex;
+    zan.frameIndex = 0;
+    const int window = zan.lastWindowFrames;
+    for (int mode = 0; mode < 3; ++mode) {
+        zan.lastWindowFrames = window;
+        SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, mode);
+        DisplayAndCheck(station.engine);
+    }
+    return 0;
+}

@@ -1,0 +1,154 @@
+#include "fuzz/fuzz_station.h"
+
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace {
+// One folder for the whole process, removed when it ends normally; a crashed run leaves it for
+// a look at the files the input produced.
+struct ProcessFolder {
+    std::filesystem::path path;
+
+    ProcessFolder() {
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (;;) {
+            path = base / ("zan_fuzz_" + std::to_string(random()));
+            if (std::filesystem::create_directory(path)) break;
+        }
+    }
+    ~ProcessFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+const std::filesystem::path& Folder() {
+    static ProcessFolder folder;
+    return folder.path;
+}
+
+std::string Where(const HeadlessPanel& panel, int control) {
+    const CatalogueEntry* entry = FindCatalogueEntry(panel.number, control);
+    return entry != nullptr ? entry->name : "control " + std::to_string(control);
+}
+
+// Crank words go low byte first; a byte of 0xFF would start a new frame, so a word that would
+// hold one is one count lower.
+void PutWord(std::vector<std::uint8_t>& frame, int word) {
+    if ((word & 0xFF) == 0xFF) word -= 1;
+    frame.push_back(static_cast<std::uint8_t>(word & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>((word >> 8) & 0xFF));
+}
+} // namespace
+
+void FuzzFailure(const char* file, int line, const char* condition, const std::string& detail) {
+    std::fprintf(stderr, "%s:%d: expected %s: %s\n", file, line, condition, detail.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+FuzzFolder::FuzzFolder() : previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(Folder());
+}
+
+FuzzFolder::~FuzzFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+}
+
+void FuzzFolder::Write(const char* name, const std::uint8_t* data, std::size_t size) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+void FuzzFolder::Remove(const char* name) {
+    std::error_code ignored;
+    std::filesystem::remove(name, ignored);
+}
+
+FuzzStation::FuzzStation(const char* commandLine) {
+    ResetStation();
+    UseEngine(&engine);
+    engine.Device("COM1");
+    started = StartStation(nullptr, commandLine);
+    FUZZ_EXPECT(started == 0, "the station did not start");
+}
+
+FuzzStation::~FuzzStation() {
+    UseEngine(nullptr);
+}
+
+void SendFromCrank(HeadlessEngine& engine, const std::vector<std::uint8_t>& bytes) {
+    auto& input = engine.Device("COM1").input;
+    input.insert(input.end(), bytes.begin(), bytes.end());
+}
+
+std::vector<std::uint8_t> PedallingFrames(int frames) {
+    constexpr int framesPerTurn = 50;
+    constexpr int markerBit = 0x2000;
+    // 60 rpm: 1000 ms a turn, counted in half-milliseconds.
+    constexpr int crankPeriod = 2000;
+    std::vector<std::uint8_t> stream;
+    for (int i = 0; i < frames; ++i) {
+        const double angle = 2.0 * 3.14159265 * (i % framesPerTurn) / framesPerTurn;
+        const int right = 1000 + static_cast<int>(400.0 * std::max(0.0, std::sin(angle)));
+        const int left = 1000 + static_cast<int>(400.0 * std::max(0.0, -std::sin(angle)));
+        stream.push_back(0xFF);
+        for (const int word :
+             {right, 1000 + (right - 1000) / 2, left, 1000 + (left - 1000) / 2, 1345,
+              crankPeriod | (i % framesPerTurn == 0 ? markerBit : 0), 420, 240})
+            PutWord(stream, word);
+        stream.push_back(154);
+    }
+    return stream;
+}
+
+void DisplayTick() {
+    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+}
+
+void ExpectReadoutsFinite(HeadlessEngine& engine) {
+    for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
+        if (handle <= 0) continue;
+        const HeadlessPanel& panel = engine.Panel(handle);
+        for (const auto& [number, control] : panel.controls) {
+            FUZZ_EXPECT(std::isfinite(control.value),
+                        Where(panel, number) + " shows " + std::to_string(control.value));
+            for (const auto& [attribute, value] : control.doubleAttributes)
+                FUZZ_EXPECT(std::isfinite(value), Where(panel, number) + " has attribute " +
+                                                      std::to_string(attribute) + " at " +
+                                                      std::to_string(value));
+        }
+    }
+}
+
+void ExpectPanelsFinite(HeadlessEngine& engine) {
+    ExpectReadoutsFinite(engine);
+    for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
+        if (handle <= 0) continue;
+        const HeadlessPanel& panel = engine.Panel(handle);
+        for (const auto& [number, control] : panel.controls) {
+            for (std::size_t plot = 0; plot < control.plots.size(); ++plot) {
+                const std::vector<float>& samples = control.plots[plot].samples;
+                for (std::size_t i = 0; i < samples.size(); ++i)
+                    FUZZ_EXPECT(std::isfinite(samples[i]), Where(panel, number) + " plot " +
+                                                               std::to_string(plot) + " sample " +
+                                                               std::to_string(i) + " of " +
+                                                               std::to_string(samples.size()) +
+                                                               " is " + std::to_string(samples[i]));
+            }
+        }
+    }
+}

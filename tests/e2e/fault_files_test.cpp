@@ -1,0 +1,297 @@
+// Folders the station cannot write to and disks with no room left, with the emulated crank
+// pedalling on the virtual clock: the station tells the rider, keeps measuring, keeps the files
+// it had, and never leaves half a setup file.
+#ifndef _WIN32
+
+#include "app/callbacks.h"
+#include "setup/catalogue.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crank_link_fixture.h"
+#include "tests/support/emulated_crank.h"
+#include "tests/support/session_rows.h"
+#include "tests/support/small_disk.h"
+#include "tests/support/station_fixture.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#ifndef ZAN_PC_PATH
+#define ZAN_PC_PATH "zan_pc"
+#endif
+
+namespace {
+void Press(CtrlCallbackPtr command) {
+    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+const char* const sessionRefused = "Session NOT started: file not created !";
+} // namespace
+
+class FaultFilesTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        WriteFile("zan_01.set", MatchingSetupFile());
+        WriteFile("zan_com.set", "5\n0\n0\n0\n");
+        PlayEmulatedCrank(engine, "COM5", EmulatedCrankSettings{});
+    }
+
+    // Starts the station and pedals long enough for the cadence and power to settle.
+    void StartPedalling() {
+        ASSERT_EQ(Start(), 0);
+        engine.RunUntil(10.0);
+        ASSERT_NEAR(zan.cadence, 90.0, 1.0);
+    }
+
+    // The station goes on measuring: frames keep coming and the cadence still reads the crank's.
+    void ExpectStillMeasuring(double seconds) {
+        const int frames = zan.frameCounter;
+        engine.RunUntil(engine.now + seconds);
+        EXPECT_GT(zan.frameCounter, frames + static_cast<int>(40 * seconds));
+        EXPECT_NEAR(zan.cadence, 90.0, 1.0);
+        EXPECT_FALSE(engine.quitRequested);
+    }
+
+    std::vector<std::string> Messages() { return Main(MAIN_MESSAGES).lines; }
+    std::string SessionPath() { return zan.sessionPath; }
+};
+
+// --- Session folders that cannot take a file ---
+
+TEST_F(FaultFilesTest, SessionFolderThatIsAFileIsRefusedWithAMessageAndAnotherFolderRecords) {
+    WriteFile("not_a_folder", "x");
+    StartPedalling();
+    engine.dirAnswers = {(folder / "not_a_folder").string()};
+    Press(SAVE);
+    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
+    ASSERT_EQ(engine.popups.back().kind, "message");
+    EXPECT_NE(engine.popups.back().message.find((folder / "not_a_folder").string()),
+              std::string::npos);
+    EXPECT_EQ(ReadFile("not_a_folder"), "x");
+    ExpectStillMeasuring(10.0);
+
+    std::filesystem::create_directory(folder / "ride");
+    engine.dirAnswers = {(folder / "ride").string()};
+    Press(SAVE);
+    engine.RunUntil(engine.now + 10.0);
+    Press(SAVE);
+    const SessionRows session = ReadSessionRows(SessionPath());
+    EXPECT_EQ(session.rows.size(), 10u);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+}
+
+TEST_F(FaultFilesTest, MissingSessionFolderIsRefusedWithAMessage) {
+    StartPedalling();
+    const std::string missing = (folder / "gone" / "ride").string();
+    engine.dirAnswers = {missing};
+    Press(SAVE);
+    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
+    EXPECT_NE(engine.popups.back().message.find(missing), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
+    ExpectStillMeasuring(5.0);
+}
+
+TEST_F(FaultFilesTest, DataFolderThatIsAFileRefusesTheDefaultSessionWithAMessage) {
+    WriteFile("dati", "not a folder");
+    StartPedalling();
+    // A cancelled folder popup records into dati.
+    Press(SAVE);
+    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
+    EXPECT_NE(engine.popups.back().message.find("dati"), std::string::npos);
+    EXPECT_EQ(ReadFile("dati"), "not a folder");
+    ExpectStillMeasuring(5.0);
+}
+
+TEST_F(FaultFilesTest, FolderReplacedMidSessionKeepsTheRowsAndRefusesTurnFilesWithAMessage) {
+    std::filesystem::create_directory(folder / "ride");
+    StartPedalling();
+    engine.dirAnswers = {(folder / "ride").string()};
+    Press(SAVE);
+    engine.RunUntil(engine.now + 10.0);
+    const std::string shortName = std::filesystem::path(SessionPath()).filename().string();
+    // The folder is moved away and a file takes its name: the open session file moves with it.
+    std::filesystem::rename(folder / "ride", folder / "ride_moved");
+    WriteFile("ride", "x");
+    Press(SAVET);
+    Press(SAVE10);
+    engine.RunUntil(engine.now + 30.0);
+    Press(SAVE);
+
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0].rfind("Single-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(Messages()[1].rfind("Multi-turn file could not be written: ", 0), 0u);
+    const SessionRows session = ReadSessionRows((folder / "ride_moved" / shortName).string());
+    EXPECT_EQ(session.rows.size(), 40u);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    EXPECT_EQ(session.trailer.size(), 6u);
+    EXPECT_EQ(ReadFile("ride"), "x");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "ride_moved"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// --- Setup files that cannot be written ---
+
+TEST_F(FaultFilesTest, SetupSavedIntoAFolderThatIsAFileOrMissingIsRefusedAndNothingChanges) {
+    WriteFile("not_a_folder", "x");
+    StartPedalling();
+    const std::string before = ReadFile("zan_01.set");
+    for (const std::filesystem::path& target :
+         {folder / "not_a_folder" / "zan.set", folder / "gone" / "zan.set"}) {
+        engine.popups.clear();
+        engine.fileAnswers = {target.string()};
+        Press(SAVS);
+        ASSERT_EQ(engine.popups.size(), 2u) << target;
+        EXPECT_EQ(engine.popups[1].title, "Setup file");
+        EXPECT_NE(engine.popups[1].message.find(target.string() + "\" could not be saved"),
+                  std::string::npos);
+        EXPECT_EQ(MainTitle().find("#WR#"), std::string::npos);
+    }
+    EXPECT_EQ(ReadFile("not_a_folder"), "x");
+    EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
+    EXPECT_EQ(ReadFile("zan_01.set"), before);
+    ExpectStillMeasuring(5.0);
+}
+
+TEST_F(FaultFilesTest, QuitWithAnUnwritableSetupFileTellsTheRiderKeepsTheOldOneAndEnds) {
+    // The new file cannot be made: its name is taken by a folder.
+    std::filesystem::create_directory(folder / "zan_01.set.new");
+    std::filesystem::create_directory(folder / "zan_01.set.new" / "keep");
+    const std::string before = ReadFile("zan_01.set");
+    EXPECT_EQ(StartAndQuit("", 12.0), 0);
+    ASSERT_FALSE(engine.popups.empty());
+    EXPECT_EQ(engine.popups.back().title, "Setup file");
+    EXPECT_NE(engine.popups.back().message.find("previous file is kept unchanged"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile("zan_01.set"), before);
+    EXPECT_TRUE(std::filesystem::exists(folder / "zan_01.set.new" / "keep"));
+}
+
+// The real program quit by a signal, as a service or a shutdown would: nobody is there to answer
+// a dialog, so what it has to say goes to its standard error, and it still ends.
+class FaultQuitTest : public CrankLinkFixture {};
+
+TEST_F(FaultQuitTest, RealProgramQuitBySignalWithAnUnwritableSetupSaysSoAndEnds) {
+    std::filesystem::create_directories("zan_01.set.new/keep");
+    ASSERT_TRUE(crank.Start(5, {}));
+    ChildProcess station;
+    ASSERT_TRUE(station.Run({ZAN_PC_PATH}, {"QT_QPA_PLATFORM=offscreen"}, "stderr.txt"));
+    // The data folder is made once the setup is loaded, after the quit signal is handled.
+    ASSERT_TRUE(WaitForPath("dati", 60.0));
+    station.Signal(SIGTERM);
+    ASSERT_TRUE(station.WaitForEnd(15.0)) << "still waiting for an answer to a dialog";
+    EXPECT_EQ(station.ExitCode(), 0);
+    std::stringstream error;
+    error << std::ifstream("stderr.txt").rdbuf();
+    EXPECT_NE(error.str().find("Setup file: \"zan_01.set\" could not be saved"), std::string::npos)
+        << error.str();
+    std::stringstream setup;
+    setup << std::ifstream("zan_01.set").rdbuf();
+    EXPECT_EQ(setup.str(), MatchingSetupFile());
+}
+
+// --- Full disks ---
+
+TEST_F(FaultFilesTest, SetupSavedOntoAFullDiskKeepsTheOldFileAndTellsTheRider) {
+    StartPedalling();
+    const std::string before = ReadFile("zan_01.set");
+    std::filesystem::create_symlink("/dev/full", folder / "zan_01.set.new");
+    Press(DEF);
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(engine.popups[0].title, "Setup file");
+    EXPECT_NE(engine.popups[0].message.find("\"zan_01.set\" could not be saved"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile("zan_01.set"), before);
+    // The half-made file is gone; the device it pointed at is untouched.
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "zan_01.set.new"));
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+
+    // Room again: the same command saves.
+    Press(DEF);
+    EXPECT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
+    ExpectStillMeasuring(5.0);
+}
+
+TEST_F(FaultFilesTest, PortFileSavedOntoAFullDiskKeepsTheOldFileAndTellsTheRider) {
+    StartPedalling();
+    std::filesystem::create_symlink("/dev/full", folder / "zan_com.set.new");
+    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, 7);
+    Press(DEFX);
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(engine.popups[0].title, "Port file");
+    EXPECT_EQ(ReadFile("zan_com.set"), "5\n0\n0\n0\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "zan_com.set.new"));
+}
+
+TEST_F(FaultFilesTest, SessionThatFillsTheDiskKeepsEveryWholeRowAndTellsTheRiderOnce) {
+    StartPedalling();
+    // Some 110 rows fit; the ride lasts three minutes.
+    SmallDisk disk((folder / "small").string(), 16384);
+    ASSERT_TRUE(disk.Ok());
+    engine.dirAnswers = {(folder / "small").string()};
+    Press(SAVE);
+    ASSERT_EQ(zan.sessionActive, 1);
+    // The rows the station wrote before it said anything went wrong.
+    int rowsBeforeMessage = 0;
+    for (double t = engine.now; t < engine.now + 180.0; t += 0.5)
+        engine.At(t, [&] {
+            if (Messages().empty()) rowsBeforeMessage = zan.sessionRow;
+        });
+    const int frames = zan.frameCounter;
+    engine.RunUntil(engine.now + 180.0);
+    EXPECT_GT(zan.frameCounter, frames + 40 * 180);
+    EXPECT_NEAR(zan.cadence, 90.0, 1.0);
+    Press(SAVE);
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
+
+    ASSERT_EQ(Messages().size(), 1u) << disk.Kind();
+    EXPECT_EQ(Messages()[0], "Session rows could not be written: " + SessionPath());
+    const SessionRows session = ReadSessionRows(SessionPath());
+    ASSERT_TRUE(session.found);
+    EXPECT_EQ(session.header.size(), 4u);
+    // Every row written before the disk filled is there. Of the row the disk could not take, at
+    // most its beginning is.
+    SessionRows whole = session;
+    if (!session.wholeLines) {
+        ASSERT_FALSE(whole.rows.empty());
+        whole.rows.pop_back();
+        char index[16];
+        std::snprintf(index, sizeof index, "%5zu", whole.rows.size());
+        const std::string cut = ReadLines(SessionPath()).back();
+        EXPECT_EQ(cut.substr(0, 5), std::string(index).substr(0, cut.size())) << cut;
+    }
+    EXPECT_TRUE(RowsNumberedWithoutGap(whole));
+    EXPECT_GE(static_cast<int>(whole.rows.size()), rowsBeforeMessage - 1);
+    EXPECT_GT(whole.rows.size(), 50u);
+    EXPECT_LT(whole.rows.size(), 180u);
+    EXPECT_TRUE(session.trailer.empty());
+}
+
+TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
+    StartPedalling();
+    SmallDisk disk((folder / "full").string(), 0);
+    ASSERT_TRUE(disk.Ok());
+    engine.dirAnswers = {(folder / "full").string()};
+    Press(SAVE);
+    engine.RunUntil(engine.now + 5.0);
+    Press(SAVET);
+    Press(SAVE10);
+    engine.RunUntil(engine.now + 30.0);
+    Press(SAVE);
+    const std::vector<std::string> messages = Messages();
+    ASSERT_EQ(messages.size(), 3u) << disk.Kind();
+    EXPECT_EQ(messages[0].rfind("Session rows could not be written: ", 0), 0u);
+    EXPECT_EQ(messages[1].rfind("Single-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(messages[2].rfind("Multi-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(zan.turnFile, 0);
+    ExpectStillMeasuring(5.0);
+}
+
+#endif

@@ -1,0 +1,201 @@
+// Faults on the crank's link, end to end: the emulator on a pseudo-terminal corrupting and
+// dropping bytes, or killed outright in the middle of a session.
+#ifndef _WIN32
+
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crank_link_fixture.h"
+#include "tests/support/real_time_timers.h"
+#include "tests/support/session_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#ifndef ZAN_CRANK_PATH
+#define ZAN_CRANK_PATH "zan_crank"
+#endif
+
+namespace {
+void Press(CtrlCallbackPtr command) {
+    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+// What the emulator is told to pedal, and what the station should make of it: 0.9 × peak / π of
+// mean force on each pedal at 172.5 mm and 2/3 s a revolution.
+const std::vector<std::string> ride{"--cadence",    "90",  "--right-force", "300",
+                                    "--left-force", "200", "--hr",          "120",
+                                    "--speed",      "30",  "--battery",     "80"};
+constexpr double cadence = 90.0;
+const double power = 6.2831853 * 0.9 * (300.0 + 200.0) / 3.1415926 * 172.5 / (60000.0 / 90.0);
+
+struct Readings {
+    std::vector<double> cadence;
+    std::vector<double> power;
+    std::vector<double> heartRate;
+    std::vector<double> speed;
+    std::vector<double> battery;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// The share of readings within the tolerance of the value.
+double ShareNear(const std::vector<double>& values, double value, double tolerance) {
+    const auto near = std::count_if(values.begin(), values.end(),
+                                    [&](double v) { return std::abs(v - value) <= tolerance; });
+    return values.empty() ? 0.0 : static_cast<double>(near) / static_cast<double>(values.size());
+}
+} // namespace
+
+class FaultLinkTest : public CrankLinkFixture {
+  protected:
+    double LinkLamp() { return engine.Control(zan.mainPanel, MAIN_LINK_LED).value; }
+
+    // The emulator pedals with the given fault while a session records: the station's frame
+    // rate and what the display shows at each tick once the readings have settled.
+    void RideThroughNoise(const std::string& fault, double share, Readings& readings,
+                          double& framesPerSecond) {
+        // The noise differs from run to run; a failing run names its seed to repeat it.
+        const std::string seed = std::to_string(::testing::UnitTest::GetInstance()->random_seed());
+        std::printf("zan_crank %s %g --seed %s\n", fault.c_str(), share, seed.c_str());
+        std::vector<std::string> options = ride;
+        options.insert(options.end(), {fault, std::to_string(share), "--seed", seed});
+        ASSERT_TRUE(crank.Start(5, options));
+        ASSERT_EQ(StartStation(nullptr, ""), 0);
+        std::filesystem::create_directory("ride");
+        engine.dirAnswers = {(std::filesystem::current_path() / "ride").string()};
+        Press(SAVE);
+        ASSERT_EQ(zan.sessionActive, 1);
+        RealTimeTimers timers(engine);
+        timers.RunFor(5.0);
+        const int frames = zan.frameCounter;
+        const double start = engine.now;
+        for (int tick = 0; tick < 16; ++tick) {
+            timers.RunFor(0.5);
+            readings.cadence.push_back(zan.cadence);
+            readings.power.push_back(zan.powerTotal);
+            readings.heartRate.push_back(zan.heartRate);
+            readings.speed.push_back(zan.speed);
+            readings.battery.push_back(zan.batteryLevel);
+        }
+        framesPerSecond = (zan.frameCounter - frames) / (engine.now - start);
+        Press(SAVE);
+    }
+
+    // Noise is no lost link: the watchdog never asked, and every row reached the file whole,
+    // every cell a number.
+    void ExpectLinkKeptAndEveryRowRecorded() {
+        for (const PopupRecord& popup : engine.popups) EXPECT_NE(popup.title, "Attenzione !!!");
+        const SessionRows session = ReadSessionRows(zan.sessionPath);
+        EXPECT_TRUE(session.wholeLines);
+        EXPECT_EQ(static_cast<int>(session.rows.size()), zan.sessionRow);
+        EXPECT_GE(session.rows.size(), 12u);
+        EXPECT_TRUE(RowsNumberedWithoutGap(session));
+        EXPECT_EQ(session.trailer.size(), 6u);
+        for (const std::vector<std::string>& row : session.rows)
+            for (const std::string& cell : row)
+                EXPECT_EQ(cell.find_first_of("ni"), std::string::npos) << cell;
+    }
+};
+
+TEST_F(FaultLinkTest, OnePercentCorruptedBytesKeepTheFramesTheLinkAndTheSessionGoing) {
+    Readings readings;
+    double framesPerSecond = 0.0;
+    RideThroughNoise("--corrupt", 0.01, readings, framesPerSecond);
+    // Only a byte corrupted into a frame start cuts a frame.
+    EXPECT_GT(framesPerSecond, 45.0);
+    // A value carried by one frame is wrong only while that frame is the last one read.
+    EXPECT_GE(ShareNear(readings.heartRate, 120.0, 0.5), 0.8);
+    EXPECT_GE(ShareNear(readings.speed, 30.0, 0.5), 0.8);
+    EXPECT_GE(ShareNear(readings.battery, 80.0, 0.1), 0.8);
+    ExpectLinkKeptAndEveryRowRecorded();
+}
+
+TEST_F(FaultLinkTest, OnePercentDroppedBytesCostTheCutFramesOnly) {
+    Readings readings;
+    double framesPerSecond = 0.0;
+    RideThroughNoise("--drop", 0.01, readings, framesPerSecond);
+    // A frame short of a byte is dropped whole at the next frame start: 1 - 0.99^18 of them.
+    EXPECT_NEAR(framesPerSecond, 50.0 * std::pow(0.99, 18), 5.0);
+    EXPECT_GE(ShareNear(readings.heartRate, 120.0, 0.5), 0.9);
+    EXPECT_GE(ShareNear(readings.speed, 30.0, 0.5), 0.9);
+    EXPECT_GE(ShareNear(readings.battery, 80.0, 0.1), 0.9);
+    ExpectLinkKeptAndEveryRowRecorded();
+}
+
+// Cadence and power through the same noise. The frame reader takes every frame that arrives
+// whole as sound and counts frames as its clock, so a corrupted revolution marker or force word
+// and a frame cut short all go into the figures; these wait for the reader's checks.
+TEST_F(FaultLinkTest, DISABLED_OnePercentCorruptedBytesLeaveCadenceAndPowerNearTheCranks) {
+    Readings readings;
+    double framesPerSecond = 0.0;
+    RideThroughNoise("--corrupt", 0.01, readings, framesPerSecond);
+    EXPECT_NEAR(Median(readings.cadence), cadence, 3.0);
+    EXPECT_NEAR(Median(readings.power), power, 0.1 * power);
+}
+
+TEST_F(FaultLinkTest, DISABLED_OnePercentDroppedBytesLeaveCadenceAndPowerNearTheCranks) {
+    Readings readings;
+    double framesPerSecond = 0.0;
+    RideThroughNoise("--drop", 0.01, readings, framesPerSecond);
+    EXPECT_NEAR(Median(readings.cadence), cadence, 3.0);
+    EXPECT_NEAR(Median(readings.power), power, 0.1 * power);
+}
+
+TEST_F(FaultLinkTest, EmulatorKilledMidSessionLeavesTheStationRunningAndEveryRowInTheFile) {
+    // An emulator of the test's own, so it can be killed without a word to the station.
+    ChildProcess emulator;
+    ASSERT_TRUE(emulator.Run({ZAN_CRANK_PATH, "--port", "5", "--quiet"}));
+    ASSERT_TRUE(WaitForPath("ports/COM5", 10.0));
+    ASSERT_EQ(StartStation(nullptr, ""), 0);
+    RealTimeTimers timers(engine);
+    ASSERT_TRUE(timers.RunUntil([] { return zan.handshakeFrames > 65; }, 10.0));
+    std::filesystem::create_directory("ride");
+    engine.dirAnswers = {(std::filesystem::current_path() / "ride").string()};
+    Press(SAVE);
+    ASSERT_EQ(zan.sessionActive, 1);
+    engine.popups.clear();
+    ASSERT_TRUE(timers.RunUntil([] { return zan.sessionRow >= 3; }, 10.0));
+    EXPECT_EQ(LinkLamp(), 1.0);
+
+    emulator.Signal(SIGKILL);
+    ASSERT_TRUE(emulator.WaitForEnd(10.0));
+    // Two seconds without a frame: the watchdog's dialog; Skip keeps the session going.
+    engine.genericAnswers = {{2, ""}};
+    ASSERT_TRUE(timers.RunUntil([&] { return !engine.popups.empty(); }, 10.0));
+    EXPECT_EQ(engine.popups[0].title, "Attenzione !!!");
+    const int rowsAtDialog = zan.sessionRow;
+    // Skipped, the dialog stays away; two seconds on, the lamp shows the link down again.
+    timers.RunFor(3.0);
+    EXPECT_EQ(LinkLamp(), 0.0);
+    EXPECT_EQ(engine.popups.size(), 1u);
+    EXPECT_GT(zan.sessionRow, rowsAtDialog);
+    Press(SAVE);
+
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_TRUE(session.wholeLines);
+    EXPECT_EQ(static_cast<int>(session.rows.size()), zan.sessionRow);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    EXPECT_EQ(session.trailer.size(), 6u);
+    EXPECT_EQ(engine.Control(zan.mainPanel, MAIN_SESSION_FILE).text, "Session closed !");
+
+    // A crank back on the port is found again by the link lamp's reconnect.
+    ASSERT_TRUE(crank.Start(5, {}));
+    const int frames = zan.frameCounter;
+    Press(ONLINE);
+    EXPECT_TRUE(timers.RunUntil([&] { return zan.frameCounter > frames + 50; }, 10.0));
+    timers.RunFor(0.6);
+    EXPECT_EQ(LinkLamp(), 1.0);
+}
+
+#endif

@@ -1,0 +1,21 @@
+#pragma once
+// Reading back a session file as the rider's spreadsheet would: its four header lines, its rows
+// and its trailer, and whether every line of it is whole.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+struct SessionRows {
+    std::vector<std::string> header;            // the lines before the first row
+    std::vector<std::vector<std::string>> rows; // each row's cells
+    std::vector<std::string> trailer;           // "#####" and the lines after it
+    bool wholeLines = true;                     // every line ends with its line end
+    bool found = false;
+};
+
+SessionRows ReadSessionRows(const std::string& path);
+// The rows are numbered 0, 1, 2, ... without a gap, each with the 23 columns of the header.
+::testing::AssertionResult RowsNumberedWithoutGap(const SessionRows& session);
+std::vector<std::string> SplitCells(const std::string& line);
