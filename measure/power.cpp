@@ -3,6 +3,7 @@
 #include "app/station.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // 2π: with force in N, crank length in mm and period in ms, 2π × length / period is the pedal's
@@ -89,6 +90,10 @@ void CalcWatt() {
     // A window holds at most maxWindowFrames frames; the traces are longer still.
     const int n = std::clamp(zan.frameIndex, 0, maxWindowFrames);
     const float frames = static_cast<float>(n);
+    const float soundTotal = zan.powerTotal;
+    const float soundRight = zan.powerRight;
+    const float soundLeft = zan.powerLeft;
+    const float soundPrevious = zan.previousPower;
     zan.meanPower = zan.powerSum / frames;
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
     if (zan.meanPower > -1000.0f && zan.meanPower < 2000.0f) {
@@ -103,6 +108,15 @@ void CalcWatt() {
             zan.powerRight = 0.0f;
         }
         zan.previousPower = zan.powerTotal;
+    }
+    // A calibration beyond any real crank (a gain of 1e30) can overflow a side's power; the
+    // shown powers then keep their last sound values instead of staying infinite for good.
+    if (!std::isfinite(zan.powerTotal) || !std::isfinite(zan.powerRight) ||
+        !std::isfinite(zan.powerLeft)) {
+        zan.powerTotal = soundTotal;
+        zan.previousPower = soundPrevious;
+        zan.powerRight = soundRight;
+        zan.powerLeft = soundLeft;
     }
 
     // The three histories share one index, so the time plot's traces line up window by window.

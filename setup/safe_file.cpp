@@ -27,6 +27,9 @@ void WriteSafeLine(SafeFile* file, const char* text) {
 }
 
 int CloseSafeFile(SafeFile* file, const char* what) {
+    // On disk before it takes the old file's place: after a power cut the calibration is the old
+    // one or the new one, never an empty file.
+    if (file->handle > 0 && !file->failed && SyncFile(file->handle) != 0) file->failed = true;
     if (file->handle > 0 && CVI_CloseFile(file->handle) < 0) file->failed = true;
     file->handle = -1;
     if (!file->failed && RenameFile(file->tempPath, file->finalPath) != 0) file->failed = true;

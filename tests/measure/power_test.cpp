@@ -124,6 +124,19 @@ TEST_F(PowerTest, ImplausibleOrEmptyWindowLeavesTheShownPowerUnchanged) {
     EXPECT_FLOAT_EQ(zan.powerTotal, 150.0f);
 }
 
+TEST_F(PowerTest, OverflowingSidePowerKeepsTheLastSoundPowers) {
+    zan.singleSide = 1;
+    Window({100, 100}, {0, 0});
+    CalcWatt();
+    const float sound = zan.powerTotal;
+    // The sides cancel in the total, but the right side's sum overflows.
+    Window({1e38f, 1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f, -1e38f});
+    CalcWatt();
+    EXPECT_FLOAT_EQ(zan.powerTotal, sound);
+    EXPECT_FLOAT_EQ(zan.powerRight, sound);
+    EXPECT_FLOAT_EQ(zan.previousPower, sound);
+}
+
 TEST_F(PowerTest, UdPercentagesCompareEachPedalWithItsPeakWhenTheOtherPeaks) {
     // Right peaks (200) in the first half with left at 20; left peaks (400) in the second half
     // with right at -40.
