@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #ifdef _WIN32
@@ -33,6 +34,8 @@ int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
         if (openFiles[handle] != nullptr) continue;
         std::FILE* file = std::fopen(path, how);
         if (file == nullptr) return -1;
+        // Written files are unbuffered: each line is one write of its own (see WriteLine).
+        if (mode != VAL_READ_ONLY) std::setvbuf(file, nullptr, _IONBF, 0);
         openFiles[handle] = file;
         return handle;
     }
@@ -70,13 +73,22 @@ int ReadLine(int handle, char* buffer, int maxChars) {
 int WriteLine(int handle, const char* text, int length) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr || text == nullptr || length < 0) return -1;
-    const std::size_t count = static_cast<std::size_t>(length);
-    if (std::fwrite(text, 1, count, file) != count) return -1;
-    if (std::fputc('\n', file) == EOF) return -1;
-    // Every line reaches the operating system as soon as it is written, so a crash of the
-    // station loses no written row.
-    if (std::fflush(file) != 0) return -1;
-    return length;
+    // The line and its end go out in one write, unbuffered, so every line reaches the operating
+    // system as soon as it is written and a crash of the station loses no written row.
+    std::string line(text, static_cast<std::size_t>(length));
+    line.push_back('\n');
+    const long start = std::ftell(file);
+    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0)
+        return length;
+    // A full disk took part of the line: take it back, so the file ends with whole lines only.
+    if (start >= 0) {
+#ifdef _WIN32
+        _chsize_s(_fileno(file), start);
+#else
+        if (ftruncate(fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
+#endif
+    }
+    return -1;
 }
 
 int SyncFile(int handle) {

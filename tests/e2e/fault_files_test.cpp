@@ -256,22 +256,17 @@ TEST_F(FaultFilesTest, SessionThatFillsTheDiskKeepsEveryWholeRowAndTellsTheRider
     const SessionRows session = ReadSessionRows(SessionPath());
     ASSERT_TRUE(session.found);
     EXPECT_EQ(session.header.size(), 4u);
-    // Every row written before the disk filled is there. Of the row the disk could not take, at
-    // most its beginning is.
-    SessionRows whole = session;
-    if (!session.wholeLines) {
-        ASSERT_FALSE(whole.rows.empty());
-        whole.rows.pop_back();
-        char index[16];
-        std::snprintf(index, sizeof index, "%5zu", whole.rows.size());
-        const std::string cut = ReadLines(SessionPath()).back();
-        EXPECT_EQ(cut.substr(0, 5), std::string(index).substr(0, cut.size())) << cut;
-    }
+    // Every row written before the disk filled is there, and only whole lines: the row the disk
+    // could not take is taken back, so the short trailer lines may still fit.
+    EXPECT_TRUE(session.wholeLines);
+    const SessionRows& whole = session;
     EXPECT_TRUE(RowsNumberedWithoutGap(whole));
     EXPECT_GE(static_cast<int>(whole.rows.size()), rowsBeforeMessage - 1);
     EXPECT_GT(whole.rows.size(), 50u);
     EXPECT_LT(whole.rows.size(), 180u);
-    EXPECT_TRUE(session.trailer.empty());
+    if (!session.trailer.empty()) {
+        EXPECT_EQ(session.trailer[0], "#####");
+    }
 }
 
 TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
