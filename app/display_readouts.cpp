@@ -28,11 +28,14 @@ double Correction(float coefficient) {
     return 1.0 - coefficient / 100.0 * (zan.setup.correctionReference - 55.0);
 }
 
-// Applied in this order, so above 2.5 red wins over green, and at exactly -2.5 nothing changes.
+// Above 2.5 red wins over green, and at exactly -2.5 (or NaN) the colour stays. Only the colour
+// the figure ends with is set: a restyle the rider never sees is still paid for.
 void ColorPedalFigure(int control, float figure) {
-    if (figure > -2.5f) SetColor(control, VAL_GREEN);
-    if (figure > 2.5f) SetColor(control, VAL_RED);
-    if (figure < -2.5f) SetColor(control, VAL_CYAN);
+    int color = -1;
+    if (figure > -2.5f) color = VAL_GREEN;
+    if (figure > 2.5f) color = VAL_RED;
+    if (figure < -2.5f) color = VAL_CYAN;
+    if (color >= 0) SetColor(control, color);
 }
 
 void ShowRawCount(int control, int count) {

@@ -12,66 +12,65 @@
 #include <string>
 
 namespace {
-// A folder of its own for the files, removed afterwards.
-class BenchFolder {
+// A session recording into a folder of its own, as the session button starts it; the session is
+// closed and the folder removed afterwards.
+class BenchSession {
   public:
-    BenchFolder() {
+    BenchSession() {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path =
+        folder =
             std::filesystem::temp_directory_path() / ("zan_record_bench_" + std::to_string(stamp));
-        std::filesystem::create_directories(path);
+        std::filesystem::create_directories(folder);
+        UseEngine(&engine);
+        StartBenchStation("zan_01.uir");
+        zan.cadence = 90.0f;
+        zan.speed = 30.0f;
+        zan.heartRate = 130.0f;
+        zan.powerTotal = 233.0f;
+        zan.powerLeft = zan.powerRight = 116.5f;
+        engine.dirAnswers.push_back(folder.string());
+        SAVE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     }
-    ~BenchFolder() {
+    ~BenchSession() {
+        if (zan.sessionActive != 0) StopSession();
+        UseEngine(nullptr);
         std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
-    std::filesystem::path path;
-};
+    BenchSession(const BenchSession&) = delete;
+    BenchSession& operator=(const BenchSession&) = delete;
+    bool Recording() const { return zan.sessionActive == 1; }
 
-// A session recording into the folder, as the session button starts it.
-bool StartBenchSession(HeadlessEngine& engine, const BenchFolder& folder) {
-    UseEngine(&engine);
-    StartBenchStation("zan_01.uir");
-    zan.cadence = 90.0f;
-    zan.speed = 30.0f;
-    zan.heartRate = 130.0f;
-    zan.powerTotal = 233.0f;
-    zan.powerLeft = zan.powerRight = 116.5f;
-    engine.dirAnswers.push_back(folder.path.string());
-    SAVE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-    return zan.sessionActive == 1;
-}
+    HeadlessEngine engine;
+
+  private:
+    std::filesystem::path folder;
+};
 
 // Argument 0: the row alone. Argument 1: a second passes per row, as at the 1-s interval, so
 // every fifth row also has the file stored on disk.
 void BM_SessionRow(benchmark::State& state) {
-    BenchFolder folder;
-    HeadlessEngine engine;
-    if (!StartBenchSession(engine, folder)) {
+    BenchSession session;
+    if (!session.Recording()) {
         state.SkipWithError("no session");
-        UseEngine(nullptr);
         return;
     }
     const double secondsPerRow = static_cast<double>(state.range(0));
     for (auto _ : state) {
-        engine.now += secondsPerRow;
+        session.engine.now += secondsPerRow;
         SaveDat();
     }
     if (zan.sessionWriteFailed != 0) state.SkipWithError("a row was not written");
     state.SetItemsProcessed(state.iterations());
-    StopSession();
-    UseEngine(nullptr);
 }
 BENCHMARK(BM_SessionRow)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // A capture of 1000 frames written as its file: created, 1000 rows, the trailer, stored on disk
 // and closed.
 void BM_MultiTurnFile(benchmark::State& state) {
-    BenchFolder folder;
-    HeadlessEngine engine;
-    if (!StartBenchSession(engine, folder)) {
+    BenchSession session;
+    if (!session.Recording()) {
         state.SkipWithError("no session");
-        UseEngine(nullptr);
         return;
     }
     for (int i = 0; i < 1000; ++i) {
@@ -92,8 +91,6 @@ void BM_MultiTurnFile(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations() * 1000);
-    StopSession();
-    UseEngine(nullptr);
 }
 BENCHMARK(BM_MultiTurnFile)->Unit(benchmark::kMillisecond);
 } // namespace

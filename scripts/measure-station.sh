@@ -4,6 +4,7 @@
 # told) in each plot mode (0 forces, 1 power, 2 time plot). The CPU time and peak memory of the
 # station process come from /usr/bin/time -v. The rider's presses are played by ZAN_AUTOMATE
 # (README, "Measuring"). Usage: bash scripts/measure-station.sh [seconds] [plot modes...]
+# ZAN_STATION names another zan_pc to measure on the same run, another build to compare with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,6 +17,7 @@ bash scripts/setup-debian.sh
 cmake -G Ninja -S . -B build-measure -DCMAKE_BUILD_TYPE=Release -DZAN_TESTS=OFF -DZAN_BENCH=OFF \
   > /dev/null
 cmake --build build-measure > /dev/null
+station=${ZAN_STATION:-$root/build-measure/zan_pc}
 
 work=$(mktemp -d)
 crank_pid=""
@@ -37,7 +39,7 @@ for mode in "${modes[@]}"; do
   crank_pid=$!
   for _ in $(seq 50); do [ -e ports/COM5 ] && break; sleep 0.1; done
   QT_QPA_PLATFORM=offscreen ZAN_AUTOMATE="1:session;1:plot=$mode;$seconds:quit" \
-    /usr/bin/time -v -o time.txt "$root/build-measure/zan_pc" > station.log 2>&1
+    /usr/bin/time -v -o time.txt "$station" > station.log 2>&1
   kill "$crank_pid"
   wait "$crank_pid" || true
   crank_pid=""

@@ -6,6 +6,7 @@
 #include "tests/support/frames.h"
 #include "tests/support/station_fixture.h"
 
+#include <string>
 #include <vector>
 
 class LinkHealthTest : public StationTest {
@@ -22,12 +23,6 @@ class LinkHealthTest : public StationTest {
         auto& input = engine.Device("COM1").input;
         input.insert(input.end(), bytes.begin(), bytes.end());
     }
-    // Frames of increasing right force: 1100, 1101, ...
-    static std::vector<unsigned char> Frames(int count) {
-        std::vector<unsigned char> stream;
-        for (int i = 0; i < count; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
-        return stream;
-    }
     void EnterCode(int code) {
         SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, code);
         PWD(zan.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
@@ -37,62 +32,79 @@ class LinkHealthTest : public StationTest {
 
 // --- Counting ---
 
-TEST_F(LinkHealthTest, ACleanStreamCountsEveryFrameAndSkipsNothing) {
-    Push(Frames(50));
-    ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 50);
-    EXPECT_EQ(zan.linkSkippedBytes, 0);
-    EXPECT_EQ(zan.linkCutFrames, 0);
+namespace {
+// Frames of increasing right force: 1100, 1101, ...
+std::vector<unsigned char> Frames(int count) {
+    std::vector<unsigned char> stream;
+    for (int i = 0; i < count; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
+    return stream;
 }
 
-TEST_F(LinkHealthTest, AFrameCutShortByTheNextStartSkipsWhatHadCome) {
-    // Seven bytes of a frame, then a whole one: the 0xFF of the second restarts the reader.
-    std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
-    stream.resize(7);
-    Append(stream, MakeFrame({.rightForce = 1200}));
-    Push(stream);
-    ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 1);
-    EXPECT_EQ(zan.linkSkippedBytes, 7);
-    EXPECT_EQ(zan.linkCutFrames, 1);
-    EXPECT_EQ(zan.rawRightForce, 1200);
-}
+struct StreamCase {
+    const char* name;
+    std::vector<unsigned char> (*stream)();
+    long long frames;  // handed on
+    long long skipped; // bytes dropped by restarts
+    long long cut;     // frames cut short
+    int lastForce;     // the right force word of the last frame handed on
+};
 
-TEST_F(LinkHealthTest, AByteCorruptedIntoFFCutsItsFrameAndThePieceAfterIt) {
-    std::vector<unsigned char> stream = Frames(3);
-    // Position 5 of the second frame: the first five bytes go, the stray 0xFF starts a frame of
-    // its own that the third frame's start cuts after 13 bytes.
-    stream[18 + 5] = 0xFF;
-    Push(stream);
-    ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 2);
-    EXPECT_EQ(zan.linkSkippedBytes, 18);
-    EXPECT_EQ(zan.linkCutFrames, 2);
-    EXPECT_EQ(zan.rawRightForce, 1102);
-}
-
-TEST_F(LinkHealthTest, ADroppedByteCostsItsFrameAndNotTheNext) {
-    std::vector<unsigned char> stream = Frames(3);
-    stream.erase(stream.begin() + 18 + 9);
-    Push(stream);
-    ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 2);
-    EXPECT_EQ(zan.linkSkippedBytes, 17);
-    EXPECT_EQ(zan.linkCutFrames, 1);
-    EXPECT_EQ(zan.rawRightForce, 1102);
-}
-
-TEST_F(LinkHealthTest, BytesBeforeTheFirstStartAreSkippedOnce) {
+const StreamCase streamCases[] = {
+    {"CleanStreamCountsEveryFrameAndSkipsNothing", [] { return Frames(50); }, 50, 0, 0, 1149},
+    // Seven bytes of a frame, then a whole one: its 0xFF restarts the reader.
+    {"FrameCutShortByTheNextStartSkipsWhatHadCome",
+     [] {
+         std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
+         stream.resize(7);
+         Append(stream, MakeFrame({.rightForce = 1200}));
+         return stream;
+     },
+     1, 7, 1, 1200},
+    // Position 5 of the second frame: its first five bytes go, and the stray 0xFF starts a frame
+    // of its own that the third frame's start cuts after 13 bytes.
+    {"ByteCorruptedIntoFFCutsItsFrameAndThePieceAfterIt",
+     [] {
+         std::vector<unsigned char> stream = Frames(3);
+         stream[18 + 5] = 0xFF;
+         return stream;
+     },
+     2, 18, 2, 1102},
+    {"DroppedByteCostsItsFrameAndNotTheNext",
+     [] {
+         std::vector<unsigned char> stream = Frames(3);
+         stream.erase(stream.begin() + 18 + 9);
+         return stream;
+     },
+     2, 17, 1, 1102},
     // The port opened in the middle of a frame: its last ten bytes come first.
-    std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
-    stream.erase(stream.begin(), stream.begin() + 8);
-    Append(stream, Frames(4));
-    Push(stream);
+    {"BytesBeforeTheFirstStartAreSkippedOnce",
+     [] {
+         std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
+         stream.erase(stream.begin(), stream.begin() + 8);
+         Append(stream, Frames(4));
+         return stream;
+     },
+     4, 10, 1, 1103},
+};
+} // namespace
+
+class LinkHealthStreamTest : public LinkHealthTest,
+                             public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(LinkHealthStreamTest, ReaderCountsWhatTheStreamCostIt) {
+    const StreamCase& entry = GetParam();
+    Push(entry.stream());
     ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 4);
-    EXPECT_EQ(zan.linkSkippedBytes, 10);
-    EXPECT_EQ(zan.linkCutFrames, 1);
+    EXPECT_EQ(zan.linkFrames, entry.frames);
+    EXPECT_EQ(zan.linkSkippedBytes, entry.skipped);
+    EXPECT_EQ(zan.linkCutFrames, entry.cut);
+    EXPECT_EQ(zan.rawRightForce, entry.lastForce);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryStream, LinkHealthStreamTest, ::testing::ValuesIn(streamCases),
+                         [](const ::testing::TestParamInfo<StreamCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(LinkHealthTest, CountsAreTheSameWhereverTheReadsCutTheStream) {
     std::vector<unsigned char> stream = Frames(6);
