@@ -20,6 +20,8 @@ float ClampedCoefficient(float coefficient) {
     return coefficient;
 }
 
+} // namespace
+
 void GiveWorkingDefaults() {
     // Cadence and speed read as stopped until the first frame.
     zan.crankPeriodWord = 9999999;
@@ -48,7 +50,6 @@ void GiveWorkingDefaults() {
     zan.singleSide = 0;
     SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, zan.singleSide);
 }
-} // namespace
 
 int StartStation(void* instance, const char* commandLine) {
     if (InitCVIRTE(instance, 0, 0) == 0) return -1;

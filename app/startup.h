@@ -9,5 +9,9 @@ int WinMain(void* instance, void* previousInstance, char* commandLine, int showS
 // command line is too long for a setup path.
 int StartStation(void* instance, const char* commandLine);
 
+// The start values of the working variables: cadence and speed read as stopped, the revolution
+// period ring full, the frame counter at 1000, the single-side selector at both pedals.
+void GiveWorkingDefaults();
+
 // The longest setup path the command line may give.
 constexpr int maxSetupPathLength = 511;

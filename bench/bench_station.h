@@ -4,6 +4,7 @@
 // pedalling stream to feed it.
 
 #include "app/engine/engine.h"
+#include "app/startup.h"
 #include "app/station.h"
 #include "setup/catalogue.h"
 
@@ -27,11 +28,7 @@ inline void StartBenchStation(const char* resource) {
     zan.setup.displayFilter = 1;
     zan.setup.recordInterval = 1;
     zan.wheelCircumference = 2096.0f;
-    zan.turnPeriod = 60000.0f;
-    zan.previousPower = 1.0f;
-    zan.frameCounter = 1000;
-    for (float& slot : zan.periodRing) slot = 2000.0f;
-    zan.turnModeMask = 255;
+    GiveWorkingDefaults();
     // Past the identity handshake: nothing goes back to the crank.
     zan.handshakeFrames = 100;
 }

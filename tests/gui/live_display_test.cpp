@@ -1,6 +1,7 @@
 // The live display on the real panel: frames from the emulator's crank model go through the frame
 // reader, the display tick puts them on the Qt widgets.
 #include "app/callbacks.h"
+#include "app/startup.h"
 #include "app/station.h"
 #include "link/frame_reader.h"
 #include "setup/setup_file.h"
@@ -71,11 +72,7 @@ class LiveDisplayTest : public testing::Test {
         zan.setup.crankLength = 172.5f;
         zan.setup.displayFilter = 1;
         zan.wheelCircumference = 2096.0f;
-        zan.turnPeriod = 60000.0f;
-        zan.previousPower = 1.0f;
-        zan.frameCounter = 1000;
-        for (float& slot : zan.periodRing) slot = 2000.0f;
-        zan.turnModeMask = 255;
+        GiveWorkingDefaults();
         zan.handshakeFrames = 100;
         zan.setup.wheelDiameter = 667.18f;
         zan.setup.recordInterval = 1;
