@@ -7,10 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/setup-debian.sh clang libclang-rt-14-dev
-cmake -G Ninja -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+bash scripts/setup-debian.sh
+bash scripts/traced.sh fuzz-configure cmake -G Ninja -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZAN_FUZZ=ON -DZAN_TESTS=OFF -DZAN_BENCH=OFF
-cmake --build build-fuzz --target zan_fuzzers
+bash scripts/traced.sh fuzz-build cmake --build build-fuzz --target zan_fuzzers
 
 seconds=${ZAN_FUZZ_SECONDS:-60}
 findings="$root/build-fuzz/findings"

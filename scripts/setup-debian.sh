@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the station builds and tests with, only those that are missing.
-# Packages named as arguments are installed too (scripts/fuzz.sh adds clang and libFuzzer).
+# Installs the Debian 12 packages the station builds, tests, fuzzes and benchmarks with, only those
+# that are missing. Debian's Recommends are never installed, so every package the build reads is
+# named here or reached from here through Depends; scripts/check-install-list.sh proves it in CI.
+# Packages named as arguments are installed too (CI adds strace for that check).
+# --list prints the list and installs nothing.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-tools-dev qt6-charts-dev libgl-dev
+  # Qt6UiTools needs Qt6OpenGLWidgets, whose CMake files qt6-base-dev only recommends.
+  qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-charts-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The fuzz targets: clang with libFuzzer and the sanitizers' run-time.
+  clang libclang-rt-14-dev
+  # /usr/bin/time -v gives the station's CPU time and peak memory in scripts/measure-station.sh.
   time
-  "$@"
 )
+
+if [ "${1:-}" = "--list" ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
