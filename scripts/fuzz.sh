@@ -8,8 +8,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/setup-debian.sh
-bash scripts/traced.sh fuzz-configure cmake -G Ninja -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZAN_FUZZ=ON -DZAN_TESTS=OFF -DZAN_BENCH=OFF
+# The archiver and linker are GNU binutils, which g++ brings: CMake would take LLVM's own wherever a
+# machine happens to have them, and build differently there than on a fresh one.
+bash scripts/traced.sh fuzz-configure cmake -G Ninja -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_AR=/usr/bin/ar -DCMAKE_RANLIB=/usr/bin/ranlib -DCMAKE_LINKER=/usr/bin/ld \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAN_FUZZ=ON -DZAN_TESTS=OFF -DZAN_BENCH=OFF
 bash scripts/traced.sh fuzz-build cmake --build build-fuzz --target zan_fuzzers
 
 seconds=${ZAN_FUZZ_SECONDS:-60}
