@@ -1,7 +1,10 @@
 #include "app/display.h"
 #include "app/engine/engine.h"
 #include "app/station.h"
+#include "link/revolution_tracking.h"
+#include "setup/access_codes.h"
 #include "setup/catalogue.h"
+#include "setup/correction.h"
 
 #include <cmath>
 
@@ -9,12 +12,10 @@ namespace {
 // The raw counts of a sound channel stay well inside the converter's range.
 constexpr int rawLow = 150;
 constexpr int rawHigh = 1900;
-constexpr int calibrationCode = 6868;
 // OFL/OFR of a pedal that pushed less than this are not evaluated.
 constexpr float peakForEvaluation = 50.0f;
 constexpr float ratioForce = 35.0f;
 constexpr float balancePower = 30.0f;
-constexpr int stoppedFrames = 250;
 
 void ShowNumber(int control, double value) {
     SetCtrlVal(zan.mainPanel, control, FiniteOrZero(value));
@@ -22,10 +23,6 @@ void ShowNumber(int control, double value) {
 
 void SetColor(int control, int color) {
     SetCtrlAttribute(zan.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
-}
-
-double Correction(float coefficient) {
-    return 1.0 - coefficient / 100.0 * (zan.setup.correctionReference - 55.0);
 }
 
 // Above 2.5 red wins over green, and at exactly -2.5 (or NaN) the colour stays. Only the colour
@@ -62,11 +59,15 @@ void ShowLinkHealth() {
 
 void ShowLiveReadouts() {
     const SetupParameters& setup = zan.setup;
-    ShowNumber(MAIN_RIGHT_FORCE, (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
-                                     setup.rightForceGain * Correction(setup.rightCorrectionCoeff));
+    ShowNumber(MAIN_RIGHT_FORCE,
+               (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
+                   setup.rightForceGain *
+                   ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
     ShowNumber(MAIN_RIGHT_AUX, 1.0 * (zan.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
-    ShowNumber(MAIN_LEFT_FORCE, (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
-                                    setup.leftForceGain * Correction(setup.leftCorrectionCoeff));
+    ShowNumber(MAIN_LEFT_FORCE,
+               (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
+                   setup.leftForceGain *
+                   ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
     ShowNumber(MAIN_LEFT_AUX, 1.0 * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
     ShowNumber(MAIN_CRANK_CADENCE, 60000.0 / (zan.crankPeriodWord / 2.0));
@@ -95,7 +96,7 @@ void EvaluatePedalFigures() {
             static_cast<double>(zan.leftAuxAtMax) / zan.leftForceMax * zan.setup.leftRatioScale -
             zan.setup.correctionReference));
     // A crank that has stopped shows no pedalling figures.
-    if (zan.framesSinceTurn > stoppedFrames) {
+    if (zan.framesSinceTurn > stallFrames) {
         zan.ofRight = 0.0f;
         zan.ofLeft = 0.0f;
         zan.udLeft = 0.0f;

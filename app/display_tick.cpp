@@ -3,12 +3,12 @@
 #include "app/engine/engine.h"
 #include "app/link_watchdog.h"
 #include "app/station.h"
+#include "protocol/station_bytes.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
 
 namespace {
 // The crank stops streaming unless it hears '3' now and then: every 20th tick, 10 s.
-constexpr int keepAliveByte = 51;
 constexpr int keepAliveEvery = 20;
 // Above this access code the single-side selector drives the measurement.
 constexpr int serviceCode = 2739;

@@ -1,21 +1,19 @@
 #include "app/callbacks.h"
 #include "app/engine/engine.h"
 #include "app/station.h"
+#include "protocol/station_bytes.h"
 #include "record/session_file.h"
 #include "setup/setup_file.h"
 
 #include <cstdio>
-
-namespace {
-// The crank stops streaming when it receives '4'; it is sent three times in case one is lost.
-constexpr int quitByte = 52;
-} // namespace
 
 int FINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.
     if (zan.sessionActive > 0) StopSession();
+    // The crank stops streaming when it hears the quit byte; it goes three times in case one
+    // is lost.
     for (int i = 0; i < 3; ++i) {
         ComWrtByte(zan.comPort, quitByte);
         Delay(0.05);

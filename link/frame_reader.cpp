@@ -6,72 +6,63 @@
 #include "app/window_title.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
+#include "protocol/frame.h"
+#include "protocol/identity.h"
+#include "protocol/station_bytes.h"
 #include "setup/catalogue.h"
+#include "setup/correction.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-// Every frame starts with 0xFF; no other byte of a frame the crank sends is 0xFF.
-constexpr int syncByte = 0xFF;
 constexpr int lastFramePosition = frameLength - 1;
 // Bytes taken from the port per read: a second of the link's full rate fits in one.
 constexpr int readBlockSize = 4096;
 
-// Bytes the station sends while the crank identifies itself: ':' asks for identity frames, ';'
-// ends them.
-constexpr int identityRequest = 58;
-constexpr int identityEnd = 59;
+// The station asks for identity frames during the first frames after a (re)start, reads the
+// identity from one of them, and then ends them.
 constexpr int handshakeRequestFrames = 15;
 constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
 constexpr int handshakeSaturation = 100;
 
-int Word(int low) {
-    return zan.rxBuffer[low] + 256 * zan.rxBuffer[low + 1];
-}
-
-// The correction coefficients are percent per unit of the reference, and vanish at 55.
-double Correction(float coefficient) {
-    return 1.0 - (coefficient / 100.0) * (zan.setup.correctionReference - 55.0);
-}
-
-void DecodeChannels() {
-    zan.rawRightForce = Word(1);
+void DecodeChannels(const CrankFrame& words) {
+    zan.rawRightForce = words.rightForce;
     zan.rightForce =
         static_cast<float>((zan.rawRightForce - static_cast<double>(zan.setup.rightForceOffset)) *
                            zan.setup.rightForceGain);
     zan.rightForce =
-        static_cast<float>(zan.rightForce * Correction(zan.setup.rightCorrectionCoeff));
-    zan.rawRightAux = Word(3);
+        static_cast<float>(zan.rightForce * ForceCorrection(zan.setup.rightCorrectionCoeff,
+                                                            zan.setup.correctionReference));
+    zan.rawRightAux = words.rightAux;
     zan.rightAux =
         static_cast<float>(1.0 * (zan.rawRightAux - static_cast<double>(zan.setup.rightAuxOffset)));
-    zan.rawLeftForce = Word(5);
+    zan.rawLeftForce = words.leftForce;
     zan.leftForce =
         static_cast<float>((zan.rawLeftForce - static_cast<double>(zan.setup.leftForceOffset)) *
                            zan.setup.leftForceGain);
-    zan.leftForce = static_cast<float>(zan.leftForce * Correction(zan.setup.leftCorrectionCoeff));
-    zan.rawLeftAux = Word(7);
+    zan.leftForce =
+        static_cast<float>(zan.leftForce * ForceCorrection(zan.setup.leftCorrectionCoeff,
+                                                           zan.setup.correctionReference));
+    zan.rawLeftAux = words.leftAux;
     zan.leftAux =
         static_cast<float>(1.0 * (zan.rawLeftAux - static_cast<double>(zan.setup.leftAuxOffset)));
 }
 
-// During the first frames after a (re)start the crank answers ':' with identity frames, whose
-// channel words are twice the ASCII codes of its serial number's digits and its version digit.
-void RunHandshake() {
+// During the first frames after a (re)start the crank answers ':' with identity frames.
+void RunHandshake(const CrankFrame& words) {
     const int frames = zan.handshakeFrames;
-    if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityRequest);
+    if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityStartByte);
     if (frames == handshakeIdentityFrame) {
-        zan.deviceVersion = zan.rawLeftAux / 2 - 48;
-        zan.deviceSerial = 100 * (zan.rawRightForce / 2) - 4800 + 10 * (zan.rawRightAux / 2) - 480 +
-                           (zan.rawLeftForce / 2) - 48;
-        if (zan.deviceVersion < 0 || zan.deviceVersion > 9) zan.deviceVersion = 0;
-        if (zan.deviceSerial < 0 || zan.deviceSerial > 999) zan.deviceSerial = 0;
+        const CrankIdentity identity = ReadIdentity(words);
+        zan.deviceVersion = identity.version;
+        zan.deviceSerial = identity.serial;
         ShowConnectedTitle(nullptr);
         if (zan.deviceSerial != zan.setup.serialNumber) zan.serialMismatch = 1;
     }
     if (frames > handshakeIdentityFrame && frames < handshakeEndFrame)
-        ComWrtByte(zan.comPort, identityEnd);
+        ComWrtByte(zan.comPort, identityEndByte);
     zan.handshakeFrames = std::min(frames + 1, handshakeSaturation);
 }
 
@@ -79,8 +70,7 @@ void RunHandshake() {
 // its raw counts are those that force would give.
 void SubstituteMissingSide() {
     if (zan.warmupMode == 0) zan.substituteForce = 100.0f;
-    if (zan.warmupMode == 1) zan.substituteForce = 80.0f;
-    if (zan.warmupMode == 2) zan.substituteForce = 150.0f;
+    if (WarmupForce(zan.warmupMode) > 0.0f) zan.substituteForce = WarmupForce(zan.warmupMode);
     if (zan.singleSide == 1) {
         zan.leftForce = zan.substituteForce;
         zan.leftAux = 0.0f;
@@ -141,15 +131,16 @@ void HandOnFrame() {
 
 void ProcessFrame() {
     zan.frameCounter += 1;
-    DecodeChannels();
-    RunHandshake();
+    const CrankFrame words = DecodeFrame(zan.rxBuffer);
+    DecodeChannels(words);
+    RunHandshake(words);
     SubstituteMissingSide();
     TrackPeaks();
-    zan.rawSpareWord = Word(9);
-    zan.crankPeriodWord = Word(11);
-    zan.wheelPeriodWord = Word(13);
-    zan.heartRateWord = Word(15);
-    zan.batteryByte = zan.rxBuffer[17];
+    zan.rawSpareWord = words.spare;
+    zan.crankPeriodWord = words.crankWord;
+    zan.wheelPeriodWord = words.wheelWord;
+    zan.heartRateWord = words.heartRateWord;
+    zan.batteryByte = words.battery;
     HandOnFrame();
 }
 
@@ -161,7 +152,7 @@ void TakeBytes(const unsigned char* bytes, int count) {
     int pending = zan.rxPending;
     for (int i = 0; i < count; ++i) {
         const unsigned char byte = bytes[i];
-        if (byte == syncByte) {
+        if (byte == frameStart) {
             if (pending > 0) {
                 zan.linkSkippedBytes += pending;
                 zan.linkCutFrames += 1;

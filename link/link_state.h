@@ -2,7 +2,8 @@
 // State of the crank link: the frame being received, the decoded values of the last frame, the
 // identity handshake, the revolution tracking and the service commands.
 
-constexpr int frameLength = 18;
+#include "protocol/frame.h"
+
 constexpr int captureCapacity = 32000;
 
 struct LinkState {

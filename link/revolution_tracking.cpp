@@ -4,18 +4,14 @@
 #include "app/numbers.h"
 #include "app/station.h"
 #include "measure/power.h"
+#include "protocol/frame.h"
 #include "record/multi_turn_file.h"
 #include "setup/catalogue.h"
 
 namespace {
-// The crank marks the frame on which a revolution starts in bit 13 of the crank word; the low
-// 13 bits are its period.
-constexpr int markerBit = 0x2000;
-constexpr int periodBits = 0x1FFF;
 // Each frame stands for 20 ms of crank time.
 constexpr float frameMilliseconds = 20.0f;
 constexpr float stoppedPeriod = 60000.0f;
-constexpr int stallFrames = 250;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
 
@@ -48,9 +44,9 @@ void Rearm() {
 
 void DetectRevolution() {
     zan.turnMode = zan.setup.turnDetection & zan.turnModeMask;
-    if (zan.turnMode == 1) zan.crankPeriodWord ^= markerBit;
+    if (zan.turnMode == 1) zan.crankPeriodWord ^= revolutionMarker;
     if (zan.turnMode < 2) {
-        if ((zan.crankPeriodWord & markerBit) != 0) {
+        if ((zan.crankPeriodWord & revolutionMarker) != 0) {
             zan.markerMisses = 0;
             Hit();
         } else {
@@ -112,7 +108,7 @@ void AdvanceWarmup() {
         zan.warmupState = 2;
     }
     // The warm-up fills by 5 points at every window whose power exceeds the mode's limit.
-    const float limit = zan.warmupMode == 1 ? 80.0f : zan.warmupMode == 2 ? 150.0f : -1.0f;
+    const float limit = WarmupForce(zan.warmupMode);
     if (zan.warmupState == 2 && limit > 0.0f && zan.powerTotal > limit) {
         zan.warmupLevel += 5;
         SetCtrlVal(zan.warmupPanel, WARMUP_PROGRESS, zan.warmupLevel);
@@ -174,7 +170,7 @@ void TrackRevolution() {
     DetectRevolution();
     CheckStall();
     // Everything after this point sees the period only.
-    zan.crankPeriodWord &= periodBits;
+    zan.crankPeriodWord &= crankPeriodMask;
     CaptureFrame();
     if (zan.turnCount >= 2) EndWindow();
 }

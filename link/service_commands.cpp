@@ -4,25 +4,17 @@
 #include "app/callbacks.h"
 #include "app/engine/engine.h"
 #include "app/station.h"
+#include "protocol/station_bytes.h"
 #include "setup/catalogue.h"
 
 #include <cctype>
 
 namespace {
-// '7' asks the crank for marker-only revolutions, '8' for its debug mode; a command is its byte
-// three times, 20 ms apart.
-constexpr int markerOnlyByte = '7';
-constexpr int debugByte = '8';
+// A command is its byte three times, 20 ms apart.
 constexpr int commandRepeats = 3;
 constexpr double commandPause = 0.02;
 
-// A serial number goes out as one byte per digit, the digit's position in the high nibble, then
-// 0x81 and '9' to close the sequence, half a second apart.
-constexpr int hundredsTag = 0x50;
-constexpr int tensTag = 0x60;
-constexpr int unitsTag = 0x70;
-constexpr int programCloseByte = 0x81;
-constexpr int programEndByte = '9';
+// The serial number's bytes go half a second apart.
 constexpr double programPause = 0.5;
 constexpr int serialDigits = 3;
 
@@ -73,9 +65,9 @@ void ProgramSerial(int serial, const char* typed) {
     FormatText(zan.textBuffer, sizeof zan.textBuffer,
                "VER_SOFTWARE : %d  & SN : %s ... REGISTRATI ... \n", 1, typed);
     InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, zan.textBuffer);
-    Send(hundredsTag + hundreds, programPause);
-    Send(tensTag + tens, programPause);
-    Send(unitsTag + units, programPause);
+    Send(programHundredsTag + hundreds, programPause);
+    Send(programTensTag + tens, programPause);
+    Send(programUnitsTag + units, programPause);
     Send(programCloseByte, programPause);
     Send(programEndByte, programPause);
 }

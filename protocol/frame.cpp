@@ -1,4 +1,4 @@
-#include "tools/crank_frame.h"
+#include "protocol/frame.h"
 
 #include <cmath>
 
@@ -17,7 +17,7 @@ int SafeByte(long value) {
 
 namespace {
 
-void PutWord(unsigned char bytes[crankFrameLength], int position, int value) {
+void PutWord(unsigned char bytes[frameLength], int position, int value) {
     int safe = SafeWord(value);
     bytes[position] = static_cast<unsigned char>(safe & 0xFF);
     bytes[position + 1] = static_cast<unsigned char>(safe >> 8);
@@ -31,21 +31,48 @@ int Rounded(double value) {
 
 } // namespace
 
-void EncodeFrame(const CrankFrame& frame, unsigned char bytes[crankFrameLength]) {
+namespace {
+template <typename PutWordAt>
+void LayOut(const CrankFrame& frame, unsigned char bytes[frameLength], PutWordAt put) {
     bytes[0] = frameStart;
-    PutWord(bytes, rightForceAt, frame.rightForce);
-    PutWord(bytes, rightAuxAt, frame.rightAux);
-    PutWord(bytes, leftForceAt, frame.leftForce);
-    PutWord(bytes, leftAuxAt, frame.leftAux);
-    PutWord(bytes, spareAt, frame.spare);
-    PutWord(bytes, crankWordAt, frame.crankWord);
-    PutWord(bytes, wheelWordAt, frame.wheelWord);
-    PutWord(bytes, heartRateAt, frame.heartRateWord);
+    put(bytes, rightForceAt, frame.rightForce);
+    put(bytes, rightAuxAt, frame.rightAux);
+    put(bytes, leftForceAt, frame.leftForce);
+    put(bytes, leftAuxAt, frame.leftAux);
+    put(bytes, spareAt, frame.spare);
+    put(bytes, crankWordAt, frame.crankWord);
+    put(bytes, wheelWordAt, frame.wheelWord);
+    put(bytes, heartRateAt, frame.heartRateWord);
+}
+} // namespace
+
+void EncodeFrame(const CrankFrame& frame, unsigned char bytes[frameLength]) {
+    LayOut(frame, bytes, PutWord);
     bytes[batteryAt] = static_cast<unsigned char>(SafeByte(frame.battery));
 }
 
-int FrameWord(const unsigned char bytes[crankFrameLength], int position) {
+void LayOutFrame(const CrankFrame& frame, unsigned char bytes[frameLength]) {
+    LayOut(frame, bytes, [](unsigned char* out, int position, int value) {
+        out[position] = static_cast<unsigned char>(value & 0xFF);
+        out[position + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
+    });
+    bytes[batteryAt] = static_cast<unsigned char>(frame.battery & 0xFF);
+}
+
+int FrameWord(const unsigned char bytes[frameLength], int position) {
     return bytes[position] + 256 * bytes[position + 1];
+}
+
+CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
+    return CrankFrame{FrameWord(bytes, rightForceAt),
+                      FrameWord(bytes, rightAuxAt),
+                      FrameWord(bytes, leftForceAt),
+                      FrameWord(bytes, leftAuxAt),
+                      FrameWord(bytes, spareAt),
+                      FrameWord(bytes, crankWordAt),
+                      FrameWord(bytes, wheelWordAt),
+                      FrameWord(bytes, heartRateAt),
+                      bytes[batteryAt]};
 }
 
 int ForceCounts(double force, const FrameScales& scales) {
@@ -85,11 +112,4 @@ void SetForceWords(CrankFrame& frame, double rightForce, double leftForce,
     frame.rightAux = AuxCounts(rightForce, scales);
     frame.leftForce = ForceCounts(leftForce, scales);
     frame.leftAux = AuxCounts(leftForce, scales);
-}
-
-void SetIdentityWords(CrankFrame& frame, int serial, int version) {
-    frame.rightForce = 2 * ('0' + serial / 100 % 10);
-    frame.rightAux = 2 * ('0' + serial / 10 % 10);
-    frame.leftForce = 2 * ('0' + serial % 10);
-    frame.leftAux = 2 * ('0' + version % 10);
 }

@@ -2,8 +2,10 @@
 // The frame the crank streams: 18 bytes, a 0xFF start byte, then eight 16-bit words low byte first
 // and the battery code. The station restarts a frame on every 0xFF it reads, so no data byte of a
 // frame may ever be 0xFF; every word is made safe before it is sent (SafeWord).
+// This is the crank's wire format for the station, the emulator and the tests alike; it depends on
+// nothing.
 
-constexpr int crankFrameLength = 18;
+constexpr int frameLength = 18;
 constexpr unsigned char frameStart = 0xFF;
 // The crank marks each revolution in bit 13 of the crank word; bits 0-12 hold its period.
 constexpr int revolutionMarker = 0x2000;
@@ -22,7 +24,7 @@ constexpr int wheelWordAt = 13;
 constexpr int heartRateAt = 15;
 constexpr int batteryAt = 17;
 
-// One frame as the crank's words, before they are made safe and laid out.
+// One frame as the crank's words: what the crank means to send, or what the station read.
 struct CrankFrame {
     int rightForce;
     int rightAux;
@@ -49,9 +51,14 @@ int SafeWord(long value);
 // Clamps a byte to 0..0xFE for the same reason.
 int SafeByte(long value);
 // Lays the frame out: byte 0 is 0xFF, the words low byte first, every data byte made safe.
-void EncodeFrame(const CrankFrame& frame, unsigned char bytes[crankFrameLength]);
+void EncodeFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
+// Lays the frame out as EncodeFrame does, but each word's two low bytes as they are, 0xFF
+// included: how a corrupted frame looks on the wire.
+void LayOutFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
 // The word at a byte position, low byte first, as the station reads it.
-int FrameWord(const unsigned char bytes[crankFrameLength], int position);
+int FrameWord(const unsigned char bytes[frameLength], int position);
+// The words of a frame as it came, start byte first.
+CrankFrame DecodeFrame(const unsigned char bytes[frameLength]);
 
 int ForceCounts(double force, const FrameScales& scales);
 int AuxCounts(double force, const FrameScales& scales);
@@ -67,7 +74,3 @@ int BatteryCode(double percent);
 // Forces and auxiliaries of both pedals; the other words are left for the caller.
 void SetForceWords(CrankFrame& frame, double rightForce, double leftForce,
                    const FrameScales& scales);
-// Identity frames carry 2 x the ASCII code of a digit in each channel word: the hundreds, tens
-// and units of the serial number in the right force, right auxiliary and left force words, the
-// software version in the left auxiliary word.
-void SetIdentityWords(CrankFrame& frame, int serial, int version);

@@ -2,17 +2,12 @@
 #include "app/callbacks.h"
 #include "app/engine/engine.h"
 #include "app/station.h"
+#include "setup/access_codes.h"
 #include "setup/catalogue.h"
 
 #include <iterator>
 
 namespace {
-// The levels are plain comparisons on the number entered.
-constexpr int serviceCode = 2739; // above it: service
-constexpr int calibrationCode = 6868;
-constexpr int factoryCode = 24517;
-constexpr int lockedCode = 0;
-
 enum class Look { Keep, Show, Hide, Dim, Enable };
 
 struct AccessRow {

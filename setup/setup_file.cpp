@@ -3,6 +3,7 @@
 #include "app/engine/engine.h"
 #include "app/station.h"
 #include "setup/catalogue.h"
+#include "setup/correction.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
 
@@ -83,7 +84,7 @@ void SetSetupDefaults() {
     setup.leftForceGain = 1.0f;
     setup.leftRatioScale = 1.0f;
     setup.wheelDiameter = 668.0f;
-    setup.correctionReference = 55.0f;
+    setup.correctionReference = neutralCorrectionReference;
     setup.crankLength = 172.5f;
     setup.recordInterval = 1;
     setup.displayFilter = 1;

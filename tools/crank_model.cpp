@@ -56,13 +56,13 @@ bool InRange(unsigned char byte, int low) {
 // The programming bytes arrive half a second apart; a keep-alive or a handshake byte may fall
 // between them and does not break the sequence, only a programming byte out of order does.
 CrankHeard HearProgramByte(CrankFirmware& firmware, unsigned char byte) {
-    if (InRange(byte, 0x50)) {
-        firmware.programDigits[0] = byte - 0x50;
+    if (InRange(byte, programHundredsTag)) {
+        firmware.programDigits[0] = byte - programHundredsTag;
         firmware.programStep = 1;
         return CrankHeard::ProgramStep;
     }
-    bool expected = (firmware.programStep == 1 && InRange(byte, 0x60)) ||
-                    (firmware.programStep == 2 && InRange(byte, 0x70)) ||
+    bool expected = (firmware.programStep == 1 && InRange(byte, programTensTag)) ||
+                    (firmware.programStep == 2 && InRange(byte, programUnitsTag)) ||
                     (firmware.programStep == 3 && byte == programCloseByte) ||
                     (firmware.programStep == 4 && byte == programEndByte);
     if (!expected) {
@@ -70,8 +70,8 @@ CrankHeard HearProgramByte(CrankFirmware& firmware, unsigned char byte) {
         firmware.programStep = 0;
         return wasRunning ? CrankHeard::ProgramBroken : CrankHeard::Unknown;
     }
-    if (firmware.programStep == 1) firmware.programDigits[1] = byte - 0x60;
-    if (firmware.programStep == 2) firmware.programDigits[2] = byte - 0x70;
+    if (firmware.programStep == 1) firmware.programDigits[1] = byte - programTensTag;
+    if (firmware.programStep == 2) firmware.programDigits[2] = byte - programUnitsTag;
     if (firmware.programStep < 4) {
         ++firmware.programStep;
         return CrankHeard::ProgramStep;

@@ -2,6 +2,8 @@
 // What the emulated crank does: how the pedal forces go round a revolution, and how its firmware
 // answers the bytes the station sends.
 
+#include "protocol/station_bytes.h"
+
 // --- Pedal stroke --------------------------------------------------------------------------------
 
 // On the upstroke a pedal is lifted a little less than the leg's weight: it pulls back with up to
@@ -36,16 +38,6 @@ CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber);
 
 // --- Firmware ------------------------------------------------------------------------------------
 
-// Bytes the station sends.
-constexpr unsigned char identityStartByte = ':';
-constexpr unsigned char identityEndByte = ';';
-constexpr unsigned char keepAliveByte = '3';
-constexpr unsigned char quitByte = '4';
-constexpr unsigned char markerOnlyByte = '7';
-constexpr unsigned char debugByte = '8';
-// Serial programming: 0x50 + hundreds, 0x60 + tens, 0x70 + units, 0x81, '9'.
-constexpr unsigned char programCloseByte = 0x81;
-constexpr unsigned char programEndByte = '9';
 // The station sends the quit byte three times when it closes; the third one silences the crank.
 constexpr int quitsToSilence = 3;
 

@@ -1,7 +1,8 @@
 // zan_crank: a ZAN crank on a pseudo-terminal, for running and testing the station without one.
 // It streams frames at a steady rate, answers the station's bytes and, on request, misbehaves.
 
-#include "tools/crank_frame.h"
+#include "protocol/frame.h"
+#include "protocol/identity.h"
 #include "tools/crank_link.h"
 #include "tools/crank_log.h"
 #include "tools/crank_model.h"
@@ -53,8 +54,7 @@ double Chance(std::mt19937_64& random) {
     return static_cast<double>(random() >> 11) * (1.0 / 9007199254740992.0);
 }
 
-void BuildFrame(const Emulator& emulator, long long frameNumber,
-                unsigned char bytes[crankFrameLength]) {
+void BuildFrame(const Emulator& emulator, long long frameNumber, unsigned char bytes[frameLength]) {
     const CrankOptions& options = emulator.options;
     CrankSample sample = SampleCrank(emulator.stroke, frameNumber);
     CrankFrame frame{};
@@ -72,7 +72,7 @@ void BuildFrame(const Emulator& emulator, long long frameNumber,
 // Drops and corrupts bytes as the fault options ask; returns the bytes left.
 int ApplyFaults(Emulator& emulator, const unsigned char* frame, unsigned char* out) {
     int count = 0;
-    for (int i = 0; i < crankFrameLength; ++i) {
+    for (int i = 0; i < frameLength; ++i) {
         if (emulator.options.drop > 0.0 && Chance(emulator.random) < emulator.options.drop) {
             ++emulator.bytesDropped;
             continue;
@@ -118,9 +118,9 @@ bool SendFrame(Emulator& emulator, long long frameNumber, double now) {
     emulator.lastOnAir = onAir;
     if (onAir != OnAir::Streaming) return true;
     if (emulator.firmware.silent) return true;
-    unsigned char frame[crankFrameLength];
+    unsigned char frame[frameLength];
     BuildFrame(emulator, frameNumber, frame);
-    unsigned char bytes[crankFrameLength];
+    unsigned char bytes[frameLength];
     int count = ApplyFaults(emulator, frame, bytes);
     int written = count > 0 ? WriteToStation(emulator.link, bytes, count) : 0;
     if (written < 0) {

@@ -4,9 +4,9 @@
 #include "app/startup.h"
 #include "app/station.h"
 #include "link/frame_reader.h"
+#include "protocol/frame.h"
 #include "setup/setup_file.h"
 #include "tests/gui/qt_fixture.h"
-#include "tools/crank_frame.h"
 #include "tools/crank_model.h"
 
 #include <QAbstractSpinBox>
@@ -50,9 +50,9 @@ void Pedal(FedQtEngine& engine, long long frame) {
     words.wheelWord = WheelWord(30.0, 2096.0);
     words.heartRateWord = HeartRateWord(132.0);
     words.battery = BatteryCode(80.0);
-    unsigned char bytes[crankFrameLength];
+    unsigned char bytes[frameLength];
     EncodeFrame(words, bytes);
-    engine.input.insert(engine.input.end(), bytes, bytes + crankFrameLength);
+    engine.input.insert(engine.input.end(), bytes, bytes + frameLength);
 }
 } // namespace
 

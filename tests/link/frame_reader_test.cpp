@@ -91,9 +91,9 @@ TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
                     .leftForce = 900,
                     .leftAux = 990,
                     .spare = 77,
-                    .crank = 0x1234,
-                    .wheel = 420,
-                    .heartRate = 240,
+                    .crankWord = 0x1234,
+                    .wheelWord = 420,
+                    .heartRateWord = 240,
                     .battery = 154}));
     ReadZAN();
     EXPECT_FLOAT_EQ(zan.rightForce, 100.0f * 0.99f);
@@ -161,7 +161,7 @@ TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
 }
 
 TEST_F(FrameReaderTest, RevolutionLampIsShownAfterEveryFrame) {
-    Push(MakeFrame({.crank = 0x2000 | 600}));
+    Push(MakeFrame({.crankWord = 0x2000 | 600}));
     ReadZAN();
     EXPECT_EQ(Main(MAIN_TURN_LED).value, 1);
     EXPECT_EQ(Main(MAIN_TURN_LED).setCount, 1);

@@ -1,5 +1,6 @@
 // The emulator's frames: layout, safe words and the scales that turn forces into counts.
-#include "tools/crank_frame.h"
+#include "protocol/frame.h"
+#include "protocol/identity.h"
 #include "tools/crank_model.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +22,9 @@ CrankFrame EmulatedFrame(const CrankSample& sample, const FrameScales& scales, d
 }
 
 // True when byte 0 is 0xFF and no other byte is.
-bool OnlyTheStartIs0xFF(const unsigned char bytes[crankFrameLength]) {
+bool OnlyTheStartIs0xFF(const unsigned char bytes[frameLength]) {
     if (bytes[0] != 0xFF) return false;
-    for (int i = 1; i < crankFrameLength; ++i)
+    for (int i = 1; i < frameLength; ++i)
         if (bytes[i] == 0xFF) return false;
     return true;
 }
@@ -32,24 +33,23 @@ bool OnlyTheStartIs0xFF(const unsigned char bytes[crankFrameLength]) {
 
 TEST(CrankFrameLayout, AFrameIsEighteenBytesWritten) {
     // Filled with 0xFF: whatever the encoder writes stops being 0xFF, what it leaves stays.
-    unsigned char buffer[crankFrameLength + 4];
+    unsigned char buffer[frameLength + 4];
     std::memset(buffer, 0xFF, sizeof buffer);
     CrankFrame frame{};
     EncodeFrame(frame, buffer);
     EXPECT_EQ(buffer[0], 0xFF);
-    for (int i = 1; i < crankFrameLength; ++i) EXPECT_NE(buffer[i], 0xFF) << "byte " << i;
-    for (int i = crankFrameLength; i < crankFrameLength + 4; ++i)
-        EXPECT_EQ(buffer[i], 0xFF) << "byte " << i;
+    for (int i = 1; i < frameLength; ++i) EXPECT_NE(buffer[i], 0xFF) << "byte " << i;
+    for (int i = frameLength; i < frameLength + 4; ++i) EXPECT_EQ(buffer[i], 0xFF) << "byte " << i;
 }
 
 TEST(CrankFrameLayout, WordsGoLowByteFirstInTheirPlaces) {
     CrankFrame frame{0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x2B0C, 0x0D0E, 0x00F0, 0x9A};
-    unsigned char bytes[crankFrameLength];
+    unsigned char bytes[frameLength];
     EncodeFrame(frame, bytes);
-    const unsigned char expected[crankFrameLength] = {0xFF, 0x02, 0x01, 0x04, 0x03, 0x06,
-                                                      0x05, 0x08, 0x07, 0x0A, 0x09, 0x0C,
-                                                      0x2B, 0x0E, 0x0D, 0xF0, 0x00, 0x9A};
-    for (int i = 0; i < crankFrameLength; ++i) EXPECT_EQ(bytes[i], expected[i]) << "byte " << i;
+    const unsigned char expected[frameLength] = {0xFF, 0x02, 0x01, 0x04, 0x03, 0x06,
+                                                 0x05, 0x08, 0x07, 0x0A, 0x09, 0x0C,
+                                                 0x2B, 0x0E, 0x0D, 0xF0, 0x00, 0x9A};
+    for (int i = 0; i < frameLength; ++i) EXPECT_EQ(bytes[i], expected[i]) << "byte " << i;
     EXPECT_EQ(FrameWord(bytes, rightForceAt), 0x0102);
     EXPECT_EQ(FrameWord(bytes, leftAuxAt), 0x0708);
     EXPECT_EQ(FrameWord(bytes, crankWordAt), 0x2B0C);
@@ -77,7 +77,7 @@ TEST(CrankFrameSafety, ExtremeValuesNeverPutA0xFFInsideTheFrame) {
     const int extremes[] = {-1, 0, 0xFF, 0x1FF, 0x12FF, 0x1FFF, 0x3FFF, 0xFEFF, 0xFFFF, 100000};
     for (int value : extremes) {
         CrankFrame frame{value, value, value, value, value, value, value, value, value};
-        unsigned char bytes[crankFrameLength];
+        unsigned char bytes[frameLength];
         EncodeFrame(frame, bytes);
         EXPECT_TRUE(OnlyTheStartIs0xFF(bytes)) << "value " << value;
     }
@@ -89,7 +89,7 @@ TEST(CrankFrameSafety, EmulatedFramesOverManyRevolutionsHaveTheirOnly0xFFAtByte0
     for (const FrameScales& scale : scales) {
         StrokeSettings stroke{73.0, 50.0, 1500.0, 900.0};
         for (long long n = 0; n < 2000; ++n) {
-            unsigned char bytes[crankFrameLength];
+            unsigned char bytes[frameLength];
             EncodeFrame(EmulatedFrame(SampleCrank(stroke, n), scale, stroke.cadenceRpm), bytes);
             ASSERT_TRUE(OnlyTheStartIs0xFF(bytes)) << "frame " << n << ", offset " << scale.offset;
         }
@@ -123,7 +123,7 @@ TEST(CrankFrameScales, TheCrankWordHoldsThePeriodInHalfMillisecondsAndTheMarkerI
     // ...which goes out as 0x1FFE, its low byte being 0xFF.
     CrankFrame frame{};
     frame.crankWord = CrankWord(0.0, false);
-    unsigned char bytes[crankFrameLength];
+    unsigned char bytes[frameLength];
     EncodeFrame(frame, bytes);
     EXPECT_EQ(FrameWord(bytes, crankWordAt), 0x1FFE);
 }
@@ -152,7 +152,7 @@ TEST(CrankFrameIdentity, Serial123Version4GivesTwiceTheCodesOfItsDigits) {
     EXPECT_EQ(frame.crankWord, 0x2000 | 1333);
     EXPECT_EQ(frame.battery, 154);
 
-    unsigned char bytes[crankFrameLength];
+    unsigned char bytes[frameLength];
     EncodeFrame(frame, bytes);
     EXPECT_EQ(FrameWord(bytes, rightForceAt), 98);
     EXPECT_EQ(FrameWord(bytes, rightAuxAt), 100);
@@ -168,6 +168,47 @@ TEST(CrankFrameIdentity, LeadingZerosAndNinesAreDigitsToo) {
     SetIdentityWords(frame, 999, 9);
     EXPECT_EQ(std::vector<int>({frame.rightForce, frame.rightAux, frame.leftForce, frame.leftAux}),
               std::vector<int>({2 * '9', 2 * '9', 2 * '9', 2 * '9'}));
+}
+
+TEST(CrankFrameIdentity, TheStationReadsWhatTheCrankSentAndNothingACrankCannotBe) {
+    struct Case {
+        CrankFrame words;
+        CrankIdentity read;
+    };
+    CrankFrame sent{};
+    SetIdentityWords(sent, 123, 4);
+    const Case cases[] = {
+        {sent, {123, 4}},
+        // Force frames are no identity: their digits fall outside 0..9.
+        {CrankFrame{1000, 1000, 1000, 1000, 0, 0, 0, 0, 150}, {0, 0}},
+        // A word below '0' gives a negative serial number.
+        {CrankFrame{2 * '0', 2 * '0', 2 * '0' - 2, 2 * '1', 0, 0, 0, 0, 0}, {0, 1}},
+        {CrankFrame{2 * '9', 2 * '9', 2 * '9', 2 * '9' + 2, 0, 0, 0, 0, 0}, {999, 0}},
+    };
+    for (const Case& c : cases) {
+        const CrankIdentity identity = ReadIdentity(c.words);
+        EXPECT_EQ(identity.serial, c.read.serial) << c.words.rightForce;
+        EXPECT_EQ(identity.version, c.read.version) << c.words.leftAux;
+    }
+}
+
+TEST(CrankFrameDecoding, DecodingGivesBackTheWordsLaidOutEvenWhereTheyHold0xFF) {
+    const CrankFrame frames[] = {
+        {0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x2B0C, 0x0D0E, 0x00F0, 0x9A},
+        {0xFFFF, 0x00FF, 0xFF00, 0, 1, 0x3FFF, 0xFEFE, 240, 0xFF},
+    };
+    for (const CrankFrame& frame : frames) {
+        unsigned char bytes[frameLength];
+        LayOutFrame(frame, bytes);
+        EXPECT_EQ(bytes[0], 0xFF);
+        const CrankFrame back = DecodeFrame(bytes);
+        EXPECT_EQ(std::vector<int>({back.rightForce, back.rightAux, back.leftForce, back.leftAux,
+                                    back.spare, back.crankWord, back.wheelWord, back.heartRateWord,
+                                    back.battery}),
+                  std::vector<int>({frame.rightForce, frame.rightAux, frame.leftForce,
+                                    frame.leftAux, frame.spare, frame.crankWord, frame.wheelWord,
+                                    frame.heartRateWord, frame.battery}));
+    }
 }
 
 } // namespace

@@ -28,7 +28,7 @@ class MultiTurnTest : public StationTest {
         for (int i = 0; i < frames; ++i, ++frameNumber)
             Append(stream, MakeFrame({.rightForce = 1000 + frameNumber % 50 * 4,
                                       .leftForce = 1200 - frameNumber % 50 * 2,
-                                      .crank = turning && frameNumber % 50 == 0 ? 0x2000 : 0}));
+                                      .crankWord = turning && frameNumber % 50 == 0 ? 0x2000 : 0}));
         auto& input = engine.Device("COM1").input;
         input.insert(input.end(), stream.begin(), stream.end());
         ReadZAN();

@@ -23,9 +23,9 @@ void Feed(HeadlessEngine& engine, EmulatedCrank& crank, HeadlessDevice& device) 
         frame.wheelWord = WheelWord(crank.settings.speed, crank.settings.wheelMm);
         frame.heartRateWord = HeartRateWord(crank.settings.heartRate);
         frame.battery = BatteryCode(crank.settings.battery);
-        unsigned char bytes[crankFrameLength];
+        unsigned char bytes[frameLength];
         EncodeFrame(frame, bytes);
-        device.input.insert(device.input.end(), bytes, bytes + crankFrameLength);
+        device.input.insert(device.input.end(), bytes, bytes + frameLength);
     }
 }
 } // namespace

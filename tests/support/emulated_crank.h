@@ -4,7 +4,8 @@
 // every byte the station sends (identity requests, keep-alive, quit, service bytes).
 
 #include "app/engine/headless/headless_engine.h"
-#include "tools/crank_frame.h"
+#include "protocol/frame.h"
+#include "protocol/identity.h"
 #include "tools/crank_model.h"
 
 struct EmulatedCrankSettings {

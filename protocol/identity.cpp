@@ -1,0 +1,25 @@
+#include "protocol/identity.h"
+
+namespace {
+constexpr int digitZero = '0';
+
+int Digit(int word) {
+    return word / 2 - digitZero;
+}
+} // namespace
+
+void SetIdentityWords(CrankFrame& frame, int serial, int version) {
+    frame.rightForce = 2 * (digitZero + serial / 100 % 10);
+    frame.rightAux = 2 * (digitZero + serial / 10 % 10);
+    frame.leftForce = 2 * (digitZero + serial % 10);
+    frame.leftAux = 2 * (digitZero + version % 10);
+}
+
+CrankIdentity ReadIdentity(const CrankFrame& frame) {
+    CrankIdentity identity{100 * Digit(frame.rightForce) + 10 * Digit(frame.rightAux) +
+                               Digit(frame.leftForce),
+                           Digit(frame.leftAux)};
+    if (identity.version < 0 || identity.version > 9) identity.version = 0;
+    if (identity.serial < 0 || identity.serial > 999) identity.serial = 0;
+    return identity;
+}
