@@ -32,9 +32,10 @@ awk '
   }
   END { for (pid in seen) flush(pid) }' "$@" |
   grep -E '^/(usr|lib|lib32|lib64|bin|sbin|etc|opt)/' |
-  # Every program that sets its locale reads these when they are there, and does without them.
-  grep -v -E '^/usr/(share|lib)/locale/' | sort -u |
-  while IFS= read -r file; do [ -f "$file" ] && printf '%s\n' "$file"; done >"$work/read"
+  # Every program that sets its locale reads these when they are there, and does without them;
+  # the linker reads every file of the loader's configuration folder, whoever put it there.
+  grep -v -E '^/usr/(share|lib)/locale/|^/etc/ld\.so\.conf\.d/' | sort -u |
+  while IFS= read -r file; do if [ -f "$file" ]; then printf '%s\n' "$file"; fi; done >"$work/read"
 
 # Each path also under its real name and, on a merged /usr, under its other spelling: dpkg records
 # the name the package shipped, which may be either.
