@@ -2,6 +2,8 @@
 // State of the application shell: panels, the port settings, the display timer's counters and
 // read-outs, and the link watchdog.
 
+#include "setup/setup_state.h"
+
 struct AppState {
     int mainPanel;
     int warmupPanel;
@@ -13,7 +15,7 @@ struct AppState {
     int plotHeartRate;
     int plotCadence;
     float wheelCircumference;
-    int singleSide;
+    SingleSide singleSide;
     int holdDisplay;
 
     // Display timer.

@@ -1,6 +1,6 @@
 #include "app/callbacks.h"
 
-#include "app/engine/engine.h"
+#include "platform/engine.h"
 
 #include <cstring>
 

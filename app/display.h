@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/numbers.h"
+#include "platform/numbers.h"
 // The live display: what the display timer puts on the main panel at each tick.
 
 // The read-outs of the crank's forces, cadence, speed, heart rate and battery.

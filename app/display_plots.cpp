@@ -1,7 +1,7 @@
 #include "app/display.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
 #include "measure/display_filter.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 
 namespace {

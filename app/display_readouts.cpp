@@ -1,7 +1,7 @@
 #include "app/display.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
 #include "link/revolution_tracking.h"
+#include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
@@ -51,9 +51,9 @@ void ShowLinkHealth() {
         if (visible != shown) SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, shown);
     }
     if (shown == 0) return;
-    ShowNumber(MAIN_LINK_FRAMES, static_cast<double>(zan.linkFrames));
-    ShowNumber(MAIN_LINK_SKIPPED, static_cast<double>(zan.linkSkippedBytes));
-    ShowNumber(MAIN_LINK_CUT, static_cast<double>(zan.linkCutFrames));
+    ShowNumber(MAIN_LINK_FRAMES, static_cast<double>(zan.assembler.linkFrames));
+    ShowNumber(MAIN_LINK_SKIPPED, static_cast<double>(zan.assembler.linkSkippedBytes));
+    ShowNumber(MAIN_LINK_CUT, static_cast<double>(zan.assembler.linkCutFrames));
 }
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "app/callbacks.h"
 #include "app/display.h"
-#include "app/engine/engine.h"
 #include "app/link_watchdog.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "protocol/station_bytes.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
@@ -45,7 +45,11 @@ void RunSessionClock() {
 
 int DISPLAY(int, int, int event, void*, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
-    if (zan.accessCode > serviceCode) GetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, &zan.singleSide);
+    if (zan.accessCode > serviceCode) {
+        int side = static_cast<int>(zan.singleSide);
+        GetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, &side);
+        zan.singleSide = static_cast<SingleSide>(side);
+    }
     WarnSerialMismatch();
     zan.keepAliveTicks += 1;
     if (zan.keepAliveTicks == keepAliveEvery) {

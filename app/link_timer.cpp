@@ -1,6 +1,6 @@
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "link/frame_reader.h"
+#include "platform/engine.h"
 
 // The link timer drains the crank's input. Pending events run first, so a display tick or a
 // button may run inside this tick; the 2 ms yield leaves the rest of the machine its share.

@@ -1,9 +1,9 @@
 // The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
 #include "link/device_search.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 

@@ -1,9 +1,9 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
-#include "app/engine/engine.h"
-#include "app/engine/qt/qt_automation.h"
-#include "app/engine/qt/qt_engine.h"
+#include "app/automation.h"
 #include "app/station.h"
+#include "platform/engine.h"
+#include "platform/qt/qt_engine.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,9 +1,9 @@
 // The small commands that act on the display itself.
-#include "app/bounded_text.h"
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
-#include "app/paths.h"
 #include "app/station.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
+#include "platform/paths.h"
 #include "setup/catalogue.h"
 
 int HOLD(int, int, int event, void*, int, int) {

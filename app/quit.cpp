@@ -1,6 +1,6 @@
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "protocol/station_bytes.h"
 #include "record/session_file.h"
 #include "setup/setup_file.h"

@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
 #include "app/window_title.h"
 #include "link/crank_port.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
@@ -38,7 +38,7 @@ void GiveWorkingDefaults() {
     zan.ratioRingIndex = 0;
     zan.markerMisses = 0;
     zan.linkDialogOff = 0;
-    zan.captureState = 0;
+    zan.captureState = CaptureState::Idle;
     zan.captureFrames = 0;
     zan.captureCount = 0;
     zan.linkCheckNow = 0;
@@ -47,8 +47,8 @@ void GiveWorkingDefaults() {
     zan.simFrameClock = 100.0;
     for (float& slot : zan.periodRing) slot = 2000.0f;
     zan.turnModeMask = 255;
-    zan.singleSide = 0;
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, zan.singleSide);
+    zan.singleSide = SingleSide::Both;
+    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.singleSide));
 }
 
 int StartStation(void* instance, const char* commandLine) {
@@ -88,9 +88,9 @@ int StartStation(void* instance, const char* commandLine) {
     DisplayPanel(zan.mainPanel);
 
     // The warm-up panel appears at the end of the next two-revolution window.
-    zan.warmupState = 0;
+    zan.warmupState = WarmupState::Off;
     zan.warmupLevel = 0;
-    if (zan.warmupMode > 0) zan.warmupState = 1;
+    if (zan.warmupMode > 0) zan.warmupState = WarmupState::ToShow;
 
     SetPanelAttribute(zan.mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
     ShowStartupTitle();

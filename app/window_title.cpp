@@ -1,9 +1,9 @@
 #include "app/window_title.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 
-#include "app/bounded_text.h"
+#include "platform/bounded_text.h"
 
 // Titles are formatted into the shared 256-character text; a long setup path is cut there, and
 // whatever it holds ("%", quotes) is shown as it is, never taken as a format.

@@ -3,9 +3,9 @@
 // crank (1000 counts at rest, 0.5 N a count), its panels loaded on the engine in use, and a
 // pedalling stream to feed it.
 
-#include "app/engine/engine.h"
 #include "app/startup.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // curve of 8000 frames) or 2 (the time plot's three histories of 8000 points), with the repaint
 // the tick causes.
 #include "app/callbacks.h"
-#include "app/engine/qt/qt_engine.h"
 #include "bench/bench_station.h"
+#include "platform/qt/qt_engine.h"
 
 #include <QApplication>
 

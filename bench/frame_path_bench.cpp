@@ -1,8 +1,8 @@
 // The frame path: bytes waiting in the crank's port, through the frame reader, revolution
 // tracking and the power calculation. Items are frames.
-#include "app/engine/headless/headless_engine.h"
 #include "bench/bench_station.h"
 #include "link/frame_reader.h"
+#include "tests/support/headless_engine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +32,8 @@ void BM_FramePath(benchmark::State& state) {
         state.ResumeTiming();
         ReadZAN();
     }
-    if (zan.linkFrames != state.iterations() * framesPerBatch) state.SkipWithError("frames lost");
+    if (zan.assembler.linkFrames != state.iterations() * framesPerBatch)
+        state.SkipWithError("frames lost");
     state.SetItemsProcessed(state.iterations() * framesPerBatch);
     benchmark::DoNotOptimize(zan.powerTotal);
     UseEngine(nullptr);
@@ -83,7 +84,8 @@ void BM_FramePathSerial(benchmark::State& state) {
         state.ResumeTiming();
         ReadZAN();
     }
-    if (zan.linkFrames != state.iterations() * framesPerRound) state.SkipWithError("frames lost");
+    if (zan.assembler.linkFrames != state.iterations() * framesPerRound)
+        state.SkipWithError("frames lost");
     state.SetItemsProcessed(state.iterations() * framesPerRound);
     CloseCom(1);
     UseEngine(nullptr);

@@ -1,9 +1,9 @@
 // The recordings into real files: one session row, and the 1000-row multi-turn file of a capture.
 #include "app/callbacks.h"
-#include "app/engine/headless/headless_engine.h"
 #include "bench/bench_station.h"
 #include "record/multi_turn_file.h"
 #include "record/session_file.h"
+#include "tests/support/headless_engine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -52,7 +52,8 @@ std::string Value(const char* name, int value) {
 
 // The counters and indices that address the record's fixed arrays.
 void ExpectIndicesInRange() {
-    FUZZ_EXPECT(zan.rxPos >= 0 && zan.rxPos < frameLength, Value("rxPos", zan.rxPos));
+    FUZZ_EXPECT(zan.assembler.rxPos >= 0 && zan.assembler.rxPos < frameLength,
+                Value("rxPos", zan.assembler.rxPos));
     FUZZ_EXPECT(zan.frameIndex >= 0 && zan.frameIndex <= maxWindowFrames,
                 Value("frameIndex", zan.frameIndex));
     FUZZ_EXPECT(zan.lastWindowFrames >= 0 && zan.lastWindowFrames <= maxWindowFrames,
@@ -73,15 +74,15 @@ void ExpectIndicesInRange() {
 
 void ApplySettings(std::uint8_t first, std::uint8_t second) {
     zan.setup.turnDetection = first & 3;
-    zan.singleSide = (first >> 2 & 3) % 3;
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, zan.singleSide);
+    zan.singleSide = static_cast<SingleSide>((first >> 2 & 3) % 3);
+    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.singleSide));
     zan.setup.simulation = first >> 4 & 1;
     if ((first & 0x20) != 0) zan.handshakeFrames = handshakeDone;
     if ((first & 0x40) != 0) zan.accessCode = serviceAccessCode;
     if ((first & 0x80) != 0) zan.setup.displayFilter = 0;
     zan.warmupMode = (second & 3) % 3;
     // As the start gives it: a warm-up mode shows the warm-up panel at the first window's end.
-    if (zan.warmupMode > 0) zan.warmupState = 1;
+    if (zan.warmupMode > 0) zan.warmupState = WarmupState::ToShow;
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, (second >> 2 & 3) % 3);
 }
 

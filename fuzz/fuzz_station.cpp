@@ -3,6 +3,7 @@
 #include "app/callbacks.h"
 #include "app/startup.h"
 #include "app/station.h"
+#include "protocol/frame.h"
 #include "setup/catalogue.h"
 
 #include <algorithm>
@@ -43,21 +44,7 @@ std::string Where(const HeadlessPanel& panel, int control) {
     const CatalogueEntry* entry = FindCatalogueEntry(panel.number, control);
     return entry != nullptr ? entry->name : "control " + std::to_string(control);
 }
-
-// Crank words go low byte first; a byte of 0xFF would start a new frame, so a word that would
-// hold one is one count lower.
-void PutWord(std::vector<std::uint8_t>& frame, int word) {
-    if ((word & 0xFF) == 0xFF) word -= 1;
-    frame.push_back(static_cast<std::uint8_t>(word & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>((word >> 8) & 0xFF));
-}
 } // namespace
-
-void FuzzFailure(const char* file, int line, const char* condition, const std::string& detail) {
-    std::fprintf(stderr, "%s:%d: expected %s: %s\n", file, line, condition, detail.c_str());
-    std::fflush(stderr);
-    std::abort();
-}
 
 FuzzFolder::FuzzFolder() : previous(std::filesystem::current_path().string()) {
     std::filesystem::current_path(Folder());
@@ -97,7 +84,6 @@ void SendFromCrank(HeadlessEngine& engine, const std::vector<std::uint8_t>& byte
 
 std::vector<std::uint8_t> PedallingFrames(int frames) {
     constexpr int framesPerTurn = 50;
-    constexpr int markerBit = 0x2000;
     // 60 rpm: 1000 ms a turn, counted in half-milliseconds.
     constexpr int crankPeriod = 2000;
     std::vector<std::uint8_t> stream;
@@ -105,12 +91,14 @@ std::vector<std::uint8_t> PedallingFrames(int frames) {
         const double angle = 2.0 * 3.14159265 * (i % framesPerTurn) / framesPerTurn;
         const int right = 1000 + static_cast<int>(400.0 * std::max(0.0, std::sin(angle)));
         const int left = 1000 + static_cast<int>(400.0 * std::max(0.0, -std::sin(angle)));
-        stream.push_back(0xFF);
-        for (const int word :
-             {right, 1000 + (right - 1000) / 2, left, 1000 + (left - 1000) / 2, 1345,
-              crankPeriod | (i % framesPerTurn == 0 ? markerBit : 0), 420, 240})
-            PutWord(stream, word);
-        stream.push_back(154);
+        const CrankFrame frame{right, 1000 + (right - 1000) / 2,
+                               left,  1000 + (left - 1000) / 2,
+                               1345,  crankPeriod | (i % framesPerTurn == 0 ? revolutionMarker : 0),
+                               420,   240,
+                               154};
+        unsigned char bytes[frameLength];
+        EncodeFrame(frame, bytes);
+        stream.insert(stream.end(), bytes, bytes + frameLength);
     }
     return stream;
 }

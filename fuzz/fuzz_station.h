@@ -2,22 +2,13 @@
 // What the fuzz targets share: a station started on the headless engine in a folder of its own,
 // a checked expectation that stops the run, and the checks every target makes of the panels.
 
-#include "app/engine/headless/headless_engine.h"
+#include "fuzz/fuzz_expect.h"
+#include "tests/support/headless_engine.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// A broken expectation is a finding: say what broke and abort, so libFuzzer keeps the input and
-// the corpus replay fails.
-#define FUZZ_EXPECT(condition, detail)                                                             \
-    do {                                                                                           \
-        if (!(condition)) FuzzFailure(__FILE__, __LINE__, #condition, (detail));                   \
-    } while (false)
-
-[[noreturn]] void FuzzFailure(const char* file, int line, const char* condition,
-                              const std::string& detail);
 
 // The station's files are read from and written to the working folder. Each process gets a
 // folder of its own, entered for one input and left afterwards, so paths given to libFuzzer stay

@@ -1,7 +1,7 @@
 #include "link/crank_port.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 
 #include <cstdio>
 

@@ -1,13 +1,13 @@
 // The device search and the two link commands around it.
 #include "link/device_search.h"
 
-#include "app/bounded_text.h"
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
-#include "app/numbers.h"
 #include "app/station.h"
 #include "link/crank_port.h"
 #include "link/frame_reader.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
+#include "platform/numbers.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 

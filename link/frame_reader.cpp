@@ -1,11 +1,12 @@
 #include "link/frame_reader.h"
 
-#include "app/engine/engine.h"
-#include "app/numbers.h"
 #include "app/station.h"
 #include "app/window_title.h"
+#include "link/frame_assembler.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
+#include "platform/engine.h"
+#include "platform/numbers.h"
 #include "protocol/frame.h"
 #include "protocol/identity.h"
 #include "protocol/station_bytes.h"
@@ -16,7 +17,6 @@
 #include <cmath>
 
 namespace {
-constexpr int lastFramePosition = frameLength - 1;
 // Bytes taken from the port per read: a second of the link's full rate fits in one.
 constexpr int readBlockSize = 4096;
 
@@ -71,13 +71,13 @@ void RunHandshake(const CrankFrame& words) {
 void SubstituteMissingSide() {
     if (zan.warmupMode == 0) zan.substituteForce = 100.0f;
     if (WarmupForce(zan.warmupMode) > 0.0f) zan.substituteForce = WarmupForce(zan.warmupMode);
-    if (zan.singleSide == 1) {
+    if (zan.singleSide == SingleSide::RightOnly) {
         zan.leftForce = zan.substituteForce;
         zan.leftAux = 0.0f;
         zan.rawLeftForce = TruncToInt(static_cast<double>(zan.leftForce) / zan.setup.leftForceGain +
                                       zan.setup.leftForceOffset);
         zan.rawLeftAux = TruncToInt(zan.setup.leftAuxOffset);
-    } else if (zan.singleSide == 2) {
+    } else if (zan.singleSide == SingleSide::LeftOnly) {
         zan.rightForce = zan.substituteForce;
         zan.rightAux = 0.0f;
         zan.rawRightForce =
@@ -129,9 +129,10 @@ void HandOnFrame() {
     zan.frameIndex = std::min(zan.frameIndex + 1, maxWindowFrames);
 }
 
-void ProcessFrame() {
+// What a whole frame from the crank does.
+void ProcessFrame(const unsigned char* frame) {
     zan.frameCounter += 1;
-    const CrankFrame words = DecodeFrame(zan.rxBuffer);
+    const CrankFrame words = DecodeFrame(frame);
     DecodeChannels(words);
     RunHandshake(words);
     SubstituteMissingSide();
@@ -142,40 +143,6 @@ void ProcessFrame() {
     zan.heartRateWord = words.heartRateWord;
     zan.batteryByte = words.battery;
     HandOnFrame();
-}
-
-// One read's bytes through the receive state, exactly as if they came one at a time. A 0xFF
-// starts a frame wherever it falls and drops what had come of the frame before it; the byte at
-// the last position hands the frame on. Position and count live in registers meanwhile.
-void TakeBytes(const unsigned char* bytes, int count) {
-    int position = zan.rxPos;
-    int pending = zan.rxPending;
-    for (int i = 0; i < count; ++i) {
-        const unsigned char byte = bytes[i];
-        if (byte == frameStart) {
-            if (pending > 0) {
-                zan.linkSkippedBytes += pending;
-                zan.linkCutFrames += 1;
-            }
-            pending = 0;
-            position = 0;
-        }
-        zan.rxBuffer[position] = byte;
-        pending += 1;
-        if (position == lastFramePosition) {
-            position = 0;
-            pending = 0;
-            zan.rxPos = 0;
-            zan.rxPending = 0;
-            zan.rxByte = byte;
-            zan.linkFrames += 1;
-            ProcessFrame();
-        }
-        position += 1;
-    }
-    zan.rxPos = position;
-    zan.rxPending = pending;
-    if (count > 0) zan.rxByte = bytes[count - 1];
 }
 
 // Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
@@ -212,7 +179,7 @@ void ReadZAN() {
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
-        TakeBytes(block, std::min(received, wanted));
+        AssembleFrames(zan.assembler, block, std::min(received, wanted), ProcessFrame);
         if (received < wanted) return;
     }
 }

@@ -2,25 +2,22 @@
 // State of the crank link: the frame being received, the decoded values of the last frame, the
 // identity handshake, the revolution tracking and the service commands.
 
-#include "protocol/frame.h"
+#include "link/frame_assembler.h"
+
+// The warm-up window's course: off, to be shown at the next window end, filling, then complete
+// with its reset button blinking yellow and grey, one phase per window.
+enum class WarmupState { Off, ToShow, Filling, CompleteYellow, CompleteGrey };
+
+// The multi-turn capture: idle, armed for the next revolution start, recording.
+enum class CaptureState { Idle, Armed, Recording };
 
 constexpr int captureCapacity = 32000;
 
 struct LinkState {
     // Receive state.
-    unsigned char rxBuffer[frameLength];
-    int rxPos;
-    int rxByte;
+    FrameAssembler assembler;
     int frameCounter;
     int ticksSinceFrame;
-    // Bytes of the frame being received, since the last frame handed on or the last restart.
-    int rxPending;
-
-    // Link health, counted since start: frames handed on from the port, bytes dropped because a
-    // 0xFF restarted the frame they belonged to, and the frames so cut short.
-    long long linkFrames;
-    long long linkSkippedBytes;
-    long long linkCutFrames;
 
     // Handshake and identity.
     int handshakeFrames;
@@ -83,7 +80,7 @@ struct LinkState {
     int lastWindowFrames;
 
     // Multi-turn capture.
-    int captureState;
+    CaptureState captureState;
     int captureFrames;
     int captureCount;
     float captureRight[captureCapacity];
@@ -91,7 +88,7 @@ struct LinkState {
     float capturePower[captureCapacity];
 
     // Warm-up.
-    int warmupState;
+    WarmupState warmupState;
     int warmupLevel;
 
     // Device search and reconnection.

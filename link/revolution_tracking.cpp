@@ -1,9 +1,9 @@
 #include "link/revolution_tracking.h"
 
-#include "app/engine/engine.h"
-#include "app/numbers.h"
 #include "app/station.h"
 #include "measure/power.h"
+#include "platform/engine.h"
+#include "platform/numbers.h"
 #include "protocol/frame.h"
 #include "record/multi_turn_file.h"
 #include "setup/catalogue.h"
@@ -98,45 +98,48 @@ void CheckStall() {
 }
 
 void AdvanceWarmup() {
-    if (zan.warmupState <= 0) return;
-    if (zan.warmupState == 1) {
+    if (zan.warmupState == WarmupState::Off) return;
+    if (zan.warmupState == WarmupState::ToShow) {
         DisplayPanel(zan.warmupPanel);
         SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_DIMMED, 1);
         SetCtrlAttribute(zan.warmupPanel, WARMUP_SKIP, ATTR_DIMMED, 0);
         // A window the system cannot find is still shown, only not kept on top.
         KeepPanelOnTop(zan.warmupPanel);
-        zan.warmupState = 2;
+        zan.warmupState = WarmupState::Filling;
     }
     // The warm-up fills by 5 points at every window whose power exceeds the mode's limit.
     const float limit = WarmupForce(zan.warmupMode);
-    if (zan.warmupState == 2 && limit > 0.0f && zan.powerTotal > limit) {
+    if (zan.warmupState == WarmupState::Filling && limit > 0.0f && zan.powerTotal > limit) {
         zan.warmupLevel += 5;
         SetCtrlVal(zan.warmupPanel, WARMUP_PROGRESS, zan.warmupLevel);
     }
-    if (zan.warmupState == 2 && zan.warmupLevel > 95) {
+    if (zan.warmupState == WarmupState::Filling && zan.warmupLevel > 95) {
         SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_DIMMED, 0);
         SetCtrlAttribute(zan.warmupPanel, WARMUP_SKIP, ATTR_DIMMED, 1);
-        zan.warmupState = 3;
+        zan.warmupState = WarmupState::CompleteYellow;
     }
     // Complete: the reset button blinks yellow and grey, one phase per window.
-    if (zan.warmupState == 3)
+    if (zan.warmupState == WarmupState::CompleteYellow)
         SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_CMD_BUTTON_COLOR, VAL_YELLOW);
-    if (zan.warmupState == 4)
+    if (zan.warmupState == WarmupState::CompleteGrey)
         SetCtrlAttribute(zan.warmupPanel, WARMUP_RESET, ATTR_CMD_BUTTON_COLOR, VAL_LT_GRAY);
-    if (zan.warmupState > 2) zan.warmupState = zan.warmupState >= 4 ? 3 : zan.warmupState + 1;
+    if (zan.warmupState == WarmupState::CompleteYellow)
+        zan.warmupState = WarmupState::CompleteGrey;
+    else if (zan.warmupState == WarmupState::CompleteGrey)
+        zan.warmupState = WarmupState::CompleteYellow;
 }
 
 // The multi-turn capture: armed by the rider, it starts on the frame that ends a window and
 // keeps 1000 consecutive frames; the 1001st writes the file.
 void CaptureFrame() {
-    if (zan.captureState == 1 && zan.turnCount == 2) {
-        zan.captureState = 2;
+    if (zan.captureState == CaptureState::Armed && zan.turnCount == 2) {
+        zan.captureState = CaptureState::Recording;
         zan.captureFrames = 0;
         zan.captureCount = 0;
         SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
         zan.ledFlashTimer = -4;
     }
-    if (zan.captureState != 2) return;
+    if (zan.captureState != CaptureState::Recording) return;
     zan.captureFrames += 1;
     if (zan.captureFrames < 1001 && zan.captureCount < captureCapacity) {
         zan.captureRight[zan.captureCount] = zan.rightForce;
@@ -146,7 +149,7 @@ void CaptureFrame() {
         zan.captureCount += 1;
     }
     if (zan.captureFrames > 1000) {
-        zan.captureState = 0;
+        zan.captureState = CaptureState::Idle;
         zan.captureFrames = 0;
         Save10();
     }

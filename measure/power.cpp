@@ -100,10 +100,10 @@ void CalcWatt() {
         zan.powerTotal = (zan.meanPower + zan.previousPower) / 2.0f;
         zan.powerRight = zan.rightPowerSum / frames;
         zan.powerLeft = zan.leftPowerSum / frames;
-        if (zan.singleSide == 1) {
+        if (zan.singleSide == SingleSide::RightOnly) {
             zan.powerTotal = zan.powerRight;
             zan.powerLeft = 0.0f;
-        } else if (zan.singleSide == 2) {
+        } else if (zan.singleSide == SingleSide::LeftOnly) {
             zan.powerTotal = zan.powerLeft;
             zan.powerRight = 0.0f;
         }
@@ -126,7 +126,7 @@ void CalcWatt() {
     zan.cadenceHistory[slot] = zan.cadence;
     zan.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
 
-    if (zan.singleSide == 0)
+    if (zan.singleSide == SingleSide::Both)
         BothSidesUd(n);
     else
         SingleSideUd(n);

@@ -1,9 +1,9 @@
 #include "record/data_file.h"
 
-#include "app/bounded_text.h"
-#include "app/engine/engine.h"
-#include "app/paths.h"
 #include "app/station.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
+#include "platform/paths.h"
 #include "setup/catalogue.h"
 
 #include <cmath>

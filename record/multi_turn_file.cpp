@@ -1,9 +1,9 @@
 #include "record/multi_turn_file.h"
 
-#include "app/bounded_text.h"
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
 #include "record/data_file.h"
 
 namespace {
@@ -13,8 +13,8 @@ constexpr char comma = ',';
 int SAVE10(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // Armed or capturing already: the press changes nothing.
-    if (zan.captureState != 0) return 0;
-    zan.captureState = 1;
+    if (zan.captureState != CaptureState::Idle) return 0;
+    zan.captureState = CaptureState::Armed;
     zan.captureFrames = 0;
     zan.captureCount = 0;
     return 0;

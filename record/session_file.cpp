@@ -1,11 +1,11 @@
 #include "record/session_file.h"
 
-#include "app/bounded_text.h"
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
-#include "app/numbers.h"
-#include "app/paths.h"
 #include "app/station.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
+#include "platform/numbers.h"
+#include "platform/paths.h"
 #include "record/data_file.h"
 #include "setup/catalogue.h"
 

@@ -1,8 +1,8 @@
 // The single-turn file: the last two-revolution window, frame by frame, with its crank angle.
-#include "app/bounded_text.h"
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/bounded_text.h"
+#include "platform/engine.h"
 #include "record/data_file.h"
 #include "setup/catalogue.h"
 

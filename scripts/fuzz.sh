@@ -19,16 +19,23 @@ seconds=${ZAN_FUZZ_SECONDS:-60}
 findings="$root/build-fuzz/findings"
 mkdir -p "$findings"
 failed=0
-# The frame reader's inputs hold whole rides; a setup or port file is a few short lines.
-for target in frame_reader:8192 setup_file:4096 port_file:4096; do
+# The frame assembler's and the frame reader's inputs hold whole rides, the decoder's one frame;
+# a setup or port file is a few short lines. The file readers alone start from the corpus of the
+# station that reads the same files.
+for target in frame_assembler:8192:frame_assembler frame_decoder:64:frame_decoder \
+  setup_reader:4096:setup_file port_reader:4096:port_file frame_reader:8192:frame_reader \
+  setup_file:4096:setup_file port_file:4096:port_file; do
   name=${target%%:*}
+  seeds=${target##*:}
+  limit=${target#*:}
+  limit=${limit%%:*}
   corpus="$root/build-fuzz/corpus/$name"
   log="$root/build-fuzz/$name.log"
   rm -rf "$corpus"
   mkdir -p "$corpus"
-  cp "fuzz/corpus/$name/"* "$corpus/"
+  cp "fuzz/corpus/$seeds/"* "$corpus/"
   # Paths are absolute: the targets work in a folder of their own.
-  if build-fuzz/fuzz/"$name"_fuzz -max_total_time="$seconds" -max_len="${target##*:}" \
+  if build-fuzz/fuzz/"$name"_fuzz -max_total_time="$seconds" -max_len="$limit" \
       -timeout=10 -print_final_stats=1 -artifact_prefix="$findings/$name-" "$corpus" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "$name: $runs executions in $seconds s without a finding"

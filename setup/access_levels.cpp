@@ -1,7 +1,7 @@
 // Access levels and the single-side panel modes.
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 

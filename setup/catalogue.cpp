@@ -1,5 +1,7 @@
 #include "setup/catalogue.h"
 
+#include "platform/engine.h"
+
 #include <iterator>
 
 namespace {
@@ -142,32 +144,13 @@ const CatalogueEntry* FindCatalogueEntry(int panel, int control) {
     return nullptr;
 }
 
-const char* ControlKindName(ControlKind kind) {
-    switch (kind) {
-    case K::Numeric:
-        return "numeric";
-    case K::NumericInt:
-        return "numeric_int";
-    case K::Selector:
-        return "selector";
-    case K::Switch:
-        return "switch";
-    case K::Led:
-        return "led";
-    case K::Command:
-        return "command";
-    case K::TextMessage:
-        return "text";
-    case K::TextBox:
-        return "textbox";
-    case K::Graph:
-        return "graph";
-    case K::Decoration:
-        return "decoration";
-    case K::Timer:
-        return "timer";
-    }
-    return "unknown";
+bool DescribeControl(int panel, int control, const char** label, const char** name) {
+    const CatalogueEntry* entry = FindCatalogueEntry(panel, control);
+    if (entry == nullptr) return false;
+    *label = entry->label;
+    // An unnamed button goes by its callback.
+    *name = entry->name != nullptr ? entry->name : entry->callback;
+    return true;
 }
 
 bool StartsDimmed(int panel, int control) {

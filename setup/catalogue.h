@@ -2,6 +2,8 @@
 // Every control the station touches, by its number within its panel. The panel resource carries
 // the same numbers; a test loads it and checks every entry here exists with its kind.
 
+#include "platform/control_kind.h"
+
 // Panel numbers within the resource file.
 constexpr int WARMUP = 1;
 constexpr int MAIN = 2;
@@ -98,22 +100,6 @@ constexpr int WARMUP_SKIP = 2;
 constexpr int WARMUP_RESET = 3;
 constexpr int WARMUP_PROGRESS = 4;
 
-// What a control is; the resource gives each control its kind, and the engines treat the value
-// of each kind the same way.
-enum class ControlKind {
-    Numeric,    // single-precision number, shown or entered
-    NumericInt, // integer number, shown or entered
-    Selector,   // ring of small codes 0, 1, 2, ...
-    Switch,     // two-state switch, 0 or 1
-    Led,        // lamp, 0 or 1
-    Command,    // command button
-    TextMessage,
-    TextBox,
-    Graph,
-    Decoration,
-    Timer,
-};
-
 struct CatalogueEntry {
     int panel;        // WARMUP or MAIN
     int control;      // number within the panel; 0 for the timers, which have none
@@ -127,7 +113,6 @@ struct CatalogueEntry {
 const CatalogueEntry* CatalogueBegin();
 const CatalogueEntry* CatalogueEnd();
 const CatalogueEntry* FindCatalogueEntry(int panel, int control);
-const char* ControlKindName(ControlKind kind);
 // The resource starts the panel locked: the service and factory controls and the session
 // commands dimmed, the covers over the calibration fields.
 bool StartsDimmed(int panel, int control);

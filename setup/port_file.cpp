@@ -1,16 +1,18 @@
 #include "setup/port_file.h"
 
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
 
 #include <cstdio>
 
-namespace {
-constexpr int lineReadLimit = 10;
+void SetPortLine(PortSettings& settings, int line, const char* text) {
+    int* const values[portFileLines] = {&settings.comPort, &settings.warmupMode,
+                                        &settings.plotHeartRate, &settings.plotCadence};
+    if (line >= 0 && line < portFileLines) *values[line] = TextToInt(text);
 }
 
 void SetPortDefaults() {
@@ -21,18 +23,24 @@ void SetPortDefaults() {
 }
 
 void ReadPortFile() {
-    int* values[] = {&zan.comPort, &zan.warmupMode, &zan.plotHeartRate, &zan.plotCadence};
-    const int controls[] = {MAIN_COM_PORT, MAIN_WARMUP_MODE, MAIN_PLOT_HR, MAIN_PLOT_CADENCE};
-    zan.fileHandle = CVI_OpenFile(portFilePath, VAL_READ_ONLY, 0, VAL_ASCII);
-    bool lineMissing = zan.fileHandle <= 0;
-    for (int i = 0; i < 4; ++i) {
+    PortSettings settings{zan.comPort, zan.warmupMode, zan.plotHeartRate, zan.plotCadence};
+    const int handle = CVI_OpenFile(portFilePath, VAL_READ_ONLY, 0, VAL_ASCII);
+    if (handle > 0) {
         // A missing line keeps the value the station had.
-        if (!lineMissing && ReadLine(zan.fileHandle, zan.textBuffer, lineReadLimit) < 0)
-            lineMissing = true;
-        if (!lineMissing) *values[i] = TextToInt(zan.textBuffer);
-        SetCtrlVal(zan.mainPanel, controls[i], *values[i]);
+        ReadValueLines<portLineChars>(
+            portFileLines,
+            [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
+            [&settings](int line, const char* text) { SetPortLine(settings, line, text); });
+        CVI_CloseFile(handle);
     }
-    if (zan.fileHandle > 0) CVI_CloseFile(zan.fileHandle);
+    zan.comPort = settings.comPort;
+    zan.warmupMode = settings.warmupMode;
+    zan.plotHeartRate = settings.plotHeartRate;
+    zan.plotCadence = settings.plotCadence;
+    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, zan.comPort);
+    SetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, zan.warmupMode);
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, zan.plotHeartRate);
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, zan.plotCadence);
 }
 
 int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {

@@ -2,7 +2,30 @@
 // The port file: the COM port of the crank's link, the warm-up mode and the two time-plot
 // switches, one integer per line.
 
+#include "platform/text_lines.h"
+
+#include <cstddef>
+
 constexpr const char* portFilePath = "zan_com.set";
+
+// The four settings, in the file's order; only the first 10 characters of a line count.
+struct PortSettings {
+    int comPort;
+    int warmupMode;
+    int plotHeartRate;
+    int plotCadence;
+};
+constexpr int portFileLines = 4;
+constexpr int portLineChars = 10;
+
+// Sets the setting of one line of the file (0 the first) from its text.
+void SetPortLine(PortSettings& settings, int line, const char* text);
+// The file's bytes, held in memory, into the settings; a line the file lacks keeps its value.
+inline void ReadPortText(PortSettings& settings, const char* bytes, std::size_t size) {
+    ReadValueText<portLineChars>(
+        portFileLines, bytes, size,
+        [&settings](int line, const char* text) { SetPortLine(settings, line, text); });
+}
 
 // The values a first start without a port file works with.
 void SetPortDefaults();

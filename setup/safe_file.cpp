@@ -1,6 +1,6 @@
 #include "setup/safe_file.h"
 
-#include "app/engine/engine.h"
+#include "platform/engine.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The panel commands that load and save the setup file.
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
 #include "app/window_title.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
 
@@ -61,8 +61,8 @@ int DEF(int, int, int event, void*, int, int) {
 
 int DEFM(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (zan.warmupState == 0 && zan.warmupMode > 0) {
-        zan.warmupState = 1;
+    if (zan.warmupState == WarmupState::Off && zan.warmupMode > 0) {
+        zan.warmupState = WarmupState::ToShow;
         zan.warmupLevel = 0;
     }
     SaveDefaultSetup();

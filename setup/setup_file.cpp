@@ -1,7 +1,7 @@
 #include "setup/setup_file.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
 #include "setup/number_text.h"
@@ -72,9 +72,17 @@ const FileLine fileLines[] = {
     {nullptr, &SetupParameters::serialNumber},
 };
 
-// Only the first 10 characters of a line count.
-constexpr int lineReadLimit = 10;
+static_assert(sizeof fileLines / sizeof fileLines[0] == setupFileLines);
 } // namespace
+
+void SetSetupLine(SetupParameters& setup, int line, const char* text) {
+    if (line < 0 || line >= setupFileLines) return;
+    const FileLine& field = fileLines[line];
+    if (field.floatField != nullptr)
+        setup.*field.floatField = TextToFloat(text);
+    else
+        setup.*field.intField = TextToInt(text);
+}
 
 void SetSetupDefaults() {
     SetupParameters& setup = zan.setup;
@@ -104,14 +112,12 @@ int LoadPar(const char* path) {
     zan.fileHandle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
     const bool opened = zan.fileHandle > 0;
     if (opened) {
-        for (const FileLine& line : fileLines) {
-            // A missing line keeps the value the station had.
-            if (ReadLine(zan.fileHandle, zan.textBuffer, lineReadLimit) < 0) break;
-            if (line.floatField != nullptr)
-                zan.setup.*line.floatField = TextToFloat(zan.textBuffer);
-            else
-                zan.setup.*line.intField = TextToInt(zan.textBuffer);
-        }
+        const int handle = zan.fileHandle;
+        // A missing line keeps the value the station had.
+        ReadValueLines<setupLineChars>(
+            setupFileLines,
+            [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
+            [](int line, const char* text) { SetSetupLine(zan.setup, line, text); });
         CVI_CloseFile(zan.fileHandle);
     }
     ShowSetupParameters();

@@ -1,7 +1,24 @@
 #pragma once
 // The setup file: the crank's calibration and the bicycle's geometry, one number per line.
 
+#include "platform/text_lines.h"
+#include "setup/setup_state.h"
+
+#include <cstddef>
+
 constexpr const char* defaultSetupPath = "zan_01.set";
+// One value a line, in the order of SetupParameters; only the first 10 characters of a line count.
+constexpr int setupFileLines = 23;
+constexpr int setupLineChars = 10;
+
+// Sets the value of one line of the file (0 the first) from its text.
+void SetSetupLine(SetupParameters& setup, int line, const char* text);
+// The file's bytes, held in memory, into the parameters; a line the file lacks keeps its value.
+inline void ReadSetupText(SetupParameters& setup, const char* bytes, std::size_t size) {
+    ReadValueText<setupLineChars>(
+        setupFileLines, bytes, size,
+        [&setup](int line, const char* text) { SetSetupLine(setup, line, text); });
+}
 
 // The values a first start without a setup file works with.
 void SetSetupDefaults();

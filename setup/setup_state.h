@@ -29,6 +29,10 @@ struct SetupParameters {
     int serialNumber;
 };
 
+// Which pedals the crank measures: both, the right alone (the left carries a fixed force), or the
+// left alone; the panel's single-side selector gives it.
+enum class SingleSide { Both, RightOnly, LeftOnly };
+
 struct SetupState {
     SetupParameters setup;
     int fileHandle;            // the text file being read or written (setup or port file)

@@ -1,7 +1,7 @@
 // Zeroing the channel offsets with the pedals unloaded, and the end of the warm-up.
 #include "app/callbacks.h"
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
 
@@ -25,7 +25,7 @@ void TakeOffsetsFromCrank() {
 }
 
 void EndWarmup() {
-    zan.warmupState = 0;
+    zan.warmupState = WarmupState::Off;
     zan.warmupLevel = 0;
     HidePanel(zan.warmupPanel);
 }

@@ -206,10 +206,10 @@ TEST_F(DisplayTest, SingleSideSelectorIsReadBackOnlyAboveTheServiceCode) {
     SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 2);
     zan.accessCode = 2739;
     Tick();
-    EXPECT_EQ(zan.singleSide, 0);
+    EXPECT_EQ(zan.singleSide, SingleSide::Both);
     zan.accessCode = 2740;
     Tick();
-    EXPECT_EQ(zan.singleSide, 2);
+    EXPECT_EQ(zan.singleSide, SingleSide::LeftOnly);
 }
 
 TEST_F(DisplayTest, HeldDisplayKeepsTheCrankAliveAndTheClockRunningButFreezesTheReadouts) {

@@ -108,7 +108,8 @@ TEST_F(StartupTest, WarmupStartsOnlyForModesAboveZero) {
         ResetStation();
         WriteFile("zan_com.set", "3\n" + std::to_string(mode) + "\n0\n0\n");
         ASSERT_EQ(Start(), 0);
-        EXPECT_EQ(zan.warmupState, mode > 0 ? 1 : 0) << "mode " << mode;
+        EXPECT_EQ(zan.warmupState, mode > 0 ? WarmupState::ToShow : WarmupState::Off)
+            << "mode " << mode;
         EXPECT_EQ(zan.warmupLevel, 0);
     }
 }

@@ -102,14 +102,15 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
         if (round % 2 == 1) {
             Press(SAVET);
             turnFiles += 1;
-        } else if (zan.captureState == 0) {
+        } else if (zan.captureState == CaptureState::Idle) {
             Press(SAVE10);
             captures += 1;
         }
     }
     // The crank falls silent; what it sent last is read, then the session closes.
     timers.RunFor(silentAfter - sinceStart() + 1.0);
-    ASSERT_EQ(zan.captureState, 0) << "a capture was still running when the crank stopped";
+    ASSERT_EQ(zan.captureState, CaptureState::Idle)
+        << "a capture was still running when the crank stopped";
     Press(SAVE);
     crank.Stop();
 
@@ -117,13 +118,13 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
     ASSERT_EQ(totals.count("frames_sent"), 1u) << "the emulator wrote no totals";
     EXPECT_GT(totals.at("frames_sent"), static_cast<long long>(200.0 * seconds));
     EXPECT_EQ(totals.at("frames_lost"), 0);
-    EXPECT_EQ(zan.linkFrames, totals.at("frames_sent"));
-    EXPECT_EQ(zan.linkSkippedBytes, 0);
-    EXPECT_EQ(zan.linkCutFrames, 0);
+    EXPECT_EQ(zan.assembler.linkFrames, totals.at("frames_sent"));
+    EXPECT_EQ(zan.assembler.linkSkippedBytes, 0);
+    EXPECT_EQ(zan.assembler.linkCutFrames, 0);
     std::printf("213 frames/s for %.0f s: %lld frames sent, %lld received, %lld bytes skipped, "
                 "%lld frames cut\n",
-                seconds, totals.at("frames_sent"), zan.linkFrames, zan.linkSkippedBytes,
-                zan.linkCutFrames);
+                seconds, totals.at("frames_sent"), zan.assembler.linkFrames,
+                zan.assembler.linkSkippedBytes, zan.assembler.linkCutFrames);
 
     // The session holds a row a second, numbered without a gap; every file is whole.
     const std::vector<std::filesystem::path> sessions = FilesStartingWith(ride, "S_");

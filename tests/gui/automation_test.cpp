@@ -1,6 +1,6 @@
 // The measuring aid's script: read strictly, and each step reaches the command a rider's press
 // reaches, on the real panel.
-#include "app/engine/qt/qt_automation.h"
+#include "app/automation.h"
 #include "app/station.h"
 #include "tests/gui/qt_fixture.h"
 

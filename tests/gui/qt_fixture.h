@@ -1,8 +1,8 @@
 #pragma once
 // A Qt engine with both panels of the real resource loaded, and the recorded callbacks cleared.
 
-#include "app/engine/engine.h"
-#include "app/engine/qt/qt_engine.h"
+#include "platform/engine.h"
+#include "platform/qt/qt_engine.h"
 #include "setup/catalogue.h"
 #include "tests/gui/recorded_callbacks.h"
 

@@ -1,6 +1,6 @@
 #include "tests/gui/recorded_callbacks.h"
 
-#include "app/engine/engine.h"
+#include "platform/engine.h"
 
 #include <algorithm>
 #include <cstring>

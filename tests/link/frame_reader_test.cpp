@@ -38,7 +38,7 @@ TEST_F(FrameReaderTest, StreamSplitAtEveryByteBoundaryGivesOneFramePerEighteenBy
     for (int i = 0; i < 3; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
     for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
         zan.frameCounter = 1000;
-        zan.rxPos = 0;
+        zan.assembler.rxPos = 0;
         Push({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)});
         ReadZAN();
         Push({stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()});
@@ -68,7 +68,7 @@ TEST_F(FrameReaderTest, StreamWithoutFFIsProcessedEverySeventeenBytes) {
     ReadZAN();
     EXPECT_EQ(Frames(), 3);
     EXPECT_EQ(zan.rawRightForce, 1300);
-    EXPECT_EQ(zan.rxPos, 1);
+    EXPECT_EQ(zan.assembler.rxPos, 1);
 }
 
 TEST_F(FrameReaderTest, EachCallCountsATickAndAFrameClearsTheCount) {
@@ -108,7 +108,7 @@ TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
 }
 
 TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) {
-    zan.singleSide = 1;
+    zan.singleSide = SingleSide::RightOnly;
     zan.warmupMode = 1;
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500, .leftAux = 1300}));
     ReadZAN();
@@ -118,7 +118,7 @@ TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) 
     EXPECT_EQ(zan.rawLeftAux, 1000);
     EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
 
-    zan.singleSide = 2;
+    zan.singleSide = SingleSide::LeftOnly;
     zan.warmupMode = 2;
     zan.setup.rightForceGain = 0.0f; // a zero gain must not break the raw counts
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500}));

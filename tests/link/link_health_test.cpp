@@ -95,9 +95,9 @@ TEST_P(LinkHealthStreamTest, ReaderCountsWhatTheStreamCostIt) {
     const StreamCase& entry = GetParam();
     Push(entry.stream());
     ReadZAN();
-    EXPECT_EQ(zan.linkFrames, entry.frames);
-    EXPECT_EQ(zan.linkSkippedBytes, entry.skipped);
-    EXPECT_EQ(zan.linkCutFrames, entry.cut);
+    EXPECT_EQ(zan.assembler.linkFrames, entry.frames);
+    EXPECT_EQ(zan.assembler.linkSkippedBytes, entry.skipped);
+    EXPECT_EQ(zan.assembler.linkCutFrames, entry.cut);
     EXPECT_EQ(zan.rawRightForce, entry.lastForce);
 }
 
@@ -112,25 +112,25 @@ TEST_F(LinkHealthTest, CountsAreTheSameWhereverTheReadsCutTheStream) {
     stream.erase(stream.begin() + 3 * 18 + 2); // a byte lost from the fourth
     for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
         SCOPED_TRACE(cut);
-        zan.linkFrames = zan.linkSkippedBytes = zan.linkCutFrames = 0;
-        zan.rxPos = zan.rxPending = 0;
+        zan.assembler.linkFrames = zan.assembler.linkSkippedBytes = zan.assembler.linkCutFrames = 0;
+        zan.assembler.rxPos = zan.assembler.rxPending = 0;
         Push({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)});
         ReadZAN();
         Push({stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()});
         ReadZAN();
-        EXPECT_EQ(zan.linkFrames, 4);
-        EXPECT_EQ(zan.linkSkippedBytes, 18 + 17);
-        EXPECT_EQ(zan.linkCutFrames, 3);
+        EXPECT_EQ(zan.assembler.linkFrames, 4);
+        EXPECT_EQ(zan.assembler.linkSkippedBytes, 18 + 17);
+        EXPECT_EQ(zan.assembler.linkCutFrames, 3);
     }
 }
 
 TEST_F(LinkHealthTest, SimulatedFramesAreNotLinkFrames) {
     zan.setup.simulation = 1;
     for (int call = 0; call < 10; ++call) ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 0);
+    EXPECT_EQ(zan.assembler.linkFrames, 0);
     Push(Frames(2));
     ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 2);
+    EXPECT_EQ(zan.assembler.linkFrames, 2);
 }
 
 TEST_F(LinkHealthTest, APartOfAFrameWaitsForItsRestWithoutCountingAsSkipped) {
@@ -138,12 +138,12 @@ TEST_F(LinkHealthTest, APartOfAFrameWaitsForItsRestWithoutCountingAsSkipped) {
     std::vector<unsigned char> stream = Frames(2);
     Push({stream.begin(), stream.begin() + 10});
     ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 0);
-    EXPECT_EQ(zan.rxPending, 10);
+    EXPECT_EQ(zan.assembler.linkFrames, 0);
+    EXPECT_EQ(zan.assembler.rxPending, 10);
     Push({stream.begin() + 10, stream.end()});
     ReadZAN();
-    EXPECT_EQ(zan.linkFrames, 2);
-    EXPECT_EQ(zan.linkSkippedBytes, 0);
+    EXPECT_EQ(zan.assembler.linkFrames, 2);
+    EXPECT_EQ(zan.assembler.linkSkippedBytes, 0);
 }
 
 // --- On the panel ---
@@ -151,9 +151,9 @@ TEST_F(LinkHealthTest, APartOfAFrameWaitsForItsRestWithoutCountingAsSkipped) {
 TEST_F(LinkHealthTest, CountsStartHiddenAndShowFromTheCalibrationCodeUp) {
     const int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
     for (const int control : counts) EXPECT_FALSE(Main(control).Visible()) << control;
-    zan.linkFrames = 1234;
-    zan.linkSkippedBytes = 56;
-    zan.linkCutFrames = 7;
+    zan.assembler.linkFrames = 1234;
+    zan.assembler.linkSkippedBytes = 56;
+    zan.assembler.linkCutFrames = 7;
     for (const auto& [code, shown] :
          {std::pair{0, false}, std::pair{2740, false}, std::pair{6867, false},
           std::pair{6868, true}, std::pair{6869, true}, std::pair{24517, true},
@@ -200,5 +200,5 @@ TEST_F(LinkHealthTest, AHeldDisplayKeepsTheCountsItShowed) {
     ReadZAN();
     Tick();
     EXPECT_EQ(Main(MAIN_LINK_FRAMES).value, 3.0);
-    EXPECT_EQ(zan.linkFrames, 6);
+    EXPECT_EQ(zan.assembler.linkFrames, 6);
 }

@@ -169,19 +169,19 @@ class WarmupTest : public RevolutionTest {
 
 TEST_F(WarmupTest, FirstWindowShowsThePanelOnTopAndAlreadyCounts) {
     zan.warmupMode = 1;
-    zan.warmupState = 1;
+    zan.warmupState = WarmupState::ToShow;
     Window(100.0f);
     EXPECT_TRUE(engine.Panel(zan.warmupPanel).visible);
     EXPECT_TRUE(engine.Panel(zan.warmupPanel).onTop);
     EXPECT_TRUE(Warmup(WARMUP_RESET).Dimmed());
     EXPECT_FALSE(Warmup(WARMUP_SKIP).Dimmed());
-    EXPECT_EQ(zan.warmupState, 2);
+    EXPECT_EQ(zan.warmupState, WarmupState::Filling);
     EXPECT_EQ(zan.warmupLevel, 5);
     EXPECT_EQ(Warmup(WARMUP_PROGRESS).value, 5);
 }
 
 TEST_F(WarmupTest, PowerMustExceedTheModesLimit) {
-    zan.warmupState = 2;
+    zan.warmupState = WarmupState::Filling;
     zan.warmupMode = 1;
     Window(80.0f);
     EXPECT_EQ(zan.warmupLevel, 0);
@@ -195,10 +195,10 @@ TEST_F(WarmupTest, PowerMustExceedTheModesLimit) {
 }
 
 TEST_F(WarmupTest, TwentyWindowsCompleteTheWarmupAndTheResetButtonBlinks) {
-    zan.warmupState = 1;
+    zan.warmupState = WarmupState::ToShow;
     zan.warmupMode = 2;
     for (int window = 0; window < 19; ++window) Window(200.0f);
-    EXPECT_EQ(zan.warmupState, 2);
+    EXPECT_EQ(zan.warmupState, WarmupState::Filling);
     Window(200.0f);
     EXPECT_EQ(zan.warmupLevel, 100);
     EXPECT_FALSE(Warmup(WARMUP_RESET).Dimmed());
@@ -212,7 +212,7 @@ TEST_F(WarmupTest, TwentyWindowsCompleteTheWarmupAndTheResetButtonBlinks) {
 }
 
 TEST_F(WarmupTest, NoWarmupLeavesThePanelHidden) {
-    zan.warmupState = 0;
+    zan.warmupState = WarmupState::Off;
     Window(300.0f);
     EXPECT_FALSE(engine.Panel(zan.warmupPanel).visible);
     EXPECT_EQ(zan.warmupLevel, 0);

@@ -2,7 +2,7 @@
 // slave is linked as ports/COMk in a temporary working folder, the way a Bluetooth port is.
 #ifndef _WIN32
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 #include "tests/support/pty_pair.h"
 
 #include <gtest/gtest.h>

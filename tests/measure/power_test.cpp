@@ -95,12 +95,12 @@ TEST_F(PowerTest, FirstWindowAveragesItsMeanWithTheStartValueOne) {
 }
 
 TEST_F(PowerTest, SingleSideTotalIsThatSidesPowerAndTheOtherShowsZero) {
-    zan.singleSide = 1;
+    zan.singleSide = SingleSide::RightOnly;
     Window({100, 100}, {300, 300});
     CalcWatt();
     EXPECT_NEAR(zan.powerTotal, 106.814, 0.001);
     EXPECT_FLOAT_EQ(zan.powerLeft, 0.0f);
-    zan.singleSide = 2;
+    zan.singleSide = SingleSide::LeftOnly;
     Window({100, 100}, {300, 300});
     CalcWatt();
     EXPECT_NEAR(zan.powerTotal, 320.442, 0.002);
@@ -125,7 +125,7 @@ TEST_F(PowerTest, ImplausibleOrEmptyWindowLeavesTheShownPowerUnchanged) {
 }
 
 TEST_F(PowerTest, OverflowingSidePowerKeepsTheLastSoundPowers) {
-    zan.singleSide = 1;
+    zan.singleSide = SingleSide::RightOnly;
     Window({100, 100}, {0, 0});
     CalcWatt();
     const float sound = zan.powerTotal;
@@ -147,7 +147,7 @@ TEST_F(PowerTest, UdPercentagesCompareEachPedalWithItsPeakWhenTheOtherPeaks) {
 }
 
 TEST_F(PowerTest, SingleSideUdIsTheSmallestOverTheLargestForce) {
-    zan.singleSide = 1;
+    zan.singleSide = SingleSide::RightOnly;
     Window({50, 200, -20}, {100, 100, 100});
     CalcWatt();
     EXPECT_FLOAT_EQ(zan.udRight, -10.0f);
@@ -166,7 +166,7 @@ TEST_F(PowerTest, UdOfAnEmptyHalfOrAPeakNotAboveZeroIsZero) {
     EXPECT_FLOAT_EQ(zan.udRight, 0.0f); // right peak -1
     EXPECT_FLOAT_EQ(zan.udLeft, 0.0f);  // left peak 0
 
-    zan.singleSide = 2;
+    zan.singleSide = SingleSide::LeftOnly;
     Window({-5, -1}, {-3, -4});
     CalcWatt();
     EXPECT_FLOAT_EQ(zan.udRight, 0.0f);

@@ -40,16 +40,16 @@ TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
     OpenSession();
     Pedal(101); // windows end on frames 50, 150, 250, ...
     Arm();
-    EXPECT_EQ(zan.captureState, 1);
+    EXPECT_EQ(zan.captureState, CaptureState::Armed);
     Pedal(50); // frame 150 ends a window: the capture's sample 0
-    EXPECT_EQ(zan.captureState, 2);
+    EXPECT_EQ(zan.captureState, CaptureState::Recording);
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
     EXPECT_EQ(zan.ledFlashTimer, -4);
     Pedal(999);
-    EXPECT_EQ(zan.captureState, 2);
+    EXPECT_EQ(zan.captureState, CaptureState::Recording);
     EXPECT_EQ(zan.captureCount, 1000);
     Pedal(1);
-    EXPECT_EQ(zan.captureState, 0);
+    EXPECT_EQ(zan.captureState, CaptureState::Idle);
 
     const std::vector<std::string> lines = ReadLines("X_071226_09-00-00.csv");
     ASSERT_EQ(lines.size(), 2u + 1000u + 1u);
@@ -87,31 +87,31 @@ TEST_F(MultiTurnTest, ArmingWhileArmedOrCapturingChangesNothing) {
     Pedal(101);
     Arm();
     Pedal(60);
-    ASSERT_EQ(zan.captureState, 2);
+    ASSERT_EQ(zan.captureState, CaptureState::Recording);
     const int count = zan.captureCount;
     Arm();
-    EXPECT_EQ(zan.captureState, 2);
+    EXPECT_EQ(zan.captureState, CaptureState::Recording);
     EXPECT_EQ(zan.captureCount, count);
 }
 
 TEST_F(MultiTurnTest, StillPedalsNeverStartAnArmedCapture) {
     Arm();
     Pedal(600, false);
-    EXPECT_EQ(zan.captureState, 1);
+    EXPECT_EQ(zan.captureState, CaptureState::Armed);
 }
 
 TEST_F(MultiTurnTest, CaptureEndingWithoutASessionWritesNothingAndReturnsToIdle) {
     Pedal(75);
     Arm();
     Pedal(1100);
-    EXPECT_EQ(zan.captureState, 0);
+    EXPECT_EQ(zan.captureState, CaptureState::Idle);
     EXPECT_TRUE(std::filesystem::is_empty(folder / "dati"));
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().rfind("X_", 0) == 0) ++files;
     EXPECT_EQ(files, 0u);
     Arm();
-    EXPECT_EQ(zan.captureState, 1);
+    EXPECT_EQ(zan.captureState, CaptureState::Armed);
 }
 
 TEST_F(MultiTurnTest, SessionOpenedAfterArmingStillGetsTheFile) {

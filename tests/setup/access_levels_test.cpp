@@ -180,15 +180,15 @@ TEST_F(AccessLevelsTest, SelectorDrivesTheMeasurementOnlyAboveTheServiceThreshol
     Enter(2739);
     SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 1);
     Tick();
-    EXPECT_EQ(zan.singleSide, 0);
+    EXPECT_EQ(zan.singleSide, SingleSide::Both);
     Enter(2740);
     Tick();
-    EXPECT_EQ(zan.singleSide, 1);
+    EXPECT_EQ(zan.singleSide, SingleSide::RightOnly);
     // Back below the threshold the measurement keeps the side it had.
     Enter(0);
     SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 2);
     Tick();
-    EXPECT_EQ(zan.singleSide, 1);
+    EXPECT_EQ(zan.singleSide, SingleSide::RightOnly);
 }
 
 TEST_F(AccessLevelsTest, OneSideBelowTheServiceLevelChangesTheLayoutButNotTheMeasurement) {
@@ -196,7 +196,7 @@ TEST_F(AccessLevelsTest, OneSideBelowTheServiceLevelChangesTheLayoutButNotTheMea
     Select(1);
     Tick();
     EXPECT_FALSE(Main(MAIN_LEFT_FORCE).Visible());
-    EXPECT_EQ(zan.singleSide, 0);
+    EXPECT_EQ(zan.singleSide, SingleSide::Both);
 }
 
 TEST_F(AccessLevelsTest, RawCountsShowFromTheCalibrationCodeUp) {

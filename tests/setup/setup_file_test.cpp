@@ -209,11 +209,15 @@ TEST_F(SetupFileTest, DefaultSaveTakesTheWarmupModeAndAlwaysWritesTheDefaultFile
 
 TEST_F(SetupFileTest, SaveWithWarmupRestartsTheWarmupOnlyWhenItIsOffAndAModeIsSet) {
     struct Case {
-        int state;
+        WarmupState state;
         int mode;
-        int expectedState;
+        WarmupState expectedState;
     };
-    for (const Case& c : {Case{0, 1, 1}, Case{0, 0, 0}, Case{3, 2, 3}, Case{0, 2, 1}}) {
+    constexpr WarmupState off = WarmupState::Off;
+    constexpr WarmupState toShow = WarmupState::ToShow;
+    constexpr WarmupState complete = WarmupState::CompleteYellow;
+    for (const Case& c : {Case{off, 1, toShow}, Case{off, 0, off}, Case{complete, 2, complete},
+                          Case{off, 2, toShow}}) {
         zan.warmupState = c.state;
         zan.warmupMode = c.mode;
         zan.warmupLevel = 45;

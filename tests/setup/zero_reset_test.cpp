@@ -69,24 +69,24 @@ class WarmupEndTest : public ZeroResetTest {
         WriteFile("zan_com.set", "1\n1\n0\n0\n");
         PlayEmulatedCrank(engine, "COM1", EmulatedCrankSettings{});
         ASSERT_EQ(Start(), 0);
-        ASSERT_EQ(zan.warmupState, 1);
+        ASSERT_EQ(zan.warmupState, WarmupState::ToShow);
     }
 };
 
 TEST_F(WarmupEndTest, PedallingFillsTheWarmupAndResetZeroesAndEndsIt) {
     engine.RunUntil(5.0);
     EXPECT_TRUE(engine.Panel(zan.warmupPanel).visible);
-    EXPECT_EQ(zan.warmupState, 2);
+    EXPECT_EQ(zan.warmupState, WarmupState::Filling);
     EXPECT_GT(zan.warmupLevel, 0);
     EXPECT_FALSE(Warmup(WARMUP_SKIP).Dimmed());
     engine.RunUntil(40.0);
     EXPECT_EQ(zan.warmupLevel, 100);
     EXPECT_FALSE(Warmup(WARMUP_RESET).Dimmed());
     EXPECT_TRUE(Warmup(WARMUP_SKIP).Dimmed());
-    EXPECT_GE(zan.warmupState, 3);
+    EXPECT_GE(zan.warmupState, WarmupState::CompleteYellow);
 
     Press(RESET, zan.warmupPanel);
-    EXPECT_EQ(zan.warmupState, 0);
+    EXPECT_EQ(zan.warmupState, WarmupState::Off);
     EXPECT_EQ(zan.warmupLevel, 0);
     EXPECT_FALSE(engine.Panel(zan.warmupPanel).visible);
     EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, static_cast<float>(zan.rawRightForce));
@@ -99,9 +99,9 @@ TEST_F(WarmupEndTest, PedallingFillsTheWarmupAndResetZeroesAndEndsIt) {
 TEST_F(WarmupEndTest, SkipEndsTheWarmupAndLeavesOffsetsAndFileAlone) {
     const std::string setupBefore = ReadFile("zan_01.set");
     engine.RunUntil(10.0);
-    ASSERT_EQ(zan.warmupState, 2);
+    ASSERT_EQ(zan.warmupState, WarmupState::Filling);
     Press(SKIP, zan.warmupPanel);
-    EXPECT_EQ(zan.warmupState, 0);
+    EXPECT_EQ(zan.warmupState, WarmupState::Off);
     EXPECT_FALSE(engine.Panel(zan.warmupPanel).visible);
     EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 1000.0f);
     EXPECT_EQ(ReadFile("zan_01.set"), setupBefore);

@@ -3,9 +3,9 @@
 // engine's virtual clock: frames arrive at their rate as virtual time passes, and the crank hears
 // every byte the station sends (identity requests, keep-alive, quit, service bytes).
 
-#include "app/engine/headless/headless_engine.h"
 #include "protocol/frame.h"
 #include "protocol/identity.h"
+#include "tests/support/headless_engine.h"
 #include "tools/crank_model.h"
 
 struct EmulatedCrankSettings {

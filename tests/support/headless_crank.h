@@ -2,7 +2,7 @@
 // A crank on a headless serial device: it answers the station's ':' with identity frames until
 // ';', and otherwise streams force frames.
 
-#include "app/engine/headless/headless_engine.h"
+#include "tests/support/headless_engine.h"
 
 struct HeadlessCrank {
     int serial = 123;

@@ -2,8 +2,8 @@
 // The headless engine with the real serial layer behind it: the station's own routines talk to a
 // pseudo-terminal exactly as they would to a Bluetooth crank.
 
-#include "app/engine/headless/headless_engine.h"
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
+#include "tests/support/headless_engine.h"
 
 class RealPortEngine : public HeadlessEngine {
   public:

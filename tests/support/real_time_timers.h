@@ -3,7 +3,7 @@
 // frame reader every 20 ms and the display tick every 500 ms, as the Qt engine runs them. The
 // headless engine's clock follows the real one, so session times and file syncs see real seconds.
 
-#include "app/engine/headless/headless_engine.h"
+#include "tests/support/headless_engine.h"
 
 #include <chrono>
 #include <functional>

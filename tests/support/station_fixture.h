@@ -2,8 +2,8 @@
 // Every behaviour test runs the station on the headless engine, in a fresh temporary folder, with
 // the program-wide record back at zero.
 
-#include "app/engine/headless/headless_engine.h"
 #include "app/station.h"
+#include "tests/support/headless_engine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/numbers.h"
+#include "platform/numbers.h"
 
 #include <algorithm>
 #include <cfloat>

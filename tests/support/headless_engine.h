@@ -3,7 +3,7 @@
 // script, and in-memory serial devices. It keeps every control's value, attributes, lines and
 // plotted traces so a test can read back what the rider would have seen.
 
-#include "app/engine/engine.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 
 #include <deque>

@@ -1,6 +1,7 @@
 // Text files are real files in every engine: the station's setup, port and data files must be the
 // same bytes whether a test or a rider wrote them.
-#include "app/engine/engine.h"
+#include "platform/engine.h"
+#include "platform/text_lines.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,20 +55,7 @@ int CVI_CloseFile(int handle) {
 int ReadLine(int handle, char* buffer, int maxChars) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr || buffer == nullptr || maxChars < 0) return -1;
-    int kept = 0;
-    int c = std::fgetc(file);
-    if (c == EOF) {
-        buffer[0] = '\0';
-        return -2;
-    }
-    // Only the first maxChars characters of a line count; the rest of it is skipped, so a long
-    // line never spills into the next value.
-    while (c != EOF && c != '\n') {
-        if (c != '\r' && kept < maxChars) buffer[kept++] = static_cast<char>(c);
-        c = std::fgetc(file);
-    }
-    buffer[kept] = '\0';
-    return kept;
+    return ReadLineFrom([file] { return std::fgetc(file); }, buffer, maxChars);
 }
 
 int WriteLine(int handle, const char* text, int length) {

@@ -1,7 +1,7 @@
 // Panels, callbacks, timers and the event loop of the Qt engine.
-#include "app/engine/qt/qt_engine.h"
+#include "platform/qt/qt_engine.h"
 
-#include "app/engine/qt/qt_graph.h"
+#include "platform/qt/qt_graph.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -38,7 +38,9 @@
 
 namespace {
 // Roles the engine gives widgets, read back by the application-wide event filter.
-const char* const closeQuitsProperty = "zanCloseQuits";
+// The callback the resource names for closing a window (the main window's quit); a window without
+// one just closes.
+const char* const closeCallbackProperty = "zanCloseCallback";
 const char* const doubleClickProperty = "zanDoubleClick";
 const char* const entryProperty = "zanEntry";
 
@@ -102,11 +104,12 @@ class QtEngineFilter : public QObject {
 
   private:
     bool CloseMainWindow(QObject* watched, QEvent* event) {
-        if (!watched->property(closeQuitsProperty).toBool()) return false;
+        const QString callback = watched->property(closeCallbackProperty).toString();
+        if (callback.isEmpty()) return false;
         // Closing the main window is the quit button: the quit command saves and ends the run.
         event->ignore();
         const int handle = watched->property("zanHandle").toInt();
-        if (CtrlCallbackPtr quit = FindCallback("FINE"))
+        if (CtrlCallbackPtr quit = FindCallback(callback.toLatin1().constData()))
             quit(handle, 0, EVENT_COMMIT, nullptr, 0, 0);
         else
             engine.QuitUserInterface(0);
@@ -225,7 +228,6 @@ int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
     panel->window = window;
     panel->resourceNumber = panelNumber;
     window->setProperty("zanHandle", handle);
-    if (panelNumber == MAIN) window->setProperty(closeQuitsProperty, true);
     for (QWidget* child : window->findChildren<QWidget*>())
         if (child->property("zanId").isValid()) AttachControl(handle, *panel, child);
     if (running) StartTimers(*panel);
@@ -243,10 +245,11 @@ void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
     widget->setProperty("zanBaseStyle", widget->styleSheet());
 
     // The accessible name is the label the rider reads, the description the name the code uses.
-    if (const CatalogueEntry* entry = FindCatalogueEntry(panel.resourceNumber, id)) {
-        widget->setAccessibleName(QString::fromUtf8(entry->label));
-        widget->setAccessibleDescription(
-            QString::fromUtf8(entry->name != nullptr ? entry->name : entry->callback));
+    const char* label = nullptr;
+    const char* name = nullptr;
+    if (DescribeControl(panel.resourceNumber, id, &label, &name)) {
+        widget->setAccessibleName(QString::fromUtf8(label));
+        widget->setAccessibleDescription(QString::fromUtf8(name));
     } else {
         widget->setAccessibleDescription(widget->property("zanName").toString());
     }

@@ -1,6 +1,6 @@
 // The graph behind PlotY and DeleteGraphPlot, on Qt Charts. Only this file knows the plotting
 // library, so the graph can move to another one without touching the display code.
-#include "app/engine/qt/qt_graph.h"
+#include "platform/qt/qt_graph.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,4 +1,4 @@
-#include "app/engine/headless/headless_engine.h"
+#include "tests/support/headless_engine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "app/engine/qt/qt_automation.h"
+#include "app/automation.h"
 
-#include "app/engine/engine.h"
 #include "app/station.h"
+#include "platform/engine.h"
 #include "setup/catalogue.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 
 #include <cmath>
 #include <cstdio>

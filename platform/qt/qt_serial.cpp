@@ -1,8 +1,8 @@
 // The serial operations of the Qt engine: the station's own port layer, not QSerialPort, whose
 // buffer fills only while the event loop turns (the device search never turns it).
-#include "app/engine/qt/qt_engine.h"
+#include "platform/qt/qt_engine.h"
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 
 // The engine's queue sizes have no meaning here: the operating system queues the bytes.
 int QtEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,

@@ -1,6 +1,6 @@
-#include "app/engine/engine.h"
+#include "platform/engine.h"
 
-#include "app/numbers.h"
+#include "platform/numbers.h"
 
 #include <cassert>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // The graph control of the Qt engine: a Qt Charts view in the resource's placeholder frame.
 
-#include "app/engine/qt/qt_engine.h"
+#include "platform/qt/qt_engine.h"
 
 #include <vector>
 

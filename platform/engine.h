@@ -56,6 +56,9 @@ using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbac
 
 // The callback table of the program: the engine finds a control's callback by its name.
 CtrlCallbackPtr FindCallback(const char* name);
+// The program's own words for a control of its resource, for screen readers: the label the
+// rider reads (with its unit) and the name the code uses. False for a control it does not name.
+bool DescribeControl(int panel, int control, const char** label, const char** name);
 
 // One engine per run; every operation below forwards to it.
 struct Engine {

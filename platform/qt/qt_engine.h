@@ -3,8 +3,8 @@
 // controls are Qt widgets, the timers QTimers, the popups real dialogs and the graph a Qt Charts
 // view. Every operation runs on the thread that created the QApplication.
 
-#include "app/engine/engine.h"
-#include "setup/catalogue.h"
+#include "platform/control_kind.h"
+#include "platform/engine.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // Popups and printing of the Qt engine: real dialogs, modal over the station's windows.
-#include "app/engine/qt/qt_engine.h"
+#include "platform/qt/qt_engine.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,8 @@
 // Control values and attributes of the Qt engine. Every attribute number the station sets is
 // mapped to its widget operation here, in ApplyAttribute, and nowhere else.
-#include "app/engine/qt/qt_engine.h"
+#include "platform/qt/qt_engine.h"
 
-#include "app/engine/qt/qt_graph.h"
+#include "platform/qt/qt_graph.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
