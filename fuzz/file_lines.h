@@ -5,26 +5,45 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-inline std::vector<std::string> CountedLines(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t counted = 10;
-    std::vector<std::string> lines;
-    std::string line;
+constexpr std::size_t countedChars = 10;
+
+// The first maxLines lines into lines (each countedChars + 1 long); the number of lines found.
+inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
+                                     char (*lines)[countedChars + 1], std::size_t maxLines) {
+    std::size_t found = 0;
+    std::size_t length = 0;
     bool open = false;
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size && found < maxLines; ++i) {
         open = true;
         const char c = static_cast<char>(data[i]);
         if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
+            lines[found++][length] = '\0';
+            length = 0;
             open = false;
-        } else if (c != '\r' && line.size() < counted) {
-            line.push_back(c);
+        } else if (c != '\r' && length < countedChars) {
+            lines[found][length++] = c;
         }
     }
     // A last line without its '\n' still counts.
-    if (open) lines.push_back(line);
-    return lines;
+    if (open && found < maxLines) lines[found++][length] = '\0';
+    return found;
+}
+
+inline std::vector<std::string> CountedLines(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> all;
+    char line[1][countedChars + 1];
+    // Line by line: each pass takes the first line of what is left.
+    for (std::size_t at = 0; at < size;) {
+        const std::uint8_t* end =
+            static_cast<const std::uint8_t*>(std::memchr(data + at, '\n', size - at));
+        const std::size_t next = end != nullptr ? static_cast<std::size_t>(end - data) + 1 : size;
+        FirstCountedLines(data + at, next - at, line, 1);
+        all.emplace_back(line[0]);
+        at = next;
+    }
+    return all;
 }

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 // The record's members, in the order of the file's lines, as a float or an int each.
@@ -65,14 +64,18 @@ bool IsIntLine(int line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Every value starts at 7, so a kept value shows.
-    SetupParameters setup;
-    for (int line = 0; line < setupFileLines; ++line) SetSetupLine(setup, line, "7");
+    static const SetupParameters sevens = [] {
+        SetupParameters setup;
+        for (int line = 0; line < setupFileLines; ++line) SetSetupLine(setup, line, "7");
+        return setup;
+    }();
+    SetupParameters setup = sevens;
     ReadSetupText(setup, reinterpret_cast<const char*>(data), size);
 
-    const std::vector<std::string> lines = CountedLines(data, size);
+    char lines[setupFileLines][countedChars + 1];
+    const std::size_t found = FirstCountedLines(data, size, lines, setupFileLines);
     for (int line = 0; line < setupFileLines; ++line) {
-        const bool given = static_cast<std::size_t>(line) < lines.size();
-        const char* text = given ? lines[static_cast<std::size_t>(line)].c_str() : "7";
+        const char* text = static_cast<std::size_t>(line) < found ? lines[line] : "7";
         if (IsIntLine(line)) {
             FUZZ_EXPECT(Int(setup, line) == TextToInt(text), "line " + std::to_string(line + 1));
         } else {

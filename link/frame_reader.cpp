@@ -27,35 +27,35 @@ constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
 constexpr int handshakeSaturation = 100;
 
-void DecodeChannels(const CrankFrame& words) {
-    zan.rawRightForce = words.rightForce;
+void DecodeChannels(const unsigned char* frame) {
+    zan.rawRightForce = FrameWord(frame, rightForceAt);
     zan.rightForce =
         static_cast<float>((zan.rawRightForce - static_cast<double>(zan.setup.rightForceOffset)) *
                            zan.setup.rightForceGain);
     zan.rightForce =
         static_cast<float>(zan.rightForce * ForceCorrection(zan.setup.rightCorrectionCoeff,
                                                             zan.setup.correctionReference));
-    zan.rawRightAux = words.rightAux;
+    zan.rawRightAux = FrameWord(frame, rightAuxAt);
     zan.rightAux =
         static_cast<float>(1.0 * (zan.rawRightAux - static_cast<double>(zan.setup.rightAuxOffset)));
-    zan.rawLeftForce = words.leftForce;
+    zan.rawLeftForce = FrameWord(frame, leftForceAt);
     zan.leftForce =
         static_cast<float>((zan.rawLeftForce - static_cast<double>(zan.setup.leftForceOffset)) *
                            zan.setup.leftForceGain);
     zan.leftForce =
         static_cast<float>(zan.leftForce * ForceCorrection(zan.setup.leftCorrectionCoeff,
                                                            zan.setup.correctionReference));
-    zan.rawLeftAux = words.leftAux;
+    zan.rawLeftAux = FrameWord(frame, leftAuxAt);
     zan.leftAux =
         static_cast<float>(1.0 * (zan.rawLeftAux - static_cast<double>(zan.setup.leftAuxOffset)));
 }
 
 // During the first frames after a (re)start the crank answers ':' with identity frames.
-void RunHandshake(const CrankFrame& words) {
+void RunHandshake(const unsigned char* frame) {
     const int frames = zan.handshakeFrames;
     if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityStartByte);
     if (frames == handshakeIdentityFrame) {
-        const CrankIdentity identity = ReadIdentity(words);
+        const CrankIdentity identity = ReadIdentity(DecodeFrame(frame));
         zan.deviceVersion = identity.version;
         zan.deviceSerial = identity.serial;
         ShowConnectedTitle(nullptr);
@@ -132,16 +132,15 @@ void HandOnFrame() {
 // What a whole frame from the crank does.
 void ProcessFrame(const unsigned char* frame) {
     zan.frameCounter += 1;
-    const CrankFrame words = DecodeFrame(frame);
-    DecodeChannels(words);
-    RunHandshake(words);
+    DecodeChannels(frame);
+    RunHandshake(frame);
     SubstituteMissingSide();
     TrackPeaks();
-    zan.rawSpareWord = words.spare;
-    zan.crankPeriodWord = words.crankWord;
-    zan.wheelPeriodWord = words.wheelWord;
-    zan.heartRateWord = words.heartRateWord;
-    zan.batteryByte = words.battery;
+    zan.rawSpareWord = FrameWord(frame, spareAt);
+    zan.crankPeriodWord = FrameWord(frame, crankWordAt);
+    zan.wheelPeriodWord = FrameWord(frame, wheelWordAt);
+    zan.heartRateWord = FrameWord(frame, heartRateAt);
+    zan.batteryByte = frame[batteryAt];
     HandOnFrame();
 }
 
@@ -179,7 +178,8 @@ void ReadZAN() {
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
-        AssembleFrames(zan.assembler, block, std::min(received, wanted), ProcessFrame);
+        AssembleFrames(zan.assembler, block, std::min(received, wanted),
+                       [](const unsigned char* frame) { ProcessFrame(frame); });
         if (received < wanted) return;
     }
 }

@@ -59,22 +59,6 @@ void LayOutFrame(const CrankFrame& frame, unsigned char bytes[frameLength]) {
     bytes[batteryAt] = static_cast<unsigned char>(frame.battery & 0xFF);
 }
 
-int FrameWord(const unsigned char bytes[frameLength], int position) {
-    return bytes[position] + 256 * bytes[position + 1];
-}
-
-CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
-    return CrankFrame{FrameWord(bytes, rightForceAt),
-                      FrameWord(bytes, rightAuxAt),
-                      FrameWord(bytes, leftForceAt),
-                      FrameWord(bytes, leftAuxAt),
-                      FrameWord(bytes, spareAt),
-                      FrameWord(bytes, crankWordAt),
-                      FrameWord(bytes, wheelWordAt),
-                      FrameWord(bytes, heartRateAt),
-                      bytes[batteryAt]};
-}
-
 int ForceCounts(double force, const FrameScales& scales) {
     return Rounded(scales.offset + force / scales.gain);
 }

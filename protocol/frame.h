@@ -56,9 +56,21 @@ void EncodeFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
 // included: how a corrupted frame looks on the wire.
 void LayOutFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
 // The word at a byte position, low byte first, as the station reads it.
-int FrameWord(const unsigned char bytes[frameLength], int position);
-// The words of a frame as it came, start byte first.
-CrankFrame DecodeFrame(const unsigned char bytes[frameLength]);
+inline int FrameWord(const unsigned char bytes[frameLength], int position) {
+    return bytes[position] + 256 * bytes[position + 1];
+}
+// The words of a frame as it came, start byte first. Inline: the station decodes every frame.
+inline CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
+    return CrankFrame{FrameWord(bytes, rightForceAt),
+                      FrameWord(bytes, rightAuxAt),
+                      FrameWord(bytes, leftForceAt),
+                      FrameWord(bytes, leftAuxAt),
+                      FrameWord(bytes, spareAt),
+                      FrameWord(bytes, crankWordAt),
+                      FrameWord(bytes, wheelWordAt),
+                      FrameWord(bytes, heartRateAt),
+                      bytes[batteryAt]};
+}
 
 int ForceCounts(double force, const FrameScales& scales);
 int AuxCounts(double force, const FrameScales& scales);

@@ -5,5 +5,6 @@
 constexpr float neutralCorrectionReference = 55.0f;
 
 inline double ForceCorrection(float coefficient, float correctionReference) {
-    return 1.0 - coefficient / 100.0 * (correctionReference - neutralCorrectionReference);
+    return 1.0 - coefficient / 100.0 *
+                     (correctionReference - static_cast<double>(neutralCorrectionReference));
 }
