@@ -8,7 +8,6 @@ struct AppState {
     int mainPanel;
     int warmupPanel;
     char setupPath[512];
-    char textBuffer[256];
     char comPortName[64];
     int comPort;
     int warmupMode;

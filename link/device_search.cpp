@@ -43,9 +43,9 @@ int WholeSecondsSince(double start) {
 }
 
 void KeepFoundPort(int port) {
-    FormatText(zan.textBuffer, sizeof zan.textBuffer, "Found SN%03d su COM%d", zan.deviceSerial,
-               port);
-    ShowLine(zan.textBuffer);
+    char line[256];
+    FormatText(line, sizeof line, "Found SN%03d su COM%d", zan.deviceSerial, port);
+    ShowLine(line);
     SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, port);
     GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
     GetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, &zan.plotHeartRate);
@@ -72,9 +72,10 @@ bool AskCrank(int serialSought, int port) {
         KeepFoundPort(port);
         return true;
     }
-    FormatText(zan.textBuffer, sizeof zan.textBuffer, "SN error (sn%03d<>sn%03d on COM%d)",
-               zan.deviceSerial, serialSought, port);
-    ShowLine(zan.textBuffer);
+    char line[256];
+    FormatText(line, sizeof line, "SN error (sn%03d<>sn%03d on COM%d)", zan.deviceSerial,
+               serialSought, port);
+    ShowLine(line);
     // The placeholder is no crank's number: the next save of the setup file must not keep it.
     if (!identified) zan.deviceSerial = knownSerial;
     // Long enough to read the line before the next port clears the box.
@@ -87,9 +88,10 @@ void SearchZAN(int serialSought) {
     SuspendTimerCallbacks();
     for (int port = firstPort; port <= lastPort; ++port) {
         ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
-        FormatText(zan.textBuffer, sizeof zan.textBuffer,
-                   "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought, port);
-        ShowLine(zan.textBuffer);
+        char line[256];
+        FormatText(line, sizeof line, "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought,
+                   port);
+        ShowLine(line);
         CloseCom(zan.comPort);
         Delay(1.0);
         FormatText(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", port);

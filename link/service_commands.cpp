@@ -62,9 +62,9 @@ void ProgramSerial(int serial, const char* typed) {
     const int tens = (serial - 100 * hundreds) / 10;
     const int units = serial - 100 * hundreds - 10 * tens;
     ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
-    FormatText(zan.textBuffer, sizeof zan.textBuffer,
-               "VER_SOFTWARE : %d  & SN : %s ... REGISTRATI ... \n", 1, typed);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, zan.textBuffer);
+    char line[256];
+    FormatText(line, sizeof line, "VER_SOFTWARE : %d  & SN : %s ... REGISTRATI ... \n", 1, typed);
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
     Send(programHundredsTag + hundreds, programPause);
     Send(programTensTag + tens, programPause);
     Send(programUnitsTag + units, programPause);
@@ -74,9 +74,10 @@ void ProgramSerial(int serial, const char* typed) {
 
 void RefuseSerial(const char* typed) {
     ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
-    FormatText(zan.textBuffer, sizeof zan.textBuffer,
+    char line[256];
+    FormatText(line, sizeof line,
                "SN : \"%s\" is not a serial number 0..999 ... nothing sent to the crank\n", typed);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, zan.textBuffer);
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
 }
 } // namespace
 

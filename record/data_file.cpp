@@ -7,6 +7,7 @@
 #include "setup/catalogue.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 
 void TakeFileStamp(double dateTime) {
@@ -45,9 +46,18 @@ int OpenDataFile(const char* path) {
     return CVI_OpenFile(path, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
 }
 
-bool WriteDataLine(int handle) {
-    const int length = static_cast<int>(std::strlen(zan.lineBuffer));
-    return WriteLine(handle, zan.lineBuffer, length) == length;
+bool WriteDataLine(int handle, const char* format, ...) {
+    char line[1024];
+    std::va_list arguments;
+    va_start(arguments, format);
+    FormatTextList(line, sizeof line, format, arguments);
+    va_end(arguments);
+    return WriteDataText(handle, line);
+}
+
+bool WriteDataText(int handle, const char* line) {
+    const int length = static_cast<int>(std::strlen(line));
+    return WriteLine(handle, line, length) == length;
 }
 
 bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns,
@@ -63,17 +73,14 @@ bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns
         return false;
     }
     bool written = true;
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%s ,%s", kindWord, zan.fileShortName);
-    written &= WriteDataLine(zan.turnFile);
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%s", columns);
-    written &= WriteDataLine(zan.turnFile);
+    written &= WriteDataLine(zan.turnFile, "%s ,%s", kindWord, zan.fileShortName);
+    written &= WriteDataLine(zan.turnFile, "%s", columns);
     if (!written) zan.turnWriteFailed = 1;
     return true;
 }
 
 void FinishTurnFile(bool written, const char* what) {
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "#####");
-    written &= WriteDataLine(zan.turnFile);
+    written &= WriteDataLine(zan.turnFile, "#####");
     written &= SyncFile(zan.turnFile) == 0;
     written &= CVI_CloseFile(zan.turnFile) == 0;
     zan.turnFile = 0;

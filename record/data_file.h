@@ -2,7 +2,7 @@
 
 #include <cstddef>
 // What the session, single-turn and multi-turn files share: their names from the date and time,
-// never replacing an earlier recording, and lines formatted in lineBuffer.
+// never replacing an earlier recording, and how a line is written.
 
 // Splits a date-time into fileStamp.
 void TakeFileStamp(double dateTime);
@@ -13,8 +13,13 @@ int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size
                      char* shortName, std::size_t shortNameSize);
 // Opens a new data file for writing; -1 when it cannot be created.
 int OpenDataFile(const char* path);
-// Writes lineBuffer as one line; false when it did not reach the file.
-bool WriteDataLine(int handle);
+// Writes one line of text; false when it did not reach the file.
+bool WriteDataText(int handle, const char* line);
+// Formats one line (cut at 1023 characters) and writes it; false when it did not reach the file.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+bool WriteDataLine(int handle, const char* format, ...);
 // Opens a new turn file (prefix "T" or "X") named from the current time into turnPath, and writes
 // its first line (the kind word, a space, a comma and its name) and its column names. False, after
 // telling the rider, when it cannot be created.

@@ -30,11 +30,11 @@ void Save10() {
     float time = 0.0f;
     for (int i = 0; i < zan.captureCount && i < captureCapacity; ++i) {
         time += 0.01f;
-        FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%4d%c%.3f%c%.1f%c%.1f%c%.1f", i, comma,
-                   static_cast<double>(time), comma, static_cast<double>(zan.capturePower[i]),
-                   comma, static_cast<double>(zan.captureLeft[i]), comma,
-                   static_cast<double>(zan.captureRight[i]));
-        written &= WriteDataLine(zan.turnFile);
+        written &= WriteDataLine(zan.turnFile, "%4d%c%.3f%c%.1f%c%.1f%c%.1f", i, comma,
+                                 static_cast<double>(time), comma,
+                                 static_cast<double>(zan.capturePower[i]), comma,
+                                 static_cast<double>(zan.captureLeft[i]), comma,
+                                 static_cast<double>(zan.captureRight[i]));
     }
     FinishTurnFile(written, "Multi-turn file");
 }

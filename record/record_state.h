@@ -21,7 +21,6 @@ struct RecordState {
     char defaultRecordFolder[512];
     char sessionPath[512];
     char fileShortName[512];
-    char lineBuffer[1024];
     FileStamp fileStamp;
     float rowPowerTotal;
     float rowTorqueTotal;

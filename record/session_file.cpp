@@ -9,6 +9,7 @@
 #include "record/data_file.h"
 #include "setup/catalogue.h"
 
+#include <cstdarg>
 #include <cstring>
 
 namespace {
@@ -20,9 +21,17 @@ const char* const columnNames =
     "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
     "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
 
-void WriteSessionLine() {
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void WriteSessionLine(const char* format, ...) {
     if (zan.sessionFile <= 0) return;
-    if (!WriteDataLine(zan.sessionFile) && !zan.sessionWriteFailed) {
+    char line[1024];
+    std::va_list arguments;
+    va_start(arguments, format);
+    FormatTextList(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (!WriteDataText(zan.sessionFile, line) && !zan.sessionWriteFailed) {
         zan.sessionWriteFailed = 1;
         ReportDataFileFailure("Session rows", zan.sessionPath);
     }
@@ -66,17 +75,11 @@ void StartSession() {
     zan.sessionActive = 1;
     zan.sessionWriteFailed = 0;
     char timeText[16];
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "ZAN_session_file %c%s", comma,
-               zan.fileShortName);
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "KM @ Start %c%.3f", comma,
-               static_cast<double>(zan.setup.totalKm));
-    WriteSessionLine();
+    WriteSessionLine("ZAN_session_file %c%s", comma, zan.fileShortName);
+    WriteSessionLine("KM @ Start %c%.3f", comma, static_cast<double>(zan.setup.totalKm));
     TimeStr(timeText, sizeof timeText);
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "Time @ Start %c%s", comma, timeText);
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%s", columnNames);
-    WriteSessionLine();
+    WriteSessionLine("Time @ Start %c%s", comma, timeText);
+    WriteSessionLine("%s", columnNames);
     SyncFile(zan.sessionFile);
     zan.lastSyncTime = Timer();
     SetCtrlVal(zan.mainPanel, MAIN_SESSION_FILE, zan.sessionPath);
@@ -94,23 +97,13 @@ void StartSession() {
 void StopSession() {
     zan.sessionActive = 0;
     char timeText[16];
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "#####");
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "KM @ Stop %c%.3f", comma,
-               static_cast<double>(zan.setup.totalKm));
-    WriteSessionLine();
+    WriteSessionLine("#####");
+    WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(zan.setup.totalKm));
     TimeStr(timeText, sizeof timeText);
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "Time @ Stop %c%s", comma, timeText);
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "Kcal @ Stop %c%.1f", comma,
-               static_cast<double>(zan.kcalTotal));
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "POWER ave %c%.1f", comma,
-               static_cast<double>(zan.sessionPowerAverage));
-    WriteSessionLine();
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "SPEED ave %c%.1f", comma,
-               static_cast<double>(zan.sessionSpeedAverage));
-    WriteSessionLine();
+    WriteSessionLine("Time @ Stop %c%s", comma, timeText);
+    WriteSessionLine("Kcal @ Stop %c%.1f", comma, static_cast<double>(zan.kcalTotal));
+    WriteSessionLine("POWER ave %c%.1f", comma, static_cast<double>(zan.sessionPowerAverage));
+    WriteSessionLine("SPEED ave %c%.1f", comma, static_cast<double>(zan.sessionSpeedAverage));
     if (zan.sessionFile > 0) {
         SyncFile(zan.sessionFile);
         if (CVI_CloseFile(zan.sessionFile) < 0 && !zan.sessionWriteFailed)
@@ -135,7 +128,8 @@ void SaveDat() {
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     const auto f = [](float value) { return FiniteOrZero(value); };
-    FormatText(zan.lineBuffer, sizeof zan.lineBuffer,
+    char row[1024];
+    FormatText(row, sizeof row,
                "%5d%c%s%c000%c000%c000%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%."
                "1f%c%.1f%c%.1f%c%.1f%c%.3f%c%.2f%c%.2f%c%.2f%c%.0f",
                zan.sessionRow, comma, timeText, comma, comma, comma, comma, f(zan.heartRate), comma,
@@ -150,7 +144,7 @@ void SaveDat() {
     zan.sessionPowerAverage = zan.sessionPowerSum / static_cast<float>(zan.sessionRow);
     zan.sessionSpeedSum += zan.speed;
     zan.sessionSpeedAverage = zan.sessionSpeedSum / static_cast<float>(zan.sessionRow);
-    WriteSessionLine();
+    WriteSessionLine("%s", row);
     // A power cut loses at most the last few seconds of rows.
     if (zan.sessionFile > 0 && Timer() - zan.lastSyncTime >= syncSeconds) {
         SyncFile(zan.sessionFile);

@@ -25,12 +25,11 @@ int SAVET(int, int, int event, void*, int, int) {
     const int step = frames > 0 ? windowDegrees / frames : 0;
     bool written = true;
     for (int i = 1; i < frames; ++i) {
-        FormatText(zan.lineBuffer, sizeof zan.lineBuffer, "%4d%c%.1f%c%.1f%c%.1f%c%.1f", i, comma,
-                   static_cast<double>(static_cast<float>((i - 1) * step)), comma,
-                   static_cast<double>(zan.snapshotPower[i]), comma,
-                   static_cast<double>(zan.snapshotLeft[i]), comma,
-                   static_cast<double>(zan.snapshotRight[i]));
-        written &= WriteDataLine(zan.turnFile);
+        written &= WriteDataLine(zan.turnFile, "%4d%c%.1f%c%.1f%c%.1f%c%.1f", i, comma,
+                                 static_cast<double>(static_cast<float>((i - 1) * step)), comma,
+                                 static_cast<double>(zan.snapshotPower[i]), comma,
+                                 static_cast<double>(zan.snapshotLeft[i]), comma,
+                                 static_cast<double>(zan.snapshotRight[i]));
     }
     FinishTurnFile(written, "Single-turn file");
     return 0;

@@ -46,10 +46,11 @@ void ReadPortFile() {
 int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
     const int values[] = {port, warmup, heartRatePlot, cadencePlot};
     SafeFile file;
-    zan.fileHandle = OpenSafeFile(&file, portFilePath);
+    OpenSafeFile(&file, portFilePath);
     for (const int value : values) {
-        std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%d", value);
-        WriteSafeLine(&file, zan.textBuffer);
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", value);
+        WriteSafeLine(&file, text);
     }
     return CloseSafeFile(&file, "Port file");
 }

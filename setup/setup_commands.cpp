@@ -12,11 +12,11 @@
 namespace {
 // Asks for a setup file; a cancelled popup, or a name of 3 characters or less, means the default.
 void ChooseSetupPath() {
-    zan.chosenSetupPath[0] = '\0';
-    FileSelectPopup("Setup", "*.set", "Selezionare il file SETUP", zan.chosenSetupPath,
-                    sizeof zan.chosenSetupPath);
-    if (std::strlen(zan.chosenSetupPath) > 3)
-        std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", zan.chosenSetupPath);
+    char chosenSetupPath[512] = "";
+    FileSelectPopup("Setup", "*.set", "Selezionare il file SETUP", chosenSetupPath,
+                    sizeof chosenSetupPath);
+    if (std::strlen(chosenSetupPath) > 3)
+        std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", chosenSetupPath);
     else
         std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
 }

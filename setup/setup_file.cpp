@@ -109,16 +109,15 @@ void ShowSetupParameters() {
 }
 
 int LoadPar(const char* path) {
-    zan.fileHandle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
-    const bool opened = zan.fileHandle > 0;
+    const int handle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
+    const bool opened = handle > 0;
     if (opened) {
-        const int handle = zan.fileHandle;
         // A missing line keeps the value the station had.
         ReadValueLines<setupLineChars>(
             setupFileLines,
             [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
             [](int line, const char* text) { SetSetupLine(zan.setup, line, text); });
-        CVI_CloseFile(zan.fileHandle);
+        CVI_CloseFile(handle);
     }
     ShowSetupParameters();
     return opened ? 0 : -1;
@@ -132,16 +131,17 @@ int SavePar(const char* path) {
             GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.intField));
     }
     SafeFile file;
-    zan.fileHandle = OpenSafeFile(&file, path);
+    OpenSafeFile(&file, path);
     for (const FileLine& line : fileLines) {
+        char text[32];
         if (line.floatField != nullptr)
-            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%7.3f",
+            std::snprintf(text, sizeof text, "%7.3f",
                           static_cast<double>(zan.setup.*line.floatField));
         else if (line.intField == &SetupParameters::serialNumber)
-            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%d", zan.deviceSerial);
+            std::snprintf(text, sizeof text, "%d", zan.deviceSerial);
         else
-            std::snprintf(zan.textBuffer, sizeof zan.textBuffer, "%d", zan.setup.*line.intField);
-        WriteSafeLine(&file, zan.textBuffer);
+            std::snprintf(text, sizeof text, "%d", zan.setup.*line.intField);
+        WriteSafeLine(&file, text);
     }
     return CloseSafeFile(&file, "Setup file");
 }

@@ -35,7 +35,5 @@ enum class SingleSide { Both, RightOnly, LeftOnly };
 
 struct SetupState {
     SetupParameters setup;
-    int fileHandle;            // the text file being read or written (setup or port file)
-    char chosenSetupPath[512]; // path returned by the file popup
-    int accessCode;            // the access code last entered
+    int accessCode; // the access code last entered
 };
