@@ -1,6 +1,8 @@
 #include "app/display.h"
 #include "app/station.h"
+#include "link/frame_reader.h"
 #include "link/revolution_tracking.h"
+#include "measure/power.h"
 #include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
@@ -99,13 +101,10 @@ void EvaluatePedalFigures() {
     if (zan.framesSinceTurn > stallFrames) {
         zan.ofRight = 0.0f;
         zan.ofLeft = 0.0f;
-        zan.udLeft = 0.0f;
-        zan.udRight = 0.0f;
+        ClearUdFigures();
     }
     zan.peakTicks = 0;
-    zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
-    zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
-    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+    RestartPeakTrackers();
 }
 
 void ShowPowerAndFigures() {

@@ -10,6 +10,7 @@
 #include "platform/numbers.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
+#include "setup/setup_file.h"
 
 namespace {
 constexpr int firstPort = 1;
@@ -61,7 +62,7 @@ bool AskCrank(int serialSought, int port) {
     zan.handshakeFrames = 0;
     zan.deviceSerial = noIdentity;
     // The reader must listen to the port, not simulate.
-    zan.setup.simulation = 0;
+    StopSimulation();
     zan.ticksSinceFrame = 0;
     for (int call = 0; call < readerCallLimit; ++call) {
         ReadZAN();

@@ -183,3 +183,9 @@ void ReadZAN() {
         if (received < wanted) return;
     }
 }
+
+void RestartPeakTrackers() {
+    zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
+    zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
+    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+}

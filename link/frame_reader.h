@@ -3,3 +3,6 @@
 // every frame on to revolution tracking and the power calculation.
 
 void ReadZAN();
+// The peak trackers start again for the next pedal-figure evaluation: maxima from far below any
+// force, minima from far above.
+void RestartPeakTrackers();

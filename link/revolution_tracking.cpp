@@ -90,11 +90,7 @@ void CheckStall() {
     zan.leftForceMax = 0.0f;
     zan.leftAuxAtMax = 0.0f;
     zan.rightForceAtLeftMax = 0.0f;
-    zan.powerTotal = 0.0f;
-    zan.powerRight = 0.0f;
-    zan.powerLeft = 0.0f;
-    zan.rightPowerSum = 0.0f;
-    zan.leftPowerSum = 0.0f;
+    ClearPowerResults();
 }
 
 void AdvanceWarmup() {

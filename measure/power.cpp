@@ -138,3 +138,16 @@ void CalcWatt() {
         zan.snapshotFrames = n;
     }
 }
+
+void ClearPowerResults() {
+    zan.powerTotal = 0.0f;
+    zan.powerRight = 0.0f;
+    zan.powerLeft = 0.0f;
+    zan.rightPowerSum = 0.0f;
+    zan.leftPowerSum = 0.0f;
+}
+
+void ClearUdFigures() {
+    zan.udLeft = 0.0f;
+    zan.udRight = 0.0f;
+}

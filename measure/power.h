@@ -9,3 +9,7 @@ void FramePower();
 float PedalPower(float force);
 // The window results, while frameIndex still holds the window's length.
 void CalcWatt();
+// A stopped crank has no power: the window results and sums go to 0.
+void ClearPowerResults();
+// Nor pedalling figures: the UD percentages go to 0.
+void ClearUdFigures();

@@ -98,6 +98,10 @@ void SetSetupDefaults() {
     setup.displayFilter = 1;
 }
 
+void StopSimulation() {
+    zan.setup.simulation = 0;
+}
+
 void ShowSetupParameters() {
     for (const ShownParameter& shown : shownParameters) {
         if (shown.floatField != nullptr)

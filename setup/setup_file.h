@@ -22,6 +22,8 @@ inline void ReadSetupText(SetupParameters& setup, const char* bytes, std::size_t
 
 // The values a first start without a setup file works with.
 void SetSetupDefaults();
+// The station listens to the crank instead of simulating one.
+void StopSimulation();
 // Reads the file into the setup record, keeping the current value of every line the file does
 // not have, then shows the parameters. Returns 0, or -1 when the file cannot be opened.
 int LoadPar(const char* path);
