@@ -1,11 +1,13 @@
 #pragma once
 // Every callback of the two panels and their timers, in the engine's callback form. The panel
-// resource names them; the table in callbacks.cpp finds them by name.
+// resource names them; the table in callbacks.cpp finds them by name. Each subsystem declares its
+// own; the application shell's are here.
 
-#define ZAN_CALLBACK(name)                                                                         \
-    int name(int panel, int control, int event, void* callbackData, int eventData1, int eventData2)
+#include "link/link_callbacks.h"
+#include "platform/engine.h"
+#include "record/record_callbacks.h"
+#include "setup/setup_callbacks.h"
 
-// Application shell.
 ZAN_CALLBACK(TIMER);
 ZAN_CALLBACK(DISPLAY);
 ZAN_CALLBACK(FINE);
@@ -13,27 +15,3 @@ ZAN_CALLBACK(HOLD);
 ZAN_CALLBACK(CLR);
 ZAN_CALLBACK(RTEXT);
 ZAN_CALLBACK(PRINT);
-
-// Device link.
-ZAN_CALLBACK(ONLINE);
-ZAN_CALLBACK(SRCH);
-ZAN_CALLBACK(CADI);
-ZAN_CALLBACK(DEBU);
-ZAN_CALLBACK(SERIAL);
-
-// Setup and calibration.
-ZAN_CALLBACK(LOAD);
-ZAN_CALLBACK(SAVS);
-ZAN_CALLBACK(DEF);
-ZAN_CALLBACK(DEFM);
-ZAN_CALLBACK(DEFX);
-ZAN_CALLBACK(ZERO);
-ZAN_CALLBACK(RESET);
-ZAN_CALLBACK(SKIP);
-ZAN_CALLBACK(PWD);
-ZAN_CALLBACK(OFT);
-
-// Recording.
-ZAN_CALLBACK(SAVE);
-ZAN_CALLBACK(SAVET);
-ZAN_CALLBACK(SAVE10);

@@ -1,10 +1,10 @@
 // The device search and the two link commands around it.
 #include "link/device_search.h"
 
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "link/crank_port.h"
 #include "link/frame_reader.h"
+#include "link/link_callbacks.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"

@@ -1,7 +1,7 @@
 // Service commands to the crank: marker-only revolutions, debug mode and serial-number programming.
 // Each is a few bytes with a pause after each; the crank answers none of them.
-#include "app/callbacks.h"
 #include "app/station.h"
+#include "link/link_callbacks.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "protocol/station_bytes.h"

@@ -50,7 +50,9 @@ constexpr int VAL_LT_GRAY = MakeColor(192, 192, 192);
 constexpr int VAL_ORANGE = MakeColor(255, 128, 0);
 constexpr int VAL_BLACK = MakeColor(0, 0, 0);
 
-// The engine's callback form.
+// The engine's callback form: a callback is declared as ZAN_CALLBACK(NAME);
+#define ZAN_CALLBACK(name)                                                                         \
+    int name(int panel, int control, int event, void* callbackData, int eventData1, int eventData2)
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
                                 int eventData1, int eventData2);
 

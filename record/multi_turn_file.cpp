@@ -1,10 +1,10 @@
 #include "record/multi_turn_file.h"
 
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "record/data_file.h"
+#include "record/record_callbacks.h"
 
 namespace {
 constexpr char comma = ',';

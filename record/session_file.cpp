@@ -1,12 +1,12 @@
 #include "record/session_file.h"
 
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "record/data_file.h"
+#include "record/record_callbacks.h"
 #include "setup/catalogue.h"
 
 #include <cstdarg>

@@ -1,9 +1,9 @@
 // The single-turn file: the last two-revolution window, frame by frame, with its crank angle.
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "record/data_file.h"
+#include "record/record_callbacks.h"
 #include "setup/catalogue.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // Access levels and the single-side panel modes.
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
+#include "setup/setup_callbacks.h"
 
 #include <iterator>
 

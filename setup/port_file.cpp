@@ -1,11 +1,11 @@
 #include "setup/port_file.h"
 
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
+#include "setup/setup_callbacks.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 // The panel commands that load and save the setup file.
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "app/window_title.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
+#include "setup/setup_callbacks.h"
 #include "setup/setup_file.h"
 
 #include <cstdio>

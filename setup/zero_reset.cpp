@@ -1,8 +1,8 @@
 // Zeroing the channel offsets with the pedals unloaded, and the end of the warm-up.
-#include "app/callbacks.h"
 #include "app/station.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
+#include "setup/setup_callbacks.h"
 #include "setup/setup_file.h"
 
 #include <cstdio>
