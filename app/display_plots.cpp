@@ -30,14 +30,14 @@ void PlotLastWindow() {
         zan.lastWindowFrames > maxWindowFrames ? maxWindowFrames : zan.lastWindowFrames;
     if (zan.plotMode == 0) {
         SetXGain(1.0);
-        Filt(0);
+        Filt(zan, 0, zan.lastWindowFrames, zan.setup.displayFilter);
         Label("2 Turns", "N");
         Plot(zan.displayTrace, frames, VAL_BLUE);
-        Filt(1);
+        Filt(zan, 1, zan.lastWindowFrames, zan.setup.displayFilter);
         Plot(zan.displayTrace, frames, VAL_RED);
     } else if (zan.plotMode == 1) {
         SetXGain(1.0);
-        Filt(2);
+        Filt(zan, 2, zan.lastWindowFrames, zan.setup.displayFilter);
         Label("2 Turns", "W");
         Plot(zan.displayTrace, frames, VAL_BLACK);
     } else if (zan.plotMode == 2) {

@@ -101,7 +101,7 @@ void EvaluatePedalFigures() {
     if (zan.framesSinceTurn > stallFrames) {
         zan.ofRight = 0.0f;
         zan.ofLeft = 0.0f;
-        ClearUdFigures();
+        ClearUdFigures(zan);
     }
     zan.peakTicks = 0;
     RestartPeakTrackers();

@@ -11,6 +11,7 @@
 #include "app/station.h"
 #include "fuzz/fuzz_station.h"
 #include "link/frame_reader.h"
+#include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
 
@@ -121,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The window ends where the stream stopped, and the display shows it in every plot mode.
-    CalcWatt();
+    CalcWatt(zan, CurrentPowerWindow());
     zan.lastWindowFrames = zan.frameIndex;
     zan.frameIndex = 0;
     const int window = zan.lastWindowFrames;

@@ -124,7 +124,7 @@ void HandOnFrame() {
     TrackRevolution();
     SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, zan.turnLed);
     zan.ticksSinceFrame = 0;
-    FramePower();
+    FramePower(zan, CurrentPowerFrame());
     UpdateAuxRatios();
     zan.frameIndex = std::min(zan.frameIndex + 1, maxWindowFrames);
 }
@@ -188,4 +188,10 @@ void RestartPeakTrackers() {
     zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
     zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
     zan.rightForceMin = zan.leftForceMin = 99999.0f;
+}
+
+PowerFrame CurrentPowerFrame() {
+    return PowerFrame{zan.frameIndex, zan.rightForce,
+                      zan.leftForce,  zan.setup.crankLength,
+                      zan.turnPeriod, zan.sessionActive > 0 && zan.cadence > 20.0f};
 }

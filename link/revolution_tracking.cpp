@@ -90,7 +90,7 @@ void CheckStall() {
     zan.leftForceMax = 0.0f;
     zan.leftAuxAtMax = 0.0f;
     zan.rightForceAtLeftMax = 0.0f;
-    ClearPowerResults();
+    ClearPowerResults(zan);
 }
 
 void AdvanceWarmup() {
@@ -141,7 +141,9 @@ void CaptureFrame() {
         zan.captureRight[zan.captureCount] = zan.rightForce;
         zan.captureLeft[zan.captureCount] = zan.leftForce;
         // The frame's own power, as the power calculation will give it for this frame.
-        zan.capturePower[zan.captureCount] = PedalPower(zan.rightForce) + PedalPower(zan.leftForce);
+        zan.capturePower[zan.captureCount] =
+            PedalPower(zan.rightForce, zan.setup.crankLength, zan.turnPeriod) +
+            PedalPower(zan.leftForce, zan.setup.crankLength, zan.turnPeriod);
         zan.captureCount += 1;
     }
     if (zan.captureFrames > 1000) {
@@ -152,18 +154,18 @@ void CaptureFrame() {
 }
 
 void EndWindow() {
-    CalcWatt();
+    CalcWatt(zan, CurrentPowerWindow());
     zan.turnCount = 0;
     zan.lastWindowFrames = zan.frameIndex;
     zan.frameIndex = 0;
-    zan.powerSum = 0.0f;
-    zan.leftPower = 0.0f;
-    zan.rightPower = 0.0f;
-    zan.rightPowerSum = 0.0f;
-    zan.leftPowerSum = 0.0f;
+    StartWindowSums(zan);
     AdvanceWarmup();
 }
 } // namespace
+
+PowerWindow CurrentPowerWindow() {
+    return PowerWindow{zan.frameIndex, zan.singleSide, zan.heartRate, zan.cadence};
+}
 
 void TrackRevolution() {
     DetectRevolution();

@@ -3,6 +3,8 @@
 // the mean period of the last four revolutions, notices a stopped crank, ends a window every two
 // revolutions and advances the warm-up panel.
 
+#include "measure/power.h"
+
 // A crank that has not turned for this many frames (5 s) has stopped.
 constexpr int stallFrames = 250;
 
@@ -15,3 +17,5 @@ inline float WarmupForce(int warmupMode) {
 }
 
 void TrackRevolution();
+// What the window ending now brings to the power calculation.
+PowerWindow CurrentPowerWindow();

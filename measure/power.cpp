@@ -1,7 +1,5 @@
 #include "measure/power.h"
 
-#include "app/station.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -21,133 +19,143 @@ float UdPercent(float forceAtOtherPeak, float ownPeak) {
     return static_cast<float>(100.0 * forceAtOtherPeak / ownPeak);
 }
 
-void BothSidesUd(int n) {
+void BothSidesUd(MeasureState& measure, int n) {
     const int half = n / 2;
     if (half == 0) {
-        zan.udRight = 0.0f;
-        zan.udLeft = 0.0f;
+        measure.udRight = 0.0f;
+        measure.udLeft = 0.0f;
         return;
     }
     // The right pedal peaks in the first half of the window, the left in the second.
     float rightPeak = -99999.0f;
     float leftAtRightPeak = 0.0f;
     for (int i = 0; i < half; ++i)
-        if (zan.rightForceTrace[i] > rightPeak) {
-            rightPeak = zan.rightForceTrace[i];
-            leftAtRightPeak = zan.leftForceTrace[i];
+        if (measure.rightForceTrace[i] > rightPeak) {
+            rightPeak = measure.rightForceTrace[i];
+            leftAtRightPeak = measure.leftForceTrace[i];
         }
     float leftPeak = -99999.0f;
     float rightAtLeftPeak = 0.0f;
     for (int i = half; i < n; ++i)
-        if (zan.leftForceTrace[i] > leftPeak) {
-            leftPeak = zan.leftForceTrace[i];
-            rightAtLeftPeak = zan.rightForceTrace[i];
+        if (measure.leftForceTrace[i] > leftPeak) {
+            leftPeak = measure.leftForceTrace[i];
+            rightAtLeftPeak = measure.rightForceTrace[i];
         }
-    zan.udRight = UdPercent(rightAtLeftPeak, rightPeak);
-    zan.udLeft = UdPercent(leftAtRightPeak, leftPeak);
+    measure.udRight = UdPercent(rightAtLeftPeak, rightPeak);
+    measure.udLeft = UdPercent(leftAtRightPeak, leftPeak);
 }
 
-void SingleSideUd(int n) {
+void SingleSideUd(MeasureState& measure, int n) {
     float rightMax = -99999.0f;
     float rightMin = 99999.0f;
     float leftMax = -99999.0f;
     float leftMin = 99999.0f;
     for (int i = 0; i < n; ++i) {
-        if (zan.rightForceTrace[i] > rightMax) rightMax = zan.rightForceTrace[i];
-        if (zan.rightForceTrace[i] < rightMin) rightMin = zan.rightForceTrace[i];
-        if (zan.leftForceTrace[i] > leftMax) leftMax = zan.leftForceTrace[i];
-        if (zan.leftForceTrace[i] < leftMin) leftMin = zan.leftForceTrace[i];
+        if (measure.rightForceTrace[i] > rightMax) rightMax = measure.rightForceTrace[i];
+        if (measure.rightForceTrace[i] < rightMin) rightMin = measure.rightForceTrace[i];
+        if (measure.leftForceTrace[i] > leftMax) leftMax = measure.leftForceTrace[i];
+        if (measure.leftForceTrace[i] < leftMin) leftMin = measure.leftForceTrace[i];
     }
-    zan.udRight = n > 0 ? UdPercent(rightMin, rightMax) : 0.0f;
-    zan.udLeft = n > 0 ? UdPercent(leftMin, leftMax) : 0.0f;
+    measure.udRight = n > 0 ? UdPercent(rightMin, rightMax) : 0.0f;
+    measure.udLeft = n > 0 ? UdPercent(leftMin, leftMax) : 0.0f;
 }
 } // namespace
 
-float PedalPower(float force) {
-    return static_cast<float>(
-        1.0 * (twoPi * force * static_cast<double>(zan.setup.crankLength) / zan.turnPeriod));
+float PedalPower(float force, float crankLength, float turnPeriod) {
+    return static_cast<float>(1.0 *
+                              (twoPi * force * static_cast<double>(crankLength) / turnPeriod));
 }
 
-void FramePower() {
-    const int i = zan.frameIndex;
-    zan.rightForceTrace[i] = zan.rightForce;
-    zan.rightPower = PedalPower(zan.rightForceTrace[i]);
-    zan.leftForceTrace[i] = zan.leftForce;
-    zan.leftPower = PedalPower(zan.leftForceTrace[i]);
-    zan.powerTrace[i] = zan.rightPower + zan.leftPower;
-    zan.powerSum += zan.powerTrace[i];
-    zan.rightPowerSum += zan.rightPower;
-    zan.leftPowerSum += zan.leftPower;
-    if (zan.sessionActive > 0 && zan.cadence > 20.0f) {
+void FramePower(MeasureState& measure, const PowerFrame& frame) {
+    const int i = frame.frameIndex;
+    measure.rightForceTrace[i] = frame.rightForce;
+    measure.rightPower =
+        PedalPower(measure.rightForceTrace[i], frame.crankLength, frame.turnPeriod);
+    measure.leftForceTrace[i] = frame.leftForce;
+    measure.leftPower = PedalPower(measure.leftForceTrace[i], frame.crankLength, frame.turnPeriod);
+    measure.powerTrace[i] = measure.rightPower + measure.leftPower;
+    measure.powerSum += measure.powerTrace[i];
+    measure.rightPowerSum += measure.rightPower;
+    measure.leftPowerSum += measure.leftPower;
+    if (frame.countsEnergy) {
         // A session start clears the shown total; the exact sum follows it.
-        if (static_cast<float>(zan.kcalExact) != zan.kcalTotal) zan.kcalExact = zan.kcalTotal;
-        zan.kcalExact += zan.powerTrace[i] / bodyEfficiency / joulesPerKcalFrame;
-        zan.kcalTotal = static_cast<float>(zan.kcalExact);
+        if (static_cast<float>(measure.kcalExact) != measure.kcalTotal)
+            measure.kcalExact = measure.kcalTotal;
+        measure.kcalExact += measure.powerTrace[i] / bodyEfficiency / joulesPerKcalFrame;
+        measure.kcalTotal = static_cast<float>(measure.kcalExact);
     }
 }
 
-void CalcWatt() {
+void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     // A window holds at most maxWindowFrames frames; the traces are longer still.
-    const int n = std::clamp(zan.frameIndex, 0, maxWindowFrames);
+    const int n = std::clamp(window.frames, 0, maxWindowFrames);
     const float frames = static_cast<float>(n);
-    const float soundTotal = zan.powerTotal;
-    const float soundRight = zan.powerRight;
-    const float soundLeft = zan.powerLeft;
-    const float soundPrevious = zan.previousPower;
-    zan.meanPower = zan.powerSum / frames;
+    const float soundTotal = measure.powerTotal;
+    const float soundRight = measure.powerRight;
+    const float soundLeft = measure.powerLeft;
+    const float soundPrevious = measure.previousPower;
+    measure.meanPower = measure.powerSum / frames;
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
-    if (zan.meanPower > -1000.0f && zan.meanPower < 2000.0f) {
-        zan.powerTotal = (zan.meanPower + zan.previousPower) / 2.0f;
-        zan.powerRight = zan.rightPowerSum / frames;
-        zan.powerLeft = zan.leftPowerSum / frames;
-        if (zan.singleSide == SingleSide::RightOnly) {
-            zan.powerTotal = zan.powerRight;
-            zan.powerLeft = 0.0f;
-        } else if (zan.singleSide == SingleSide::LeftOnly) {
-            zan.powerTotal = zan.powerLeft;
-            zan.powerRight = 0.0f;
+    if (measure.meanPower > -1000.0f && measure.meanPower < 2000.0f) {
+        measure.powerTotal = (measure.meanPower + measure.previousPower) / 2.0f;
+        measure.powerRight = measure.rightPowerSum / frames;
+        measure.powerLeft = measure.leftPowerSum / frames;
+        if (window.singleSide == SingleSide::RightOnly) {
+            measure.powerTotal = measure.powerRight;
+            measure.powerLeft = 0.0f;
+        } else if (window.singleSide == SingleSide::LeftOnly) {
+            measure.powerTotal = measure.powerLeft;
+            measure.powerRight = 0.0f;
         }
-        zan.previousPower = zan.powerTotal;
+        measure.previousPower = measure.powerTotal;
     }
     // A calibration beyond any real crank (a gain of 1e30) can overflow a side's power; the
     // shown powers then keep their last sound values instead of staying infinite for good.
-    if (!std::isfinite(zan.powerTotal) || !std::isfinite(zan.powerRight) ||
-        !std::isfinite(zan.powerLeft)) {
-        zan.powerTotal = soundTotal;
-        zan.previousPower = soundPrevious;
-        zan.powerRight = soundRight;
-        zan.powerLeft = soundLeft;
+    if (!std::isfinite(measure.powerTotal) || !std::isfinite(measure.powerRight) ||
+        !std::isfinite(measure.powerLeft)) {
+        measure.powerTotal = soundTotal;
+        measure.previousPower = soundPrevious;
+        measure.powerRight = soundRight;
+        measure.powerLeft = soundLeft;
     }
 
     // The three histories share one index, so the time plot's traces line up window by window.
-    const int slot = std::clamp(zan.historyIndex, 0, historyLast);
-    zan.powerHistory[slot] = zan.powerTotal;
-    zan.heartRateHistory[slot] = zan.heartRate;
-    zan.cadenceHistory[slot] = zan.cadence;
-    zan.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
+    const int slot = std::clamp(measure.historyIndex, 0, historyLast);
+    measure.powerHistory[slot] = measure.powerTotal;
+    measure.heartRateHistory[slot] = window.heartRate;
+    measure.cadenceHistory[slot] = window.cadence;
+    measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
 
-    if (zan.singleSide == SingleSide::Both)
-        BothSidesUd(n);
+    if (window.singleSide == SingleSide::Both)
+        BothSidesUd(measure, n);
     else
-        SingleSideUd(n);
+        SingleSideUd(measure, n);
 
     if (n > 0) {
-        std::copy(zan.powerTrace, zan.powerTrace + n, zan.snapshotPower);
-        std::copy(zan.rightForceTrace, zan.rightForceTrace + n, zan.snapshotRight);
-        std::copy(zan.leftForceTrace, zan.leftForceTrace + n, zan.snapshotLeft);
-        zan.snapshotFrames = n;
+        std::copy(measure.powerTrace, measure.powerTrace + n, measure.snapshotPower);
+        std::copy(measure.rightForceTrace, measure.rightForceTrace + n, measure.snapshotRight);
+        std::copy(measure.leftForceTrace, measure.leftForceTrace + n, measure.snapshotLeft);
+        measure.snapshotFrames = n;
     }
 }
 
-void ClearPowerResults() {
-    zan.powerTotal = 0.0f;
-    zan.powerRight = 0.0f;
-    zan.powerLeft = 0.0f;
-    zan.rightPowerSum = 0.0f;
-    zan.leftPowerSum = 0.0f;
+void ClearPowerResults(MeasureState& measure) {
+    measure.powerTotal = 0.0f;
+    measure.powerRight = 0.0f;
+    measure.powerLeft = 0.0f;
+    measure.rightPowerSum = 0.0f;
+    measure.leftPowerSum = 0.0f;
 }
 
-void ClearUdFigures() {
-    zan.udLeft = 0.0f;
-    zan.udRight = 0.0f;
+void ClearUdFigures(MeasureState& measure) {
+    measure.udLeft = 0.0f;
+    measure.udRight = 0.0f;
+}
+
+void StartWindowSums(MeasureState& measure) {
+    measure.powerSum = 0.0f;
+    measure.leftPower = 0.0f;
+    measure.rightPower = 0.0f;
+    measure.rightPowerSum = 0.0f;
+    measure.leftPowerSum = 0.0f;
 }

@@ -1,15 +1,40 @@
 #pragma once
 // Power and work: per-frame power of each pedal from force, crank length and revolution period,
 // and at the end of every two-revolution window the window's mean powers and UD percentages.
+// The routines work on the measure state alone; what they need of the link and the setup comes
+// as values.
 
-// Stores the frame in the window traces at frameIndex and adds it to the window sums and, while
-// a session records, to the energy.
-void FramePower();
-// The power of one pedal pushing with the given force at the current revolution period.
-float PedalPower(float force);
-// The window results, while frameIndex still holds the window's length.
-void CalcWatt();
+#include "measure/measure_state.h"
+#include "setup/setup_state.h"
+
+// What one frame brings to the power calculation.
+struct PowerFrame {
+    int frameIndex;    // the frame's place in the window
+    float rightForce;  // N
+    float leftForce;   // N
+    float crankLength; // mm
+    float turnPeriod;  // ms, the mean of the last revolutions
+    bool countsEnergy; // a session records and the crank turns faster than 20 rpm
+};
+
+// What the window's end brings.
+struct PowerWindow {
+    int frames; // the window's length in frames
+    SingleSide singleSide;
+    float heartRate;
+    float cadence;
+};
+
+// Stores the frame in the window traces at its place and adds it to the window sums and, when
+// energy counts, to the energy.
+void FramePower(MeasureState& measure, const PowerFrame& frame);
+// The power of one pedal pushing with the given force.
+float PedalPower(float force, float crankLength, float turnPeriod);
+// The window results, the time-plot histories and the snapshot for the single-turn file.
+void CalcWatt(MeasureState& measure, const PowerWindow& window);
+// The next window starts with empty sums.
+void StartWindowSums(MeasureState& measure);
 // A stopped crank has no power: the window results and sums go to 0.
-void ClearPowerResults();
+void ClearPowerResults(MeasureState& measure);
 // Nor pedalling figures: the UD percentages go to 0.
-void ClearUdFigures();
+void ClearUdFigures(MeasureState& measure);

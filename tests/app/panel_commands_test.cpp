@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"
@@ -35,7 +36,7 @@ TEST_F(PanelCommandsTest, ClearKeepsTheStaleFirstPointOfTheTimePlot) {
     EXPECT_TRUE(Main(MAIN_GRAPH).plots.empty());
     EXPECT_EQ(zan.historyIndex, 1);
     zan.frameIndex = 0;
-    CalcWatt();
+    CalcWatt(zan, CurrentPowerWindow());
     zan.lastWindowFrames = 1;
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
     DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
