@@ -9,20 +9,24 @@ namespace {
 constexpr double minutesPerHistoryPoint = 0.033333;
 
 void Plot(const float* samples, int count, int color) {
+    Station& zan = CurrentStation();
     PlotY(zan.mainPanel, MAIN_GRAPH, samples, count, color);
 }
 
 void Label(const char* xName, const char* yName) {
+    Station& zan = CurrentStation();
     if (xName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XNAME, xName);
     if (yName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_YNAME, yName);
 }
 
 void SetXGain(double gain) {
+    Station& zan = CurrentStation();
     SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XAXIS_GAIN, gain);
 }
 } // namespace
 
 void PlotLastWindow() {
+    Station& zan = CurrentStation();
     if (zan.lastWindowFrames <= 0) return;
     DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
     GetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, &zan.plotMode);

@@ -20,10 +20,12 @@ constexpr float ratioForce = 35.0f;
 constexpr float balancePower = 30.0f;
 
 void ShowNumber(int control, double value) {
+    Station& zan = CurrentStation();
     SetCtrlVal(zan.mainPanel, control, FiniteOrZero(value));
 }
 
 void SetColor(int control, int color) {
+    Station& zan = CurrentStation();
     SetCtrlAttribute(zan.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
 }
 
@@ -38,6 +40,7 @@ void ColorPedalFigure(int control, float figure) {
 }
 
 void ShowRawCount(int control, int count) {
+    Station& zan = CurrentStation();
     SetCtrlVal(zan.mainPanel, control, count);
     SetColor(control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
 }
@@ -45,6 +48,7 @@ void ShowRawCount(int control, int count) {
 // The link's health is for the technician: shown from the calibration code up, hidden below.
 // Visibility is set only when the level changes, so a tick costs the panel nothing more.
 void ShowLinkHealth() {
+    Station& zan = CurrentStation();
     const int shown = zan.accessCode >= calibrationCode ? 1 : 0;
     constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
     for (const int control : counts) {
@@ -60,6 +64,7 @@ void ShowLinkHealth() {
 } // namespace
 
 void ShowLiveReadouts() {
+    Station& zan = CurrentStation();
     const SetupParameters& setup = zan.setup;
     ShowNumber(MAIN_RIGHT_FORCE,
                (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
@@ -87,6 +92,7 @@ void ShowLiveReadouts() {
 }
 
 void EvaluatePedalFigures() {
+    Station& zan = CurrentStation();
     zan.peakTicks += 1;
     if (zan.peakTicks <= 1) return;
     if (zan.rightForceMax > peakForEvaluation)
@@ -108,6 +114,7 @@ void EvaluatePedalFigures() {
 }
 
 void ShowPowerAndFigures() {
+    Station& zan = CurrentStation();
     ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
     ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
     const bool pedalling = zan.powerTotal > balancePower;

@@ -14,6 +14,7 @@ constexpr int keepAliveEvery = 20;
 constexpr int serviceCode = 2739;
 
 void RunSessionClock() {
+    Station& zan = CurrentStation();
     if (zan.sessionActive <= 0) {
         SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_WHITE);
         return;
@@ -44,6 +45,7 @@ void RunSessionClock() {
 } // namespace
 
 int DISPLAY(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_TIMER_TICK) return 0;
     if (zan.accessCode > serviceCode) {
         int side = static_cast<int>(zan.singleSide);

@@ -36,6 +36,7 @@ constexpr const char* notConnected = "ZAN non connesso !\n\n"
 // Lets the rider pair the crank in the desktop's Bluetooth settings. No tick runs meanwhile;
 // Escape gives up waiting for a settings window that does not close.
 void WaitForBluetoothSettings() {
+    Station& zan = CurrentStation();
     SuspendTimerCallbacks();
     zan.launchHandle = 0;
     if (LaunchBluetoothSettings(&zan.launchHandle) >= 0) {
@@ -52,6 +53,7 @@ void WaitForBluetoothSettings() {
 }
 
 void SearchForTypedSerial(const char* typed) {
+    Station& zan = CurrentStation();
     WaitForBluetoothSettings();
     // After a search the dialog stays away until the rider asks for it again.
     zan.linkDialogOff = 1;
@@ -61,6 +63,7 @@ void SearchForTypedSerial(const char* typed) {
 }
 
 void AskHowToReconnect() {
+    Station& zan = CurrentStation();
     char response[64] = "";
     // A tick that comes while the dialog waits (the engine may run timers under a modal dialog)
     // must not stack a second one on it.
@@ -81,6 +84,7 @@ void AskHowToReconnect() {
 } // namespace
 
 void WarnSerialMismatch() {
+    Station& zan = CurrentStation();
     if (zan.serialMismatch <= 0) return;
     // Cleared before asking, so a tick that comes while the question waits does not ask again.
     zan.serialMismatch = 0;
@@ -90,6 +94,7 @@ void WarnSerialMismatch() {
 }
 
 void WatchLink() {
+    Station& zan = CurrentStation();
     if (zan.linkDialogOpen != 0) return;
     if (zan.ticksSinceFrame <= lostAfterTicks && zan.linkCheckNow <= 0) {
         SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     StationEngine engine;
     UseEngine(&engine);
+    // The one station of the program, on the heap: its record is large.
+    const auto station = std::make_unique<Station>();
+    AttachStation(*station);
+    Station& zan = *station;
 
     // The command line the station sees: the arguments Qt left, joined by single blanks.
     std::size_t length = 0;
@@ -89,7 +94,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnQuitSignal);
     std::signal(SIGTERM, OnQuitSignal);
     QTimer signalWatch;
-    QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch, &engine] {
+    QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch, &engine, &zan] {
         if (!quitSignalled.load()) return;
         signalWatch.stop();
         engine.quittingOnSignal = true;

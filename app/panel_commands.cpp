@@ -7,6 +7,7 @@
 #include "setup/catalogue.h"
 
 int HOLD(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     zan.holdDisplay ^= 1;
     if (zan.holdDisplay == 1) {
@@ -20,6 +21,7 @@ int HOLD(int, int, int event, void*, int, int) {
 }
 
 int CLR(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // The time plot starts again at its second point; the first keeps its old value.
     zan.historyIndex = 1;
@@ -28,12 +30,14 @@ int CLR(int, int, int event, void*, int, int) {
 }
 
 int RTEXT(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_LEFT_DOUBLE_CLICK) return 0;
     ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
     return 0;
 }
 
 int PRINT(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // Without the PDF printer the panel is written as a PDF file into the data folder, so the
     // rider never needs a printer driver.

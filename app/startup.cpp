@@ -23,6 +23,7 @@ float ClampedCoefficient(float coefficient) {
 } // namespace
 
 void GiveWorkingDefaults() {
+    Station& zan = CurrentStation();
     // Cadence and speed read as stopped until the first frame.
     zan.crankPeriodWord = 9999999;
     zan.wheelPeriodWord = 9999999;
@@ -52,6 +53,7 @@ void GiveWorkingDefaults() {
 }
 
 int StartStation(void* instance, const char* commandLine) {
+    Station& zan = CurrentStation();
     if (InitCVIRTE(instance, 0, 0) == 0) return -1;
     zan.mainPanel = LoadPanel(0, "zan_01.uir", MAIN);
     if (zan.mainPanel < 0) return -1;
@@ -108,6 +110,7 @@ int StartStation(void* instance, const char* commandLine) {
 }
 
 int WinMain(void* instance, void*, char* commandLine, int) {
+    Station& zan = CurrentStation();
     if (StartStation(instance, commandLine) < 0) return -1;
     RunUserInterface();
     DiscardPanel(zan.mainPanel);

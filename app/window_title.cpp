@@ -12,6 +12,7 @@ constexpr int titleSize = 256;
 }
 
 void ShowStartupTitle() {
+    Station& zan = CurrentStation();
     char title[titleSize];
     FormatText(title, sizeof title,
                "Orvelta (ZAN_pc Ver -> %s) (Setup file -> %s) (Waiting connection ->)",
@@ -20,6 +21,7 @@ void ShowStartupTitle() {
 }
 
 void ShowConnectedTitle(const char* mark) {
+    Station& zan = CurrentStation();
     char title[titleSize];
     if (mark == nullptr)
         FormatText(title, sizeof title,

@@ -6,16 +6,29 @@
 #include "app/startup.h"
 #include "app/station.h"
 #include "platform/engine.h"
+#include "protocol/frame.h"
 #include "setup/catalogue.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 // 90 rpm at 50 frames a second: a revolution every 33 frames.
 constexpr int benchFramesPerRevolution = 33;
 
+// The benchmarks' station, one for the whole program, made on first use.
+inline Station& BenchStation() {
+    static const auto station = std::make_unique<Station>();
+    return *station;
+}
+
+// The benchmarks read and set their station by the station's own name.
+inline Station& zan = BenchStation();
+
+// Attaches the benchmarks' station, back at zero, to the engine in use and starts it.
 inline void StartBenchStation(const char* resource) {
+    AttachStation(BenchStation());
     ResetStation();
     zan.mainPanel = LoadPanel(0, resource, MAIN);
     zan.warmupPanel = LoadPanel(0, resource, WARMUP);
@@ -33,11 +46,6 @@ inline void StartBenchStation(const char* resource) {
     zan.handshakeFrames = 100;
 }
 
-inline void PutBenchWord(std::vector<unsigned char>& stream, int word) {
-    stream.push_back(static_cast<unsigned char>(word & 0xFF));
-    stream.push_back(static_cast<unsigned char>(word >> 8));
-}
-
 // Frames as the crank sends them: both pedals pushing on their downstroke, the revolution marker
 // on every 33rd frame.
 inline std::vector<unsigned char> PedallingStream(int frames) {
@@ -47,12 +55,15 @@ inline std::vector<unsigned char> PedallingStream(int frames) {
             2.0 * 3.14159265 * (frame % benchFramesPerRevolution) / benchFramesPerRevolution;
         const int right = 1000 + static_cast<int>(300.0 * std::max(0.0, std::sin(angle)));
         const int left = 1000 + static_cast<int>(300.0 * std::max(0.0, -std::sin(angle)));
-        const int marker = frame % benchFramesPerRevolution == 0 ? 0x2000 : 0;
-        stream.push_back(0xFF);
-        for (const int word : {right, 1000 + (right - 1000) / 3, left, 1000 + (left - 1000) / 3, 0,
-                               marker | 1333, 500, 240})
-            PutBenchWord(stream, word);
-        stream.push_back(154);
+        const int marker = frame % benchFramesPerRevolution == 0 ? revolutionMarker : 0;
+        const CrankFrame words{right, 1000 + (right - 1000) / 3,
+                               left,  1000 + (left - 1000) / 3,
+                               0,     marker | 1333,
+                               500,   240,
+                               154};
+        unsigned char bytes[frameLength];
+        LayOutFrame(words, bytes);
+        stream.insert(stream.end(), bytes, bytes + frameLength);
     }
     return stream;
 }

@@ -53,6 +53,7 @@ std::string Value(const char* name, int value) {
 
 // The counters and indices that address the record's fixed arrays.
 void ExpectIndicesInRange() {
+    Station& zan = CurrentStation();
     FUZZ_EXPECT(zan.assembler.rxPos >= 0 && zan.assembler.rxPos < frameLength,
                 Value("rxPos", zan.assembler.rxPos));
     FUZZ_EXPECT(zan.frameIndex >= 0 && zan.frameIndex <= maxWindowFrames,
@@ -74,6 +75,7 @@ void ExpectIndicesInRange() {
 }
 
 void ApplySettings(std::uint8_t first, std::uint8_t second) {
+    Station& zan = CurrentStation();
     zan.setup.turnDetection = first & 3;
     zan.singleSide = static_cast<SingleSide>((first >> 2 & 3) % 3);
     SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.singleSide));
@@ -98,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) return 0;
     FuzzFolder folder;
     FuzzStation station;
+    Station& zan = *station.station;
     Input input(data, size);
     const std::uint8_t first = input.Next();
     ApplySettings(first, input.Next());

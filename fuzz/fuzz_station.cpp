@@ -66,8 +66,8 @@ void FuzzFolder::Remove(const char* name) {
 }
 
 FuzzStation::FuzzStation(const char* commandLine) {
-    ResetStation();
     UseEngine(&engine);
+    AttachStation(*station);
     engine.Device("COM1");
     started = StartStation(nullptr, commandLine);
     FUZZ_EXPECT(started == 0, "the station did not start");
@@ -104,10 +104,12 @@ std::vector<std::uint8_t> PedallingFrames(int frames) {
 }
 
 void DisplayTick() {
+    Station& zan = CurrentStation();
     DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
 }
 
 void ExpectReadoutsFinite(HeadlessEngine& engine) {
+    Station& zan = CurrentStation();
     for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
         if (handle <= 0) continue;
         const HeadlessPanel& panel = engine.Panel(handle);
@@ -123,6 +125,7 @@ void ExpectReadoutsFinite(HeadlessEngine& engine) {
 }
 
 void ExpectPanelsFinite(HeadlessEngine& engine) {
+    Station& zan = CurrentStation();
     ExpectReadoutsFinite(engine);
     for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
         if (handle <= 0) continue;

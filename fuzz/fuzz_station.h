@@ -2,11 +2,13 @@
 // What the fuzz targets share: a station started on the headless engine in a folder of its own,
 // a checked expectation that stops the run, and the checks every target makes of the panels.
 
+#include "app/station.h"
 #include "fuzz/fuzz_expect.h"
 #include "tests/support/headless_engine.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,8 @@ class FuzzStation {
     FuzzStation& operator=(const FuzzStation&) = delete;
 
     HeadlessEngine engine;
+    // The station of this input, attached to its engine.
+    std::unique_ptr<Station> station = std::make_unique<Station>();
     int started = -1;
 };
 

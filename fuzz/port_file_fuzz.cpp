@@ -25,6 +25,7 @@ struct Setting {
 };
 
 void ExpectReadAsCounted(HeadlessEngine& engine, const std::uint8_t* data, std::size_t size) {
+    Station& zan = CurrentStation();
     const Setting settings[] = {
         {"comPort", &zan.comPort, 1, MAIN_COM_PORT},
         {"warmupMode", &zan.warmupMode, 0, MAIN_WARMUP_MODE},
@@ -51,6 +52,7 @@ void ExpectReadAsCounted(HeadlessEngine& engine, const std::uint8_t* data, std::
 // Three seconds of pedalling on COM1, read in link-timer steps, with the display ticking; a
 // port file naming another port leaves the station without frames.
 void Ride(HeadlessEngine& engine) {
+    Station& zan = CurrentStation();
     const std::vector<std::uint8_t> frames = PedallingFrames(150);
     constexpr std::size_t bytesPerTick = 18;
     for (std::size_t at = 0; at < frames.size(); at += bytesPerTick) {

@@ -88,6 +88,7 @@ const Shown shown[] = {
 
 void ExpectReadAsCounted(const std::uint8_t* data, std::size_t size,
                          const SetupParameters& before) {
+    Station& zan = CurrentStation();
     const std::vector<std::string> lines = CountedLines(data, size);
     for (std::size_t i = 0; i < std::size(fields); ++i) {
         const Field& field = fields[i];
@@ -111,6 +112,7 @@ void ExpectReadAsCounted(const std::uint8_t* data, std::size_t size,
 }
 
 void ExpectShownAsHeld(HeadlessEngine& engine) {
+    Station& zan = CurrentStation();
     for (const Shown& parameter : shown) {
         const double value = parameter.floatField != nullptr
                                  ? static_cast<double>(zan.setup.*parameter.floatField)
@@ -127,6 +129,7 @@ void ExpectShownAsHeld(HeadlessEngine& engine) {
 // 1e30 overflows the single-precision force traces, which then plot inf (the frame reader's
 // target checks the plots under a sound calibration).
 void Ride(HeadlessEngine& engine) {
+    Station& zan = CurrentStation();
     const std::vector<std::uint8_t> frames = PedallingFrames(150);
     constexpr std::size_t bytesPerTick = 18;
     for (std::size_t at = 0; at < frames.size(); at += bytesPerTick) {
@@ -152,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzFolder::Write(fuzzSetupPath, data, size);
     {
         FuzzStation station;
-        const SetupParameters before = zan.setup;
+        const SetupParameters before = station.station->setup;
         FUZZ_EXPECT(LoadPar(fuzzSetupPath) == 0, "the setup file did not open");
         ExpectReadAsCounted(data, size, before);
         ExpectShownAsHeld(station.engine);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 int OpenCrankPort(int port, int deviceNumber) {
+    Station& zan = CurrentStation();
     std::snprintf(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", deviceNumber);
     const int opened = OpenComConfig(port, zan.comPortName, 38400, 0, 8, 1, 4096, 4096);
     SetComTime(port, 0.005);

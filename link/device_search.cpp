@@ -32,6 +32,7 @@ constexpr int noIdentity = 9999;
 // Each line is painted as it comes; the timers stay suspended meanwhile, so the link timer never
 // runs the frame reader beside the search's own polling.
 void ShowLine(const char* line) {
+    Station& zan = CurrentStation();
     InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
     ProcessSystemEvents();
 }
@@ -44,6 +45,7 @@ int WholeSecondsSince(double start) {
 }
 
 void KeepFoundPort(int port) {
+    Station& zan = CurrentStation();
     char line[256];
     FormatText(line, sizeof line, "Found SN%03d su COM%d", zan.deviceSerial, port);
     ShowLine(line);
@@ -57,6 +59,7 @@ void KeepFoundPort(int port) {
 // Restarts the crank's handshake on the port just opened and reads its identity. True when it is
 // the crank sought.
 bool AskCrank(int serialSought, int port) {
+    Station& zan = CurrentStation();
     Delay(1.0);
     const int knownSerial = zan.deviceSerial;
     zan.handshakeFrames = 0;
@@ -86,6 +89,7 @@ bool AskCrank(int serialSought, int port) {
 } // namespace
 
 void SearchZAN(int serialSought) {
+    Station& zan = CurrentStation();
     SuspendTimerCallbacks();
     for (int port = firstPort; port <= lastPort; ++port) {
         ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
@@ -112,6 +116,7 @@ void SearchZAN(int serialSought) {
 }
 
 void ReconnectCrank() {
+    Station& zan = CurrentStation();
     SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
     // After a search the link is open under the old number on the device found; it must go, or
     // the device stays held and its new open fails.
@@ -132,6 +137,7 @@ int ONLINE(int, int, int event, void*, int, int) {
 }
 
 int SRCH(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // The next unheld display tick treats the link as lost and shows the dialog.
     zan.linkCheckNow = 1;

@@ -27,7 +27,7 @@ constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
 constexpr int handshakeSaturation = 100;
 
-void DecodeChannels(const unsigned char* frame) {
+void DecodeChannels(Station& zan, const unsigned char* frame) {
     zan.rawRightForce = FrameWord(frame, rightForceAt);
     zan.rightForce =
         static_cast<float>((zan.rawRightForce - static_cast<double>(zan.setup.rightForceOffset)) *
@@ -51,7 +51,7 @@ void DecodeChannels(const unsigned char* frame) {
 }
 
 // During the first frames after a (re)start the crank answers ':' with identity frames.
-void RunHandshake(const unsigned char* frame) {
+void RunHandshake(Station& zan, const unsigned char* frame) {
     const int frames = zan.handshakeFrames;
     if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityStartByte);
     if (frames == handshakeIdentityFrame) {
@@ -68,7 +68,7 @@ void RunHandshake(const unsigned char* frame) {
 
 // With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
 // its raw counts are those that force would give.
-void SubstituteMissingSide() {
+void SubstituteMissingSide(Station& zan) {
     if (zan.warmupMode == 0) zan.substituteForce = 100.0f;
     if (WarmupForce(zan.warmupMode) > 0.0f) zan.substituteForce = WarmupForce(zan.warmupMode);
     if (zan.singleSide == SingleSide::RightOnly) {
@@ -87,7 +87,7 @@ void SubstituteMissingSide() {
     }
 }
 
-void TrackPeaks() {
+void TrackPeaks(Station& zan) {
     if (zan.rightForce > zan.rightForceMax) {
         zan.rightForceMax = zan.rightForce;
         zan.rightAuxAtMax = zan.rightAux;
@@ -102,7 +102,7 @@ void TrackPeaks() {
     if (zan.leftForce < zan.leftForceMin) zan.leftForceMin = zan.leftForce;
 }
 
-void UpdateAuxRatios() {
+void UpdateAuxRatios(Station& zan) {
     const int slot = zan.ratioRingIndex;
     zan.rightRatioRing[slot] = static_cast<float>(static_cast<double>(zan.rightAux) /
                                                   zan.rightForce * zan.setup.rightRatioScale);
@@ -120,33 +120,33 @@ void UpdateAuxRatios() {
 }
 
 // What every frame goes through once decoded, real or simulated.
-void HandOnFrame() {
-    TrackRevolution();
+void HandOnFrame(Station& zan) {
+    TrackRevolution(zan);
     SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, zan.turnLed);
     zan.ticksSinceFrame = 0;
-    FramePower(zan, CurrentPowerFrame());
-    UpdateAuxRatios();
+    FramePower(zan, CurrentPowerFrame(zan));
+    UpdateAuxRatios(zan);
     zan.frameIndex = std::min(zan.frameIndex + 1, maxWindowFrames);
 }
 
 // What a whole frame from the crank does.
-void ProcessFrame(const unsigned char* frame) {
+void ProcessFrame(Station& zan, const unsigned char* frame) {
     zan.frameCounter += 1;
-    DecodeChannels(frame);
-    RunHandshake(frame);
-    SubstituteMissingSide();
-    TrackPeaks();
+    DecodeChannels(zan, frame);
+    RunHandshake(zan, frame);
+    SubstituteMissingSide(zan);
+    TrackPeaks(zan);
     zan.rawSpareWord = FrameWord(frame, spareAt);
     zan.crankPeriodWord = FrameWord(frame, crankWordAt);
     zan.wheelPeriodWord = FrameWord(frame, wheelWordAt);
     zan.heartRateWord = FrameWord(frame, heartRateAt);
     zan.batteryByte = frame[batteryAt];
-    HandOnFrame();
+    HandOnFrame(zan);
 }
 
 // Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
 // drift that moves their means apart and changes the auxiliary ratios.
-void SimulateFrame() {
+void SimulateFrame(Station& zan) {
     zan.simPhase += 0.05;
     zan.simDrift += 0.003;
     if (zan.simDrift > 19.99) zan.simDrift = 0.0;
@@ -155,20 +155,21 @@ void SimulateFrame() {
         static_cast<float>(std::sin(zan.simPhase + 3.1415926) * 200.0 + 205.0 - zan.simDrift);
     zan.rightAux = static_cast<float>(zan.rightForce / (2.45 - zan.simDrift / 50.0));
     zan.leftAux = static_cast<float>(zan.leftForce / (zan.simDrift / 50.0 + 2.25));
-    TrackPeaks();
+    TrackPeaks(zan);
     zan.simFrameClock += 0.3;
     zan.frameCounter = TruncToInt(zan.simFrameClock);
     zan.rawSpareWord = 1345;
     zan.wheelPeriodWord = 420;
     zan.heartRateWord = 240;
     zan.batteryByte = 154;
-    HandOnFrame();
+    HandOnFrame(zan);
 }
 } // namespace
 
 void ReadZAN() {
+    Station& zan = CurrentStation();
     zan.ticksSinceFrame += 1;
-    if (zan.setup.simulation >= 1) SimulateFrame();
+    if (zan.setup.simulation >= 1) SimulateFrame(zan);
     unsigned char block[readBlockSize];
     for (;;) {
         const int waiting = GetInQLen(zan.comPort);
@@ -179,18 +180,23 @@ void ReadZAN() {
         // rather than spin here.
         if (received <= 0) return;
         AssembleFrames(zan.assembler, block, std::min(received, wanted),
-                       [](const unsigned char* frame) { ProcessFrame(frame); });
+                       [&zan](const unsigned char* frame) { ProcessFrame(zan, frame); });
         if (received < wanted) return;
     }
 }
 
 void RestartPeakTrackers() {
+    Station& zan = CurrentStation();
     zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
     zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
     zan.rightForceMin = zan.leftForceMin = 99999.0f;
 }
 
 PowerFrame CurrentPowerFrame() {
+    return CurrentPowerFrame(CurrentStation());
+}
+
+PowerFrame CurrentPowerFrame(const Station& zan) {
     return PowerFrame{zan.frameIndex, zan.rightForce,
                       zan.leftForce,  zan.setup.crankLength,
                       zan.turnPeriod, zan.sessionActive > 0 && zan.cadence > 20.0f};

@@ -4,9 +4,12 @@
 
 #include "measure/power.h"
 
+struct Station;
+
 void ReadZAN();
 // What the frame just decoded brings to the power calculation.
 PowerFrame CurrentPowerFrame();
+PowerFrame CurrentPowerFrame(const Station& station);
 // The peak trackers start again for the next pedal-figure evaluation: maxima from far below any
 // force, minima from far above.
 void RestartPeakTrackers();

@@ -15,7 +15,7 @@ constexpr float stoppedPeriod = 60000.0f;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
 
-void StartRevolution() {
+void StartRevolution(Station& zan) {
     zan.turnFrames = static_cast<float>(zan.frameCounter - zan.lastTurnFrame);
     // Simulated frames set the count from their own clock, so with bytes arriving beside them it
     // can step back. A revolution of no frames or fewer has no period: the mean keeps the last
@@ -32,26 +32,26 @@ void StartRevolution() {
     zan.turnCount += 1;
 }
 
-void Hit() {
+void Hit(Station& zan) {
     zan.markerHits += 1;
-    if (zan.markerHits == 1) StartRevolution();
+    if (zan.markerHits == 1) StartRevolution(zan);
 }
 
-void Rearm() {
+void Rearm(Station& zan) {
     zan.markerHits = 0;
     zan.turnLed = 0;
 }
 
-void DetectRevolution() {
+void DetectRevolution(Station& zan) {
     zan.turnMode = zan.setup.turnDetection & zan.turnModeMask;
     if (zan.turnMode == 1) zan.crankPeriodWord ^= revolutionMarker;
     if (zan.turnMode < 2) {
         if ((zan.crankPeriodWord & revolutionMarker) != 0) {
             zan.markerMisses = 0;
-            Hit();
+            Hit(zan);
         } else {
             zan.markerMisses += 1;
-            if (zan.markerMisses > 2) Rearm();
+            if (zan.markerMisses > 2) Rearm(zan);
         }
     } else if (zan.turnMode == 2) {
         // Half the right pedal's peak, within 35 to 250 N, marks the left pedal's push.
@@ -61,21 +61,21 @@ void DetectRevolution() {
         zan.rearmThreshold = TruncToInt(1.5 * zan.turnThreshold);
         if (zan.leftForce > static_cast<float>(zan.turnThreshold)) {
             zan.markerMisses = 0;
-            Hit();
+            Hit(zan);
         }
         if (zan.rightForce > static_cast<float>(zan.rearmThreshold)) {
             zan.markerMisses += 1;
-            if (zan.markerMisses > 2) Rearm();
+            if (zan.markerMisses > 2) Rearm(zan);
         }
     } else if (zan.turnMode == 3) {
-        if (zan.rightForce > zan.leftForce + forceMargin) Hit();
-        if (zan.leftForce > zan.rightForce + forceMargin) Rearm();
+        if (zan.rightForce > zan.leftForce + forceMargin) Hit(zan);
+        if (zan.leftForce > zan.rightForce + forceMargin) Rearm(zan);
     }
 }
 
 // A crank that has not turned for 250 frames has stopped: cadence and power fall to near zero
 // instead of keeping stale values.
-void CheckStall() {
+void CheckStall(Station& zan) {
     zan.framesSinceTurn += 1;
     if (zan.framesSinceTurn <= stallFrames) return;
     zan.turnFrames = stoppedPeriod;
@@ -93,7 +93,7 @@ void CheckStall() {
     ClearPowerResults(zan);
 }
 
-void AdvanceWarmup() {
+void AdvanceWarmup(Station& zan) {
     if (zan.warmupState == WarmupState::Off) return;
     if (zan.warmupState == WarmupState::ToShow) {
         DisplayPanel(zan.warmupPanel);
@@ -127,7 +127,7 @@ void AdvanceWarmup() {
 
 // The multi-turn capture: armed by the rider, it starts on the frame that ends a window and
 // keeps 1000 consecutive frames; the 1001st writes the file.
-void CaptureFrame() {
+void CaptureFrame(Station& zan) {
     if (zan.captureState == CaptureState::Armed && zan.turnCount == 2) {
         zan.captureState = CaptureState::Recording;
         zan.captureFrames = 0;
@@ -153,25 +153,33 @@ void CaptureFrame() {
     }
 }
 
-void EndWindow() {
-    CalcWatt(zan, CurrentPowerWindow());
+void EndWindow(Station& zan) {
+    CalcWatt(zan, CurrentPowerWindow(zan));
     zan.turnCount = 0;
     zan.lastWindowFrames = zan.frameIndex;
     zan.frameIndex = 0;
     StartWindowSums(zan);
-    AdvanceWarmup();
+    AdvanceWarmup(zan);
 }
 } // namespace
 
 PowerWindow CurrentPowerWindow() {
+    return CurrentPowerWindow(CurrentStation());
+}
+
+PowerWindow CurrentPowerWindow(const Station& zan) {
     return PowerWindow{zan.frameIndex, zan.singleSide, zan.heartRate, zan.cadence};
 }
 
 void TrackRevolution() {
-    DetectRevolution();
-    CheckStall();
+    TrackRevolution(CurrentStation());
+}
+
+void TrackRevolution(Station& zan) {
+    DetectRevolution(zan);
+    CheckStall(zan);
     // Everything after this point sees the period only.
     zan.crankPeriodWord &= crankPeriodMask;
-    CaptureFrame();
-    if (zan.turnCount >= 2) EndWindow();
+    CaptureFrame(zan);
+    if (zan.turnCount >= 2) EndWindow(zan);
 }

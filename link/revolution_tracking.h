@@ -5,6 +5,8 @@
 
 #include "measure/power.h"
 
+struct Station;
+
 // A crank that has not turned for this many frames (5 s) has stopped.
 constexpr int stallFrames = 250;
 
@@ -17,5 +19,7 @@ inline float WarmupForce(int warmupMode) {
 }
 
 void TrackRevolution();
+void TrackRevolution(Station& station);
 // What the window ending now brings to the power calculation.
 PowerWindow CurrentPowerWindow();
+PowerWindow CurrentPowerWindow(const Station& station);

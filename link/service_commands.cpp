@@ -25,6 +25,7 @@ constexpr int anyMethodMask = 255;
 constexpr int popupOk = 1;
 
 void Send(int byte, double pause) {
+    Station& zan = CurrentStation();
     ComWrtByte(zan.comPort, byte);
     Delay(pause);
 }
@@ -34,6 +35,7 @@ void SendRepeated(int byte) {
 }
 
 int SwitchValue(int control) {
+    Station& zan = CurrentStation();
     int value = 0;
     GetCtrlVal(zan.mainPanel, control, &value);
     return value;
@@ -58,6 +60,7 @@ bool ParseSerial(const char* text, int* serial) {
 }
 
 void ProgramSerial(int serial, const char* typed) {
+    Station& zan = CurrentStation();
     const int hundreds = serial / 100;
     const int tens = (serial - 100 * hundreds) / 10;
     const int units = serial - 100 * hundreds - 10 * tens;
@@ -73,6 +76,7 @@ void ProgramSerial(int serial, const char* typed) {
 }
 
 void RefuseSerial(const char* typed) {
+    Station& zan = CurrentStation();
     ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
     char line[256];
     FormatText(line, sizeof line,
@@ -82,6 +86,7 @@ void RefuseSerial(const char* typed) {
 } // namespace
 
 int CADI(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     const int on = SwitchValue(MAIN_CADI);
     if (on == 1) {
@@ -99,6 +104,7 @@ int DEBU(int, int, int event, void*, int, int) {
 }
 
 int SERIAL(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // The switch only starts the programming; it never stays on.
     SetCtrlVal(zan.mainPanel, MAIN_SERIAL, 0);

@@ -20,6 +20,10 @@ Engine& CurrentEngine() {
     return *currentEngine;
 }
 
+void* ProgramState() {
+    return CurrentEngine().programState;
+}
+
 int InitCVIRTE(void* instance, int, int) {
     return CurrentEngine().InitCVIRTE(instance);
 }

@@ -66,6 +66,10 @@ bool DescribeControl(int panel, int control, const char** label, const char** na
 struct Engine {
     virtual ~Engine() = default;
 
+    // The program's own state, which its routines reach through the engine they run on: each
+    // engine serves one program, so two programs on two engines never share it.
+    void* programState = nullptr;
+
     virtual int InitCVIRTE(void* instance) = 0;
     virtual int LoadPanel(int parent, const char* file, int panelNumber) = 0;
     virtual int DisplayPanel(int panel) = 0;
@@ -141,6 +145,8 @@ struct Engine {
 
 // The engine in use; a test or main() chooses it before the first operation.
 void UseEngine(Engine* engine);
+// The program state of the engine in use (see Engine::programState).
+void* ProgramState();
 Engine& CurrentEngine();
 
 // The operations, as the station calls them.

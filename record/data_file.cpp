@@ -11,6 +11,7 @@
 #include <cstring>
 
 void TakeFileStamp(double dateTime) {
+    Station& zan = CurrentStation();
     FileStamp& stamp = zan.fileStamp;
     GetDateTimeElements(dateTime, &stamp.hour, &stamp.minute, &stamp.second, &stamp.month,
                         &stamp.day, &stamp.year);
@@ -20,6 +21,7 @@ void TakeFileStamp(double dateTime) {
 
 int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
                      char* shortName, std::size_t shortNameSize) {
+    Station& zan = CurrentStation();
     const FileStamp& stamp = zan.fileStamp;
     char base[64];
     if (withSeconds)
@@ -62,6 +64,7 @@ bool WriteDataText(int handle, const char* line) {
 
 bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns,
                    const char* what) {
+    Station& zan = CurrentStation();
     GetCurrentDateTime(&zan.turnFileTime);
     TakeFileStamp(zan.turnFileTime);
     const bool named = MakeDataFilePath(prefix, true, zan.turnPath, sizeof zan.turnPath,
@@ -80,6 +83,7 @@ bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns
 }
 
 void FinishTurnFile(bool written, const char* what) {
+    Station& zan = CurrentStation();
     written &= WriteDataLine(zan.turnFile, "#####");
     written &= SyncFile(zan.turnFile) == 0;
     written &= CVI_CloseFile(zan.turnFile) == 0;
@@ -89,6 +93,7 @@ void FinishTurnFile(bool written, const char* what) {
 }
 
 void ReportDataFileFailure(const char* what, const char* path) {
+    Station& zan = CurrentStation();
     char message[700];
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);
     InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);

@@ -11,6 +11,7 @@ constexpr char comma = ',';
 }
 
 int SAVE10(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // Armed or capturing already: the press changes nothing.
     if (zan.captureState != CaptureState::Idle) return 0;
@@ -21,6 +22,7 @@ int SAVE10(int, int, int event, void*, int, int) {
 }
 
 void Save10() {
+    Station& zan = CurrentStation();
     if (zan.sessionActive <= 0) return;
     if (!StartTurnFile("X", "ZAN_Multi_Turn_file", "INDEX,TIME,POWT,FORCE L (N),FORCE R (N)",
                        "Multi-turn file"))

@@ -25,6 +25,7 @@ const char* const columnNames =
 __attribute__((format(printf, 1, 2)))
 #endif
 void WriteSessionLine(const char* format, ...) {
+    Station& zan = CurrentStation();
     if (zan.sessionFile <= 0) return;
     char line[1024];
     std::va_list arguments;
@@ -39,6 +40,7 @@ void WriteSessionLine(const char* format, ...) {
 
 // The folder the rider picks; a cancelled popup records into the folder used last, or "dati".
 void ChooseRecordFolder() {
+    Station& zan = CurrentStation();
     char folder[512] = "";
     GetDir(folder, sizeof folder);
     FormatText(zan.defaultRecordFolder, sizeof zan.defaultRecordFolder, "%s%cdati", folder,
@@ -54,6 +56,7 @@ void ChooseRecordFolder() {
 }
 
 void StartSession() {
+    Station& zan = CurrentStation();
     GetCurrentDateTime(&zan.sessionStartTime);
     TakeFileStamp(zan.sessionStartTime);
     ChooseRecordFolder();
@@ -95,6 +98,7 @@ void StartSession() {
 } // namespace
 
 void StopSession() {
+    Station& zan = CurrentStation();
     zan.sessionActive = 0;
     char timeText[16];
     WriteSessionLine("#####");
@@ -116,6 +120,7 @@ void StopSession() {
 }
 
 void SaveDat() {
+    Station& zan = CurrentStation();
     zan.phoneBattery = 99.9f;
     zan.rowPowerTotal = zan.powerRight + zan.powerLeft;
     // 9.55 turns watts over revolutions per minute into newton-metres. A crank at rest has no
@@ -153,6 +158,7 @@ void SaveDat() {
 }
 
 int SAVE(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     if (zan.sessionActive == 0)
         StartSession();

@@ -13,6 +13,7 @@ constexpr int windowDegrees = 720;
 } // namespace
 
 int SAVET(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT || zan.sessionActive <= 0) return 0;
     // The session clock turns yellow for four display ticks to show the capture.
     SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);

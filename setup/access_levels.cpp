@@ -51,6 +51,7 @@ constexpr AccessRow accessTable[] = {
 };
 
 void ApplyLook(int control, Look look) {
+    Station& zan = CurrentStation();
     switch (look) {
     case Look::Keep:
         break;
@@ -109,6 +110,7 @@ static_assert(std::size(offsetControls) + std::size(rightSideControls) +
               32);
 
 template <std::size_t count> void SetGroupVisible(const int (&group)[count], int visible) {
+    Station& zan = CurrentStation();
     for (const int control : group) SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, visible);
 }
 
@@ -118,6 +120,7 @@ constexpr int leftPedalOnly = 2;
 } // namespace
 
 int PWD(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     zan.accessCode = 0;
     GetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, &zan.accessCode);
@@ -135,6 +138,7 @@ int PWD(int, int, int event, void*, int, int) {
 }
 
 int OFT(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     int side = 0;
     GetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, &side);

@@ -16,6 +16,7 @@ void SetPortLine(PortSettings& settings, int line, const char* text) {
 }
 
 void SetPortDefaults() {
+    Station& zan = CurrentStation();
     zan.comPort = 1;
     zan.warmupMode = 0;
     zan.plotHeartRate = 0;
@@ -23,6 +24,7 @@ void SetPortDefaults() {
 }
 
 void ReadPortFile() {
+    Station& zan = CurrentStation();
     PortSettings settings{zan.comPort, zan.warmupMode, zan.plotHeartRate, zan.plotCadence};
     const int handle = CVI_OpenFile(portFilePath, VAL_READ_ONLY, 0, VAL_ASCII);
     if (handle > 0) {
@@ -56,6 +58,7 @@ int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
 }
 
 int DEFX(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     // The new port number is used from now on; the port opened under the old one stays open
     // until the next reconnect.

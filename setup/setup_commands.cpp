@@ -12,6 +12,7 @@
 namespace {
 // Asks for a setup file; a cancelled popup, or a name of 3 characters or less, means the default.
 void ChooseSetupPath() {
+    Station& zan = CurrentStation();
     char chosenSetupPath[512] = "";
     FileSelectPopup("Setup", "*.set", "Selezionare il file SETUP", chosenSetupPath,
                     sizeof chosenSetupPath);
@@ -22,12 +23,14 @@ void ChooseSetupPath() {
 }
 
 void SaveDefaultSetup() {
+    Station& zan = CurrentStation();
     std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
     SavePar(zan.setupPath);
 }
 } // namespace
 
 int LOAD(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     char previousPath[sizeof zan.setupPath];
     std::memcpy(previousPath, zan.setupPath, sizeof previousPath);
@@ -46,6 +49,7 @@ int LOAD(int, int, int event, void*, int, int) {
 }
 
 int SAVS(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     ChooseSetupPath();
     if (SavePar(zan.setupPath) == 0) ShowConnectedTitle("#WR#");
@@ -53,6 +57,7 @@ int SAVS(int, int, int event, void*, int, int) {
 }
 
 int DEF(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
     SaveDefaultSetup();
@@ -60,6 +65,7 @@ int DEF(int, int, int event, void*, int, int) {
 }
 
 int DEFM(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
     if (zan.warmupState == WarmupState::Off && zan.warmupMode > 0) {
         zan.warmupState = WarmupState::ToShow;

@@ -85,6 +85,7 @@ void SetSetupLine(SetupParameters& setup, int line, const char* text) {
 }
 
 void SetSetupDefaults() {
+    Station& zan = CurrentStation();
     SetupParameters& setup = zan.setup;
     setup = SetupParameters{};
     setup.rightForceGain = 1.0f;
@@ -99,10 +100,12 @@ void SetSetupDefaults() {
 }
 
 void StopSimulation() {
+    Station& zan = CurrentStation();
     zan.setup.simulation = 0;
 }
 
 void ShowSetupParameters() {
+    Station& zan = CurrentStation();
     for (const ShownParameter& shown : shownParameters) {
         if (shown.floatField != nullptr)
             SetCtrlVal(zan.mainPanel, shown.control,
@@ -113,6 +116,7 @@ void ShowSetupParameters() {
 }
 
 int LoadPar(const char* path) {
+    Station& zan = CurrentStation();
     const int handle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
     const bool opened = handle > 0;
     if (opened) {
@@ -120,7 +124,7 @@ int LoadPar(const char* path) {
         ReadValueLines<setupLineChars>(
             setupFileLines,
             [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
-            [](int line, const char* text) { SetSetupLine(zan.setup, line, text); });
+            [&zan](int line, const char* text) { SetSetupLine(zan.setup, line, text); });
         CVI_CloseFile(handle);
     }
     ShowSetupParameters();
@@ -128,6 +132,7 @@ int LoadPar(const char* path) {
 }
 
 int SavePar(const char* path) {
+    Station& zan = CurrentStation();
     for (const ShownParameter& shown : shownParameters) {
         if (shown.floatField != nullptr)
             GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.floatField));

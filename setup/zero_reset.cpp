@@ -10,6 +10,7 @@
 namespace {
 // The raw counts of the last frame become the offsets; no averaging.
 void TakeOffsetsFromCrank() {
+    Station& zan = CurrentStation();
     zan.setup.rightForceOffset = static_cast<float>(zan.rawRightForce);
     zan.setup.rightAuxOffset = static_cast<float>(zan.rawRightAux);
     zan.setup.leftForceOffset = static_cast<float>(zan.rawLeftForce);
@@ -25,6 +26,7 @@ void TakeOffsetsFromCrank() {
 }
 
 void EndWarmup() {
+    Station& zan = CurrentStation();
     zan.warmupState = WarmupState::Off;
     zan.warmupLevel = 0;
     HidePanel(zan.warmupPanel);

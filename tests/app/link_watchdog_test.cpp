@@ -277,6 +277,7 @@ class TickingDialogEngine : public HeadlessEngine {
   private:
     // One tick under the first dialog, so a second dialog cannot recurse without end.
     void TickOnce() {
+        Station& zan = CurrentStation();
         if (ticked) return;
         ticked = true;
         DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
@@ -289,6 +290,7 @@ class TickingDialogTest : public StationTest {
     void SetUp() override {
         StationTest::SetUp();
         UseEngine(&ticking);
+        AttachStation(*station);
         ASSERT_EQ(Start(), 0);
     }
     long PopupCount(const std::string& kind) const {

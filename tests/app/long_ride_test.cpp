@@ -113,6 +113,7 @@ double HeapMegabytes() {
 }
 
 void Press(CtrlCallbackPtr command) {
+    Station& zan = CurrentStation();
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace

@@ -24,6 +24,7 @@
 
 namespace {
 void Press(CtrlCallbackPtr command) {
+    Station& zan = CurrentStation();
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 

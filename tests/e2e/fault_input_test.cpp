@@ -43,6 +43,7 @@ std::vector<std::string> LinesOf(const std::string& path) {
 }
 
 void Press(CtrlCallbackPtr command) {
+    Station& zan = CurrentStation();
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace

@@ -25,6 +25,7 @@
 
 namespace {
 void Press(CtrlCallbackPtr command) {
+    Station& zan = CurrentStation();
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
@@ -159,13 +160,13 @@ TEST_F(FaultLinkTest, EmulatorKilledMidSessionLeavesTheStationRunningAndEveryRow
     ASSERT_TRUE(WaitForPath("ports/COM5", 10.0));
     ASSERT_EQ(StartStation(nullptr, ""), 0);
     RealTimeTimers timers(engine);
-    ASSERT_TRUE(timers.RunUntil([] { return zan.handshakeFrames > 65; }, 10.0));
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
     std::filesystem::create_directory("ride");
     engine.dirAnswers = {(std::filesystem::current_path() / "ride").string()};
     Press(SAVE);
     ASSERT_EQ(zan.sessionActive, 1);
     engine.popups.clear();
-    ASSERT_TRUE(timers.RunUntil([] { return zan.sessionRow >= 3; }, 10.0));
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.sessionRow >= 3; }, 10.0));
     EXPECT_EQ(LinkLamp(), 1.0);
 
     emulator.Signal(SIGKILL);

@@ -65,6 +65,7 @@ std::vector<std::string> Lines(const std::filesystem::path& path) {
 }
 
 void Press(CtrlCallbackPtr command) {
+    Station& zan = CurrentStation();
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace
@@ -82,7 +83,7 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(StartStation(nullptr, ""), 0);
     RealTimeTimers timers(engine);
-    ASSERT_TRUE(timers.RunUntil([] { return zan.handshakeFrames > 65; }, 10.0));
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
     EXPECT_EQ(zan.deviceSerial, 123);
 
     const std::filesystem::path ride = std::filesystem::current_path() / "ride";

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-
 class LinkSupervisionTest : public CrankLinkFixture {
   protected:
     void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
@@ -21,14 +20,14 @@ class LinkSupervisionTest : public CrankLinkFixture {
 TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFramesBack) {
     ASSERT_TRUE(crank.Start(5, {"--drop-link-after", "2"}));
     ASSERT_EQ(StartStation(nullptr, ""), 0);
-    ASSERT_TRUE(ReadUntil([] { return zan.handshakeFrames > 65; }, 10.0));
+    ASSERT_TRUE(ReadUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
     EXPECT_EQ(zan.deviceSerial, 123);
     Tick();
     EXPECT_EQ(LinkLamp(), 1.0);
     EXPECT_TRUE(engine.popups.empty());
 
     // The crank's link drops: 101 link ticks later the watchdog finds it lost.
-    ASSERT_TRUE(ReadUntil([] { return zan.ticksSinceFrame > 100; }, 10.0));
+    ASSERT_TRUE(ReadUntil([&] { return zan.ticksSinceFrame > 100; }, 10.0));
     engine.genericAnswers = {{2, ""}};
     Tick();
     ASSERT_EQ(engine.popups.size(), 1u);

@@ -20,6 +20,7 @@
 
 namespace {
 void PressSerial() {
+    Station& zan = CurrentStation();
     SetCtrlVal(zan.mainPanel, MAIN_SERIAL, 1);
     SERIAL(zan.mainPanel, MAIN_SERIAL, EVENT_COMMIT, nullptr, 0, 0);
 }
@@ -30,7 +31,7 @@ class ServiceLinkTest : public CrankLinkFixture {};
 TEST_F(ServiceLinkTest, ProgrammedSerialNumberIsReadAtTheNextHandshakeAndRaisesTheWarning) {
     ASSERT_TRUE(crank.Start(5, {"--serial", "123", "--version", "4"}));
     ASSERT_EQ(StartStation(nullptr, ""), 0);
-    ASSERT_TRUE(ReadUntil([] { return zan.handshakeFrames >= 65; }, 10.0));
+    ASSERT_TRUE(ReadUntil([&] { return zan.handshakeFrames >= 65; }, 10.0));
     EXPECT_EQ(zan.deviceSerial, 123);
     EXPECT_EQ(zan.serialMismatch, 0);
 
@@ -44,7 +45,7 @@ TEST_F(ServiceLinkTest, ProgrammedSerialNumberIsReadAtTheNextHandshakeAndRaisesT
     PressSerial();
     EXPECT_EQ(zan.handshakeFrames, 0);
 
-    ASSERT_TRUE(ReadUntil([] { return zan.handshakeFrames > 50; }, 10.0));
+    ASSERT_TRUE(ReadUntil([&] { return zan.handshakeFrames > 50; }, 10.0));
     EXPECT_EQ(zan.deviceSerial, 456);
     EXPECT_EQ(zan.deviceVersion, 4);
     EXPECT_EQ(zan.serialMismatch, 1);

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 
 namespace {
 // The Qt engine with the crank's bytes in memory instead of a serial port.
@@ -60,7 +61,7 @@ class LiveDisplayTest : public testing::Test {
   protected:
     void SetUp() override {
         UseEngine(&engine);
-        ResetStation();
+        AttachStation(*station);
         zan.mainPanel = LoadPanel(0, resourcePath, MAIN);
         zan.warmupPanel = LoadPanel(0, resourcePath, WARMUP);
         ASSERT_GT(zan.mainPanel, 0);
@@ -106,6 +107,9 @@ class LiveDisplayTest : public testing::Test {
     }
 
     FedQtEngine engine;
+    // The fixture's own station, attached to its engine.
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    Station& zan = *station;
 };
 
 TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {

@@ -1,6 +1,7 @@
 #pragma once
 // A Qt engine with both panels of the real resource loaded, and the recorded callbacks cleared.
 
+#include "app/station.h"
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
 #include "setup/catalogue.h"
@@ -28,6 +29,7 @@ class QtEngineTest : public testing::Test {
     void SetUp() override {
         engine = std::make_unique<QtEngine>();
         UseEngine(engine.get());
+        AttachStation(*station);
         ClearRecordedCalls();
         afterCall = nullptr;
         mainPanel = LoadPanel(0, resourcePath, MAIN);
@@ -53,6 +55,9 @@ class QtEngineTest : public testing::Test {
     }
 
     std::unique_ptr<QtEngine> engine;
+    // The fixture's own station, attached to its engine.
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    Station& zan = *station;
     int mainPanel = 0;
     int warmupPanel = 0;
 };

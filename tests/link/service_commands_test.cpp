@@ -38,6 +38,7 @@ class ServiceCommandsTest : public StationTest {
         StationTest::SetUp();
         // The station runs on the stamping engine rather than the fixture's own.
         UseEngine(&stamped);
+        AttachStation(*station);
         stamped.Device("COM1");
         ASSERT_EQ(Start(), 0);
         // Past the identity handshake: the reader itself sends nothing more.

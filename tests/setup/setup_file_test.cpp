@@ -17,6 +17,7 @@ std::string SetupWith(int lineNumber, const std::string& value) {
 }
 
 int Press(CtrlCallbackPtr callback) {
+    Station& zan = CurrentStation();
     return callback(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace

@@ -15,13 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 class CrankLinkFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.Ok());
-        ResetStation();
         UseEngine(&engine);
+        AttachStation(*station);
         std::ofstream("zan_01.set") << MatchingSetupFile();
         std::ofstream("zan_com.set") << "5\n0\n0\n0\n";
     }
@@ -32,6 +33,9 @@ class CrankLinkFixture : public ::testing::Test {
 
     ScopedPortsFolder folder;
     RealPortEngine engine;
+    // The fixture's own station, attached to its engine.
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    Station& zan = *station;
     CrankProcess crank;
 };
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -20,8 +21,8 @@ void StationTest::SetUp() {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
-    ResetStation();
     UseEngine(&engine);
+    AttachStation(*station);
 }
 
 void StationTest::TearDown() {
@@ -51,7 +52,7 @@ std::vector<std::string> StationTest::ReadLines(const std::string& name) const {
 }
 
 int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
-    engine.At(quitAt, [] { FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
+    engine.At(quitAt, [this] { FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     return WinMain(nullptr, nullptr, line.data(), 1);

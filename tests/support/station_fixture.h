@@ -1,6 +1,6 @@
 #pragma once
-// Every behaviour test runs the station on the headless engine, in a fresh temporary folder, with
-// the program-wide record back at zero.
+// Every behaviour test runs a station of its own on the headless engine, in a fresh temporary
+// folder.
 
 #include "app/station.h"
 #include "tests/support/headless_engine.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ class StationTest : public ::testing::Test {
     std::string MainTitle() { return engine.Panel(zan.mainPanel).Title(); }
 
     HeadlessEngine engine;
+    // The fixture's own station, attached to its engine.
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    Station& zan = *station;
     std::filesystem::path folder;
     std::filesystem::path previousFolder;
 };

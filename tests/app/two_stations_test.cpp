@@ -1,0 +1,125 @@
+// Two stations in one process, each with its own engine, folder and emulated crank: what one
+// reads, shows and writes never reaches the other.
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "setup/catalogue.h"
+#include "tests/support/emulated_crank.h"
+#include "tests/support/session_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+// One rider's station. The working folder belongs to the process, so the station in use has its
+// own folder made current with its engine.
+struct RiderStation {
+    HeadlessEngine engine;
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    std::filesystem::path folder;
+
+    void Use() {
+        std::filesystem::current_path(folder);
+        UseEngine(&engine);
+        AttachStation(*station);
+    }
+    void Press(CtrlCallbackPtr command) {
+        Use();
+        command(station->mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    }
+};
+
+// The setup matching the emulated crank, stamped with the given crank's serial number.
+std::string SetupFileFor(int serial) {
+    std::string text = MatchingSetupFile();
+    text.erase(text.rfind("123"));
+    return text + std::to_string(serial) + "\n";
+}
+
+double MeanPower(const SessionRows& session) {
+    constexpr std::size_t totalPowerColumn = 9;
+    double sum = 0.0;
+    for (const std::vector<std::string>& row : session.rows)
+        sum += std::stod(row[totalPowerColumn]);
+    return session.rows.empty() ? 0.0 : sum / static_cast<double>(session.rows.size());
+}
+
+std::string LineOf(const std::filesystem::path& path, int line) {
+    std::ifstream in(path);
+    std::string text;
+    for (int i = 0; i < line && std::getline(in, text);) ++i;
+    return text;
+}
+
+} // namespace
+
+TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::filesystem::path base =
+        std::filesystem::temp_directory_path() /
+        ("zan_two_stations_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::remove_all(base);
+
+    struct Rider {
+        int serial;
+        double peak;
+    };
+    const Rider riders[2] = {{111, 300.0}, {222, 150.0}};
+    RiderStation stations[2];
+    for (int i = 0; i < 2; ++i) {
+        RiderStation& rider = stations[i];
+        rider.folder = base / ("rider" + std::to_string(i));
+        std::filesystem::create_directories(rider.folder / "ride");
+        std::ofstream(rider.folder / "zan_01.set") << SetupFileFor(riders[i].serial);
+        std::ofstream(rider.folder / "zan_com.set") << "5\n0\n0\n0\n";
+        EmulatedCrankSettings settings;
+        settings.serial = riders[i].serial;
+        settings.rightPeak = settings.leftPeak = riders[i].peak;
+        PlayEmulatedCrank(rider.engine, "COM5", settings);
+        rider.engine.dirAnswers.push_back((rider.folder / "ride").string());
+        rider.Use();
+        ASSERT_EQ(StartStation(nullptr, ""), 0);
+    }
+
+    // A minute of riding, the two stations taking turns a second at a time.
+    for (double t = 1.0; t <= 60.0; t += 1.0) {
+        for (RiderStation& rider : stations) {
+            if (t == 5.0) rider.Press(SAVE);
+            rider.Use();
+            rider.engine.RunUntil(t);
+        }
+    }
+    for (RiderStation& rider : stations) rider.Press(SAVE);
+
+    for (int i = 0; i < 2; ++i) {
+        const Station& station = *stations[i].station;
+        HeadlessEngine& engine = stations[i].engine;
+        EXPECT_EQ(station.deviceSerial, riders[i].serial);
+        EXPECT_NE(
+            engine.Panel(station.mainPanel).Title().find("SN_" + std::to_string(riders[i].serial)),
+            std::string::npos);
+        const SessionRows session = ReadSessionRows(station.sessionPath);
+        ASSERT_TRUE(session.found) << station.sessionPath;
+        EXPECT_NE(std::string(station.sessionPath).find("rider" + std::to_string(i)),
+                  std::string::npos);
+        EXPECT_NEAR(static_cast<double>(session.rows.size()), 55.0, 2.0);
+        // Both pedals at 0.9 × peak / π of mean force, 172.5 mm cranks at 90 rpm.
+        const double power = 6.2831853 * 0.9 * 2.0 * riders[i].peak / 3.1415926 * 172.5 / 666.67;
+        EXPECT_NEAR(MeanPower(session), power, 0.1 * power) << "rider " << i;
+        EXPECT_NEAR(engine.Control(station.mainPanel, MAIN_POWER_TOTAL).value, power, 0.1 * power);
+    }
+
+    // Quitting saves each station's setup into its own folder, stamped with its own crank.
+    for (int i = 0; i < 2; ++i) {
+        stations[i].Press(FINE);
+        EXPECT_EQ(LineOf(stations[i].folder / "zan_01.set", 23), std::to_string(riders[i].serial));
+    }
+    UseEngine(nullptr);
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(base);
+}
