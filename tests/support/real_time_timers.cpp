@@ -21,9 +21,9 @@ RealTimeTimers::RealTimeTimers(HeadlessEngine& engine)
 }
 
 bool RealTimeTimers::RunUntil(const std::function<bool()>& condition, double seconds) {
+    Station& zan = CurrentStation();
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) {
-        Station& zan = CurrentStation();
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         // Delays the station takes itself (a reconnect waits a second) keep the clock ahead.
