@@ -1,5 +1,6 @@
 #include "app/display.h"
 #include "app/station.h"
+#include "link/frame_reader.h"
 #include "measure/display_filter.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
@@ -27,21 +28,21 @@ void SetXGain(double gain) {
 
 void PlotLastWindow() {
     Station& zan = CurrentStation();
-    if (zan.lastWindowFrames <= 0) return;
+    const int windowFrames = TakeWindowToPlot();
+    if (windowFrames <= 0) return;
     DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
     GetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, &zan.plotMode);
-    const int frames =
-        zan.lastWindowFrames > maxWindowFrames ? maxWindowFrames : zan.lastWindowFrames;
+    const int frames = windowFrames > maxWindowFrames ? maxWindowFrames : windowFrames;
     if (zan.plotMode == 0) {
         SetXGain(1.0);
-        Filt(zan, 0, zan.lastWindowFrames, zan.setup.displayFilter);
+        Filt(zan, 0, windowFrames, zan.setup.displayFilter);
         Label("2 Turns", "N");
         Plot(zan.displayTrace, frames, VAL_BLUE);
-        Filt(zan, 1, zan.lastWindowFrames, zan.setup.displayFilter);
+        Filt(zan, 1, windowFrames, zan.setup.displayFilter);
         Plot(zan.displayTrace, frames, VAL_RED);
     } else if (zan.plotMode == 1) {
         SetXGain(1.0);
-        Filt(zan, 2, zan.lastWindowFrames, zan.setup.displayFilter);
+        Filt(zan, 2, windowFrames, zan.setup.displayFilter);
         Label("2 Turns", "W");
         Plot(zan.displayTrace, frames, VAL_BLACK);
     } else if (zan.plotMode == 2) {
@@ -52,5 +53,4 @@ void PlotLastWindow() {
         if (zan.plotHeartRate == 1) Plot(zan.heartRateHistory, zan.historyIndex, VAL_ORANGE);
         if (zan.plotCadence == 1) Plot(zan.cadenceHistory, zan.historyIndex, VAL_CYAN);
     }
-    zan.lastWindowFrames = 0;
 }

@@ -3,6 +3,7 @@
 #include "link/frame_reader.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
+#include "measure/readouts.h"
 #include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
@@ -14,10 +15,7 @@ namespace {
 // The raw counts of a sound channel stay well inside the converter's range.
 constexpr int rawLow = 150;
 constexpr int rawHigh = 1900;
-// OFL/OFR of a pedal that pushed less than this are not evaluated.
-constexpr float peakForEvaluation = 50.0f;
 constexpr float ratioForce = 35.0f;
-constexpr float balancePower = 30.0f;
 
 void ShowNumber(int control, double value) {
     Station& zan = CurrentStation();
@@ -78,16 +76,11 @@ void ShowLiveReadouts() {
     ShowNumber(MAIN_LEFT_AUX, 1.0 * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
     ShowNumber(MAIN_CRANK_CADENCE, 60000.0 / (zan.crankPeriodWord / 2.0));
-    zan.cadence = static_cast<float>(FiniteOrZero(60000.0 / zan.turnPeriod));
+    TakeReadouts(CrankChannels{zan.turnPeriod, zan.wheelPeriodWord, zan.heartRateWord,
+                               zan.batteryByte, zan.wheelCircumference});
     ShowNumber(MAIN_CADENCE, zan.cadence);
-    // Circumference in mm over the wheel period in ms is m/s.
-    zan.speed = static_cast<float>(
-        FiniteOrZero(3.6 * zan.wheelCircumference / (zan.wheelPeriodWord / 2.0)));
-    if (zan.speed < 1.0f || zan.speed > 99.0f) zan.speed = 0.0f;
     ShowNumber(MAIN_SPEED, zan.speed);
-    zan.heartRate = static_cast<float>(zan.heartRateWord / 2.0);
     ShowNumber(MAIN_HEART_RATE, zan.heartRate);
-    zan.batteryLevel = static_cast<float>(5.0 * (zan.batteryByte - 138));
     ShowNumber(MAIN_BATTERY, zan.batteryLevel);
 }
 
@@ -95,20 +88,9 @@ void EvaluatePedalFigures() {
     Station& zan = CurrentStation();
     zan.peakTicks += 1;
     if (zan.peakTicks <= 1) return;
-    if (zan.rightForceMax > peakForEvaluation)
-        zan.ofRight = static_cast<float>(FiniteOrZero(
-            static_cast<double>(zan.rightAuxAtMax) / zan.rightForceMax * zan.setup.rightRatioScale -
-            zan.setup.correctionReference));
-    if (zan.leftForceMax > peakForEvaluation)
-        zan.ofLeft = static_cast<float>(FiniteOrZero(
-            static_cast<double>(zan.leftAuxAtMax) / zan.leftForceMax * zan.setup.leftRatioScale -
-            zan.setup.correctionReference));
-    // A crank that has stopped shows no pedalling figures.
-    if (zan.framesSinceTurn > stallFrames) {
-        zan.ofRight = 0.0f;
-        zan.ofLeft = 0.0f;
-        ClearUdFigures(zan);
-    }
+    TakePedalFigures(PedalPeaks{zan.rightForceMax, zan.rightAuxAtMax, zan.leftForceMax,
+                                zan.leftAuxAtMax, zan.framesSinceTurn > stallFrames},
+                     zan.setup);
     zan.peakTicks = 0;
     RestartPeakTrackers();
 }
@@ -117,13 +99,9 @@ void ShowPowerAndFigures() {
     Station& zan = CurrentStation();
     ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
     ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
-    const bool pedalling = zan.powerTotal > balancePower;
-    zan.balanceLeft = pedalling ? static_cast<float>(FiniteOrZero(100.0 * zan.powerLeft /
-                                                                  (zan.powerLeft + zan.powerRight)))
-                                : 0.0f;
+    TakeBalance();
     ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
     ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
-    zan.balanceRight = pedalling ? 100.0f - zan.balanceLeft : 0.0f;
     ShowNumber(MAIN_BALANCE_RIGHT, zan.balanceRight);
 
     ColorPedalFigure(MAIN_OFL, zan.ofLeft);

@@ -1,8 +1,10 @@
 // The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
 
+#include "app/callbacks.h"
 #include "app/station.h"
 #include "link/device_search.h"
+#include "link/link_control.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
@@ -15,9 +17,6 @@ constexpr int serialDigits = 3;
 constexpr int reconnectButton = 1;
 constexpr int skipButton = 2;
 constexpr int searchButton = 3;
-// Frames since the handshake, at its saturation: nothing more goes to the crank until a search
-// restarts it.
-constexpr int handshakeIdle = 100;
 
 constexpr const char* serialWarningTitle = "WARNING !!!";
 constexpr const char* serialWarning = "Setup file & CRANK with different SERIAL NUMBER !!!\n\n"
@@ -57,7 +56,7 @@ void SearchForTypedSerial(const char* typed) {
     WaitForBluetoothSettings();
     // After a search the dialog stays away until the rider asks for it again.
     zan.linkDialogOff = 1;
-    zan.handshakeFrames = handshakeIdle;
+    EndHandshake();
     // Empty or non-numeric text searches for 0, what the dialog advises for old crank software.
     SearchZAN(TextToInt(typed));
 }
@@ -76,7 +75,7 @@ void AskHowToReconnect() {
         ReconnectCrank();
     } else if (button == skipButton) {
         zan.linkDialogOff = 1;
-        zan.ticksSinceFrame = 0;
+        RestartSilence();
     } else if (button == searchButton) {
         SearchForTypedSerial(response);
     }
@@ -85,12 +84,11 @@ void AskHowToReconnect() {
 
 void WarnSerialMismatch() {
     Station& zan = CurrentStation();
-    if (zan.serialMismatch <= 0) return;
     // Cleared before asking, so a tick that comes while the question waits does not ask again.
-    zan.serialMismatch = 0;
+    if (!TakeSerialMismatch()) return;
     // No keeps the file's number for the next save of the setup file; Yes writes the crank's.
     if (ConfirmPopup(serialWarningTitle, serialWarning) != 1)
-        zan.deviceSerial = zan.setup.serialNumber;
+        KeepDeviceSerial(zan.setup.serialNumber);
 }
 
 void WatchLink() {
@@ -104,4 +102,13 @@ void WatchLink() {
     zan.linkCheckNow = 0;
     if (zan.linkDialogOff != 0) return;
     AskHowToReconnect();
+}
+
+int SRCH(int, int, int event, void*, int, int) {
+    Station& zan = CurrentStation();
+    if (event != EVENT_COMMIT) return 0;
+    // The next unheld display tick treats the link as lost and shows the dialog.
+    zan.linkCheckNow = 1;
+    zan.linkDialogOff = 0;
+    return 0;
 }

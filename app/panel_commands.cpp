@@ -1,6 +1,7 @@
 // The small commands that act on the display itself.
 #include "app/callbacks.h"
 #include "app/station.h"
+#include "measure/power.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/paths.h"
@@ -23,8 +24,7 @@ int HOLD(int, int, int event, void*, int, int) {
 int CLR(int, int, int event, void*, int, int) {
     Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
-    // The time plot starts again at its second point; the first keeps its old value.
-    zan.historyIndex = 1;
+    RestartHistories();
     DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
     return 0;
 }

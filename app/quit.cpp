@@ -21,8 +21,7 @@ int FINE(int, int, int event, void*, int, int) {
     }
     CloseCom(zan.comPort);
     // The parameters always go to the default file, whatever file was loaded at start-up.
-    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
-    SavePar(zan.setupPath);
+    SaveDefaultSetup();
     DiscardPanel(zan.mainPanel);
     QuitUserInterface(0);
     return 0;

@@ -1,64 +1,40 @@
 #include "app/startup.h"
 
 #include "app/station.h"
-#include "app/window_title.h"
 #include "link/crank_port.h"
+#include "link/link_control.h"
+#include "measure/power.h"
 #include "platform/engine.h"
+#include "record/session_file.h"
+#include "setup/access_levels.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
+#include "setup/warmup.h"
+#include "setup/window_title.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace {
-constexpr float maxCorrectionCoeff = 0.75f;
-
-// A coefficient outside the range is taken as no correction at all, not as the bound.
-float ClampedCoefficient(float coefficient) {
-    if (coefficient > maxCorrectionCoeff || coefficient < -maxCorrectionCoeff) return 0.0f;
-    return coefficient;
-}
-
-} // namespace
-
 void GiveWorkingDefaults() {
-    Station& zan = CurrentStation();
-    // Cadence and speed read as stopped until the first frame.
-    zan.crankPeriodWord = 9999999;
-    zan.wheelPeriodWord = 9999999;
-    zan.turnPeriod = 60000.0f;
-    zan.previousPower = 1.0f;
-    zan.holdDisplay = 0;
-    zan.framesSinceTurn = 0;
-    zan.accessCode = 0;
-    zan.sessionActive = 0;
-    zan.rowTicks = 0;
-    zan.ledFlashTimer = 0;
-    zan.periodRingIndex = 0;
-    zan.ratioRingIndex = 0;
-    zan.markerMisses = 0;
-    zan.linkDialogOff = 0;
-    zan.captureState = CaptureState::Idle;
-    zan.captureFrames = 0;
-    zan.captureCount = 0;
-    zan.linkCheckNow = 0;
-    zan.lastTurnFrame = 0;
-    zan.frameCounter = 1000;
-    zan.simFrameClock = 100.0;
-    for (float& slot : zan.periodRing) slot = 2000.0f;
-    zan.turnModeMask = 255;
-    zan.singleSide = SingleSide::Both;
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.singleSide));
+    AppState& app = CurrentStation();
+    GiveLinkDefaults();
+    GiveMeasureDefaults();
+    GiveRecordDefaults();
+    app.holdDisplay = 0;
+    app.linkDialogOff = 0;
+    app.linkCheckNow = 0;
+    GiveAccessDefaults();
 }
 
 int StartStation(void* instance, const char* commandLine) {
     Station& zan = CurrentStation();
     if (InitCVIRTE(instance, 0, 0) == 0) return -1;
-    zan.mainPanel = LoadPanel(0, "zan_01.uir", MAIN);
-    if (zan.mainPanel < 0) return -1;
-    zan.warmupPanel = LoadPanel(0, "zan_01.uir", WARMUP);
-    if (zan.warmupPanel < 0) return -1;
+    const int mainPanel = LoadPanel(0, "zan_01.uir", MAIN);
+    if (mainPanel < 0) return -1;
+    const int warmupPanel = LoadPanel(0, "zan_01.uir", WARMUP);
+    if (warmupPanel < 0) return -1;
+    KeepPanels(mainPanel, warmupPanel);
 
     // The whole command line, quotes and blanks included, names the setup file when it holds
     // 4 characters or more.
@@ -71,28 +47,20 @@ int StartStation(void* instance, const char* commandLine) {
         MessagePopup("Setup file", message);
         return -1;
     }
-    if (commandLength >= 4)
-        std::memcpy(zan.setupPath, commandLine, commandLength + 1);
-    else
-        std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
-
+    KeepSetupPath(commandLength >= 4 ? commandLine : defaultSetupPath);
     SetSetupDefaults();
     LoadPar(zan.setupPath);
     SetPortDefaults();
     ReadPortFile();
     MakeDir("dati");
-    zan.wheelCircumference = 3.1415926f * zan.setup.wheelDiameter;
-    zan.setup.rightCorrectionCoeff = ClampedCoefficient(zan.setup.rightCorrectionCoeff);
-    zan.setup.leftCorrectionCoeff = ClampedCoefficient(zan.setup.leftCorrectionCoeff);
+    TakeWheelAndCorrections();
     ShowSetupParameters();
     OpenCrankPort(zan.comPort, zan.comPort);
     GiveWorkingDefaults();
     DisplayPanel(zan.mainPanel);
 
     // The warm-up panel appears at the end of the next two-revolution window.
-    zan.warmupState = WarmupState::Off;
-    zan.warmupLevel = 0;
-    if (zan.warmupMode > 0) zan.warmupState = WarmupState::ToShow;
+    ArmWarmup();
 
     SetPanelAttribute(zan.mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
     ShowStartupTitle();
@@ -103,9 +71,7 @@ int StartStation(void* instance, const char* commandLine) {
     SetCtrlAttribute(zan.mainPanel, MAIN_CAL_COVER_2, ATTR_ZPLANE_POSITION, 0);
 
     // The identification exchange with the crank starts afresh.
-    zan.handshakeFrames = 0;
-    zan.deviceVersion = 0;
-    zan.deviceSerial = 0;
+    RestartHandshake();
     return 0;
 }
 

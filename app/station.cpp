@@ -1,18 +1,20 @@
 #include "app/station.h"
 
-#include "platform/engine.h"
+#include "platform/program_part.h"
 
-#include <cassert>
 #include <memory>
 
 void AttachStation(Station& station) {
-    CurrentEngine().programState = &station;
+    AttachPart<Station>(station);
+    AttachPart<AppState>(station);
+    AttachPart<LinkState>(station);
+    AttachPart<MeasureState>(station);
+    AttachPart<SetupState>(station);
+    AttachPart<RecordState>(station);
 }
 
 Station& CurrentStation() {
-    void* station = ProgramState();
-    assert(station != nullptr);
-    return *static_cast<Station*>(station);
+    return PartOf<Station>();
 }
 
 void ResetStation() {

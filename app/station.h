@@ -1,7 +1,8 @@
 #pragma once
-// The station's record: every member zero when it is made (std::make_unique<Station>()), the
-// start-up sequence gives the start values. Each subsystem declares its own group. main() makes
-// one station and attaches it to its engine; every test fixture makes its own.
+// The station: every subsystem's state, each part owned and changed by its own folder. Every
+// member is zero when it is made (std::make_unique<Station>()); the start-up sequence gives the
+// start values. main() makes one station and attaches it to its engine; every test fixture makes
+// its own.
 
 #include "app/app_state.h"
 #include "link/link_state.h"
@@ -11,12 +12,11 @@
 
 struct Station : AppState, LinkState, MeasureState, SetupState, RecordState {};
 
-// The station the routines work on is the one attached to the engine in use.
+// The station's parts become the ones the routines on the engine in use work on.
 void AttachStation(Station& station);
+// The application shell's view of the whole station: its own part to change, the others to read
+// and to hand to their owners' routines.
 Station& CurrentStation();
-
-// The program version shown in every window title.
-constexpr const char* programVersion = "1.6 (110126) ";
 
 // Puts every member of the current station back to zero, as when it was made.
 void ResetStation();

@@ -1,16 +1,18 @@
 // The device search and the two link commands around it.
 #include "link/device_search.h"
 
-#include "app/station.h"
 #include "link/crank_port.h"
 #include "link/frame_reader.h"
 #include "link/link_callbacks.h"
+#include "link/link_state.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
+#include "setup/setup_state.h"
 
 namespace {
 constexpr int firstPort = 1;
@@ -32,8 +34,8 @@ constexpr int noIdentity = 9999;
 // Each line is painted as it comes; the timers stay suspended meanwhile, so the link timer never
 // runs the frame reader beside the search's own polling.
 void ShowLine(const char* line) {
-    Station& zan = CurrentStation();
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
+    const SetupState& setup = ViewOf<SetupState>();
+    InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, line);
     ProcessSystemEvents();
 }
 
@@ -45,43 +47,42 @@ int WholeSecondsSince(double start) {
 }
 
 void KeepFoundPort(int port) {
-    Station& zan = CurrentStation();
+    LinkState& link = PartOf<LinkState>();
+    const SetupState& setup = ViewOf<SetupState>();
     char line[256];
-    FormatText(line, sizeof line, "Found SN%03d su COM%d", zan.deviceSerial, port);
+    FormatText(line, sizeof line, "Found SN%03d su COM%d", link.deviceSerial, port);
     ShowLine(line);
-    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, port);
-    GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
-    GetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, &zan.plotHeartRate);
-    GetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, &zan.plotCadence);
-    WritePortFile(port, zan.warmupMode, zan.plotHeartRate, zan.plotCadence);
+    SetCtrlVal(setup.mainPanel, MAIN_COM_PORT, port);
+    TakePanelPortChoices();
+    WritePortFile(port, setup.warmupMode, setup.plotHeartRate, setup.plotCadence);
 }
 
 // Restarts the crank's handshake on the port just opened and reads its identity. True when it is
 // the crank sought.
 bool AskCrank(int serialSought, int port) {
-    Station& zan = CurrentStation();
+    LinkState& link = PartOf<LinkState>();
     Delay(1.0);
-    const int knownSerial = zan.deviceSerial;
-    zan.handshakeFrames = 0;
-    zan.deviceSerial = noIdentity;
+    const int knownSerial = link.deviceSerial;
+    link.handshakeFrames = 0;
+    link.deviceSerial = noIdentity;
     // The reader must listen to the port, not simulate.
     StopSimulation();
-    zan.ticksSinceFrame = 0;
+    link.ticksSinceFrame = 0;
     for (int call = 0; call < readerCallLimit; ++call) {
         ReadZAN();
-        if (zan.handshakeFrames > handshakeSeen) break;
+        if (link.handshakeFrames > handshakeSeen) break;
     }
-    const bool identified = zan.handshakeFrames > identityFrame;
-    if (identified && zan.deviceSerial == serialSought) {
+    const bool identified = link.handshakeFrames > identityFrame;
+    if (identified && link.deviceSerial == serialSought) {
         KeepFoundPort(port);
         return true;
     }
     char line[256];
-    FormatText(line, sizeof line, "SN error (sn%03d<>sn%03d on COM%d)", zan.deviceSerial,
+    FormatText(line, sizeof line, "SN error (sn%03d<>sn%03d on COM%d)", link.deviceSerial,
                serialSought, port);
     ShowLine(line);
     // The placeholder is no crank's number: the next save of the setup file must not keep it.
-    if (!identified) zan.deviceSerial = knownSerial;
+    if (!identified) link.deviceSerial = knownSerial;
     // Long enough to read the line before the next port clears the box.
     Delay(2.0);
     return false;
@@ -89,24 +90,25 @@ bool AskCrank(int serialSought, int port) {
 } // namespace
 
 void SearchZAN(int serialSought) {
-    Station& zan = CurrentStation();
+    LinkState& link = PartOf<LinkState>();
+    const SetupState& setup = ViewOf<SetupState>();
     SuspendTimerCallbacks();
     for (int port = firstPort; port <= lastPort; ++port) {
-        ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+        ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
         char line[256];
         FormatText(line, sizeof line, "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought,
                    port);
         ShowLine(line);
-        CloseCom(zan.comPort);
+        CloseCom(setup.comPort);
         Delay(1.0);
-        FormatText(zan.comPortName, sizeof zan.comPortName, "%s%d", "COM", port);
+        FormatText(link.comPortName, sizeof link.comPortName, "%s%d", "COM", port);
         const double openStart = Timer();
         if (EscapeKeyDown()) {
             ShowLine("SEARCH terminata da comando [ESC=>Skip]");
             break;
         }
         // The port keeps its number; only the device follows the search.
-        const bool opened = OpenCrankPort(zan.comPort, port) >= 0;
+        const bool opened = OpenCrankPort(setup.comPort, port) >= 0;
         const int openSeconds = WholeSecondsSince(openStart);
         if (openSeconds > slowestCrankOpen) continue;
         if (!opened && openSeconds < quickestCrankOpen) continue;
@@ -116,31 +118,23 @@ void SearchZAN(int serialSought) {
 }
 
 void ReconnectCrank() {
-    Station& zan = CurrentStation();
-    SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
+    LinkState& link = PartOf<LinkState>();
+    const SetupState& setup = ViewOf<SetupState>();
+    SetCtrlVal(setup.mainPanel, MAIN_LINK_LED, 1);
     // After a search the link is open under the old number on the device found; it must go, or
     // the device stays held and its new open fails.
-    CloseCom(zan.comPort);
-    GetCtrlVal(zan.mainPanel, MAIN_COM_PORT, &zan.comPort);
-    CloseCom(zan.comPort);
+    CloseCom(setup.comPort);
+    TakePanelComPort();
+    CloseCom(setup.comPort);
     // A Bluetooth serial port needs a moment after its close before it connects again.
     Delay(1.0);
-    OpenCrankPort(zan.comPort, zan.comPort);
-    zan.ticksSinceFrame = 0;
+    OpenCrankPort(setup.comPort, setup.comPort);
+    link.ticksSinceFrame = 0;
 }
 
 int ONLINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // The handshake is not repeated: the crank is known, only its link is renewed.
     ReconnectCrank();
-    return 0;
-}
-
-int SRCH(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
-    if (event != EVENT_COMMIT) return 0;
-    // The next unheld display tick treats the link as lost and shows the dialog.
-    zan.linkCheckNow = 1;
-    zan.linkDialogOff = 0;
     return 0;
 }

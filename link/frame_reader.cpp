@@ -1,17 +1,20 @@
 #include "link/frame_reader.h"
 
-#include "app/station.h"
-#include "app/window_title.h"
 #include "link/frame_assembler.h"
+#include "link/frame_events.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
+#include "platform/program_part.h"
 #include "protocol/frame.h"
 #include "protocol/identity.h"
 #include "protocol/station_bytes.h"
+#include "record/multi_turn_file.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
+#include "setup/warmup.h"
+#include "setup/window_title.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,177 +30,244 @@ constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
 constexpr int handshakeSaturation = 100;
 
-void DecodeChannels(Station& zan, const unsigned char* frame) {
-    zan.rawRightForce = FrameWord(frame, rightForceAt);
-    zan.rightForce =
-        static_cast<float>((zan.rawRightForce - static_cast<double>(zan.setup.rightForceOffset)) *
-                           zan.setup.rightForceGain);
-    zan.rightForce =
-        static_cast<float>(zan.rightForce * ForceCorrection(zan.setup.rightCorrectionCoeff,
-                                                            zan.setup.correctionReference));
-    zan.rawRightAux = FrameWord(frame, rightAuxAt);
-    zan.rightAux =
-        static_cast<float>(1.0 * (zan.rawRightAux - static_cast<double>(zan.setup.rightAuxOffset)));
-    zan.rawLeftForce = FrameWord(frame, leftForceAt);
-    zan.leftForce =
-        static_cast<float>((zan.rawLeftForce - static_cast<double>(zan.setup.leftForceOffset)) *
-                           zan.setup.leftForceGain);
-    zan.leftForce =
-        static_cast<float>(zan.leftForce * ForceCorrection(zan.setup.leftCorrectionCoeff,
-                                                           zan.setup.correctionReference));
-    zan.rawLeftAux = FrameWord(frame, leftAuxAt);
-    zan.leftAux =
-        static_cast<float>(1.0 * (zan.rawLeftAux - static_cast<double>(zan.setup.leftAuxOffset)));
+// What a frame changes, found once per read: the link's own state, and the parts of the measure,
+// the recording and the setup that the frame's events are handed to.
+struct FrameParts {
+    LinkState& link;
+    MeasureState& measure;
+    RecordState& record;
+    SetupState& setup;
+};
+
+void DecodeChannels(LinkState& link, const SetupParameters& setup, const CrankFrame& frame) {
+    link.rawRightForce = frame.rightForce;
+    link.rightForce = static_cast<float>(
+        (link.rawRightForce - static_cast<double>(setup.rightForceOffset)) * setup.rightForceGain);
+    link.rightForce = static_cast<float>(
+        link.rightForce * ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
+    link.rawRightAux = frame.rightAux;
+    link.rightAux =
+        static_cast<float>(1.0 * (link.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
+    link.rawLeftForce = frame.leftForce;
+    link.leftForce = static_cast<float>(
+        (link.rawLeftForce - static_cast<double>(setup.leftForceOffset)) * setup.leftForceGain);
+    link.leftForce = static_cast<float>(
+        link.leftForce * ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
+    link.rawLeftAux = frame.leftAux;
+    link.leftAux =
+        static_cast<float>(1.0 * (link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
 }
 
 // During the first frames after a (re)start the crank answers ':' with identity frames.
-void RunHandshake(Station& zan, const unsigned char* frame) {
-    const int frames = zan.handshakeFrames;
-    if (frames < handshakeRequestFrames) ComWrtByte(zan.comPort, identityStartByte);
+void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, FrameEvents& events) {
+    const int frames = link.handshakeFrames;
+    if (frames < handshakeRequestFrames) events.handshakeByte = identityStartByte;
     if (frames == handshakeIdentityFrame) {
-        const CrankIdentity identity = ReadIdentity(DecodeFrame(frame));
-        zan.deviceVersion = identity.version;
-        zan.deviceSerial = identity.serial;
-        ShowConnectedTitle(nullptr);
-        if (zan.deviceSerial != zan.setup.serialNumber) zan.serialMismatch = 1;
+        const CrankIdentity identity = ReadIdentity(frame);
+        link.deviceVersion = identity.version;
+        link.deviceSerial = identity.serial;
+        events.identified = true;
+        if (link.deviceSerial != serialNumber) link.serialMismatch = 1;
     }
     if (frames > handshakeIdentityFrame && frames < handshakeEndFrame)
-        ComWrtByte(zan.comPort, identityEndByte);
-    zan.handshakeFrames = std::min(frames + 1, handshakeSaturation);
+        events.handshakeByte = identityEndByte;
+    link.handshakeFrames = std::min(frames + 1, handshakeSaturation);
 }
 
 // With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
 // its raw counts are those that force would give.
-void SubstituteMissingSide(Station& zan) {
-    if (zan.warmupMode == 0) zan.substituteForce = 100.0f;
-    if (WarmupForce(zan.warmupMode) > 0.0f) zan.substituteForce = WarmupForce(zan.warmupMode);
-    if (zan.singleSide == SingleSide::RightOnly) {
-        zan.leftForce = zan.substituteForce;
-        zan.leftAux = 0.0f;
-        zan.rawLeftForce = TruncToInt(static_cast<double>(zan.leftForce) / zan.setup.leftForceGain +
-                                      zan.setup.leftForceOffset);
-        zan.rawLeftAux = TruncToInt(zan.setup.leftAuxOffset);
-    } else if (zan.singleSide == SingleSide::LeftOnly) {
-        zan.rightForce = zan.substituteForce;
-        zan.rightAux = 0.0f;
-        zan.rawRightForce =
-            TruncToInt(static_cast<double>(zan.rightForce) / zan.setup.rightForceGain +
-                       zan.setup.rightForceOffset);
-        zan.rawRightAux = TruncToInt(zan.setup.rightAuxOffset);
+void SubstituteMissingSide(LinkState& link, const SetupState& setup) {
+    const SetupParameters& parameters = setup.setup;
+    if (setup.warmupMode == 0) link.substituteForce = 100.0f;
+    if (WarmupForce(setup.warmupMode) > 0.0f) link.substituteForce = WarmupForce(setup.warmupMode);
+    if (setup.singleSide == SingleSide::RightOnly) {
+        link.leftForce = link.substituteForce;
+        link.leftAux = 0.0f;
+        link.rawLeftForce =
+            TruncToInt(static_cast<double>(link.leftForce) / parameters.leftForceGain +
+                       parameters.leftForceOffset);
+        link.rawLeftAux = TruncToInt(parameters.leftAuxOffset);
+    } else if (setup.singleSide == SingleSide::LeftOnly) {
+        link.rightForce = link.substituteForce;
+        link.rightAux = 0.0f;
+        link.rawRightForce =
+            TruncToInt(static_cast<double>(link.rightForce) / parameters.rightForceGain +
+                       parameters.rightForceOffset);
+        link.rawRightAux = TruncToInt(parameters.rightAuxOffset);
     }
 }
 
-void TrackPeaks(Station& zan) {
-    if (zan.rightForce > zan.rightForceMax) {
-        zan.rightForceMax = zan.rightForce;
-        zan.rightAuxAtMax = zan.rightAux;
-        zan.leftForceAtRightMax = zan.leftForce;
+void TrackPeaks(LinkState& link) {
+    if (link.rightForce > link.rightForceMax) {
+        link.rightForceMax = link.rightForce;
+        link.rightAuxAtMax = link.rightAux;
+        link.leftForceAtRightMax = link.leftForce;
     }
-    if (zan.leftForce > zan.leftForceMax) {
-        zan.leftForceMax = zan.leftForce;
-        zan.leftAuxAtMax = zan.leftAux;
-        zan.rightForceAtLeftMax = zan.rightForce;
+    if (link.leftForce > link.leftForceMax) {
+        link.leftForceMax = link.leftForce;
+        link.leftAuxAtMax = link.leftAux;
+        link.rightForceAtLeftMax = link.rightForce;
     }
-    if (zan.rightForce < zan.rightForceMin) zan.rightForceMin = zan.rightForce;
-    if (zan.leftForce < zan.leftForceMin) zan.leftForceMin = zan.leftForce;
+    if (link.rightForce < link.rightForceMin) link.rightForceMin = link.rightForce;
+    if (link.leftForce < link.leftForceMin) link.leftForceMin = link.leftForce;
 }
 
-void UpdateAuxRatios(Station& zan) {
-    const int slot = zan.ratioRingIndex;
-    zan.rightRatioRing[slot] = static_cast<float>(static_cast<double>(zan.rightAux) /
-                                                  zan.rightForce * zan.setup.rightRatioScale);
-    zan.leftRatioRing[slot] = static_cast<float>(static_cast<double>(zan.leftAux) / zan.leftForce *
-                                                 zan.setup.leftRatioScale);
-    zan.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
+void UpdateAuxRatios(LinkState& link, const SetupParameters& setup) {
+    const int slot = link.ratioRingIndex;
+    link.rightRatioRing[slot] = static_cast<float>(static_cast<double>(link.rightAux) /
+                                                   link.rightForce * setup.rightRatioScale);
+    link.leftRatioRing[slot] = static_cast<float>(static_cast<double>(link.leftAux) /
+                                                  link.leftForce * setup.leftRatioScale);
+    link.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
     float rightSum = 0.0f;
     float leftSum = 0.0f;
     for (int i = 0; i < 8; ++i) {
-        rightSum += zan.rightRatioRing[i];
-        leftSum += zan.leftRatioRing[i];
+        rightSum += link.rightRatioRing[i];
+        leftSum += link.leftRatioRing[i];
     }
-    zan.rightAuxRatio = static_cast<float>(rightSum / 8.0);
-    zan.leftAuxRatio = static_cast<float>(leftSum / 8.0);
+    link.rightAuxRatio = static_cast<float>(rightSum / 8.0);
+    link.leftAuxRatio = static_cast<float>(leftSum / 8.0);
 }
 
-// What every frame goes through once decoded, real or simulated.
-void HandOnFrame(Station& zan) {
-    TrackRevolution(zan);
-    SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, zan.turnLed);
-    zan.ticksSinceFrame = 0;
-    FramePower(zan, CurrentPowerFrame(zan));
-    UpdateAuxRatios(zan);
-    zan.frameIndex = std::min(zan.frameIndex + 1, maxWindowFrames);
-}
-
-// What a whole frame from the crank does.
-void ProcessFrame(Station& zan, const unsigned char* frame) {
-    zan.frameCounter += 1;
-    DecodeChannels(zan, frame);
-    RunHandshake(zan, frame);
-    SubstituteMissingSide(zan);
-    TrackPeaks(zan);
-    zan.rawSpareWord = FrameWord(frame, spareAt);
-    zan.crankPeriodWord = FrameWord(frame, crankWordAt);
-    zan.wheelPeriodWord = FrameWord(frame, wheelWordAt);
-    zan.heartRateWord = FrameWord(frame, heartRateAt);
-    zan.batteryByte = frame[batteryAt];
-    HandOnFrame(zan);
+// The link's reading of a whole frame from the crank: its values, the handshake and the
+// revolution.
+FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame) {
+    FrameEvents events{};
+    link.frameCounter += 1;
+    DecodeChannels(link, setup.setup, frame);
+    RunHandshake(link, setup.setup.serialNumber, frame, events);
+    SubstituteMissingSide(link, setup);
+    TrackPeaks(link);
+    link.rawSpareWord = frame.spare;
+    link.crankPeriodWord = frame.crankWord;
+    link.wheelPeriodWord = frame.wheelWord;
+    link.heartRateWord = frame.heartRateWord;
+    link.batteryByte = frame.battery;
+    TrackRevolution(link, setup.setup.turnDetection, events);
+    return events;
 }
 
 // Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
 // drift that moves their means apart and changes the auxiliary ratios.
-void SimulateFrame(Station& zan) {
-    zan.simPhase += 0.05;
-    zan.simDrift += 0.003;
-    if (zan.simDrift > 19.99) zan.simDrift = 0.0;
-    zan.rightForce = static_cast<float>(std::sin(zan.simPhase) * 200.0 + 195.0 + zan.simDrift);
-    zan.leftForce =
-        static_cast<float>(std::sin(zan.simPhase + 3.1415926) * 200.0 + 205.0 - zan.simDrift);
-    zan.rightAux = static_cast<float>(zan.rightForce / (2.45 - zan.simDrift / 50.0));
-    zan.leftAux = static_cast<float>(zan.leftForce / (zan.simDrift / 50.0 + 2.25));
-    TrackPeaks(zan);
-    zan.simFrameClock += 0.3;
-    zan.frameCounter = TruncToInt(zan.simFrameClock);
-    zan.rawSpareWord = 1345;
-    zan.wheelPeriodWord = 420;
-    zan.heartRateWord = 240;
-    zan.batteryByte = 154;
-    HandOnFrame(zan);
+FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
+    FrameEvents events{};
+    link.simPhase += 0.05;
+    link.simDrift += 0.003;
+    if (link.simDrift > 19.99) link.simDrift = 0.0;
+    link.rightForce = static_cast<float>(std::sin(link.simPhase) * 200.0 + 195.0 + link.simDrift);
+    link.leftForce =
+        static_cast<float>(std::sin(link.simPhase + 3.1415926) * 200.0 + 205.0 - link.simDrift);
+    link.rightAux = static_cast<float>(link.rightForce / (2.45 - link.simDrift / 50.0));
+    link.leftAux = static_cast<float>(link.leftForce / (link.simDrift / 50.0 + 2.25));
+    TrackPeaks(link);
+    link.simFrameClock += 0.3;
+    link.frameCounter = TruncToInt(link.simFrameClock);
+    link.rawSpareWord = 1345;
+    link.wheelPeriodWord = 420;
+    link.heartRateWord = 240;
+    link.batteryByte = 154;
+    TrackRevolution(link, setup.setup.turnDetection, events);
+    return events;
+}
+
+// What the frame's revolution brings to the rest of the station.
+void HandOnRevolution(const FrameParts& parts, const FrameEvents& events) {
+    LinkState& link = parts.link;
+    if (events.stalled) ClearPowerResults(parts.measure);
+    if (parts.record.captureState != CaptureState::Idle)
+        CaptureFrame(parts.record, link.turnCount,
+                     CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
+    if (events.windowEnds) {
+        CalcWatt(parts.measure, CurrentPowerWindow(link, parts.setup, parts.measure));
+        EndLinkWindow(link);
+        StartWindowSums(parts.measure);
+        AdvanceWarmup(parts.setup, parts.measure.powerTotal);
+    }
+}
+
+// What a frame does once the link has read it, real or simulated, in order.
+void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
+    LinkState& link = parts.link;
+    if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
+    if (events.identified) ShowConnectedTitle(nullptr);
+    HandOnRevolution(parts, events);
+    // The lamp changes twice a revolution; telling the panel at every frame would cost a call to
+    // the screen fifty times a second for nothing.
+    if (link.turnLed != link.turnLedShown) {
+        SetCtrlVal(parts.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
+        link.turnLedShown = link.turnLed;
+    }
+    link.ticksSinceFrame = 0;
+    FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
+    UpdateAuxRatios(link, parts.setup.setup);
+    link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
+}
+
+FrameParts PartsOfFrames() {
+    return FrameParts{PartOf<LinkState>(), PartOf<MeasureState>(), PartOf<RecordState>(),
+                      PartOf<SetupState>()};
 }
 } // namespace
 
+void HandOnRevolution(const FrameEvents& events) {
+    HandOnRevolution(PartsOfFrames(), events);
+}
+
 void ReadZAN() {
-    Station& zan = CurrentStation();
-    zan.ticksSinceFrame += 1;
-    if (zan.setup.simulation >= 1) SimulateFrame(zan);
+    const FrameParts parts = PartsOfFrames();
+    LinkState& link = parts.link;
+    link.ticksSinceFrame += 1;
+    if (parts.setup.setup.simulation >= 1)
+        HandOnFrame(parts, TakeSimulatedFrame(link, parts.setup));
     unsigned char block[readBlockSize];
     for (;;) {
-        const int waiting = GetInQLen(zan.comPort);
+        const int waiting = GetInQLen(parts.setup.comPort);
         if (waiting <= 0) return;
         const int wanted = std::min(waiting, readBlockSize);
-        const int received = ComRdBlock(zan.comPort, block, wanted);
+        const int received = ComRdBlock(parts.setup.comPort, block, wanted);
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
-        AssembleFrames(zan.assembler, block, std::min(received, wanted),
-                       [&zan](const unsigned char* frame) { ProcessFrame(zan, frame); });
+        AssembleFrames(link.assembler, block, std::min(received, wanted),
+                       [&parts](const unsigned char* frame) {
+                           HandOnFrame(parts,
+                                       TakeFrame(parts.link, parts.setup, DecodeFrame(frame)));
+                       });
         if (received < wanted) return;
     }
 }
 
 void RestartPeakTrackers() {
-    Station& zan = CurrentStation();
-    zan.rightForceMax = zan.rightAuxAtMax = zan.leftForceMax = zan.leftAuxAtMax = -99999.0f;
-    zan.leftForceAtRightMax = zan.rightForceAtLeftMax = -99999.0f;
-    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+    LinkState& link = PartOf<LinkState>();
+    link.rightForceMax = link.rightAuxAtMax = link.leftForceMax = link.leftAuxAtMax = -99999.0f;
+    link.leftForceAtRightMax = link.rightForceAtLeftMax = -99999.0f;
+    link.rightForceMin = link.leftForceMin = 99999.0f;
 }
 
 PowerFrame CurrentPowerFrame() {
-    return CurrentPowerFrame(CurrentStation());
+    return CurrentPowerFrame(ViewOf<LinkState>(), ViewOf<SetupState>(), ViewOf<MeasureState>(),
+                             ViewOf<RecordState>());
 }
 
-PowerFrame CurrentPowerFrame(const Station& zan) {
-    return PowerFrame{zan.frameIndex, zan.rightForce,
-                      zan.leftForce,  zan.setup.crankLength,
-                      zan.turnPeriod, zan.sessionActive > 0 && zan.cadence > 20.0f};
+PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
+                             const MeasureState& measure, const RecordState& record) {
+    return PowerFrame{link.frameIndex, link.rightForce,
+                      link.leftForce,  setup.setup.crankLength,
+                      link.turnPeriod, record.sessionActive > 0 && measure.cadence > 20.0f};
+}
+
+PowerWindow CurrentPowerWindow() {
+    return CurrentPowerWindow(ViewOf<LinkState>(), ViewOf<SetupState>(), ViewOf<MeasureState>());
+}
+
+PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
+                               const MeasureState& measure) {
+    return PowerWindow{link.frameIndex, setup.singleSide, measure.heartRate, measure.cadence};
+}
+
+int TakeWindowToPlot() {
+    LinkState& link = PartOf<LinkState>();
+    const int frames = link.lastWindowFrames;
+    link.lastWindowFrames = 0;
+    return frames;
 }

@@ -1,10 +1,9 @@
 #pragma once
-// The device link's callbacks: link check and device search, and the service commands.
+// The device link's callbacks: reconnection, and the service commands.
 
 #include "platform/engine.h"
 
 ZAN_CALLBACK(ONLINE);
-ZAN_CALLBACK(SRCH);
 ZAN_CALLBACK(CADI);
 ZAN_CALLBACK(DEBU);
 ZAN_CALLBACK(SERIAL);

@@ -4,16 +4,10 @@
 
 #include "link/frame_assembler.h"
 
-// The warm-up window's course: off, to be shown at the next window end, filling, then complete
-// with its reset button blinking yellow and grey, one phase per window.
-enum class WarmupState { Off, ToShow, Filling, CompleteYellow, CompleteGrey };
-
-// The multi-turn capture: idle, armed for the next revolution start, recording.
-enum class CaptureState { Idle, Armed, Recording };
-
-constexpr int captureCapacity = 32000;
-
 struct LinkState {
+    // The device the crank's port is open on ("COM4").
+    char comPortName[64];
+
     // Receive state.
     FrameAssembler assembler;
     int frameCounter;
@@ -67,6 +61,7 @@ struct LinkState {
     int markerHits;
     int markerMisses;
     int turnLed;
+    int turnLedShown; // the revolution lamp as the panel shows it
     int turnCount;
     int framesSinceTurn;
     int lastTurnFrame;
@@ -77,21 +72,6 @@ struct LinkState {
     int turnThreshold;
     int rearmThreshold;
     int frameIndex;
+    // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;
-
-    // Multi-turn capture.
-    CaptureState captureState;
-    int captureFrames;
-    int captureCount;
-    float captureRight[captureCapacity];
-    float captureLeft[captureCapacity];
-    float capturePower[captureCapacity];
-
-    // Warm-up.
-    WarmupState warmupState;
-    int warmupLevel;
-
-    // Device search and reconnection.
-    int linkDialogOff;
-    int linkCheckNow;
 };

@@ -1,11 +1,10 @@
 #pragma once
 // Revolution tracking: for every decoded frame, decides whether a crank revolution began, keeps
-// the mean period of the last four revolutions, notices a stopped crank, ends a window every two
-// revolutions and advances the warm-up panel.
+// the mean period of the last four revolutions, notices a stopped crank and tells when a
+// two-revolution window ends.
 
-#include "measure/power.h"
-
-struct Station;
+#include "link/frame_events.h"
+#include "link/link_state.h"
 
 // A crank that has not turned for this many frames (5 s) has stopped.
 constexpr int stallFrames = 250;
@@ -18,8 +17,8 @@ inline float WarmupForce(int warmupMode) {
     return 0.0f;
 }
 
-void TrackRevolution();
-void TrackRevolution(Station& station);
-// What the window ending now brings to the power calculation.
-PowerWindow CurrentPowerWindow();
-PowerWindow CurrentPowerWindow(const Station& station);
+// Tracks the revolution on the frame just decoded, with the setup's turn detection method, and
+// sets the events it brings (stalled, windowEnds). Leaves the crank word holding the period only.
+void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events);
+// The link's part of a window end: its frames are counted for the display and the next starts.
+void EndLinkWindow(LinkState& link);

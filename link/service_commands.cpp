@@ -1,11 +1,13 @@
 // Service commands to the crank: marker-only revolutions, debug mode and serial-number programming.
 // Each is a few bytes with a pause after each; the crank answers none of them.
-#include "app/station.h"
 #include "link/link_callbacks.h"
+#include "link/link_state.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "protocol/station_bytes.h"
 #include "setup/catalogue.h"
+#include "setup/setup_state.h"
 
 #include <cctype>
 
@@ -25,8 +27,8 @@ constexpr int anyMethodMask = 255;
 constexpr int popupOk = 1;
 
 void Send(int byte, double pause) {
-    Station& zan = CurrentStation();
-    ComWrtByte(zan.comPort, byte);
+    const SetupState& setup = ViewOf<SetupState>();
+    ComWrtByte(setup.comPort, byte);
     Delay(pause);
 }
 
@@ -35,9 +37,9 @@ void SendRepeated(int byte) {
 }
 
 int SwitchValue(int control) {
-    Station& zan = CurrentStation();
+    const SetupState& setup = ViewOf<SetupState>();
     int value = 0;
-    GetCtrlVal(zan.mainPanel, control, &value);
+    GetCtrlVal(setup.mainPanel, control, &value);
     return value;
 }
 
@@ -60,14 +62,14 @@ bool ParseSerial(const char* text, int* serial) {
 }
 
 void ProgramSerial(int serial, const char* typed) {
-    Station& zan = CurrentStation();
+    const SetupState& setup = ViewOf<SetupState>();
     const int hundreds = serial / 100;
     const int tens = (serial - 100 * hundreds) / 10;
     const int units = serial - 100 * hundreds - 10 * tens;
-    ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+    ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
     char line[256];
     FormatText(line, sizeof line, "VER_SOFTWARE : %d  & SN : %s ... REGISTRATI ... \n", 1, typed);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
+    InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, line);
     Send(programHundredsTag + hundreds, programPause);
     Send(programTensTag + tens, programPause);
     Send(programUnitsTag + units, programPause);
@@ -76,24 +78,24 @@ void ProgramSerial(int serial, const char* typed) {
 }
 
 void RefuseSerial(const char* typed) {
-    Station& zan = CurrentStation();
-    ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+    const SetupState& setup = ViewOf<SetupState>();
+    ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
     char line[256];
     FormatText(line, sizeof line,
                "SN : \"%s\" is not a serial number 0..999 ... nothing sent to the crank\n", typed);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, line);
+    InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, line);
 }
 } // namespace
 
 int CADI(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    LinkState& link = PartOf<LinkState>();
     if (event != EVENT_COMMIT) return 0;
     const int on = SwitchValue(MAIN_CADI);
     if (on == 1) {
         SendRepeated(markerOnlyByte);
-        zan.turnModeMask = markerOnlyMask;
+        link.turnModeMask = markerOnlyMask;
     }
-    if (on == 0) zan.turnModeMask = anyMethodMask;
+    if (on == 0) link.turnModeMask = anyMethodMask;
     return 0;
 }
 
@@ -104,17 +106,18 @@ int DEBU(int, int, int event, void*, int, int) {
 }
 
 int SERIAL(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    LinkState& link = PartOf<LinkState>();
+    const SetupState& setup = ViewOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
     // The switch only starts the programming; it never stays on.
-    SetCtrlVal(zan.mainPanel, MAIN_SERIAL, 0);
+    SetCtrlVal(setup.mainPanel, MAIN_SERIAL, 0);
     char response[serialDigits + 1] = "";
     const int button =
         GenericMessagePopup("Serializzazione pedivella ...", "Inserire Serial Number XXX", "OK",
                             "SKIP", "", response, serialDigits);
     // SKIP: the crank's number is read anew by a fresh identity handshake.
     if (button > popupOk) {
-        zan.handshakeFrames = 0;
+        link.handshakeFrames = 0;
         return 0;
     }
     // A popup that failed, with no button pressed, programs nothing.

@@ -29,6 +29,16 @@ struct MeasureState {
     float udRight;
     float udLeft;
 
+    // Read-outs of the crank's other channels and the pedalling figures of the last evaluation.
+    float cadence;
+    float heartRate;
+    float speed;
+    float batteryLevel;
+    float balanceLeft;
+    float balanceRight;
+    float ofLeft;
+    float ofRight;
+
     // Time-plot histories.
     float powerHistory[traceCapacity];
     float heartRateHistory[traceCapacity];

@@ -1,5 +1,7 @@
 #include "measure/power.h"
 
+#include "platform/program_part.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -158,4 +160,16 @@ void StartWindowSums(MeasureState& measure) {
     measure.rightPower = 0.0f;
     measure.rightPowerSum = 0.0f;
     measure.leftPowerSum = 0.0f;
+}
+
+void RestartEnergy() {
+    PartOf<MeasureState>().kcalTotal = 0.0f;
+}
+
+void RestartHistories() {
+    PartOf<MeasureState>().historyIndex = 1;
+}
+
+void GiveMeasureDefaults() {
+    PartOf<MeasureState>().previousPower = 1.0f;
 }

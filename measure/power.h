@@ -36,5 +36,11 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window);
 void StartWindowSums(MeasureState& measure);
 // A stopped crank has no power: the window results and sums go to 0.
 void ClearPowerResults(MeasureState& measure);
+// The values a start works with before the first window.
+void GiveMeasureDefaults();
+// A new session counts its energy from 0.
+void RestartEnergy();
+// The time plot starts again at its second point; the first keeps its old value.
+void RestartHistories();
 // Nor pedalling figures: the UD percentages go to 0.
 void ClearUdFigures(MeasureState& measure);

@@ -20,8 +20,24 @@ Engine& CurrentEngine() {
     return *currentEngine;
 }
 
-void* ProgramState() {
-    return CurrentEngine().programState;
+void AttachProgramPart(const void* key, void* part) {
+    Engine& engine = CurrentEngine();
+    for (int slot = 0; slot < Engine::partCapacity; ++slot) {
+        if (engine.partKeys[slot] == key || engine.partKeys[slot] == nullptr) {
+            engine.partKeys[slot] = key;
+            engine.parts[slot] = part;
+            return;
+        }
+    }
+    // The parts are the program's few subsystems: a ninth is a programming error.
+    assert(false && "more program parts than the engine holds");
+}
+
+void* ProgramPart(const void* key) {
+    const Engine& engine = CurrentEngine();
+    for (int slot = 0; slot < Engine::partCapacity; ++slot)
+        if (engine.partKeys[slot] == key) return engine.parts[slot];
+    return nullptr;
 }
 
 int InitCVIRTE(void* instance, int, int) {

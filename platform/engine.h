@@ -66,9 +66,12 @@ bool DescribeControl(int panel, int control, const char** label, const char** na
 struct Engine {
     virtual ~Engine() = default;
 
-    // The program's own state, which its routines reach through the engine they run on: each
-    // engine serves one program, so two programs on two engines never share it.
-    void* programState = nullptr;
+    // The program's own state, in parts, which its routines reach through the engine they run on:
+    // each engine serves one program, so two programs on two engines never share a part. Each
+    // part is filed under a key of its own (see platform/program_part.h).
+    static constexpr int partCapacity = 8;
+    const void* partKeys[partCapacity] = {};
+    void* parts[partCapacity] = {};
 
     virtual int InitCVIRTE(void* instance) = 0;
     virtual int LoadPanel(int parent, const char* file, int panelNumber) = 0;
@@ -145,8 +148,10 @@ struct Engine {
 
 // The engine in use; a test or main() chooses it before the first operation.
 void UseEngine(Engine* engine);
-// The program state of the engine in use (see Engine::programState).
-void* ProgramState();
+// Files a part of the program's state under key with the engine in use, replacing the part filed
+// there before; the part found under a key, or nullptr.
+void AttachProgramPart(const void* key, void* part);
+void* ProgramPart(const void* key);
 Engine& CurrentEngine();
 
 // The operations, as the station calls them.

@@ -1,18 +1,20 @@
 #include "record/data_file.h"
 
-#include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/paths.h"
+#include "platform/program_part.h"
+#include "record/record_state.h"
 #include "setup/catalogue.h"
+#include "setup/setup_state.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
 
 void TakeFileStamp(double dateTime) {
-    Station& zan = CurrentStation();
-    FileStamp& stamp = zan.fileStamp;
+    RecordState& record = PartOf<RecordState>();
+    FileStamp& stamp = record.fileStamp;
     GetDateTimeElements(dateTime, &stamp.hour, &stamp.minute, &stamp.second, &stamp.month,
                         &stamp.day, &stamp.year);
     stamp.seconds = stamp.second + (dateTime - std::floor(dateTime));
@@ -21,8 +23,8 @@ void TakeFileStamp(double dateTime) {
 
 int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
                      char* shortName, std::size_t shortNameSize) {
-    Station& zan = CurrentStation();
-    const FileStamp& stamp = zan.fileStamp;
+    RecordState& record = PartOf<RecordState>();
+    const FileStamp& stamp = record.fileStamp;
     char base[64];
     if (withSeconds)
         FormatText(base, sizeof base, "%s_%02d%02d%02d_%02d-%02d-%02d", prefix, stamp.day,
@@ -37,7 +39,7 @@ int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size
         else
             FormatText(shortName, shortNameSize, "%s_%d.csv", base, copy);
         const int length =
-            FormatText(path, pathSize, "%s%c%s", zan.recordFolder, pathSeparator, shortName);
+            FormatText(path, pathSize, "%s%c%s", record.recordFolder, pathSeparator, shortName);
         if (length < 0 || static_cast<std::size_t>(length) >= pathSize) return -1;
         if (!FileExists(path)) return 0;
     }
@@ -64,37 +66,37 @@ bool WriteDataText(int handle, const char* line) {
 
 bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns,
                    const char* what) {
-    Station& zan = CurrentStation();
-    GetCurrentDateTime(&zan.turnFileTime);
-    TakeFileStamp(zan.turnFileTime);
-    const bool named = MakeDataFilePath(prefix, true, zan.turnPath, sizeof zan.turnPath,
-                                        zan.fileShortName, sizeof zan.fileShortName) == 0;
-    zan.turnFile = named ? OpenDataFile(zan.turnPath) : -1;
-    if (zan.turnFile <= 0) {
-        zan.turnFile = 0;
-        ReportDataFileFailure(what, zan.turnPath);
+    RecordState& record = PartOf<RecordState>();
+    GetCurrentDateTime(&record.turnFileTime);
+    TakeFileStamp(record.turnFileTime);
+    const bool named = MakeDataFilePath(prefix, true, record.turnPath, sizeof record.turnPath,
+                                        record.fileShortName, sizeof record.fileShortName) == 0;
+    record.turnFile = named ? OpenDataFile(record.turnPath) : -1;
+    if (record.turnFile <= 0) {
+        record.turnFile = 0;
+        ReportDataFileFailure(what, record.turnPath);
         return false;
     }
     bool written = true;
-    written &= WriteDataLine(zan.turnFile, "%s ,%s", kindWord, zan.fileShortName);
-    written &= WriteDataLine(zan.turnFile, "%s", columns);
-    if (!written) zan.turnWriteFailed = 1;
+    written &= WriteDataLine(record.turnFile, "%s ,%s", kindWord, record.fileShortName);
+    written &= WriteDataLine(record.turnFile, "%s", columns);
+    if (!written) record.turnWriteFailed = 1;
     return true;
 }
 
 void FinishTurnFile(bool written, const char* what) {
-    Station& zan = CurrentStation();
-    written &= WriteDataLine(zan.turnFile, "#####");
-    written &= SyncFile(zan.turnFile) == 0;
-    written &= CVI_CloseFile(zan.turnFile) == 0;
-    zan.turnFile = 0;
-    if (!written || zan.turnWriteFailed) ReportDataFileFailure(what, zan.turnPath);
-    zan.turnWriteFailed = 0;
+    RecordState& record = PartOf<RecordState>();
+    written &= WriteDataLine(record.turnFile, "#####");
+    written &= SyncFile(record.turnFile) == 0;
+    written &= CVI_CloseFile(record.turnFile) == 0;
+    record.turnFile = 0;
+    if (!written || record.turnWriteFailed) ReportDataFileFailure(what, record.turnPath);
+    record.turnWriteFailed = 0;
 }
 
 void ReportDataFileFailure(const char* what, const char* path) {
-    Station& zan = CurrentStation();
+    const SetupState& setup = ViewOf<SetupState>();
     char message[700];
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+    InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, message);
 }

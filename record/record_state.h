@@ -1,5 +1,5 @@
 #pragma once
-// The session being recorded and the turn files.
+// The session being recorded, the turn files and the multi-turn capture.
 
 struct FileStamp {
     int hour;
@@ -11,6 +11,11 @@ struct FileStamp {
     int year2;
     double seconds;
 };
+
+// The multi-turn capture: idle, armed for the next revolution start, recording.
+enum class CaptureState { Idle, Armed, Recording };
+
+constexpr int captureCapacity = 32000;
 
 struct RecordState {
     int sessionActive;
@@ -34,9 +39,20 @@ struct RecordState {
     float sessionSpeedAverage;
     int sessionWriteFailed; // a row could not be written; told to the rider once
     double lastSyncTime;    // when the session file was last stored on disk
+    int rowTicks;           // display ticks since the last row
+    // Display ticks the session clock keeps the colour of a capture: negative while it shows it.
+    int ledFlashTimer;
 
     int turnFile;
     int turnWriteFailed; // a header line of the turn file being written did not reach it
     double turnFileTime;
     char turnPath[512];
+
+    // Multi-turn capture.
+    CaptureState captureState;
+    int captureFrames;
+    int captureCount;
+    float captureRight[captureCapacity];
+    float captureLeft[captureCapacity];
+    float capturePower[captureCapacity];
 };

@@ -1,13 +1,17 @@
 #include "record/session_file.h"
 
-#include "app/station.h"
+#include "measure/measure_state.h"
+#include "measure/power.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "platform/program_part.h"
 #include "record/data_file.h"
 #include "record/record_callbacks.h"
+#include "record/record_state.h"
 #include "setup/catalogue.h"
+#include "setup/setup_state.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -25,111 +29,119 @@ const char* const columnNames =
 __attribute__((format(printf, 1, 2)))
 #endif
 void WriteSessionLine(const char* format, ...) {
-    Station& zan = CurrentStation();
-    if (zan.sessionFile <= 0) return;
+    RecordState& record = PartOf<RecordState>();
+    if (record.sessionFile <= 0) return;
     char line[1024];
     std::va_list arguments;
     va_start(arguments, format);
     FormatTextList(line, sizeof line, format, arguments);
     va_end(arguments);
-    if (!WriteDataText(zan.sessionFile, line) && !zan.sessionWriteFailed) {
-        zan.sessionWriteFailed = 1;
-        ReportDataFileFailure("Session rows", zan.sessionPath);
+    if (!WriteDataText(record.sessionFile, line) && !record.sessionWriteFailed) {
+        record.sessionWriteFailed = 1;
+        ReportDataFileFailure("Session rows", record.sessionPath);
     }
 }
 
 // The folder the rider picks; a cancelled popup records into the folder used last, or "dati".
 void ChooseRecordFolder() {
-    Station& zan = CurrentStation();
+    RecordState& record = PartOf<RecordState>();
     char folder[512] = "";
     GetDir(folder, sizeof folder);
-    FormatText(zan.defaultRecordFolder, sizeof zan.defaultRecordFolder, "%s%cdati", folder,
+    FormatText(record.defaultRecordFolder, sizeof record.defaultRecordFolder, "%s%cdati", folder,
                pathSeparator);
     char chosen[512] = "";
-    DirSelectPopup(zan.defaultRecordFolder, "Selezionare FOLDER", chosen, sizeof chosen);
+    DirSelectPopup(record.defaultRecordFolder, "Selezionare FOLDER", chosen, sizeof chosen);
     if (chosen[0] != '\0')
-        std::memcpy(zan.recordFolder, chosen, sizeof chosen);
-    else if (zan.recordFolder[0] == '\0') {
-        MakeDir(zan.defaultRecordFolder);
-        std::memcpy(zan.recordFolder, zan.defaultRecordFolder, sizeof zan.recordFolder);
+        std::memcpy(record.recordFolder, chosen, sizeof chosen);
+    else if (record.recordFolder[0] == '\0') {
+        MakeDir(record.defaultRecordFolder);
+        std::memcpy(record.recordFolder, record.defaultRecordFolder, sizeof record.recordFolder);
     }
 }
 
 void StartSession() {
-    Station& zan = CurrentStation();
-    GetCurrentDateTime(&zan.sessionStartTime);
-    TakeFileStamp(zan.sessionStartTime);
+    RecordState& record = PartOf<RecordState>();
+    const SetupState& setup = ViewOf<SetupState>();
+    GetCurrentDateTime(&record.sessionStartTime);
+    TakeFileStamp(record.sessionStartTime);
     ChooseRecordFolder();
-    const bool named = MakeDataFilePath("S", false, zan.sessionPath, sizeof zan.sessionPath,
-                                        zan.fileShortName, sizeof zan.fileShortName) == 0;
-    zan.sessionFile = named ? OpenDataFile(zan.sessionPath) : -1;
-    if (zan.sessionFile <= 0) {
+    const bool named = MakeDataFilePath("S", false, record.sessionPath, sizeof record.sessionPath,
+                                        record.fileShortName, sizeof record.fileShortName) == 0;
+    record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
+    if (record.sessionFile <= 0) {
         // No session without its file: the rider is told, and the panel shows no path.
-        zan.sessionFile = 0;
-        SetCtrlVal(zan.mainPanel, MAIN_SESSION_FILE, "Session NOT started: file not created !");
+        record.sessionFile = 0;
+        SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session NOT started: file not created !");
         char message[800];
         FormatText(message, sizeof message,
                    "The session file could not be created in\n%s\n(folder not writable or disk "
                    "full). No session is recording.",
-                   zan.recordFolder);
+                   record.recordFolder);
         MessagePopup("Session", message);
         return;
     }
-    zan.sessionActive = 1;
-    zan.sessionWriteFailed = 0;
+    record.sessionActive = 1;
+    record.sessionWriteFailed = 0;
     char timeText[16];
-    WriteSessionLine("ZAN_session_file %c%s", comma, zan.fileShortName);
-    WriteSessionLine("KM @ Start %c%.3f", comma, static_cast<double>(zan.setup.totalKm));
+    WriteSessionLine("ZAN_session_file %c%s", comma, record.fileShortName);
+    WriteSessionLine("KM @ Start %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
     TimeStr(timeText, sizeof timeText);
     WriteSessionLine("Time @ Start %c%s", comma, timeText);
     WriteSessionLine("%s", columnNames);
-    SyncFile(zan.sessionFile);
-    zan.lastSyncTime = Timer();
-    SetCtrlVal(zan.mainPanel, MAIN_SESSION_FILE, zan.sessionPath);
-    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
-    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
-    zan.sessionRow = 0;
-    zan.kcalTotal = 0.0f;
-    zan.sessionPowerSum = 0.0f;
-    zan.sessionPowerAverage = 0.0f;
-    zan.sessionSpeedSum = 0.0f;
-    zan.sessionSpeedAverage = 0.0f;
+    SyncFile(record.sessionFile);
+    record.lastSyncTime = Timer();
+    SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
+    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
+    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
+    record.sessionRow = 0;
+    RestartEnergy();
+    record.sessionPowerSum = 0.0f;
+    record.sessionPowerAverage = 0.0f;
+    record.sessionSpeedSum = 0.0f;
+    record.sessionSpeedAverage = 0.0f;
 }
 } // namespace
 
 void StopSession() {
-    Station& zan = CurrentStation();
-    zan.sessionActive = 0;
+    RecordState& record = PartOf<RecordState>();
+    const MeasureState& measure = ViewOf<MeasureState>();
+    const SetupState& setup = ViewOf<SetupState>();
+    record.sessionActive = 0;
     char timeText[16];
     WriteSessionLine("#####");
-    WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(zan.setup.totalKm));
+    WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
     TimeStr(timeText, sizeof timeText);
     WriteSessionLine("Time @ Stop %c%s", comma, timeText);
-    WriteSessionLine("Kcal @ Stop %c%.1f", comma, static_cast<double>(zan.kcalTotal));
-    WriteSessionLine("POWER ave %c%.1f", comma, static_cast<double>(zan.sessionPowerAverage));
-    WriteSessionLine("SPEED ave %c%.1f", comma, static_cast<double>(zan.sessionSpeedAverage));
-    if (zan.sessionFile > 0) {
-        SyncFile(zan.sessionFile);
-        if (CVI_CloseFile(zan.sessionFile) < 0 && !zan.sessionWriteFailed)
-            ReportDataFileFailure("Session file", zan.sessionPath);
+    WriteSessionLine("Kcal @ Stop %c%.1f", comma, static_cast<double>(measure.kcalTotal));
+    WriteSessionLine("POWER ave %c%.1f", comma, static_cast<double>(record.sessionPowerAverage));
+    WriteSessionLine("SPEED ave %c%.1f", comma, static_cast<double>(record.sessionSpeedAverage));
+    if (record.sessionFile > 0) {
+        SyncFile(record.sessionFile);
+        if (CVI_CloseFile(record.sessionFile) < 0 && !record.sessionWriteFailed)
+            ReportDataFileFailure("Session file", record.sessionPath);
     }
-    zan.sessionFile = 0;
-    SetCtrlVal(zan.mainPanel, MAIN_SESSION_FILE, "Session closed !");
-    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 1);
-    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 1);
+    record.sessionFile = 0;
+    SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
+    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 1);
+    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 1);
 }
 
 void SaveDat() {
-    Station& zan = CurrentStation();
-    zan.phoneBattery = 99.9f;
-    zan.rowPowerTotal = zan.powerRight + zan.powerLeft;
+    RecordState& record = PartOf<RecordState>();
+    const MeasureState& measure = ViewOf<MeasureState>();
+    const SetupState& setup = ViewOf<SetupState>();
+    record.phoneBattery = 99.9f;
+    record.rowPowerTotal = measure.powerRight + measure.powerLeft;
     // 9.55 turns watts over revolutions per minute into newton-metres. A crank at rest has no
     // torque and no left share worth writing: those cells hold 0.
-    zan.rowTorqueTotal = static_cast<float>(FiniteOrZero(9.55 * zan.rowPowerTotal / zan.cadence));
-    zan.rowTorqueLeft = static_cast<float>(FiniteOrZero(9.55 * zan.powerLeft / zan.cadence));
-    zan.rowTorqueRight = static_cast<float>(FiniteOrZero(9.55 * zan.powerRight / zan.cadence));
-    zan.rowRatioLeft = static_cast<float>(
-        FiniteOrZero(100.0 * (static_cast<double>(zan.powerLeft) / zan.rowPowerTotal)));
+    record.rowTorqueTotal =
+        static_cast<float>(FiniteOrZero(9.55 * record.rowPowerTotal / measure.cadence));
+    record.rowTorqueLeft =
+        static_cast<float>(FiniteOrZero(9.55 * measure.powerLeft / measure.cadence));
+    record.rowTorqueRight =
+        static_cast<float>(FiniteOrZero(9.55 * measure.powerRight / measure.cadence));
+    record.rowRatioLeft = static_cast<float>(
+        FiniteOrZero(100.0 * (static_cast<double>(measure.powerLeft) / record.rowPowerTotal)));
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     const auto f = [](float value) { return FiniteOrZero(value); };
@@ -137,32 +149,43 @@ void SaveDat() {
     FormatText(row, sizeof row,
                "%5d%c%s%c000%c000%c000%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%."
                "1f%c%.1f%c%.1f%c%.1f%c%.3f%c%.2f%c%.2f%c%.2f%c%.0f",
-               zan.sessionRow, comma, timeText, comma, comma, comma, comma, f(zan.heartRate), comma,
-               f(zan.cadence), comma, f(zan.speed), comma, f(zan.kcalTotal), comma,
-               f(zan.rowPowerTotal), comma, f(zan.powerLeft), comma, f(zan.powerRight), comma,
-               f(zan.ofLeft), comma, f(zan.ofRight), comma, f(zan.udLeft), comma, f(zan.udRight),
-               comma, f(zan.batteryLevel), comma, f(zan.phoneBattery), comma, f(zan.setup.totalKm),
-               comma, f(zan.rowTorqueTotal), comma, f(zan.rowTorqueLeft), comma,
-               f(zan.rowTorqueRight), comma, f(zan.rowRatioLeft));
-    zan.sessionRow += 1;
-    zan.sessionPowerSum += zan.powerTotal;
-    zan.sessionPowerAverage = zan.sessionPowerSum / static_cast<float>(zan.sessionRow);
-    zan.sessionSpeedSum += zan.speed;
-    zan.sessionSpeedAverage = zan.sessionSpeedSum / static_cast<float>(zan.sessionRow);
+               record.sessionRow, comma, timeText, comma, comma, comma, comma, f(measure.heartRate),
+               comma, f(measure.cadence), comma, f(measure.speed), comma, f(measure.kcalTotal),
+               comma, f(record.rowPowerTotal), comma, f(measure.powerLeft), comma,
+               f(measure.powerRight), comma, f(measure.ofLeft), comma, f(measure.ofRight), comma,
+               f(measure.udLeft), comma, f(measure.udRight), comma, f(measure.batteryLevel), comma,
+               f(record.phoneBattery), comma, f(setup.setup.totalKm), comma,
+               f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
+               f(record.rowTorqueRight), comma, f(record.rowRatioLeft));
+    record.sessionRow += 1;
+    record.sessionPowerSum += measure.powerTotal;
+    record.sessionPowerAverage = record.sessionPowerSum / static_cast<float>(record.sessionRow);
+    record.sessionSpeedSum += measure.speed;
+    record.sessionSpeedAverage = record.sessionSpeedSum / static_cast<float>(record.sessionRow);
     WriteSessionLine("%s", row);
     // A power cut loses at most the last few seconds of rows.
-    if (zan.sessionFile > 0 && Timer() - zan.lastSyncTime >= syncSeconds) {
-        SyncFile(zan.sessionFile);
-        zan.lastSyncTime = Timer();
+    if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {
+        SyncFile(record.sessionFile);
+        record.lastSyncTime = Timer();
     }
 }
 
 int SAVE(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    RecordState& record = PartOf<RecordState>();
     if (event != EVENT_COMMIT) return 0;
-    if (zan.sessionActive == 0)
+    if (record.sessionActive == 0)
         StartSession();
     else
         StopSession();
     return 0;
+}
+
+void GiveRecordDefaults() {
+    RecordState& record = PartOf<RecordState>();
+    record.sessionActive = 0;
+    record.rowTicks = 0;
+    record.ledFlashTimer = 0;
+    record.captureState = CaptureState::Idle;
+    record.captureFrames = 0;
+    record.captureCount = 0;
 }

@@ -3,5 +3,7 @@
 
 // Appends one row to the open session file.
 void SaveDat();
+// The values a start works with: no session, no capture.
+void GiveRecordDefaults();
 // Writes the trailer and closes the open session, as the session button does.
 void StopSession();

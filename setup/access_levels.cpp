@@ -1,9 +1,11 @@
 // Access levels and the single-side panel modes.
-#include "app/station.h"
+#include "setup/access_levels.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 #include "setup/setup_callbacks.h"
+#include "setup/setup_state.h"
 
 #include <iterator>
 
@@ -51,21 +53,21 @@ constexpr AccessRow accessTable[] = {
 };
 
 void ApplyLook(int control, Look look) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     switch (look) {
     case Look::Keep:
         break;
     case Look::Show:
-        SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, 1);
+        SetCtrlAttribute(setup.mainPanel, control, ATTR_VISIBLE, 1);
         break;
     case Look::Hide:
-        SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, 0);
+        SetCtrlAttribute(setup.mainPanel, control, ATTR_VISIBLE, 0);
         break;
     case Look::Dim:
-        SetCtrlAttribute(zan.mainPanel, control, ATTR_DIMMED, 1);
+        SetCtrlAttribute(setup.mainPanel, control, ATTR_DIMMED, 1);
         break;
     case Look::Enable:
-        SetCtrlAttribute(zan.mainPanel, control, ATTR_DIMMED, 0);
+        SetCtrlAttribute(setup.mainPanel, control, ATTR_DIMMED, 0);
         break;
     }
 }
@@ -110,8 +112,9 @@ static_assert(std::size(offsetControls) + std::size(rightSideControls) +
               32);
 
 template <std::size_t count> void SetGroupVisible(const int (&group)[count], int visible) {
-    Station& zan = CurrentStation();
-    for (const int control : group) SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, visible);
+    SetupState& setup = PartOf<SetupState>();
+    for (const int control : group)
+        SetCtrlAttribute(setup.mainPanel, control, ATTR_VISIBLE, visible);
 }
 
 constexpr int bothPedals = 0;
@@ -120,28 +123,28 @@ constexpr int leftPedalOnly = 2;
 } // namespace
 
 int PWD(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
-    zan.accessCode = 0;
-    GetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, &zan.accessCode);
-    SetCtrlAttribute(zan.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, 0);
-    if (zan.accessCode > serviceCode) ApplyColumn(&AccessRow::service);
-    if (zan.accessCode == calibrationCode)
+    setup.accessCode = 0;
+    GetCtrlVal(setup.mainPanel, MAIN_ACCESS_CODE, &setup.accessCode);
+    SetCtrlAttribute(setup.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, 0);
+    if (setup.accessCode > serviceCode) ApplyColumn(&AccessRow::service);
+    if (setup.accessCode == calibrationCode)
         ApplyColumn(&AccessRow::calibration);
-    else if (zan.accessCode == factoryCode)
+    else if (setup.accessCode == factoryCode)
         ApplyColumn(&AccessRow::factory);
-    else if (zan.accessCode == lockedCode)
+    else if (setup.accessCode == lockedCode)
         ApplyColumn(&AccessRow::locked);
     // The code does not stay on the panel.
-    SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, 0);
+    SetCtrlVal(setup.mainPanel, MAIN_ACCESS_CODE, 0);
     return 0;
 }
 
 int OFT(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
     int side = 0;
-    GetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, &side);
+    GetCtrlVal(setup.mainPanel, MAIN_SINGLE_SIDE, &side);
     if (side == bothPedals) {
         SetGroupVisible(offsetControls, 1);
         SetGroupVisible(rightSideControls, 1);
@@ -156,4 +159,18 @@ int OFT(int, int, int event, void*, int, int) {
         SetGroupVisible(leftSideControls, 1);
     }
     return 0;
+}
+
+void GiveAccessDefaults() {
+    SetupState& setup = PartOf<SetupState>();
+    setup.accessCode = 0;
+    setup.singleSide = SingleSide::Both;
+    SetCtrlVal(setup.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(setup.singleSide));
+}
+
+void TakePanelSingleSide() {
+    SetupState& setup = PartOf<SetupState>();
+    int side = static_cast<int>(setup.singleSide);
+    GetCtrlVal(setup.mainPanel, MAIN_SINGLE_SIDE, &side);
+    setup.singleSide = static_cast<SingleSide>(side);
 }

@@ -1,11 +1,12 @@
 #include "setup/port_file.h"
 
-#include "app/station.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
 #include "setup/setup_callbacks.h"
+#include "setup/setup_state.h"
 
 #include <cstdio>
 
@@ -16,16 +17,16 @@ void SetPortLine(PortSettings& settings, int line, const char* text) {
 }
 
 void SetPortDefaults() {
-    Station& zan = CurrentStation();
-    zan.comPort = 1;
-    zan.warmupMode = 0;
-    zan.plotHeartRate = 0;
-    zan.plotCadence = 0;
+    SetupState& setup = PartOf<SetupState>();
+    setup.comPort = 1;
+    setup.warmupMode = 0;
+    setup.plotHeartRate = 0;
+    setup.plotCadence = 0;
 }
 
 void ReadPortFile() {
-    Station& zan = CurrentStation();
-    PortSettings settings{zan.comPort, zan.warmupMode, zan.plotHeartRate, zan.plotCadence};
+    SetupState& setup = PartOf<SetupState>();
+    PortSettings settings{setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence};
     const int handle = CVI_OpenFile(portFilePath, VAL_READ_ONLY, 0, VAL_ASCII);
     if (handle > 0) {
         // A missing line keeps the value the station had.
@@ -35,14 +36,14 @@ void ReadPortFile() {
             [&settings](int line, const char* text) { SetPortLine(settings, line, text); });
         CVI_CloseFile(handle);
     }
-    zan.comPort = settings.comPort;
-    zan.warmupMode = settings.warmupMode;
-    zan.plotHeartRate = settings.plotHeartRate;
-    zan.plotCadence = settings.plotCadence;
-    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, zan.comPort);
-    SetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, zan.warmupMode);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, zan.plotHeartRate);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, zan.plotCadence);
+    setup.comPort = settings.comPort;
+    setup.warmupMode = settings.warmupMode;
+    setup.plotHeartRate = settings.plotHeartRate;
+    setup.plotCadence = settings.plotCadence;
+    SetCtrlVal(setup.mainPanel, MAIN_COM_PORT, setup.comPort);
+    SetCtrlVal(setup.mainPanel, MAIN_WARMUP_MODE, setup.warmupMode);
+    SetCtrlVal(setup.mainPanel, MAIN_PLOT_HR, setup.plotHeartRate);
+    SetCtrlVal(setup.mainPanel, MAIN_PLOT_CADENCE, setup.plotCadence);
 }
 
 int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
@@ -57,15 +58,26 @@ int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
     return CloseSafeFile(&file, "Port file");
 }
 
+int TakePanelComPort() {
+    SetupState& setup = PartOf<SetupState>();
+    GetCtrlVal(setup.mainPanel, MAIN_COM_PORT, &setup.comPort);
+    return setup.comPort;
+}
+
+void TakePanelPortChoices() {
+    SetupState& setup = PartOf<SetupState>();
+    GetCtrlVal(setup.mainPanel, MAIN_WARMUP_MODE, &setup.warmupMode);
+    GetCtrlVal(setup.mainPanel, MAIN_PLOT_HR, &setup.plotHeartRate);
+    GetCtrlVal(setup.mainPanel, MAIN_PLOT_CADENCE, &setup.plotCadence);
+}
+
 int DEFX(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
     // The new port number is used from now on; the port opened under the old one stays open
     // until the next reconnect.
-    GetCtrlVal(zan.mainPanel, MAIN_COM_PORT, &zan.comPort);
-    GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
-    GetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, &zan.plotHeartRate);
-    GetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, &zan.plotCadence);
-    WritePortFile(zan.comPort, zan.warmupMode, zan.plotHeartRate, zan.plotCadence);
+    TakePanelComPort();
+    TakePanelPortChoices();
+    WritePortFile(setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence);
     return 0;
 }

@@ -32,5 +32,9 @@ void SetPortDefaults();
 // Reads the file into comPort, warmupMode, plotHeartRate and plotCadence, keeping the current
 // value of every line the file does not have, and shows each in its control.
 void ReadPortFile();
+// The port number chosen on the panel becomes the one in use; returns it.
+int TakePanelComPort();
+// The warm-up mode and the two time-plot switches chosen on the panel become the ones in use.
+void TakePanelPortChoices();
 // Writes the four lines with the given port number; 0, or -1 after telling the user.
 int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot);

@@ -1,10 +1,12 @@
 // The panel commands that load and save the setup file.
-#include "app/station.h"
-#include "app/window_title.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/setup_callbacks.h"
 #include "setup/setup_file.h"
+#include "setup/setup_state.h"
+#include "setup/warmup.h"
+#include "setup/window_title.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,65 +14,55 @@
 namespace {
 // Asks for a setup file; a cancelled popup, or a name of 3 characters or less, means the default.
 void ChooseSetupPath() {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     char chosenSetupPath[512] = "";
     FileSelectPopup("Setup", "*.set", "Selezionare il file SETUP", chosenSetupPath,
                     sizeof chosenSetupPath);
     if (std::strlen(chosenSetupPath) > 3)
-        std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", chosenSetupPath);
+        std::snprintf(setup.setupPath, sizeof setup.setupPath, "%s", chosenSetupPath);
     else
-        std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
-}
-
-void SaveDefaultSetup() {
-    Station& zan = CurrentStation();
-    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
-    SavePar(zan.setupPath);
+        std::snprintf(setup.setupPath, sizeof setup.setupPath, "%s", defaultSetupPath);
 }
 } // namespace
 
 int LOAD(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
-    char previousPath[sizeof zan.setupPath];
-    std::memcpy(previousPath, zan.setupPath, sizeof previousPath);
+    char previousPath[sizeof setup.setupPath];
+    std::memcpy(previousPath, setup.setupPath, sizeof previousPath);
     ChooseSetupPath();
-    if (LoadPar(zan.setupPath) == 0) {
+    if (LoadPar(setup.setupPath) == 0) {
         ShowConnectedTitle("*RD*");
         return 0;
     }
     // A file that cannot be read changes nothing: the title keeps the file still in use.
     char message[700];
     std::snprintf(message, sizeof message,
-                  "\"%s\" could not be read.\nThe setup in use is unchanged.", zan.setupPath);
-    std::memcpy(zan.setupPath, previousPath, sizeof previousPath);
+                  "\"%s\" could not be read.\nThe setup in use is unchanged.", setup.setupPath);
+    std::memcpy(setup.setupPath, previousPath, sizeof previousPath);
     MessagePopup("Setup file", message);
     return 0;
 }
 
 int SAVS(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
     ChooseSetupPath();
-    if (SavePar(zan.setupPath) == 0) ShowConnectedTitle("#WR#");
+    if (SavePar(setup.setupPath) == 0) ShowConnectedTitle("#WR#");
     return 0;
 }
 
 int DEF(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
-    GetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, &zan.warmupMode);
+    GetCtrlVal(setup.mainPanel, MAIN_WARMUP_MODE, &setup.warmupMode);
     SaveDefaultSetup();
     return 0;
 }
 
 int DEFM(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
     if (event != EVENT_COMMIT) return 0;
-    if (zan.warmupState == WarmupState::Off && zan.warmupMode > 0) {
-        zan.warmupState = WarmupState::ToShow;
-        zan.warmupLevel = 0;
-    }
+    StartWarmup();
     SaveDefaultSetup();
     return 0;
 }

@@ -1,15 +1,24 @@
 #include "setup/setup_file.h"
 
-#include "app/station.h"
+#include "link/link_state.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
+#include "setup/setup_state.h"
 
 #include <cstdio>
 
 namespace {
+constexpr float maxCorrectionCoeff = 0.75f;
+
+float ClampedCoefficient(float coefficient) {
+    if (coefficient > maxCorrectionCoeff || coefficient < -maxCorrectionCoeff) return 0.0f;
+    return coefficient;
+}
+
 // The 19 parameters shown on the panel, in the order the panel is filled and read back.
 struct ShownParameter {
     int control;
@@ -85,8 +94,7 @@ void SetSetupLine(SetupParameters& setup, int line, const char* text) {
 }
 
 void SetSetupDefaults() {
-    Station& zan = CurrentStation();
-    SetupParameters& setup = zan.setup;
+    SetupParameters& setup = PartOf<SetupState>().setup;
     setup = SetupParameters{};
     setup.rightForceGain = 1.0f;
     setup.rightRatioScale = 1.0f;
@@ -100,23 +108,23 @@ void SetSetupDefaults() {
 }
 
 void StopSimulation() {
-    Station& zan = CurrentStation();
-    zan.setup.simulation = 0;
+    SetupState& setup = PartOf<SetupState>();
+    setup.setup.simulation = 0;
 }
 
 void ShowSetupParameters() {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     for (const ShownParameter& shown : shownParameters) {
         if (shown.floatField != nullptr)
-            SetCtrlVal(zan.mainPanel, shown.control,
-                       static_cast<double>(zan.setup.*shown.floatField));
+            SetCtrlVal(setup.mainPanel, shown.control,
+                       static_cast<double>(setup.setup.*shown.floatField));
         else
-            SetCtrlVal(zan.mainPanel, shown.control, zan.setup.*shown.intField);
+            SetCtrlVal(setup.mainPanel, shown.control, setup.setup.*shown.intField);
     }
 }
 
 int LoadPar(const char* path) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
     const int handle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
     const bool opened = handle > 0;
     if (opened) {
@@ -124,7 +132,7 @@ int LoadPar(const char* path) {
         ReadValueLines<setupLineChars>(
             setupFileLines,
             [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
-            [&zan](int line, const char* text) { SetSetupLine(zan.setup, line, text); });
+            [&setup](int line, const char* text) { SetSetupLine(setup.setup, line, text); });
         CVI_CloseFile(handle);
     }
     ShowSetupParameters();
@@ -132,12 +140,13 @@ int LoadPar(const char* path) {
 }
 
 int SavePar(const char* path) {
-    Station& zan = CurrentStation();
+    SetupState& setup = PartOf<SetupState>();
+    const LinkState& link = ViewOf<LinkState>();
     for (const ShownParameter& shown : shownParameters) {
         if (shown.floatField != nullptr)
-            GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.floatField));
+            GetCtrlVal(setup.mainPanel, shown.control, &(setup.setup.*shown.floatField));
         else
-            GetCtrlVal(zan.mainPanel, shown.control, &(zan.setup.*shown.intField));
+            GetCtrlVal(setup.mainPanel, shown.control, &(setup.setup.*shown.intField));
     }
     SafeFile file;
     OpenSafeFile(&file, path);
@@ -145,12 +154,35 @@ int SavePar(const char* path) {
         char text[32];
         if (line.floatField != nullptr)
             std::snprintf(text, sizeof text, "%7.3f",
-                          static_cast<double>(zan.setup.*line.floatField));
+                          static_cast<double>(setup.setup.*line.floatField));
         else if (line.intField == &SetupParameters::serialNumber)
-            std::snprintf(text, sizeof text, "%d", zan.deviceSerial);
+            std::snprintf(text, sizeof text, "%d", link.deviceSerial);
         else
-            std::snprintf(text, sizeof text, "%d", zan.setup.*line.intField);
+            std::snprintf(text, sizeof text, "%d", setup.setup.*line.intField);
         WriteSafeLine(&file, text);
     }
     return CloseSafeFile(&file, "Setup file");
+}
+
+void SaveDefaultSetup() {
+    KeepSetupPath(defaultSetupPath);
+    SavePar(ViewOf<SetupState>().setupPath);
+}
+
+void KeepSetupPath(const char* path) {
+    SetupState& setup = PartOf<SetupState>();
+    std::snprintf(setup.setupPath, sizeof setup.setupPath, "%s", path);
+}
+
+void KeepPanels(int mainPanel, int warmupPanel) {
+    SetupState& setup = PartOf<SetupState>();
+    setup.mainPanel = mainPanel;
+    setup.warmupPanel = warmupPanel;
+}
+
+void TakeWheelAndCorrections() {
+    SetupState& setup = PartOf<SetupState>();
+    setup.wheelCircumference = 3.1415926f * setup.setup.wheelDiameter;
+    setup.setup.rightCorrectionCoeff = ClampedCoefficient(setup.setup.rightCorrectionCoeff);
+    setup.setup.leftCorrectionCoeff = ClampedCoefficient(setup.setup.leftCorrectionCoeff);
 }

@@ -30,5 +30,14 @@ int LoadPar(const char* path);
 // Takes the shown parameters from the panel and writes all 23 lines. The file is replaced in one
 // step, so a failed save leaves the previous file whole. Returns 0, or -1 after telling the user.
 int SavePar(const char* path);
+// Saves the setup into the default file, which becomes the one in use.
+void SaveDefaultSetup();
+// The setup file in use from now on.
+void KeepSetupPath(const char* path);
+// The panels the setup's controls live on, as the engine loaded them.
+void KeepPanels(int mainPanel, int warmupPanel);
+// After the load at start: the wheel's circumference from its diameter, and a correction
+// coefficient out of range taken as no correction at all, not as the bound.
+void TakeWheelAndCorrections();
 // Shows the 19 shown parameters in their fields.
 void ShowSetupParameters();

@@ -33,7 +33,28 @@ struct SetupParameters {
 // left alone; the panel's single-side selector gives it.
 enum class SingleSide { Both, RightOnly, LeftOnly };
 
+// The warm-up window's course: off, to be shown at the next window end, filling, then complete
+// with its reset button blinking yellow and grey, one phase per window.
+enum class WarmupState { Off, ToShow, Filling, CompleteYellow, CompleteGrey };
+
 struct SetupState {
     SetupParameters setup;
     int accessCode; // the access code last entered
+    char setupPath[512];
+    float wheelCircumference;
+    SingleSide singleSide;
+
+    // The panels the catalogue's controls live on.
+    int mainPanel;
+    int warmupPanel;
+
+    // The port file: the crank's port and the display choices kept with it.
+    int comPort;
+    int warmupMode;
+    int plotHeartRate;
+    int plotCadence;
+
+    // The warm-up before the offsets are zeroed.
+    WarmupState warmupState;
+    int warmupLevel;
 };

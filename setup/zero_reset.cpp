@@ -1,35 +1,33 @@
 // Zeroing the channel offsets with the pedals unloaded, and the end of the warm-up.
-#include "app/station.h"
+#include "link/link_state.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/setup_callbacks.h"
 #include "setup/setup_file.h"
+#include "setup/setup_state.h"
+#include "setup/warmup.h"
 
 #include <cstdio>
 
 namespace {
 // The raw counts of the last frame become the offsets; no averaging.
 void TakeOffsetsFromCrank() {
-    Station& zan = CurrentStation();
-    zan.setup.rightForceOffset = static_cast<float>(zan.rawRightForce);
-    zan.setup.rightAuxOffset = static_cast<float>(zan.rawRightAux);
-    zan.setup.leftForceOffset = static_cast<float>(zan.rawLeftForce);
-    zan.setup.leftAuxOffset = static_cast<float>(zan.rawLeftAux);
-    SetCtrlVal(zan.mainPanel, MAIN_RIGHT_FORCE_OFFSET,
-               static_cast<double>(zan.setup.rightForceOffset));
-    SetCtrlVal(zan.mainPanel, MAIN_RIGHT_AUX_OFFSET, static_cast<double>(zan.setup.rightAuxOffset));
-    SetCtrlVal(zan.mainPanel, MAIN_LEFT_FORCE_OFFSET,
-               static_cast<double>(zan.setup.leftForceOffset));
-    SetCtrlVal(zan.mainPanel, MAIN_LEFT_AUX_OFFSET, static_cast<double>(zan.setup.leftAuxOffset));
-    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", defaultSetupPath);
-    SavePar(zan.setupPath);
-}
-
-void EndWarmup() {
-    Station& zan = CurrentStation();
-    zan.warmupState = WarmupState::Off;
-    zan.warmupLevel = 0;
-    HidePanel(zan.warmupPanel);
+    SetupState& setup = PartOf<SetupState>();
+    const LinkState& link = ViewOf<LinkState>();
+    setup.setup.rightForceOffset = static_cast<float>(link.rawRightForce);
+    setup.setup.rightAuxOffset = static_cast<float>(link.rawRightAux);
+    setup.setup.leftForceOffset = static_cast<float>(link.rawLeftForce);
+    setup.setup.leftAuxOffset = static_cast<float>(link.rawLeftAux);
+    SetCtrlVal(setup.mainPanel, MAIN_RIGHT_FORCE_OFFSET,
+               static_cast<double>(setup.setup.rightForceOffset));
+    SetCtrlVal(setup.mainPanel, MAIN_RIGHT_AUX_OFFSET,
+               static_cast<double>(setup.setup.rightAuxOffset));
+    SetCtrlVal(setup.mainPanel, MAIN_LEFT_FORCE_OFFSET,
+               static_cast<double>(setup.setup.leftForceOffset));
+    SetCtrlVal(setup.mainPanel, MAIN_LEFT_AUX_OFFSET,
+               static_cast<double>(setup.setup.leftAuxOffset));
+    SaveDefaultSetup();
 }
 } // namespace
 

@@ -1,5 +1,5 @@
 #include "app/callbacks.h"
-#include "link/revolution_tracking.h"
+#include "link/frame_reader.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"

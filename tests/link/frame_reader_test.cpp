@@ -160,11 +160,15 @@ TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
     EXPECT_EQ(zan.ratioRingIndex, 4);
 }
 
-TEST_F(FrameReaderTest, RevolutionLampIsShownAfterEveryFrame) {
+TEST_F(FrameReaderTest, RevolutionLampFollowsTheMarkerAndThePanelHearsOnlyOfChanges) {
     Push(MakeFrame({.crankWord = 0x2000 | 600}));
     ReadZAN();
     EXPECT_EQ(Main(MAIN_TURN_LED).value, 1);
-    EXPECT_EQ(Main(MAIN_TURN_LED).setCount, 1);
+    // The lamp goes out once the marker has been clear for three frames.
+    for (int frame = 0; frame < 5; ++frame) Push(MakeFrame({.crankWord = 600}));
+    ReadZAN();
+    EXPECT_EQ(Main(MAIN_TURN_LED).value, 0);
+    EXPECT_EQ(Main(MAIN_TURN_LED).setCount, 2);
 }
 
 TEST_F(FrameReaderTest, WindowNeverGrowsBeyondEightThousandFrames) {

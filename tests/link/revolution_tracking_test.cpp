@@ -1,3 +1,4 @@
+#include "link/frame_reader.h"
 #include "link/revolution_tracking.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"
@@ -18,7 +19,9 @@ class RevolutionTest : public StationTest {
         zan.crankPeriodWord = crankWord;
         zan.rightForce = right;
         zan.leftForce = left;
-        TrackRevolution();
+        FrameEvents events{};
+        TrackRevolution(zan, zan.setup.turnDetection, events);
+        HandOnRevolution(events);
         zan.frameIndex += 1;
         return zan.lastTurnFrame == zan.frameCounter;
     }

@@ -1,0 +1,14 @@
+#pragma once
+// What a frame brought beside its values: the link's answers to it and what the rest of the
+// station does about it. The frame reader passes it on as a value.
+
+struct FrameEvents {
+    // The byte the handshake sends the crank for this frame, or 0 for none.
+    int handshakeByte;
+    // The crank has just told its version and serial number.
+    bool identified;
+    // The crank has not turned for the stall limit: its power falls to 0.
+    bool stalled;
+    // Two revolutions have begun since the last window end: the window ends with this frame.
+    bool windowEnds;
+};

@@ -1,0 +1,51 @@
+#include "link/link_control.h"
+
+#include "link/link_state.h"
+#include "platform/program_part.h"
+
+namespace {
+// Frames since the handshake, at its saturation.
+constexpr int handshakeIdle = 100;
+} // namespace
+
+void GiveLinkDefaults() {
+    LinkState& link = PartOf<LinkState>();
+    link.crankPeriodWord = 9999999;
+    link.wheelPeriodWord = 9999999;
+    link.turnPeriod = 60000.0f;
+    link.framesSinceTurn = 0;
+    link.periodRingIndex = 0;
+    link.ratioRingIndex = 0;
+    link.markerMisses = 0;
+    link.lastTurnFrame = 0;
+    link.frameCounter = 1000;
+    link.simFrameClock = 100.0;
+    for (float& slot : link.periodRing) slot = 2000.0f;
+    link.turnModeMask = 255;
+}
+
+void RestartHandshake() {
+    LinkState& link = PartOf<LinkState>();
+    link.handshakeFrames = 0;
+    link.deviceVersion = 0;
+    link.deviceSerial = 0;
+}
+
+void EndHandshake() {
+    PartOf<LinkState>().handshakeFrames = handshakeIdle;
+}
+
+void RestartSilence() {
+    PartOf<LinkState>().ticksSinceFrame = 0;
+}
+
+bool TakeSerialMismatch() {
+    LinkState& link = PartOf<LinkState>();
+    if (link.serialMismatch <= 0) return false;
+    link.serialMismatch = 0;
+    return true;
+}
+
+void KeepDeviceSerial(int serial) {
+    PartOf<LinkState>().deviceSerial = serial;
+}

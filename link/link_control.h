@@ -1,0 +1,16 @@
+#pragma once
+// What the start-up and the link watchdog ask of the link's state.
+
+// The values a start works with: cadence and speed read as stopped until the first frame, and
+// the revolution tracking starts afresh.
+void GiveLinkDefaults();
+// The identification exchange with the crank starts afresh on the next frame.
+void RestartHandshake();
+// The handshake is over: nothing more goes to the crank until a search restarts it.
+void EndHandshake();
+// The time without frames counts from now.
+void RestartSilence();
+// True once after the handshake found a crank whose serial number differs from the setup's.
+bool TakeSerialMismatch();
+// The crank's serial number is taken as the given one (the setup's, when the rider keeps it).
+void KeepDeviceSerial(int serial);

@@ -1,0 +1,31 @@
+#pragma once
+// The read-outs of the crank's other channels (cadence, speed, heart rate, battery), the balance
+// and the pedal figures OFL and OFR, worked out at each display tick from what the link decoded.
+
+#include "setup/setup_state.h"
+
+// What the link decoded that the read-outs come from.
+struct CrankChannels {
+    float turnPeriod;    // ms, the mean of the last revolutions
+    int wheelPeriodWord; // half-milliseconds
+    int heartRateWord;   // half beats per minute
+    int batteryByte;
+    float wheelCircumference; // mm
+};
+
+// The peaks of the force and auxiliary channels since the last evaluation.
+struct PedalPeaks {
+    float rightForceMax;
+    float rightAuxAtMax;
+    float leftForceMax;
+    float leftAuxAtMax;
+    bool stopped; // the crank has not turned for the stall limit
+};
+
+// Cadence, speed, heart rate and battery level from the channels.
+void TakeReadouts(const CrankChannels& channels);
+// OFR and OFL of the pedals that pushed hard enough to be evaluated; a stopped crank has none
+// and no UD figures either.
+void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup);
+// Left and right shares of the window's power, 0 while the rider is not pedalling.
+void TakeBalance();
