@@ -47,7 +47,7 @@ void ShowRawCount(int control, int count) {
 // Visibility is set only when the level changes, so a tick costs the panel nothing more.
 void ShowLinkHealth() {
     Station& zan = CurrentStation();
-    const int shown = zan.accessCode >= calibrationCode ? 1 : 0;
+    const int shown = ShowsRawCounts(AccessLevelOf(zan.accessCode)) ? 1 : 0;
     constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
     for (const int control : counts) {
         int visible = shown;
@@ -118,7 +118,7 @@ void ShowPowerAndFigures() {
     ShowNumber(MAIN_UDR_2, zan.udRight);
 
     ShowLinkHealth();
-    if (zan.accessCode < calibrationCode) return;
+    if (!ShowsRawCounts(AccessLevelOf(zan.accessCode))) return;
     ShowRawCount(MAIN_RIGHT_RAW_FORCE, zan.rawRightForce);
     ShowRawCount(MAIN_RIGHT_RAW_AUX, zan.rawRightAux);
     ShowRawCount(MAIN_LEFT_RAW_FORCE, zan.rawLeftForce);

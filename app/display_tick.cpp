@@ -5,21 +5,20 @@
 #include "platform/engine.h"
 #include "protocol/station_bytes.h"
 #include "record/session_clock.h"
+#include "setup/access_codes.h"
 #include "setup/access_levels.h"
 #include "setup/catalogue.h"
 
 namespace {
 // The crank stops streaming unless it hears '3' now and then: every 20th tick, 10 s.
 constexpr int keepAliveEvery = 20;
-// Above this access code the single-side selector drives the measurement.
-constexpr int serviceCode = 2739;
 
 } // namespace
 
 int DISPLAY(int, int, int event, void*, int, int) {
     Station& zan = CurrentStation();
     if (event != EVENT_TIMER_TICK) return 0;
-    if (zan.accessCode > serviceCode) TakePanelSingleSide();
+    if (ReadsSingleSide(AccessLevelOf(zan.accessCode))) TakePanelSingleSide();
     WarnSerialMismatch();
     zan.keepAliveTicks += 1;
     if (zan.keepAliveTicks == keepAliveEvery) {

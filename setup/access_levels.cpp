@@ -116,10 +116,6 @@ template <std::size_t count> void SetGroupVisible(const int (&group)[count], int
     for (const int control : group)
         SetCtrlAttribute(setup.mainPanel, control, ATTR_VISIBLE, visible);
 }
-
-constexpr int bothPedals = 0;
-constexpr int rightPedalOnly = 1;
-constexpr int leftPedalOnly = 2;
 } // namespace
 
 int PWD(int, int, int event, void*, int, int) {
@@ -128,12 +124,13 @@ int PWD(int, int, int event, void*, int, int) {
     setup.accessCode = 0;
     GetCtrlVal(setup.mainPanel, MAIN_ACCESS_CODE, &setup.accessCode);
     SetCtrlAttribute(setup.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, 0);
-    if (setup.accessCode > serviceCode) ApplyColumn(&AccessRow::service);
-    if (setup.accessCode == calibrationCode)
+    const AccessLevel level = AccessLevelOf(setup.accessCode);
+    if (level >= AccessLevel::Service) ApplyColumn(&AccessRow::service);
+    if (level == AccessLevel::Calibration)
         ApplyColumn(&AccessRow::calibration);
-    else if (setup.accessCode == factoryCode)
+    else if (level == AccessLevel::Factory)
         ApplyColumn(&AccessRow::factory);
-    else if (setup.accessCode == lockedCode)
+    else if (level == AccessLevel::Locked)
         ApplyColumn(&AccessRow::locked);
     // The code does not stay on the panel.
     SetCtrlVal(setup.mainPanel, MAIN_ACCESS_CODE, 0);
@@ -143,17 +140,18 @@ int PWD(int, int, int event, void*, int, int) {
 int OFT(int, int, int event, void*, int, int) {
     SetupState& setup = PartOf<SetupState>();
     if (event != EVENT_COMMIT) return 0;
-    int side = 0;
-    GetCtrlVal(setup.mainPanel, MAIN_SINGLE_SIDE, &side);
-    if (side == bothPedals) {
+    int selected = 0;
+    GetCtrlVal(setup.mainPanel, MAIN_SINGLE_SIDE, &selected);
+    const auto side = static_cast<SingleSide>(selected);
+    if (side == SingleSide::Both) {
         SetGroupVisible(offsetControls, 1);
         SetGroupVisible(rightSideControls, 1);
         SetGroupVisible(leftSideControls, 1);
-    } else if (side == rightPedalOnly) {
+    } else if (side == SingleSide::RightOnly) {
         SetGroupVisible(offsetControls, 0);
         SetGroupVisible(rightSideControls, 1);
         SetGroupVisible(leftSideControls, 0);
-    } else if (side == leftPedalOnly) {
+    } else if (side == SingleSide::LeftOnly) {
         SetGroupVisible(offsetControls, 0);
         SetGroupVisible(rightSideControls, 0);
         SetGroupVisible(leftSideControls, 1);

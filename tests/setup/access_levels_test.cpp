@@ -1,9 +1,11 @@
 #include "app/callbacks.h"
+#include "setup/access_codes.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace {
 // What a control shows after a command: the attributes the program set on it, "untouched" when
@@ -270,3 +272,23 @@ INSTANTIATE_TEST_SUITE_P(EverySelectorValue, SingleSideTest,
                              return std::string(value < 0 ? "minus" : "") +
                                     std::to_string(value < 0 ? -value : value);
                          });
+
+TEST(AccessLevelOf, EachCodeOpensItsLevelAtTheBoundaries) {
+    const std::pair<int, AccessLevel> table[] = {
+        {-1, AccessLevel::Rider},
+        {0, AccessLevel::Locked},
+        {2739, AccessLevel::Rider},
+        {2740, AccessLevel::Service},
+        {6867, AccessLevel::Service},
+        {6868, AccessLevel::Calibration},
+        {6869, AccessLevel::ServiceWithRawCounts},
+        {24517, AccessLevel::Factory},
+        {24518, AccessLevel::ServiceWithRawCounts},
+    };
+    for (const auto& [code, level] : table) EXPECT_EQ(AccessLevelOf(code), level) << code;
+    EXPECT_FALSE(ShowsRawCounts(AccessLevel::Service));
+    EXPECT_TRUE(ShowsRawCounts(AccessLevel::Calibration));
+    EXPECT_TRUE(ShowsRawCounts(AccessLevel::Factory));
+    EXPECT_FALSE(ReadsSingleSide(AccessLevel::Rider));
+    EXPECT_TRUE(ReadsSingleSide(AccessLevel::Service));
+}
