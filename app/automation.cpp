@@ -78,7 +78,7 @@ bool ParseStep(const std::string& text, AutomationStep& step, std::string& error
 }
 
 void Press(const char* callbackName) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (CtrlCallbackPtr command = FindCallback(callbackName))
         command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
@@ -120,7 +120,7 @@ bool ParseAutomation(const std::string& script, std::vector<AutomationStep>& ste
 }
 
 void RunAutomationStep(const AutomationStep& step) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     switch (step.action) {
     case AutomationAction::Session:
         if (zan.sessionActive == 0) CancelNextPopup();

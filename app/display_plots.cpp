@@ -3,6 +3,7 @@
 #include "link/frame_reader.h"
 #include "measure/display_filter.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 
 namespace {
@@ -10,42 +11,40 @@ namespace {
 constexpr double minutesPerHistoryPoint = 0.033333;
 
 void Plot(const float* samples, int count, int color) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     PlotY(zan.mainPanel, MAIN_GRAPH, samples, count, color);
 }
 
 void Label(const char* xName, const char* yName) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (xName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XNAME, xName);
     if (yName != nullptr) SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_YNAME, yName);
 }
 
 void SetXGain(double gain) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     SetCtrlAttribute(zan.mainPanel, MAIN_GRAPH, ATTR_XAXIS_GAIN, gain);
 }
 } // namespace
 
 void PlotLastWindow() {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
+    const Station& zan = StationView();
     const int windowFrames = TakeWindowToPlot();
     if (windowFrames <= 0) return;
     DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
-    GetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, &zan.plotMode);
+    GetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, &app.plotMode);
     const int frames = windowFrames > maxWindowFrames ? maxWindowFrames : windowFrames;
-    if (zan.plotMode == 0) {
+    if (app.plotMode == 0) {
         SetXGain(1.0);
-        Filt(zan, 0, windowFrames, zan.setup.displayFilter);
         Label("2 Turns", "N");
-        Plot(zan.displayTrace, frames, VAL_BLUE);
-        Filt(zan, 1, windowFrames, zan.setup.displayFilter);
-        Plot(zan.displayTrace, frames, VAL_RED);
-    } else if (zan.plotMode == 1) {
+        Plot(Filt(0, windowFrames, zan.setup.displayFilter), frames, VAL_BLUE);
+        Plot(Filt(1, windowFrames, zan.setup.displayFilter), frames, VAL_RED);
+    } else if (app.plotMode == 1) {
         SetXGain(1.0);
-        Filt(zan, 2, windowFrames, zan.setup.displayFilter);
         Label("2 Turns", "W");
-        Plot(zan.displayTrace, frames, VAL_BLACK);
-    } else if (zan.plotMode == 2) {
+        Plot(Filt(2, windowFrames, zan.setup.displayFilter), frames, VAL_BLACK);
+    } else if (app.plotMode == 2) {
         Label("Time plot (min)", nullptr);
         SetXGain(minutesPerHistoryPoint);
         Plot(zan.powerHistory, zan.historyIndex, VAL_BLACK);

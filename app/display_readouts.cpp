@@ -5,6 +5,7 @@
 #include "measure/power.h"
 #include "measure/readouts.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
@@ -18,12 +19,12 @@ constexpr int rawHigh = 1900;
 constexpr float ratioForce = 35.0f;
 
 void ShowNumber(int control, double value) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     SetCtrlVal(zan.mainPanel, control, FiniteOrZero(value));
 }
 
 void SetColor(int control, int color) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     SetCtrlAttribute(zan.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
 }
 
@@ -38,7 +39,7 @@ void ColorPedalFigure(int control, float figure) {
 }
 
 void ShowRawCount(int control, int count) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     SetCtrlVal(zan.mainPanel, control, count);
     SetColor(control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
 }
@@ -46,7 +47,7 @@ void ShowRawCount(int control, int count) {
 // The link's health is for the technician: shown from the calibration code up, hidden below.
 // Visibility is set only when the level changes, so a tick costs the panel nothing more.
 void ShowLinkHealth() {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     const int shown = ShowsRawCounts(AccessLevelOf(zan.accessCode)) ? 1 : 0;
     constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
     for (const int control : counts) {
@@ -62,7 +63,7 @@ void ShowLinkHealth() {
 } // namespace
 
 void ShowLiveReadouts() {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     const SetupParameters& setup = zan.setup;
     ShowNumber(MAIN_RIGHT_FORCE,
                (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
@@ -85,18 +86,19 @@ void ShowLiveReadouts() {
 }
 
 void EvaluatePedalFigures() {
-    Station& zan = CurrentStation();
-    zan.peakTicks += 1;
-    if (zan.peakTicks <= 1) return;
+    AppState& app = PartOf<AppState>();
+    const Station& zan = StationView();
+    app.peakTicks += 1;
+    if (app.peakTicks <= 1) return;
     TakePedalFigures(PedalPeaks{zan.rightForceMax, zan.rightAuxAtMax, zan.leftForceMax,
                                 zan.leftAuxAtMax, zan.framesSinceTurn > stallFrames},
                      zan.setup);
-    zan.peakTicks = 0;
+    app.peakTicks = 0;
     RestartPeakTrackers();
 }
 
 void ShowPowerAndFigures() {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
     ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
     TakeBalance();

@@ -3,6 +3,7 @@
 #include "app/link_watchdog.h"
 #include "app/station.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "protocol/station_bytes.h"
 #include "record/session_clock.h"
 #include "setup/access_codes.h"
@@ -16,20 +17,21 @@ constexpr int keepAliveEvery = 20;
 } // namespace
 
 int DISPLAY(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
+    const Station& zan = StationView();
     if (event != EVENT_TIMER_TICK) return 0;
     if (ReadsSingleSide(AccessLevelOf(zan.accessCode))) TakePanelSingleSide();
     WarnSerialMismatch();
-    zan.keepAliveTicks += 1;
-    if (zan.keepAliveTicks == keepAliveEvery) {
+    app.keepAliveTicks += 1;
+    if (app.keepAliveTicks == keepAliveEvery) {
         ComWrtByte(zan.comPort, keepAliveByte);
         SetCtrlAttribute(zan.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, 0);
-        zan.keepAliveTicks = 0;
+        app.keepAliveTicks = 0;
     }
     RunSessionClock();
     // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive
     // and the session still recorded.
-    if (zan.holdDisplay == 1) return 0;
+    if (app.holdDisplay == 1) return 0;
     ShowLiveReadouts();
     PlotLastWindow();
     WatchLink();

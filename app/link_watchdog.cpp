@@ -6,6 +6,7 @@
 #include "link/device_search.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 
@@ -35,11 +36,11 @@ constexpr const char* notConnected = "ZAN non connesso !\n\n"
 // Lets the rider pair the crank in the desktop's Bluetooth settings. No tick runs meanwhile;
 // Escape gives up waiting for a settings window that does not close.
 void WaitForBluetoothSettings() {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
     SuspendTimerCallbacks();
-    zan.launchHandle = 0;
-    if (LaunchBluetoothSettings(&zan.launchHandle) >= 0) {
-        while (ExecutableHasTerminated(zan.launchHandle) == 0) {
+    app.launchHandle = 0;
+    if (LaunchBluetoothSettings(&app.launchHandle) >= 0) {
+        while (ExecutableHasTerminated(app.launchHandle) == 0) {
             if (EscapeKeyDown() != 0) {
                 ProcessSystemEvents();
                 Sleep(5);
@@ -52,29 +53,29 @@ void WaitForBluetoothSettings() {
 }
 
 void SearchForTypedSerial(const char* typed) {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
     WaitForBluetoothSettings();
     // After a search the dialog stays away until the rider asks for it again.
-    zan.linkDialogOff = 1;
+    app.linkDialogOff = 1;
     EndHandshake();
     // Empty or non-numeric text searches for 0, what the dialog advises for old crank software.
     SearchZAN(TextToInt(typed));
 }
 
 void AskHowToReconnect() {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
     char response[64] = "";
     // A tick that comes while the dialog waits (the engine may run timers under a modal dialog)
     // must not stack a second one on it.
-    zan.linkDialogOpen = 1;
+    app.linkDialogOpen = 1;
     const int button = GenericMessagePopup(notConnectedTitle, notConnected, "Reconnect", "Skip",
                                            "Search ZAN", response, serialDigits);
-    zan.linkDialogOpen = 0;
+    app.linkDialogOpen = 0;
     response[sizeof response - 1] = '\0';
     if (button == reconnectButton) {
         ReconnectCrank();
     } else if (button == skipButton) {
-        zan.linkDialogOff = 1;
+        app.linkDialogOff = 1;
         RestartSilence();
     } else if (button == searchButton) {
         SearchForTypedSerial(response);
@@ -83,7 +84,7 @@ void AskHowToReconnect() {
 } // namespace
 
 void WarnSerialMismatch() {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     // Cleared before asking, so a tick that comes while the question waits does not ask again.
     if (!TakeSerialMismatch()) return;
     // No keeps the file's number for the next save of the setup file; Yes writes the crank's.
@@ -92,23 +93,24 @@ void WarnSerialMismatch() {
 }
 
 void WatchLink() {
-    Station& zan = CurrentStation();
-    if (zan.linkDialogOpen != 0) return;
-    if (zan.ticksSinceFrame <= lostAfterTicks && zan.linkCheckNow <= 0) {
+    AppState& app = PartOf<AppState>();
+    const Station& zan = StationView();
+    if (app.linkDialogOpen != 0) return;
+    if (zan.ticksSinceFrame <= lostAfterTicks && app.linkCheckNow <= 0) {
         SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
         return;
     }
     SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 0);
-    zan.linkCheckNow = 0;
-    if (zan.linkDialogOff != 0) return;
+    app.linkCheckNow = 0;
+    if (app.linkDialogOff != 0) return;
     AskHowToReconnect();
 }
 
 int SRCH(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
     if (event != EVENT_COMMIT) return 0;
     // The next unheld display tick treats the link as lost and shows the dialog.
-    zan.linkCheckNow = 1;
-    zan.linkDialogOff = 0;
+    app.linkCheckNow = 1;
+    app.linkDialogOff = 0;
     return 0;
 }

@@ -5,13 +5,15 @@
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/paths.h"
+#include "platform/program_part.h"
 #include "setup/catalogue.h"
 
 int HOLD(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    AppState& app = PartOf<AppState>();
+    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
-    zan.holdDisplay ^= 1;
-    if (zan.holdDisplay == 1) {
+    app.holdDisplay ^= 1;
+    if (app.holdDisplay == 1) {
         SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Run");
         SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "start.ico");
     } else {
@@ -22,7 +24,7 @@ int HOLD(int, int, int event, void*, int, int) {
 }
 
 int CLR(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
     RestartHistories();
     DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
@@ -30,14 +32,14 @@ int CLR(int, int, int event, void*, int, int) {
 }
 
 int RTEXT(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (event != EVENT_LEFT_DOUBLE_CLICK) return 0;
     ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
     return 0;
 }
 
 int PRINT(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
     // Without the PDF printer the panel is written as a PDF file into the data folder, so the
     // rider never needs a printer driver.

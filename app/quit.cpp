@@ -8,7 +8,7 @@
 #include <cstdio>
 
 int FINE(int, int, int event, void*, int, int) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.

@@ -5,6 +5,7 @@
 #include "link/link_control.h"
 #include "measure/power.h"
 #include "platform/engine.h"
+#include "platform/program_part.h"
 #include "record/session_file.h"
 #include "setup/access_levels.h"
 #include "setup/catalogue.h"
@@ -17,7 +18,7 @@
 #include <cstring>
 
 void GiveWorkingDefaults() {
-    AppState& app = CurrentStation();
+    AppState& app = PartOf<AppState>();
     GiveLinkDefaults();
     GiveMeasureDefaults();
     GiveRecordDefaults();
@@ -28,7 +29,7 @@ void GiveWorkingDefaults() {
 }
 
 int StartStation(void* instance, const char* commandLine) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (InitCVIRTE(instance, 0, 0) == 0) return -1;
     const int mainPanel = LoadPanel(0, "zan_01.uir", MAIN);
     if (mainPanel < 0) return -1;
@@ -76,7 +77,7 @@ int StartStation(void* instance, const char* commandLine) {
 }
 
 int WinMain(void* instance, void*, char* commandLine, int) {
-    Station& zan = CurrentStation();
+    const Station& zan = StationView();
     if (StartStation(instance, commandLine) < 0) return -1;
     RunUserInterface();
     DiscardPanel(zan.mainPanel);

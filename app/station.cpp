@@ -17,6 +17,10 @@ Station& CurrentStation() {
     return PartOf<Station>();
 }
 
+const Station& StationView() {
+    return ViewOf<Station>();
+}
+
 void ResetStation() {
     // The record is large: rebuild it in place instead of copying a zeroed temporary.
     Station& station = CurrentStation();

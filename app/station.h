@@ -14,9 +14,10 @@ struct Station : AppState, LinkState, MeasureState, SetupState, RecordState {};
 
 // The station's parts become the ones the routines on the engine in use work on.
 void AttachStation(Station& station);
-// The application shell's view of the whole station: its own part to change, the others to read
-// and to hand to their owners' routines.
+// The station on the engine in use, whole, to make it and put it back to zero.
 Station& CurrentStation();
+// What the application shell reads of the station; it changes its own part (AppState) only.
+const Station& StationView();
 
 // Puts every member of the current station back to zero, as when it was made.
 void ResetStation();
