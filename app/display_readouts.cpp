@@ -49,7 +49,8 @@ void ShowRawCount(int control, int count) {
 void ShowLinkHealth() {
     const Station& zan = StationView();
     const int shown = ShowsRawCounts(AccessLevelOf(zan.accessCode)) ? 1 : 0;
-    constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
+    constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT,
+                              MAIN_LINK_REJECTED};
     for (const int control : counts) {
         int visible = shown;
         GetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, &visible);
@@ -59,6 +60,7 @@ void ShowLinkHealth() {
     ShowNumber(MAIN_LINK_FRAMES, static_cast<double>(zan.assembler.linkFrames));
     ShowNumber(MAIN_LINK_SKIPPED, static_cast<double>(zan.assembler.linkSkippedBytes));
     ShowNumber(MAIN_LINK_CUT, static_cast<double>(zan.assembler.linkCutFrames));
+    ShowNumber(MAIN_LINK_REJECTED, static_cast<double>(zan.screen.rejectedFrames));
 }
 } // namespace
 

@@ -66,6 +66,7 @@ void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, Fr
         const CrankIdentity identity = ReadIdentity(frame);
         link.deviceVersion = identity.version;
         link.deviceSerial = identity.serial;
+        if (IsIdentityFrame(frame)) link.crankIdentified = 1;
         events.identified = true;
         if (link.deviceSerial != serialNumber) link.serialMismatch = 1;
     }
@@ -203,6 +204,45 @@ void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
 }
 
+// The identity frames of the handshake carry digits in place of forces: they run the handshake
+// and keep their 20 ms, and nothing measures them.
+void TakeHandshakeFrame(const FrameParts& parts, const CrankFrame& frame) {
+    LinkState& link = parts.link;
+    FrameEvents events{};
+    link.frameCounter += 1;
+    RunHandshake(link, parts.setup.setup.serialNumber, frame, events);
+    link.ticksSinceFrame = 0;
+    if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
+    if (events.identified) ShowConnectedTitle(nullptr);
+    // The forces after the handshake are judged afresh.
+    const ScreenedFrames released = ReleaseHeldFrame(link.screen);
+    for (int i = 0; i < released.count; ++i)
+        HandOnFrame(parts, TakeFrame(link, parts.setup, released.frames[i]));
+}
+
+// A whole frame from the crank, in order: a frame the assembler cut short before it counts as
+// its 20 ms, so a lost frame does not shorten the revolution; an identity frame runs the
+// handshake; any other goes through the screen, and what the screen lets through is read and
+// handed on.
+void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
+                       const CrankFrame& frame) {
+    LinkState& link = parts.link;
+    const long long lost = link.assembler.linkCutFrames - link.cutFramesCounted;
+    link.cutFramesCounted = link.assembler.linkCutFrames;
+    link.frameCounter += static_cast<int>(lost);
+    if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
+        TakeHandshakeFrame(parts, frame);
+        return;
+    }
+    if (PassesAtOnce(link.screen, frame, limits)) {
+        HandOnFrame(parts, TakeFrame(link, parts.setup, frame));
+        return;
+    }
+    const ScreenedFrames screened = ScreenFrame(link.screen, frame, limits);
+    for (int i = 0; i < screened.count; ++i)
+        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i]));
+}
+
 FrameParts PartsOfFrames() {
     return FrameParts{PartOf<LinkState>(), PartOf<MeasureState>(), PartOf<RecordState>(),
                       PartOf<SetupState>()};
@@ -219,6 +259,8 @@ void ReadZAN() {
     link.ticksSinceFrame += 1;
     if (parts.setup.setup.simulation >= 1)
         HandOnFrame(parts, TakeSimulatedFrame(link, parts.setup));
+    const ScreenLimits limits =
+        CrankLimits(parts.setup.setup.rightForceGain, parts.setup.setup.leftForceGain);
     unsigned char block[readBlockSize];
     for (;;) {
         const int waiting = GetInQLen(parts.setup.comPort);
@@ -229,9 +271,8 @@ void ReadZAN() {
         // rather than spin here.
         if (received <= 0) return;
         AssembleFrames(link.assembler, block, std::min(received, wanted),
-                       [&parts](const unsigned char* frame) {
-                           HandOnFrame(parts,
-                                       TakeFrame(parts.link, parts.setup, DecodeFrame(frame)));
+                       [&parts, &limits](const unsigned char* frame) {
+                           TakeReceivedFrame(parts, limits, DecodeFrame(frame));
                        });
         if (received < wanted) return;
     }

@@ -3,6 +3,7 @@
 // identity handshake, the revolution tracking and the service commands.
 
 #include "link/frame_assembler.h"
+#include "link/frame_screen.h"
 
 struct LinkState {
     // The device the crank's port is open on ("COM4").
@@ -18,6 +19,9 @@ struct LinkState {
     int deviceVersion;
     int deviceSerial;
     int serialMismatch;
+    // A crank told its identity in this run: only then does the setup file take its serial
+    // number.
+    int crankIdentified;
 
     // Decoded values of the current frame.
     int rawRightForce;
@@ -72,6 +76,14 @@ struct LinkState {
     int turnThreshold;
     int rearmThreshold;
     int frameIndex;
+    // Revolutions the frames since the last start span by the crank's measure (more than 1 when
+    // marks were lost); 0 for a mark no revolution made.
+    int turnsSinceStart;
+    // Revolutions since the start or the last stall, up to 5: from 5 on the period is settled.
+    int settledTurns;
+    // Frames the assembler cut short, already counted as time.
+    long long cutFramesCounted;
+    FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;
 };

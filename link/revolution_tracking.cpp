@@ -3,15 +3,27 @@
 #include "platform/numbers.h"
 #include "protocol/frame.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 // Each frame stands for 20 ms of crank time.
 constexpr float frameMilliseconds = 20.0f;
 constexpr float stoppedPeriod = 60000.0f;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
+// Marks lost in a row that a revolution start still recognises.
+constexpr int maxLostMarks = 3;
+// The first revolution after a start or a stall is counted from no mark at all; four more fill
+// the period ring with real ones.
+constexpr int settledAfter = 5;
 
 void StartRevolution(LinkState& link) {
     link.turnFrames = static_cast<float>(link.frameCounter - link.lastTurnFrame);
+    // Marks lost on the way: the frames counted span that many revolutions.
+    if (link.turnsSinceStart > 1) link.turnFrames /= static_cast<float>(link.turnsSinceStart);
+    link.turnsSinceStart = 1;
+    link.settledTurns = std::min(link.settledTurns + 1, settledAfter);
     // Simulated frames set the count from their own clock, so with bytes arriving beside them it
     // can step back. A revolution of no frames or fewer has no period: the mean keeps the last
     // ones, since a zero mean would make every power infinite.
@@ -38,12 +50,51 @@ void Rearm(LinkState& link) {
     link.turnLed = 0;
 }
 
+bool Agree(double value, double expected, double share, double frames) {
+    return std::fabs(value - expected) <= share * expected + frames * frameMilliseconds;
+}
+
+// How many revolutions the frames since the last start span: 1 as a rule, more when marks were
+// lost on the way, 0 for a mark a corrupted byte made. The frames counted agree with the crank's
+// own measure of the revolution it marks now (within 15 % and two frames), or with a whole number
+// of them when that measure fits the recent revolutions (a cadence changes by less than 30 % from
+// one revolution to the next). A measure that agrees with neither (corrupted, or the cadence
+// stepped) leaves the recent revolutions to decide, closely: within 3 % and a frame.
+int RevolutionsSinceLastStart(const LinkState& link) {
+    const int period = link.crankPeriodWord & crankPeriodMask;
+    // Before the first revolution after a start or a stall nothing is known to compare with,
+    // and a crank that gives no period (0, or the full count of a standing crank) cannot be
+    // compared either.
+    // The first revolutions after a start or a stall have no settled period to compare with.
+    if (link.turnPeriod >= stoppedPeriod || link.settledTurns < settledAfter || period == 0 ||
+        period == crankPeriodMask)
+        return 1;
+    const double counted = frameMilliseconds * (link.frameCounter - link.lastTurnFrame);
+    const double measured = period / 2.0;
+    if (Agree(counted, measured, 0.15, 2.0)) return 1;
+    if (Agree(measured, link.turnPeriod, 0.30, 2.0)) {
+        for (int revolutions = 2; revolutions <= maxLostMarks + 1; ++revolutions)
+            if (Agree(counted, revolutions * measured, 0.15, 2.0)) return revolutions;
+    }
+    if (Agree(counted, link.turnPeriod, 0.03, 1.0)) return 1;
+    return 0;
+}
+
 void DetectRevolution(LinkState& link, int turnDetection) {
     link.turnMode = turnDetection & link.turnModeMask;
     if (link.turnMode == 1) link.crankPeriodWord ^= revolutionMarker;
     if (link.turnMode < 2) {
         if ((link.crankPeriodWord & revolutionMarker) != 0) {
             link.markerMisses = 0;
+            if (link.markerHits == 0) link.turnsSinceStart = RevolutionsSinceLastStart(link);
+            // A mark no revolution can have made is no mark: the frame counts as rejected, and
+            // the tracking waits for the next.
+            if (link.turnsSinceStart == 0) {
+                link.screen.rejectedFrames += 1;
+                link.turnsSinceStart = 1;
+                link.settledTurns = std::min(link.settledTurns + 1, settledAfter);
+                return;
+            }
             Hit(link);
         } else {
             link.markerMisses += 1;
@@ -79,6 +130,7 @@ bool CheckStall(LinkState& link) {
     link.frameCounter = 1000;
     link.lastTurnFrame = 0;
     link.periodRingIndex = 0;
+    link.settledTurns = 0;
     for (int slot = 0; slot < 4; ++slot) link.periodRing[slot] = 2000.0f;
     link.rightForceMax = 0.0f;
     link.rightAuxAtMax = 0.0f;

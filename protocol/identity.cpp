@@ -1,5 +1,7 @@
 #include "protocol/identity.h"
 
+#include <initializer_list>
+
 namespace {
 constexpr int digitZero = '0';
 
@@ -22,4 +24,10 @@ CrankIdentity ReadIdentity(const CrankFrame& frame) {
     if (identity.version < 0 || identity.version > 9) identity.version = 0;
     if (identity.serial < 0 || identity.serial > 999) identity.serial = 0;
     return identity;
+}
+
+bool IsIdentityFrame(const CrankFrame& frame) {
+    for (const int word : {frame.rightForce, frame.rightAux, frame.leftForce, frame.leftAux})
+        if (word % 2 != 0 || Digit(word) < 0 || Digit(word) > 9) return false;
+    return true;
 }

@@ -105,6 +105,7 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_LINK_FRAMES, "MAIN_LINK_FRAMES", K::NumericInt, nullptr, "Link frames"},
     {MAIN, MAIN_LINK_SKIPPED, "MAIN_LINK_SKIPPED", K::NumericInt, nullptr, "Bytes skipped"},
     {MAIN, MAIN_LINK_CUT, "MAIN_LINK_CUT", K::NumericInt, nullptr, "Frames cut"},
+    {MAIN, MAIN_LINK_REJECTED, "MAIN_LINK_REJECTED", K::NumericInt, nullptr, "Frames rejected"},
 
     {MAIN, MAIN_GRAPH, "MAIN_GRAPH", K::Graph, nullptr, "Graph"},
     {MAIN, MAIN_MESSAGES, "MAIN_MESSAGES", K::TextBox, "RTEXT", "Messages"},
@@ -177,5 +178,5 @@ bool StartsDimmed(int panel, int control) {
 
 bool StartsHidden(int panel, int control) {
     return panel == MAIN && (control == MAIN_LINK_FRAMES || control == MAIN_LINK_SKIPPED ||
-                             control == MAIN_LINK_CUT);
+                             control == MAIN_LINK_CUT || control == MAIN_LINK_REJECTED);
 }

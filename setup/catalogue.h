@@ -87,6 +87,7 @@ constexpr int MAIN_SESSION_FILE = 75;
 constexpr int MAIN_LINK_FRAMES = 110;
 constexpr int MAIN_LINK_SKIPPED = 111;
 constexpr int MAIN_LINK_CUT = 112;
+constexpr int MAIN_LINK_REJECTED = 113;
 
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;

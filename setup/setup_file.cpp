@@ -156,7 +156,10 @@ int SavePar(const char* path) {
             std::snprintf(text, sizeof text, "%7.3f",
                           static_cast<double>(setup.setup.*line.floatField));
         else if (line.intField == &SetupParameters::serialNumber)
-            std::snprintf(text, sizeof text, "%d", link.deviceSerial);
+            // Without a crank that told its identity in this run the file keeps its own
+            // number: a start without the crank must not lose the calibration's serial number.
+            std::snprintf(text, sizeof text, "%d",
+                          link.crankIdentified != 0 ? link.deviceSerial : setup.setup.serialNumber);
         else
             std::snprintf(text, sizeof text, "%d", setup.setup.*line.intField);
         WriteSafeLine(&file, text);

@@ -5,6 +5,7 @@
 #include "app/station.h"
 #include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
+#include "tests/support/rider_station.h"
 #include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
@@ -15,24 +16,6 @@
 #include <string>
 
 namespace {
-
-// One rider's station. The working folder belongs to the process, so the station in use has its
-// own folder made current with its engine.
-struct RiderStation {
-    HeadlessEngine engine;
-    std::unique_ptr<Station> station = std::make_unique<Station>();
-    std::filesystem::path folder;
-
-    void Use() {
-        std::filesystem::current_path(folder);
-        UseEngine(&engine);
-        AttachStation(*station);
-    }
-    void Press(CtrlCallbackPtr command) {
-        Use();
-        command(station->mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-    }
-};
 
 // The setup matching the emulated crank, stamped with the given crank's serial number.
 std::string SetupFileFor(int serial) {

@@ -29,13 +29,10 @@ void Press(CtrlCallbackPtr command) {
     command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
-// What the emulator is told to pedal, and what the station should make of it: 0.9 × peak / π of
-// mean force on each pedal at 172.5 mm and 2/3 s a revolution.
+// What the emulator is told to pedal.
 const std::vector<std::string> ride{"--cadence",    "90",  "--right-force", "300",
                                     "--left-force", "200", "--hr",          "120",
                                     "--speed",      "30",  "--battery",     "80"};
-constexpr double cadence = 90.0;
-const double power = 6.2831853 * 0.9 * (300.0 + 200.0) / 3.1415926 * 172.5 / (60000.0 / 90.0);
 
 struct Readings {
     std::vector<double> cadence;
@@ -45,9 +42,10 @@ struct Readings {
     std::vector<double> battery;
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
+double Mean(const std::vector<double>& values) {
+    double sum = 0.0;
+    for (const double value : values) sum += value;
+    return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
 }
 
 // The share of readings within the tolerance of the value.
@@ -65,7 +63,7 @@ class FaultLinkTest : public CrankLinkFixture {
     // The emulator pedals with the given fault while a session records: the station's frame
     // rate and what the display shows at each tick once the readings have settled.
     void RideThroughNoise(const std::string& fault, double share, Readings& readings,
-                          double& framesPerSecond) {
+                          double& framesPerSecond, int ticks = 16) {
         // The noise differs from run to run; a failing run names its seed to repeat it.
         const std::string seed = std::to_string(::testing::UnitTest::GetInstance()->random_seed());
         std::printf("zan_crank %s %g --seed %s\n", fault.c_str(), share, seed.c_str());
@@ -79,9 +77,10 @@ class FaultLinkTest : public CrankLinkFixture {
         ASSERT_EQ(zan.sessionActive, 1);
         RealTimeTimers timers(engine);
         timers.RunFor(5.0);
-        const int frames = zan.frameCounter;
+        // Frames that arrived whole: a frame cut short counts as its 20 ms of crank time, not here.
+        const long long frames = zan.assembler.linkFrames;
         const double start = engine.now;
-        for (int tick = 0; tick < 16; ++tick) {
+        for (int tick = 0; tick < ticks; ++tick) {
             timers.RunFor(0.5);
             readings.cadence.push_back(zan.cadence);
             readings.power.push_back(zan.powerTotal);
@@ -89,8 +88,21 @@ class FaultLinkTest : public CrankLinkFixture {
             readings.speed.push_back(zan.speed);
             readings.battery.push_back(zan.batteryLevel);
         }
-        framesPerSecond = (zan.frameCounter - frames) / (engine.now - start);
+        framesPerSecond =
+            static_cast<double>(zan.assembler.linkFrames - frames) / (engine.now - start);
         Press(SAVE);
+    }
+
+    // The same 30 s ride on a clean link, then through the noise, each on a fresh station.
+    void RideCleanThenThroughNoise(const std::string& fault, double share, Readings& clean,
+                                   Readings& noisy) {
+        constexpr int ticks = 60;
+        double framesPerSecond = 0.0;
+        RideThroughNoise(fault, 0.0, clean, framesPerSecond, ticks);
+        crank.Stop();
+        CloseCom(zan.comPort);
+        ResetStation();
+        RideThroughNoise(fault, share, noisy, framesPerSecond, ticks);
     }
 
     // Noise is no lost link: the watchdog never asked, and every row reached the file whole,
@@ -134,23 +146,27 @@ TEST_F(FaultLinkTest, OnePercentDroppedBytesCostTheCutFramesOnly) {
     ExpectLinkKeptAndEveryRowRecorded();
 }
 
-// Cadence and power through the same noise. The frame reader takes every frame that arrives
-// whole as sound and counts frames as its clock, so a corrupted revolution marker or force word
-// and a frame cut short all go into the figures; these wait for the reader's checks.
+// Cadence and power through the same noise, against a clean ride of the same crank in the same
+// run: the reader mends words no pedalling crank can produce, ignores marks no revolution can
+// have made, and counts a frame cut short as its 20 ms. On the virtual clock the bounds hold over
+// 2-minute rides (LinkFaultsTest). Here, in real time on a loaded machine, the emulator loses
+// frames at the source while the station is busy (the pseudo-terminal holds 4 KB), and the
+// panel's power scatters by more than the bounds on a clean link too (two clean 30 s rides here
+// read 212 W and 223 W). They wait until the station can tell frames the crank never sent.
 TEST_F(FaultLinkTest, DISABLED_OnePercentCorruptedBytesLeaveCadenceAndPowerNearTheCranks) {
-    Readings readings;
-    double framesPerSecond = 0.0;
-    RideThroughNoise("--corrupt", 0.01, readings, framesPerSecond);
-    EXPECT_NEAR(Median(readings.cadence), cadence, 3.0);
-    EXPECT_NEAR(Median(readings.power), power, 0.1 * power);
+    Readings clean;
+    Readings noisy;
+    RideCleanThenThroughNoise("--corrupt", 0.01, clean, noisy);
+    EXPECT_NEAR(Mean(noisy.cadence), Mean(clean.cadence), 0.02 * Mean(clean.cadence));
+    EXPECT_NEAR(Mean(noisy.power), Mean(clean.power), 0.02 * Mean(clean.power));
 }
 
 TEST_F(FaultLinkTest, DISABLED_OnePercentDroppedBytesLeaveCadenceAndPowerNearTheCranks) {
-    Readings readings;
-    double framesPerSecond = 0.0;
-    RideThroughNoise("--drop", 0.01, readings, framesPerSecond);
-    EXPECT_NEAR(Median(readings.cadence), cadence, 3.0);
-    EXPECT_NEAR(Median(readings.power), power, 0.1 * power);
+    Readings clean;
+    Readings noisy;
+    RideCleanThenThroughNoise("--drop", 0.01, clean, noisy);
+    EXPECT_NEAR(Mean(noisy.cadence), Mean(clean.cadence), 0.03 * Mean(clean.cadence));
+    EXPECT_NEAR(Mean(noisy.power), Mean(clean.power), 0.03 * Mean(clean.power));
 }
 
 TEST_F(FaultLinkTest, EmulatorKilledMidSessionLeavesTheStationRunningAndEveryRowInTheFile) {

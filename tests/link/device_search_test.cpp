@@ -180,6 +180,8 @@ TEST_F(DeviceSearchTest, AnotherCranksNumberShowsTheSnErrorLineForTwoSecondsAndT
 }
 
 TEST_F(DeviceSearchTest, ACandidateThatNeverIdentifiesShows9999AndTheKnownSerialIsKept) {
+    // A crank identified itself earlier in this run.
+    zan.crankIdentified = 1;
     zan.deviceSerial = 123;
     // COM63 stops after 30 frames, before its identity; COM64 sends nothing at all.
     PlayCrank(engine, "COM63", 12, 2.5).framesLeft = 30;

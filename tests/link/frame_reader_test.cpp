@@ -54,7 +54,9 @@ TEST_F(FrameReaderTest, StrayFFRestartsTheFrame) {
     Append(stream, MakeFrame({.rightForce = 1200}));
     Push(stream);
     ReadZAN();
-    EXPECT_EQ(Frames(), 1);
+    // The frame the stray byte cut short counts as its 20 ms.
+    EXPECT_EQ(Frames(), 2);
+    EXPECT_EQ(zan.assembler.linkCutFrames, 1);
     EXPECT_EQ(zan.rawRightForce, 1200);
     EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
 }
@@ -134,6 +136,8 @@ TEST_F(FrameReaderTest, PeaksKeepTheCompanionValuesOfTheirFrame) {
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1100, .leftForce = 1040}));
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1200, .leftForce = 1300, .leftAux = 1050}));
     Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
+    // A drop of 250 N in a frame is judged with the frame after it.
+    Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
     ReadZAN();
     EXPECT_FLOAT_EQ(zan.rightForceMax, 200.0f);
     EXPECT_FLOAT_EQ(zan.rightAuxAtMax, 100.0f); // a tie does not replace the first peak
@@ -197,8 +201,14 @@ TEST_F(FrameReaderTest, HandshakeSendsFifteenRequestsReadsTheIdentityAndFourteen
     }
     EXPECT_EQ(zan.deviceSerial, 123);
     EXPECT_EQ(zan.deviceVersion, 4);
+    EXPECT_EQ(zan.crankIdentified, 1);
     EXPECT_EQ(zan.serialMismatch, 0);
     EXPECT_EQ(zan.handshakeFrames, 100);
+    // The identity frames kept their time and nothing measured them.
+    EXPECT_EQ(Frames(), 100);
+    EXPECT_EQ(zan.frameIndex, 0);
+    EXPECT_EQ(zan.rawRightForce, 0);
+    EXPECT_FLOAT_EQ(zan.powerSum, 0.0f);
     EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) "
                            "( Connected to ZAN -> SW_04  SN_123 )");
 }

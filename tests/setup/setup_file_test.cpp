@@ -34,6 +34,7 @@ class SetupFileTest : public StationTest {
 // --- Format and round trip ---
 
 TEST_F(SetupFileTest, SavedFileHasTwentyThreeLinesInTheirFormats) {
+    zan.crankIdentified = 1;
     zan.deviceSerial = 123;
     SetCtrlVal(zan.mainPanel, MAIN_RIGHT_FORCE_GAIN, 1.5);
     SetCtrlVal(zan.mainPanel, MAIN_SIMULATION, 2);
@@ -129,14 +130,27 @@ TEST_F(SetupFileTest, MissingLinesKeepTheValuesTheStationHad) {
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_CRANK_LENGTH).value), 170.0f);
 }
 
-TEST_F(SetupFileTest, SerialNumberIsReadFromTheFileButWrittenFromTheCrank) {
+TEST_F(SetupFileTest, SerialNumberIsWrittenFromTheCrankOnlyWhenOneIdentifiedItself) {
     WriteFile("sn.set", SetupWith(23, "321"));
     ASSERT_EQ(LoadPar("sn.set"), 0);
     EXPECT_EQ(zan.setup.serialNumber, 321);
+    // No crank in this run: the placeholder 0 never reaches the calibration.
     zan.deviceSerial = 0;
     ASSERT_EQ(SavePar("sn.set"), 0);
-    EXPECT_EQ(ReadLines("sn.set")[22], "0");
+    EXPECT_EQ(ReadLines("sn.set")[22], "321");
+    zan.crankIdentified = 1;
+    zan.deviceSerial = 7;
+    ASSERT_EQ(SavePar("sn.set"), 0);
+    EXPECT_EQ(ReadLines("sn.set")[22], "7");
     EXPECT_EQ(zan.setup.serialNumber, 321);
+}
+
+TEST_F(SetupFileTest, QuitWithoutACrankKeepsTheSerialNumberOfTheDefaultFile) {
+    WriteFile("zan_01.set", SetupWith(23, "123"));
+    ResetStation();
+    ASSERT_EQ(Start(), 0);
+    Press(FINE);
+    EXPECT_EQ(ReadLines("zan_01.set")[22], "123");
 }
 
 // --- Load and save commands ---

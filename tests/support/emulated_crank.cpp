@@ -4,6 +4,11 @@
 #include <memory>
 
 namespace {
+// A uniform number in [0, 1), the same on every platform for a given seed.
+double Chance(std::mt19937_64& random) {
+    return static_cast<double>(random() >> 11) * (1.0 / 9007199254740992.0);
+}
+
 void Feed(HeadlessEngine& engine, EmulatedCrank& crank, HeadlessDevice& device) {
     const double elapsed = engine.now - crank.startTime;
     for (; crank.bytesHeard < device.sent.size(); ++crank.bytesHeard)
@@ -25,7 +30,12 @@ void Feed(HeadlessEngine& engine, EmulatedCrank& crank, HeadlessDevice& device) 
         frame.battery = BatteryCode(crank.settings.battery);
         unsigned char bytes[frameLength];
         EncodeFrame(frame, bytes);
-        device.input.insert(device.input.end(), bytes, bytes + frameLength);
+        for (unsigned char byte : bytes) {
+            if (Chance(crank.random) < crank.settings.dropShare) continue;
+            if (Chance(crank.random) < crank.settings.corruptShare)
+                byte = static_cast<unsigned char>(crank.random() & 0xFF);
+            device.input.push_back(byte);
+        }
     }
 }
 } // namespace
@@ -35,6 +45,7 @@ EmulatedCrank& PlayEmulatedCrank(HeadlessEngine& engine, const char* deviceName,
     auto crank = std::make_shared<EmulatedCrank>();
     crank->settings = settings;
     crank->startTime = engine.now;
+    crank->random.seed(settings.seed);
     StartFirmware(crank->firmware, settings.serial, settings.version);
     HeadlessDevice& device = engine.Device(deviceName);
     device.feed = [&engine, crank](HeadlessDevice& self) { Feed(engine, *crank, self); };

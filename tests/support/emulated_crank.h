@@ -8,6 +8,8 @@
 #include "tests/support/headless_engine.h"
 #include "tools/crank_model.h"
 
+#include <random>
+
 struct EmulatedCrankSettings {
     double cadence = 90.0;
     double rightPeak = 300.0;
@@ -22,6 +24,10 @@ struct EmulatedCrankSettings {
     // The emulator's default scales: 1000 counts at zero force, 0.5 N per count, 0.4 auxiliary
     // counts per newton.
     FrameScales scales{1000.0, 0.5, 0.4};
+    // Faults of the link, as shares of the bytes: dropped, or replaced by a random byte.
+    double dropShare = 0.0;
+    double corruptShare = 0.0;
+    unsigned long long seed = 1;
 };
 
 struct EmulatedCrank {
@@ -30,6 +36,7 @@ struct EmulatedCrank {
     long long framesSent = 0;
     std::size_t bytesHeard = 0;
     double startTime = 0.0;
+    std::mt19937_64 random;
 };
 
 // Makes the named device play the crank from the engine's current virtual time on. The crank

@@ -1,0 +1,84 @@
+#pragma once
+// The frame screen: the crank's frames carry no checksum, so a byte corrupted on the link reaches
+// the station as a frame that looks whole. A pedalling crank cannot move a word further in one
+// frame (20 ms) than its limit; a frame with a word that does, against the frame before it, is
+// held until the next one tells. A force or auxiliary word on the line through its neighbours is
+// a steep stroke; off it, it was corrupted and the line's middle stands in for it. Any other word
+// that the next frame brings back was corrupted and the frame before's stands in; one the next
+// frame keeps was a real jump. A frame with a word replaced is counted as rejected, and every
+// frame keeps its place in time.
+
+#include "protocol/frame.h"
+
+// How far each word may move in one frame, in its own counts.
+struct ScreenLimits {
+    int forceStep[2]; // right, left
+    int auxStep[2];   // right, left
+    int crankPeriodStep;
+    int wheelStep;
+    int heartRateStep;
+    int batteryStep;
+};
+
+struct FrameScreen {
+    CrankFrame passed; // the last frame let through
+    CrankFrame held;   // a frame that jumped, waiting for the next
+    bool hasPassed;
+    bool holding;
+    long long rejectedFrames;
+};
+
+// What the screen lets through for one frame received: none, one or two frames, in order.
+struct ScreenedFrames {
+    CrankFrame frames[2];
+    bool rejected[2]; // a word of the frame was corrupted and has been replaced
+    int count;
+};
+
+// The largest period words mean a crank or a wheel standing still: any word may follow them.
+constexpr int crankStanding = crankPeriodMask - 1;
+constexpr int wheelStanding = 0xFEFE;
+
+inline bool Within(int from, int to, int step) {
+    return (to > from ? to - from : from - to) <= step;
+}
+
+// A period may halve or double from one revolution to the next, not more, except to or from
+// standing still.
+inline bool PeriodWithin(int from, int to, int minStep, int standing) {
+    if (from >= standing || to >= standing) return true;
+    const int larger = from > to ? from : to;
+    const int step = larger / 2 > minStep ? larger / 2 : minStep;
+    return Within(from, to, step);
+}
+
+// True when a pedalling crank can go from one frame to the next.
+inline bool FramePlausible(const CrankFrame& from, const CrankFrame& to,
+                           const ScreenLimits& limits) {
+    return Within(from.rightForce, to.rightForce, limits.forceStep[0]) &&
+           Within(from.leftForce, to.leftForce, limits.forceStep[1]) &&
+           Within(from.rightAux, to.rightAux, limits.auxStep[0]) &&
+           Within(from.leftAux, to.leftAux, limits.auxStep[1]) &&
+           PeriodWithin(from.crankWord & crankPeriodMask, to.crankWord & crankPeriodMask,
+                        limits.crankPeriodStep, crankStanding) &&
+           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding) &&
+           Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep) &&
+           Within(from.battery, to.battery, limits.batteryStep);
+}
+
+// The common case at once: nothing held, and every word within reach of the frame before. True
+// when the frame goes on as it came; otherwise ScreenFrame decides.
+inline bool PassesAtOnce(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits) {
+    if (screen.holding || !screen.hasPassed || !FramePlausible(screen.passed, frame, limits))
+        return false;
+    screen.passed = frame;
+    return true;
+}
+
+// The limits of a pedalling crank for the setup's force gains (newtons per count).
+ScreenLimits CrankLimits(float rightForceGain, float leftForceGain);
+ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame,
+                           const ScreenLimits& limits);
+// After a gap in the stream (a restart, a handshake, a lost link) the next frame is judged
+// against nothing: a held frame is let through as it came.
+ScreenedFrames ReleaseHeldFrame(FrameScreen& screen);

@@ -1,0 +1,27 @@
+#pragma once
+// One rider's station in a test that runs several side by side: its own engine, station and
+// folder. The working folder belongs to the process, so the station in use has its folder made
+// current with its engine.
+
+#include "app/station.h"
+#include "platform/engine.h"
+#include "tests/support/headless_engine.h"
+
+#include <filesystem>
+#include <memory>
+
+struct RiderStation {
+    HeadlessEngine engine;
+    std::unique_ptr<Station> station = std::make_unique<Station>();
+    std::filesystem::path folder;
+
+    void Use() {
+        std::filesystem::current_path(folder);
+        UseEngine(&engine);
+        AttachStation(*station);
+    }
+    void Press(CtrlCallbackPtr command) {
+        Use();
+        command(station->mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    }
+};
