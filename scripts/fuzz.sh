@@ -24,6 +24,7 @@ failed=0
 # is a few short lines. The file readers alone start from the corpus of the station that reads the
 # same files.
 for target in frame_assembler:1024:frame_assembler frame_decoder:64:frame_decoder \
+  frame_screen:1024:frame_screen \
   setup_reader:1024:setup_file port_reader:1024:port_file frame_reader:8192:frame_reader \
   setup_file:4096:setup_file port_file:4096:port_file; do
   name=${target%%:*}
