@@ -1,6 +1,7 @@
 #include "app/display.h"
 #include "app/station.h"
 #include "link/frame_reader.h"
+#include "link/link_control.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "measure/readouts.h"
@@ -67,20 +68,26 @@ void ShowLinkHealth() {
 void ShowLiveReadouts() {
     const Station& zan = StationView();
     const SetupParameters& setup = zan.setup;
+    // A lost link shows no values from the crank: the last ones would read as the rider's.
+    const double live = LinkLost() ? 0.0 : 1.0;
     ShowNumber(MAIN_RIGHT_FORCE,
-               (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
+               live * (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
                    setup.rightForceGain *
                    ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
-    ShowNumber(MAIN_RIGHT_AUX, 1.0 * (zan.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
+    ShowNumber(MAIN_RIGHT_AUX,
+               live * (zan.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
     ShowNumber(MAIN_LEFT_FORCE,
-               (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
+               live * (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
                    setup.leftForceGain *
                    ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
-    ShowNumber(MAIN_LEFT_AUX, 1.0 * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
+    ShowNumber(MAIN_LEFT_AUX, live * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
-    ShowNumber(MAIN_CRANK_CADENCE, 60000.0 / (zan.crankPeriodWord / 2.0));
-    TakeReadouts(CrankChannels{zan.turnPeriod, zan.wheelPeriodWord, zan.heartRateWord,
-                               zan.batteryByte, zan.wheelCircumference});
+    ShowNumber(MAIN_CRANK_CADENCE, live * 60000.0 / (zan.crankPeriodWord / 2.0));
+    if (live > 0.0)
+        TakeReadouts(CrankChannels{zan.turnPeriod, zan.wheelPeriodWord, zan.heartRateWord,
+                                   zan.batteryByte, zan.wheelCircumference});
+    else
+        ClearCrankReadouts();
     ShowNumber(MAIN_CADENCE, zan.cadence);
     ShowNumber(MAIN_SPEED, zan.speed);
     ShowNumber(MAIN_HEART_RATE, zan.heartRate);

@@ -11,8 +11,6 @@
 #include "setup/number_text.h"
 
 namespace {
-// Link-timer ticks of 20 ms: two seconds without a frame.
-constexpr int lostAfterTicks = 100;
 // The dialog's field takes a serial number of three digits.
 constexpr int serialDigits = 3;
 constexpr int reconnectButton = 1;

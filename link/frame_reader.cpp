@@ -2,6 +2,7 @@
 
 #include "link/frame_assembler.h"
 #include "link/frame_events.h"
+#include "link/link_control.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "platform/engine.h"
@@ -199,6 +200,7 @@ void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
         link.turnLedShown = link.turnLed;
     }
     link.ticksSinceFrame = 0;
+    link.linkLost = 0;
     FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
     UpdateAuxRatios(link, parts.setup.setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
@@ -212,6 +214,7 @@ void TakeHandshakeFrame(const FrameParts& parts, const CrankFrame& frame) {
     link.frameCounter += 1;
     RunHandshake(link, parts.setup.setup.serialNumber, frame, events);
     link.ticksSinceFrame = 0;
+    link.linkLost = 0;
     if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
     if (events.identified) ShowConnectedTitle(nullptr);
     // The forces after the handshake are judged afresh.
@@ -257,6 +260,7 @@ void ReadZAN() {
     const FrameParts parts = PartsOfFrames();
     LinkState& link = parts.link;
     link.ticksSinceFrame += 1;
+    if (link.ticksSinceFrame > lostAfterTicks) link.linkLost = 1;
     if (parts.setup.setup.simulation >= 1)
         HandOnFrame(parts, TakeSimulatedFrame(link, parts.setup));
     const ScreenLimits limits =

@@ -49,3 +49,7 @@ bool TakeSerialMismatch() {
 void KeepDeviceSerial(int serial) {
     PartOf<LinkState>().deviceSerial = serial;
 }
+
+bool LinkLost() {
+    return ViewOf<LinkState>().linkLost != 0;
+}

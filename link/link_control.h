@@ -8,6 +8,11 @@ void GiveLinkDefaults();
 void RestartHandshake();
 // The handshake is over: nothing more goes to the crank until a search restarts it.
 void EndHandshake();
+// Link-timer ticks of 20 ms: two seconds without a frame and the link is lost.
+constexpr int lostAfterTicks = 100;
+// True while no frame has come for that long: what the panel and the rows had from the crank is
+// gone.
+bool LinkLost();
 // The time without frames counts from now.
 void RestartSilence();
 // True once after the handshake found a crank whose serial number differs from the setup's.

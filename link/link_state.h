@@ -13,6 +13,9 @@ struct LinkState {
     FrameAssembler assembler;
     int frameCounter;
     int ticksSinceFrame;
+    // No frame for the loss limit, until the next frame: the watchdog's restarts of the count do
+    // not bring the crank back.
+    int linkLost;
 
     // Handshake and identity.
     int handshakeFrames;

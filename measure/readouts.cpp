@@ -49,3 +49,14 @@ void TakeBalance() {
                   : 0.0f;
     measure.balanceRight = pedalling ? 100.0f - measure.balanceLeft : 0.0f;
 }
+
+void ClearCrankReadouts() {
+    MeasureState& measure = PartOf<MeasureState>();
+    measure.cadence = 0.0f;
+    measure.speed = 0.0f;
+    measure.heartRate = 0.0f;
+    measure.ofLeft = 0.0f;
+    measure.ofRight = 0.0f;
+    ClearPowerResults(measure);
+    ClearUdFigures(measure);
+}

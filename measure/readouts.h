@@ -27,5 +27,8 @@ void TakeReadouts(const CrankChannels& channels);
 // OFR and OFL of the pedals that pushed hard enough to be evaluated; a stopped crank has none
 // and no UD figures either.
 void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup);
+// The link is lost: power, cadence, speed, heart rate and the pedalling figures fall to 0 until
+// frames come again.
+void ClearCrankReadouts();
 // Left and right shares of the window's power, 0 while the rider is not pedalling.
 void TakeBalance();

@@ -34,6 +34,7 @@ struct RecordState {
     float rowRatioLeft;
     float phoneBattery;
     float sessionPowerSum;
+    int sessionLiveRows; // rows written while frames arrived: the averages' count
     float sessionSpeedSum;
     float sessionPowerAverage;
     float sessionSpeedAverage;

@@ -1,5 +1,6 @@
 #include "record/session_file.h"
 
+#include "link/link_control.h"
 #include "measure/measure_state.h"
 #include "measure/power.h"
 #include "platform/bounded_text.h"
@@ -94,6 +95,7 @@ void StartSession() {
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
     record.sessionRow = 0;
+    record.sessionLiveRows = 0;
     RestartEnergy();
     record.sessionPowerSum = 0.0f;
     record.sessionPowerAverage = 0.0f;
@@ -130,18 +132,22 @@ void SaveDat() {
     RecordState& record = PartOf<RecordState>();
     const MeasureState& measure = ViewOf<MeasureState>();
     const SetupState& setup = ViewOf<SetupState>();
+    // A lost link has no values from the crank: its rows hold 0 for them, and they do not count
+    // in the session's averages as pedalling. The last values would read as the rider's.
+    const bool live = !LinkLost();
+    const auto crank = [live](float value) { return live ? value : 0.0f; };
+    const float cadence = crank(measure.cadence);
+    const float powerLeft = crank(measure.powerLeft);
+    const float powerRight = crank(measure.powerRight);
     record.phoneBattery = 99.9f;
-    record.rowPowerTotal = measure.powerRight + measure.powerLeft;
+    record.rowPowerTotal = powerRight + powerLeft;
     // 9.55 turns watts over revolutions per minute into newton-metres. A crank at rest has no
     // torque and no left share worth writing: those cells hold 0.
-    record.rowTorqueTotal =
-        static_cast<float>(FiniteOrZero(9.55 * record.rowPowerTotal / measure.cadence));
-    record.rowTorqueLeft =
-        static_cast<float>(FiniteOrZero(9.55 * measure.powerLeft / measure.cadence));
-    record.rowTorqueRight =
-        static_cast<float>(FiniteOrZero(9.55 * measure.powerRight / measure.cadence));
+    record.rowTorqueTotal = static_cast<float>(FiniteOrZero(9.55 * record.rowPowerTotal / cadence));
+    record.rowTorqueLeft = static_cast<float>(FiniteOrZero(9.55 * powerLeft / cadence));
+    record.rowTorqueRight = static_cast<float>(FiniteOrZero(9.55 * powerRight / cadence));
     record.rowRatioLeft = static_cast<float>(
-        FiniteOrZero(100.0 * (static_cast<double>(measure.powerLeft) / record.rowPowerTotal)));
+        FiniteOrZero(100.0 * (static_cast<double>(powerLeft) / record.rowPowerTotal)));
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     const auto f = [](float value) { return FiniteOrZero(value); };
@@ -149,19 +155,24 @@ void SaveDat() {
     FormatText(row, sizeof row,
                "%5d%c%s%c000%c000%c000%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%."
                "1f%c%.1f%c%.1f%c%.1f%c%.3f%c%.2f%c%.2f%c%.2f%c%.0f",
-               record.sessionRow, comma, timeText, comma, comma, comma, comma, f(measure.heartRate),
-               comma, f(measure.cadence), comma, f(measure.speed), comma, f(measure.kcalTotal),
-               comma, f(record.rowPowerTotal), comma, f(measure.powerLeft), comma,
-               f(measure.powerRight), comma, f(measure.ofLeft), comma, f(measure.ofRight), comma,
-               f(measure.udLeft), comma, f(measure.udRight), comma, f(measure.batteryLevel), comma,
+               record.sessionRow, comma, timeText, comma, comma, comma, comma,
+               f(crank(measure.heartRate)), comma, f(cadence), comma, f(crank(measure.speed)),
+               comma, f(measure.kcalTotal), comma, f(record.rowPowerTotal), comma, f(powerLeft),
+               comma, f(powerRight), comma, f(crank(measure.ofLeft)), comma,
+               f(crank(measure.ofRight)), comma, f(crank(measure.udLeft)), comma,
+               f(crank(measure.udRight)), comma, f(measure.batteryLevel), comma,
                f(record.phoneBattery), comma, f(setup.setup.totalKm), comma,
                f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
                f(record.rowTorqueRight), comma, f(record.rowRatioLeft));
     record.sessionRow += 1;
-    record.sessionPowerSum += measure.powerTotal;
-    record.sessionPowerAverage = record.sessionPowerSum / static_cast<float>(record.sessionRow);
-    record.sessionSpeedSum += measure.speed;
-    record.sessionSpeedAverage = record.sessionSpeedSum / static_cast<float>(record.sessionRow);
+    if (live) {
+        record.sessionLiveRows += 1;
+        const auto rows = static_cast<float>(record.sessionLiveRows);
+        record.sessionPowerSum += measure.powerTotal;
+        record.sessionPowerAverage = record.sessionPowerSum / rows;
+        record.sessionSpeedSum += measure.speed;
+        record.sessionSpeedAverage = record.sessionSpeedSum / rows;
+    }
     WriteSessionLine("%s", row);
     // A power cut loses at most the last few seconds of rows.
     if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {

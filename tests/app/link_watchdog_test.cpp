@@ -3,15 +3,18 @@
 #include "app/callbacks.h"
 #include "app/link_watchdog.h"
 #include "link/frame_reader.h"
+#include "record/session_file.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/headless_crank.h"
+#include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -320,4 +323,44 @@ TEST_F(TickingDialogTest, ATickWhileTheWarningWaitsDoesNotAskAgain) {
     ticking.confirmAnswers = {1, 1};
     DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(PopupCount("confirm"), 1);
+}
+
+// --- A lost link's values ---
+
+TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfTheAverages) {
+    Frames(200);
+    std::filesystem::create_directory(folder / "ride");
+    engine.dirAnswers.push_back((folder / "ride").string());
+    Press(SAVE, 0);
+    ASSERT_EQ(zan.sessionActive, 1);
+    // Rows only where the test writes them.
+    zan.setup.recordInterval = 1000;
+    // A crank pedalling at 60 rpm with 150 W, as the last window left it.
+    zan.turnPeriod = 1000.0f;
+    zan.powerLeft = zan.powerRight = 75.0f;
+    zan.powerTotal = 150.0f;
+    Tick();
+    EXPECT_DOUBLE_EQ(Main(MAIN_CADENCE).value, 60.0);
+    SaveDat();
+
+    engine.genericAnswers = {skip};
+    Silence(101);
+    Tick();
+    for (const int control : {MAIN_POWER_TOTAL, MAIN_CADENCE, MAIN_SPEED, MAIN_HEART_RATE,
+                              MAIN_RIGHT_FORCE, MAIN_LEFT_FORCE, MAIN_BALANCE_LEFT})
+        EXPECT_DOUBLE_EQ(Main(control).value, 0.0) << control;
+    EXPECT_EQ(Main(MAIN_LINK_LED).value, 0);
+    SaveDat();
+    SaveDat();
+    EXPECT_FLOAT_EQ(zan.sessionPowerAverage, 150.0f);
+
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    ASSERT_EQ(session.rows.size(), 3u);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    constexpr std::size_t heartRate = 5, cadence = 6, speed = 7, power = 9, torque = 19;
+    EXPECT_EQ(session.rows[0][power], "150.0");
+    for (std::size_t row = 1; row < 3; ++row)
+        for (const std::size_t column : {heartRate, cadence, speed, power, torque})
+            EXPECT_EQ(std::stod(session.rows[row][column]), 0.0) << row << " " << column;
 }
