@@ -49,23 +49,6 @@ QVariant ControlRef(int handle, int control) {
     return QVariant::fromValue(QPoint(handle, control));
 }
 
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::TouchBegin:
-    case QEvent::Shortcut:
-    case QEvent::Close:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool KindFromName(const QString& name, ControlKind* kind) {
     for (int k = 0; k <= static_cast<int>(ControlKind::Timer); ++k) {
         const auto candidate = static_cast<ControlKind>(k);
@@ -92,10 +75,15 @@ class QtEngineFilter : public QObject {
             if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
                 engine.escapeDown = type == QEvent::KeyPress;
         }
-        // The search runs without the event loop: what the rider does meanwhile is dropped,
-        // as it would be on a busy window, so no callback runs inside the search.
-        if (engine.pollingEscape && IsUserInput(type)) return true;
-
+        // The wheel over an entry field the rider has not chosen scrolls past it: a value
+        // changed by a passing wheel would go unnoticed into the setup.
+        if (type == QEvent::Wheel) {
+            auto* field = qobject_cast<QAbstractSpinBox*>(watched);
+            if (field != nullptr && !field->hasFocus()) {
+                event->ignore();
+                return true;
+            }
+        }
         if (type == QEvent::Close) return CloseMainWindow(watched, event);
         if (type == QEvent::MouseButtonDblClick) DoubleClick(watched, event);
         if (type == QEvent::KeyPress) EnterInField(watched, event);
@@ -110,7 +98,7 @@ class QtEngineFilter : public QObject {
         event->ignore();
         const int handle = watched->property("zanHandle").toInt();
         if (CtrlCallbackPtr quit = FindCallback(callback.toLatin1().constData()))
-            quit(handle, 0, EVENT_COMMIT, nullptr, 0, 0);
+            engine.CallOrHold(quit, handle, 0, EVENT_COMMIT);
         else
             engine.QuitUserInterface(0);
         return true;
@@ -254,6 +242,11 @@ void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
         widget->setAccessibleDescription(widget->property("zanName").toString());
     }
 
+    // An entry field takes the focus from a click or the keyboard, never from a passing wheel.
+    if (auto* field = qobject_cast<QAbstractSpinBox*>(widget);
+        field != nullptr && field->focusPolicy() == Qt::WheelFocus)
+        field->setFocusPolicy(Qt::StrongFocus);
+
     switch (kind) {
     case ControlKind::Numeric: {
         auto* spin = static_cast<QDoubleSpinBox*>(widget);
@@ -341,7 +334,28 @@ void QtEngine::ConnectCallback(int handle, int id, Control& control, const QStri
 void QtEngine::Fire(int panel, int control, int event) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || found->callback == nullptr) return;
-    found->callback(panel, control, event, nullptr, 0, 0);
+    CallOrHold(found->callback, panel, control, event);
+}
+
+void QtEngine::CallOrHold(CtrlCallbackPtr callback, int panel, int control, int event) {
+    const bool holding = timersSuspended || pollingEscape;
+    if (!holding || event == EVENT_TIMER_TICK) {
+        callback(panel, control, event, nullptr, 0, 0);
+        return;
+    }
+    for (const HeldCall& held : heldCalls)
+        if (held.callback == callback && held.panel == panel && held.control == control &&
+            held.event == event)
+            return;
+    heldCalls.push_back({callback, panel, control, event});
+}
+
+void QtEngine::RunHeldCalls() {
+    // A held call may hold more (a quit that opens a dialog): take the list first.
+    const std::vector<HeldCall> calls = std::move(heldCalls);
+    heldCalls.clear();
+    for (const HeldCall& held : calls)
+        held.callback(held.panel, held.control, held.event, nullptr, 0, 0);
 }
 
 void QtEngine::StartTimers(Panel& panel) {
@@ -418,6 +432,7 @@ int QtEngine::SuspendTimerCallbacks() {
 
 int QtEngine::ResumeTimerCallbacks() {
     timersSuspended = false;
+    RunHeldCalls();
     return 0;
 }
 
@@ -445,11 +460,13 @@ int QtEngine::EscapeKeyDown() {
     return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0 ? 1 : 0;
 #else
     // No portable way asks the keyboard directly: let the pending window events in, without
-    // timers, and read the key state the filter keeps. Other input is dropped meanwhile.
+    // timers, and read the key state the filter keeps. A press meanwhile is held, never run
+    // inside the poll.
     pollingEscape = true;
     QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers |
                                     QEventLoop::ExcludeSocketNotifiers);
     pollingEscape = false;
+    if (!timersSuspended) RunHeldCalls();
     return escapeDown ? 1 : 0;
 #endif
 }

@@ -134,6 +134,18 @@ class QtEngine : public Engine {
     void SetupGraph(Control& control);
     void RescaleGraph(Graph& graph, bool fresh);
 
+    // The rider's presses while the program holds its callbacks (the device search, the wait for
+    // the Bluetooth settings) wait for its end, a press repeated meanwhile counted once: a quit
+    // pressed during the search quits once, after it.
+    struct HeldCall {
+        CtrlCallbackPtr callback;
+        int panel;
+        int control;
+        int event;
+    };
+    void CallOrHold(CtrlCallbackPtr callback, int panel, int control, int event);
+    void RunHeldCalls();
+
     friend class QtEngineFilter;
 
     std::map<QString, QByteArray> resources; // panel files by path, read once
@@ -146,6 +158,7 @@ class QtEngine : public Engine {
     bool timersSuspended = false;
     bool escapeDown = false;
     bool pollingEscape = false;
+    std::vector<HeldCall> heldCalls;
     QElapsedTimer clock;
     std::unique_ptr<QObject> filter;
     std::map<int, std::unique_ptr<QProcess>> launched;

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 void Key(QWidget* widget, int key, QEvent::Type type = QEvent::KeyPress, const QString& text = {}) {
@@ -201,18 +203,28 @@ TEST_F(EscapeKeyTest, FollowsTheKeyWhileHeld) {
     EXPECT_EQ(EscapeKeyDown(), 0);
 }
 
-TEST_F(EscapeKeyTest, ClicksWaitingWhileTheSearchPollsAreDropped) {
+TEST_F(EscapeKeyTest, ClicksWaitingWhileTheSearchPollsRunOnceWhenTheSearchEnds) {
+    SuspendTimerCallbacks();
     QWidget* hold = Widget(MAIN_HOLD);
     const QPointF at(5, 5);
-    QCoreApplication::postEvent(hold,
-                                new QMouseEvent(QEvent::MouseButtonPress, at, hold->mapToGlobal(at),
-                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(hold, new QMouseEvent(QEvent::MouseButtonRelease, at,
-                                                      hold->mapToGlobal(at), Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
+    for (int press = 0; press < 2; ++press) {
+        QCoreApplication::postEvent(hold, new QMouseEvent(QEvent::MouseButtonPress, at,
+                                                          hold->mapToGlobal(at), Qt::LeftButton,
+                                                          Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(hold, new QMouseEvent(QEvent::MouseButtonRelease, at,
+                                                          hold->mapToGlobal(at), Qt::LeftButton,
+                                                          Qt::NoButton, Qt::NoModifier));
+    }
+    DisplayPanel(mainPanel);
     EXPECT_EQ(EscapeKeyDown(), 0);
     ProcessSystemEvents();
+    // Closing the window is the quit command: held too.
+    engine->PanelWindow(mainPanel)->close();
     EXPECT_EQ(CallsOf("HOLD"), 0);
+    EXPECT_EQ(CallsOf("FINE"), 0);
+    ResumeTimerCallbacks();
+    EXPECT_EQ(CallsOf("HOLD"), 1);
+    EXPECT_EQ(CallsOf("FINE"), 1);
 }
 
 TEST_F(EscapeKeyTest, TimersDoNotTickWhileTheSearchPolls) {
@@ -223,4 +235,24 @@ TEST_F(EscapeKeyTest, TimersDoNotTickWhileTheSearchPolls) {
     polled.start();
     while (polled.elapsed() < 100) EscapeKeyDown();
     EXPECT_EQ(CallsOf("TIMER"), 0);
+}
+
+using WheelTest = QtEngineTest;
+
+TEST_F(WheelTest, TheWheelOverAnEntryFieldWithoutFocusLeavesItsValue) {
+    DisplayPanel(mainPanel);
+    auto* field = Widget<QDoubleSpinBox>(MAIN_CRANK_LENGTH);
+    ASSERT_NE(field, nullptr);
+    field->setEnabled(true);
+    field->setValue(172.5);
+    const QPointF at(5, 5);
+    const auto wheel = [&] {
+        QWheelEvent event(at, field->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(field, &event);
+    };
+    wheel();
+    EXPECT_DOUBLE_EQ(field->value(), 172.5);
+    EXPECT_FALSE(field->hasFocus());
+    EXPECT_EQ(field->focusPolicy(), Qt::StrongFocus);
 }
