@@ -11,7 +11,8 @@ struct AppState {
 
     // Link watchdog.
     int launchHandle;
-    int linkDialogOpen; // 1 while the not-connected dialog waits for its answer
+    int linkDialogOpen;    // 1 while the not-connected dialog waits for its answer
+    int linkDialogForLoss; // 1 when it was asked for by a lost link, not by the search command
     int linkDialogOff;
     int linkCheckNow;
 };

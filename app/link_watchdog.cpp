@@ -60,12 +60,12 @@ void SearchForTypedSerial(const char* typed) {
     SearchZAN(TextToInt(typed));
 }
 
-void AskHowToReconnect() {
+// Runs from the event loop, not from the display tick that found the loss: while the dialog
+// waits, the display keeps ticking and the session keeps its rows, and the link timer keeps
+// reading, so frames that come back close the dialog (0, no button).
+void AskHowToReconnect(void*) {
     AppState& app = PartOf<AppState>();
     char response[64] = "";
-    // A tick that comes while the dialog waits (the engine may run timers under a modal dialog)
-    // must not stack a second one on it.
-    app.linkDialogOpen = 1;
     const int button = GenericMessagePopup(notConnectedTitle, notConnected, "Reconnect", "Skip",
                                            "Search ZAN", response, serialDigits);
     app.linkDialogOpen = 0;
@@ -93,7 +93,11 @@ void WarnSerialMismatch() {
 void WatchLink() {
     AppState& app = PartOf<AppState>();
     const Station& zan = StationView();
-    if (app.linkDialogOpen != 0) return;
+    if (app.linkDialogOpen != 0) {
+        // The crank is back while the dialog about its loss waits: the dialog goes by itself.
+        if (app.linkDialogForLoss != 0 && !LinkLost()) DismissPopup();
+        return;
+    }
     if (zan.ticksSinceFrame <= lostAfterTicks && app.linkCheckNow <= 0) {
         SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
         return;
@@ -101,7 +105,10 @@ void WatchLink() {
     SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 0);
     app.linkCheckNow = 0;
     if (app.linkDialogOff != 0) return;
-    AskHowToReconnect();
+    // A tick that comes while the dialog waits must not stack a second one on it.
+    app.linkDialogOpen = 1;
+    app.linkDialogForLoss = LinkLost() ? 1 : 0;
+    PostDeferredCall(AskHowToReconnect, nullptr);
 }
 
 int SRCH(int, int, int event, void*, int, int) {

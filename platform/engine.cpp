@@ -152,6 +152,12 @@ int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOu
 int MessagePopup(const char* title, const char* message) {
     return CurrentEngine().MessagePopup(title, message);
 }
+int DismissPopup() {
+    return CurrentEngine().DismissPopup();
+}
+int PostDeferredCall(void (*call)(void* data), void* data) {
+    return CurrentEngine().PostDeferredCall(call, data);
+}
 int PrintPanel(int panel, const char* printerName, const char* pdfPath) {
     return CurrentEngine().PrintPanel(panel, printerName, pdfPath);
 }

@@ -115,6 +115,11 @@ struct Engine {
     virtual int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOut,
                                std::size_t size) = 0;
     virtual int MessagePopup(const char* title, const char* message) = 0;
+    // Closes the generic popup waiting for its answer, which then returns 0 (no button).
+    virtual int DismissPopup() = 0;
+    // Runs call(data) once the callback in progress has returned, from the event loop: a popup
+    // opened there leaves every timer ticking while it waits. Outside a callback, at once.
+    virtual int PostDeferredCall(void (*call)(void* data), void* data) = 0;
 
     // Prints the panel on the named printer; with no such printer, writes a PDF file to pdfPath.
     // Returns 1 when printed, 2 when written to pdfPath, negative on failure.
@@ -196,6 +201,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec, c
 int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOut,
                    std::size_t size);
 int MessagePopup(const char* title, const char* message);
+int DismissPopup();
+int PostDeferredCall(void (*call)(void* data), void* data);
 int PrintPanel(int panel, const char* printerName, const char* pdfPath);
 
 // Time and waiting.

@@ -7,6 +7,7 @@
 #include "platform/engine.h"
 
 #include <QByteArray>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
@@ -72,6 +73,8 @@ class QtEngine : public Engine {
     int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOut,
                        std::size_t size) override;
     int MessagePopup(const char* title, const char* message) override;
+    int DismissPopup() override;
+    int PostDeferredCall(void (*call)(void* data), void* data) override;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
 
     double CurrentDateTime() override;
@@ -159,6 +162,8 @@ class QtEngine : public Engine {
     bool escapeDown = false;
     bool pollingEscape = false;
     std::vector<HeldCall> heldCalls;
+    QPointer<QDialog> genericPopup; // the generic popup waiting for its answer
+    bool popupDismissed = false;
     QElapsedTimer clock;
     std::unique_ptr<QObject> filter;
     std::map<int, std::unique_ptr<QProcess>> launched;

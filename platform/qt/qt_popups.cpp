@@ -2,6 +2,7 @@
 #include "platform/qt/qt_engine.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -98,8 +100,14 @@ int QtEngine::GenericMessagePopup(const char* title, const char* message, const 
         first = 1;
     }
     if (field != nullptr) field->setFocus();
+    genericPopup = &dialog;
+    popupDismissed = false;
     dialog.exec();
-    if (pressed == 0) pressed = second != 0 ? second : first;
+    genericPopup = nullptr;
+    if (popupDismissed)
+        pressed = 0;
+    else if (pressed == 0)
+        pressed = second != 0 ? second : first;
 
     if (field != nullptr) {
         const QByteArray typed = field->text().toLocal8Bit().left(maxResponseLength);
@@ -161,4 +169,16 @@ int QtEngine::PrintPanel(int panel, const char* printerName, const char* pdfPath
     painter.scale(scale, scale);
     window->render(&painter);
     return painter.end() ? printed : -4;
+}
+
+int QtEngine::DismissPopup() {
+    if (genericPopup.isNull()) return -1;
+    popupDismissed = true;
+    genericPopup->reject();
+    return 0;
+}
+
+int QtEngine::PostDeferredCall(void (*call)(void* data), void* data) {
+    QTimer::singleShot(0, QCoreApplication::instance(), [call, data] { call(data); });
+    return 0;
 }

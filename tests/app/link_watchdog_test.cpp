@@ -3,6 +3,7 @@
 #include "app/callbacks.h"
 #include "app/link_watchdog.h"
 #include "link/frame_reader.h"
+#include "link/link_control.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
@@ -363,4 +364,27 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
     for (std::size_t row = 1; row < 3; ++row)
         for (const std::size_t column : {heartRate, cadence, speed, power, torque})
             EXPECT_EQ(std::stod(session.rows[row][column]), 0.0) << row << " " << column;
+}
+
+TEST_F(LinkWatchdogTest, RowsGoOnWhileTheDialogWaitsAndFramesComingBackCloseIt) {
+    std::filesystem::create_directory(folder / "ride");
+    engine.dirAnswers.push_back((folder / "ride").string());
+    engine.RunUntil(5.0);
+    Press(SAVE, 0);
+    ASSERT_EQ(zan.sessionActive, 1);
+    // The crank falls silent for 10 s; nobody answers the dialog within a minute.
+    engine.At(10.0, [this] { crank->framesLeft = 0; });
+    engine.At(20.0, [this] { crank->framesLeft = -1; });
+    engine.genericAnswers = {{skip.button, "", 60.0}};
+    engine.RunUntil(30.0);
+    EXPECT_EQ(PopupCount("generic"), 1);
+    EXPECT_EQ(zan.linkDialogOpen, 0);
+    EXPECT_EQ(zan.linkDialogOff, 0); // closed by the frames, not skipped
+    EXPECT_EQ(Main(MAIN_LINK_LED).value, 1);
+    EXPECT_FALSE(LinkLost());
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    // A row a second from 5 s to 30 s, the dialog's ten seconds included.
+    EXPECT_GE(session.rows.size(), 24u);
 }

@@ -386,6 +386,15 @@ int HeadlessEngine::GenericMessagePopup(const char* title, const char* message, 
         answer = genericAnswers.front();
         genericAnswers.pop_front();
     }
+    if (answer.openSeconds > 0.0 && !inLinkTick && !inDisplayTick) {
+        popupWaiting = true;
+        popupDismissed = false;
+        const double end = now + answer.openSeconds;
+        while (!popupDismissed && !quitRequested && now < end)
+            RunUntil(std::min(end, now + linkTimerMs / 1000.0));
+        popupWaiting = false;
+        if (popupDismissed) return 0;
+    }
     // The dialog's field takes at most maxResponseLength characters.
     std::string typed = answer.response;
     if (maxResponseLength >= 0 && typed.size() > static_cast<std::size_t>(maxResponseLength))
@@ -552,4 +561,20 @@ int HeadlessEngine::ComWrtByte(int port, int byte) {
     if (device == nullptr) return -1;
     device->sent.push_back(static_cast<unsigned char>(byte & 0xFF));
     return 1;
+}
+
+int HeadlessEngine::DismissPopup() {
+    if (!popupWaiting) return -1;
+    popupDismissed = true;
+    return 0;
+}
+
+int HeadlessEngine::PostDeferredCall(void (*call)(void* data), void* data) {
+    // Inside a tick the call waits for the tick to end, as an event loop would run it; called
+    // from a test directly, it runs at once.
+    if (inLinkTick || inDisplayTick)
+        At(now, [call, data] { call(data); });
+    else
+        call(data);
+    return 0;
 }

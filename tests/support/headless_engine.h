@@ -76,6 +76,9 @@ struct PopupRecord {
 struct GenericAnswer {
     int button = 1;
     std::string response;
+    // Virtual seconds the popup waits for the answer, the timers ticking meanwhile; the program
+    // may close it before (DismissPopup), and it then answers 0.
+    double openSeconds = 0.0;
 };
 
 class HeadlessEngine : public Engine {
@@ -162,6 +165,10 @@ class HeadlessEngine : public Engine {
     int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOut,
                        std::size_t size) override;
     int MessagePopup(const char* title, const char* message) override;
+    int DismissPopup() override;
+    int PostDeferredCall(void (*call)(void* data), void* data) override;
+    bool popupWaiting = false;
+    bool popupDismissed = false;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
 
     double CurrentDateTime() override;
