@@ -15,21 +15,19 @@ constexpr std::size_t countedChars = 10;
 inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
                                      char (*lines)[countedChars + 1], std::size_t maxLines) {
     std::size_t found = 0;
-    std::size_t length = 0;
-    bool open = false;
-    for (std::size_t i = 0; i < size && found < maxLines; ++i) {
-        open = true;
-        const char c = static_cast<char>(data[i]);
-        if (c == '\n') {
-            lines[found++][length] = '\0';
-            length = 0;
-            open = false;
-        } else if (c != '\r' && length < countedChars) {
-            lines[found][length++] = c;
-        }
-    }
+    const std::uint8_t* at = data;
+    const std::uint8_t* end = data + size;
     // A last line without its '\n' still counts.
-    if (open && found < maxLines) lines[found++][length] = '\0';
+    while (at < end && found < maxLines) {
+        const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        const std::uint8_t* lineEnd =
+            newline != nullptr ? static_cast<const std::uint8_t*>(newline) : end;
+        std::size_t length = 0;
+        for (const std::uint8_t* c = at; c < lineEnd && length < countedChars; ++c)
+            if (*c != '\r') lines[found][length++] = static_cast<char>(*c);
+        lines[found++][length] = '\0';
+        at = lineEnd == end ? end : lineEnd + 1;
+    }
     return found;
 }
 

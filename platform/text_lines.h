@@ -5,6 +5,7 @@
 // into the next value.
 
 #include <cstddef>
+#include <cstring>
 
 // nextChar() gives the next character as an unsigned char value, or a negative value at the end.
 // The line goes into buffer (maxChars + 1 characters); the result is its length, or -2 when the
@@ -34,6 +35,24 @@ struct TextCursor {
         return static_cast<unsigned char>(*at++);
     }
 };
+
+// The same on a text in memory, a line at a time: the line's end is found by memchr, and only
+// the characters that count are looked at one by one.
+inline int ReadLineFrom(TextCursor& cursor, char* buffer, int maxChars) {
+    if (cursor.at == cursor.end) {
+        buffer[0] = '\0';
+        return -2;
+    }
+    const auto left = static_cast<std::size_t>(cursor.end - cursor.at);
+    const char* lineEnd = static_cast<const char*>(std::memchr(cursor.at, '\n', left));
+    if (lineEnd == nullptr) lineEnd = cursor.end;
+    int kept = 0;
+    for (const char* c = cursor.at; c < lineEnd && kept < maxChars; ++c)
+        if (*c != '\r') buffer[kept++] = *c;
+    buffer[kept] = '\0';
+    cursor.at = lineEnd == cursor.end ? cursor.end : lineEnd + 1;
+    return kept;
+}
 
 // A file of one value a line: its first `count` lines go to setLine(index, text) as
 // readLine(buffer, maxChars) gives them, until the file has no more lines.
