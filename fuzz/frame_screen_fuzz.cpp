@@ -29,7 +29,7 @@ constexpr int CrankFrame::*words[] = {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t frameBytes = 17;
     if (size < 2) return 0;
-    const ScreenLimits limits = CrankLimits(data[0] / 64.0f, data[1] / 64.0f);
+    const ScreenLimits limits = CrankLimits(data[0] / 64.0f, data[1] / 64.0f, 1000.0f, 1000.0f);
     std::vector<CrankFrame> in;
     for (std::size_t at = 2; at + frameBytes <= size; at += frameBytes)
         in.push_back(FrameAt(data + at));

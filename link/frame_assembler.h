@@ -4,11 +4,18 @@
 
 #include "protocol/frame.h"
 
+#include <cstring>
+
 struct FrameAssembler {
     unsigned char rxBuffer[frameLength];
     int rxPos;
     // Bytes of the frame being received, since the last frame handed on or the last restart.
     int rxPending;
+    // Whether the frame under way, and then the frame handed on, began with a 0xFF of its own.
+    // One that did not came one byte short (its start byte dropped, the frame intact) or one
+    // byte late (its start byte corrupted, every word shifted by a byte).
+    bool rxStarted;
+    bool frameStarted;
 
     // Link health, counted since start: frames handed on from the port, bytes dropped because a
     // 0xFF restarted the frame they belonged to, and the frames so cut short.
@@ -16,6 +23,14 @@ struct FrameAssembler {
     long long linkSkippedBytes;
     long long linkCutFrames;
 };
+
+// A 0xFF drops what had come of the frame before it: a frame cut short.
+inline void DropPiece(FrameAssembler& assembler, int pending) {
+    if (pending > 0) {
+        assembler.linkSkippedBytes += pending;
+        assembler.linkCutFrames += 1;
+    }
+}
 
 // One read's bytes through the assembler, exactly as if they came one at a time. A 0xFF starts a
 // frame wherever it falls and drops what had come of the frame before it; the byte at the last
@@ -27,15 +42,32 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
     constexpr int lastFramePosition = frameLength - 1;
     int position = assembler.rxPos;
     int pending = assembler.rxPending;
+    bool started = assembler.rxStarted;
     for (int i = 0; i < count; ++i) {
         const unsigned char byte = bytes[i];
+        // The common case at once: a whole frame from its own start byte, with no 0xFF inside,
+        // goes on straight from the read, as the bytes one at a time would have sent it.
+        if (byte == frameStart && count - i >= frameLength &&
+            std::memchr(bytes + i + 1, frameStart, lastFramePosition) == nullptr) {
+            DropPiece(assembler, pending);
+            position = 1;
+            pending = 0;
+            started = false;
+            assembler.rxPos = 0;
+            assembler.rxPending = 0;
+            assembler.rxStarted = false;
+            assembler.frameStarted = true;
+            assembler.rxBuffer[0] = frameStart;
+            assembler.linkFrames += 1;
+            onFrame(bytes + i);
+            i += lastFramePosition;
+            continue;
+        }
         if (byte == frameStart) {
-            if (pending > 0) {
-                assembler.linkSkippedBytes += pending;
-                assembler.linkCutFrames += 1;
-            }
+            DropPiece(assembler, pending);
             pending = 0;
             position = 0;
+            started = true;
         }
         assembler.rxBuffer[position] = byte;
         pending += 1;
@@ -44,6 +76,9 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
             pending = 0;
             assembler.rxPos = 0;
             assembler.rxPending = 0;
+            assembler.rxStarted = false;
+            assembler.frameStarted = started;
+            started = false;
             assembler.linkFrames += 1;
             onFrame(static_cast<const unsigned char*>(assembler.rxBuffer));
         }
@@ -51,4 +86,5 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
     }
     assembler.rxPos = position;
     assembler.rxPending = pending;
+    assembler.rxStarted = started;
 }

@@ -223,16 +223,19 @@ void TakeHandshakeFrame(const FrameParts& parts, const CrankFrame& frame) {
         HandOnFrame(parts, TakeFrame(link, parts.setup, released.frames[i]));
 }
 
-// A whole frame from the crank, in order: a frame the assembler cut short before it counts as
-// its 20 ms, so a lost frame does not shorten the revolution; an identity frame runs the
-// handshake; any other goes through the screen, and what the screen lets through is read and
-// handed on.
+// A whole frame from the crank, in order: the bytes the assembler skipped before it count as the
+// frames of crank time they took, so a lost frame does not shorten the revolution; an identity
+// frame runs the handshake; any other goes through the screen, and what the screen lets through
+// is read and handed on.
 void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
                        const CrankFrame& frame) {
     LinkState& link = parts.link;
-    const long long lost = link.assembler.linkCutFrames - link.cutFramesCounted;
-    link.cutFramesCounted = link.assembler.linkCutFrames;
-    link.frameCounter += static_cast<int>(lost);
+    // Counted in bytes, not in cut frames: any piece of a frame is one frame, and so is a frame
+    // a stray 0xFF cut in two. The single byte left over when a frame's start byte was corrupted
+    // (the frame went on without it, one byte late, and already counted) is no frame of its own.
+    const long long skipped = link.assembler.linkSkippedBytes - link.skippedBytesCounted;
+    link.skippedBytesCounted = link.assembler.linkSkippedBytes;
+    link.frameCounter += static_cast<int>((skipped + frameLength - 2) / frameLength);
     if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
         TakeHandshakeFrame(parts, frame);
         return;
@@ -241,7 +244,8 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
         HandOnFrame(parts, TakeFrame(link, parts.setup, frame));
         return;
     }
-    const ScreenedFrames screened = ScreenFrame(link.screen, frame, limits);
+    const ScreenedFrames screened =
+        ScreenFrame(link.screen, frame, limits, link.assembler.frameStarted);
     for (int i = 0; i < screened.count; ++i)
         HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i]));
 }
@@ -264,7 +268,8 @@ void ReadZAN() {
     if (parts.setup.setup.simulation >= 1)
         HandOnFrame(parts, TakeSimulatedFrame(link, parts.setup));
     const ScreenLimits limits =
-        CrankLimits(parts.setup.setup.rightForceGain, parts.setup.setup.leftForceGain);
+        CrankLimits(parts.setup.setup.rightForceGain, parts.setup.setup.leftForceGain,
+                    parts.setup.setup.rightForceOffset, parts.setup.setup.leftForceOffset);
     unsigned char block[readBlockSize];
     for (;;) {
         const int waiting = GetInQLen(parts.setup.comPort);

@@ -9,6 +9,8 @@ namespace {
 // 150 N from the frame before is judged with the frame after it. A steeper stroke goes on in a
 // straight line through the three frames; a corrupted word stands off that line.
 constexpr double forceStepNewtons = 150.0;
+// No rider pushes or pulls a pedal with 5000 N.
+constexpr double largestForceNewtons = 5000.0;
 // The crank and the wheel measure their periods once a revolution: a period may halve or double
 // from one revolution to the next, not more, except to or from standing still (the largest
 // words).
@@ -31,37 +33,49 @@ struct ScreenedWord {
     bool (*within)(int from, int to, const ScreenLimits& limits);
     // A channel that moves smoothly (the forces): judged against the line through its neighbours.
     bool smooth;
+    // Whether a pedalling crank can give the word at all; nullptr: any word.
+    bool (*possible)(int value, const ScreenLimits& limits);
 };
+
+bool Between(int value, int lowest, int highest) {
+    return value >= lowest && value <= highest;
+}
 
 const ScreenedWord screenedWords[] = {
     {&CrankFrame::rightForce,
-     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[0]); },
-     true},
+     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[0]); }, true,
+     [](int value, const ScreenLimits& l) {
+         return Between(value, l.forceLowest[0], l.forceHighest[0]);
+     }},
     {&CrankFrame::leftForce,
-     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[1]); },
-     true},
+     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[1]); }, true,
+     [](int value, const ScreenLimits& l) {
+         return Between(value, l.forceLowest[1], l.forceHighest[1]);
+     }},
     {&CrankFrame::rightAux,
-     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[0]); }, true},
+     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[0]); }, true,
+     nullptr},
     {&CrankFrame::leftAux,
-     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[1]); }, true},
+     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[1]); }, true,
+     nullptr},
     // The marker bit comes and goes with every revolution; only the period is judged.
     {&CrankFrame::crankWord,
      [](int from, int to, const ScreenLimits& l) {
          return PeriodWithin(from & crankPeriodMask, to & crankPeriodMask, l.crankPeriodStep,
                              crankStanding);
      },
-     false},
+     false, nullptr},
     {&CrankFrame::wheelWord,
      [](int from, int to, const ScreenLimits& l) {
          return PeriodWithin(from, to, l.wheelStep, wheelStanding);
      },
-     false},
+     false, nullptr},
     {&CrankFrame::heartRateWord,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.heartRateStep); },
-     false},
+     false, nullptr},
     {&CrankFrame::battery,
-     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.batteryStep); },
-     false},
+     [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.batteryStep); }, false,
+     nullptr},
 };
 
 void Pass(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& frame, bool mended) {
@@ -84,16 +98,25 @@ void Decide(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& next,
         const int before = screen.passed.*screened.word;
         const int held = screen.held.*screened.word;
         const int after = next.*screened.word;
-        if (screened.within(before, held, limits)) continue;
-        // A steep stroke keeps the three frames near one line.
+        const bool afterSound = screened.within(before, after, limits);
         const int middle = before + (after - before) / 2;
-        if (screened.smooth && screened.within(middle, held, limits)) continue;
-        const bool jumpHolds =
-            !screened.within(before, after, limits) && screened.within(held, after, limits);
+        if (screen.heldUnstarted) {
+            mended.*screened.word = screened.smooth && afterSound ? middle : before;
+            replaced = true;
+            continue;
+        }
+        if (screened.within(before, held, limits)) continue;
+        // A steep stroke keeps the three frames near one line, and moves at most twice the
+        // limit in each frame: a frame after that was corrupted too draws no line.
+        if (screened.smooth && screened.within(middle, held, limits) &&
+            screened.within(before, before + (held - before) / 2, limits) &&
+            screened.within(held, held + (after - held) / 2, limits))
+            continue;
+        const bool jumpHolds = !afterSound && screened.within(held, after, limits) &&
+                               (screened.possible == nullptr || screened.possible(held, limits));
         if (jumpHolds) continue;
         // Corrupted: a smooth channel takes the middle of its neighbours when the frame after is
         // sound, any other word the frame before's.
-        const bool afterSound = screened.within(before, after, limits);
         mended.*screened.word = screened.smooth && afterSound ? middle : before;
         replaced = true;
     }
@@ -103,15 +126,27 @@ void Decide(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& next,
 }
 } // namespace
 
-ScreenLimits CrankLimits(float rightForceGain, float leftForceGain) {
+ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightForceOffset,
+                         float leftForceOffset) {
     const int right = CountsFor(forceStepNewtons, rightForceGain);
     const int left = CountsFor(forceStepNewtons, leftForceGain);
-    return ScreenLimits{{right, left}, {right, left}, minPeriodStep,
-                        minPeriodStep, heartRateStep, batteryStep};
+    const double rightRange = CountsFor(largestForceNewtons, rightForceGain);
+    const double leftRange = CountsFor(largestForceNewtons, leftForceGain);
+    const auto word = [](double counts) {
+        return static_cast<int>(std::clamp(counts, -1.0, 65536.0));
+    };
+    return ScreenLimits{{right, left},
+                        {right, left},
+                        minPeriodStep,
+                        minPeriodStep,
+                        heartRateStep,
+                        batteryStep,
+                        {word(rightForceOffset - rightRange), word(leftForceOffset - leftRange)},
+                        {word(rightForceOffset + rightRange), word(leftForceOffset + leftRange)}};
 }
 
-ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame,
-                           const ScreenLimits& limits) {
+ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits,
+                           bool started) {
     ScreenedFrames out{};
     if (screen.holding) Decide(screen, out, frame, limits);
     if (!screen.hasPassed || FramePlausible(screen.passed, frame, limits)) {
@@ -119,6 +154,7 @@ ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame,
     } else {
         screen.held = frame;
         screen.holding = true;
+        screen.heldUnstarted = !started;
     }
     return out;
 }

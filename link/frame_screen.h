@@ -18,6 +18,9 @@ struct ScreenLimits {
     int wheelStep;
     int heartRateStep;
     int batteryStep;
+    // The force words a pedal can give at all, in counts: a jump beyond them is no jump.
+    int forceLowest[2];
+    int forceHighest[2];
 };
 
 struct FrameScreen {
@@ -25,6 +28,9 @@ struct FrameScreen {
     CrankFrame held;   // a frame that jumped, waiting for the next
     bool hasPassed;
     bool holding;
+    // The held frame came without its start byte: a word of it that jumped says the frame is
+    // shifted by a byte, and none of its words is the crank's.
+    bool heldUnstarted;
     long long rejectedFrames;
 };
 
@@ -75,10 +81,12 @@ inline bool PassesAtOnce(FrameScreen& screen, const CrankFrame& frame, const Scr
     return true;
 }
 
-// The limits of a pedalling crank for the setup's force gains (newtons per count).
-ScreenLimits CrankLimits(float rightForceGain, float leftForceGain);
-ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame,
-                           const ScreenLimits& limits);
+// The limits of a pedalling crank for the setup's force gains (newtons per count) and offsets
+// (the counts of no force).
+ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightForceOffset,
+                         float leftForceOffset);
+ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits,
+                           bool started = true);
 // After a gap in the stream (a restart, a handshake, a lost link) the next frame is judged
 // against nothing: a held frame is let through as it came.
 ScreenedFrames ReleaseHeldFrame(FrameScreen& screen);

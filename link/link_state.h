@@ -84,8 +84,8 @@ struct LinkState {
     int turnsSinceStart;
     // Revolutions since the start or the last stall, up to 5: from 5 on the period is settled.
     int settledTurns;
-    // Frames the assembler cut short, already counted as time.
-    long long cutFramesCounted;
+    // Bytes the assembler skipped, already counted as time.
+    long long skippedBytesCounted;
     FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;

@@ -48,6 +48,30 @@ TEST_F(FrameReaderTest, StreamSplitAtEveryByteBoundaryGivesOneFramePerEighteenBy
     }
 }
 
+TEST_F(FrameReaderTest, EveryFrameTheCrankSentKeepsItsTwentyMillisecondsWhateverTheLinkDidToIt) {
+    const struct {
+        const char* what;
+        void (*fault)(std::vector<unsigned char>& stream); // on the second of four frames
+    } cases[] = {
+        {"a byte dropped", [](auto& s) { s.erase(s.begin() + 18 + 9); }},
+        {"a byte corrupted into 0xFF", [](auto& s) { s[18 + 5] = 0xFF; }},
+        {"the start byte dropped", [](auto& s) { s.erase(s.begin() + 18); }},
+        {"the start byte corrupted", [](auto& s) { s[18] = 0x12; }},
+        {"eleven bytes lost in a burst",
+         [](auto& s) { s.erase(s.begin() + 18 + 7, s.begin() + 36); }},
+    };
+    for (const auto& c : cases) {
+        std::vector<unsigned char> stream;
+        for (int i = 0; i < 4; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
+        c.fault(stream);
+        zan.frameCounter = 1000;
+        Push(stream);
+        ReadZAN();
+        EXPECT_EQ(Frames(), 4) << c.what;
+        EXPECT_EQ(zan.rawRightForce, 1103) << c.what;
+    }
+}
+
 TEST_F(FrameReaderTest, StrayFFRestartsTheFrame) {
     std::vector<unsigned char> stream = MakeFrame({.rightForce = 1500});
     stream.resize(7);

@@ -15,7 +15,7 @@ CrankFrame Frame(int rightForce, int heartRateWord = 240) {
 // "r<word of its stand-in>".
 std::string Through(const std::vector<CrankFrame>& stream) {
     FrameScreen screen{};
-    const ScreenLimits limits = CrankLimits(0.5f, 0.5f);
+    const ScreenLimits limits = CrankLimits(0.5f, 0.5f, 1000.0f, 1000.0f);
     std::string out;
     for (const CrankFrame& frame : stream) {
         const ScreenedFrames screened = ScreenFrame(screen, frame, limits);
@@ -49,6 +49,12 @@ TEST(FrameScreenTest, EachStreamGivesTheFramesAPedallingCrankCanProduce) {
         {"a real jump is held one frame, then both go on",
          {Frame(1000), Frame(3000), Frame(3010)},
          "1000 3000 3010 "},
+        {"a spike followed by one twice as far draws no stroke's line",
+         {Frame(1000), Frame(27000), Frame(53000), Frame(990)},
+         "1000 r1000 r995 990 "},
+        {"two spikes in a row, near each other, are no jump a pedal can make",
+         {Frame(1000), Frame(46643), Frame(46568), Frame(992)},
+         "1000 r1000 r996 992 "},
         {"two spikes in a row are both rejected",
          {Frame(1000), Frame(30000), Frame(50000), Frame(1000)},
          "1000 r1000 r1000 1000 "},
@@ -62,7 +68,7 @@ TEST(FrameScreenTest, EachStreamGivesTheFramesAPedallingCrankCanProduce) {
 
 TEST(FrameScreenTest, AReleasedFrameGoesOnAndTheNextIsJudgedAgainstNothing) {
     FrameScreen screen{};
-    const ScreenLimits limits = CrankLimits(0.5f, 0.5f);
+    const ScreenLimits limits = CrankLimits(0.5f, 0.5f, 1000.0f, 1000.0f);
     ScreenFrame(screen, Frame(1000), limits);
     ScreenFrame(screen, Frame(30000), limits);
     const ScreenedFrames released = ReleaseHeldFrame(screen);
