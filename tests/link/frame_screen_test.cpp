@@ -77,3 +77,16 @@ TEST(FrameScreenTest, AReleasedFrameGoesOnAndTheNextIsJudgedAgainstNothing) {
     EXPECT_EQ(ScreenFrame(screen, Frame(5000), limits).count, 1);
     EXPECT_EQ(screen.rejectedFrames, 0);
 }
+
+TEST(FrameScreenTest, AFrameLateByItsCorruptedStartByteIsMendedInEveryWord) {
+    FrameScreen screen{};
+    const ScreenLimits limits = CrankLimits(0.5f, 0.5f, 1000.0f, 1000.0f);
+    ScreenFrame(screen, Frame(1000), limits);
+    // Shifted by a byte: the right force jumps, the heart rate looks plausible by chance.
+    ScreenFrame(screen, Frame(41062, 250), limits, false);
+    const ScreenedFrames out = ScreenFrame(screen, Frame(1010), limits);
+    ASSERT_EQ(out.count, 2);
+    EXPECT_TRUE(out.rejected[0]);
+    EXPECT_EQ(out.frames[0].rightForce, 1005);
+    EXPECT_EQ(out.frames[0].heartRateWord, 240);
+}
