@@ -72,6 +72,17 @@ TEST_F(PopupTest, EscapeOnTheGenericPopupAnswersTheSecondButton) {
               2);
 }
 
+TEST_F(PopupTest, GenericPopupClosedByTheProgramGoesAwayAndAnswersNoButton) {
+    // The not-connected dialog, closed when frames come back while nobody answers it.
+    WhenPopupShows([](QWidget*) { EXPECT_EQ(DismissPopup(), 0); });
+    char response[4] = {};
+    EXPECT_EQ(GenericMessagePopup("Attenzione !!!", "ZAN non connesso !", "Reconnect", "Skip",
+                                  "Search ZAN", response, 3),
+              0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(DismissPopup(), -1);
+}
+
 TEST_F(PopupTest, CancelledFolderPopupAnswersZeroAndNoFolder) {
     WhenPopupShows([](QWidget* popup) { static_cast<QDialog*>(popup)->reject(); });
     char folder[64] = "previous";
