@@ -15,4 +15,6 @@ struct AppState {
     int linkDialogForLoss; // 1 when it was asked for by a lost link, not by the search command
     int linkDialogOff;
     int linkCheckNow;
+    // The waiting notice was last hidden because frames arrived (shown again when they stop).
+    bool noticeHiddenForFrames;
 };

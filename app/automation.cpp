@@ -1,6 +1,7 @@
 #include "app/automation.h"
 
 #include "app/station.h"
+#include "measure/power.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
 
@@ -25,9 +26,10 @@ struct NamedAction {
 };
 
 constexpr NamedAction namedActions[] = {
-    {"session", AutomationAction::Session, false}, {"turn", AutomationAction::Turn, false},
-    {"capture", AutomationAction::Capture, false}, {"plot", AutomationAction::Plot, true},
-    {"code", AutomationAction::Code, true},        {"quit", AutomationAction::Quit, false},
+    {"session", AutomationAction::Session, false},    {"turn", AutomationAction::Turn, false},
+    {"capture", AutomationAction::Capture, false},    {"plot", AutomationAction::Plot, true},
+    {"code", AutomationAction::Code, true},           {"quit", AutomationAction::Quit, false},
+    {"histories", AutomationAction::Histories, true},
 };
 
 bool ParseStep(const std::string& text, AutomationStep& step, std::string& error) {
@@ -142,6 +144,9 @@ void RunAutomationStep(const AutomationStep& step) {
         break;
     case AutomationAction::Quit:
         Press("FINE");
+        break;
+    case AutomationAction::Histories:
+        FillHistoriesForMeasuring(step.value);
         break;
     }
 }

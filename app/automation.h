@@ -8,17 +8,18 @@
 // Steps are "seconds:action", separated by ';', timed from the start of the program. Actions:
 // session (the session button; its folder popup is cancelled, so the session records into the
 // folder used last, or dati), turn (save turn file), capture (capture 1000 frames), plot=N (the
-// plot selector), code=N (the access code, entered) and quit (the quit button).
+// plot selector), code=N (the access code, entered), quit (the quit button) and histories=N (the
+// time plot's histories as after N windows of riding, to measure the station on a long ride).
 
 #include <string>
 #include <vector>
 
-enum class AutomationAction { Session, Turn, Capture, Plot, Code, Quit };
+enum class AutomationAction { Session, Turn, Capture, Plot, Code, Quit, Histories };
 
 struct AutomationStep {
     int milliseconds;
     AutomationAction action;
-    int value; // the plot mode or the access code
+    int value; // the plot mode, the access code or the windows
 };
 
 // Reads a script; false with the reason in error, and no steps, when any step is malformed.

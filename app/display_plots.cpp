@@ -7,12 +7,15 @@
 #include "setup/catalogue.h"
 
 namespace {
-// One history point is one window, about two seconds: 1/30 of a minute.
-constexpr double minutesPerHistoryPoint = 0.033333;
-
 void Plot(const float* samples, int count, int color) {
     const Station& zan = StationView();
     PlotY(zan.mainPanel, MAIN_GRAPH, samples, count, color);
+}
+
+// A history against the minutes its windows ended at.
+void PlotHistory(const float* samples, int color) {
+    const Station& zan = StationView();
+    PlotXY(zan.mainPanel, MAIN_GRAPH, zan.historyMinutes, samples, zan.historyIndex, color);
 }
 
 void Label(const char* xName, const char* yName) {
@@ -46,10 +49,15 @@ void PlotLastWindow() {
         Plot(Filt(2, windowFrames, zan.setup.displayFilter), frames, VAL_BLACK);
     } else if (app.plotMode == 2) {
         Label("Time plot (min)", nullptr);
-        SetXGain(minutesPerHistoryPoint);
-        Plot(zan.powerHistory, zan.historyIndex, VAL_BLACK);
+        PlotHistory(zan.powerHistory, VAL_BLACK);
         Label(nullptr, "W");
-        if (zan.plotHeartRate == 1) Plot(zan.heartRateHistory, zan.historyIndex, VAL_ORANGE);
-        if (zan.plotCadence == 1) Plot(zan.cadenceHistory, zan.historyIndex, VAL_CYAN);
+        // The switches as the rider left them: a click shows at the next plot, not only after
+        // the port settings are saved.
+        int heartRate = 0;
+        int cadence = 0;
+        GetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, &heartRate);
+        GetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, &cadence);
+        if (heartRate == 1) PlotHistory(zan.heartRateHistory, VAL_ORANGE);
+        if (cadence == 1) PlotHistory(zan.cadenceHistory, VAL_CYAN);
     }
 }

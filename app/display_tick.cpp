@@ -2,6 +2,7 @@
 #include "app/display.h"
 #include "app/link_watchdog.h"
 #include "app/station.h"
+#include "link/link_control.h"
 #include "platform/engine.h"
 #include "platform/program_part.h"
 #include "protocol/station_bytes.h"
@@ -25,8 +26,14 @@ int DISPLAY(int, int, int event, void*, int, int) {
     app.keepAliveTicks += 1;
     if (app.keepAliveTicks == keepAliveEvery) {
         ComWrtByte(zan.comPort, keepAliveByte);
-        SetCtrlAttribute(zan.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, 0);
         app.keepAliveTicks = 0;
+    }
+    // The waiting notice follows the frames: gone when they arrive, back when the link is lost.
+    // Told only when that changes, so a code entry that hid it is not undone meanwhile.
+    const bool arriving = FramesArriving();
+    if (arriving != app.noticeHiddenForFrames) {
+        SetCtrlAttribute(zan.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, arriving ? 0 : 1);
+        app.noticeHiddenForFrames = arriving;
     }
     RunSessionClock();
     // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive

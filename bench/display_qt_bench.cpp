@@ -29,10 +29,12 @@ void FillTracesAndHistories() {
         zan.powerHistory[i] = 230.0f + 20.0f * std::sin(static_cast<float>(i) * 0.01f);
         zan.heartRateHistory[i] = 130.0f + 10.0f * std::sin(static_cast<float>(i) * 0.003f);
         zan.cadenceHistory[i] = 90.0f + 5.0f * std::sin(static_cast<float>(i) * 0.02f);
+        // A window of two revolutions at 60 rpm: two seconds.
+        zan.historyMinutes[i] = static_cast<float>(i) * 2.0f / 60.0f;
     }
     zan.historyIndex = fullTrace;
-    zan.plotHeartRate = 1;
-    zan.plotCadence = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
     zan.rawRightForce = zan.rawLeftForce = 1200;
     zan.rawRightAux = zan.rawLeftAux = 1066;
     zan.crankPeriodWord = 1333;

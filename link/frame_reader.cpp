@@ -201,6 +201,7 @@ void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
     }
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
+    link.frameSeen = true;
     FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
     UpdateAuxRatios(link, parts.setup.setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
@@ -215,6 +216,7 @@ void TakeHandshakeFrame(const FrameParts& parts, const CrankFrame& frame) {
     RunHandshake(link, parts.setup.setup.serialNumber, frame, events);
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
+    link.frameSeen = true;
     if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
     if (events.identified) ShowConnectedTitle(nullptr);
     // The forces after the handshake are judged afresh.
@@ -312,7 +314,11 @@ PowerWindow CurrentPowerWindow() {
 
 PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
                                const MeasureState& measure) {
-    return PowerWindow{link.frameIndex, setup.singleSide, measure.heartRate, measure.cadence};
+    // The frame count restarts when the crank stalls: the window then spans the frames it holds.
+    const int counted = link.frameCounter - link.windowFirstFrame;
+    const int crankFrames = counted > 0 && counted <= maxWindowFrames ? counted : link.frameIndex;
+    return PowerWindow{link.frameIndex, crankFrames, setup.singleSide, measure.heartRate,
+                       measure.cadence};
 }
 
 int TakeWindowToPlot() {

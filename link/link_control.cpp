@@ -19,6 +19,7 @@ void GiveLinkDefaults() {
     link.markerMisses = 0;
     link.lastTurnFrame = 0;
     link.frameCounter = 1000;
+    link.windowFirstFrame = 1000;
     link.simFrameClock = 100.0;
     for (float& slot : link.periodRing) slot = 2000.0f;
     link.turnModeMask = 255;
@@ -48,6 +49,11 @@ bool TakeSerialMismatch() {
 
 void KeepDeviceSerial(int serial) {
     PartOf<LinkState>().deviceSerial = serial;
+}
+
+bool FramesArriving() {
+    const LinkState& link = ViewOf<LinkState>();
+    return link.frameSeen && link.linkLost == 0;
 }
 
 bool LinkLost() {

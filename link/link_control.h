@@ -13,6 +13,8 @@ constexpr int lostAfterTicks = 100;
 // True while no frame has come for that long: what the panel and the rows had from the crank is
 // gone.
 bool LinkLost();
+// True once a frame has come since the start, while the link is not lost.
+bool FramesArriving();
 // The time without frames counts from now.
 void RestartSilence();
 // True once after the handshake found a crank whose serial number differs from the setup's.

@@ -16,6 +16,8 @@ struct LinkState {
     // No frame for the loss limit, until the next frame: the watchdog's restarts of the count do
     // not bring the crank back.
     int linkLost;
+    // A frame has come since the start.
+    bool frameSeen;
 
     // Handshake and identity.
     int handshakeFrames;
@@ -89,4 +91,6 @@ struct LinkState {
     FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;
+    // The frame count when the window under way began.
+    int windowFirstFrame;
 };

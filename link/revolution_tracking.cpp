@@ -128,6 +128,8 @@ bool CheckStall(LinkState& link) {
     link.turnFrames = stoppedPeriod;
     link.turnPeriod = stoppedPeriod;
     link.frameCounter = 1000;
+    // The window under way keeps the frames it has spanned so far.
+    link.windowFirstFrame = link.frameCounter - link.frameIndex;
     link.lastTurnFrame = 0;
     link.periodRingIndex = 0;
     link.settledTurns = 0;
@@ -154,4 +156,5 @@ void EndLinkWindow(LinkState& link) {
     link.turnCount = 0;
     link.lastWindowFrames = link.frameIndex;
     link.frameIndex = 0;
+    link.windowFirstFrame = link.frameCounter;
 }

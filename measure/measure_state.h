@@ -43,6 +43,10 @@ struct MeasureState {
     float powerHistory[traceCapacity];
     float heartRateHistory[traceCapacity];
     float cadenceHistory[traceCapacity];
+    // When each history point's window ended, in minutes of crank time since the histories
+    // began: a window is two revolutions, so its length follows the cadence.
+    float historyMinutes[traceCapacity];
+    double historyClock;
     int historyIndex;
 
     // Snapshot of the last window, for the single-turn file.

@@ -13,6 +13,8 @@ constexpr double twoPi = 6.2831853;
 constexpr double joulesPerKcalFrame = 209300.0;
 constexpr double bodyEfficiency = 0.22;
 constexpr int historyLast = 8000;
+// The crank sends a frame every 20 ms.
+constexpr double frameSeconds = 0.02;
 
 // The UD percentage of one pedal: its force at the moment the other pedal peaks, relative to its
 // own peak. A peak that is not above zero gives no meaningful share, so the window shows 0.
@@ -126,6 +128,10 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     measure.powerHistory[slot] = measure.powerTotal;
     measure.heartRateHistory[slot] = window.heartRate;
     measure.cadenceHistory[slot] = window.cadence;
+    // The histories start again at slot 0 when full, and their clock with them.
+    if (slot == 0) measure.historyClock = 0.0;
+    measure.historyClock += window.crankFrames * frameSeconds / 60.0;
+    measure.historyMinutes[slot] = static_cast<float>(measure.historyClock);
     measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
 
     if (window.singleSide == SingleSide::Both)
@@ -167,7 +173,27 @@ void RestartEnergy() {
 }
 
 void RestartHistories() {
-    PartOf<MeasureState>().historyIndex = 1;
+    MeasureState& measure = PartOf<MeasureState>();
+    measure.historyIndex = 1;
+    measure.historyClock = 0.0;
+    measure.historyMinutes[0] = 0.0f;
+}
+
+void FillHistoriesForMeasuring(int windows) {
+    MeasureState& measure = PartOf<MeasureState>();
+    const int count = std::clamp(windows, 1, historyLast);
+    measure.historyClock = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double t = i;
+        measure.powerHistory[i] =
+            static_cast<float>(220.0 + 60.0 * std::sin(t * 0.013) + 25.0 * std::sin(t * 1.7));
+        measure.heartRateHistory[i] = static_cast<float>(135.0 + 15.0 * std::sin(t * 0.004));
+        measure.cadenceHistory[i] =
+            static_cast<float>(88.0 + 6.0 * std::sin(t * 0.021) + 3.0 * std::sin(t * 2.3));
+        measure.historyClock = t * 2.0 / 60.0;
+        measure.historyMinutes[i] = static_cast<float>(measure.historyClock);
+    }
+    measure.historyIndex = count >= historyLast ? 0 : count;
 }
 
 void GiveMeasureDefaults() {

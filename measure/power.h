@@ -19,7 +19,8 @@ struct PowerFrame {
 
 // What the window's end brings.
 struct PowerWindow {
-    int frames; // the window's length in frames
+    int frames;      // the window's length in frames
+    int crankFrames; // the crank time it spans, in frames, those lost on the link included
     SingleSide singleSide;
     float heartRate;
     float cadence;
@@ -38,6 +39,9 @@ void StartWindowSums(MeasureState& measure);
 void ClearPowerResults(MeasureState& measure);
 // The values a start works with before the first window.
 void GiveMeasureDefaults();
+// A measuring aid: the time-plot histories as a ride of that many windows (up to the histories'
+// length) would leave them, each window two seconds, the values swinging as a rider's do.
+void FillHistoriesForMeasuring(int windows);
 // A new session counts its energy from 0.
 void RestartEnergy();
 // The time plot starts again at its second point; the first keeps its old value.

@@ -112,6 +112,9 @@ int SetPanelAttribute(int panel, int attribute, const char* value) {
 int PlotY(int panel, int control, const float* samples, int count, int color) {
     return CurrentEngine().PlotY(panel, control, samples, count, color);
 }
+int PlotXY(int panel, int control, const float* x, const float* y, int count, int color) {
+    return CurrentEngine().PlotXY(panel, control, x, y, count, color);
+}
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
     return CurrentEngine().DeleteGraphPlot(panel, control, plotHandle, refresh);
 }

@@ -96,6 +96,9 @@ struct Engine {
     virtual int GetPanelAttributeText(int panel, int attribute, char* value, std::size_t size) = 0;
 
     virtual int PlotY(int panel, int control, const float* samples, int count, int color) = 0;
+    // A trace whose samples lie at the given X values, rising; the X gain does not apply.
+    virtual int PlotXY(int panel, int control, const float* x, const float* y, int count,
+                       int color) = 0;
     virtual int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) = 0;
     virtual int ResetTextBox(int panel, int control, const char* text) = 0;
     virtual int InsertTextBoxLine(int panel, int control, int index, const char* text) = 0;
@@ -183,6 +186,7 @@ int SetPanelAttribute(int panel, int attribute, int value);
 int SetPanelAttribute(int panel, int attribute, const char* value);
 
 int PlotY(int panel, int control, const float* samples, int count, int color);
+int PlotXY(int panel, int control, const float* x, const float* y, int count, int color);
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 int ResetTextBox(int panel, int control, const char* text);
 // Appends a line at the end of a text box.

@@ -5,6 +5,8 @@
 # station process come from /usr/bin/time -v. The rider's presses are played by ZAN_AUTOMATE
 # (README, "Measuring"). Usage: bash scripts/measure-station.sh [seconds] [plot modes...]
 # ZAN_STATION names another zan_pc to measure on the same run, another build to compare with.
+# The time plot's histories start full, as after a four-hour ride (ZAN_HISTORIES windows, 8000
+# unless told; 0 starts them empty, as a new ride does).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -18,6 +20,9 @@ cmake -G Ninja -S . -B build-measure -DCMAKE_BUILD_TYPE=Release -DZAN_TESTS=OFF 
   > /dev/null
 cmake --build build-measure > /dev/null
 station=${ZAN_STATION:-$root/build-measure/zan_pc}
+histories=${ZAN_HISTORIES:-8000}
+fill=""
+if [ "$histories" -gt 0 ]; then fill="1:histories=$histories;"; fi
 
 work=$(mktemp -d)
 crank_pid=""
@@ -38,7 +43,7 @@ for mode in "${modes[@]}"; do
   "$root/build-measure/zan_crank" --port 5 --quiet --totals crank-totals.txt &
   crank_pid=$!
   for _ in $(seq 50); do [ -e ports/COM5 ] && break; sleep 0.1; done
-  QT_QPA_PLATFORM=offscreen ZAN_AUTOMATE="1:session;1:plot=$mode;$seconds:quit" \
+  QT_QPA_PLATFORM=offscreen ZAN_AUTOMATE="1:session;1:plot=$mode;$fill$seconds:quit" \
     /usr/bin/time -v -o time.txt "$station" > station.log 2>&1
   kill "$crank_pid"
   wait "$crank_pid" || true

@@ -12,6 +12,7 @@
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace {
 QString FromC(const char* text) {
@@ -57,6 +59,7 @@ int ToInt(double value) {
 
 // A lamp is a disc in its colour inside a grey ring, painted here: the revolution lamp changes
 // at every revolution, and a repaint costs a fraction of restyling the button with a new sheet.
+// The ring takes the highlight colour while the keyboard is on the lamp.
 const char* const litProperty = "zanLit";
 
 class LampPainter : public QObject {
@@ -67,12 +70,46 @@ class LampPainter : public QObject {
         auto* lamp = static_cast<QWidget*>(watched);
         QPainter painter(lamp);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(0x60, 0x60, 0x60), 2.0));
+        painter.setPen(QPen(lamp->hasFocus() ? lamp->palette().color(QPalette::Highlight)
+                                             : QColor(0x60, 0x60, 0x60),
+                            2.0));
         painter.setBrush(lamp->property(litProperty).toBool() ? QColor(0x20, 0xe0, 0x40)
                                                               : QColor(0x20, 0x30, 0x20));
         const double side = std::min(lamp->width(), lamp->height()) - 2.0;
         painter.drawEllipse(
             QRectF((lamp->width() - side) / 2.0, (lamp->height() - side) / 2.0, side, side));
+        return true;
+    }
+};
+
+// Screen readers read a lamp as checked while it is lit. The rider's press on the link lamp runs
+// its command; it never switches the lamp, which shows the link only.
+void SetUpLamp(QAbstractButton* lamp) {
+    lamp->installEventFilter(new LampPainter(lamp));
+    lamp->setCheckable(true);
+    QObject::connect(lamp, &QAbstractButton::toggled, lamp, [lamp](bool checked) {
+        const bool lit = lamp->property(litProperty).toBool();
+        if (checked == lit) return;
+        const QSignalBlocker blocker(lamp);
+        lamp->setChecked(lit);
+    });
+    // A lamp with a command is reached with Tab; a click does not leave the focus ring on it.
+    if (!lamp->property("zanCallback").toString().isEmpty()) lamp->setFocusPolicy(Qt::TabFocus);
+}
+
+// A panel is no dialog, so Enter on a focused button would do nothing: on a control it runs the
+// command, or switches the switch, as Space and a click do.
+class CommandKeys : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button == nullptr || !button->property("zanId").isValid()) return false;
+        // A key held down runs the command once.
+        if (!key->isAutoRepeat()) button->click();
         return true;
     }
 };
@@ -262,9 +299,10 @@ void QtEngine::ApplyColors(Control& control) {
         return found == control.intAttributes.end() ? -1 : found->second;
     };
     if (control.kind == ControlKind::Led) {
-        if (!widget->property(litProperty).isValid())
-            widget->installEventFilter(new LampPainter(widget));
+        auto* lamp = static_cast<QAbstractButton*>(widget);
+        if (!widget->property(litProperty).isValid()) SetUpLamp(lamp);
         widget->setProperty(litProperty, control.value != 0.0);
+        lamp->setChecked(control.value != 0.0);
         widget->update();
         return;
     }
@@ -310,6 +348,8 @@ int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double
             if (captions.isEmpty()) return -1;
             for (QLabel* caption : captions) caption->setText(text);
         }
+        // A screen reader reads the label shown now, not the one the panel was loaded with.
+        widget->setAccessibleName(text);
         break;
     case ATTR_IMAGE_FILE: {
         auto* button = qobject_cast<QAbstractButton*>(widget);
@@ -424,4 +464,11 @@ int QtEngine::GetPanelAttributeText(int panel, int attribute, char* value, std::
     Panel* found = FindPanel(panel);
     if (found == nullptr || attribute != ATTR_TITLE) return -1;
     return CopyOut(found->window->windowTitle(), value, size);
+}
+
+std::unique_ptr<QObject> QtEngine::MakeCommandKeys() {
+    auto keys = std::make_unique<CommandKeys>();
+    if (QCoreApplication* application = QCoreApplication::instance())
+        application->installEventFilter(keys.get());
+    return keys;
 }

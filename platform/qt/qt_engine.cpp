@@ -341,6 +341,7 @@ void QtEngine::CallOrHold(CtrlCallbackPtr callback, int panel, int control, int 
     const bool holding = timersSuspended || pollingEscape;
     if (!holding || event == EVENT_TIMER_TICK) {
         callback(panel, control, event, nullptr, 0, 0);
+        SettleGraphs();
         return;
     }
     for (const HeldCall& held : heldCalls)
@@ -356,6 +357,7 @@ void QtEngine::RunHeldCalls() {
     heldCalls.clear();
     for (const HeldCall& held : calls)
         held.callback(held.panel, held.control, held.event, nullptr, 0, 0);
+    SettleGraphs();
 }
 
 void QtEngine::StartTimers(Panel& panel) {

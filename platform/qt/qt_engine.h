@@ -32,7 +32,8 @@ class QtEngine : public Engine {
     // For the GUI tests and the screenshot: the panel's window, a control's widget, a graph.
     QWidget* PanelWindow(int panel) const;
     QWidget* ControlWidget(int panel, int control) const;
-    QChart* GraphChart(int panel, int control) const;
+    // The graph's chart, its axes fitted to the plots so far.
+    QChart* GraphChart(int panel, int control);
 
     int InitCVIRTE(void* instance) override;
     int LoadPanel(int parent, const char* file, int panelNumber) override;
@@ -56,6 +57,8 @@ class QtEngine : public Engine {
     int GetPanelAttributeText(int panel, int attribute, char* value, std::size_t size) override;
 
     int PlotY(int panel, int control, const float* samples, int count, int color) override;
+    int PlotXY(int panel, int control, const float* x, const float* y, int count,
+               int color) override;
     int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) override;
     int ResetTextBox(int panel, int control, const char* text) override;
     int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
@@ -134,8 +137,16 @@ class QtEngine : public Engine {
     int ApplyAttribute(Control& control, int attribute, int number, double real,
                        const QString& text);
     void ApplyColors(Control& control);
+    // Enter on a focused control's button presses it; installed on the application.
+    static std::unique_ptr<QObject> MakeCommandKeys();
     void SetupGraph(Control& control);
-    void RescaleGraph(Graph& graph, bool fresh);
+    void RescaleGraph(Graph& graph);
+    void MarkGraphStale(Graph& graph);
+    void SettleGraph(Graph& graph);
+    // Every graph with plots come or gone fits its axes and takes its points.
+    void SettleGraphs();
+    template <typename XAt>
+    int PlotTrace(int panel, int control, XAt xAt, const float* samples, int count, int color);
 
     // The rider's presses while the program holds its callbacks (the device search, the wait for
     // the Bluetooth settings) wait for its end, a press repeated meanwhile counted once: a quit
@@ -166,6 +177,7 @@ class QtEngine : public Engine {
     bool popupDismissed = false;
     QElapsedTimer clock;
     std::unique_ptr<QObject> filter;
+    std::unique_ptr<QObject> commandKeys = MakeCommandKeys();
     std::map<int, std::unique_ptr<QProcess>> launched;
     int nextLaunch = 1;
 };

@@ -7,6 +7,7 @@
 #include <QLineSeries>
 #include <QList>
 #include <QPointF>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -51,23 +52,52 @@ void QtEngine::SetupGraph(Control& control) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(graph->view);
     graph->chart = chart;
+    graph->settle = new QTimer(graph->view);
+    graph->settle->setSingleShot(true);
+    graph->settle->setInterval(0);
+    QObject::connect(graph->settle, &QTimer::timeout, graph->view,
+                     [this, settled = graph.get()] { SettleGraph(*settled); });
     control.graph = std::move(graph);
 }
 
-QChart* QtEngine::GraphChart(int panel, int control) const {
-    Control* found = FindControl(panel, control);
-    return found == nullptr || !found->graph ? nullptr : found->graph->chart;
+void QtEngine::MarkGraphStale(Graph& graph) {
+    graph.stale = true;
+    if (!graph.settle->isActive()) graph.settle->start();
 }
 
-// Axes fit every trace. Each change of range lays out every shown trace again, so a plot that
-// fits the present axes leaves them alone; the first plot on a cleared graph sets them afresh.
-void QtEngine::RescaleGraph(Graph& graph, bool fresh) {
+// The axes fit every trace at once, then each new trace takes its points: a trace is laid out
+// once, against the axes it is shown with.
+void QtEngine::SettleGraph(Graph& graph) {
+    if (!graph.stale) return;
+    graph.stale = false;
+    graph.settle->stop();
+    RescaleGraph(graph);
+    for (Graph::Plot& plot : graph.plots) {
+        if (plot.pending.isEmpty()) continue;
+        plot.series->replace(plot.pending);
+        plot.pending.clear();
+    }
+}
+
+void QtEngine::SettleGraphs() {
+    for (const auto& [handle, panel] : panels)
+        for (auto& [id, control] : panel->controls)
+            if (control.graph) SettleGraph(*control.graph);
+}
+
+QChart* QtEngine::GraphChart(int panel, int control) {
+    Control* found = FindControl(panel, control);
+    if (found == nullptr || !found->graph) return nullptr;
+    SettleGraph(*found->graph);
+    return found->graph->chart;
+}
+
+// Axes fit every trace. Each change of range lays out every shown trace again, so the same
+// traces on the next tick leave the axes as they are.
+void QtEngine::RescaleGraph(Graph& graph) {
     double minY = 0.0, maxY = 1.0, maxX = 1.0;
     if (!graph.plots.empty()) {
         const Graph::Plot& last = graph.plots.back();
-        if (!fresh && last.minY >= graph.yAxis->min() && last.maxY <= graph.yAxis->max() &&
-            last.maxX <= graph.xAxis->max())
-            return;
         minY = last.minY;
         maxY = last.maxY;
         maxX = 0.0;
@@ -105,28 +135,79 @@ void QtEngine::RescaleGraph(Graph& graph, bool fresh) {
     graph.yAxis->setTickCount(trial.tickCount());
 }
 
-int QtEngine::PlotY(int panel, int control, const float* samples, int count, int color) {
+namespace {
+// What a trace draws: every sample when there are few, otherwise the lowest and the highest of
+// each pixel column, in their order, so a peak one sample wide still shows. Drawing thousands of
+// points into a few hundred columns would only paint the same pixels over.
+template <typename XAt>
+QList<QPointF> TracePoints(XAt xAt, const float* samples, int count, int columns) {
+    QList<QPointF> points;
+    if (count <= 2 * columns) {
+        points.reserve(count);
+        for (int i = 0; i < count; ++i) points.append(QPointF(xAt(i), samples[i]));
+        return points;
+    }
+    points.reserve(2 * columns + 2);
+    const double first = xAt(0);
+    const double span = xAt(count - 1) - first;
+    const double perColumn = span > 0.0 ? columns / span : 0.0;
+    int column = -1;
+    int low = -1;
+    int high = -1;
+    const auto flush = [&] {
+        if (low < 0) return;
+        const int earlier = std::min(low, high);
+        const int later = std::max(low, high);
+        points.append(QPointF(xAt(earlier), samples[earlier]));
+        if (later != earlier) points.append(QPointF(xAt(later), samples[later]));
+    };
+    for (int i = 0; i < count; ++i) {
+        const float y = samples[i];
+        if (!std::isfinite(y)) continue;
+        // Clamped as a real number: X values out of order or not finite land at an edge.
+        const double place = (xAt(i) - first) * perColumn;
+        const int at = place > 0.0 ? static_cast<int>(std::min(place, columns - 1.0)) : 0;
+        if (at != column) {
+            flush();
+            column = at;
+            low = high = i;
+        } else if (y < samples[low]) {
+            low = i;
+        } else if (y > samples[high]) {
+            high = i;
+        }
+    }
+    flush();
+    return points;
+}
+
+// The columns a trace is drawn into: the plot area's width in pixels, or a wide window's before
+// the chart is first laid out.
+int PlotColumns(const QChart& chart) {
+    const int width = static_cast<int>(chart.plotArea().width());
+    return width >= 16 ? width : 1920;
+}
+} // namespace
+
+template <typename XAt>
+int QtEngine::PlotTrace(int panel, int control, XAt xAt, const float* samples, int count,
+                        int color) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || !found->graph || (samples == nullptr && count > 0) || count < 0)
         return -1;
     Graph& graph = *found->graph;
-    const double gain = graph.xGain;
 
-    QList<QPointF> points;
-    points.reserve(count);
     double minY = 0.0, maxY = 0.0;
     bool any = false;
     for (int i = 0; i < count; ++i) {
         const double y = samples[i];
-        points.append(QPointF(i * gain, y));
         if (!std::isfinite(y)) continue;
         minY = any ? std::min(minY, y) : y;
         maxY = any ? std::max(maxY, y) : y;
         any = true;
     }
+    QList<QPointF> points = TracePoints(xAt, samples, count, PlotColumns(*graph.chart));
 
-    // The axes first, while the new series is still empty, then its points in one replace.
-    const bool fresh = graph.plots.empty();
     const int handle = graph.nextPlot++;
     QLineSeries* series = nullptr;
     if (graph.spare.empty()) {
@@ -138,14 +219,27 @@ int QtEngine::PlotY(int panel, int control, const float* samples, int count, int
         series = graph.spare.back();
         graph.spare.pop_back();
     }
-    graph.plots.push_back({handle, series, minY, maxY, count > 1 ? (count - 1) * gain : 0.0});
-    RescaleGraph(graph, fresh);
+    graph.plots.push_back(
+        {handle, series, minY, maxY, count > 1 ? xAt(count - 1) : 0.0, std::move(points)});
     QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
     pen.setWidthF(1.5);
     series->setPen(pen);
     series->setVisible(true);
-    series->replace(points);
+    MarkGraphStale(graph);
     return handle;
+}
+
+int QtEngine::PlotY(int panel, int control, const float* samples, int count, int color) {
+    Control* found = FindControl(panel, control);
+    const double gain = found != nullptr && found->graph ? found->graph->xGain : 1.0;
+    return PlotTrace(
+        panel, control, [gain](int i) { return i * gain; }, samples, count, color);
+}
+
+int QtEngine::PlotXY(int panel, int control, const float* x, const float* y, int count, int color) {
+    if (x == nullptr && count > 0) return -1;
+    return PlotTrace(
+        panel, control, [x](int i) { return static_cast<double>(x[i]); }, y, count, color);
 }
 
 int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
@@ -160,6 +254,7 @@ int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     if (plotHandle == -1) {
         for (const Graph::Plot& plot : graph.plots) retire(plot);
         graph.plots.clear();
+        MarkGraphStale(graph);
         return 0;
     }
     const auto plot =
@@ -168,6 +263,6 @@ int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     if (plot == graph.plots.end()) return -1;
     retire(*plot);
     graph.plots.erase(plot);
-    RescaleGraph(graph, true);
+    MarkGraphStale(graph);
     return 0;
 }

@@ -3,10 +3,14 @@
 
 #include "platform/qt/qt_engine.h"
 
+#include <QList>
+#include <QPointF>
+
 #include <vector>
 
 class QChartView;
 class QLineSeries;
+class QTimer;
 class QValueAxis;
 
 struct QtEngine::Graph {
@@ -16,6 +20,8 @@ struct QtEngine::Graph {
         double minY;
         double maxY;
         double maxX;
+        // The points the series takes once the axes are settled.
+        QList<QPointF> pending;
     };
     QChart* chart = nullptr; // owned by the view
     QChartView* view = nullptr;
@@ -30,4 +36,10 @@ struct QtEngine::Graph {
     int nextPlot = 1;
     // The X value of sample i of the next plots is i times this gain.
     double xGain = 1.0;
+    // Plots came or went since the axes were last fitted. The display plots its traces one after
+    // the other; fitting the axes to each in turn would lay out the traces drawn before it again,
+    // so the axes are fitted once, to all of them, when the program is done plotting: after the
+    // callback, or at the next turn of the event loop (settle).
+    bool stale = false;
+    QTimer* settle = nullptr; // owned by the view
 };

@@ -46,7 +46,9 @@ QWidget* PopupParent() {
 int QtEngine::ConfirmPopup(const char* title, const char* message) {
     QMessageBox box(QMessageBox::Question, FromC(title), FromC(message),
                     QMessageBox::Yes | QMessageBox::No, PopupParent());
-    box.setDefaultButton(QMessageBox::Yes);
+    // Every question asked here undoes something (zeroes the offsets under loaded pedals,
+    // overwrites the calibration's serial number): Enter alone must not do it.
+    box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? 1 : 0;
 }

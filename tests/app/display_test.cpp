@@ -191,15 +191,27 @@ TEST_F(DisplayTest, PedalFiguresAreEvaluatedEverySecondTickAndTheTrackersRestart
 
 // --- Keep-alive, single side and hold ---
 
-TEST_F(DisplayTest, KeepAliveGoesEveryTwentiethTickAndHidesTheStartNotice) {
+TEST_F(DisplayTest, KeepAliveGoesEveryTwentiethTick) {
     Tick(19);
     EXPECT_EQ(SentCount('3'), 0);
-    EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
     Tick();
     EXPECT_EQ(SentCount('3'), 1);
-    EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
     Tick(40);
     EXPECT_EQ(SentCount('3'), 3);
+}
+
+TEST_F(DisplayTest, TheWaitingNoticeGoesWhenFramesArriveAndComesBackWhenTheLinkIsLost) {
+    Tick(40);
+    EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
+    zan.frameSeen = true;
+    Tick();
+    EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
+    zan.linkLost = 1;
+    Tick();
+    EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
+    zan.linkLost = 0;
+    Tick();
+    EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
 }
 
 TEST_F(DisplayTest, SingleSideSelectorIsReadBackOnlyAboveTheServiceCode) {
@@ -297,8 +309,9 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
 
     zan.lastWindowFrames = 40;
     zan.historyIndex = 7;
-    zan.plotHeartRate = 1;
-    zan.plotCadence = 1;
+    // The switches as clicked, no save between.
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
     Tick();
     ASSERT_EQ(Plots().size(), 3u);
@@ -306,10 +319,16 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     EXPECT_EQ(Plots()[1].color, VAL_ORANGE);
     EXPECT_EQ(Plots()[2].color, VAL_CYAN);
     EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_XNAME], "Time plot (min)");
-    EXPECT_DOUBLE_EQ(Main(MAIN_GRAPH).doubleAttributes[ATTR_XAXIS_GAIN], 0.033333);
+    // Each history point lies at the minute its window ended.
+    EXPECT_EQ(Plots()[0].x, std::vector<float>(zan.historyMinutes, zan.historyMinutes + 7));
 
     zan.lastWindowFrames = 40;
-    zan.plotHeartRate = 0;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 0);
+    Tick();
+    ASSERT_EQ(Plots().size(), 2u);
+    EXPECT_EQ(Plots()[1].color, VAL_CYAN);
+
+    zan.lastWindowFrames = 40;
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 3);
     Tick();
     EXPECT_TRUE(Plots().empty());

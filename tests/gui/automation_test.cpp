@@ -73,6 +73,18 @@ TEST_F(AutomationTest, EachStepReachesTheCommandOfTheRidersPress) {
     }
 }
 
+TEST_F(AutomationTest, HistoriesFillTheTimePlotAsAFourHourRideWould) {
+    std::vector<AutomationStep> steps;
+    std::string error;
+    ASSERT_TRUE(ParseAutomation("1:histories=8000", steps, error)) << error;
+    RunAutomationStep(steps[0]);
+    EXPECT_EQ(zan.historyIndex, 0);
+    EXPECT_NEAR(zan.historyMinutes[7999], 7999 * 2.0 / 60.0, 0.01);
+    EXPECT_GT(zan.powerHistory[4000], 100.0f);
+    RunAutomationStep({0, AutomationAction::Histories, 30});
+    EXPECT_EQ(zan.historyIndex, 30);
+}
+
 TEST_F(AutomationTest, PlotSetsTheSelectorAndCodeEntersTheNumberInItsField) {
     RunAutomationStep({0, AutomationAction::Plot, 2});
     EXPECT_EQ(PlotMode(), 2);

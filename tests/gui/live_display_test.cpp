@@ -10,9 +10,12 @@
 #include "tools/crank_model.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QChart>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLineSeries>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdlib>
@@ -143,8 +146,8 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
 }
 
 TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
-    zan.plotHeartRate = 1;
-    zan.plotCadence = 1;
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
     Ride(12);
     const QList<QLineSeries*> traces = VisibleTraces();
@@ -152,6 +155,22 @@ TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
     EXPECT_EQ(traces[0]->count(), zan.historyIndex);
     EXPECT_EQ(traces[1]->color(), QColor(255, 128, 0));
     EXPECT_EQ(traces[2]->color(), QColor(0, 255, 255));
-    // One history point per window: the X axis counts minutes.
-    EXPECT_NEAR(traces[0]->at(1).x(), 0.033333, 1e-6);
+    // One history point per window, two revolutions: 4/3 s at 90 rpm, on an axis of minutes.
+    EXPECT_NEAR(traces[0]->at(4).x() - traces[0]->at(3).x(), 2.0 / 90.0, 0.001);
+}
+
+TEST_F(LiveDisplayTest, EnterOnTheZeroQuestionChangesNoOffsetWhileThePedalsAreLoaded) {
+    Ride(3);
+    ASSERT_NE(zan.rawRightForce, 1000);
+    QTimer::singleShot(0, [] {
+        QWidget* popup = QApplication::activeModalWidget();
+        ASSERT_NE(popup, nullptr);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(popup, &enter);
+    });
+    ZERO(zan.mainPanel, 104, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(zan.setup.rightForceOffset, 1000.0f);
+    EXPECT_EQ(zan.setup.leftForceOffset, 1000.0f);
+    EXPECT_EQ(zan.setup.rightAuxOffset, 1000.0f);
 }

@@ -33,16 +33,48 @@ QValueAxis* Axis(QChart* chart, Qt::Orientation orientation) {
 
 using GraphTest = QtEngineTest;
 
-TEST_F(GraphTest, PlotDrawsEverySampleInItsColour) {
-    const std::vector<float> samples = Wave(8192, 300.0f);
-    const int plot = PlotY(mainPanel, MAIN_GRAPH, samples.data(), 8192, VAL_RED);
-    EXPECT_GT(plot, 0);
-    QChart* chart = engine->GraphChart(mainPanel, MAIN_GRAPH);
-    ASSERT_EQ(Traces(chart).size(), 1);
-    QLineSeries* series = Traces(chart)[0];
-    ASSERT_EQ(series->count(), 8192);
-    EXPECT_EQ(series->at(8191).y(), static_cast<double>(samples[8191]));
+TEST_F(GraphTest, AShortTraceDrawsEverySampleInItsColour) {
+    const std::vector<float> samples = Wave(120, 300.0f);
+    EXPECT_GT(PlotY(mainPanel, MAIN_GRAPH, samples.data(), 120, VAL_RED), 0);
+    QLineSeries* series = Traces(engine->GraphChart(mainPanel, MAIN_GRAPH)).at(0);
+    ASSERT_EQ(series->count(), 120);
+    EXPECT_EQ(series->at(119).y(), static_cast<double>(samples[119]));
     EXPECT_EQ(series->color(), QColor(255, 0, 0));
+}
+
+TEST_F(GraphTest, ALongTraceDrawsEachColumnsLowestAndHighestSoAOneSamplePeakShows) {
+    std::vector<float> samples = Wave(8192, 300.0f);
+    samples[4321] = 900.0f;
+    samples[777] = -700.0f;
+    PlotY(mainPanel, MAIN_GRAPH, samples.data(), 8192, VAL_RED);
+    QChart* chart = engine->GraphChart(mainPanel, MAIN_GRAPH);
+    QLineSeries* series = Traces(chart).at(0);
+    EXPECT_LE(series->count(), 2 * 1920 + 2);
+    EXPECT_LT(series->count(), 8192);
+    double highest = -1e9, lowest = 1e9, lastX = -1.0;
+    bool rising = true;
+    for (const QPointF& point : series->points()) {
+        highest = std::max(highest, point.y());
+        lowest = std::min(lowest, point.y());
+        rising = rising && point.x() > lastX;
+        lastX = point.x();
+    }
+    EXPECT_EQ(highest, 900.0);
+    EXPECT_EQ(lowest, -700.0);
+    EXPECT_TRUE(rising);
+    EXPECT_EQ(lastX, 8191.0);
+    EXPECT_EQ(Axis(chart, Qt::Vertical)->max() >= 900.0, true);
+}
+
+TEST_F(GraphTest, PlotXYPutsEachSampleAtItsOwnX) {
+    const std::vector<float> x{0.0f, 0.02f, 0.05f, 0.09f};
+    const std::vector<float> y{100.0f, 200.0f, 150.0f, 250.0f};
+    PlotXY(mainPanel, MAIN_GRAPH, x.data(), y.data(), 4, VAL_BLACK);
+    QChart* chart = engine->GraphChart(mainPanel, MAIN_GRAPH);
+    QLineSeries* series = Traces(chart).at(0);
+    ASSERT_EQ(series->count(), 4);
+    EXPECT_FLOAT_EQ(static_cast<float>(series->at(2).x()), 0.05f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Axis(chart, Qt::Horizontal)->max()), 0.09f);
 }
 
 TEST_F(GraphTest, AxesCoverEveryTraceAndTheXAxisEndsWithTheSamples) {
@@ -55,6 +87,25 @@ TEST_F(GraphTest, AxesCoverEveryTraceAndTheXAxisEndsWithTheSamples) {
     EXPECT_LE(y->min(), -400.0);
     EXPECT_GE(y->max(), 600.0);
     EXPECT_EQ(Axis(chart, Qt::Horizontal)->max(), 1999.0);
+}
+
+TEST_F(GraphTest, TheSameTracesOnTheNextTickLeaveTheAxesAlone) {
+    const std::vector<float> low = Wave(3000, 20.0f);
+    const std::vector<float> high = Wave(3000, 400.0f);
+    const auto tick = [&] {
+        DeleteGraphPlot(mainPanel, MAIN_GRAPH, -1, 1);
+        PlotY(mainPanel, MAIN_GRAPH, low.data(), 3000, VAL_BLACK);
+        PlotY(mainPanel, MAIN_GRAPH, high.data(), 3000, VAL_ORANGE);
+        return engine->GraphChart(mainPanel, MAIN_GRAPH);
+    };
+    QChart* chart = tick();
+    int changes = 0;
+    for (Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical})
+        QObject::connect(Axis(chart, orientation), &QValueAxis::rangeChanged,
+                         [&changes] { changes += 1; });
+    tick();
+    EXPECT_EQ(changes, 0);
+    EXPECT_LE(Axis(chart, Qt::Vertical)->min(), -300.0);
 }
 
 TEST_F(GraphTest, XGainScalesTheNextPlots) {
@@ -81,8 +132,9 @@ TEST_F(GraphTest, DeleteAllClearsEveryTrace) {
     ASSERT_EQ(Traces(chart).size(), 3);
     EXPECT_EQ(DeleteGraphPlot(mainPanel, MAIN_GRAPH, -1, 1), 0);
     EXPECT_TRUE(Traces(chart).isEmpty());
-    // The next redraw shows only its own traces.
+    // The next redraw shows only its own traces, once the program is done plotting.
     PlotY(mainPanel, MAIN_GRAPH, samples.data(), 100, VAL_BLUE);
+    chart = engine->GraphChart(mainPanel, MAIN_GRAPH);
     ASSERT_EQ(Traces(chart).size(), 1);
     EXPECT_EQ(Traces(chart)[0]->count(), 100);
     EXPECT_EQ(Axis(chart, Qt::Horizontal)->max(), 99.0);

@@ -138,6 +138,7 @@ TEST_F(RedrawTest, TheAxesEndWhereSettingTheRangeAndRoundingItWouldTakeThem) {
         DeleteGraphPlot(mainPanel, MAIN_GRAPH, -1, 1);
         const std::vector<float> samples{low, high, (low + high) / 2.0f};
         PlotY(mainPanel, MAIN_GRAPH, samples.data(), 3, VAL_BLUE);
+        engine->GraphChart(mainPanel, MAIN_GRAPH);
         EXPECT_EQ(y->min(), expected.min());
         EXPECT_EQ(y->max(), expected.max());
         EXPECT_EQ(y->tickCount(), expected.tickCount());

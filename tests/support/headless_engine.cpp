@@ -326,6 +326,14 @@ int HeadlessEngine::PlotY(int panel, int control, const float* samples, int coun
     return static_cast<int>(found->plots.size());
 }
 
+int HeadlessEngine::PlotXY(int panel, int control, const float* x, const float* y, int count,
+                           int color) {
+    if (count > 0 && x == nullptr) return -1;
+    const int handle = PlotY(panel, control, y, count, color);
+    if (handle > 0) FindControl(panel, control)->plots.back().x.assign(x, x + count);
+    return handle;
+}
+
 int HeadlessEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     HeadlessControl* found = FindControl(panel, control);
     if (found == nullptr) return -1;

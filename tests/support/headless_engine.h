@@ -14,6 +14,7 @@
 
 struct HeadlessPlot {
     std::vector<float> samples;
+    std::vector<float> x; // empty: sample i lies at i times the gain
     int color = 0;
     double xGain = 1.0;
 };
@@ -148,6 +149,8 @@ class HeadlessEngine : public Engine {
     int GetPanelAttributeText(int panel, int attribute, char* value, std::size_t size) override;
 
     int PlotY(int panel, int control, const float* samples, int count, int color) override;
+    int PlotXY(int panel, int control, const float* x, const float* y, int count,
+               int color) override;
     int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) override;
     int ResetTextBox(int panel, int control, const char* text) override;
     int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
