@@ -8,6 +8,10 @@
 #include "record/record_callbacks.h"
 #include "setup/setup_callbacks.h"
 
+// The session button: the recording's own command, and when it closes a session, its ride
+// written as FIT and TCX beside it.
+ZAN_CALLBACK(SESSION);
+void ExportClosedSession();
 ZAN_CALLBACK(TIMER);
 ZAN_CALLBACK(DISPLAY);
 ZAN_CALLBACK(FINE);

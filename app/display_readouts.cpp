@@ -114,6 +114,10 @@ void ShowPowerAndFigures() {
     ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
     ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
     ShowNumber(MAIN_BALANCE_RIGHT, zan.balanceRight);
+    ShowNumber(MAIN_TE_LEFT, zan.pedalMetrics.torqueEffectivenessLeft);
+    ShowNumber(MAIN_TE_RIGHT, zan.pedalMetrics.torqueEffectivenessRight);
+    ShowNumber(MAIN_PS_LEFT, zan.pedalMetrics.pedalSmoothnessLeft);
+    ShowNumber(MAIN_PS_RIGHT, zan.pedalMetrics.pedalSmoothnessRight);
 
     ColorPedalFigure(MAIN_OFL, zan.ofLeft);
     ColorPedalFigure(MAIN_OFR, zan.ofRight);

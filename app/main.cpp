@@ -2,6 +2,7 @@
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
 #include "app/station.h"
+#include "export/ride_export.h"
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
 
@@ -63,9 +64,25 @@ class StationEngine : public QtEngine {
         return 0;
     }
 };
+
+// zan_pc --export FILE.csv: a session file, a finished one or one a crash cut short, converted
+// into FIT and TCX beside it, with no window.
+int ExportCommand(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: zan_pc --export SESSION_FILE.csv\n");
+        return 2;
+    }
+    std::string error;
+    if (!ExportRide(argv[2], 0, nullptr, error)) {
+        std::fprintf(stderr, "zan_pc --export: %s\n", error.c_str());
+        return 2;
+    }
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
     StationEngine engine;

@@ -12,7 +12,10 @@ int FINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.
-    if (zan.sessionActive > 0) StopSession();
+    if (zan.sessionActive > 0) {
+        StopSession();
+        ExportClosedSession();
+    }
     // The crank stops streaming when it hears the quit byte; it goes three times in case one
     // is lost.
     for (int i = 0; i < 3; ++i) {

@@ -2,6 +2,16 @@
 // Power, energy and the window results, and the trace prepared for plotting.
 
 constexpr int traceCapacity = 8192;
+
+// How well each pedal turns its force into drive: torque effectiveness is the share of the
+// pushing that is not undone by pulling against the crank (100 x all / positive), pedal
+// smoothness the mean over the peak (100 x mean / peak).
+struct PedalMetrics {
+    float torqueEffectivenessLeft;
+    float torqueEffectivenessRight;
+    float pedalSmoothnessLeft;
+    float pedalSmoothnessRight;
+};
 constexpr int maxWindowFrames = 8000;
 
 struct MeasureState {
@@ -36,6 +46,8 @@ struct MeasureState {
     float batteryLevel;
     float balanceLeft;
     float balanceRight;
+    // Torque effectiveness and pedal smoothness of each pedal over the last window, in %.
+    PedalMetrics pedalMetrics;
     float ofLeft;
     float ofRight;
 

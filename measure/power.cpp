@@ -23,6 +23,28 @@ float UdPercent(float forceAtOtherPeak, float ownPeak) {
     return static_cast<float>(100.0 * forceAtOtherPeak / ownPeak);
 }
 
+// A pedal's power is its force times a factor that is the same for every frame of the window
+// (crank length and period), so the ratios of powers are the ratios of forces.
+float TorqueEffectiveness(const float* force, int n) {
+    double all = 0.0;
+    double pushing = 0.0;
+    for (int i = 0; i < n; ++i) {
+        all += force[i];
+        if (force[i] > 0.0f) pushing += force[i];
+    }
+    return pushing > 0.0 ? static_cast<float>(100.0 * all / pushing) : 0.0f;
+}
+
+float PedalSmoothness(const float* force, int n) {
+    double sum = 0.0;
+    float peak = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        sum += force[i];
+        peak = std::max(peak, force[i]);
+    }
+    return peak > 0.0f && n > 0 ? static_cast<float>(100.0 * sum / n / peak) : 0.0f;
+}
+
 void BothSidesUd(MeasureState& measure, int n) {
     const int half = n / 2;
     if (half == 0) {
@@ -134,6 +156,11 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     measure.historyMinutes[slot] = static_cast<float>(measure.historyClock);
     measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
 
+    measure.pedalMetrics = {TorqueEffectiveness(measure.leftForceTrace, n),
+                            TorqueEffectiveness(measure.rightForceTrace, n),
+                            PedalSmoothness(measure.leftForceTrace, n),
+                            PedalSmoothness(measure.rightForceTrace, n)};
+
     if (window.singleSide == SingleSide::Both)
         BothSidesUd(measure, n);
     else
@@ -153,6 +180,7 @@ void ClearPowerResults(MeasureState& measure) {
     measure.powerLeft = 0.0f;
     measure.rightPowerSum = 0.0f;
     measure.leftPowerSum = 0.0f;
+    measure.pedalMetrics = {};
 }
 
 void ClearUdFigures(MeasureState& measure) {

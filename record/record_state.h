@@ -1,6 +1,10 @@
 #pragma once
 // The session being recorded, the turn files and the multi-turn capture.
 
+#include "measure/measure_state.h"
+
+#include <vector>
+
 struct FileStamp {
     int hour;
     int minute;
@@ -35,6 +39,9 @@ struct RecordState {
     float phoneBattery;
     float sessionPowerSum;
     int sessionLiveRows; // rows written while frames arrived: the averages' count
+    // Each row's pedalling metrics, which the session file has no columns for: they go into the
+    // ride's FIT file when the session closes.
+    std::vector<PedalMetrics> rowMetrics;
     float sessionSpeedSum;
     float sessionPowerAverage;
     float sessionSpeedAverage;

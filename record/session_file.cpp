@@ -96,6 +96,7 @@ void StartSession() {
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
     record.sessionRow = 0;
     record.sessionLiveRows = 0;
+    record.rowMetrics.clear();
     RestartEnergy();
     record.sessionPowerSum = 0.0f;
     record.sessionPowerAverage = 0.0f;
@@ -165,6 +166,7 @@ void SaveDat() {
                f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
                f(record.rowTorqueRight), comma, f(record.rowRatioLeft));
     record.sessionRow += 1;
+    record.rowMetrics.push_back(live ? measure.pedalMetrics : PedalMetrics{});
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);

@@ -15,7 +15,11 @@ packages=(
   clang libclang-rt-14-dev
   # /usr/bin/time -v gives the station's CPU time and peak memory in scripts/measure-station.sh.
   time
+  # Node.js runs Garmin's FIT decoder, which the FIT export's test reads the files back with.
+  nodejs
 )
+# npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
+if ! command -v npm >/dev/null; then packages+=(npm); fi
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${packages[@]}"

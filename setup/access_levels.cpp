@@ -92,7 +92,9 @@ constexpr int rightSideControls[] = {MAIN_RIGHT_FORCE_GAIN,
                                      MAIN_POWER_RIGHT,
                                      MAIN_OFR,
                                      MAIN_UDR,
-                                     MAIN_UDR_2};
+                                     MAIN_UDR_2,
+                                     MAIN_TE_RIGHT,
+                                     MAIN_PS_RIGHT};
 constexpr int leftSideControls[] = {MAIN_LEFT_FORCE_GAIN,
                                     MAIN_LEFT_RATIO_SCALE,
                                     MAIN_LEFT_RAW_FORCE,
@@ -106,10 +108,12 @@ constexpr int leftSideControls[] = {MAIN_LEFT_FORCE_GAIN,
                                     MAIN_UDL,
                                     MAIN_UDL_2,
                                     MAIN_BALANCE_LEFT,
-                                    MAIN_OFL_2};
+                                    MAIN_OFL_2,
+                                    MAIN_TE_LEFT,
+                                    MAIN_PS_LEFT};
 static_assert(std::size(offsetControls) + std::size(rightSideControls) +
                   std::size(leftSideControls) ==
-              32);
+              36);
 
 template <std::size_t count> void SetGroupVisible(const int (&group)[count], int visible) {
     SetupState& setup = PartOf<SetupState>();

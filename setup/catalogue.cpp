@@ -106,6 +106,10 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_LINK_SKIPPED, "MAIN_LINK_SKIPPED", K::NumericInt, nullptr, "Bytes skipped"},
     {MAIN, MAIN_LINK_CUT, "MAIN_LINK_CUT", K::NumericInt, nullptr, "Frames cut"},
     {MAIN, MAIN_LINK_REJECTED, "MAIN_LINK_REJECTED", K::NumericInt, nullptr, "Frames rejected"},
+    {MAIN, MAIN_TE_LEFT, "MAIN_TE_LEFT", K::Numeric, nullptr, "TE left (%)"},
+    {MAIN, MAIN_TE_RIGHT, "MAIN_TE_RIGHT", K::Numeric, nullptr, "TE right (%)"},
+    {MAIN, MAIN_PS_LEFT, "MAIN_PS_LEFT", K::Numeric, nullptr, "PS left (%)"},
+    {MAIN, MAIN_PS_RIGHT, "MAIN_PS_RIGHT", K::Numeric, nullptr, "PS right (%)"},
 
     {MAIN, MAIN_GRAPH, "MAIN_GRAPH", K::Graph, nullptr, "Graph"},
     {MAIN, MAIN_MESSAGES, "MAIN_MESSAGES", K::TextBox, "RTEXT", "Messages"},

@@ -88,6 +88,11 @@ constexpr int MAIN_LINK_FRAMES = 110;
 constexpr int MAIN_LINK_SKIPPED = 111;
 constexpr int MAIN_LINK_CUT = 112;
 constexpr int MAIN_LINK_REJECTED = 113;
+// Main panel: torque effectiveness and pedal smoothness of each pedal, beside the balance.
+constexpr int MAIN_TE_LEFT = 114;
+constexpr int MAIN_TE_RIGHT = 115;
+constexpr int MAIN_PS_LEFT = 116;
+constexpr int MAIN_PS_RIGHT = 117;
 
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;

@@ -1,0 +1,27 @@
+// A closed session also leaves the ride as FIT and TCX files beside its own, for the training
+// tools riders use.
+#include "app/callbacks.h"
+#include "app/station.h"
+#include "export/ride_export.h"
+#include "platform/engine.h"
+#include "record/record_callbacks.h"
+#include "setup/catalogue.h"
+
+#include <string>
+
+void ExportClosedSession() {
+    const Station& zan = StationView();
+    const int serial = zan.crankIdentified != 0 ? zan.deviceSerial : zan.setup.serialNumber;
+    std::string error;
+    if (!ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
+                    &zan.rowMetrics, error))
+        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1,
+                          ("FIT and TCX files not written: " + error).c_str());
+}
+
+int SESSION(int panel, int control, int event, void* data, int eventData1, int eventData2) {
+    const bool wasOpen = StationView().sessionActive > 0;
+    SAVE(panel, control, event, data, eventData1, eventData2);
+    if (wasOpen && StationView().sessionActive == 0) ExportClosedSession();
+    return 0;
+}
