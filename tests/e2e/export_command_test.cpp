@@ -1,0 +1,56 @@
+// zan_pc --export: a session file converted with no window, or refused with one line and code 2.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+#ifndef ZAN_PC_PATH
+#define ZAN_PC_PATH "zan_pc"
+#endif
+
+namespace {
+// The program's exit code and what it wrote on its standard error.
+int Export(const std::filesystem::path& file, std::string& said) {
+    const std::filesystem::path errors = file.parent_path() / "errors.txt";
+    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY \"") + ZAN_PC_PATH +
+                                "\" --export \"" + file.string() + "\" 2>\"" + errors.string() +
+                                "\"";
+    const int status = std::system(command.c_str());
+    std::ifstream in(errors);
+    said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+} // namespace
+
+TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zan_export_cmd";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path good = folder / "S_071226_10-00.csv";
+    std::ofstream(good) << "ZAN_session_file ,S_071226_10-00.csv\nKM @ Start ,0.000\n"
+                           "Time @ Start ,10:00:00\nINDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,"
+                           "SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,BATphone,KmTOT,"
+                           "TorqT,TorqL,TorqR,Ratio% L\n    0,10:00:02,000,000,000,130.0,90.0,"
+                           "36.0,1.5,200.0,96.0,104.0,0.0,0.0,0.0,0.0,80.0,99.9,0.000,21.22,"
+                           "10.19,11.04,48\n";
+    std::string said;
+    EXPECT_EQ(Export(good, said), 0) << said;
+    EXPECT_TRUE(std::filesystem::exists(folder / "S_071226_10-00.fit"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "S_071226_10-00.tcx"));
+
+    const std::filesystem::path bad = folder / "notes.csv";
+    std::ofstream(bad) << "shopping,list\n";
+    EXPECT_EQ(Export(bad, said), 2);
+    EXPECT_NE(said.find("is not a ZAN session file"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+    EXPECT_FALSE(std::filesystem::exists(folder / "notes.fit"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "notes.tcx"));
+    std::filesystem::remove_all(folder);
+}
+
+#endif
