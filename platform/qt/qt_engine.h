@@ -173,6 +173,7 @@ class QtEngine : public Engine {
     bool escapeDown = false;
     bool pollingEscape = false;
     std::vector<HeldCall> heldCalls;
+    int staleGraphs = 0;            // graphs marked stale since the last settling of all
     QPointer<QDialog> genericPopup; // the generic popup waiting for its answer
     bool popupDismissed = false;
     QElapsedTimer clock;

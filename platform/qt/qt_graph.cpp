@@ -61,6 +61,7 @@ void QtEngine::SetupGraph(Control& control) {
 }
 
 void QtEngine::MarkGraphStale(Graph& graph) {
+    if (!graph.stale) staleGraphs += 1;
     graph.stale = true;
     if (!graph.settle->isActive()) graph.settle->start();
 }
@@ -80,6 +81,9 @@ void QtEngine::SettleGraph(Graph& graph) {
 }
 
 void QtEngine::SettleGraphs() {
+    // Every callback ends here, fifty times a second: without a plot since, nothing to look at.
+    if (staleGraphs == 0) return;
+    staleGraphs = 0;
     for (const auto& [handle, panel] : panels)
         for (auto& [id, control] : panel->controls)
             if (control.graph) SettleGraph(*control.graph);
