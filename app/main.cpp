@@ -1,6 +1,7 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
+#include "app/startup.h"
 #include "app/station.h"
 #include "export/ride_export.h"
 #include "platform/engine.h"
@@ -18,7 +19,12 @@
 #include <string>
 #include <vector>
 
-int WinMain(void* instance, void* previousInstance, char* commandLine, int showState);
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 // D-Bus, which Qt talks to on a desktop session, keeps one allocation to the end of the process:
@@ -68,6 +74,14 @@ class StationEngine : public QtEngine {
 // zan_pc --export FILE.csv: a session file, a finished one or one a crash cut short, converted
 // into FIT and TCX beside it, with no window.
 int ExportCommand(int argc, char** argv) {
+#ifdef _WIN32
+    // A window program has no console of its own: its one line goes to the console it was
+    // started from, if any.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
     if (argc != 3) {
         std::fprintf(stderr, "usage: zan_pc --export SESSION_FILE.csv\n");
         return 2;
@@ -133,5 +147,5 @@ int main(int argc, char** argv) {
         ScheduleAutomation(steps);
     }
 
-    return WinMain(nullptr, nullptr, commandLine, 1);
+    return program::WinMain(nullptr, nullptr, commandLine, 1);
 }

@@ -76,7 +76,7 @@ int StartStation(void* instance, const char* commandLine) {
     return 0;
 }
 
-int WinMain(void* instance, void*, char* commandLine, int) {
+int program::WinMain(void* instance, void*, char* commandLine, int) {
     const Station& zan = StationView();
     if (StartStation(instance, commandLine) < 0) return -1;
     RunUserInterface();

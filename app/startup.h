@@ -3,7 +3,11 @@
 // opens the crank's port, gives every working variable its start value and runs the event loop.
 // Returns 0 after the quit command, -1 when the engine or a panel cannot be started.
 
+// In a namespace of its own: on Windows the global WinMain is the system's entry into a window
+// program, which Qt's entry point supplies and which calls main.
+namespace program {
 int WinMain(void* instance, void* previousInstance, char* commandLine, int showState);
+}
 
 // Everything before the event loop; -1 when the engine or a panel cannot be started, or the
 // command line is too long for a setup path.

@@ -1,12 +1,11 @@
 #include "export/fit_activity.h"
 
+#include "export/whole_file.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <system_error>
 
 namespace {
 
@@ -306,30 +305,5 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
 
 bool WriteFitActivity(const std::string& path, const FitActivity& activity, std::string& error) {
     const std::vector<std::uint8_t> bytes = EncodeFitActivity(activity);
-    const std::filesystem::path target(path);
-    const std::filesystem::path temporary(path + ".new");
-    std::error_code ignored;
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            error = "cannot create " + temporary.string();
-            return false;
-        }
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file) {
-            std::filesystem::remove(temporary, ignored);
-            error = "cannot write " + temporary.string() + " (is the disk full?)";
-            return false;
-        }
-    }
-    std::error_code renameError;
-    std::filesystem::rename(temporary, target, renameError);
-    if (renameError) {
-        std::filesystem::remove(temporary, ignored);
-        error = "cannot replace " + target.string() + ": " + renameError.message();
-        return false;
-    }
-    return true;
+    return WriteWholeFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size(), error);
 }

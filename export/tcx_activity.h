@@ -25,5 +25,7 @@ struct TcxActivity {
     std::vector<TcxPoint> points;
 };
 
+// The activity as a TCX document, UTF-8, the same bytes on every system.
+std::string TcxDocument(const TcxActivity& activity);
 // Writes the file whole or not at all; false with the reason in error.
 bool WriteTcxActivity(const std::string& path, const TcxActivity& activity, std::string& error);

@@ -28,9 +28,11 @@ std::FILE* FileOf(int handle) {
 
 int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
     (void)action;
+    (void)fileType;
     if (path == nullptr || path[0] == '\0') return -1;
-    const bool binary = fileType != VAL_ASCII;
-    const char* how = mode == VAL_READ_ONLY ? (binary ? "rb" : "r") : (binary ? "wb" : "w");
+    // Binary even for text: Windows would write each '\n' as CR LF, and a file must be the same
+    // bytes on every system. Reading drops carriage returns itself (ReadLineFrom).
+    const char* how = mode == VAL_READ_ONLY ? "rb" : "wb";
     for (int handle = 1; handle <= maxOpenFiles; ++handle) {
         if (openFiles[handle] != nullptr) continue;
         std::FILE* file = std::fopen(path, how);
@@ -71,7 +73,7 @@ int WriteLine(int handle, const char* text, int length) {
     // A full disk took part of the line: take it back, so the file ends with whole lines only.
     if (start >= 0) {
 #ifdef _WIN32
-        _chsize_s(_fileno(file), start);
+        if (_chsize_s(_fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
 #else
         if (ftruncate(fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
 #endif

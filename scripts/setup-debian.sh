@@ -3,7 +3,8 @@
 # that are missing. Debian's Recommends are never installed, so every package the build reads is
 # named here or reached from here through Depends; scripts/check-install-list.sh proves it in CI.
 # Packages named as arguments are installed too (CI adds strace for that check).
-# --list prints the list and installs nothing.
+# --windows adds the Windows cross build's packages (scripts/test-windows.sh).
+# --list prints the list, the Windows packages included, and installs nothing.
 set -euo pipefail
 
 packages=(
@@ -21,9 +22,18 @@ packages=(
 # npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
 if ! command -v npm >/dev/null; then packages+=(npm); fi
 
+# The Windows cross build: MinGW-w64's C++ compiler with POSIX threads (std::thread), GoogleTest's
+# sources to build with it, and Wine to run what it makes (64-bit only: wine64, and wine for the
+# wine and wineboot commands, which wine64 only recommends).
+windows_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+
 if [ "${1:-}" = "--list" ]; then
-  printf '%s\n' "${packages[@]}"
+  printf '%s\n' "${packages[@]}" "${windows_packages[@]}"
   exit 0
+fi
+if [ "${1:-}" = "--windows" ]; then
+  shift
+  packages+=("${windows_packages[@]}")
 fi
 packages+=("$@")
 

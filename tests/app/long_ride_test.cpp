@@ -49,10 +49,11 @@ double RideHours() {
     return chosen >= 1.5 ? chosen : defaultHours;
 }
 
+#if defined(__linux__)
 // Resident memory of the sanitizer's shadow, which maps every heap byte it ever saw: 0 without it.
 double ShadowMegabytes() {
     double kilobytes = 0.0;
-#if defined(ZAN_HEAP_FROM_SANITIZER) && defined(__linux__)
+#if defined(ZAN_HEAP_FROM_SANITIZER)
     // The shadow of the whole user address space (47 bits on x86-64, 48 on ARM64).
     std::size_t scale = 0;
     std::size_t offset = 0;
@@ -79,6 +80,7 @@ double ShadowMegabytes() {
 #endif
     return kilobytes / 1024.0;
 }
+#endif
 
 // What the process holds in memory: its resident set less the sanitizer's shadow. Blocks freed
 // lately are handed back first: the sanitizer keeps them in quarantine (up to 256 MB) to catch

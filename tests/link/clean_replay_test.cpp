@@ -53,6 +53,11 @@ void Fold(unsigned long long& digest, const std::string& text) {
 class CleanReplayTest : public StationTest {};
 
 TEST_F(CleanReplayTest, ACleanStreamLeavesTheSameStateAfterEveryTickAsTheUnscreenedReader) {
+#ifndef __GLIBC__
+    // The digest holds every float to its last bit as glibc's sine and cosine round it; another C
+    // library's mathematics differ there, and the digest with them.
+    GTEST_SKIP() << "the digest was taken with glibc's mathematics";
+#endif
     WriteFile("zan_01.set", MatchingSetupFile());
     WriteFile("zan_com.set", "5\n0\n0\n0\n");
     HeadlessDevice& device = engine.Device("COM5");

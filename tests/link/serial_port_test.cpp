@@ -1,18 +1,77 @@
 // The real serial ports, driven through pseudo-terminals: the master side plays the crank and its
-// slave is linked as ports/COMk in a temporary working folder, the way a Bluetooth port is.
-#ifndef _WIN32
-
+// slave is linked as ports/COMk in a temporary working folder, the way a Bluetooth port is. The
+// COM names resolve on every system; Windows opens them itself (tests/link/com_port_test.cpp).
 #include "platform/serial_port.h"
-#include "tests/support/pty_pair.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+#ifdef _WIN32
+// The device namespace, which reaches COM10 and above.
+const std::string comDevicePrefix = "\\\\.\\";
+#else
+const std::string comDevicePrefix = "ports/";
+#endif
+
+std::string Resolved(const char* name) {
+    char path[64] = "untouched";
+    if (ResolveComName(name, path, static_cast<int>(sizeof path)) != 0) return "refused";
+    return path;
+}
+
+// --- COM names ---------------------------------------------------------------------------------
+
+TEST(SerialPortNames, ComAndANumberResolveToTheDeviceOrItsLinkInPorts) {
+    for (std::string name : {"COM5", "COM1", "COM12", "COM255"})
+        EXPECT_EQ(Resolved(name.c_str()), comDevicePrefix + name);
+}
+
+TEST(SerialPortNames, NamesThatAreNotComAndANumberAreRefused) {
+    const char* names[] = {"",
+                           "COM",
+                           "COM0",
+                           "COM05",
+                           "COM-1",
+                           "COM+1",
+                           "COM5x",
+                           "COM 5",
+                           " COM5",
+                           "com5",
+                           "Com5",
+                           "LPT1",
+                           "COM5 ",
+                           "COM1.5",
+                           "COMX",
+                           "/dev/tty",
+                           "COM99999999999999999999"};
+    for (const char* name : names) EXPECT_EQ(Resolved(name), "refused") << '"' << name << '"';
+    EXPECT_LT(ResolveComName(nullptr, nullptr, 0), 0);
+}
+
+TEST(SerialPortNames, APathThatDoesNotFitTheBufferIsRefused) {
+    const std::string whole = comDevicePrefix + "COM5";
+    const int size = static_cast<int>(whole.size()) + 1;
+    char path[16];
+    EXPECT_LT(ResolveComName("COM5", path, size - 1), 0);
+    EXPECT_STREQ(path, "");
+    EXPECT_EQ(ResolveComName("COM5", path, size), 0);
+    EXPECT_EQ(path, whole);
+}
+
+} // namespace
+
+#ifndef _WIN32
+
+#include "tests/support/pty_pair.h"
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <poll.h>
-#include <string>
 #include <termios.h>
 #include <vector>
 
@@ -25,12 +84,6 @@ std::vector<unsigned char> EveryByteValue() {
     std::vector<unsigned char> bytes(256);
     for (int value = 0; value < 256; ++value) bytes[value] = static_cast<unsigned char>(value);
     return bytes;
-}
-
-std::string Resolved(const char* name) {
-    char path[64] = "untouched";
-    if (ResolveComName(name, path, static_cast<int>(sizeof path)) != 0) return "refused";
-    return path;
 }
 
 // Bounded wait for bytes the crank side sent; the kernel hands them over a moment later.
@@ -75,46 +128,6 @@ class SerialPortTest : public ::testing::Test {
     ScopedPortsFolder folder;
     PtyPair crank;
 };
-
-// --- COM names ---------------------------------------------------------------------------------
-
-TEST(SerialPortNames, ComAndANumberResolveToTheLinkInPorts) {
-    EXPECT_EQ(Resolved("COM5"), "ports/COM5");
-    EXPECT_EQ(Resolved("COM1"), "ports/COM1");
-    EXPECT_EQ(Resolved("COM12"), "ports/COM12");
-    EXPECT_EQ(Resolved("COM255"), "ports/COM255");
-}
-
-TEST(SerialPortNames, NamesThatAreNotComAndANumberAreRefused) {
-    const char* names[] = {"",
-                           "COM",
-                           "COM0",
-                           "COM05",
-                           "COM-1",
-                           "COM+1",
-                           "COM5x",
-                           "COM 5",
-                           " COM5",
-                           "com5",
-                           "Com5",
-                           "LPT1",
-                           "COM5 ",
-                           "COM1.5",
-                           "COMX",
-                           "/dev/tty",
-                           "COM99999999999999999999"};
-    for (const char* name : names) EXPECT_EQ(Resolved(name), "refused") << '"' << name << '"';
-    EXPECT_LT(ResolveComName(nullptr, nullptr, 0), 0);
-}
-
-TEST(SerialPortNames, APathThatDoesNotFitTheBufferIsRefused) {
-    // "ports/COM5" needs 11 characters with its terminator.
-    char path[11];
-    EXPECT_LT(ResolveComName("COM5", path, 10), 0);
-    EXPECT_STREQ(path, "");
-    EXPECT_EQ(ResolveComName("COM5", path, 11), 0);
-    EXPECT_STREQ(path, "ports/COM5");
-}
 
 TEST_F(SerialPortTest, ARefusedNameDoesNotOpenEvenWhenALinkOfThatNameExists) {
     ASSERT_TRUE(folder.Link("COM05", crank.SlavePath()));

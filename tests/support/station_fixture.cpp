@@ -55,7 +55,7 @@ int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
     engine.At(quitAt, [this] { FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    return WinMain(nullptr, nullptr, line.data(), 1);
+    return program::WinMain(nullptr, nullptr, line.data(), 1);
 }
 
 int StationTest::Start(const std::string& commandLine) {
