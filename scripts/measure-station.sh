@@ -32,6 +32,23 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The station's share of one core once it has started: its threads' run time (the scheduler's
+# own count, in nanoseconds) from the settling time to two seconds before the quit, over that
+# wall-clock time. Start-up (loading Qt and the panel, filling the histories) is left out; the
+# total from /usr/bin/time includes it. Runs shorter than 20 s give "-".
+settle=10
+steady_share() {
+  local station_pid="" start end t0 t1
+  if [ "$seconds" -lt 20 ]; then echo "-"; return; fi
+  sleep "$settle"
+  read -r station_pid _ < /proc/"$1"/task/"$1"/children
+  run_time() { cat /proc/"$station_pid"/task/*/schedstat | awk '{sum += $1} END {print sum}'; }
+  start=$(run_time); t0=$(date +%s%N)
+  sleep $((seconds - settle - 2))
+  end=$(run_time); t1=$(date +%s%N)
+  awk -v ns=$((end - start)) -v wall=$((t1 - t0)) 'BEGIN {printf "%.2f", 100 * ns / wall}'
+}
+
 # The value after "label: " in the report of /usr/bin/time -v.
 field() { sed -n "s/^[[:space:]]*$1: //p" "$2"; }
 
@@ -44,7 +61,10 @@ for mode in "${modes[@]}"; do
   crank_pid=$!
   for _ in $(seq 50); do [ -e ports/COM5 ] && break; sleep 0.1; done
   QT_QPA_PLATFORM=offscreen ZAN_AUTOMATE="1:session;1:plot=$mode;$fill$seconds:quit" \
-    /usr/bin/time -v -o time.txt "$station" > station.log 2>&1
+    /usr/bin/time -v -o time.txt "$station" > station.log 2>&1 &
+  time_pid=$!
+  steady=$(steady_share "$time_pid")
+  wait "$time_pid"
   kill "$crank_pid"
   wait "$crank_pid" || true
   crank_pid=""
@@ -57,12 +77,12 @@ for mode in "${modes[@]}"; do
   rows=$(($(wc -l < "$(ls "$run"/dati/S_*.csv | head -1)") - 10))
   sent=$(sed -n 's/^frames_sent //p' "$run/crank-totals.txt")
   awk -v mode="$mode" -v user="$user" -v sys="$system" -v wall="$wall" -v peak="$peak" \
-    -v rows="$rows" -v sent="$sent" 'BEGIN {
+    -v rows="$rows" -v sent="$sent" -v steady="$steady" 'BEGIN {
       n = split(wall, part, ":"); elapsed = 0
       for (i = 1; i <= n; i++) elapsed = elapsed * 60 + part[i]
       cpu = user + sys
       printf "plot mode %s: %.2f s of CPU (user %.2f, system %.2f) in %.1f s, %.2f %% of one core; " \
-             "peak memory %.1f MB; %d session rows; %d frames sent by the crank\n",
-             mode, cpu, user, sys, elapsed, 100 * cpu / elapsed, peak / 1024, rows, sent
+             "%s %% once started; peak memory %.1f MB; %d session rows; %d frames sent by the crank\n",
+             mode, cpu, user, sys, elapsed, 100 * cpu / elapsed, steady, peak / 1024, rows, sent
     }'
 done
