@@ -6,6 +6,7 @@
 #include "export/ride_export.h"
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
+#include "platform/windows_calls.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -18,13 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 // D-Bus, which Qt talks to on a desktop session, keeps one allocation to the end of the process:
@@ -75,12 +69,8 @@ class StationEngine : public QtEngine {
 // into FIT and TCX beside it, with no window.
 int ExportCommand(int argc, char** argv) {
 #ifdef _WIN32
-    // A window program has no console of its own: its one line goes to the console it was
-    // started from, if any.
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        std::freopen("CONOUT$", "w", stdout);
-        std::freopen("CONOUT$", "w", stderr);
-    }
+    // The one line of the export goes to the console it was started from.
+    UseParentConsole();
 #endif
     if (argc != 3) {
         std::fprintf(stderr, "usage: zan_pc --export SESSION_FILE.csv\n");

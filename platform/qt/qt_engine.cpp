@@ -2,6 +2,7 @@
 #include "platform/qt/qt_engine.h"
 
 #include "platform/qt/qt_graph.h"
+#include "platform/windows_calls.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -25,16 +26,6 @@
 
 #include <chrono>
 #include <thread>
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace {
 // Roles the engine gives widgets, read back by the application-wide event filter.
@@ -459,7 +450,7 @@ void QtEngine::Sleep(int milliseconds) {
 
 int QtEngine::EscapeKeyDown() {
 #ifdef _WIN32
-    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0 ? 1 : 0;
+    return EscapeKeyDownNow() ? 1 : 0;
 #else
     // No portable way asks the keyboard directly: let the pending window events in, without
     // timers, and read the key state the filter keeps. A press meanwhile is held, never run
