@@ -7,6 +7,7 @@
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
 #include "platform/windows_calls.h"
+#include "setup/window_title.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -65,13 +66,45 @@ class StationEngine : public QtEngine {
     }
 };
 
+// What the program answers on the console goes to the one it was started from.
+void UseConsole() {
+#ifdef _WIN32
+    UseParentConsole();
+#endif
+}
+
+// zan_pc --help and zan_pc --version: answered on the standard output, with no window and no file
+// touched.
+bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
+    if (argc != 2) return false;
+    const std::string version(programVersion, std::strlen(programVersion) - 1);
+    if (std::strcmp(argv[1], "--version") == 0) {
+        UseConsole();
+        std::printf("zan_pc %s\n", version.c_str());
+    } else if (std::strcmp(argv[1], "--help") == 0) {
+        UseConsole();
+        std::printf("usage: zan_pc [SETUP_FILE]\n"
+                    "  Starts the station with the calibration of SETUP_FILE (zan_01.set when none "
+                    "is named);\n"
+                    "  quitting saves it into zan_01.set.\n"
+                    "       zan_pc --export SESSION_FILE.csv\n"
+                    "  Writes the session's FIT and TCX files beside it, with no window.\n"
+                    "       zan_pc --help | --version\n"
+                    "  Prints this text, or the version (%s).\n",
+                    version.c_str());
+    } else {
+        return false;
+    }
+    std::fflush(stdout);
+    exitCode = 0;
+    return true;
+}
+
 // zan_pc --export FILE.csv: a session file, a finished one or one a crash cut short, converted
 // into FIT and TCX beside it, with no window.
 int ExportCommand(int argc, char** argv) {
-#ifdef _WIN32
     // The one line of the export goes to the console it was started from.
-    UseParentConsole();
-#endif
+    UseConsole();
     if (argc != 3) {
         std::fprintf(stderr, "usage: zan_pc --export SESSION_FILE.csv\n");
         return 2;
@@ -87,6 +120,7 @@ int ExportCommand(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
+    if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
     StationEngine engine;
@@ -100,6 +134,7 @@ int main(int argc, char** argv) {
     std::size_t length = 0;
     for (int i = 1; i < argc; ++i) length += std::strlen(argv[i]) + (i > 1 ? 1 : 0);
     if (length > maxCommandLine) {
+        UseConsole();
         std::fprintf(stderr,
                      "Command line too long (%zu characters): the setup path holds at most %zu.\n",
                      length, maxCommandLine);
@@ -108,6 +143,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (i > 1) std::strcat(commandLine, " ");
         std::strcat(commandLine, argv[i]);
+    }
+    // A setup file named but not there is a mistyped name: starting on the default calibration
+    // would then save it over zan_01.set at the quit.
+    if (length >= 4 && !FileExists(commandLine)) {
+        UseConsole();
+        std::fprintf(stderr, "Setup file \"%s\" does not exist: the station does not start.\n",
+                     commandLine);
+        return 2;
     }
 
     // Signals only raise a flag; the event loop turns it into the quit button's command, so

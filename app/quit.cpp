@@ -23,8 +23,9 @@ int FINE(int, int, int event, void*, int, int) {
         Delay(0.05);
     }
     CloseCom(zan.comPort);
-    // The parameters always go to the default file, whatever file was loaded at start-up.
-    SaveDefaultSetup();
+    // The parameters go to the default file, whatever file was loaded at start-up, unless they
+    // were not read from any and would replace a default file the station never read.
+    SaveDefaultSetupIfRead();
     DiscardPanel(zan.mainPanel);
     QuitUserInterface(0);
     return 0;

@@ -17,6 +17,37 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+// What the start-up changed or could not read, told before anything is saved: a file the station
+// could not read in the message box and a popup, a coefficient set to 0 in the message box.
+void TellSetupAtStart(SetupRead read, const ClampedCoefficients& clamped) {
+    const Station& zan = StationView();
+    char message[800];
+    if (read != SetupRead::Read && zan.calibrationUnread) {
+        std::snprintf(message, sizeof message,
+                      "Setup file \"%s\" %s: the default calibration is in use, and the file is "
+                      "kept as it is until the setup is saved.",
+                      zan.setupPath, SetupReadProblem(read));
+        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+        MessagePopup("Setup file", message);
+    }
+    const struct {
+        bool changed;
+        const char* side;
+        float was;
+    } coefficients[] = {{clamped.right, "Right", clamped.rightWas},
+                        {clamped.left, "Left", clamped.leftWas}};
+    for (const auto& coefficient : coefficients) {
+        if (!coefficient.changed) continue;
+        std::snprintf(message, sizeof message,
+                      "%s correction coefficient %g in \"%s\" is outside -0.75..0.75: 0 is used, "
+                      "and the next save writes 0.",
+                      coefficient.side, static_cast<double>(coefficient.was), zan.setupPath);
+        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+    }
+}
+} // namespace
+
 void GiveWorkingDefaults() {
     AppState& app = PartOf<AppState>();
     GiveLinkDefaults();
@@ -50,11 +81,11 @@ int StartStation(void* instance, const char* commandLine) {
     }
     KeepSetupPath(commandLength >= 4 ? commandLine : defaultSetupPath);
     SetSetupDefaults();
-    LoadPar(zan.setupPath);
+    const SetupRead setupRead = LoadStartSetup(zan.setupPath);
     SetPortDefaults();
     ReadPortFile();
     MakeDir("dati");
-    TakeWheelAndCorrections();
+    const ClampedCoefficients clamped = TakeWheelAndCorrections();
     ShowSetupParameters();
     OpenCrankPort(zan.comPort, zan.comPort);
     GiveWorkingDefaults();
@@ -73,6 +104,7 @@ int StartStation(void* instance, const char* commandLine) {
 
     // The identification exchange with the crank starts afresh.
     RestartHandshake();
+    TellSetupAtStart(setupRead, clamped);
     return 0;
 }
 

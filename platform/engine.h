@@ -254,4 +254,14 @@ int MakeDir(const char* name);
 int GetDir(char* buffer, std::size_t size);
 // Replaces target by source in one step; 0 on success.
 int RenameFile(const char* source, const char* target);
+// Copies a regular file's bytes over target; 0 on success, -1 for anything else it names.
+int CopyRegularFile(const char* source, const char* target);
+
+// What reading a small text file whole came to.
+enum class SmallFileRead { Read, Missing, Folder, NotAFile, CannotRead };
+// Reads at most capacity bytes of a small text file (the rest is left unread) into buffer, with
+// their number in size. Only a regular file is opened: a folder, a device or a pipe is refused
+// at once, so no read ever waits or runs on without end.
+SmallFileRead ReadSmallFile(const char* path, char* buffer, std::size_t capacity,
+                            std::size_t* size);
 int RemoveFile(const char* path);

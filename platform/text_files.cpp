@@ -118,3 +118,30 @@ int RenameFile(const char* source, const char* target) {
 int RemoveFile(const char* path) {
     return std::remove(path) == 0 ? 0 : -1;
 }
+
+int CopyRegularFile(const char* source, const char* target) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(source, error)) return -1;
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    return error ? -1 : 0;
+}
+
+SmallFileRead ReadSmallFile(const char* path, char* buffer, std::size_t capacity,
+                            std::size_t* size) {
+    *size = 0;
+    if (path == nullptr || path[0] == '\0') return SmallFileRead::Missing;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) return SmallFileRead::Missing;
+    if (error) return SmallFileRead::CannotRead;
+    if (status.type() == std::filesystem::file_type::directory) return SmallFileRead::Folder;
+    if (status.type() != std::filesystem::file_type::regular) return SmallFileRead::NotAFile;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return SmallFileRead::CannotRead;
+    *size = std::fread(buffer, 1, capacity, file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) *size = 0;
+    return failed ? SmallFileRead::CannotRead : SmallFileRead::Read;
+}

@@ -27,15 +27,11 @@ void SetPortDefaults() {
 void ReadPortFile() {
     SetupState& setup = PartOf<SetupState>();
     PortSettings settings{setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence};
-    const int handle = CVI_OpenFile(portFilePath, VAL_READ_ONLY, 0, VAL_ASCII);
-    if (handle > 0) {
-        // A missing line keeps the value the station had.
-        ReadValueLines<portLineChars>(
-            portFileLines,
-            [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
-            [&settings](int line, const char* text) { SetPortLine(settings, line, text); });
-        CVI_CloseFile(handle);
-    }
+    // A missing line keeps the value the station had.
+    char bytes[portFileBound];
+    std::size_t size = 0;
+    if (ReadSmallFile(portFilePath, bytes, sizeof bytes, &size) == SmallFileRead::Read)
+        ReadPortText(settings, bytes, size);
     setup.comPort = settings.comPort;
     setup.warmupMode = settings.warmupMode;
     setup.plotHeartRate = settings.plotHeartRate;

@@ -17,6 +17,8 @@ struct PortSettings {
 };
 constexpr int portFileLines = 4;
 constexpr int portLineChars = 10;
+// At most this much of the port file is read, whatever it is: four short lines fit many times.
+constexpr std::size_t portFileBound = 4096;
 
 // Sets the setting of one line of the file (0 the first) from its text.
 void SetPortLine(PortSettings& settings, int line, const char* text);

@@ -13,6 +13,7 @@ struct SafeFile {
 int OpenSafeFile(SafeFile* file, const char* path);
 // Writes one line; a failure is kept and reported at close.
 void WriteSafeLine(SafeFile* file, const char* text);
-// Closes the new file and puts it in place of the old one. Returns 0; or -1 after telling the
-// user, with what, that the file could not be saved and the previous one is kept.
+// Closes the new file and puts it in place of the old one, which is kept as "<path>.bak".
+// Returns 0; or -1 after telling the user, with what, that the file could not be saved and the
+// previous one is kept.
 int CloseSafeFile(SafeFile* file, const char* what);

@@ -10,6 +10,7 @@
 #include "setup/setup_state.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 constexpr float maxCorrectionCoeff = 0.75f;
@@ -93,6 +94,39 @@ void SetSetupLine(SetupParameters& setup, int line, const char* text) {
         setup.*field.intField = TextToInt(text);
 }
 
+const char* SetupReadProblem(SetupRead read) {
+    switch (read) {
+    case SetupRead::Read:
+        return "was read";
+    case SetupRead::Missing:
+        return "does not exist";
+    case SetupRead::Folder:
+        return "is a folder";
+    case SetupRead::NotAFile:
+        return "is not a regular file";
+    case SetupRead::CannotRead:
+        return "could not be read";
+    case SetupRead::NotText:
+        return "is not a text file";
+    case SetupRead::NoNumber:
+        return "holds no number";
+    }
+    return "could not be read";
+}
+
+SetupRead CheckSetupText(const char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f)
+            return SetupRead::NotText;
+    }
+    bool anyNumber = false;
+    ReadValueText<setupLineChars>(setupFileLines, bytes, size, [&anyNumber](int, const char* text) {
+        anyNumber = anyNumber || TextHoldsNumber(text);
+    });
+    return anyNumber ? SetupRead::Read : SetupRead::NoNumber;
+}
+
 void SetSetupDefaults() {
     SetupParameters& setup = PartOf<SetupState>().setup;
     setup = SetupParameters{};
@@ -123,20 +157,48 @@ void ShowSetupParameters() {
     }
 }
 
-int LoadPar(const char* path) {
+namespace {
+SetupRead ReadSetupFile(const char* path) {
     SetupState& setup = PartOf<SetupState>();
-    const int handle = CVI_OpenFile(path, VAL_READ_ONLY, 0, VAL_ASCII);
-    const bool opened = handle > 0;
-    if (opened) {
-        // A missing line keeps the value the station had.
-        ReadValueLines<setupLineChars>(
-            setupFileLines,
-            [handle](char* text, int maxChars) { return ReadLine(handle, text, maxChars); },
-            [&setup](int line, const char* text) { SetSetupLine(setup.setup, line, text); });
-        CVI_CloseFile(handle);
+    char bytes[setupFileBound];
+    std::size_t size = 0;
+    SetupRead read = SetupRead::CannotRead;
+    switch (ReadSmallFile(path, bytes, sizeof bytes, &size)) {
+    case SmallFileRead::Read:
+        read = CheckSetupText(bytes, size);
+        break;
+    case SmallFileRead::Missing:
+        read = SetupRead::Missing;
+        break;
+    case SmallFileRead::Folder:
+        read = SetupRead::Folder;
+        break;
+    case SmallFileRead::NotAFile:
+        read = SetupRead::NotAFile;
+        break;
+    case SmallFileRead::CannotRead:
+        read = SetupRead::CannotRead;
+        break;
     }
+    // A missing line keeps the value the station had.
+    if (read == SetupRead::Read) ReadSetupText(setup.setup, bytes, size);
+    return read;
+}
+} // namespace
+
+int LoadPar(const char* path) {
+    const SetupRead read = ReadSetupFile(path);
+    if (read == SetupRead::Read) PartOf<SetupState>().calibrationUnread = false;
     ShowSetupParameters();
-    return opened ? 0 : -1;
+    return read == SetupRead::Read ? 0 : -1;
+}
+
+SetupRead LoadStartSetup(const char* path) {
+    const SetupRead read = ReadSetupFile(path);
+    PartOf<SetupState>().calibrationUnread =
+        read != SetupRead::Read &&
+        !(read == SetupRead::Missing && std::strcmp(path, defaultSetupPath) == 0);
+    return read;
 }
 
 int SavePar(const char* path) {
@@ -151,10 +213,9 @@ int SavePar(const char* path) {
     SafeFile file;
     OpenSafeFile(&file, path);
     for (const FileLine& line : fileLines) {
-        char text[32];
+        char text[64];
         if (line.floatField != nullptr)
-            std::snprintf(text, sizeof text, "%7.3f",
-                          static_cast<double>(setup.setup.*line.floatField));
+            FloatToText(setup.setup.*line.floatField, setupLineChars, text, sizeof text);
         else if (line.intField == &SetupParameters::serialNumber)
             // Without a crank that told its identity in this run the file keeps its own
             // number: a start without the crank must not lose the calibration's serial number.
@@ -164,12 +225,20 @@ int SavePar(const char* path) {
             std::snprintf(text, sizeof text, "%d", setup.setup.*line.intField);
         WriteSafeLine(&file, text);
     }
-    return CloseSafeFile(&file, "Setup file");
+    const int saved = CloseSafeFile(&file, "Setup file");
+    // The rider's own save into the default file makes the calibration in use the one on file.
+    if (saved == 0 && std::strcmp(path, defaultSetupPath) == 0) setup.calibrationUnread = false;
+    return saved;
 }
 
-void SaveDefaultSetup() {
+int SaveDefaultSetup() {
     KeepSetupPath(defaultSetupPath);
-    SavePar(ViewOf<SetupState>().setupPath);
+    return SavePar(ViewOf<SetupState>().setupPath);
+}
+
+int SaveDefaultSetupIfRead() {
+    if (ViewOf<SetupState>().calibrationUnread && FileExists(defaultSetupPath)) return 0;
+    return SaveDefaultSetup();
 }
 
 void KeepSetupPath(const char* path) {
@@ -183,9 +252,14 @@ void KeepPanels(int mainPanel, int warmupPanel) {
     setup.warmupPanel = warmupPanel;
 }
 
-void TakeWheelAndCorrections() {
+ClampedCoefficients TakeWheelAndCorrections() {
     SetupState& setup = PartOf<SetupState>();
+    const ClampedCoefficients clamped{
+        ClampedCoefficient(setup.setup.rightCorrectionCoeff) != setup.setup.rightCorrectionCoeff,
+        ClampedCoefficient(setup.setup.leftCorrectionCoeff) != setup.setup.leftCorrectionCoeff,
+        setup.setup.rightCorrectionCoeff, setup.setup.leftCorrectionCoeff};
     setup.wheelCircumference = 3.1415926f * setup.setup.wheelDiameter;
     setup.setup.rightCorrectionCoeff = ClampedCoefficient(setup.setup.rightCorrectionCoeff);
     setup.setup.leftCorrectionCoeff = ClampedCoefficient(setup.setup.leftCorrectionCoeff);
+    return clamped;
 }

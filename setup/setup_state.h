@@ -41,6 +41,10 @@ struct SetupState {
     SetupParameters setup;
     int accessCode; // the access code last entered
     char setupPath[512];
+    // The calibration in use was not read from a file (the start's file could not be read or
+    // holds no number): it must not replace a default file the station never read, until the
+    // rider saves.
+    bool calibrationUnread;
     float wheelCircumference;
     SingleSide singleSide;
 

@@ -27,7 +27,7 @@ void TakeOffsetsFromCrank() {
                static_cast<double>(setup.setup.leftForceOffset));
     SetCtrlVal(setup.mainPanel, MAIN_LEFT_AUX_OFFSET,
                static_cast<double>(setup.setup.leftAuxOffset));
-    SaveDefaultSetup();
+    SaveDefaultSetupIfRead();
 }
 } // namespace
 
