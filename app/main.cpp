@@ -116,21 +116,10 @@ int ExportCommand(int argc, char** argv) {
     }
     return 0;
 }
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
-    if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
-    ChooseOffscreenWithoutScreen();
-    QApplication application(argc, argv);
-    StationEngine engine;
-    UseEngine(&engine);
-    // The one station of the program, on the heap: its record is large.
-    const auto station = std::make_unique<Station>();
-    AttachStation(*station);
-    Station& zan = *station;
-
-    // The command line the station sees: the arguments Qt left, joined by single blanks.
+// The command line the station sees: the arguments, joined by single blanks, into commandLine.
+// Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
+// names a setup file that does not exist.
+int TakeCommandLine(int argc, char** argv) {
     std::size_t length = 0;
     for (int i = 1; i < argc; ++i) length += std::strlen(argv[i]) + (i > 1 ? 1 : 0);
     if (length > maxCommandLine) {
@@ -140,6 +129,7 @@ int main(int argc, char** argv) {
                      length, maxCommandLine);
         return 2;
     }
+    commandLine[0] = '\0';
     for (int i = 1; i < argc; ++i) {
         if (i > 1) std::strcat(commandLine, " ");
         std::strcat(commandLine, argv[i]);
@@ -152,6 +142,30 @@ int main(int argc, char** argv) {
                      commandLine);
         return 2;
     }
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
+    if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
+    // Qt takes its own options (all starting with '-') out of the arguments: without any, the
+    // command line is checked before Qt starts, so a refusal prints its one line alone.
+    bool qtMayTakeArguments = false;
+    for (int i = 1; i < argc; ++i) qtMayTakeArguments = qtMayTakeArguments || argv[i][0] == '-';
+    if (!qtMayTakeArguments)
+        if (const int refused = TakeCommandLine(argc, argv)) return refused;
+    ChooseOffscreenWithoutScreen();
+    QApplication application(argc, argv);
+    StationEngine engine;
+    UseEngine(&engine);
+    // The one station of the program, on the heap: its record is large.
+    const auto station = std::make_unique<Station>();
+    AttachStation(*station);
+    Station& zan = *station;
+
+    if (qtMayTakeArguments)
+        if (const int refused = TakeCommandLine(argc, argv)) return refused;
 
     // Signals only raise a flag; the event loop turns it into the quit button's command, so
     // the setup is saved and the crank told to stop as on a normal quit.

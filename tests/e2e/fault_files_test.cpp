@@ -16,7 +16,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #ifndef ZAN_PC_PATH
 #define ZAN_PC_PATH "zan_pc"
@@ -195,6 +200,119 @@ TEST_F(FaultQuitTest, RealProgramQuitBySignalWithAnUnwritableSetupSaysSoAndEnds)
     std::stringstream setup;
     setup << std::ifstream("zan_01.set").rdbuf();
     EXPECT_EQ(setup.str(), MatchingSetupFile());
+}
+
+// The real program given a setup file it cannot take, or a command line it refuses: after the
+// refusal, or a start and a quit, the rider's calibration is byte for byte what it was.
+class FaultSetupStartTest : public CrankLinkFixture {
+  protected:
+    static std::string Contents(const std::string& path) {
+        std::stringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    }
+
+    // Starts zan_pc with the arguments, waits the given real time at most for it to be up (its
+    // data folder made) and quits it by SIGTERM. Its exit code, or -1 when it did not start or
+    // did not end.
+    static int StartAndQuit(const std::vector<std::string>& arguments, double startSeconds) {
+        std::filesystem::remove_all("dati");
+        ChildProcess station;
+        std::vector<std::string> command{ZAN_PC_PATH};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        if (!station.Run(command, {"QT_QPA_PLATFORM=offscreen"}, "stderr.txt")) return -1;
+        if (!WaitForPath("dati", startSeconds)) return -1;
+        station.Signal(SIGTERM);
+        if (!station.WaitForEnd(15.0)) return -1;
+        return station.ExitCode();
+    }
+};
+
+TEST_F(FaultSetupStartTest, RefusedCommandLinesAnswerOnTheConsoleAndTouchNoFile) {
+    struct Case {
+        const char* arguments;
+        int exitCode;
+        const char* output; // the whole standard output
+        const char* error;  // the whole standard error
+    };
+    const std::string pc = ZAN_PC_PATH;
+    for (const Case& c :
+         {Case{"nothere.set", 2, "",
+               "Setup file \"nothere.set\" does not exist: the station does not start.\n"},
+          Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""}}) {
+        ChildProcess station;
+        ASSERT_TRUE(station.Run(
+            {"/bin/sh", "-c", "exec '" + pc + "' " + c.arguments + " >out.txt 2>err.txt"}));
+        ASSERT_TRUE(station.WaitForEnd(30.0)) << c.arguments;
+        EXPECT_EQ(station.ExitCode(), c.exitCode) << c.arguments;
+        if (c.output != nullptr)
+            EXPECT_EQ(Contents("out.txt"), c.output);
+        else
+            EXPECT_EQ(Contents("out.txt").rfind("usage: zan_pc [SETUP_FILE]\n", 0), 0u);
+        EXPECT_EQ(Contents("err.txt"), c.error) << c.arguments;
+        EXPECT_EQ(Contents("zan_01.set"), MatchingSetupFile()) << c.arguments;
+        EXPECT_FALSE(std::filesystem::exists("dati")) << c.arguments;
+        EXPECT_FALSE(std::filesystem::exists("zan_01.set.bak")) << c.arguments;
+    }
+}
+
+TEST_F(FaultSetupStartTest, SetupFilesTheStationCannotReadAreKeptByteForByteAfterAStartAndAQuit) {
+    const char junkBytes[] = "\x7f"
+                             "ELF\x02\x01\x01\0\0\0\x03\0>\0\xff\xfe\n 12.5 \x01";
+    const std::string junk(junkBytes, sizeof junkBytes - 1);
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::vector<std::string> arguments;
+        bool withoutReadPermission;
+    };
+    std::vector<Case> cases = {
+        {"binary junk", [&] { std::ofstream("zan_01.set", std::ios::binary) << junk; }, {}, false},
+        {"a folder",
+         [] {
+             std::filesystem::create_directory("zan_01.set");
+             std::ofstream("zan_01.set/inside") << "x";
+         },
+         {},
+         false},
+        {"junk named on the command line",
+         [&] {
+             std::ofstream("zan_01.set") << MatchingSetupFile();
+             std::ofstream("junk.set", std::ios::binary) << junk;
+         },
+         {"junk.set"},
+         false},
+    };
+    // Root reads a file whatever its permissions say.
+    if (geteuid() != 0)
+        cases.push_back({"without read permission",
+                         [] { std::ofstream("zan_01.set") << MatchingSetupFile(); },
+                         {},
+                         true});
+    for (const Case& c : cases) {
+        std::filesystem::remove_all("zan_01.set");
+        c.make();
+        const bool isFolder = std::filesystem::is_directory("zan_01.set");
+        const std::string before = isFolder ? "" : Contents("zan_01.set");
+        const auto read = std::filesystem::perms::owner_read;
+        if (c.withoutReadPermission)
+            std::filesystem::permissions("zan_01.set", read, std::filesystem::perm_options::remove);
+
+        EXPECT_EQ(StartAndQuit(c.arguments, 60.0), 0) << c.what;
+        std::filesystem::permissions("zan_01.set", read, std::filesystem::perm_options::add);
+        if (isFolder)
+            EXPECT_EQ(Contents("zan_01.set/inside"), "x");
+        else
+            EXPECT_EQ(Contents("zan_01.set"), before) << c.what;
+        EXPECT_FALSE(std::filesystem::exists("zan_01.set.bak")) << c.what;
+    }
+}
+
+TEST_F(FaultSetupStartTest, DeviceNamedAsTheSetupFileStartsAtOnceAndQuitsOnOneSignal) {
+    // /dev/zero never ends: a reader without a bound would spin on it for ever.
+    EXPECT_EQ(StartAndQuit({"/dev/zero"}, 10.0), 0);
+    EXPECT_EQ(Contents("zan_01.set"), MatchingSetupFile());
+    EXPECT_FALSE(std::filesystem::exists("zan_01.set.bak"));
 }
 
 // --- Full disks ---
