@@ -153,8 +153,9 @@ int main(int argc, char** argv) {
     // command line is checked before Qt starts, so a refusal prints its one line alone.
     bool qtMayTakeArguments = false;
     for (int i = 1; i < argc; ++i) qtMayTakeArguments = qtMayTakeArguments || argv[i][0] == '-';
-    if (!qtMayTakeArguments)
+    if (!qtMayTakeArguments) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;
+    }
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
     StationEngine engine;
@@ -164,8 +165,9 @@ int main(int argc, char** argv) {
     AttachStation(*station);
     Station& zan = *station;
 
-    if (qtMayTakeArguments)
+    if (qtMayTakeArguments) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;
+    }
 
     // Signals only raise a flag; the event loop turns it into the quit button's command, so
     // the setup is saved and the crank told to stop as on a normal quit.
