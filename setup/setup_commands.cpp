@@ -31,14 +31,15 @@ int LOAD(int, int, int event, void*, int, int) {
     char previousPath[sizeof setup.setupPath];
     std::memcpy(previousPath, setup.setupPath, sizeof previousPath);
     ChooseSetupPath();
-    if (LoadPar(setup.setupPath) == 0) {
+    SetupRead read = SetupRead::Read;
+    if (LoadPar(setup.setupPath, &read) == 0) {
         ShowConnectedTitle("*RD*");
         return 0;
     }
     // A file that cannot be read changes nothing: the title keeps the file still in use.
     char message[700];
-    std::snprintf(message, sizeof message,
-                  "\"%s\" could not be read.\nThe setup in use is unchanged.", setup.setupPath);
+    std::snprintf(message, sizeof message, "\"%s\" %s.\nThe setup in use is unchanged.",
+                  setup.setupPath, SetupReadProblem(read));
     std::memcpy(setup.setupPath, previousPath, sizeof previousPath);
     MessagePopup("Setup file", message);
     return 0;

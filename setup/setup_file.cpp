@@ -186,11 +186,12 @@ SetupRead ReadSetupFile(const char* path) {
 }
 } // namespace
 
-int LoadPar(const char* path) {
-    const SetupRead read = ReadSetupFile(path);
-    if (read == SetupRead::Read) PartOf<SetupState>().calibrationUnread = false;
+int LoadPar(const char* path, SetupRead* read) {
+    const SetupRead result = ReadSetupFile(path);
+    if (read != nullptr) *read = result;
+    if (result == SetupRead::Read) PartOf<SetupState>().calibrationUnread = false;
     ShowSetupParameters();
-    return read == SetupRead::Read ? 0 : -1;
+    return result == SetupRead::Read ? 0 : -1;
 }
 
 SetupRead LoadStartSetup(const char* path) {

@@ -36,8 +36,8 @@ void SetSetupDefaults();
 void StopSimulation();
 // Reads the file into the setup record, keeping the current value of every line the file does
 // not have, then shows the parameters. Returns 0, or -1 when the file cannot be read or is no
-// calibration (the record is then unchanged).
-int LoadPar(const char* path);
+// calibration (the record is then unchanged); read, when given, says which.
+int LoadPar(const char* path, SetupRead* read = nullptr);
 // The start's load: as LoadPar, without showing, and noting whether the calibration in use was
 // read (a first start without the default file counts as read: its defaults are the setup).
 SetupRead LoadStartSetup(const char* path);

@@ -229,7 +229,8 @@ TEST_F(SetupFileTest, LoadOfAFileThatCannotBeReadChangesNothingAndSaysSo) {
     EXPECT_FLOAT_EQ(zan.setup.crankLength, 170.0f);
     EXPECT_EQ(MainTitle(), title);
     ASSERT_EQ(engine.popups.size(), 2u);
-    EXPECT_EQ(engine.popups[1].kind, "message");
+    EXPECT_EQ(engine.popups[1].message, "\"" + (folder / "missing.set").string() +
+                                            "\" does not exist.\nThe setup in use is unchanged.");
 }
 
 TEST_F(SetupFileTest, FailedSaveKeepsThePreviousFileTellsTheUserAndLeavesNoWriteMark) {
