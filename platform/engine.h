@@ -249,6 +249,9 @@ int ReadLine(int handle, char* buffer, int maxChars);
 int WriteLine(int handle, const char* text, int length);
 // Flushes the file and has the system store it on disk; 0 on success.
 int SyncFile(int handle);
+// True while path names the file open under handle; false once that file was deleted or moved
+// away, or another file took its name.
+bool FileIsAt(int handle, const char* path);
 bool FileExists(const char* path);
 int MakeDir(const char* name);
 int GetDir(char* buffer, std::size_t size);

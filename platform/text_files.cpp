@@ -11,8 +11,11 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "platform/windows_api.h"
+
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -88,6 +91,33 @@ int SyncFile(int handle) {
     return _commit(_fileno(file)) == 0 ? 0 : -1;
 #else
     return fsync(fileno(file)) == 0 ? 0 : -1;
+#endif
+}
+
+bool FileIsAt(int handle, const char* path) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || path == nullptr) return false;
+        // A file is the same one when its volume and its number on the volume are.
+#ifdef _WIN32
+    BY_HANDLE_FILE_INFORMATION openInfo{};
+    BY_HANDLE_FILE_INFORMATION namedInfo{};
+    const auto openHandle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (openHandle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(openHandle, &openInfo))
+        return false;
+    const HANDLE namedHandle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (namedHandle == INVALID_HANDLE_VALUE) return false;
+    const bool read = GetFileInformationByHandle(namedHandle, &namedInfo) != 0;
+    CloseHandle(namedHandle);
+    return read && openInfo.dwVolumeSerialNumber == namedInfo.dwVolumeSerialNumber &&
+           openInfo.nFileIndexHigh == namedInfo.nFileIndexHigh &&
+           openInfo.nFileIndexLow == namedInfo.nFileIndexLow;
+#else
+    struct stat openInfo {};
+    struct stat namedInfo {};
+    return fstat(fileno(file), &openInfo) == 0 && stat(path, &namedInfo) == 0 &&
+           openInfo.st_dev == namedInfo.st_dev && openInfo.st_ino == namedInfo.st_ino;
 #endif
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 namespace {
 constexpr char comma = ',';
@@ -26,11 +27,13 @@ const char* const columnNames =
     "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
     "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
 
-// Formats one line into the open session file; false when it did not reach the file.
+// Formats one line into the open session file, and keeps it for a file written anew; false when
+// it did not reach the file.
 bool PutSessionLine(const char* format, std::va_list arguments) {
     RecordState& record = PartOf<RecordState>();
     char line[1024];
     FormatTextList(line, sizeof line, format, arguments);
+    record.sessionText.append(line).push_back('\n');
     return WriteDataText(record.sessionFile, line);
 }
 
@@ -61,10 +64,47 @@ void WriteSessionLine(const char* format, ...) {
     }
 }
 
+void TellSessionFile(const char* what) {
+    const RecordState& record = PartOf<RecordState>();
+    char message[700];
+    FormatText(message, sizeof message, "%s: %s", what, record.sessionPath);
+    InsertTextBoxLine(ViewOf<SetupState>().mainPanel, MAIN_MESSAGES, -1, message);
+}
+
+// A session file deleted or moved away would take every later row where nobody finds it: a new
+// file at its path gets every line so far, and the session goes on there. A file that took the
+// name meanwhile is not the station's, and is never written over.
+void KeepSessionFile() {
+    RecordState& record = PartOf<RecordState>();
+    if (record.sessionFile <= 0 || FileIsAt(record.sessionFile, record.sessionPath)) return;
+    const int handle = FileExists(record.sessionPath) ? -1 : OpenDataFile(record.sessionPath);
+    // The kept text ends with a line end, which WriteLine adds itself.
+    const int length = static_cast<int>(record.sessionText.size()) - 1;
+    const bool written = handle > 0 && length >= 0 &&
+                         WriteLine(handle, record.sessionText.c_str(), length) == length &&
+                         SyncFile(handle) == 0;
+    if (!written) {
+        if (handle > 0) {
+            CVI_CloseFile(handle);
+            RemoveFile(record.sessionPath);
+        }
+        if (!record.sessionFileLost)
+            TellSessionFile("Session file deleted or moved away, not written anew");
+        record.sessionFileLost = 1;
+        return;
+    }
+    CVI_CloseFile(record.sessionFile);
+    record.sessionFile = handle;
+    record.sessionFileLost = 0;
+    record.sessionWriteFailed = 0;
+    TellSessionFile("Session file deleted or moved away, written anew with every row");
+}
+
 // No session without its file: the rider is told, and the panel shows no path.
 void RefuseSession() {
     RecordState& record = PartOf<RecordState>();
     record.sessionFile = 0;
+    record.sessionText.clear();
     SetCtrlVal(ViewOf<SetupState>().mainPanel, MAIN_SESSION_FILE,
                "Session NOT started: file not created !");
     char message[800];
@@ -105,6 +145,7 @@ void StartSession() {
         RefuseSession();
         return;
     }
+    record.sessionText.clear();
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     // Rows go only into a session file: the whole header on disk first, or no session. The
@@ -122,6 +163,7 @@ void StartSession() {
     }
     record.sessionActive = 1;
     record.sessionWriteFailed = 0;
+    record.sessionFileLost = 0;
     record.lastSyncTime = Timer();
     SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
@@ -142,6 +184,7 @@ void StopSession() {
     const MeasureState& measure = ViewOf<MeasureState>();
     const SetupState& setup = ViewOf<SetupState>();
     record.sessionActive = 0;
+    KeepSessionFile();
     char timeText[16];
     WriteSessionLine("#####");
     WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
@@ -156,6 +199,7 @@ void StopSession() {
             ReportDataFileFailure("Session file", record.sessionPath);
     }
     record.sessionFile = 0;
+    std::string().swap(record.sessionText);
     SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 1);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 1);
@@ -208,8 +252,10 @@ void SaveDat() {
         record.sessionSpeedAverage = record.sessionSpeedSum / rows;
     }
     WriteSessionLine("%s", row);
-    // A power cut loses at most the last few seconds of rows.
+    // A power cut loses at most the last few seconds of rows; a file gone from its path is
+    // noticed as often.
     if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {
+        KeepSessionFile();
         SyncFile(record.sessionFile);
         record.lastSyncTime = Timer();
     }

@@ -130,9 +130,12 @@ TEST_F(FaultFilesTest, FolderReplacedMidSessionKeepsTheRowsAndRefusesTurnFilesWi
     engine.RunUntil(engine.now + 30.0);
     Press(SAVE);
 
-    ASSERT_EQ(Messages().size(), 2u);
+    // The session's path now leads nowhere: said once, and the rows go on into the moved file.
+    ASSERT_EQ(Messages().size(), 3u);
     EXPECT_EQ(Messages()[0].rfind("Single-turn file could not be written: ", 0), 0u);
-    EXPECT_EQ(Messages()[1].rfind("Multi-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(Messages()[1], "Session file deleted or moved away, not written anew: " +
+                                 (folder / "ride" / shortName).string());
+    EXPECT_EQ(Messages()[2].rfind("Multi-turn file could not be written: ", 0), 0u);
     const SessionRows session = ReadSessionRows((folder / "ride_moved" / shortName).string());
     EXPECT_EQ(session.rows.size(), 40u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
