@@ -172,6 +172,18 @@ TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
     EXPECT_EQ(lines[10], "SPEED ave ,30.0");
 }
 
+TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldInAPopupAndOnTheStandardError) {
+    PressSave((folder / "rides").string());
+    SaveDat();
+    std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit");
+    testing::internal::CaptureStderr();
+    FINE(zan.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(engine.popups.back().title, "FIT and TCX files");
+    EXPECT_EQ(said, engine.popups.back().message + "\n");
+    EXPECT_EQ(said.rfind("FIT and TCX files not written: ", 0), 0u);
+}
+
 // --- A file taken from under the open session ---
 
 TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingItsNameIsNot) {
