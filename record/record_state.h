@@ -3,7 +3,6 @@
 
 #include "measure/measure_state.h"
 
-#include <string>
 #include <vector>
 
 struct FileStamp {
@@ -47,12 +46,9 @@ struct RecordState {
     float sessionPowerAverage;
     float sessionSpeedAverage;
     int sessionWriteFailed; // a row could not be written; told to the rider once
-    // Every line of the open session so far: a file deleted or moved away mid-session is written
-    // anew at its path from them.
-    std::string sessionText;
-    int sessionFileLost; // the file left its path and could not be written anew; told once
-    double lastSyncTime; // when the session file was last stored on disk
-    int rowTicks;        // display ticks since the last row
+    int sessionFileLost;    // the file left its path and could not be written anew; told once
+    double lastSyncTime;    // when the session file was last stored on disk
+    int rowTicks;           // display ticks since the last row
     // Display ticks the session clock keeps the colour of a capture: negative while it shows it.
     int ledFlashTimer;
 

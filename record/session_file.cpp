@@ -16,7 +16,6 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <string>
 
 namespace {
 constexpr char comma = ',';
@@ -27,13 +26,11 @@ const char* const columnNames =
     "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
     "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
 
-// Formats one line into the open session file, and keeps it for a file written anew; false when
-// it did not reach the file.
+// Formats one line into the open session file; false when it did not reach the file.
 bool PutSessionLine(const char* format, std::va_list arguments) {
     RecordState& record = PartOf<RecordState>();
     char line[1024];
     FormatTextList(line, sizeof line, format, arguments);
-    record.sessionText.append(line).push_back('\n');
     return WriteDataText(record.sessionFile, line);
 }
 
@@ -72,17 +69,14 @@ void TellSessionFile(const char* what) {
 }
 
 // A session file deleted or moved away would take every later row where nobody finds it: a new
-// file at its path gets every line so far, and the session goes on there. A file that took the
-// name meanwhile is not the station's, and is never written over.
+// file at its path gets all it holds, read back through its handle, and the session goes on
+// there. A file that took the name meanwhile is not the station's, and is never written over.
 void KeepSessionFile() {
     RecordState& record = PartOf<RecordState>();
     if (record.sessionFile <= 0 || FileIsAt(record.sessionFile, record.sessionPath)) return;
     const int handle = FileExists(record.sessionPath) ? -1 : OpenDataFile(record.sessionPath);
-    // The kept text ends with a line end, which WriteLine adds itself.
-    const int length = static_cast<int>(record.sessionText.size()) - 1;
-    const bool written = handle > 0 && length >= 0 &&
-                         WriteLine(handle, record.sessionText.c_str(), length) == length &&
-                         SyncFile(handle) == 0;
+    const bool written =
+        handle > 0 && CopyOpenFile(record.sessionFile, handle) == 0 && SyncFile(handle) == 0;
     if (!written) {
         if (handle > 0) {
             CVI_CloseFile(handle);
@@ -104,7 +98,6 @@ void KeepSessionFile() {
 void RefuseSession() {
     RecordState& record = PartOf<RecordState>();
     record.sessionFile = 0;
-    record.sessionText.clear();
     SetCtrlVal(ViewOf<SetupState>().mainPanel, MAIN_SESSION_FILE,
                "Session NOT started: file not created !");
     char message[800];
@@ -145,7 +138,6 @@ void StartSession() {
         RefuseSession();
         return;
     }
-    record.sessionText.clear();
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     // Rows go only into a session file: the whole header on disk first, or no session. The
@@ -199,7 +191,6 @@ void StopSession() {
             ReportDataFileFailure("Session file", record.sessionPath);
     }
     record.sessionFile = 0;
-    std::string().swap(record.sessionText);
     SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 1);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 1);
