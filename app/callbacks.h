@@ -11,7 +11,8 @@
 // The session button: the recording's own command, and when it closes a session, its ride
 // written as FIT and TCX beside it.
 ZAN_CALLBACK(SESSION);
-void ExportClosedSession();
+// At quit the message box goes with the window: a failure is told in a popup as well.
+void ExportClosedSession(bool quitting = false);
 ZAN_CALLBACK(TIMER);
 ZAN_CALLBACK(DISPLAY);
 ZAN_CALLBACK(FINE);

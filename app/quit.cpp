@@ -14,7 +14,7 @@ int FINE(int, int, int event, void*, int, int) {
     // its trailer.
     if (zan.sessionActive > 0) {
         StopSession();
-        ExportClosedSession();
+        ExportClosedSession(true);
     }
     // The crank stops streaming when it hears the quit byte; it goes three times in case one
     // is lost.

@@ -7,16 +7,23 @@
 #include "record/record_callbacks.h"
 #include "setup/catalogue.h"
 
+#include <cstdio>
 #include <string>
 
-void ExportClosedSession() {
+void ExportClosedSession(bool quitting) {
     const Station& zan = StationView();
     const int serial = zan.crankIdentified != 0 ? zan.deviceSerial : zan.setup.serialNumber;
     std::string error;
-    if (!ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
-                    &zan.rowMetrics, error))
-        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1,
-                          ("FIT and TCX files not written: " + error).c_str());
+    if (ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0), &zan.rowMetrics,
+                   error))
+        return;
+    const std::string message = "FIT and TCX files not written: " + error;
+    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    if (!quitting) return;
+    // The message box goes with the window: the rider sees a popup before it does, and a log
+    // of the run keeps the line.
+    std::fprintf(stderr, "%s\n", message.c_str());
+    MessagePopup("FIT and TCX files", message.c_str());
 }
 
 int SESSION(int panel, int control, int event, void* data, int eventData1, int eventData2) {

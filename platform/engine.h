@@ -31,6 +31,7 @@ constexpr int VAL_MAXIMIZE = 2;
 constexpr int ATTR_PRINTER_NAME = 1325;
 
 // File modes of CVI_OpenFile.
+constexpr int VAL_READ_WRITE = 0;
 constexpr int VAL_READ_ONLY = 1;
 constexpr int VAL_WRITE_ONLY = 2;
 constexpr int VAL_TRUNCATE = 0;
@@ -249,6 +250,12 @@ int ReadLine(int handle, char* buffer, int maxChars);
 int WriteLine(int handle, const char* text, int length);
 // Flushes the file and has the system store it on disk; 0 on success.
 int SyncFile(int handle);
+// True while path names the file open under handle; false once that file was deleted or moved
+// away, or another file took its name.
+bool FileIsAt(int handle, const char* path);
+// Writes all that the file open for reading and writing under source holds, from its start, to
+// the file open under target; source then writes on at its end. 0 on success.
+int CopyOpenFile(int source, int target);
 bool FileExists(const char* path);
 int MakeDir(const char* name);
 int GetDir(char* buffer, std::size_t size);

@@ -11,8 +11,11 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "platform/windows_api.h"
+
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -32,7 +35,7 @@ int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
     if (path == nullptr || path[0] == '\0') return -1;
     // Binary even for text: Windows would write each '\n' as CR LF, and a file must be the same
     // bytes on every system. Reading drops carriage returns itself (ReadLineFrom).
-    const char* how = mode == VAL_READ_ONLY ? "rb" : "wb";
+    const char* how = mode == VAL_READ_ONLY ? "rb" : mode == VAL_READ_WRITE ? "w+b" : "wb";
     for (int handle = 1; handle <= maxOpenFiles; ++handle) {
         if (openFiles[handle] != nullptr) continue;
         std::FILE* file = std::fopen(path, how);
@@ -89,6 +92,46 @@ int SyncFile(int handle) {
 #else
     return fsync(fileno(file)) == 0 ? 0 : -1;
 #endif
+}
+
+bool FileIsAt(int handle, const char* path) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || path == nullptr) return false;
+        // A file is the same one when its volume and its number on the volume are.
+#ifdef _WIN32
+    BY_HANDLE_FILE_INFORMATION openInfo{};
+    BY_HANDLE_FILE_INFORMATION namedInfo{};
+    const auto openHandle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (openHandle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(openHandle, &openInfo))
+        return false;
+    const HANDLE namedHandle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (namedHandle == INVALID_HANDLE_VALUE) return false;
+    const bool read = GetFileInformationByHandle(namedHandle, &namedInfo) != 0;
+    CloseHandle(namedHandle);
+    return read && openInfo.dwVolumeSerialNumber == namedInfo.dwVolumeSerialNumber &&
+           openInfo.nFileIndexHigh == namedInfo.nFileIndexHigh &&
+           openInfo.nFileIndexLow == namedInfo.nFileIndexLow;
+#else
+    struct stat openInfo {};
+    struct stat namedInfo {};
+    return fstat(fileno(file), &openInfo) == 0 && stat(path, &namedInfo) == 0 &&
+           openInfo.st_dev == namedInfo.st_dev && openInfo.st_ino == namedInfo.st_ino;
+#endif
+}
+
+int CopyOpenFile(int source, int target) {
+    std::FILE* from = FileOf(source);
+    std::FILE* to = FileOf(target);
+    if (from == nullptr || to == nullptr || std::fseek(from, 0, SEEK_SET) != 0) return -1;
+    char block[65536];
+    bool copied = true;
+    for (std::size_t count; (count = std::fread(block, 1, sizeof block, from)) > 0;)
+        copied = copied && std::fwrite(block, 1, count, to) == count;
+    copied = copied && std::ferror(from) == 0 && std::fflush(to) == 0;
+    // Reading and writing one stream need a seek between them.
+    return std::fseek(from, 0, SEEK_END) == 0 && copied ? 0 : -1;
 }
 
 bool FileExists(const char* path) {

@@ -47,7 +47,7 @@ int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size
 }
 
 int OpenDataFile(const char* path) {
-    return CVI_OpenFile(path, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    return CVI_OpenFile(path, VAL_READ_WRITE, VAL_TRUNCATE, VAL_ASCII);
 }
 
 bool WriteDataLine(int handle, const char* format, ...) {

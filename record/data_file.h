@@ -11,7 +11,7 @@ void TakeFileStamp(double dateTime);
 // not fit.
 int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
                      char* shortName, std::size_t shortNameSize);
-// Opens a new data file for writing; -1 when it cannot be created.
+// Opens a new data file for writing, and for reading back; -1 when it cannot be created.
 int OpenDataFile(const char* path);
 // Writes one line of text; false when it did not reach the file.
 bool WriteDataText(int handle, const char* line);

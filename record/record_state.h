@@ -46,6 +46,7 @@ struct RecordState {
     float sessionPowerAverage;
     float sessionSpeedAverage;
     int sessionWriteFailed; // a row could not be written; told to the rider once
+    int sessionFileLost;    // the file left its path and could not be written anew; told once
     double lastSyncTime;    // when the session file was last stored on disk
     int rowTicks;           // display ticks since the last row
     // Display ticks the session clock keeps the colour of a capture: negative while it shows it.

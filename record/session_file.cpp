@@ -26,21 +26,86 @@ const char* const columnNames =
     "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
     "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
 
+// Formats one line into the open session file; false when it did not reach the file.
+bool PutSessionLine(const char* format, std::va_list arguments) {
+    RecordState& record = PartOf<RecordState>();
+    char line[1024];
+    FormatTextList(line, sizeof line, format, arguments);
+    return WriteDataText(record.sessionFile, line);
+}
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+bool WriteHeaderLine(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    const bool written = PutSessionLine(format, arguments);
+    va_end(arguments);
+    return written;
+}
+
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 void WriteSessionLine(const char* format, ...) {
     RecordState& record = PartOf<RecordState>();
     if (record.sessionFile <= 0) return;
-    char line[1024];
     std::va_list arguments;
     va_start(arguments, format);
-    FormatTextList(line, sizeof line, format, arguments);
+    const bool written = PutSessionLine(format, arguments);
     va_end(arguments);
-    if (!WriteDataText(record.sessionFile, line) && !record.sessionWriteFailed) {
+    if (!written && !record.sessionWriteFailed) {
         record.sessionWriteFailed = 1;
         ReportDataFileFailure("Session rows", record.sessionPath);
     }
+}
+
+void TellSessionFile(const char* what) {
+    const RecordState& record = PartOf<RecordState>();
+    char message[700];
+    FormatText(message, sizeof message, "%s: %s", what, record.sessionPath);
+    InsertTextBoxLine(ViewOf<SetupState>().mainPanel, MAIN_MESSAGES, -1, message);
+}
+
+// A session file deleted or moved away would take every later row where nobody finds it: a new
+// file at its path gets all it holds, read back through its handle, and the session goes on
+// there. A file that took the name meanwhile is not the station's, and is never written over.
+void KeepSessionFile() {
+    RecordState& record = PartOf<RecordState>();
+    if (record.sessionFile <= 0 || FileIsAt(record.sessionFile, record.sessionPath)) return;
+    const int handle = FileExists(record.sessionPath) ? -1 : OpenDataFile(record.sessionPath);
+    const bool written =
+        handle > 0 && CopyOpenFile(record.sessionFile, handle) == 0 && SyncFile(handle) == 0;
+    if (!written) {
+        if (handle > 0) {
+            CVI_CloseFile(handle);
+            RemoveFile(record.sessionPath);
+        }
+        if (!record.sessionFileLost)
+            TellSessionFile("Session file deleted or moved away, not written anew");
+        record.sessionFileLost = 1;
+        return;
+    }
+    CVI_CloseFile(record.sessionFile);
+    record.sessionFile = handle;
+    record.sessionFileLost = 0;
+    record.sessionWriteFailed = 0;
+    TellSessionFile("Session file deleted or moved away, written anew with every row");
+}
+
+// No session without its file: the rider is told, and the panel shows no path.
+void RefuseSession() {
+    RecordState& record = PartOf<RecordState>();
+    record.sessionFile = 0;
+    SetCtrlVal(ViewOf<SetupState>().mainPanel, MAIN_SESSION_FILE,
+               "Session NOT started: file not created !");
+    char message[800];
+    FormatText(message, sizeof message,
+               "The session file could not be created in\n%s\n(folder not writable or disk "
+               "full). No session is recording.",
+               record.recordFolder);
+    MessagePopup("Session", message);
 }
 
 // The folder the rider picks; a cancelled popup records into the folder used last, or "dati".
@@ -70,26 +135,27 @@ void StartSession() {
                                         record.fileShortName, sizeof record.fileShortName) == 0;
     record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
     if (record.sessionFile <= 0) {
-        // No session without its file: the rider is told, and the panel shows no path.
-        record.sessionFile = 0;
-        SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session NOT started: file not created !");
-        char message[800];
-        FormatText(message, sizeof message,
-                   "The session file could not be created in\n%s\n(folder not writable or disk "
-                   "full). No session is recording.",
-                   record.recordFolder);
-        MessagePopup("Session", message);
+        RefuseSession();
+        return;
+    }
+    char timeText[16];
+    TimeStr(timeText, sizeof timeText);
+    // Rows go only into a session file: the whole header on disk first, or no session. The
+    // file just made is the station's own and goes with the refusal.
+    const bool headerWritten =
+        WriteHeaderLine("ZAN_session_file %c%s", comma, record.fileShortName) &&
+        WriteHeaderLine("KM @ Start %c%.3f", comma, static_cast<double>(setup.setup.totalKm)) &&
+        WriteHeaderLine("Time @ Start %c%s", comma, timeText) &&
+        WriteHeaderLine("%s", columnNames) && SyncFile(record.sessionFile) == 0;
+    if (!headerWritten) {
+        CVI_CloseFile(record.sessionFile);
+        RemoveFile(record.sessionPath);
+        RefuseSession();
         return;
     }
     record.sessionActive = 1;
     record.sessionWriteFailed = 0;
-    char timeText[16];
-    WriteSessionLine("ZAN_session_file %c%s", comma, record.fileShortName);
-    WriteSessionLine("KM @ Start %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
-    TimeStr(timeText, sizeof timeText);
-    WriteSessionLine("Time @ Start %c%s", comma, timeText);
-    WriteSessionLine("%s", columnNames);
-    SyncFile(record.sessionFile);
+    record.sessionFileLost = 0;
     record.lastSyncTime = Timer();
     SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
@@ -110,6 +176,7 @@ void StopSession() {
     const MeasureState& measure = ViewOf<MeasureState>();
     const SetupState& setup = ViewOf<SetupState>();
     record.sessionActive = 0;
+    KeepSessionFile();
     char timeText[16];
     WriteSessionLine("#####");
     WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
@@ -176,8 +243,10 @@ void SaveDat() {
         record.sessionSpeedAverage = record.sessionSpeedSum / rows;
     }
     WriteSessionLine("%s", row);
-    // A power cut loses at most the last few seconds of rows.
+    // A power cut loses at most the last few seconds of rows; a file gone from its path is
+    // noticed as often.
     if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {
+        KeepSessionFile();
         SyncFile(record.sessionFile);
         record.lastSyncTime = Timer();
     }

@@ -4,6 +4,7 @@
 #ifndef _WIN32
 
 #include "app/callbacks.h"
+#include "export/ride_export.h"
 #include "setup/catalogue.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
@@ -58,6 +59,15 @@ class FaultFilesTest : public StationTest {
         EXPECT_FALSE(engine.quitRequested);
     }
 
+    // Records a session of the given seconds into the folder and reads its file back.
+    SessionRows RecordSession(const std::string& into, double seconds) {
+        engine.dirAnswers = {into};
+        Press(SAVE);
+        engine.RunUntil(engine.now + seconds);
+        Press(SAVE);
+        return ReadSessionRows(SessionPath());
+    }
+
     std::vector<std::string> Messages() { return Main(MAIN_MESSAGES).lines; }
     std::string SessionPath() { return zan.sessionPath; }
 };
@@ -78,11 +88,7 @@ TEST_F(FaultFilesTest, SessionFolderThatIsAFileIsRefusedWithAMessageAndAnotherFo
     ExpectStillMeasuring(10.0);
 
     std::filesystem::create_directory(folder / "ride");
-    engine.dirAnswers = {(folder / "ride").string()};
-    Press(SAVE);
-    engine.RunUntil(engine.now + 10.0);
-    Press(SAVE);
-    const SessionRows session = ReadSessionRows(SessionPath());
+    const SessionRows session = RecordSession((folder / "ride").string(), 10.0);
     EXPECT_EQ(session.rows.size(), 10u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
 }
@@ -126,9 +132,12 @@ TEST_F(FaultFilesTest, FolderReplacedMidSessionKeepsTheRowsAndRefusesTurnFilesWi
     engine.RunUntil(engine.now + 30.0);
     Press(SAVE);
 
-    ASSERT_EQ(Messages().size(), 2u);
+    // The session's path now leads nowhere: said once, and the rows go on into the moved file.
+    ASSERT_EQ(Messages().size(), 3u);
     EXPECT_EQ(Messages()[0].rfind("Single-turn file could not be written: ", 0), 0u);
-    EXPECT_EQ(Messages()[1].rfind("Multi-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(Messages()[1], "Session file deleted or moved away, not written anew: " +
+                                 (folder / "ride" / shortName).string());
+    EXPECT_EQ(Messages()[2].rfind("Multi-turn file could not be written: ", 0), 0u);
     const SessionRows session = ReadSessionRows((folder / "ride_moved" / shortName).string());
     EXPECT_EQ(session.rows.size(), 40u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
@@ -351,13 +360,36 @@ TEST_F(FaultFilesTest, SessionThatFillsTheDiskKeepsEveryWholeRowAndTellsTheRider
     }
 }
 
+TEST_F(FaultFilesTest, SessionOnAFullDiskDoesNotStartAndStartsWholeWhenRoomComesBack) {
+    StartPedalling();
+    const std::string small = (folder / "small").string();
+    {
+        SmallDisk disk(small, 0);
+        ASSERT_TRUE(disk.Ok());
+        engine.dirAnswers = {small};
+        Press(SAVE);
+        EXPECT_EQ(zan.sessionActive, 0) << disk.Kind();
+        EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
+        EXPECT_NE(engine.popups.back().message.find(small), std::string::npos);
+        // The file the header did not reach is not left behind.
+        EXPECT_FALSE(std::filesystem::exists(SessionPath()));
+        engine.RunUntil(engine.now + 10.0);
+    }
+    const SessionRows session = RecordSession(small, 10.0);
+    EXPECT_EQ(session.header.size(), 4u);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    std::string error;
+    EXPECT_TRUE(ExportRide(SessionPath(), 0, nullptr, error)) << error;
+}
+
 TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
     StartPedalling();
-    SmallDisk disk((folder / "full").string(), 0);
+    // Room for the session's header and a few rows at most: the disk is full a minute on.
+    SmallDisk disk((folder / "full").string(), 300);
     ASSERT_TRUE(disk.Ok());
     engine.dirAnswers = {(folder / "full").string()};
     Press(SAVE);
-    engine.RunUntil(engine.now + 5.0);
+    engine.RunUntil(engine.now + 60.0);
     Press(SAVET);
     Press(SAVE10);
     engine.RunUntil(engine.now + 30.0);

@@ -1,7 +1,11 @@
 #include "app/callbacks.h"
+#include "export/ride_export.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
+#include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
+
+#include <fstream>
 
 namespace {
 const char* const columnLine =
@@ -166,4 +170,47 @@ TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[5], "#####");
     EXPECT_EQ(lines[10], "SPEED ave ,30.0");
+}
+
+TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldInAPopupAndOnTheStandardError) {
+    PressSave((folder / "rides").string());
+    SaveDat();
+    std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit");
+    testing::internal::CaptureStderr();
+    FINE(zan.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(engine.popups.back().title, "FIT and TCX files");
+    EXPECT_EQ(said, engine.popups.back().message + "\n");
+    EXPECT_EQ(said.rfind("FIT and TCX files not written: ", 0), 0u);
+}
+
+// --- A file taken from under the open session ---
+
+TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingItsNameIsNot) {
+    for (const bool nameTaken : {false, true}) {
+        const std::size_t told = Main(MAIN_MESSAGES).lines.size();
+        PressSave((folder / "rides").string());
+        const std::string path = zan.sessionPath;
+        const std::string kept = nameTaken ? path + ".moved" : path;
+        for (int row = 0; row < 9; ++row, engine.now += 1.0) {
+            SaveDat();
+            std::error_code error;
+            if (row == 2 && nameTaken) std::filesystem::rename(path, kept, error);
+            if (row == 2 && !nameTaken) std::filesystem::remove(path, error);
+            if (error) GTEST_SKIP() << "this system keeps an open file where it is";
+            if (row == 2 && nameTaken) std::ofstream(path) << "notes\n";
+        }
+        // Noticed when the file is next stored on disk, within 5 s.
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines.size(), told + 1);
+        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        const SessionRows session = ReadSessionRows(kept);
+        EXPECT_EQ(session.rows.size(), 9u);
+        EXPECT_TRUE(RowsNumberedWithoutGap(session));
+        EXPECT_EQ(session.trailer.size(), 6u);
+        std::string refused;
+        EXPECT_TRUE(ExportRide(kept, 0, nullptr, refused)) << refused;
+        if (nameTaken) {
+            EXPECT_EQ(ReadFile(path), "notes\n");
+        }
+    }
 }
