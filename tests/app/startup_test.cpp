@@ -133,6 +133,10 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
                           Case{"", "zan_01.set", "device", "is not a regular file"},
                           Case{"junk.set", "junk.set", junk, "is not a text file"},
                           Case{"nothere.set", "", "", "does not exist"}}) {
+#ifdef _WIN32
+        // Wine and Windows give a test no symbolic link to a device.
+        if (c.text == "device") continue;
+#endif
         ResetStation();
         engine.popups.clear();
         std::filesystem::remove_all(folder / "zan_01.set");
