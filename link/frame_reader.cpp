@@ -203,6 +203,7 @@ void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
     link.linkLost = 0;
     link.frameSeen = true;
     FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
+    link.framesLostBefore = 0;
     UpdateAuxRatios(link, parts.setup.setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
 }
@@ -237,7 +238,9 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
     // (the frame went on without it, one byte late, and already counted) is no frame of its own.
     const long long skipped = link.assembler.linkSkippedBytes - link.skippedBytesCounted;
     link.skippedBytesCounted = link.assembler.linkSkippedBytes;
-    link.frameCounter += static_cast<int>((skipped + frameLength - 2) / frameLength);
+    const int lost = static_cast<int>((skipped + frameLength - 2) / frameLength);
+    link.framesLostBefore += lost;
+    link.frameCounter += lost;
     if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
         TakeHandshakeFrame(parts, frame);
         return;
@@ -303,9 +306,10 @@ PowerFrame CurrentPowerFrame() {
 
 PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
                              const MeasureState& measure, const RecordState& record) {
-    return PowerFrame{link.frameIndex, link.rightForce,
-                      link.leftForce,  setup.setup.crankLength,
-                      link.turnPeriod, record.sessionActive > 0 && measure.cadence > 20.0f};
+    return PowerFrame{link.frameIndex,      link.rightForce,
+                      link.leftForce,       setup.setup.crankLength,
+                      link.turnPeriod,      record.sessionActive > 0 && measure.cadence > 20.0f,
+                      link.framesLostBefore};
 }
 
 PowerWindow CurrentPowerWindow() {

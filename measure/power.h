@@ -15,6 +15,7 @@ struct PowerFrame {
     float crankLength; // mm
     float turnPeriod;  // ms, the mean of the last revolutions
     bool countsEnergy; // a session records and the crank turns faster than 20 rpm
+    int lostBefore;    // frames the link lost just before this one
 };
 
 // What the window's end brings.

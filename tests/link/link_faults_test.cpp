@@ -6,9 +6,12 @@
 #include "app/startup.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
+#include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,13 +28,14 @@ struct LinkFault {
 struct RideMeans {
     double power = 0.0;
     double cadence = 0.0;
+    double lowestCadence = 1e9;
+    double highestCadence = 0.0;
+    double lastPower = 0.0; // at the last tick
     long long rejected = 0;
+    std::string sessionPath; // the ride's session file, when one was recorded
 };
 
-// A 2-minute ride, a pedal stroke on each side; the means of the panel's total power and cadence
-// at every display tick once the first windows are past.
-RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double corruptShare) {
-    rider.Use();
+EmulatedCrankSettings Stroke(double cadence, double dropShare, double corruptShare) {
     EmulatedCrankSettings settings;
     settings.cadence = cadence;
     settings.rightPeak = 400.0;
@@ -39,30 +43,52 @@ RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double cor
     settings.dropShare = dropShare;
     settings.corruptShare = corruptShare;
     settings.seed = 20261207;
+    return settings;
+}
+
+// A ride, a pedal stroke on each side, from the crank's first frame; the means of the panel's
+// total power and cadence at every display tick from `from` seconds on. A recorded session
+// starts at 2 s.
+RideMeans Ride(RiderStation& rider, const EmulatedCrankSettings& settings, double from = 10.0,
+               double to = 130.0, bool record = false) {
+    rider.Use();
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(rider.folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(rider.folder / "zan_com.set") << "5\n0\n0\n0\n";
     EXPECT_EQ(StartStation(nullptr, ""), 0);
+    if (record) {
+        rider.engine.dirAnswers.push_back(rider.folder.string());
+        rider.engine.At(2.0, [&rider] { rider.Press(SAVE); });
+    }
     RideMeans means;
     int ticks = 0;
-    for (double t = 10.0; t <= 130.0; t += 0.5) {
+    for (double t = from; t <= to; t += 0.5) {
         rider.engine.RunUntil(t);
         means.power += rider.station->powerTotal;
         means.cadence += rider.station->cadence;
+        means.lowestCadence = std::min<double>(means.lowestCadence, rider.station->cadence);
+        means.highestCadence = std::max<double>(means.highestCadence, rider.station->cadence);
+        means.lastPower = rider.station->powerTotal;
         ticks += 1;
     }
+    if (record) rider.Press(SAVE);
     means.power /= ticks;
     means.cadence /= ticks;
     means.rejected = rider.station->screen.rejectedFrames;
+    means.sessionPath = rider.station->sessionPath;
     return means;
 }
 
-class LinkFaultsTest : public ::testing::TestWithParam<LinkFault> {
+RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double corruptShare) {
+    return Ride(rider, Stroke(cadence, dropShare, corruptShare));
+}
+
+// Two stations side by side, each in its own folder.
+class TwoRidersTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUpRiders(const std::string& name) {
         previous = std::filesystem::current_path();
-        base = std::filesystem::temp_directory_path() /
-               ("zan_link_faults_" + std::string(GetParam().name));
+        base = std::filesystem::temp_directory_path() / ("zan_link_faults_" + name);
         std::filesystem::remove_all(base);
         for (RiderStation* rider : {&clean, &faulty}) {
             rider->folder = base / (rider == &clean ? "clean" : "faulty");
@@ -79,12 +105,25 @@ class LinkFaultsTest : public ::testing::TestWithParam<LinkFault> {
     RiderStation clean;
     RiderStation faulty;
 };
+
+class LinkFaultsTest : public TwoRidersTest, public ::testing::WithParamInterface<LinkFault> {
+  protected:
+    void SetUp() override { SetUpRiders(GetParam().name); }
+};
+
+class LostMarksTest : public TwoRidersTest {
+  protected:
+    void SetUp() override { SetUpRiders("lost_marks"); }
+};
 } // namespace
 
 TEST_P(LinkFaultsTest, PowerAndCadenceStayNearTheCleanLinks) {
     const LinkFault& fault = GetParam();
     const RideMeans truth = Ride(clean, fault.cadence, 0.0, 0.0);
     const RideMeans noisy = Ride(faulty, fault.cadence, fault.dropShare, fault.corruptShare);
+    std::printf("%s: power %+.1f %%, cadence %+.1f %%\n", fault.name,
+                100.0 * (noisy.power / truth.power - 1.0),
+                100.0 * (noisy.cadence / truth.cadence - 1.0));
     ASSERT_GT(truth.power, 100.0);
     EXPECT_NEAR(truth.cadence, fault.cadence, 0.5);
     EXPECT_EQ(truth.rejected, 0);
@@ -103,3 +142,23 @@ INSTANTIATE_TEST_SUITE_P(Faults, LinkFaultsTest,
                                            LinkFault{"drop1_90rpm", 90.0, 0.01, 0.0, 0.03},
                                            LinkFault{"corrupt5_90rpm", 90.0, 0.0, 0.05, 0.05}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A crank that loses its signal at one pedal angle loses the revolution mark every other
+// revolution, from its very first frame: a 40-byte burst every 2 s at 60 rpm. Every frame still
+// carries the crank's own period, so from the fifth revolution on (the first frames come at
+// about 1.3 s) the cadence is the crank's, and the power, once its filter has settled, the clean
+// link's.
+TEST_F(LostMarksTest, MarkLostEveryOtherRevolutionFromTheStartKeepsTheCranksCadence) {
+    EmulatedCrankSettings lossy = Stroke(60.0, 0.0, 0.0);
+    lossy.burstEvery = 2.0;
+    lossy.burstBytes = 40;
+    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 6.5, 60.0);
+    const RideMeans lost = Ride(faulty, lossy, 6.5, 60.0);
+    std::printf("marks lost: %.2f to %.2f rpm, %.1f W; clean link: %.2f rpm, %.1f W\n",
+                lost.lowestCadence, lost.highestCadence, lost.lastPower, truth.cadence,
+                truth.lastPower);
+    EXPECT_NEAR(truth.cadence, 60.0, 0.5);
+    EXPECT_NEAR(lost.lowestCadence, 60.0, 0.02 * 60.0);
+    EXPECT_NEAR(lost.highestCadence, 60.0, 0.02 * 60.0);
+    EXPECT_NEAR(lost.lastPower, truth.lastPower, 0.02 * truth.lastPower);
+}
