@@ -45,6 +45,31 @@ TEST_F(DisplayTest, SpeedAboveNinetyNineOrBelowOneShowsZero) {
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
 }
 
+// A heart rate or a battery level no strap or crank can give keeps the last sound one, and the
+// battery reads 0 before the first frame.
+TEST_F(DisplayTest, HeartRateAndBatteryShowOnlyValuesAStrapAndACrankCanGive) {
+    const struct {
+        int heartRateWord; // half beats a minute
+        int batteryByte;
+        double heartRate;
+        double battery;
+    } ticks[] = {
+        {0, 0, 0.0, 0.0},          // no frame yet
+        {240, 154, 120.0, 80.0},   // a rider and a crank
+        {39424, 250, 120.0, 80.0}, // a word shifted by a lost byte
+        {40, 100, 120.0, 80.0},    // 20 bpm, a battery below empty
+        {500, 158, 250.0, 100.0},  // the highest there are
+        {0, 138, 0.0, 0.0},        // the strap taken off, the battery empty
+    };
+    for (const auto& tick : ticks) {
+        zan.heartRateWord = tick.heartRateWord;
+        zan.batteryByte = tick.batteryByte;
+        Tick();
+        EXPECT_EQ(Main(MAIN_HEART_RATE).value, tick.heartRate) << tick.heartRateWord;
+        EXPECT_EQ(Main(MAIN_BATTERY).value, tick.battery) << tick.batteryByte;
+    }
+}
+
 TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
     zan.setup.rightForceOffset = 1000.0f;
     zan.setup.rightForceGain = 0.5f;
