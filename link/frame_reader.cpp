@@ -133,7 +133,9 @@ void UpdateAuxRatios(LinkState& link, const SetupParameters& setup) {
 
 // The link's reading of a whole frame from the crank: its values, the handshake and the
 // revolution.
-FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame) {
+// A frame the screen mended carries words of the frame before it.
+FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame,
+                      bool mended = false) {
     FrameEvents events{};
     link.frameCounter += 1;
     DecodeChannels(link, setup.setup, frame);
@@ -143,6 +145,11 @@ FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame
     link.rawSpareWord = frame.spare;
     link.crankPeriodWord = frame.crankWord;
     link.wheelPeriodWord = frame.wheelWord;
+    if (!mended) {
+        if (WheelPeriodsAgree(link.lastWheelWord, frame.wheelWord))
+            link.soundWheelWord = frame.wheelWord;
+        link.lastWheelWord = frame.wheelWord;
+    }
     link.heartRateWord = frame.heartRateWord;
     link.batteryByte = frame.battery;
     TrackRevolution(link, setup.setup.turnDetection, events);
@@ -166,6 +173,7 @@ FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
     link.frameCounter = TruncToInt(link.simFrameClock);
     link.rawSpareWord = 1345;
     link.wheelPeriodWord = 420;
+    link.soundWheelWord = 420;
     link.heartRateWord = 240;
     link.batteryByte = 154;
     TrackRevolution(link, setup.setup.turnDetection, events);
@@ -252,7 +260,7 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
     const ScreenedFrames screened =
         ScreenFrame(link.screen, frame, limits, link.assembler.frameStarted);
     for (int i = 0; i < screened.count; ++i)
-        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i]));
+        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i], screened.rejected[i]));
 }
 
 FrameParts PartsOfFrames() {

@@ -36,6 +36,10 @@ struct LinkState {
     int rawSpareWord;
     int crankPeriodWord;
     int wheelPeriodWord;
+    // The wheel period the speed is read from: the last that two frames in a row, as the crank
+    // sent them, agreed on; and the last such frame's.
+    int soundWheelWord;
+    int lastWheelWord;
     int heartRateWord;
     int batteryByte;
     float rightForce;

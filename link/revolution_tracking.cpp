@@ -12,6 +12,9 @@ constexpr float frameMilliseconds = 20.0f;
 constexpr float stoppedPeriod = 60000.0f;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
+// No rider turns a crank faster than 250 rpm: a crank that gives its period and marks
+// revolutions closer than that marks none.
+constexpr double shortestRevolution = 240.0;
 // Marks lost in a row that a revolution start still recognises.
 constexpr int maxLostMarks = 3;
 // The first revolution after a start or a stall is counted from no mark at all; four more fill
@@ -19,10 +22,10 @@ constexpr int maxLostMarks = 3;
 constexpr int settledAfter = 5;
 
 // The crank's own measure of the revolution it marks now, in milliseconds; 0 when it gives none
-// (0, or the full count of a standing crank).
+// (0, the full count of a standing crank, or faster than any rider turns it).
 float CrankMeasure(const LinkState& link) {
     const int period = link.crankPeriodWord & crankPeriodMask;
-    if (period == 0 || period == crankPeriodMask) return 0.0f;
+    if (period == crankPeriodMask || period / 2.0 < shortestRevolution) return 0.0f;
     return static_cast<float>(period) / 2.0f;
 }
 
@@ -86,12 +89,14 @@ bool Agree(double value, double expected, double share, double frames) {
 // or the cadence stepped) leaves the recent revolutions to decide, closely: within 3 % and a
 // frame.
 int RevolutionsSinceLastStart(const LinkState& link) {
-    // The first revolution after a start or a stall is counted from no mark: it spans one.
     const double measured = CrankMeasure(link);
-    if (measured == 0.0 || link.settledTurns == 0) return 1;
+    if (measured == 0.0) return 1;
+    const double counted = frameMilliseconds * (link.frameCounter - link.lastTurnFrame);
+    if (counted < shortestRevolution) return 0;
+    // The first revolution after a start or a stall is counted from no mark: it spans one.
+    if (link.settledTurns == 0) return 1;
     // The first revolutions after a start or a stall have no settled period to compare with.
     const bool settled = link.turnPeriod < stoppedPeriod && link.settledTurns >= settledAfter;
-    const double counted = frameMilliseconds * (link.frameCounter - link.lastTurnFrame);
     if (Agree(counted, measured, 0.15, 2.0)) return 1;
     if (Agree(measured, link.lastCrankPeriod / 2.0, 0.15, 0.0) ||
         (settled && Agree(measured, link.turnPeriod, 0.30, 2.0))) {

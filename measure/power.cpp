@@ -135,8 +135,10 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     const float soundLeft = measure.powerLeft;
     const float soundPrevious = measure.previousPower;
     measure.meanPower = measure.powerSum / frames;
+    const auto possible = [](float power) { return power > lowestPower && power < largestPower; };
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
-    if (measure.meanPower > -1000.0f && measure.meanPower < 2000.0f) {
+    if (possible(measure.meanPower) && possible(measure.rightPowerSum / frames) &&
+        possible(measure.leftPowerSum / frames)) {
         measure.powerTotal = (measure.meanPower + measure.previousPower) / 2.0f;
         measure.powerRight = measure.rightPowerSum / frames;
         measure.powerLeft = measure.leftPowerSum / frames;

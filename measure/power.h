@@ -27,6 +27,10 @@ struct PowerWindow {
     float cadence;
 };
 
+// The crank's limits: a window's power outside them, of both pedals or of either, is no rider's.
+constexpr float largestPower = 2000.0f;
+constexpr float lowestPower = -1000.0f;
+
 // Stores the frame in the window traces at its place and adds it to the window sums and, when
 // energy counts, to the energy.
 void FramePower(MeasureState& measure, const PowerFrame& frame);

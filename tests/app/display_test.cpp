@@ -33,14 +33,14 @@ TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceIsOneAndSpeedZero) {
 TEST_F(DisplayTest, SpeedAboveNinetyNineOrBelowOneShowsZero) {
     // 3.6 × circumference / (word / 2) = 99 km/h.
     zan.wheelCircumference = 2750.0f;
-    zan.wheelPeriodWord = 200;
+    zan.soundWheelWord = 200;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_SPEED).value), 99.0f);
     zan.wheelCircumference = 2750.3f;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
     zan.wheelCircumference = 2100.0f;
-    zan.wheelPeriodWord = 20000;
+    zan.soundWheelWord = 20000;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
 }
@@ -92,7 +92,7 @@ TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
 TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
     zan.crankPeriodWord = 0;
     zan.turnPeriod = 0.0f;
-    zan.wheelPeriodWord = 0;
+    zan.soundWheelWord = 0;
     zan.powerTotal = 50.0f;
     zan.powerLeft = 10.0f;
     zan.powerRight = -10.0f;

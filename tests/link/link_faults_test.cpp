@@ -4,6 +4,7 @@
 // clean one's.
 #include "app/callbacks.h"
 #include "app/startup.h"
+#include "measure/power.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
 #include "tests/support/session_rows.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -162,3 +165,73 @@ TEST_F(LostMarksTest, MarkLostEveryOtherRevolutionFromTheStartKeepsTheCranksCade
     EXPECT_NEAR(lost.highestCadence, 60.0, 0.02 * 60.0);
     EXPECT_NEAR(lost.lastPower, truth.lastPower, 0.02 * truth.lastPower);
 }
+
+namespace {
+struct NoisyRide {
+    const char* name;
+    double dropShare;
+    double corruptShare;
+    bool crankHeard; // some frames come through as the crank sent them
+};
+
+class NoisyRowsTest : public TwoRidersTest, public ::testing::WithParamInterface<NoisyRide> {
+  protected:
+    void SetUp() override { SetUpRiders(GetParam().name); }
+};
+
+constexpr int heartRateColumn = 5;
+constexpr int speedColumn = 7;
+constexpr int powerColumn = 9;
+constexpr int powerLeftColumn = 10;
+constexpr int powerRightColumn = 11;
+
+double Cell(const std::vector<std::string>& row, int column) {
+    return std::atof(row.at(static_cast<std::size_t>(column)).c_str());
+}
+} // namespace
+
+// Every row of a session on a noisy link holds values a crank and a rider can produce: heart rate
+// 0 or 25-250 bpm, power within the crank's limits and, where the crank is heard at all, the
+// speed of the clean ride.
+TEST_P(NoisyRowsTest, EveryRowHoldsValuesACrankAndARiderCanProduce) {
+    const NoisyRide& noise = GetParam();
+    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 5.0, 60.0, true);
+    const RideMeans noisy =
+        Ride(faulty, Stroke(60.0, noise.dropShare, noise.corruptShare), 5.0, 60.0, true);
+    const SessionRows cleanRows = ReadSessionRows(truth.sessionPath);
+    const SessionRows rows = ReadSessionRows(noisy.sessionPath);
+    ASSERT_GT(rows.rows.size(), 50u);
+    const double speed = Cell(cleanRows.rows.back(), speedColumn);
+    EXPECT_NEAR(speed, 30.0, 0.1);
+    double highestHeart = 0.0;
+    double highestPower = 0.0;
+    int soundSpeeds = 0;
+    for (const std::vector<std::string>& row : rows.rows) {
+        const double heart = Cell(row, heartRateColumn);
+        EXPECT_TRUE(heart == 0.0 || (heart >= 25.0 && heart <= 250.0))
+            << "row " << row.at(0) << ": " << heart << " bpm";
+        highestHeart = std::max(highestHeart, heart);
+        for (const int column : {powerColumn, powerLeftColumn, powerRightColumn}) {
+            EXPECT_LT(Cell(row, column), largestPower) << "row " << row.at(0);
+            highestPower = std::max(highestPower, Cell(row, column));
+        }
+        // The first rows come before the crank's first frames.
+        // A row before the wheel's periods agree holds 0.
+        const double rowSpeed = Cell(row, speedColumn);
+        if (rowSpeed != 0.0) {
+            EXPECT_NEAR(rowSpeed, speed, 0.03 * speed) << "row " << row.at(0);
+        }
+        if (std::fabs(rowSpeed - speed) <= 0.03 * speed) soundSpeeds += 1;
+    }
+    if (noise.crankHeard) {
+        EXPECT_GE(soundSpeeds, 0.9 * static_cast<double>(rows.rows.size()));
+    }
+    std::printf("%s: heart rate up to %.1f bpm, power up to %.1f W\n", noise.name, highestHeart,
+                highestPower);
+}
+
+INSTANTIATE_TEST_SUITE_P(Noise, NoisyRowsTest,
+                         ::testing::Values(NoisyRide{"drop10", 0.10, 0.0, true},
+                                           NoisyRide{"random", 0.0, 1.0, false},
+                                           NoisyRide{"corrupt1", 0.0, 0.01, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
