@@ -148,15 +148,15 @@ INSTANTIATE_TEST_SUITE_P(Faults, LinkFaultsTest,
 
 // A crank that loses its signal at one pedal angle loses the revolution mark every other
 // revolution, from its very first frame: a 40-byte burst every 2 s at 60 rpm. Every frame still
-// carries the crank's own period, so from the fifth revolution on (the first frames come at
-// about 1.3 s) the cadence is the crank's, and the power, once its filter has settled, the clean
-// link's.
+// carries the crank's own period, so from the fifth revolution on (5 s; the first mark the
+// station sees comes at 3 s) the cadence is the crank's, and the power, once its filter has
+// settled, the clean link's.
 TEST_F(LostMarksTest, MarkLostEveryOtherRevolutionFromTheStartKeepsTheCranksCadence) {
     EmulatedCrankSettings lossy = Stroke(60.0, 0.0, 0.0);
     lossy.burstEvery = 2.0;
     lossy.burstBytes = 40;
-    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 6.5, 60.0);
-    const RideMeans lost = Ride(faulty, lossy, 6.5, 60.0);
+    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 5.0, 60.0);
+    const RideMeans lost = Ride(faulty, lossy, 5.0, 60.0);
     std::printf("marks lost: %.2f to %.2f rpm, %.1f W; clean link: %.2f rpm, %.1f W\n",
                 lost.lowestCadence, lost.highestCadence, lost.lastPower, truth.cadence,
                 truth.lastPower);
