@@ -84,7 +84,7 @@ void ShowLiveReadouts() {
     // The crank word counts half-milliseconds.
     ShowNumber(MAIN_CRANK_CADENCE, live * 60000.0 / (zan.crankPeriodWord / 2.0));
     if (live > 0.0)
-        TakeReadouts(CrankChannels{zan.turnPeriod, zan.wheelPeriodWord, zan.heartRateWord,
+        TakeReadouts(CrankChannels{zan.turnPeriod, zan.soundWheelWord, zan.heartRateWord,
                                    zan.batteryByte, zan.wheelCircumference});
     else
         ClearCrankReadouts();

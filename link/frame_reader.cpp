@@ -133,7 +133,9 @@ void UpdateAuxRatios(LinkState& link, const SetupParameters& setup) {
 
 // The link's reading of a whole frame from the crank: its values, the handshake and the
 // revolution.
-FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame) {
+// A frame the screen mended carries words of the frame before it.
+FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame,
+                      bool mended = false) {
     FrameEvents events{};
     link.frameCounter += 1;
     DecodeChannels(link, setup.setup, frame);
@@ -143,6 +145,11 @@ FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame
     link.rawSpareWord = frame.spare;
     link.crankPeriodWord = frame.crankWord;
     link.wheelPeriodWord = frame.wheelWord;
+    if (!mended) {
+        if (WheelPeriodsAgree(link.lastWheelWord, frame.wheelWord))
+            link.soundWheelWord = frame.wheelWord;
+        link.lastWheelWord = frame.wheelWord;
+    }
     link.heartRateWord = frame.heartRateWord;
     link.batteryByte = frame.battery;
     TrackRevolution(link, setup.setup.turnDetection, events);
@@ -166,6 +173,7 @@ FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
     link.frameCounter = TruncToInt(link.simFrameClock);
     link.rawSpareWord = 1345;
     link.wheelPeriodWord = 420;
+    link.soundWheelWord = 420;
     link.heartRateWord = 240;
     link.batteryByte = 154;
     TrackRevolution(link, setup.setup.turnDetection, events);
@@ -203,6 +211,7 @@ void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
     link.linkLost = 0;
     link.frameSeen = true;
     FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
+    link.framesLostBefore = 0;
     UpdateAuxRatios(link, parts.setup.setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
 }
@@ -237,7 +246,9 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
     // (the frame went on without it, one byte late, and already counted) is no frame of its own.
     const long long skipped = link.assembler.linkSkippedBytes - link.skippedBytesCounted;
     link.skippedBytesCounted = link.assembler.linkSkippedBytes;
-    link.frameCounter += static_cast<int>((skipped + frameLength - 2) / frameLength);
+    const int lost = static_cast<int>((skipped + frameLength - 2) / frameLength);
+    link.framesLostBefore += lost;
+    link.frameCounter += lost;
     if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
         TakeHandshakeFrame(parts, frame);
         return;
@@ -249,7 +260,7 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
     const ScreenedFrames screened =
         ScreenFrame(link.screen, frame, limits, link.assembler.frameStarted);
     for (int i = 0; i < screened.count; ++i)
-        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i]));
+        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i], screened.rejected[i]));
 }
 
 FrameParts PartsOfFrames() {
@@ -303,9 +314,10 @@ PowerFrame CurrentPowerFrame() {
 
 PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
                              const MeasureState& measure, const RecordState& record) {
-    return PowerFrame{link.frameIndex, link.rightForce,
-                      link.leftForce,  setup.setup.crankLength,
-                      link.turnPeriod, record.sessionActive > 0 && measure.cadence > 20.0f};
+    return PowerFrame{link.frameIndex,      link.rightForce,
+                      link.leftForce,       setup.setup.crankLength,
+                      link.turnPeriod,      record.sessionActive > 0 && measure.cadence > 20.0f,
+                      link.framesLostBefore};
 }
 
 PowerWindow CurrentPowerWindow() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 // A pedal stroke moves a force by some 60 N in a frame at 90 rpm; a word that moves more than
@@ -13,11 +14,17 @@ constexpr double forceStepNewtons = 150.0;
 constexpr double largestForceNewtons = 5000.0;
 // The crank and the wheel measure their periods once a revolution: a period may halve or double
 // from one revolution to the next, not more, except to or from standing still (the largest
-// words).
+// words). A wheel's period moves less (PeriodWithin).
 constexpr int minPeriodStep = 100;
-// Heart rate in half beats: 10 beats a minute in 20 ms is no heart. The battery drains by codes.
+// Heart rate in half beats: 10 beats a minute in 20 ms is no heart. No strap gives 0, and a
+// rider's heart beats 25 to 250 times a minute. The battery drains by codes.
 constexpr int heartRateStep = 20;
+constexpr int lowestHeartRateWord = 50;
+constexpr int highestHeartRateWord = 500;
 constexpr int batteryStep = 2;
+// A word replaced in this many frames in a row is no longer the crank's (bytes at random, no
+// crank at all): it says nothing rather than keep the last sound one for good.
+constexpr int replacedForGood = 10;
 
 int CountsFor(double newtons, float gain) {
     const double perCount = std::fabs(static_cast<double>(gain));
@@ -35,6 +42,9 @@ struct ScreenedWord {
     bool smooth;
     // Whether a pedalling crank can give the word at all; nullptr: any word.
     bool (*possible)(int value, const ScreenLimits& limits);
+    // The word that says nothing (no force, no heart rate, no revolution mark), for a word no
+    // crank can give, from the word before it; nullptr: the word before stands.
+    int (*nothing)(int before, const ScreenLimits& limits);
 };
 
 bool Between(int value, int lowest, int highest) {
@@ -46,42 +56,65 @@ const ScreenedWord screenedWords[] = {
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[0]); }, true,
      [](int value, const ScreenLimits& l) {
          return Between(value, l.forceLowest[0], l.forceHighest[0]);
-     }},
+     },
+     [](int, const ScreenLimits& l) { return l.forceNone[0]; }},
     {&CrankFrame::leftForce,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.forceStep[1]); }, true,
      [](int value, const ScreenLimits& l) {
          return Between(value, l.forceLowest[1], l.forceHighest[1]);
-     }},
+     },
+     [](int, const ScreenLimits& l) { return l.forceNone[1]; }},
     {&CrankFrame::rightAux,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[0]); }, true,
-     nullptr},
+     nullptr, nullptr},
     {&CrankFrame::leftAux,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.auxStep[1]); }, true,
-     nullptr},
+     nullptr, nullptr},
     // The marker bit comes and goes with every revolution; only the period is judged.
     {&CrankFrame::crankWord,
      [](int from, int to, const ScreenLimits& l) {
          return PeriodWithin(from & crankPeriodMask, to & crankPeriodMask, l.crankPeriodStep,
                              crankStanding);
      },
-     false, nullptr},
+     false, nullptr, [](int before, const ScreenLimits&) { return before & crankPeriodMask; }},
     {&CrankFrame::wheelWord,
      [](int from, int to, const ScreenLimits& l) {
-         return PeriodWithin(from, to, l.wheelStep, wheelStanding);
+         return PeriodWithin(from, to, l.wheelStep, wheelStanding, wheelShare);
      },
-     false, nullptr},
+     false, nullptr, nullptr},
     {&CrankFrame::heartRateWord,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.heartRateStep); },
-     false, nullptr},
+     false,
+     [](int value, const ScreenLimits&) {
+         return value == 0 || Between(value, lowestHeartRateWord, highestHeartRateWord);
+     },
+     [](int, const ScreenLimits&) { return 0; }},
     {&CrankFrame::battery,
      [](int from, int to, const ScreenLimits& l) { return Within(from, to, l.batteryStep); }, false,
-     nullptr},
+     nullptr, nullptr},
 };
+
+static_assert(std::size(screenedWords) == screenedWordCount);
+
+// A frame judged against nothing: a word no crank can give says nothing instead, and the frame
+// counts as rejected. True when a word was replaced.
+bool SayNothingImpossible(FrameScreen& screen, CrankFrame& frame, const ScreenLimits& limits) {
+    bool replaced = false;
+    for (const ScreenedWord& screened : screenedWords) {
+        if (screened.possible == nullptr || screened.possible(frame.*screened.word, limits))
+            continue;
+        frame.*screened.word = screened.nothing(frame.*screened.word, limits);
+        replaced = true;
+    }
+    if (replaced) screen.rejectedFrames += 1;
+    return replaced;
+}
 
 void Pass(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& frame, bool mended) {
     out.frames[out.count] = frame;
     out.rejected[out.count] = mended;
     out.count += 1;
+    if (!mended) std::fill(std::begin(screen.replacedInRow), std::end(screen.replacedInRow), 0);
     screen.passed = frame;
     screen.hasPassed = true;
 }
@@ -94,31 +127,42 @@ void Decide(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& next,
             const ScreenLimits& limits) {
     CrankFrame mended = screen.held;
     bool replaced = false;
+    // A real jump leaves the frame after it near the held one in every word; frames that lost
+    // bytes on the link go on shifted, each its own way.
+    const bool heldRepeated = FramePlausible(screen.held, next, limits);
+    int index = 0;
     for (const ScreenedWord& screened : screenedWords) {
+        int& inRow = screen.replacedInRow[index++];
         const int before = screen.passed.*screened.word;
         const int held = screen.held.*screened.word;
         const int after = next.*screened.word;
         const bool afterSound = screened.within(before, after, limits);
         const int middle = before + (after - before) / 2;
-        if (screen.heldUnstarted) {
-            mended.*screened.word = screened.smooth && afterSound ? middle : before;
-            replaced = true;
-            continue;
-        }
-        if (screened.within(before, held, limits)) continue;
-        // A steep stroke keeps the three frames near one line, and moves at most twice the
-        // limit in each frame: a frame after that was corrupted too draws no line.
-        if (screened.smooth && screened.within(middle, held, limits) &&
-            screened.within(before, before + (held - before) / 2, limits) &&
-            screened.within(held, held + (after - held) / 2, limits))
-            continue;
-        const bool jumpHolds = !afterSound && screened.within(held, after, limits) &&
-                               (screened.possible == nullptr || screened.possible(held, limits));
-        if (jumpHolds) continue;
         // Corrupted: a smooth channel takes the middle of its neighbours when the frame after is
         // sound, any other word the frame before's.
-        mended.*screened.word = screened.smooth && afterSound ? middle : before;
-        replaced = true;
+        const int standIn = screened.smooth && afterSound ? middle : before;
+        const auto replace = [&] {
+            inRow += 1;
+            mended.*screened.word = inRow >= replacedForGood && screened.nothing != nullptr
+                                        ? screened.nothing(before, limits)
+                                        : standIn;
+            replaced = true;
+        };
+        if (screen.heldUnstarted) {
+            replace();
+            continue;
+        }
+        // A steep stroke keeps the three frames near one line, and moves at most twice the
+        // limit in each frame: a frame after that was corrupted too draws no line.
+        const bool steepStroke = screened.smooth && screened.within(middle, held, limits) &&
+                                 screened.within(before, before + (held - before) / 2, limits) &&
+                                 screened.within(held, held + (after - held) / 2, limits);
+        const bool jumpHolds = !afterSound && heldRepeated &&
+                               (screened.possible == nullptr || screened.possible(held, limits));
+        if (screened.within(before, held, limits) || steepStroke || jumpHolds)
+            inRow = 0;
+        else
+            replace();
     }
     screen.holding = false;
     if (replaced) screen.rejectedFrames += 1;
@@ -138,21 +182,26 @@ ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightF
     return ScreenLimits{{right, left},
                         {right, left},
                         minPeriodStep,
-                        minPeriodStep,
+                        minWheelStep,
                         heartRateStep,
                         batteryStep,
                         {word(rightForceOffset - rightRange), word(leftForceOffset - leftRange)},
-                        {word(rightForceOffset + rightRange), word(leftForceOffset + leftRange)}};
+                        {word(rightForceOffset + rightRange), word(leftForceOffset + leftRange)},
+                        {word(rightForceOffset), word(leftForceOffset)}};
 }
 
 ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits,
                            bool started) {
     ScreenedFrames out{};
     if (screen.holding) Decide(screen, out, frame, limits);
-    if (!screen.hasPassed || FramePlausible(screen.passed, frame, limits)) {
+    if (!screen.hasPassed) {
+        CrankFrame first = frame;
+        Pass(screen, out, first, SayNothingImpossible(screen, first, limits));
+    } else if (FramePlausible(screen.passed, frame, limits)) {
         Pass(screen, out, frame, false);
     } else {
         screen.held = frame;
+        screen.heldLimits = limits;
         screen.holding = true;
         screen.heldUnstarted = !started;
     }
@@ -163,7 +212,8 @@ ScreenedFrames ReleaseHeldFrame(FrameScreen& screen) {
     ScreenedFrames out{};
     if (screen.holding) {
         screen.holding = false;
-        Pass(screen, out, screen.held, false);
+        CrankFrame held = screen.held;
+        Pass(screen, out, held, SayNothingImpossible(screen, held, screen.heldLimits));
     }
     screen.hasPassed = false;
     return out;

@@ -21,16 +21,25 @@ struct ScreenLimits {
     // The force words a pedal can give at all, in counts: a jump beyond them is no jump.
     int forceLowest[2];
     int forceHighest[2];
+    // The force words of no force.
+    int forceNone[2];
 };
 
+// The words the screen judges: the four forces, the crank and wheel periods, the heart rate and
+// the battery.
+constexpr int screenedWordCount = 8;
+
 struct FrameScreen {
-    CrankFrame passed; // the last frame let through
-    CrankFrame held;   // a frame that jumped, waiting for the next
+    CrankFrame passed;       // the last frame let through
+    CrankFrame held;         // a frame that jumped, waiting for the next
+    ScreenLimits heldLimits; // the limits it was judged by
     bool hasPassed;
     bool holding;
     // The held frame came without its start byte: a word of it that jumped says the frame is
     // shifted by a byte, and none of its words is the crank's.
     bool heldUnstarted;
+    // Frames in a row in which each word was replaced.
+    int replacedInRow[screenedWordCount];
     long long rejectedFrames;
 };
 
@@ -49,13 +58,21 @@ inline bool Within(int from, int to, int step) {
     return (to > from ? to - from : from - to) <= step;
 }
 
-// A period may halve or double from one revolution to the next, not more, except to or from
-// standing still.
-inline bool PeriodWithin(int from, int to, int minStep, int standing) {
+// A crank's period may halve or double from one revolution to the next, not more, except to or
+// from standing still. A wheel carries the bicycle and its rider: from one frame to the next its
+// period moves by a sixteenth of itself at most, and a larger step is judged with the frame after.
+inline bool PeriodWithin(int from, int to, int minStep, int standing, int share = 2) {
     if (from >= standing || to >= standing) return true;
     const int larger = from > to ? from : to;
-    const int step = larger / 2 > minStep ? larger / 2 : minStep;
+    const int step = larger / share > minStep ? larger / share : minStep;
     return Within(from, to, step);
+}
+constexpr int wheelShare = 16;
+constexpr int minWheelStep = 4;
+
+// Two wheel period words a rolling wheel can give one after the other.
+inline bool WheelPeriodsAgree(int from, int to) {
+    return PeriodWithin(from, to, minWheelStep, wheelStanding, wheelShare);
 }
 
 // True when a pedalling crank can go from one frame to the next.
@@ -67,7 +84,8 @@ inline bool FramePlausible(const CrankFrame& from, const CrankFrame& to,
            Within(from.leftAux, to.leftAux, limits.auxStep[1]) &&
            PeriodWithin(from.crankWord & crankPeriodMask, to.crankWord & crankPeriodMask,
                         limits.crankPeriodStep, crankStanding) &&
-           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding) &&
+           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding,
+                        wheelShare) &&
            Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep) &&
            Within(from.battery, to.battery, limits.batteryStep);
 }
@@ -78,6 +96,7 @@ inline bool PassesAtOnce(FrameScreen& screen, const CrankFrame& frame, const Scr
     if (screen.holding || !screen.hasPassed || !FramePlausible(screen.passed, frame, limits))
         return false;
     screen.passed = frame;
+    for (int& inRow : screen.replacedInRow) inRow = 0;
     return true;
 }
 
@@ -88,5 +107,5 @@ ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightF
 ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits,
                            bool started = true);
 // After a gap in the stream (a restart, a handshake, a lost link) the next frame is judged
-// against nothing: a held frame is let through as it came.
+// against nothing: a held frame is let through as it came, but for the words no crank can give.
 ScreenedFrames ReleaseHeldFrame(FrameScreen& screen);

@@ -36,6 +36,10 @@ struct LinkState {
     int rawSpareWord;
     int crankPeriodWord;
     int wheelPeriodWord;
+    // The wheel period the speed is read from: the last that two frames in a row, as the crank
+    // sent them, agreed on; and the last such frame's.
+    int soundWheelWord;
+    int lastWheelWord;
     int heartRateWord;
     int batteryByte;
     float rightForce;
@@ -86,8 +90,12 @@ struct LinkState {
     int turnsSinceStart;
     // Revolutions since the start or the last stall, up to 5: from 5 on the period is settled.
     int settledTurns;
+    // The crank's own period in the frame before, in half-milliseconds.
+    int lastCrankPeriod;
     // Bytes the assembler skipped, already counted as time.
     long long skippedBytesCounted;
+    // Frames of crank time the link lost just before the frame being read.
+    int framesLostBefore;
     FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;

@@ -12,32 +12,58 @@ constexpr float frameMilliseconds = 20.0f;
 constexpr float stoppedPeriod = 60000.0f;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
+// No rider turns a crank faster than 250 rpm: a crank that gives its period and marks
+// revolutions closer than that marks none.
+constexpr double shortestRevolution = 240.0;
 // Marks lost in a row that a revolution start still recognises.
 constexpr int maxLostMarks = 3;
 // The first revolution after a start or a stall is counted from no mark at all; four more fill
 // the period ring with real ones.
 constexpr int settledAfter = 5;
 
+// The crank's own measure of the revolution it marks now, in milliseconds; 0 when it gives none
+// (0, the full count of a standing crank, or faster than any rider turns it).
+float CrankMeasure(const LinkState& link) {
+    const int period = link.crankPeriodWord & crankPeriodMask;
+    if (period == crankPeriodMask || period / 2.0 < shortestRevolution) return 0.0f;
+    return static_cast<float>(period) / 2.0f;
+}
+
+void EnterPeriod(LinkState& link, float period) {
+    link.periodRing[link.periodRingIndex] = period;
+    link.periodRingIndex = link.periodRingIndex >= 3 ? 0 : link.periodRingIndex + 1;
+}
+
 void StartRevolution(LinkState& link) {
     link.turnFrames = static_cast<float>(link.frameCounter - link.lastTurnFrame);
-    // Marks lost on the way: the frames counted span that many revolutions.
-    if (link.turnsSinceStart > 1) link.turnFrames /= static_cast<float>(link.turnsSinceStart);
+    const int revolutions = link.turnsSinceStart;
+    const bool first = link.settledTurns == 0;
     link.turnsSinceStart = 1;
-    link.settledTurns = std::min(link.settledTurns + 1, settledAfter);
-    // Simulated frames set the count from their own clock, so with bytes arriving beside them it
-    // can step back. A revolution of no frames or fewer has no period: the mean keeps the last
-    // ones, since a zero mean would make every power infinite.
-    if (link.turnFrames >= 1.0f) {
-        link.periodRing[link.periodRingIndex] = frameMilliseconds * link.turnFrames;
-        link.periodRingIndex = link.periodRingIndex >= 3 ? 0 : link.periodRingIndex + 1;
-        link.turnPeriod =
-            (link.periodRing[0] + link.periodRing[1] + link.periodRing[2] + link.periodRing[3]) /
-            4.0f;
+    link.settledTurns = std::min(link.settledTurns + revolutions, settledAfter);
+    const float measured = CrankMeasure(link);
+    if (first && measured > 0.0f) {
+        // The first revolution after a start or a stall is counted from no mark at all, and the
+        // ring holds nobody's periods yet: the crank's own measure stands for all of them.
+        for (int i = 0; i < 4; ++i) EnterPeriod(link, measured);
+    } else if (revolutions > 1) {
+        // Marks lost on the way: the frames counted span that many revolutions, each as long as
+        // the crank measured it. Frames lost whole on the link are not counted, so the crank's
+        // own measure goes into the ring for each of them.
+        link.turnFrames /= static_cast<float>(revolutions);
+        for (int i = 0; i < std::min(revolutions, 4); ++i) EnterPeriod(link, measured);
+    } else if (link.turnFrames >= 1.0f) {
+        // Simulated frames set the count from their own clock, so with bytes arriving beside
+        // them it can step back. A revolution of no frames or fewer has no period: the mean keeps
+        // the last ones, since a zero mean would make every power infinite.
+        EnterPeriod(link, frameMilliseconds * link.turnFrames);
     }
+    link.turnPeriod =
+        (link.periodRing[0] + link.periodRing[1] + link.periodRing[2] + link.periodRing[3]) / 4.0f;
     link.lastTurnFrame = link.frameCounter;
     link.turnLed = 1;
     link.framesSinceTurn = 0;
-    link.turnCount += 1;
+    // A window ends at the second revolution, however many marks were lost on the way.
+    link.turnCount = std::min(link.turnCount + revolutions, 2);
 }
 
 void Hit(LinkState& link) {
@@ -57,26 +83,27 @@ bool Agree(double value, double expected, double share, double frames) {
 // How many revolutions the frames since the last start span: 1 as a rule, more when marks were
 // lost on the way, 0 for a mark a corrupted byte made. The frames counted agree with the crank's
 // own measure of the revolution it marks now (within 15 % and two frames), or with a whole number
-// of them when that measure fits the recent revolutions (a cadence changes by less than 30 % from
-// one revolution to the next). A measure that agrees with neither (corrupted, or the cadence
-// stepped) leaves the recent revolutions to decide, closely: within 3 % and a frame.
+// of them when that measure is the crank's (the frame before gave it too) or fits the recent
+// revolutions (a cadence changes by less than 30 % from one revolution to the next): so lost
+// marks are counted from the first revolution on. A measure that agrees with neither (corrupted,
+// or the cadence stepped) leaves the recent revolutions to decide, closely: within 3 % and a
+// frame.
 int RevolutionsSinceLastStart(const LinkState& link) {
-    const int period = link.crankPeriodWord & crankPeriodMask;
-    // Before the first revolution after a start or a stall nothing is known to compare with,
-    // and a crank that gives no period (0, or the full count of a standing crank) cannot be
-    // compared either.
-    // The first revolutions after a start or a stall have no settled period to compare with.
-    if (link.turnPeriod >= stoppedPeriod || link.settledTurns < settledAfter || period == 0 ||
-        period == crankPeriodMask)
-        return 1;
+    const double measured = CrankMeasure(link);
+    if (measured == 0.0) return 1;
     const double counted = frameMilliseconds * (link.frameCounter - link.lastTurnFrame);
-    const double measured = period / 2.0;
+    if (counted < shortestRevolution) return 0;
+    // The first revolution after a start or a stall is counted from no mark: it spans one.
+    if (link.settledTurns == 0) return 1;
+    // The first revolutions after a start or a stall have no settled period to compare with.
+    const bool settled = link.turnPeriod < stoppedPeriod && link.settledTurns >= settledAfter;
     if (Agree(counted, measured, 0.15, 2.0)) return 1;
-    if (Agree(measured, link.turnPeriod, 0.30, 2.0)) {
+    if (Agree(measured, link.lastCrankPeriod / 2.0, 0.15, 0.0) ||
+        (settled && Agree(measured, link.turnPeriod, 0.30, 2.0))) {
         for (int revolutions = 2; revolutions <= maxLostMarks + 1; ++revolutions)
             if (Agree(counted, revolutions * measured, 0.15, 2.0)) return revolutions;
     }
-    if (Agree(counted, link.turnPeriod, 0.03, 1.0)) return 1;
+    if (!settled || Agree(counted, link.turnPeriod, 0.03, 1.0)) return 1;
     return 0;
 }
 
@@ -149,6 +176,7 @@ void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
     events.stalled = CheckStall(link);
     // Everything after this point sees the period only.
     link.crankPeriodWord &= crankPeriodMask;
+    link.lastCrankPeriod = link.crankPeriodWord;
     events.windowEnds = link.turnCount >= 2;
 }
 

@@ -25,6 +25,8 @@ struct MeasureState {
     float powerSum;
     float rightPowerSum;
     float leftPowerSum;
+    // Frames of the window lost on the link: the sums hold each as the middle of its neighbours.
+    int lostFrames;
     float kcalTotal;
     // The energy summed in double precision: 20 ms of power is too small a step to add to a float
     // of hundreds of kilocalories without a steady loss.

@@ -94,6 +94,8 @@ float PedalPower(float force, float crankLength, float turnPeriod) {
 
 void FramePower(MeasureState& measure, const PowerFrame& frame) {
     const int i = frame.frameIndex;
+    const float rightBefore = measure.rightPower;
+    const float leftBefore = measure.leftPower;
     measure.rightForceTrace[i] = frame.rightForce;
     measure.rightPower =
         PedalPower(measure.rightForceTrace[i], frame.crankLength, frame.turnPeriod);
@@ -103,6 +105,18 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
     measure.powerSum += measure.powerTrace[i];
     measure.rightPowerSum += measure.rightPower;
     measure.leftPowerSum += measure.leftPower;
+    // Frames lost on the link between two of the window's frames pushed as the middle of the two:
+    // a link that loses the frames of one pedal angle (a signal lost there) would otherwise leave
+    // the window's mean to the other angles.
+    if (frame.lostBefore > 0 && i > 0) {
+        const float lost = static_cast<float>(frame.lostBefore);
+        const float right = (rightBefore + measure.rightPower) / 2.0f;
+        const float left = (leftBefore + measure.leftPower) / 2.0f;
+        measure.powerSum += lost * (right + left);
+        measure.rightPowerSum += lost * right;
+        measure.leftPowerSum += lost * left;
+        measure.lostFrames += frame.lostBefore;
+    }
     if (frame.countsEnergy) {
         // A session start clears the shown total; the exact sum follows it.
         if (static_cast<float>(measure.kcalExact) != measure.kcalTotal)
@@ -115,14 +129,16 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
 void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     // A window holds at most maxWindowFrames frames; the traces are longer still.
     const int n = std::clamp(window.frames, 0, maxWindowFrames);
-    const float frames = static_cast<float>(n);
+    const float frames = static_cast<float>(n + (n > 0 ? measure.lostFrames : 0));
     const float soundTotal = measure.powerTotal;
     const float soundRight = measure.powerRight;
     const float soundLeft = measure.powerLeft;
     const float soundPrevious = measure.previousPower;
     measure.meanPower = measure.powerSum / frames;
+    const auto possible = [](float power) { return power > lowestPower && power < largestPower; };
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
-    if (measure.meanPower > -1000.0f && measure.meanPower < 2000.0f) {
+    if (possible(measure.meanPower) && possible(measure.rightPowerSum / frames) &&
+        possible(measure.leftPowerSum / frames)) {
         measure.powerTotal = (measure.meanPower + measure.previousPower) / 2.0f;
         measure.powerRight = measure.rightPowerSum / frames;
         measure.powerLeft = measure.leftPowerSum / frames;
@@ -190,6 +206,7 @@ void ClearUdFigures(MeasureState& measure) {
 
 void StartWindowSums(MeasureState& measure) {
     measure.powerSum = 0.0f;
+    measure.lostFrames = 0;
     measure.leftPower = 0.0f;
     measure.rightPower = 0.0f;
     measure.rightPowerSum = 0.0f;

@@ -15,6 +15,7 @@ struct PowerFrame {
     float crankLength; // mm
     float turnPeriod;  // ms, the mean of the last revolutions
     bool countsEnergy; // a session records and the crank turns faster than 20 rpm
+    int lostBefore;    // frames the link lost just before this one
 };
 
 // What the window's end brings.
@@ -25,6 +26,10 @@ struct PowerWindow {
     float heartRate;
     float cadence;
 };
+
+// The crank's limits: a window's power outside them, of both pedals or of either, is no rider's.
+constexpr float largestPower = 2000.0f;
+constexpr float lowestPower = -1000.0f;
 
 // Stores the frame in the window traces at its place and adds it to the window sums and, when
 // energy counts, to the energy.

@@ -9,6 +9,12 @@ namespace {
 // OFL/OFR of a pedal that pushed less than this are not evaluated.
 constexpr float peakForEvaluation = 50.0f;
 constexpr float balancePower = 30.0f;
+// No strap reads 0; a rider's heart beats 25 to 250 times a minute.
+constexpr double lowestHeartRate = 25.0;
+constexpr double highestHeartRate = 250.0;
+// The crank codes its battery as 138 + percent / 5.
+constexpr int emptyBatteryCode = 138;
+constexpr double fullBattery = 100.0;
 } // namespace
 
 void TakeReadouts(const CrankChannels& channels) {
@@ -18,8 +24,14 @@ void TakeReadouts(const CrankChannels& channels) {
     measure.speed = static_cast<float>(
         FiniteOrZero(3.6 * channels.wheelCircumference / (channels.wheelPeriodWord / 2.0)));
     if (measure.speed < 1.0f || measure.speed > 99.0f) measure.speed = 0.0f;
-    measure.heartRate = static_cast<float>(channels.heartRateWord / 2.0);
-    measure.batteryLevel = static_cast<float>(5.0 * (channels.batteryByte - 138));
+    // A heart rate or a battery level no strap or crank can give keeps the last sound one; before
+    // the first frame that is 0.
+    const double heartRate = channels.heartRateWord / 2.0;
+    if (heartRate == 0.0 || (heartRate >= lowestHeartRate && heartRate <= highestHeartRate))
+        measure.heartRate = static_cast<float>(heartRate);
+    const double battery = 5.0 * (channels.batteryByte - emptyBatteryCode);
+    if (battery >= 0.0 && battery <= fullBattery)
+        measure.batteryLevel = static_cast<float>(battery);
 }
 
 void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup) {

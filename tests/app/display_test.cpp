@@ -33,16 +33,41 @@ TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceIsOneAndSpeedZero) {
 TEST_F(DisplayTest, SpeedAboveNinetyNineOrBelowOneShowsZero) {
     // 3.6 × circumference / (word / 2) = 99 km/h.
     zan.wheelCircumference = 2750.0f;
-    zan.wheelPeriodWord = 200;
+    zan.soundWheelWord = 200;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_SPEED).value), 99.0f);
     zan.wheelCircumference = 2750.3f;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
     zan.wheelCircumference = 2100.0f;
-    zan.wheelPeriodWord = 20000;
+    zan.soundWheelWord = 20000;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
+}
+
+// A heart rate or a battery level no strap or crank can give keeps the last sound one, and the
+// battery reads 0 before the first frame.
+TEST_F(DisplayTest, HeartRateAndBatteryShowOnlyValuesAStrapAndACrankCanGive) {
+    const struct {
+        int heartRateWord; // half beats a minute
+        int batteryByte;
+        double heartRate;
+        double battery;
+    } ticks[] = {
+        {0, 0, 0.0, 0.0},          // no frame yet
+        {240, 154, 120.0, 80.0},   // a rider and a crank
+        {39424, 250, 120.0, 80.0}, // a word shifted by a lost byte
+        {40, 100, 120.0, 80.0},    // 20 bpm, a battery below empty
+        {500, 158, 250.0, 100.0},  // the highest there are
+        {0, 138, 0.0, 0.0},        // the strap taken off, the battery empty
+    };
+    for (const auto& tick : ticks) {
+        zan.heartRateWord = tick.heartRateWord;
+        zan.batteryByte = tick.batteryByte;
+        Tick();
+        EXPECT_EQ(Main(MAIN_HEART_RATE).value, tick.heartRate) << tick.heartRateWord;
+        EXPECT_EQ(Main(MAIN_BATTERY).value, tick.battery) << tick.batteryByte;
+    }
 }
 
 TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
@@ -67,7 +92,7 @@ TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
 TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
     zan.crankPeriodWord = 0;
     zan.turnPeriod = 0.0f;
-    zan.wheelPeriodWord = 0;
+    zan.soundWheelWord = 0;
     zan.powerTotal = 50.0f;
     zan.powerLeft = 10.0f;
     zan.powerRight = -10.0f;

@@ -62,6 +62,14 @@ TEST(FrameScreenTest, EachStreamGivesTheFramesAPedallingCrankCanProduce) {
          {Frame(1000), Frame(1000, 240 + 256), Frame(1000)},
          "1000 r1000 1000 "},
         {"a frame held at the end of the stream waits", {Frame(1000), Frame(30000)}, "1000 "},
+        {"a first frame with a force no pedal gives reads no force",
+         {Frame(30000), Frame(1000)},
+         "r1000 1000 "},
+        {"bytes at random: a force replaced ten frames in a row reads no force",
+         {Frame(1250), Frame(20000), Frame(40000), Frame(20000), Frame(40000), Frame(20000),
+          Frame(40000), Frame(20000), Frame(40000), Frame(20000), Frame(40000), Frame(20000),
+          Frame(40000)},
+         "1250 r1250 r1250 r1250 r1250 r1250 r1250 r1250 r1250 r1250 r1000 r1000 "},
     };
     for (const auto& c : cases) EXPECT_EQ(Through(c.stream), c.through) << c.what;
 }
@@ -70,10 +78,10 @@ TEST(FrameScreenTest, AReleasedFrameGoesOnAndTheNextIsJudgedAgainstNothing) {
     FrameScreen screen{};
     const ScreenLimits limits = CrankLimits(0.5f, 0.5f, 1000.0f, 1000.0f);
     ScreenFrame(screen, Frame(1000), limits);
-    ScreenFrame(screen, Frame(30000), limits);
+    ScreenFrame(screen, Frame(9000), limits);
     const ScreenedFrames released = ReleaseHeldFrame(screen);
     ASSERT_EQ(released.count, 1);
-    EXPECT_EQ(released.frames[0].rightForce, 30000);
+    EXPECT_EQ(released.frames[0].rightForce, 9000);
     EXPECT_EQ(ScreenFrame(screen, Frame(5000), limits).count, 1);
     EXPECT_EQ(screen.rejectedFrames, 0);
 }

@@ -4,11 +4,17 @@
 // clean one's.
 #include "app/callbacks.h"
 #include "app/startup.h"
+#include "measure/power.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
+#include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,13 +31,14 @@ struct LinkFault {
 struct RideMeans {
     double power = 0.0;
     double cadence = 0.0;
+    double lowestCadence = 1e9;
+    double highestCadence = 0.0;
+    double lastPower = 0.0; // at the last tick
     long long rejected = 0;
+    std::string sessionPath; // the ride's session file, when one was recorded
 };
 
-// A 2-minute ride, a pedal stroke on each side; the means of the panel's total power and cadence
-// at every display tick once the first windows are past.
-RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double corruptShare) {
-    rider.Use();
+EmulatedCrankSettings Stroke(double cadence, double dropShare, double corruptShare) {
     EmulatedCrankSettings settings;
     settings.cadence = cadence;
     settings.rightPeak = 400.0;
@@ -39,30 +46,52 @@ RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double cor
     settings.dropShare = dropShare;
     settings.corruptShare = corruptShare;
     settings.seed = 20261207;
+    return settings;
+}
+
+// A ride, a pedal stroke on each side, from the crank's first frame; the means of the panel's
+// total power and cadence at every display tick from `from` seconds on. A recorded session
+// starts at 2 s.
+RideMeans Ride(RiderStation& rider, const EmulatedCrankSettings& settings, double from = 10.0,
+               double to = 130.0, bool record = false) {
+    rider.Use();
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(rider.folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(rider.folder / "zan_com.set") << "5\n0\n0\n0\n";
     EXPECT_EQ(StartStation(nullptr, ""), 0);
+    if (record) {
+        rider.engine.dirAnswers.push_back(rider.folder.string());
+        rider.engine.At(2.0, [&rider] { rider.Press(SAVE); });
+    }
     RideMeans means;
     int ticks = 0;
-    for (double t = 10.0; t <= 130.0; t += 0.5) {
+    for (double t = from; t <= to; t += 0.5) {
         rider.engine.RunUntil(t);
         means.power += rider.station->powerTotal;
         means.cadence += rider.station->cadence;
+        means.lowestCadence = std::min<double>(means.lowestCadence, rider.station->cadence);
+        means.highestCadence = std::max<double>(means.highestCadence, rider.station->cadence);
+        means.lastPower = rider.station->powerTotal;
         ticks += 1;
     }
+    if (record) rider.Press(SAVE);
     means.power /= ticks;
     means.cadence /= ticks;
     means.rejected = rider.station->screen.rejectedFrames;
+    means.sessionPath = rider.station->sessionPath;
     return means;
 }
 
-class LinkFaultsTest : public ::testing::TestWithParam<LinkFault> {
+RideMeans Ride(RiderStation& rider, double cadence, double dropShare, double corruptShare) {
+    return Ride(rider, Stroke(cadence, dropShare, corruptShare));
+}
+
+// Two stations side by side, each in its own folder.
+class TwoRidersTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUpRiders(const std::string& name) {
         previous = std::filesystem::current_path();
-        base = std::filesystem::temp_directory_path() /
-               ("zan_link_faults_" + std::string(GetParam().name));
+        base = std::filesystem::temp_directory_path() / ("zan_link_faults_" + name);
         std::filesystem::remove_all(base);
         for (RiderStation* rider : {&clean, &faulty}) {
             rider->folder = base / (rider == &clean ? "clean" : "faulty");
@@ -79,12 +108,25 @@ class LinkFaultsTest : public ::testing::TestWithParam<LinkFault> {
     RiderStation clean;
     RiderStation faulty;
 };
+
+class LinkFaultsTest : public TwoRidersTest, public ::testing::WithParamInterface<LinkFault> {
+  protected:
+    void SetUp() override { SetUpRiders(GetParam().name); }
+};
+
+class LostMarksTest : public TwoRidersTest {
+  protected:
+    void SetUp() override { SetUpRiders("lost_marks"); }
+};
 } // namespace
 
 TEST_P(LinkFaultsTest, PowerAndCadenceStayNearTheCleanLinks) {
     const LinkFault& fault = GetParam();
     const RideMeans truth = Ride(clean, fault.cadence, 0.0, 0.0);
     const RideMeans noisy = Ride(faulty, fault.cadence, fault.dropShare, fault.corruptShare);
+    std::printf("%s: power %+.1f %%, cadence %+.1f %%\n", fault.name,
+                100.0 * (noisy.power / truth.power - 1.0),
+                100.0 * (noisy.cadence / truth.cadence - 1.0));
     ASSERT_GT(truth.power, 100.0);
     EXPECT_NEAR(truth.cadence, fault.cadence, 0.5);
     EXPECT_EQ(truth.rejected, 0);
@@ -102,4 +144,94 @@ INSTANTIATE_TEST_SUITE_P(Faults, LinkFaultsTest,
                                            LinkFault{"corrupt1_90rpm", 90.0, 0.0, 0.01, 0.02},
                                            LinkFault{"drop1_90rpm", 90.0, 0.01, 0.0, 0.03},
                                            LinkFault{"corrupt5_90rpm", 90.0, 0.0, 0.05, 0.05}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A crank that loses its signal at one pedal angle loses the revolution mark every other
+// revolution, from its very first frame: a 40-byte burst every 2 s at 60 rpm. Every frame still
+// carries the crank's own period, so from the fifth revolution on (5 s; the first mark the
+// station sees comes at 3 s) the cadence is the crank's, and the power, once its filter has
+// settled, the clean link's.
+TEST_F(LostMarksTest, MarkLostEveryOtherRevolutionFromTheStartKeepsTheCranksCadence) {
+    EmulatedCrankSettings lossy = Stroke(60.0, 0.0, 0.0);
+    lossy.burstEvery = 2.0;
+    lossy.burstBytes = 40;
+    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 5.0, 60.0);
+    const RideMeans lost = Ride(faulty, lossy, 5.0, 60.0);
+    std::printf("marks lost: %.2f to %.2f rpm, %.1f W; clean link: %.2f rpm, %.1f W\n",
+                lost.lowestCadence, lost.highestCadence, lost.lastPower, truth.cadence,
+                truth.lastPower);
+    EXPECT_NEAR(truth.cadence, 60.0, 0.5);
+    EXPECT_NEAR(lost.lowestCadence, 60.0, 0.02 * 60.0);
+    EXPECT_NEAR(lost.highestCadence, 60.0, 0.02 * 60.0);
+    EXPECT_NEAR(lost.lastPower, truth.lastPower, 0.02 * truth.lastPower);
+}
+
+namespace {
+struct NoisyRide {
+    const char* name;
+    double dropShare;
+    double corruptShare;
+    bool crankHeard; // some frames come through as the crank sent them
+};
+
+class NoisyRowsTest : public TwoRidersTest, public ::testing::WithParamInterface<NoisyRide> {
+  protected:
+    void SetUp() override { SetUpRiders(GetParam().name); }
+};
+
+constexpr int heartRateColumn = 5;
+constexpr int speedColumn = 7;
+constexpr int powerColumn = 9;
+constexpr int powerLeftColumn = 10;
+constexpr int powerRightColumn = 11;
+
+double Cell(const std::vector<std::string>& row, int column) {
+    return std::atof(row.at(static_cast<std::size_t>(column)).c_str());
+}
+} // namespace
+
+// Every row of a session on a noisy link holds values a crank and a rider can produce: heart rate
+// 0 or 25-250 bpm, power within the crank's limits and, where the crank is heard at all, the
+// speed of the clean ride.
+TEST_P(NoisyRowsTest, EveryRowHoldsValuesACrankAndARiderCanProduce) {
+    const NoisyRide& noise = GetParam();
+    const RideMeans truth = Ride(clean, Stroke(60.0, 0.0, 0.0), 5.0, 60.0, true);
+    const RideMeans noisy =
+        Ride(faulty, Stroke(60.0, noise.dropShare, noise.corruptShare), 5.0, 60.0, true);
+    const SessionRows cleanRows = ReadSessionRows(truth.sessionPath);
+    const SessionRows rows = ReadSessionRows(noisy.sessionPath);
+    ASSERT_GT(rows.rows.size(), 50u);
+    const double speed = Cell(cleanRows.rows.back(), speedColumn);
+    EXPECT_NEAR(speed, 30.0, 0.1);
+    double highestHeart = 0.0;
+    double highestPower = 0.0;
+    int soundSpeeds = 0;
+    for (const std::vector<std::string>& row : rows.rows) {
+        const double heart = Cell(row, heartRateColumn);
+        EXPECT_TRUE(heart == 0.0 || (heart >= 25.0 && heart <= 250.0))
+            << "row " << row.at(0) << ": " << heart << " bpm";
+        highestHeart = std::max(highestHeart, heart);
+        for (const int column : {powerColumn, powerLeftColumn, powerRightColumn}) {
+            EXPECT_LT(Cell(row, column), largestPower) << "row " << row.at(0);
+            highestPower = std::max(highestPower, Cell(row, column));
+        }
+        // The first rows come before the crank's first frames.
+        // A row before the wheel's periods agree holds 0.
+        const double rowSpeed = Cell(row, speedColumn);
+        if (rowSpeed != 0.0) {
+            EXPECT_NEAR(rowSpeed, speed, 0.03 * speed) << "row " << row.at(0);
+        }
+        if (std::fabs(rowSpeed - speed) <= 0.03 * speed) soundSpeeds += 1;
+    }
+    if (noise.crankHeard) {
+        EXPECT_GE(soundSpeeds, 0.9 * static_cast<double>(rows.rows.size()));
+    }
+    std::printf("%s: heart rate up to %.1f bpm, power up to %.1f W\n", noise.name, highestHeart,
+                highestPower);
+}
+
+INSTANTIATE_TEST_SUITE_P(Noise, NoisyRowsTest,
+                         ::testing::Values(NoisyRide{"drop10", 0.10, 0.0, true},
+                                           NoisyRide{"random", 0.0, 1.0, false},
+                                           NoisyRide{"corrupt1", 0.0, 0.01, true}),
                          [](const auto& info) { return std::string(info.param.name); });

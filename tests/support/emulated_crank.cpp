@@ -30,7 +30,12 @@ void Feed(HeadlessEngine& engine, EmulatedCrank& crank, HeadlessDevice& device) 
         frame.battery = BatteryCode(crank.settings.battery);
         unsigned char bytes[frameLength];
         EncodeFrame(frame, bytes);
-        for (unsigned char byte : bytes) {
+        const long long burstPeriod = static_cast<long long>(
+            crank.settings.burstEvery * crank.settings.framesPerSecond * frameLength);
+        for (int i = 0; i < frameLength; ++i) {
+            unsigned char byte = bytes[i];
+            const long long sent = crank.framesSent * frameLength + i;
+            if (burstPeriod > 0 && sent % burstPeriod < crank.settings.burstBytes) continue;
             if (Chance(crank.random) < crank.settings.dropShare) continue;
             if (Chance(crank.random) < crank.settings.corruptShare)
                 byte = static_cast<unsigned char>(crank.random() & 0xFF);

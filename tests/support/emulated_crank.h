@@ -27,6 +27,10 @@ struct EmulatedCrankSettings {
     // Faults of the link, as shares of the bytes: dropped, or replaced by a random byte.
     double dropShare = 0.0;
     double corruptShare = 0.0;
+    // A burst of this many bytes lost at every multiple of burstEvery seconds of the crank's own
+    // time (0: none), as a crank that loses its signal at one pedal angle gives.
+    double burstEvery = 0.0;
+    int burstBytes = 0;
     unsigned long long seed = 1;
 };
 
