@@ -31,6 +31,8 @@ struct LinkState {
     // The identity frames of the handshake under way, and whether it has named the crank yet.
     IdentityAgreement identityHeard;
     bool identityTaken;
+    // The port a reconnect closed waits for its reopen, a second later.
+    bool reopenPending;
 
     // Decoded values of the current frame.
     int rawRightForce;

@@ -203,6 +203,8 @@ TEST_F(LinkWatchdogTest, ReconnectReopensThePortShownWithoutANewHandshake) {
     Silence(101);
     engine.genericAnswers = {reconnect};
     Tick();
+    engine.timersRunning = false;
+    engine.RunUntil(engine.now + 1.0);
 
     EXPECT_EQ(LinkLamp(), 1.0);
     EXPECT_EQ(zan.comPort, 3);
@@ -314,6 +316,29 @@ TEST_F(SerialQuestionTest, AQuitWhileTheQuestionWaitsKeepsTheFilesNumber) {
     ASSERT_TRUE(engine.quitRequested);
     EXPECT_EQ(PopupCount("confirm"), 1);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "123");
+}
+
+// --- The reconnect's pause ---
+
+TEST_F(LinkWatchdogTest, TenReconnectsLoseNoRowAndTheReopenComesASecondLater) {
+    StartSession();
+    std::vector<double> stillClosed;
+    for (int i = 0; i < 10; ++i) {
+        const double at = 3.3 + 3.0 * i;
+        engine.At(at, [this] { Press(ONLINE, MAIN_LINK_LED); });
+        engine.At(at + 0.99, [this, &stillClosed] {
+            if (!engine.Port(1).open) stillClosed.push_back(engine.now);
+        });
+    }
+    engine.RunUntil(40.0);
+    EXPECT_EQ(stillClosed.size(), 10u) << "the port stays closed for its second";
+    EXPECT_TRUE(engine.Port(1).open);
+    EXPECT_FALSE(LinkLost());
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    EXPECT_GE(session.rows.size(), 39u);
+    EXPECT_TRUE(ARowEverySecond(session));
 }
 
 // --- Identity frames through a bad link ---
