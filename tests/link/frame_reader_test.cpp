@@ -279,7 +279,6 @@ TEST_F(FrameReaderTest, IdentityIsTakenOnlyWhereTwoIdentityFramesInARowAgree) {
                                .leftAux = 2 * 70});
          },
          -1},
-        {"force frames only", [](int) { return MakeFrame({}); }, -1},
         {"identity frames that never agree twice in a row",
          [](int index) { return MakeIdentityFrame(index % 2 ? 123 : 124, 4); }, -1},
         {"a corrupted frame between every two",
