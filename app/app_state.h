@@ -15,6 +15,7 @@ struct AppState {
     int linkDialogForLoss; // 1 when it was asked for by a lost link, not by the search command
     int linkDialogOff;
     int linkCheckNow;
+    int serialQuestionOpen; // 1 while the serial-number question waits for its answer
     // The waiting notice was last hidden because frames arrived (shown again when they stop).
     bool noticeHiddenForFrames;
 };

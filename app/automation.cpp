@@ -26,10 +26,14 @@ struct NamedAction {
 };
 
 constexpr NamedAction namedActions[] = {
-    {"session", AutomationAction::Session, false},    {"turn", AutomationAction::Turn, false},
-    {"capture", AutomationAction::Capture, false},    {"plot", AutomationAction::Plot, true},
-    {"code", AutomationAction::Code, true},           {"quit", AutomationAction::Quit, false},
+    {"session", AutomationAction::Session, false},
+    {"turn", AutomationAction::Turn, false},
+    {"capture", AutomationAction::Capture, false},
+    {"plot", AutomationAction::Plot, true},
+    {"code", AutomationAction::Code, true},
+    {"quit", AutomationAction::Quit, false},
     {"histories", AutomationAction::Histories, true},
+    {"reconnect", AutomationAction::Reconnect, false},
 };
 
 bool ParseStep(const std::string& text, AutomationStep& step, std::string& error) {
@@ -147,6 +151,9 @@ void RunAutomationStep(const AutomationStep& step) {
         break;
     case AutomationAction::Histories:
         FillHistoriesForMeasuring(step.value);
+        break;
+    case AutomationAction::Reconnect:
+        Press("ONLINE");
         break;
     }
 }

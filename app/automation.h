@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-enum class AutomationAction { Session, Turn, Capture, Plot, Code, Quit, Histories };
+enum class AutomationAction { Session, Turn, Capture, Plot, Code, Quit, Histories, Reconnect };
 
 struct AutomationStep {
     int milliseconds;

@@ -79,15 +79,28 @@ void AskHowToReconnect(void*) {
         SearchForTypedSerial(response);
     }
 }
+
+// Runs from the event loop, as the not-connected dialog does: the link keeps reading and the
+// session keeps its rows while the rider thinks. Until Yes the setup file keeps its own number,
+// so a quit meanwhile writes no number nobody agreed to.
+void AskWhichSerialToKeep(void*) {
+    AppState& app = PartOf<AppState>();
+    const int answer = ConfirmPopup(serialWarningTitle, serialWarning);
+    app.serialQuestionOpen = 0;
+    if (answer == 1)
+        TakeDeviceSerial();
+    else
+        KeepDeviceSerial(StationView().setup.serialNumber);
+}
 } // namespace
 
 void WarnSerialMismatch() {
-    const Station& zan = StationView();
-    // Cleared before asking, so a tick that comes while the question waits does not ask again.
+    AppState& app = PartOf<AppState>();
+    // One question at a time: a crank that names itself again meanwhile is asked about after.
+    if (app.serialQuestionOpen != 0) return;
     if (!TakeSerialMismatch()) return;
-    // No keeps the file's number for the next save of the setup file; Yes writes the crank's.
-    if (ConfirmPopup(serialWarningTitle, serialWarning) != 1)
-        KeepDeviceSerial(zan.setup.serialNumber);
+    app.serialQuestionOpen = 1;
+    PostDeferredCall(AskWhichSerialToKeep, nullptr);
 }
 
 void WatchLink() {

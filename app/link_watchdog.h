@@ -1,7 +1,8 @@
 #pragma once
 // Link supervision at the display tick: the serial-number warning and the link watchdog.
 
-// Asks what to do when the crank's serial number differs from the setup file's.
+// Asks what to do when the crank's serial number differs from the setup file's; the question
+// waits from the event loop, the link and the session going on meanwhile.
 void WarnSerialMismatch();
 // Notices a link that has carried no frame for too long, or a check the user asked for.
 void WatchLink();

@@ -87,11 +87,22 @@ bool AskCrank(int serialSought, int port) {
     Delay(2.0);
     return false;
 }
+
+void ReopenCrankPort(void*) {
+    LinkState& link = PartOf<LinkState>();
+    const SetupState& setup = ViewOf<SetupState>();
+    if (!link.reopenPending) return;
+    link.reopenPending = false;
+    OpenCrankPort(setup.comPort, setup.comPort);
+    link.ticksSinceFrame = 0;
+}
 } // namespace
 
 void SearchZAN(int serialSought) {
     LinkState& link = PartOf<LinkState>();
     const SetupState& setup = ViewOf<SetupState>();
+    // A reopen still waiting from a reconnect must not take the port from the crank found.
+    link.reopenPending = false;
     SuspendTimerCallbacks();
     for (int port = firstPort; port <= lastPort; ++port) {
         ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
@@ -126,10 +137,14 @@ void ReconnectCrank() {
     CloseCom(setup.comPort);
     TakePanelComPort();
     CloseCom(setup.comPort);
-    // A Bluetooth serial port needs a moment after its close before it connects again.
-    Delay(1.0);
-    OpenCrankPort(setup.comPort, setup.comPort);
+    // The pause counts as no silence of the crank's: the watchdog must not ask again meanwhile.
     link.ticksSinceFrame = 0;
+    // A Bluetooth serial port needs a moment after its close before it connects again. The
+    // station measures, records and shows meanwhile; a second reconnect in that moment reopens
+    // with the first.
+    if (link.reopenPending) return;
+    link.reopenPending = true;
+    PostDelayedCall(ReopenCrankPort, nullptr, 1.0);
 }
 
 int ONLINE(int, int, int event, void*, int, int) {

@@ -25,7 +25,7 @@ namespace {
 constexpr int readBlockSize = 4096;
 
 // The station asks for identity frames during the first frames after a (re)start, reads the
-// identity from one of them, and then ends them.
+// identity from those that agree, and then ends them.
 constexpr int handshakeRequestFrames = 15;
 constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
@@ -59,18 +59,31 @@ void DecodeChannels(LinkState& link, const SetupParameters& setup, const CrankFr
         static_cast<float>(1.0 * (link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
 }
 
-// During the first frames after a (re)start the crank answers ':' with identity frames.
+void TakeIdentity(LinkState& link, int serialNumber, FrameEvents& events) {
+    link.identityTaken = true;
+    link.deviceVersion = link.identityHeard.agreed.version;
+    link.deviceSerial = link.identityHeard.agreed.serial;
+    events.identified = true;
+    // Another crank's number goes into the setup file only once the rider says Yes to it.
+    const bool fileCrank = link.deviceSerial == serialNumber;
+    link.crankIdentified = fileCrank ? 1 : 0;
+    if (!fileCrank) link.serialMismatch = 1;
+}
+
+// During the first frames after a (re)start the crank answers ':' with identity frames. The
+// identity is taken from the 51st frame on, once two identity frames in a row agree on it:
+// frames that never agree name no crank and raise no question.
 void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, FrameEvents& events) {
     const int frames = link.handshakeFrames;
-    if (frames < handshakeRequestFrames) events.handshakeByte = identityStartByte;
-    if (frames == handshakeIdentityFrame) {
-        const CrankIdentity identity = ReadIdentity(frame);
-        link.deviceVersion = identity.version;
-        link.deviceSerial = identity.serial;
-        if (IsIdentityFrame(frame)) link.crankIdentified = 1;
-        events.identified = true;
-        if (link.deviceSerial != serialNumber) link.serialMismatch = 1;
+    if (frames == 0) {
+        link.identityHeard = IdentityAgreement{};
+        link.identityTaken = false;
     }
+    if (frames < handshakeRequestFrames) events.handshakeByte = identityStartByte;
+    if (frames < handshakeEndFrame) HearIdentity(link.identityHeard, frame);
+    if (frames >= handshakeIdentityFrame && frames < handshakeEndFrame && !link.identityTaken &&
+        link.identityHeard.agreedHeard)
+        TakeIdentity(link, serialNumber, events);
     if (frames > handshakeIdentityFrame && frames < handshakeEndFrame)
         events.handshakeByte = identityEndByte;
     link.handshakeFrames = std::min(frames + 1, handshakeSaturation);

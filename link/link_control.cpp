@@ -51,6 +51,10 @@ void KeepDeviceSerial(int serial) {
     PartOf<LinkState>().deviceSerial = serial;
 }
 
+void TakeDeviceSerial() {
+    PartOf<LinkState>().crankIdentified = 1;
+}
+
 bool FramesArriving() {
     const LinkState& link = ViewOf<LinkState>();
     return link.frameSeen && link.linkLost == 0;

@@ -21,3 +21,5 @@ void RestartSilence();
 bool TakeSerialMismatch();
 // The crank's serial number is taken as the given one (the setup's, when the rider keeps it).
 void KeepDeviceSerial(int serial);
+// The rider said Yes to the crank's own number: the next save of the setup file writes it.
+void TakeDeviceSerial();

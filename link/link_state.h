@@ -4,6 +4,7 @@
 
 #include "link/frame_assembler.h"
 #include "link/frame_screen.h"
+#include "protocol/identity.h"
 
 struct LinkState {
     // The device the crank's port is open on ("COM4").
@@ -24,9 +25,14 @@ struct LinkState {
     int deviceVersion;
     int deviceSerial;
     int serialMismatch;
-    // A crank told its identity in this run: only then does the setup file take its serial
-    // number.
+    // A crank told its identity in this run and its number is the one to keep: the setup file's
+    // own, or another the rider said Yes to. Only then does the setup file take its serial number.
     int crankIdentified;
+    // The identity frames of the handshake under way, and whether it has named the crank yet.
+    IdentityAgreement identityHeard;
+    bool identityTaken;
+    // The port a reconnect closed waits for its reopen, a second later.
+    bool reopenPending;
 
     // Decoded values of the current frame.
     int rawRightForce;

@@ -161,6 +161,9 @@ int DismissPopup() {
 int PostDeferredCall(void (*call)(void* data), void* data) {
     return CurrentEngine().PostDeferredCall(call, data);
 }
+int PostDelayedCall(void (*call)(void* data), void* data, double seconds) {
+    return CurrentEngine().PostDelayedCall(call, data, seconds);
+}
 int PrintPanel(int panel, const char* printerName, const char* pdfPath) {
     return CurrentEngine().PrintPanel(panel, printerName, pdfPath);
 }

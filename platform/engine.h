@@ -124,6 +124,9 @@ struct Engine {
     // Runs call(data) once the callback in progress has returned, from the event loop: a popup
     // opened there leaves every timer ticking while it waits. Outside a callback, at once.
     virtual int PostDeferredCall(void (*call)(void* data), void* data) = 0;
+    // Runs call(data) once, from the event loop, when the engine's clock has gone on by the given
+    // seconds; everything else runs meanwhile.
+    virtual int PostDelayedCall(void (*call)(void* data), void* data, double seconds) = 0;
 
     // Prints the panel on the named printer; with no such printer, writes a PDF file to pdfPath.
     // Returns 1 when printed, 2 when written to pdfPath, negative on failure.
@@ -208,6 +211,7 @@ int DirSelectPopup(const char* defaultDirectory, const char* title, char* pathOu
 int MessagePopup(const char* title, const char* message);
 int DismissPopup();
 int PostDeferredCall(void (*call)(void* data), void* data);
+int PostDelayedCall(void (*call)(void* data), void* data, double seconds);
 int PrintPanel(int panel, const char* printerName, const char* pdfPath);
 
 // Time and waiting.

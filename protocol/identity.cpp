@@ -31,3 +31,18 @@ bool IsIdentityFrame(const CrankFrame& frame) {
         if (word % 2 != 0 || Digit(word) < 0 || Digit(word) > 9) return false;
     return true;
 }
+
+void HearIdentity(IdentityAgreement& agreement, const CrankFrame& frame) {
+    if (!IsIdentityFrame(frame)) {
+        agreement.lastHeard = false;
+        return;
+    }
+    const CrankIdentity identity = ReadIdentity(frame);
+    if (agreement.lastHeard && identity.serial == agreement.last.serial &&
+        identity.version == agreement.last.version) {
+        agreement.agreed = identity;
+        agreement.agreedHeard = true;
+    }
+    agreement.last = identity;
+    agreement.lastHeard = true;
+}

@@ -17,3 +17,15 @@ CrankIdentity ReadIdentity(const CrankFrame& frame);
 // True when all four channel words are twice the code of a digit, as only identity frames carry
 // them: no sound force channel reads below 150 counts.
 bool IsIdentityFrame(const CrankFrame& frame);
+
+// What the identity frames heard so far agree on. A corrupted byte changes one frame, never the
+// next the same way: an identity counts once two identity frames in a row carry it.
+struct IdentityAgreement {
+    CrankIdentity last; // the frame before, when it was an identity frame
+    bool lastHeard;
+    CrankIdentity agreed; // the latest identity two frames in a row carried
+    bool agreedHeard;
+};
+
+// Takes the next frame into the agreement: any other frame than an identity frame breaks the row.
+void HearIdentity(IdentityAgreement& agreement, const CrankFrame& frame);

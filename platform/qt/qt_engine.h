@@ -78,6 +78,7 @@ class QtEngine : public Engine {
     int MessagePopup(const char* title, const char* message) override;
     int DismissPopup() override;
     int PostDeferredCall(void (*call)(void* data), void* data) override;
+    int PostDelayedCall(void (*call)(void* data), void* data, double seconds) override;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
 
     double CurrentDateTime() override;

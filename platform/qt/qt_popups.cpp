@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -182,5 +183,11 @@ int QtEngine::DismissPopup() {
 
 int QtEngine::PostDeferredCall(void (*call)(void* data), void* data) {
     QTimer::singleShot(0, QCoreApplication::instance(), [call, data] { call(data); });
+    return 0;
+}
+
+int QtEngine::PostDelayedCall(void (*call)(void* data), void* data, double seconds) {
+    const int milliseconds = seconds > 0.0 ? static_cast<int>(std::lround(seconds * 1000.0)) : 0;
+    QTimer::singleShot(milliseconds, QCoreApplication::instance(), [call, data] { call(data); });
     return 0;
 }

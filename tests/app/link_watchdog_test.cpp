@@ -16,6 +16,8 @@
 #include <array>
 #include <climits>
 #include <filesystem>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,23 @@ constexpr GenericAnswer reconnect{1, ""};
 constexpr GenericAnswer skip{2, ""};
 GenericAnswer SearchFor(const char* typed) {
     return {3, typed};
+}
+
+int SecondOfDay(const std::string& time) {
+    return std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 +
+           std::stoi(time.substr(6, 2));
+}
+
+// Rows a second apart by their time of day: none twice, none left out.
+::testing::AssertionResult ARowEverySecond(const SessionRows& session) {
+    for (std::size_t i = 1; i < session.rows.size(); ++i) {
+        const int step =
+            SecondOfDay(session.rows[i].at(1)) - SecondOfDay(session.rows[i - 1].at(1));
+        if (step != 1)
+            return ::testing::AssertionFailure()
+                   << "row " << i << " comes " << step << " s after the one before";
+    }
+    return ::testing::AssertionSuccess();
 }
 } // namespace
 
@@ -65,9 +84,24 @@ class LinkWatchdogTest : public StationTest {
                              [&](const PopupRecord& popup) { return popup.kind == kind; });
     }
     double LinkLamp() { return Main(MAIN_LINK_LED).value; }
+    void StartSession() {
+        std::filesystem::create_directory(folder / "ride");
+        engine.dirAnswers.push_back((folder / "ride").string());
+        Press(SAVE, 0);
+        ASSERT_EQ(zan.sessionActive, 1);
+    }
 
     int crankSerial = 123;
     HeadlessCrank* crank = nullptr;
+};
+
+// A crank that tells another serial number, on the timers of the engine's virtual clock.
+class SerialQuestionTest : public LinkWatchdogTest {
+  protected:
+    void SetUp() override {
+        crankSerial = 45;
+        LinkWatchdogTest::SetUp();
+    }
 };
 
 // A crank that tells another serial number than the setup file's.
@@ -169,6 +203,8 @@ TEST_F(LinkWatchdogTest, ReconnectReopensThePortShownWithoutANewHandshake) {
     Silence(101);
     engine.genericAnswers = {reconnect};
     Tick();
+    engine.timersRunning = false;
+    engine.RunUntil(engine.now + 1.0);
 
     EXPECT_EQ(LinkLamp(), 1.0);
     EXPECT_EQ(zan.comPort, 3);
@@ -255,6 +291,123 @@ TEST_F(OtherCrankTest, AnsweredYesTheNextSaveWritesTheCranksSerialNumber) {
     ASSERT_EQ(SavePar("zan_01.set"), 0);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "45");
 }
+
+TEST_F(SerialQuestionTest, FramesAndRowsGoOnWhileTheQuestionWaitsAndYesThenTakesTheCranksNumber) {
+    StartSession();
+    engine.confirmOpenSeconds = {20.0};
+    engine.confirmAnswers = {1};
+    engine.RunUntil(30.0);
+    ASSERT_EQ(PopupCount("confirm"), 1);
+    EXPECT_GT(crank->framesSent, 1450);
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    EXPECT_GE(session.rows.size(), 29u);
+    EXPECT_TRUE(ARowEverySecond(session));
+    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(ReadLines("zan_01.set").at(22), "45");
+}
+
+TEST_F(SerialQuestionTest, AQuitWhileTheQuestionWaitsKeepsTheFilesNumber) {
+    engine.confirmOpenSeconds = {60.0};
+    engine.confirmAnswers = {1};
+    engine.At(10.0, [this] { Press(FINE, 0); });
+    engine.RunUntil(30.0);
+    ASSERT_TRUE(engine.quitRequested);
+    EXPECT_EQ(PopupCount("confirm"), 1);
+    EXPECT_EQ(ReadLines("zan_01.set").at(22), "123");
+}
+
+// --- The reconnect's pause ---
+
+TEST_F(LinkWatchdogTest, TenReconnectsLoseNoRowAndTheReopenComesASecondLater) {
+    StartSession();
+    std::vector<double> stillClosed;
+    for (int i = 0; i < 10; ++i) {
+        const double at = 3.3 + 3.0 * i;
+        engine.At(at, [this] { Press(ONLINE, MAIN_LINK_LED); });
+        engine.At(at + 0.99, [this, &stillClosed] {
+            if (!engine.Port(1).open) stillClosed.push_back(engine.now);
+        });
+    }
+    engine.RunUntil(40.0);
+    EXPECT_EQ(stillClosed.size(), 10u) << "the port stays closed for its second";
+    EXPECT_TRUE(engine.Port(1).open);
+    EXPECT_FALSE(LinkLost());
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_TRUE(RowsNumberedWithoutGap(session));
+    EXPECT_GE(session.rows.size(), 39u);
+    EXPECT_TRUE(ARowEverySecond(session));
+}
+
+// --- Identity frames through a bad link ---
+
+struct IdentityStream {
+    double corruptShare; // of the crank's bytes; 1: nothing but random bytes at the link's rate
+    unsigned long long seed;
+};
+
+class CorruptedIdentityTest : public LinkWatchdogTest,
+                              public ::testing::WithParamInterface<IdentityStream> {
+  protected:
+    void SetUp() override {
+        LinkWatchdogTest::SetUp();
+        const IdentityStream& stream = GetParam();
+        // The station is started; its port is now fed by the stream under test instead.
+        crank->framesLeft = 0;
+        HeadlessDevice& device = engine.Device("COM1");
+        device.feed = nullptr;
+        if (stream.corruptShare < 1.0) {
+            EmulatedCrankSettings settings;
+            settings.corruptShare = stream.corruptShare;
+            settings.seed = stream.seed;
+            PlayEmulatedCrank(engine, "COM1", settings);
+            return;
+        }
+        auto noise = std::make_shared<std::mt19937_64>(stream.seed);
+        device.feed = [this, noise, sent = 0LL](HeadlessDevice& port) mutable {
+            // 38400 baud, ten bits a byte.
+            for (const auto due = static_cast<long long>(engine.now * 3840.0); sent < due; ++sent)
+                port.input.push_back(static_cast<unsigned char>((*noise)() & 0xFF));
+        };
+    }
+};
+
+TEST_P(CorruptedIdentityTest, NoQuestionNoFalseTitleAndRowsAllAlong) {
+    StartSession();
+    engine.confirmOpenSeconds = {60.0};
+    engine.RunUntil(20.0);
+    EXPECT_EQ(PopupCount("confirm"), 0);
+    // The crank is named through the corruption; random bytes name none.
+    const bool crank = GetParam().corruptShare < 1.0;
+    EXPECT_NE(MainTitle().find(crank ? "SN_123 )" : "Waiting connection"), std::string::npos)
+        << MainTitle();
+    EXPECT_EQ(zan.crankIdentified, crank ? 1 : 0);
+    Press(SAVE, 0);
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    EXPECT_GE(session.rows.size(), 18u);
+    EXPECT_TRUE(ARowEverySecond(session));
+}
+
+std::vector<IdentityStream> IdentityStreams() {
+    std::vector<IdentityStream> streams;
+    for (const double share : {0.02, 0.05, 0.10})
+        for (unsigned long long seed = 1; seed <= 10; ++seed) streams.push_back({share, seed});
+    for (unsigned long long seed = 1; seed <= 3; ++seed) streams.push_back({1.0, seed});
+    return streams;
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, CorruptedIdentityTest, ::testing::ValuesIn(IdentityStreams()),
+                         [](const auto& info) {
+                             const IdentityStream& stream = info.param;
+                             const std::string kind =
+                                 stream.corruptShare < 1.0
+                                     ? "corrupt" + std::to_string(static_cast<int>(
+                                                       stream.corruptShare * 100.0 + 0.5))
+                                     : std::string("random");
+                             return kind + "_seed" + std::to_string(stream.seed);
+                         });
 
 // --- Dialogs under an engine that runs ticks while they wait ---
 

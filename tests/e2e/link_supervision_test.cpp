@@ -44,6 +44,9 @@ TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFr
     engine.genericAnswers = {{1, ""}};
     Tick();
     ASSERT_EQ(engine.popups.size(), 2u);
+    // The port reopens once the engine's clock has gone on by a second.
+    engine.timersRunning = false;
+    engine.RunUntil(engine.now + 1.0);
     EXPECT_TRUE(ReadUntil([&] { return zan.frameCounter > framesWhileDown + 50; }, 10.0));
     Tick();
     EXPECT_EQ(LinkLamp(), 1.0);

@@ -1,10 +1,12 @@
 #include "link/frame_reader.h"
+#include "link/link_control.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"
 #include "tests/support/station_fixture.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 class FrameReaderTest : public StationTest {
   protected:
@@ -214,12 +216,15 @@ TEST_F(FrameReaderTest, HandshakeSendsFifteenRequestsReadsTheIdentityAndFourteen
     zan.setup.serialNumber = 123;
     std::vector<unsigned char> expected;
     for (int frame = 1; frame <= 100; ++frame) {
-        Push(frame == 51 ? MakeIdentityFrame(123, 4) : MakeIdentityFrame(987, 1));
+        // Up to the 50th no two frames in a row agree; the 51st and 52nd do, and the identity
+        // once taken stays whatever comes after.
+        const bool identity = frame == 51 || frame == 52;
+        Push(identity ? MakeIdentityFrame(123, 4) : MakeIdentityFrame(frame % 2 ? 987 : 986, 1));
         ReadZAN();
         if (frame <= 15) expected.push_back(':');
         if (frame >= 52 && frame <= 65) expected.push_back(';');
         ASSERT_EQ(Sent(), expected) << "after frame " << frame;
-        if (frame == 50) {
+        if (frame == 51) {
             EXPECT_EQ(zan.deviceSerial, 0);
         }
     }
@@ -252,21 +257,50 @@ TEST_F(FrameReaderTest, HandshakeStartsAgainOnlyWhenItsCounterIsReset) {
 TEST_F(FrameReaderTest, CrankWithAnotherSerialNumberRaisesTheMismatch) {
     zan.setup.serialNumber = 122;
     zan.handshakeFrames = 50;
-    Push(MakeIdentityFrame(123, 4));
+    for (int frame = 0; frame < 2; ++frame) Push(MakeIdentityFrame(123, 4));
     ReadZAN();
     EXPECT_EQ(zan.deviceSerial, 123);
     EXPECT_EQ(zan.serialMismatch, 1);
+    // Until the rider says Yes, the setup file keeps its own number.
+    EXPECT_EQ(zan.crankIdentified, 0);
 }
 
-TEST_F(FrameReaderTest, IdentityOutsideItsRangeReadsAsZero) {
-    zan.handshakeFrames = 50;
-    zan.setup.serialNumber = 5;
-    Push(MakeFrame(
-        {.rightForce = 2 * 60, .rightAux = 2 * 48, .leftForce = 2 * 48, .leftAux = 2 * 70}));
-    ReadZAN();
-    EXPECT_EQ(zan.deviceSerial, 0);
-    EXPECT_EQ(zan.deviceVersion, 0);
-    EXPECT_EQ(zan.serialMismatch, 1);
+TEST_F(FrameReaderTest, IdentityIsTakenOnlyWhereTwoIdentityFramesInARowAgree) {
+    const struct {
+        const char* what;
+        std::vector<unsigned char> (*frame)(int index); // the frame at each handshake count
+        int serial;                                     // -1: no identity
+    } cases[] = {
+        {"words outside the digits",
+         [](int) {
+             return MakeFrame({.rightForce = 2 * 60,
+                               .rightAux = 2 * 48,
+                               .leftForce = 2 * 48,
+                               .leftAux = 2 * 70});
+         },
+         -1},
+        {"identity frames that never agree twice in a row",
+         [](int index) { return MakeIdentityFrame(index % 2 ? 123 : 124, 4); }, -1},
+        {"a corrupted frame between every two",
+         [](int index) { return index % 2 ? MakeIdentityFrame(123, 4) : MakeFrame({}); }, -1},
+        {"agreement before the 51st frame, disagreement after",
+         [](int index) { return MakeIdentityFrame(index < 40 ? 123 : 990 + index % 2, 4); }, 123},
+    };
+    zan.setup.serialNumber = 123;
+    for (const auto& entry : cases) {
+        RestartHandshake();
+        SetPanelAttribute(zan.mainPanel, ATTR_TITLE, "");
+        for (int index = 0; index < 100; ++index) {
+            Push(entry.frame(index));
+            ReadZAN();
+        }
+        const bool named = entry.serial >= 0;
+        EXPECT_EQ(zan.deviceSerial, named ? entry.serial : 0) << entry.what;
+        EXPECT_EQ(zan.serialMismatch, 0) << entry.what;
+        EXPECT_EQ(zan.crankIdentified, named ? 1 : 0) << entry.what;
+        EXPECT_EQ(MainTitle().find("SN_"), named ? MainTitle().find("SN_123") : std::string::npos)
+            << entry.what;
+    }
 }
 
 // --- Simulation ---

@@ -190,7 +190,11 @@ void HeadlessEngine::RunDue() {
 
 void HeadlessEngine::RunUntil(double until) {
     while (!quitRequested) {
-        double next = std::min(nextLinkTick, nextDisplayTick);
+        // A timer whose callback is still running (a question it waits on) does not fire again
+        // before the callback returns.
+        double next = until + 1.0;
+        if (!inLinkTick) next = std::min(next, nextLinkTick);
+        if (!inDisplayTick) next = std::min(next, nextDisplayTick);
         for (const Scheduled& entry : scheduled) next = std::min(next, entry.when);
         if (next > until) break;
         if (next > now) now = next;
@@ -379,6 +383,12 @@ int HeadlessEngine::ResumeTimerCallbacks() {
 
 int HeadlessEngine::ConfirmPopup(const char* title, const char* message) {
     popups.push_back({"confirm", Text(title), Text(message)});
+    if (!confirmOpenSeconds.empty()) {
+        const double end = now + confirmOpenSeconds.front();
+        confirmOpenSeconds.pop_front();
+        while (!quitRequested && now < end) RunUntil(std::min(end, now + linkTimerMs / 1000.0));
+        if (quitRequested) return 0;
+    }
     if (confirmAnswers.empty()) return 0;
     const int answer = confirmAnswers.front();
     confirmAnswers.pop_front();
@@ -574,6 +584,11 @@ int HeadlessEngine::ComWrtByte(int port, int byte) {
 int HeadlessEngine::DismissPopup() {
     if (!popupWaiting) return -1;
     popupDismissed = true;
+    return 0;
+}
+
+int HeadlessEngine::PostDelayedCall(void (*call)(void* data), void* data, double seconds) {
+    At(now + std::max(seconds, 0.0), [call, data] { call(data); });
     return 0;
 }
 

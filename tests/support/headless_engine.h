@@ -89,7 +89,11 @@ class HeadlessEngine : public Engine {
     // What the test scripts.
     bool failInit = false;
     bool failLoadPanel = false;
-    std::deque<int> confirmAnswers;           // ConfirmPopup answers; none left answers 0
+    std::deque<int> confirmAnswers; // ConfirmPopup answers; none left answers 0
+    // Virtual seconds each ConfirmPopup waits before its answer, as a modal question: the timers
+    // tick meanwhile, except the one whose callback asked; a quit closes it unanswered (0).
+    // None left: answered at once.
+    std::deque<double> confirmOpenSeconds;
     std::deque<GenericAnswer> genericAnswers; // GenericMessagePopup; none left answers button 1
     std::deque<std::string> fileAnswers;      // FileSelectPopup paths; "" or none = cancel
     std::deque<std::string> dirAnswers;       // DirSelectPopup folders; "" or none = cancel
@@ -170,6 +174,7 @@ class HeadlessEngine : public Engine {
     int MessagePopup(const char* title, const char* message) override;
     int DismissPopup() override;
     int PostDeferredCall(void (*call)(void* data), void* data) override;
+    int PostDelayedCall(void (*call)(void* data), void* data, double seconds) override;
     bool popupWaiting = false;
     bool popupDismissed = false;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;

@@ -26,8 +26,12 @@ bool RealTimeTimers::RunUntil(const std::function<bool()>& condition, double sec
     while (std::chrono::steady_clock::now() < end) {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        // Delays the station takes itself (a reconnect waits a second) keep the clock ahead.
+        // Delays the station takes itself (the device search waits at each port) keep the clock
+        // ahead.
         engine.now = std::max(engine.now, virtualStart + elapsed);
+        // What the station left to the event loop (the port a reconnect reopens a second later)
+        // runs as it comes due.
+        engine.ProcessSystemEvents();
         ReadZAN();
         if (elapsed >= nextDisplay) {
             nextDisplay += displaySeconds;
