@@ -59,14 +59,16 @@ void DecodeChannels(LinkState& link, const SetupParameters& setup, const CrankFr
         static_cast<float>(1.0 * (link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
 }
 
-void TakeIdentity(LinkState& link, int serialNumber, FrameEvents& events) {
+// sent tells whether the crank sent its identity or has software too old to send one.
+void TakeIdentity(LinkState& link, int serialNumber, const CrankIdentity& identity, bool sent,
+                  FrameEvents& events) {
     link.identityTaken = true;
-    link.deviceVersion = link.identityHeard.agreed.version;
-    link.deviceSerial = link.identityHeard.agreed.serial;
+    link.deviceVersion = identity.version;
+    link.deviceSerial = identity.serial;
     events.identified = true;
     // Another crank's number goes into the setup file only once the rider says Yes to it.
     const bool fileCrank = link.deviceSerial == serialNumber;
-    link.crankIdentified = fileCrank ? 1 : 0;
+    link.crankIdentified = sent && fileCrank ? 1 : 0;
     if (!fileCrank) link.serialMismatch = 1;
 }
 
@@ -83,7 +85,10 @@ void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, Fr
     if (frames < handshakeEndFrame) HearIdentity(link.identityHeard, frame);
     if (frames >= handshakeIdentityFrame && frames < handshakeEndFrame && !link.identityTaken &&
         link.identityHeard.agreedHeard)
-        TakeIdentity(link, serialNumber, events);
+        TakeIdentity(link, serialNumber, link.identityHeard.agreed, true, events);
+    if (frames == handshakeEndFrame - 1 && !link.identityTaken &&
+        HeardCrankWithoutIdentity(link.identityHeard))
+        TakeIdentity(link, serialNumber, CrankIdentity{}, false, events);
     if (frames > handshakeIdentityFrame && frames < handshakeEndFrame)
         events.handshakeByte = identityEndByte;
     link.handshakeFrames = std::min(frames + 1, handshakeSaturation);
@@ -266,6 +271,7 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
         TakeHandshakeFrame(parts, frame);
         return;
     }
+    if (link.handshakeFrames < handshakeEndFrame) HearMeasuringFrame(link.identityHeard, frame);
     if (PassesAtOnce(link.screen, frame, limits)) {
         HandOnFrame(parts, TakeFrame(link, parts.setup, frame));
         return;

@@ -1,5 +1,6 @@
 #include "protocol/identity.h"
 
+#include <cstdlib>
 #include <initializer_list>
 
 namespace {
@@ -32,11 +33,23 @@ bool IsIdentityFrame(const CrankFrame& frame) {
     return true;
 }
 
+namespace {
+// Measuring frames that tell a crank without identity frames from noise: at least this many, and
+// three in four with the crank period of the one before within an eighth. Bytes at random agree
+// so in about one pair in eight.
+constexpr int measuringFramesWithoutIdentity = 10;
+
+bool PeriodsAgree(int before, int now) {
+    return now == before || (before > 0 && 8 * std::abs(now - before) <= before);
+}
+} // namespace
+
 void HearIdentity(IdentityAgreement& agreement, const CrankFrame& frame) {
     if (!IsIdentityFrame(frame)) {
         agreement.lastHeard = false;
         return;
     }
+    agreement.anyHeard = true;
     const CrankIdentity identity = ReadIdentity(frame);
     if (agreement.lastHeard && identity.serial == agreement.last.serial &&
         identity.version == agreement.last.version) {
@@ -45,4 +58,16 @@ void HearIdentity(IdentityAgreement& agreement, const CrankFrame& frame) {
     }
     agreement.last = identity;
     agreement.lastHeard = true;
+}
+
+void HearMeasuringFrame(IdentityAgreement& agreement, const CrankFrame& frame) {
+    const int period = frame.crankWord & crankPeriodMask;
+    agreement.measuringFrames += 1;
+    if (PeriodsAgree(agreement.lastPeriod, period)) agreement.steadyFrames += 1;
+    agreement.lastPeriod = period;
+}
+
+bool HeardCrankWithoutIdentity(const IdentityAgreement& agreement) {
+    return !agreement.anyHeard && agreement.measuringFrames >= measuringFramesWithoutIdentity &&
+           4 * agreement.steadyFrames >= 3 * agreement.measuringFrames;
 }

@@ -25,7 +25,20 @@ struct IdentityAgreement {
     bool lastHeard;
     CrankIdentity agreed; // the latest identity two frames in a row carried
     bool agreedHeard;
+    bool anyHeard;       // an identity frame came, agreed or not
+    int lastPeriod;      // the crank period of the measuring frame before
+    int measuringFrames; // measuring frames heard as they came, before any screening
+    int steadyFrames;    // those whose crank period agrees with the one before's
 };
+
+// A crank whose software is older than 1.0 answers ':' with no identity frame, only measuring
+// frames with a steady crank period; it goes by serial number 0, as its search does ("000").
+// Bytes at random never keep a period that steady, and a crank that sent any identity frame is
+// no such crank.
+bool HeardCrankWithoutIdentity(const IdentityAgreement& agreement);
 
 // Takes the next frame into the agreement: any other frame than an identity frame breaks the row.
 void HearIdentity(IdentityAgreement& agreement, const CrankFrame& frame);
+// Takes a measuring frame as it came off the link, before anything mended it, into the count of
+// steady crank periods.
+void HearMeasuringFrame(IdentityAgreement& agreement, const CrankFrame& frame);

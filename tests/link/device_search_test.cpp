@@ -104,6 +104,13 @@ TEST_F(DeviceSearchTest, FindsSerialTwelveOnCom5AndKeepsThatPortInTheFileNotInCo
     EXPECT_EQ(Count(engine.Device("COM5").sent, ';'), 14);
 }
 
+TEST_F(DeviceSearchTest, ACrankTooOldToSendItsIdentityIsFoundAsSerialZero) {
+    PlayCrank(engine, "COM5", 0, 2.5).sendsIdentity = false;
+    Search(0);
+    EXPECT_EQ(ShownLines(), Then(SearchLines(0, 1, 5), {"Found SN000 su COM5"}));
+    EXPECT_EQ(zan.deviceSerial, 0);
+}
+
 TEST_F(DeviceSearchTest, AnOpenAcrossTheTurnOfAMinuteIsTimedWhole) {
     PlayCrank(engine, "COM1", 12, 2.5);
     // The open starts at 09:00:58.6 and ends at 09:01:01.1: the seconds of the time of day

@@ -22,7 +22,8 @@ HeadlessCrank& PlayCrank(HeadlessEngine& engine, const char* deviceName, int ser
         rest = !rest;
         if (rest) return;
         const std::vector<unsigned char> frame =
-            identity ? MakeIdentityFrame(crank->serial, crank->version) : MakeFrame({});
+            identity && crank->sendsIdentity ? MakeIdentityFrame(crank->serial, crank->version)
+                                             : MakeFrame({});
         port.input.insert(port.input.end(), frame.begin(), frame.end());
         crank->framesSent += 1;
         if (crank->framesLeft > 0) crank->framesLeft -= 1;

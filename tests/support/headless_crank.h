@@ -7,6 +7,8 @@
 struct HeadlessCrank {
     int serial = 123;
     int version = 4;
+    // A crank whose software is older than 1.0 answers ':' with force frames all the same.
+    bool sendsIdentity = true;
     // Frames it sends before it falls silent; negative: no end.
     int framesLeft = -1;
     // What it has sent so far.
