@@ -68,8 +68,9 @@ void ShowLinkHealth() {
 void ShowLiveReadouts() {
     const Station& zan = StationView();
     const SetupParameters& setup = zan.setup;
-    // A lost link shows no values from the crank: the last ones would read as the rider's.
-    const double live = LinkLost() ? 0.0 : 1.0;
+    // A result made while the link is lost shows no values from the crank: the last ones would
+    // read as the rider's.
+    const double live = zan.crankLost ? 0.0 : 1.0;
     ShowNumber(MAIN_RIGHT_FORCE,
                live * (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
                    setup.rightForceGain *
