@@ -220,8 +220,8 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
 
 class HeldPanelRideTest : public StationTest {};
 
-// HOLD freezes the panel, not the file: while it is held the crank's heart rate, speed and
-// cadence change, and the rows follow the crank.
+// HOLD freezes the panel, not the file: while it is held the crank's heart rate, speed, cadence
+// and auxiliary ratios (the pedalling figures OFL and OFR) change, and the rows follow the crank.
 TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
     WriteFile("zan_01.set", MatchingSetupFile());
     WriteFile("zan_com.set", "5\n0\n0\n0\n");
@@ -240,6 +240,8 @@ TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
     crank.settings.heartRate = 160.0;
     crank.settings.speed = 20.0;
     crank.settings.cadence = 70.0;
+    // 0.44 auxiliary counts a newton read as 60.5 against the correction reference of 55.
+    crank.settings.scales.auxRatio = 0.44;
     engine.RunUntil(65.0);
     EXPECT_EQ(Main(MAIN_HEART_RATE).value, 120.0);
     EXPECT_NEAR(Main(MAIN_SPEED).value, 30.0, 0.1);
@@ -255,12 +257,15 @@ TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
         const char* heartRate;
         double cadence;
         const char* speed;
-    } spans[] = {{10, 23, "120.0", 90.0, "30.0"}, {40, 59, "160.0", 70.0, "20.0"}};
+        double pedalFigure;
+    } spans[] = {{10, 23, "120.0", 90.0, "30.0", 0.0}, {40, 59, "160.0", 70.0, "20.0", 5.5}};
     for (const auto& span : spans)
         for (std::size_t i = span.first; i <= span.last; ++i) {
             const std::vector<std::string>& cells = session.rows[i];
             EXPECT_EQ(cells[5], span.heartRate) << "row " << i;
             EXPECT_NEAR(std::stod(cells[6]), span.cadence, 1.0) << "row " << i;
             EXPECT_EQ(cells[7], span.speed) << "row " << i;
+            EXPECT_NEAR(std::stod(cells[12]), span.pedalFigure, 0.2) << "row " << i;
+            EXPECT_NEAR(std::stod(cells[13]), span.pedalFigure, 0.2) << "row " << i;
         }
 }
