@@ -3,6 +3,9 @@
 #include "platform/numbers.h"
 // The live display: what the display timer puts on the main panel at each tick.
 
+// Between window ends the window's result follows the crank's channels, the link's loss and
+// the pedal figures; a held panel does not stop it.
+void KeepResultCurrent();
 // The read-outs of the crank's forces, cadence, speed, heart rate and battery.
 void ShowLiveReadouts();
 // The force, power or time plot, once a two-revolution window has been completed.

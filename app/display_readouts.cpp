@@ -68,8 +68,9 @@ void ShowLinkHealth() {
 void ShowLiveReadouts() {
     const Station& zan = StationView();
     const SetupParameters& setup = zan.setup;
-    // A lost link shows no values from the crank: the last ones would read as the rider's.
-    const double live = LinkLost() ? 0.0 : 1.0;
+    // A result made while the link is lost shows no values from the crank: the last ones would
+    // read as the rider's.
+    const double live = zan.crankLost ? 0.0 : 1.0;
     ShowNumber(MAIN_RIGHT_FORCE,
                live * (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
                    setup.rightForceGain *
@@ -83,15 +84,16 @@ void ShowLiveReadouts() {
     ShowNumber(MAIN_LEFT_AUX, live * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
     ShowNumber(MAIN_CRANK_CADENCE, live * 60000.0 / (zan.crankPeriodWord / 2.0));
-    if (live > 0.0)
-        TakeReadouts(CrankChannels{zan.turnPeriod, zan.soundWheelWord, zan.heartRateWord,
-                                   zan.batteryByte, zan.wheelCircumference});
-    else
-        ClearCrankReadouts();
     ShowNumber(MAIN_CADENCE, zan.cadence);
     ShowNumber(MAIN_SPEED, zan.speed);
     ShowNumber(MAIN_HEART_RATE, zan.heartRate);
     ShowNumber(MAIN_BATTERY, zan.batteryLevel);
+}
+
+void KeepResultCurrent() {
+    const Station& zan = StationView();
+    KeepReadoutsCurrent(CurrentChannels(zan, zan), LinkLost());
+    EvaluatePedalFigures();
 }
 
 void EvaluatePedalFigures() {
@@ -110,7 +112,6 @@ void ShowPowerAndFigures() {
     const Station& zan = StationView();
     ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
     ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
-    TakeBalance();
     ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
     ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
     ShowNumber(MAIN_BALANCE_RIGHT, zan.balanceRight);

@@ -36,13 +36,13 @@ int DISPLAY(int, int, int event, void*, int, int) {
         app.noticeHiddenForFrames = arriving;
     }
     RunSessionClock();
-    // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive
-    // and the session still recorded.
+    KeepResultCurrent();
+    // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive,
+    // measured and the session still recorded.
     if (app.holdDisplay == 1) return 0;
     ShowLiveReadouts();
     PlotLastWindow();
     WatchLink();
-    EvaluatePedalFigures();
     ShowPowerAndFigures();
     return 0;
 }

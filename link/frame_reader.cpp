@@ -5,6 +5,7 @@
 #include "link/link_control.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
+#include "measure/readouts.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
 #include "platform/program_part.h"
@@ -205,8 +206,12 @@ void HandOnRevolution(const FrameParts& parts, const FrameEvents& events) {
     if (parts.record.captureState != CaptureState::Idle)
         CaptureFrame(parts.record, link.turnCount,
                      CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
+    // The window's result is made here, once: the crank's channels as they stand at its end
+    // (the histories take them), then its powers and their shares.
     if (events.windowEnds) {
+        TakeReadouts(parts.measure, CurrentChannels(link, parts.setup));
         CalcWatt(parts.measure, CurrentPowerWindow(link, parts.setup, parts.measure));
+        TakeBalance(parts.measure);
         EndLinkWindow(link);
         StartWindowSums(parts.measure);
         AdvanceWarmup(parts.setup, parts.measure.powerTotal);
@@ -350,6 +355,11 @@ PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
     const int crankFrames = counted > 0 && counted <= maxWindowFrames ? counted : link.frameIndex;
     return PowerWindow{link.frameIndex, crankFrames, setup.singleSide, measure.heartRate,
                        measure.cadence};
+}
+
+CrankChannels CurrentChannels(const LinkState& link, const SetupState& setup) {
+    return CrankChannels{link.turnPeriod, link.soundWheelWord, link.heartRateWord, link.batteryByte,
+                         setup.wheelCircumference};
 }
 
 int TakeWindowToPlot() {

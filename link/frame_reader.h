@@ -6,6 +6,7 @@
 #include "link/frame_events.h"
 #include "link/link_state.h"
 #include "measure/power.h"
+#include "measure/readouts.h"
 #include "record/record_state.h"
 #include "setup/setup_state.h"
 
@@ -21,6 +22,8 @@ PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
 PowerWindow CurrentPowerWindow();
 PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
                                const MeasureState& measure);
+// The crank's channels as the link decoded them last, for the read-outs.
+CrankChannels CurrentChannels(const LinkState& link, const SetupState& setup);
 // The peak trackers start again for the next pedal-figure evaluation: maxima from far below any
 // force, minima from far above.
 void RestartPeakTrackers();

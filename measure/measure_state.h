@@ -1,20 +1,15 @@
 #pragma once
 // Power, energy and the window results, and the trace prepared for plotting.
 
+#include "measure/window_result.h"
+
 constexpr int traceCapacity = 8192;
 
-// How well each pedal turns its force into drive: torque effectiveness is the share of the
-// pushing that is not undone by pulling against the crank (100 x all / positive), pedal
-// smoothness the mean over the peak (100 x mean / peak).
-struct PedalMetrics {
-    float torqueEffectivenessLeft;
-    float torqueEffectivenessRight;
-    float pedalSmoothnessLeft;
-    float pedalSmoothnessRight;
-};
 constexpr int maxWindowFrames = 8000;
 
-struct MeasureState {
+// The latest window result is the measure state's own: every part of the station reads it by
+// the names it has always had.
+struct MeasureState : WindowResult {
     // Per-frame traces of the current window.
     float rightForceTrace[traceCapacity];
     float leftForceTrace[traceCapacity];
@@ -32,26 +27,9 @@ struct MeasureState {
     // of hundreds of kilocalories without a steady loss.
     double kcalExact;
 
-    // Window results.
+    // The window's mean power, and the one before it.
     float meanPower;
-    float powerTotal;
     float previousPower;
-    float powerRight;
-    float powerLeft;
-    float udRight;
-    float udLeft;
-
-    // Read-outs of the crank's other channels and the pedalling figures of the last evaluation.
-    float cadence;
-    float heartRate;
-    float speed;
-    float batteryLevel;
-    float balanceLeft;
-    float balanceRight;
-    // Torque effectiveness and pedal smoothness of each pedal over the last window, in %.
-    PedalMetrics pedalMetrics;
-    float ofLeft;
-    float ofRight;
 
     // Time-plot histories.
     float powerHistory[traceCapacity];

@@ -17,8 +17,8 @@ constexpr int emptyBatteryCode = 138;
 constexpr double fullBattery = 100.0;
 } // namespace
 
-void TakeReadouts(const CrankChannels& channels) {
-    MeasureState& measure = PartOf<MeasureState>();
+void TakeReadouts(MeasureState& measure, const CrankChannels& channels) {
+    measure.crankLost = false;
     measure.cadence = static_cast<float>(FiniteOrZero(60000.0 / channels.turnPeriod));
     // Circumference in mm over the wheel period in ms is m/s.
     measure.speed = static_cast<float>(
@@ -52,18 +52,17 @@ void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup) {
     }
 }
 
-void TakeBalance() {
-    MeasureState& measure = PartOf<MeasureState>();
-    const bool pedalling = measure.powerTotal > balancePower;
-    measure.balanceLeft =
-        pedalling ? static_cast<float>(FiniteOrZero(100.0 * measure.powerLeft /
-                                                    (measure.powerLeft + measure.powerRight)))
+void TakeBalance(WindowResult& result) {
+    const bool pedalling = result.powerTotal > balancePower;
+    result.balanceLeft =
+        pedalling ? static_cast<float>(FiniteOrZero(100.0 * result.powerLeft /
+                                                    (result.powerLeft + result.powerRight)))
                   : 0.0f;
-    measure.balanceRight = pedalling ? 100.0f - measure.balanceLeft : 0.0f;
+    result.balanceRight = pedalling ? 100.0f - result.balanceLeft : 0.0f;
 }
 
-void ClearCrankReadouts() {
-    MeasureState& measure = PartOf<MeasureState>();
+void ClearCrankReadouts(MeasureState& measure) {
+    measure.crankLost = true;
     measure.cadence = 0.0f;
     measure.speed = 0.0f;
     measure.heartRate = 0.0f;
@@ -71,4 +70,13 @@ void ClearCrankReadouts() {
     measure.ofRight = 0.0f;
     ClearPowerResults(measure);
     ClearUdFigures(measure);
+}
+
+void KeepReadoutsCurrent(const CrankChannels& channels, bool linkLost) {
+    MeasureState& measure = PartOf<MeasureState>();
+    if (linkLost)
+        ClearCrankReadouts(measure);
+    else
+        TakeReadouts(measure, channels);
+    TakeBalance(measure);
 }

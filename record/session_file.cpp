@@ -199,21 +199,22 @@ void StopSession() {
 void SaveDat() {
     RecordState& record = PartOf<RecordState>();
     const MeasureState& measure = ViewOf<MeasureState>();
+    // The row holds the latest window's result, whatever the panel shows.
+    const WindowResult& result = measure;
     const SetupState& setup = ViewOf<SetupState>();
     // A lost link has no values from the crank: its rows hold 0 for them, and they do not count
     // in the session's averages as pedalling. The last values would read as the rider's.
     const bool live = !LinkLost();
     const auto crank = [live](float value) { return live ? value : 0.0f; };
-    const float cadence = crank(measure.cadence);
-    const float powerLeft = crank(measure.powerLeft);
-    const float powerRight = crank(measure.powerRight);
+    const float cadence = crank(result.cadence);
+    const float powerLeft = crank(result.powerLeft);
+    const float powerRight = crank(result.powerRight);
     record.phoneBattery = 99.9f;
     record.rowPowerTotal = powerRight + powerLeft;
-    // 9.55 turns watts over revolutions per minute into newton-metres. A crank at rest has no
-    // torque and no left share worth writing: those cells hold 0.
-    record.rowTorqueTotal = static_cast<float>(FiniteOrZero(9.55 * record.rowPowerTotal / cadence));
-    record.rowTorqueLeft = static_cast<float>(FiniteOrZero(9.55 * powerLeft / cadence));
-    record.rowTorqueRight = static_cast<float>(FiniteOrZero(9.55 * powerRight / cadence));
+    // A crank at rest has no torque and no left share worth writing: those cells hold 0.
+    record.rowTorqueTotal = static_cast<float>(CrankTorque(record.rowPowerTotal, cadence));
+    record.rowTorqueLeft = static_cast<float>(CrankTorque(powerLeft, cadence));
+    record.rowTorqueRight = static_cast<float>(CrankTorque(powerRight, cadence));
     record.rowRatioLeft = static_cast<float>(
         FiniteOrZero(100.0 * (static_cast<double>(powerLeft) / record.rowPowerTotal)));
     char timeText[16];
@@ -224,22 +225,21 @@ void SaveDat() {
                "%5d%c%s%c000%c000%c000%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%."
                "1f%c%.1f%c%.1f%c%.1f%c%.3f%c%.2f%c%.2f%c%.2f%c%.0f",
                record.sessionRow, comma, timeText, comma, comma, comma, comma,
-               f(crank(measure.heartRate)), comma, f(cadence), comma, f(crank(measure.speed)),
-               comma, f(measure.kcalTotal), comma, f(record.rowPowerTotal), comma, f(powerLeft),
-               comma, f(powerRight), comma, f(crank(measure.ofLeft)), comma,
-               f(crank(measure.ofRight)), comma, f(crank(measure.udLeft)), comma,
-               f(crank(measure.udRight)), comma, f(measure.batteryLevel), comma,
-               f(record.phoneBattery), comma, f(setup.setup.totalKm), comma,
-               f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
+               f(crank(result.heartRate)), comma, f(cadence), comma, f(crank(result.speed)), comma,
+               f(measure.kcalTotal), comma, f(record.rowPowerTotal), comma, f(powerLeft), comma,
+               f(powerRight), comma, f(crank(result.ofLeft)), comma, f(crank(result.ofRight)),
+               comma, f(crank(result.udLeft)), comma, f(crank(result.udRight)), comma,
+               f(result.batteryLevel), comma, f(record.phoneBattery), comma, f(setup.setup.totalKm),
+               comma, f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
                f(record.rowTorqueRight), comma, f(record.rowRatioLeft));
     record.sessionRow += 1;
-    record.rowMetrics.push_back(live ? measure.pedalMetrics : PedalMetrics{});
+    record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);
-        record.sessionPowerSum += measure.powerTotal;
+        record.sessionPowerSum += result.powerTotal;
         record.sessionPowerAverage = record.sessionPowerSum / rows;
-        record.sessionSpeedSum += measure.speed;
+        record.sessionSpeedSum += result.speed;
         record.sessionSpeedAverage = record.sessionSpeedSum / rows;
     }
     WriteSessionLine("%s", row);

@@ -2,6 +2,7 @@
 #include "export/ride_export.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
+#include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
@@ -213,4 +214,58 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
             EXPECT_EQ(ReadFile(path), "notes\n");
         }
     }
+}
+
+// --- Held panel ---
+
+class HeldPanelRideTest : public StationTest {};
+
+// HOLD freezes the panel, not the file: while it is held the crank's heart rate, speed, cadence
+// and auxiliary ratios (the pedalling figures OFL and OFR) change, and the rows follow the crank.
+TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
+    WriteFile("zan_01.set", MatchingSetupFile());
+    WriteFile("zan_com.set", "5\n0\n0\n0\n");
+    EmulatedCrankSettings settings;
+    settings.cadence = 90.0;
+    settings.heartRate = 120.0;
+    settings.speed = 30.0;
+    EmulatedCrank& crank = PlayEmulatedCrank(engine, "COM5", settings);
+    std::filesystem::create_directory(folder / "rides");
+    engine.dirAnswers.push_back((folder / "rides").string());
+    ASSERT_EQ(Start(), 0);
+    engine.RunUntil(5.0);
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    engine.RunUntil(30.0);
+    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    crank.settings.heartRate = 160.0;
+    crank.settings.speed = 20.0;
+    crank.settings.cadence = 70.0;
+    // 0.44 auxiliary counts a newton read as 60.5 against the correction reference of 55.
+    crank.settings.scales.auxRatio = 0.44;
+    engine.RunUntil(65.0);
+    EXPECT_EQ(Main(MAIN_HEART_RATE).value, 120.0);
+    EXPECT_NEAR(Main(MAIN_SPEED).value, 30.0, 0.1);
+    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+
+    // A row a second from 5 s: the rows from 15 s to the hold hold the ride before it, the last
+    // 20 (from 45 s, the new cadence settled) the crank's new values.
+    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    ASSERT_EQ(session.rows.size(), 60u);
+    const struct {
+        std::size_t first;
+        std::size_t last;
+        const char* heartRate;
+        double cadence;
+        const char* speed;
+        double pedalFigure;
+    } spans[] = {{10, 23, "120.0", 90.0, "30.0", 0.0}, {40, 59, "160.0", 70.0, "20.0", 5.5}};
+    for (const auto& span : spans)
+        for (std::size_t i = span.first; i <= span.last; ++i) {
+            const std::vector<std::string>& cells = session.rows[i];
+            EXPECT_EQ(cells[5], span.heartRate) << "row " << i;
+            EXPECT_NEAR(std::stod(cells[6]), span.cadence, 1.0) << "row " << i;
+            EXPECT_EQ(cells[7], span.speed) << "row " << i;
+            EXPECT_NEAR(std::stod(cells[12]), span.pedalFigure, 0.2) << "row " << i;
+            EXPECT_NEAR(std::stod(cells[13]), span.pedalFigure, 0.2) << "row " << i;
+        }
 }
