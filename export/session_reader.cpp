@@ -1,5 +1,7 @@
 #include "export/session_reader.h"
 
+#include "record/session_columns.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,10 +9,20 @@
 
 namespace {
 constexpr const char* firstLineStart = "ZAN_session_file ,";
-constexpr const char* columnNames =
-    "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,"
-    "BATzan,BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
-constexpr int rowCells = 23;
+// The cells a ride is exported from, and where each goes.
+constexpr struct {
+    std::size_t cell;
+    double SessionRow::*value;
+} numberCells[] = {
+    {SessionCell::HeartRate, &SessionRow::heartRate},
+    {SessionCell::Cadence, &SessionRow::cadence},
+    {SessionCell::Speed, &SessionRow::speed},
+    {SessionCell::Kcal, &SessionRow::kcal},
+    {SessionCell::PowerTotal, &SessionRow::powerTotal},
+    {SessionCell::PowerLeft, &SessionRow::powerLeft},
+    {SessionCell::PowerRight, &SessionRow::powerRight},
+    {SessionCell::RatioLeft, &SessionRow::leftShare},
+};
 
 // "hh:mm:ss" as seconds of the day; -1 when it is not a time.
 int SecondsOfDay(const std::string& text) {
@@ -73,7 +85,8 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
     if (!text.empty() && text.back() != '\n' && !lines.empty()) lines.pop_back();
 
     const std::string notSession = path + " is not a ZAN session file";
-    if (lines.size() < 4 || lines[0].rfind(firstLineStart, 0) != 0 || lines[3] != columnNames) {
+    if (lines.size() < 4 || lines[0].rfind(firstLineStart, 0) != 0 ||
+        lines[3] != SessionColumnNames()) {
         error = notSession;
         return false;
     }
@@ -87,12 +100,11 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
     for (std::size_t i = 4; i < lines.size() && lines[i] != "#####"; ++i) {
         const std::vector<std::string> cells = Cells(lines[i]);
         SessionRow row{};
-        row.secondsOfDay = cells.size() == rowCells ? SecondsOfDay(cells[1]) : -1;
-        const bool whole = row.secondsOfDay >= 0 && Number(cells[5], row.heartRate) &&
-                           Number(cells[6], row.cadence) && Number(cells[7], row.speed) &&
-                           Number(cells[8], row.kcal) && Number(cells[9], row.powerTotal) &&
-                           Number(cells[10], row.powerLeft) && Number(cells[11], row.powerRight) &&
-                           Number(cells[22], row.leftShare);
+        row.secondsOfDay =
+            cells.size() == SessionCell::Count ? SecondsOfDay(cells[SessionCell::Time]) : -1;
+        bool whole = row.secondsOfDay >= 0;
+        for (const auto& number : numberCells)
+            whole = whole && Number(cells[number.cell], row.*number.value);
         if (!whole) {
             error = notSession + " (line " + std::to_string(i + 1) + " is no session row)";
             return false;

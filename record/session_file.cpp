@@ -11,6 +11,7 @@
 #include "record/data_file.h"
 #include "record/record_callbacks.h"
 #include "record/record_state.h"
+#include "record/session_columns.h"
 #include "setup/catalogue.h"
 #include "setup/setup_state.h"
 
@@ -21,10 +22,6 @@ namespace {
 constexpr char comma = ',';
 // A row costs one write; the file is also stored on disk at least this often.
 constexpr double syncSeconds = 5.0;
-
-const char* const columnNames =
-    "INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,"
-    "BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L";
 
 // Formats one line into the open session file; false when it did not reach the file.
 bool PutSessionLine(const char* format, std::va_list arguments) {
@@ -146,7 +143,7 @@ void StartSession() {
         WriteHeaderLine("ZAN_session_file %c%s", comma, record.fileShortName) &&
         WriteHeaderLine("KM @ Start %c%.3f", comma, static_cast<double>(setup.setup.totalKm)) &&
         WriteHeaderLine("Time @ Start %c%s", comma, timeText) &&
-        WriteHeaderLine("%s", columnNames) && SyncFile(record.sessionFile) == 0;
+        WriteHeaderLine("%s", SessionColumnNames().c_str()) && SyncFile(record.sessionFile) == 0;
     if (!headerWritten) {
         CVI_CloseFile(record.sessionFile);
         RemoveFile(record.sessionPath);
@@ -205,10 +202,17 @@ void SaveDat() {
     // A lost link has no values from the crank: its rows hold 0 for them, and they do not count
     // in the session's averages as pedalling. The last values would read as the rider's.
     const bool live = !LinkLost();
-    const auto crank = [live](float value) { return live ? value : 0.0f; };
-    const float cadence = crank(result.cadence);
-    const float powerLeft = crank(result.powerLeft);
-    const float powerRight = crank(result.powerRight);
+    SessionRowSource source{};
+    source.result = result;
+    if (!live) {
+        WindowResult& crank = source.result;
+        crank.heartRate = crank.cadence = crank.speed = 0.0f;
+        crank.powerLeft = crank.powerRight = 0.0f;
+        crank.ofLeft = crank.ofRight = crank.udLeft = crank.udRight = 0.0f;
+    }
+    const float cadence = source.result.cadence;
+    const float powerLeft = source.result.powerLeft;
+    const float powerRight = source.result.powerRight;
     record.phoneBattery = 99.9f;
     record.rowPowerTotal = powerRight + powerLeft;
     // A crank at rest has no torque and no left share worth writing: those cells hold 0.
@@ -219,19 +223,16 @@ void SaveDat() {
         FiniteOrZero(100.0 * (static_cast<double>(powerLeft) / record.rowPowerTotal)));
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
-    const auto f = [](float value) { return FiniteOrZero(value); };
-    char row[1024];
-    FormatText(row, sizeof row,
-               "%5d%c%s%c000%c000%c000%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%.1f%c%."
-               "1f%c%.1f%c%.1f%c%.1f%c%.3f%c%.2f%c%.2f%c%.2f%c%.0f",
-               record.sessionRow, comma, timeText, comma, comma, comma, comma,
-               f(crank(result.heartRate)), comma, f(cadence), comma, f(crank(result.speed)), comma,
-               f(measure.kcalTotal), comma, f(record.rowPowerTotal), comma, f(powerLeft), comma,
-               f(powerRight), comma, f(crank(result.ofLeft)), comma, f(crank(result.ofRight)),
-               comma, f(crank(result.udLeft)), comma, f(crank(result.udRight)), comma,
-               f(result.batteryLevel), comma, f(record.phoneBattery), comma, f(setup.setup.totalKm),
-               comma, f(record.rowTorqueTotal), comma, f(record.rowTorqueLeft), comma,
-               f(record.rowTorqueRight), comma, f(record.rowRatioLeft));
+    source.row = record.sessionRow;
+    source.timeOfDay = timeText;
+    source.kcal = measure.kcalTotal;
+    source.phoneBattery = record.phoneBattery;
+    source.totalKm = setup.setup.totalKm;
+    source.torqueTotal = record.rowTorqueTotal;
+    source.torqueLeft = record.rowTorqueLeft;
+    source.torqueRight = record.rowTorqueRight;
+    source.ratioLeft = record.rowRatioLeft;
+    const std::string row = SessionRowText(source);
     record.sessionRow += 1;
     record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
     if (live) {
@@ -242,7 +243,7 @@ void SaveDat() {
         record.sessionSpeedSum += result.speed;
         record.sessionSpeedAverage = record.sessionSpeedSum / rows;
     }
-    WriteSessionLine("%s", row);
+    WriteSessionLine("%s", row.c_str());
     // A power cut loses at most the last few seconds of rows; a file gone from its path is
     // noticed as often.
     if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {

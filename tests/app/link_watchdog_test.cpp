@@ -44,8 +44,8 @@ int SecondOfDay(const std::string& time) {
 // Rows a second apart by their time of day: none twice, none left out.
 ::testing::AssertionResult ARowEverySecond(const SessionRows& session) {
     for (std::size_t i = 1; i < session.rows.size(); ++i) {
-        const int step =
-            SecondOfDay(session.rows[i].at(1)) - SecondOfDay(session.rows[i - 1].at(1));
+        const int step = SecondOfDay(session.rows[i].at(SessionCell::Time)) -
+                         SecondOfDay(session.rows[i - 1].at(SessionCell::Time));
         if (step != 1)
             return ::testing::AssertionFailure()
                    << "row " << i << " comes " << step << " s after the one before";
@@ -512,10 +512,11 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
     const SessionRows session = ReadSessionRows(zan.sessionPath);
     ASSERT_EQ(session.rows.size(), 3u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
-    constexpr std::size_t heartRate = 5, cadence = 6, speed = 7, power = 9, torque = 19;
-    EXPECT_EQ(session.rows[0][power], "150.0");
+    EXPECT_EQ(session.rows[0][SessionCell::PowerTotal], "150.0");
     for (std::size_t row = 1; row < 3; ++row)
-        for (const std::size_t column : {heartRate, cadence, speed, power, torque})
+        for (const std::size_t column :
+             {SessionCell::HeartRate, SessionCell::Cadence, SessionCell::Speed,
+              SessionCell::PowerTotal, SessionCell::TorqueTotal})
             EXPECT_EQ(std::stod(session.rows[row][column]), 0.0) << row << " " << column;
 }
 

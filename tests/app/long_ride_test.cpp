@@ -201,7 +201,7 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     for (const std::vector<std::string>& row : session.rows) {
         ASSERT_EQ(row.size(), 23u);
-        ASSERT_NEAR(std::stod(row[6]), 90.0, 1.0) << row[0];
+        ASSERT_NEAR(std::stod(row[SessionCell::Cadence]), 90.0, 1.0) << row[SessionCell::Index];
     }
     EXPECT_EQ(session.trailer.size(), 6u);
     EXPECT_NEAR(std::stod(SplitCells(session.trailer[3])[1]), zan.kcalTotal, 0.1);

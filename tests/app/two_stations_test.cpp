@@ -25,10 +25,9 @@ std::string SetupFileFor(int serial) {
 }
 
 double MeanPower(const SessionRows& session) {
-    constexpr std::size_t totalPowerColumn = 9;
     double sum = 0.0;
     for (const std::vector<std::string>& row : session.rows)
-        sum += std::stod(row[totalPowerColumn]);
+        sum += std::stod(row[SessionCell::PowerTotal]);
     return session.rows.empty() ? 0.0 : sum / static_cast<double>(session.rows.size());
 }
 

@@ -1,6 +1,7 @@
 // A whole ride on the headless engine: the station's event loop on the virtual clock, the crank
 // emulator's model on COM5, a session of three minutes with a turn file and a 1000-frame capture.
 #include "app/callbacks.h"
+#include "record/session_columns.h"
 #include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/station_fixture.h"
@@ -51,17 +52,17 @@ TEST_F(RecordedRideTest, ThreeMinuteSessionRecordsEveryRowTurnAndCapture) {
     int index = 0;
     for (std::size_t row = 4; row + 6 < session.size(); ++row, ++index) {
         const std::vector<std::string> cells = Cells(session[row]);
-        ASSERT_EQ(cells.size(), 23u) << session[row];
-        EXPECT_EQ(std::stoi(cells[0]), index);
-        EXPECT_EQ(cells[2], "000");
-        EXPECT_EQ(cells[5], "135.0");
-        EXPECT_NEAR(std::stod(cells[6]), 90.0, 1.0);
-        EXPECT_NEAR(std::stod(cells[7]), 30.0, 0.3);
-        EXPECT_NEAR(std::stod(cells[10]), leftPower, 0.05 * leftPower);
-        EXPECT_NEAR(std::stod(cells[11]), rightPower, 0.05 * rightPower);
-        EXPECT_EQ(cells[16], "80.0");
-        EXPECT_EQ(cells[17], "99.9");
-        EXPECT_EQ(cells[18], "1234.500");
+        ASSERT_EQ(cells.size(), SessionCell::Count) << session[row];
+        EXPECT_EQ(std::stoi(cells[SessionCell::Index]), index);
+        EXPECT_EQ(cells[SessionCell::Longitude], "000");
+        EXPECT_EQ(cells[SessionCell::HeartRate], "135.0");
+        EXPECT_NEAR(std::stod(cells[SessionCell::Cadence]), 90.0, 1.0);
+        EXPECT_NEAR(std::stod(cells[SessionCell::Speed]), 30.0, 0.3);
+        EXPECT_NEAR(std::stod(cells[SessionCell::PowerLeft]), leftPower, 0.05 * leftPower);
+        EXPECT_NEAR(std::stod(cells[SessionCell::PowerRight]), rightPower, 0.05 * rightPower);
+        EXPECT_EQ(cells[SessionCell::CrankBattery], "80.0");
+        EXPECT_EQ(cells[SessionCell::PhoneBattery], "99.9");
+        EXPECT_EQ(cells[SessionCell::TotalKm], "1234.500");
         for (const std::string& cell : cells)
             EXPECT_EQ(cell.find_first_of("ni"), std::string::npos) << session[row];
     }

@@ -3,6 +3,7 @@
 #include "app/callbacks.h"
 #include "app/startup.h"
 #include "export/ride_export.h"
+#include "export/session_reader.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/fit_messages.h"
 #include "tests/support/rider_station.h"
@@ -123,6 +124,50 @@ TEST_F(RideExportTest, ASessionCutShortBecomesRecordsWithItsTimesPowersAndDistan
     EXPECT_EQ(Count(tcx, "<DistanceMeters>60.00</DistanceMeters>"), 2u); // the lap's and the last
 }
 
+// The reader takes each value from the cell the writer put it in: every value differs, so one
+// taken from a neighbour's cell shows.
+TEST_F(RideExportTest, TheReaderTakesEachValueFromTheCellTheWriterPutItIn) {
+    SessionRowSource source{};
+    source.row = 7;
+    source.timeOfDay = "10:00:14";
+    source.result.heartRate = 131.0f;
+    source.result.cadence = 92.0f;
+    source.result.speed = 33.5f;
+    source.result.powerLeft = 101.0f;
+    source.result.powerRight = 99.5f;
+    source.result.ofLeft = 11.0f;
+    source.result.ofRight = 12.0f;
+    source.result.udLeft = 13.0f;
+    source.result.udRight = 14.0f;
+    source.result.batteryLevel = 81.0f;
+    source.kcal = 7.5f;
+    source.phoneBattery = 98.5f;
+    source.totalKm = 1234.5f;
+    source.torqueTotal = 20.75f;
+    source.torqueLeft = 10.5f;
+    source.torqueRight = 10.25f;
+    source.ratioLeft = 51.0f;
+    const std::filesystem::path csv = folder / "S_071226_10-00.csv";
+    std::ofstream(csv, std::ios::binary) << "ZAN_session_file ,S_071226_10-00.csv\n"
+                                            "KM @ Start ,1234.500\nTime @ Start ,10:00:00\n"
+                                         << SessionColumnNames() << '\n'
+                                         << SessionRowText(source) << '\n';
+    SessionRide ride{};
+    std::string error;
+    ASSERT_TRUE(ReadSessionRide(csv.string(), ride, error)) << error;
+    ASSERT_EQ(ride.rows.size(), 1u);
+    const SessionRow& row = ride.rows[0];
+    EXPECT_EQ(row.secondsOfDay, 10 * 3600 + 14);
+    EXPECT_EQ(row.heartRate, 131.0);
+    EXPECT_EQ(row.cadence, 92.0);
+    EXPECT_EQ(row.speed, 33.5);
+    EXPECT_EQ(row.kcal, 7.5);
+    EXPECT_EQ(row.powerTotal, 200.5);
+    EXPECT_EQ(row.powerLeft, 101.0);
+    EXPECT_EQ(row.powerRight, 99.5);
+    EXPECT_EQ(row.leftShare, 51.0);
+}
+
 TEST_F(RideExportTest, AFileThatIsNoSessionIsRefusedAndNothingIsWritten) {
     for (const std::string& text :
          {std::string("a,b,c\n1,2,3\n"), std::string(header) + "    0,10:00:02,000,1,2\n",
@@ -179,11 +224,12 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
         SCOPED_TRACE(i);
         const std::vector<std::string>& row = rows.rows[i];
         const FitMessage& record = fit.at("recordMesgs")[i];
-        EXPECT_NEAR(record.at("power"), std::stod(row[9]), 0.5);
-        EXPECT_NEAR(record.at("cadence"), std::stod(row[6]), 0.5);
-        EXPECT_NEAR(record.at("heartRate"), std::stod(row[5]), 0.5);
-        EXPECT_NEAR(record.at("speed"), std::stod(row[7]) / 3.6, 0.001);
-        EXPECT_EQ(record.at("leftRightBalance"), 128.0 + 100.0 - std::stod(row[22]));
+        EXPECT_NEAR(record.at("power"), std::stod(row[SessionCell::PowerTotal]), 0.5);
+        EXPECT_NEAR(record.at("cadence"), std::stod(row[SessionCell::Cadence]), 0.5);
+        EXPECT_NEAR(record.at("heartRate"), std::stod(row[SessionCell::HeartRate]), 0.5);
+        EXPECT_NEAR(record.at("speed"), std::stod(row[SessionCell::Speed]) / 3.6, 0.001);
+        EXPECT_EQ(record.at("leftRightBalance"),
+                  128.0 + 100.0 - std::stod(row[SessionCell::RatioLeft]));
         EXPECT_GT(record.at("distance"), previousDistance);
         previousDistance = record.at("distance");
         for (const char* side : {"left", "right"}) {

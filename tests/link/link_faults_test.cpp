@@ -179,14 +179,8 @@ class NoisyRowsTest : public TwoRidersTest, public ::testing::WithParamInterface
     void SetUp() override { SetUpRiders(GetParam().name); }
 };
 
-constexpr int heartRateColumn = 5;
-constexpr int speedColumn = 7;
-constexpr int powerColumn = 9;
-constexpr int powerLeftColumn = 10;
-constexpr int powerRightColumn = 11;
-
-double Cell(const std::vector<std::string>& row, int column) {
-    return std::atof(row.at(static_cast<std::size_t>(column)).c_str());
+double Cell(const std::vector<std::string>& row, std::size_t column) {
+    return std::atof(row.at(column).c_str());
 }
 } // namespace
 
@@ -201,25 +195,26 @@ TEST_P(NoisyRowsTest, EveryRowHoldsValuesACrankAndARiderCanProduce) {
     const SessionRows cleanRows = ReadSessionRows(truth.sessionPath);
     const SessionRows rows = ReadSessionRows(noisy.sessionPath);
     ASSERT_GT(rows.rows.size(), 50u);
-    const double speed = Cell(cleanRows.rows.back(), speedColumn);
+    const double speed = Cell(cleanRows.rows.back(), SessionCell::Speed);
     EXPECT_NEAR(speed, 30.0, 0.1);
     double highestHeart = 0.0;
     double highestPower = 0.0;
     int soundSpeeds = 0;
     for (const std::vector<std::string>& row : rows.rows) {
-        const double heart = Cell(row, heartRateColumn);
+        const double heart = Cell(row, SessionCell::HeartRate);
         EXPECT_TRUE(heart == 0.0 || (heart >= 25.0 && heart <= 250.0))
-            << "row " << row.at(0) << ": " << heart << " bpm";
+            << "row " << row.at(SessionCell::Index) << ": " << heart << " bpm";
         highestHeart = std::max(highestHeart, heart);
-        for (const int column : {powerColumn, powerLeftColumn, powerRightColumn}) {
-            EXPECT_LT(Cell(row, column), largestPower) << "row " << row.at(0);
+        for (const std::size_t column :
+             {SessionCell::PowerTotal, SessionCell::PowerLeft, SessionCell::PowerRight}) {
+            EXPECT_LT(Cell(row, column), largestPower) << "row " << row.at(SessionCell::Index);
             highestPower = std::max(highestPower, Cell(row, column));
         }
         // The first rows come before the crank's first frames.
         // A row before the wheel's periods agree holds 0.
-        const double rowSpeed = Cell(row, speedColumn);
+        const double rowSpeed = Cell(row, SessionCell::Speed);
         if (rowSpeed != 0.0) {
-            EXPECT_NEAR(rowSpeed, speed, 0.03 * speed) << "row " << row.at(0);
+            EXPECT_NEAR(rowSpeed, speed, 0.03 * speed) << "row " << row.at(SessionCell::Index);
         }
         if (std::fabs(rowSpeed - speed) <= 0.03 * speed) soundSpeeds += 1;
     }

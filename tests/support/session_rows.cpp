@@ -6,7 +6,6 @@
 
 namespace {
 constexpr std::size_t headerLines = 4;
-constexpr std::size_t rowCells = 23;
 } // namespace
 
 std::vector<std::string> SplitCells(const std::string& line) {
@@ -44,13 +43,15 @@ SessionRows ReadSessionRows(const std::string& path) {
 ::testing::AssertionResult RowsNumberedWithoutGap(const SessionRows& session) {
     for (std::size_t i = 0; i < session.rows.size(); ++i) {
         const std::vector<std::string>& cells = session.rows[i];
-        if (cells.size() != rowCells)
+        if (cells.size() != SessionCell::Count)
             return ::testing::AssertionFailure()
                    << "row " << i << " has " << cells.size() << " cells";
         char* end = nullptr;
-        const long index = std::strtol(cells[0].c_str(), &end, 10);
-        if (end == cells[0].c_str() || *end != '\0' || index != static_cast<long>(i))
-            return ::testing::AssertionFailure() << "row " << i << " is numbered " << cells[0];
+        const long index = std::strtol(cells[SessionCell::Index].c_str(), &end, 10);
+        if (end == cells[SessionCell::Index].c_str() || *end != '\0' ||
+            index != static_cast<long>(i))
+            return ::testing::AssertionFailure()
+                   << "row " << i << " is numbered " << cells[SessionCell::Index];
     }
     return ::testing::AssertionSuccess() << session.rows.size() << " rows";
 }

@@ -2,6 +2,8 @@
 // Reading back a session file as the rider's spreadsheet would: its four header lines, its rows
 // and its trailer, and whether every line of it is whole.
 
+#include "record/session_columns.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +18,6 @@ struct SessionRows {
 };
 
 SessionRows ReadSessionRows(const std::string& path);
-// The rows are numbered 0, 1, 2, ... without a gap, each with the 23 columns of the header.
+// The rows are numbered 0, 1, 2, ... without a gap, each with every column of the header.
 ::testing::AssertionResult RowsNumberedWithoutGap(const SessionRows& session);
 std::vector<std::string> SplitCells(const std::string& line);
