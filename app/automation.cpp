@@ -84,9 +84,9 @@ bool ParseStep(const std::string& text, AutomationStep& step, std::string& error
 }
 
 void Press(const char* callbackName) {
-    const Station& zan = StationView();
+    const Station& zan = EngineStation();
     if (CtrlCallbackPtr command = FindCallback(callbackName))
-        command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
 // Answers the next popup as a rider who cancels it, once it shows (within two seconds).
@@ -126,10 +126,10 @@ bool ParseAutomation(const std::string& script, std::vector<AutomationStep>& ste
 }
 
 void RunAutomationStep(const AutomationStep& step) {
-    const Station& zan = StationView();
+    const Station& zan = EngineStation();
     switch (step.action) {
     case AutomationAction::Session:
-        if (zan.sessionActive == 0) CancelNextPopup();
+        if (zan.record.sessionActive == 0) CancelNextPopup();
         Press("SAVE");
         break;
     case AutomationAction::Turn:
@@ -139,18 +139,18 @@ void RunAutomationStep(const AutomationStep& step) {
         Press("SAVE10");
         break;
     case AutomationAction::Plot:
-        SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, step.value);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, step.value);
         break;
     case AutomationAction::Code:
-        SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, step.value);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_ACCESS_CODE, step.value);
         if (CtrlCallbackPtr enter = FindCallback("PWD"))
-            enter(zan.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
+            enter(zan.setup.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
         break;
     case AutomationAction::Quit:
         Press("FINE");
         break;
     case AutomationAction::Histories:
-        FillHistoriesForMeasuring(step.value);
+        FillHistoriesForMeasuring(EngineStation().measure, step.value);
         break;
     case AutomationAction::Reconnect:
         Press("ONLINE");

@@ -1,18 +1,19 @@
 #pragma once
 // Every callback of the two panels and their timers, in the engine's callback form. The panel
-// resource names them; the table in callbacks.cpp finds them by name. Each subsystem declares its
-// own; the application shell's are here.
+// resource names them; the table in callbacks.cpp finds them by name. Each reaches its station
+// through the engine's one reference to it.
 
-#include "link/link_callbacks.h"
-#include "platform/engine.h"
-#include "record/record_callbacks.h"
-#include "setup/setup_callbacks.h"
+#include "app/station.h"
+#include "platform/panel.h"
 
 // The session button: the recording's own command, and when it closes a session, its ride
 // written as FIT and TCX beside it.
 ZAN_CALLBACK(SESSION);
 // At quit the message box goes with the window: a failure is told in a popup as well.
-void ExportClosedSession(bool quitting = false);
+void ExportClosedSession(const Station& zan, bool quitting = false);
+ZAN_CALLBACK(SAVET);
+ZAN_CALLBACK(SAVE10);
+
 ZAN_CALLBACK(TIMER);
 ZAN_CALLBACK(DISPLAY);
 ZAN_CALLBACK(FINE);
@@ -21,3 +22,22 @@ ZAN_CALLBACK(CLR);
 ZAN_CALLBACK(RTEXT);
 ZAN_CALLBACK(PRINT);
 ZAN_CALLBACK(SRCH);
+
+// The crank's link and its service commands.
+ZAN_CALLBACK(ONLINE);
+ZAN_CALLBACK(CADI);
+ZAN_CALLBACK(DEBU);
+ZAN_CALLBACK(SERIAL);
+
+// The setup: loading and saving the setup and port files, zeroing and the warm-up, and the
+// access code.
+ZAN_CALLBACK(LOAD);
+ZAN_CALLBACK(SAVS);
+ZAN_CALLBACK(DEF);
+ZAN_CALLBACK(DEFM);
+ZAN_CALLBACK(DEFX);
+ZAN_CALLBACK(ZERO);
+ZAN_CALLBACK(RESET);
+ZAN_CALLBACK(SKIP);
+ZAN_CALLBACK(PWD);
+ZAN_CALLBACK(OFT);

@@ -5,8 +5,7 @@
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "measure/readouts.h"
-#include "platform/engine.h"
-#include "platform/program_part.h"
+#include "platform/panel.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 #include "setup/correction.h"
@@ -19,129 +18,126 @@ constexpr int rawLow = 150;
 constexpr int rawHigh = 1900;
 constexpr float ratioForce = 35.0f;
 
-void ShowNumber(int control, double value) {
-    const Station& zan = StationView();
-    SetCtrlVal(zan.mainPanel, control, FiniteOrZero(value));
+void ShowNumber(const Station& zan, int control, double value) {
+    SetCtrlVal(zan.setup.mainPanel, control, FiniteOrZero(value));
 }
 
-void SetColor(int control, int color) {
-    const Station& zan = StationView();
-    SetCtrlAttribute(zan.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
+void SetColor(const Station& zan, int control, int color) {
+    SetCtrlAttribute(zan.setup.mainPanel, control, ATTR_TEXT_BGCOLOR, color);
 }
 
 // Above 2.5 red wins over green, and at exactly -2.5 (or NaN) the colour stays. Only the colour
 // the figure ends with is set: a restyle the rider never sees is still paid for.
-void ColorPedalFigure(int control, float figure) {
+void ColorPedalFigure(const Station& zan, int control, float figure) {
     int color = -1;
     if (figure > -2.5f) color = VAL_GREEN;
     if (figure > 2.5f) color = VAL_RED;
     if (figure < -2.5f) color = VAL_CYAN;
-    if (color >= 0) SetColor(control, color);
+    if (color >= 0) SetColor(zan, control, color);
 }
 
-void ShowRawCount(int control, int count) {
-    const Station& zan = StationView();
-    SetCtrlVal(zan.mainPanel, control, count);
-    SetColor(control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
+void ShowRawCount(const Station& zan, int control, int count) {
+    SetCtrlVal(zan.setup.mainPanel, control, count);
+    SetColor(zan, control, count < rawLow || count > rawHigh ? VAL_RED : VAL_LT_GRAY);
 }
 
 // The link's health is for the technician: shown from the calibration code up, hidden below.
 // Visibility is set only when the level changes, so a tick costs the panel nothing more.
-void ShowLinkHealth() {
-    const Station& zan = StationView();
-    const int shown = ShowsRawCounts(AccessLevelOf(zan.accessCode)) ? 1 : 0;
+void ShowLinkHealth(const Station& zan) {
+    const int shown = ShowsRawCounts(AccessLevelOf(zan.setup.accessCode)) ? 1 : 0;
     constexpr int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT,
                               MAIN_LINK_REJECTED};
     for (const int control : counts) {
         int visible = shown;
-        GetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, &visible);
-        if (visible != shown) SetCtrlAttribute(zan.mainPanel, control, ATTR_VISIBLE, shown);
+        GetCtrlAttribute(zan.setup.mainPanel, control, ATTR_VISIBLE, &visible);
+        if (visible != shown) SetCtrlAttribute(zan.setup.mainPanel, control, ATTR_VISIBLE, shown);
     }
     if (shown == 0) return;
-    ShowNumber(MAIN_LINK_FRAMES, static_cast<double>(zan.assembler.linkFrames));
-    ShowNumber(MAIN_LINK_SKIPPED, static_cast<double>(zan.assembler.linkSkippedBytes));
-    ShowNumber(MAIN_LINK_CUT, static_cast<double>(zan.assembler.linkCutFrames));
-    ShowNumber(MAIN_LINK_REJECTED, static_cast<double>(zan.screen.rejectedFrames));
+    ShowNumber(zan, MAIN_LINK_FRAMES, static_cast<double>(zan.link.assembler.linkFrames));
+    ShowNumber(zan, MAIN_LINK_SKIPPED, static_cast<double>(zan.link.assembler.linkSkippedBytes));
+    ShowNumber(zan, MAIN_LINK_CUT, static_cast<double>(zan.link.assembler.linkCutFrames));
+    ShowNumber(zan, MAIN_LINK_REJECTED, static_cast<double>(zan.link.screen.rejectedFrames));
 }
 } // namespace
 
-void ShowLiveReadouts() {
-    const Station& zan = StationView();
-    const SetupParameters& setup = zan.setup;
+void ShowLiveReadouts(const Station& zan) {
+    const SetupParameters& setup = zan.setup.setup;
     // A result made while the link is lost shows no values from the crank: the last ones would
     // read as the rider's.
-    const double live = zan.crankLost ? 0.0 : 1.0;
-    ShowNumber(MAIN_RIGHT_FORCE,
-               live * (zan.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
+    const double live = zan.measure.crankLost ? 0.0 : 1.0;
+    ShowNumber(zan, MAIN_RIGHT_FORCE,
+               live * (zan.link.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
                    setup.rightForceGain *
                    ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
-    ShowNumber(MAIN_RIGHT_AUX,
-               live * (zan.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
-    ShowNumber(MAIN_LEFT_FORCE,
-               live * (zan.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
+    ShowNumber(zan, MAIN_RIGHT_AUX,
+               live * (zan.link.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
+    ShowNumber(zan, MAIN_LEFT_FORCE,
+               live * (zan.link.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
                    setup.leftForceGain *
                    ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
-    ShowNumber(MAIN_LEFT_AUX, live * (zan.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
+    ShowNumber(zan, MAIN_LEFT_AUX,
+               live * (zan.link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
-    ShowNumber(MAIN_CRANK_CADENCE, live * 60000.0 / (zan.crankPeriodWord / 2.0));
-    ShowNumber(MAIN_CADENCE, zan.cadence);
-    ShowNumber(MAIN_SPEED, zan.speed);
-    ShowNumber(MAIN_HEART_RATE, zan.heartRate);
-    ShowNumber(MAIN_BATTERY, zan.batteryLevel);
+    ShowNumber(zan, MAIN_CRANK_CADENCE, live * 60000.0 / (zan.link.crankPeriodWord / 2.0));
+    ShowNumber(zan, MAIN_CADENCE, zan.measure.cadence);
+    ShowNumber(zan, MAIN_SPEED, zan.measure.speed);
+    ShowNumber(zan, MAIN_HEART_RATE, zan.measure.heartRate);
+    ShowNumber(zan, MAIN_BATTERY, zan.measure.batteryLevel);
 }
 
-void KeepResultCurrent() {
-    const Station& zan = StationView();
-    KeepReadoutsCurrent(CurrentChannels(zan, zan), LinkLost());
-    EvaluatePedalFigures();
+void KeepResultCurrent(Station& zan) {
+    KeepReadoutsCurrent(zan.measure, CurrentChannels(zan.link, zan.setup), LinkLost(zan.link));
+    EvaluatePedalFigures(zan);
 }
 
-void EvaluatePedalFigures() {
-    AppState& app = PartOf<AppState>();
-    const Station& zan = StationView();
+void EvaluatePedalFigures(Station& zan) {
+    AppState& app = zan.app;
     app.peakTicks += 1;
     if (app.peakTicks <= 1) return;
-    TakePedalFigures(PedalPeaks{zan.rightForceMax, zan.rightAuxAtMax, zan.leftForceMax,
-                                zan.leftAuxAtMax, zan.framesSinceTurn > stallFrames},
-                     zan.setup);
+    TakePedalFigures(zan.measure,
+                     PedalPeaks{zan.link.rightForceMax, zan.link.rightAuxAtMax,
+                                zan.link.leftForceMax, zan.link.leftAuxAtMax,
+                                zan.link.framesSinceTurn > stallFrames},
+                     zan.setup.setup);
     app.peakTicks = 0;
-    RestartPeakTrackers();
+    RestartPeakTrackers(zan.link);
 }
 
-void ShowPowerAndFigures() {
-    const Station& zan = StationView();
-    ShowNumber(MAIN_POWER_TOTAL, zan.powerTotal);
-    ShowNumber(MAIN_POWER_LEFT, zan.powerLeft);
-    ShowNumber(MAIN_BALANCE_LEFT, zan.balanceLeft);
-    ShowNumber(MAIN_POWER_RIGHT, zan.powerRight);
-    ShowNumber(MAIN_BALANCE_RIGHT, zan.balanceRight);
-    ShowNumber(MAIN_TE_LEFT, zan.pedalMetrics.torqueEffectivenessLeft);
-    ShowNumber(MAIN_TE_RIGHT, zan.pedalMetrics.torqueEffectivenessRight);
-    ShowNumber(MAIN_PS_LEFT, zan.pedalMetrics.pedalSmoothnessLeft);
-    ShowNumber(MAIN_PS_RIGHT, zan.pedalMetrics.pedalSmoothnessRight);
+void ShowPowerAndFigures(const Station& zan) {
+    ShowNumber(zan, MAIN_POWER_TOTAL, zan.measure.powerTotal);
+    ShowNumber(zan, MAIN_POWER_LEFT, zan.measure.powerLeft);
+    ShowNumber(zan, MAIN_BALANCE_LEFT, zan.measure.balanceLeft);
+    ShowNumber(zan, MAIN_POWER_RIGHT, zan.measure.powerRight);
+    ShowNumber(zan, MAIN_BALANCE_RIGHT, zan.measure.balanceRight);
+    ShowNumber(zan, MAIN_TE_LEFT, zan.measure.pedalMetrics.torqueEffectivenessLeft);
+    ShowNumber(zan, MAIN_TE_RIGHT, zan.measure.pedalMetrics.torqueEffectivenessRight);
+    ShowNumber(zan, MAIN_PS_LEFT, zan.measure.pedalMetrics.pedalSmoothnessLeft);
+    ShowNumber(zan, MAIN_PS_RIGHT, zan.measure.pedalMetrics.pedalSmoothnessRight);
 
-    ColorPedalFigure(MAIN_OFL, zan.ofLeft);
-    ColorPedalFigure(MAIN_OFR, zan.ofRight);
-    ShowNumber(MAIN_OFL, zan.ofLeft);
-    ShowNumber(MAIN_OFR, zan.ofRight);
-    ShowNumber(MAIN_OFL_2, -zan.ofLeft);
-    ShowNumber(MAIN_OFR_2, zan.ofRight);
-    SetColor(MAIN_UDL, zan.udLeft > 0.0f ? VAL_GREEN : VAL_RED);
-    SetColor(MAIN_UDR, zan.udRight > 0.0f ? VAL_GREEN : VAL_RED);
-    ShowNumber(MAIN_UDL, zan.udLeft);
-    ShowNumber(MAIN_UDL_2, zan.udLeft);
-    ShowNumber(MAIN_UDR, zan.udRight);
-    ShowNumber(MAIN_UDR_2, zan.udRight);
+    ColorPedalFigure(zan, MAIN_OFL, zan.measure.ofLeft);
+    ColorPedalFigure(zan, MAIN_OFR, zan.measure.ofRight);
+    ShowNumber(zan, MAIN_OFL, zan.measure.ofLeft);
+    ShowNumber(zan, MAIN_OFR, zan.measure.ofRight);
+    ShowNumber(zan, MAIN_OFL_2, -zan.measure.ofLeft);
+    ShowNumber(zan, MAIN_OFR_2, zan.measure.ofRight);
+    SetColor(zan, MAIN_UDL, zan.measure.udLeft > 0.0f ? VAL_GREEN : VAL_RED);
+    SetColor(zan, MAIN_UDR, zan.measure.udRight > 0.0f ? VAL_GREEN : VAL_RED);
+    ShowNumber(zan, MAIN_UDL, zan.measure.udLeft);
+    ShowNumber(zan, MAIN_UDL_2, zan.measure.udLeft);
+    ShowNumber(zan, MAIN_UDR, zan.measure.udRight);
+    ShowNumber(zan, MAIN_UDR_2, zan.measure.udRight);
 
-    ShowLinkHealth();
-    if (!ShowsRawCounts(AccessLevelOf(zan.accessCode))) return;
-    ShowRawCount(MAIN_RIGHT_RAW_FORCE, zan.rawRightForce);
-    ShowRawCount(MAIN_RIGHT_RAW_AUX, zan.rawRightAux);
-    ShowRawCount(MAIN_LEFT_RAW_FORCE, zan.rawLeftForce);
-    ShowRawCount(MAIN_LEFT_RAW_AUX, zan.rawLeftAux);
+    ShowLinkHealth(zan);
+    if (!ShowsRawCounts(AccessLevelOf(zan.setup.accessCode))) return;
+    ShowRawCount(zan, MAIN_RIGHT_RAW_FORCE, zan.link.rawRightForce);
+    ShowRawCount(zan, MAIN_RIGHT_RAW_AUX, zan.link.rawRightAux);
+    ShowRawCount(zan, MAIN_LEFT_RAW_FORCE, zan.link.rawLeftForce);
+    ShowRawCount(zan, MAIN_LEFT_RAW_AUX, zan.link.rawLeftAux);
     // At exactly 35 N a ratio read-out keeps its value.
-    if (zan.rightForce > ratioForce) ShowNumber(MAIN_RIGHT_AUX_RATIO, zan.rightAuxRatio);
-    if (zan.leftForce > ratioForce) ShowNumber(MAIN_LEFT_AUX_RATIO, zan.leftAuxRatio);
-    if (zan.rightForce < ratioForce) ShowNumber(MAIN_RIGHT_AUX_RATIO, 0.0);
-    if (zan.leftForce < ratioForce) ShowNumber(MAIN_LEFT_AUX_RATIO, 0.0);
+    if (zan.link.rightForce > ratioForce)
+        ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, zan.link.rightAuxRatio);
+    if (zan.link.leftForce > ratioForce)
+        ShowNumber(zan, MAIN_LEFT_AUX_RATIO, zan.link.leftAuxRatio);
+    if (zan.link.rightForce < ratioForce) ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, 0.0);
+    if (zan.link.leftForce < ratioForce) ShowNumber(zan, MAIN_LEFT_AUX_RATIO, 0.0);
 }

@@ -1,14 +1,13 @@
 #include "app/callbacks.h"
 #include "app/display.h"
 #include "app/link_watchdog.h"
+#include "app/session_panel.h"
+#include "app/setup_panel.h"
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
-#include "platform/program_part.h"
 #include "protocol/station_bytes.h"
-#include "record/session_clock.h"
 #include "setup/access_codes.h"
-#include "setup/access_levels.h"
 #include "setup/catalogue.h"
 
 namespace {
@@ -18,31 +17,31 @@ constexpr int keepAliveEvery = 20;
 } // namespace
 
 int DISPLAY(int, int, int event, void*, int, int) {
-    AppState& app = PartOf<AppState>();
-    const Station& zan = StationView();
     if (event != EVENT_TIMER_TICK) return 0;
-    if (ReadsSingleSide(AccessLevelOf(zan.accessCode))) TakePanelSingleSide();
-    WarnSerialMismatch();
+    Station& zan = EngineStation();
+    AppState& app = zan.app;
+    if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
+    WarnSerialMismatch(zan);
     app.keepAliveTicks += 1;
     if (app.keepAliveTicks == keepAliveEvery) {
-        ComWrtByte(zan.comPort, keepAliveByte);
+        ComWrtByte(zan.setup.comPort, keepAliveByte);
         app.keepAliveTicks = 0;
     }
     // The waiting notice follows the frames: gone when they arrive, back when the link is lost.
     // Told only when that changes, so a code entry that hid it is not undone meanwhile.
-    const bool arriving = FramesArriving();
+    const bool arriving = FramesArriving(zan.link);
     if (arriving != app.noticeHiddenForFrames) {
-        SetCtrlAttribute(zan.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, arriving ? 0 : 1);
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, arriving ? 0 : 1);
         app.noticeHiddenForFrames = arriving;
     }
-    RunSessionClock();
-    KeepResultCurrent();
+    TickSessionClock(zan);
+    KeepResultCurrent(zan);
     // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive,
     // measured and the session still recorded.
     if (app.holdDisplay == 1) return 0;
-    ShowLiveReadouts();
-    PlotLastWindow();
-    WatchLink();
-    ShowPowerAndFigures();
+    ShowLiveReadouts(zan);
+    PlotLastWindow(zan);
+    WatchLink(zan);
+    ShowPowerAndFigures(zan);
     return 0;
 }

@@ -1,5 +1,5 @@
 #include "app/callbacks.h"
-#include "link/frame_reader.h"
+#include "app/frame_path.h"
 #include "platform/engine.h"
 
 // The link timer drains the crank's input. Pending events run first, so a display tick or a
@@ -8,6 +8,7 @@ int TIMER(int, int, int event, void*, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     ProcessSystemEvents();
     Sleep(2);
-    ReadZAN();
+    Station& zan = EngineStation();
+    ReadZAN(zan);
     return 0;
 }

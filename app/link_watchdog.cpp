@@ -2,11 +2,10 @@
 #include "app/link_watchdog.h"
 
 #include "app/callbacks.h"
+#include "app/device_search.h"
 #include "app/station.h"
-#include "link/device_search.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
-#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 
@@ -33,8 +32,7 @@ constexpr const char* notConnected = "ZAN non connesso !\n\n"
 
 // Lets the rider pair the crank in the desktop's Bluetooth settings. No tick runs meanwhile;
 // Escape gives up waiting for a settings window that does not close.
-void WaitForBluetoothSettings() {
-    AppState& app = PartOf<AppState>();
+void WaitForBluetoothSettings(AppState& app) {
     SuspendTimerCallbacks();
     app.launchHandle = 0;
     if (LaunchBluetoothSettings(&app.launchHandle) >= 0) {
@@ -50,83 +48,84 @@ void WaitForBluetoothSettings() {
     ResumeTimerCallbacks();
 }
 
-void SearchForTypedSerial(const char* typed) {
-    AppState& app = PartOf<AppState>();
-    WaitForBluetoothSettings();
+void SearchForTypedSerial(Station& zan, const char* typed) {
+    AppState& app = zan.app;
+    WaitForBluetoothSettings(app);
     // After a search the dialog stays away until the rider asks for it again.
     app.linkDialogOff = 1;
-    EndHandshake();
+    EndHandshake(zan.link);
     // Empty or non-numeric text searches for 0, what the dialog advises for old crank software.
-    SearchZAN(TextToInt(typed));
+    SearchZAN(zan, TextToInt(typed));
 }
 
 // Runs from the event loop, not from the display tick that found the loss: while the dialog
 // waits, the display keeps ticking and the session keeps its rows, and the link timer keeps
 // reading, so frames that come back close the dialog (0, no button).
-void AskHowToReconnect(void*) {
-    AppState& app = PartOf<AppState>();
+void AskHowToReconnect(void* station) {
+    Station& zan = *static_cast<Station*>(station);
+    AppState& app = zan.app;
     char response[64] = "";
     const int button = GenericMessagePopup(notConnectedTitle, notConnected, "Reconnect", "Skip",
                                            "Search ZAN", response, serialDigits);
     app.linkDialogOpen = 0;
     response[sizeof response - 1] = '\0';
     if (button == reconnectButton) {
-        ReconnectCrank();
+        ReconnectCrank(zan);
     } else if (button == skipButton) {
         app.linkDialogOff = 1;
-        RestartSilence();
+        RestartSilence(zan.link);
     } else if (button == searchButton) {
-        SearchForTypedSerial(response);
+        SearchForTypedSerial(zan, response);
     }
 }
 
 // Runs from the event loop, as the not-connected dialog does: the link keeps reading and the
 // session keeps its rows while the rider thinks. Until Yes the setup file keeps its own number,
 // so a quit meanwhile writes no number nobody agreed to.
-void AskWhichSerialToKeep(void*) {
-    AppState& app = PartOf<AppState>();
+void AskWhichSerialToKeep(void* station) {
+    Station& zan = *static_cast<Station*>(station);
+    AppState& app = zan.app;
     const int answer = ConfirmPopup(serialWarningTitle, serialWarning);
     app.serialQuestionOpen = 0;
     if (answer == 1)
-        TakeDeviceSerial();
+        TakeDeviceSerial(zan.link);
     else
-        KeepDeviceSerial(StationView().setup.serialNumber);
+        KeepDeviceSerial(zan.link, zan.setup.setup.serialNumber);
 }
 } // namespace
 
-void WarnSerialMismatch() {
-    AppState& app = PartOf<AppState>();
+void WarnSerialMismatch(Station& zan) {
+    AppState& app = zan.app;
     // One question at a time: a crank that names itself again meanwhile is asked about after.
     if (app.serialQuestionOpen != 0) return;
-    if (!TakeSerialMismatch()) return;
+    if (!TakeSerialMismatch(zan.link)) return;
     app.serialQuestionOpen = 1;
-    PostDeferredCall(AskWhichSerialToKeep, nullptr);
+    PostDeferredCall(AskWhichSerialToKeep, &zan);
 }
 
-void WatchLink() {
-    AppState& app = PartOf<AppState>();
-    const Station& zan = StationView();
+void WatchLink(Station& zan) {
+    AppState& app = zan.app;
     if (app.linkDialogOpen != 0) {
         // The crank is back while the dialog about its loss waits: the dialog goes by itself.
-        if (app.linkDialogForLoss != 0 && !LinkLost()) DismissPopup();
+        if (app.linkDialogForLoss != 0 && !LinkLost(zan.link)) DismissPopup();
         return;
     }
-    if (zan.ticksSinceFrame <= lostAfterTicks && app.linkCheckNow <= 0) {
-        SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 1);
+    if (zan.link.ticksSinceFrame <= lostAfterTicks && app.linkCheckNow <= 0) {
+        SetCtrlVal(zan.setup.mainPanel, MAIN_LINK_LED, 1);
         return;
     }
-    SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_LINK_LED, 0);
     app.linkCheckNow = 0;
     if (app.linkDialogOff != 0) return;
     // A tick that comes while the dialog waits must not stack a second one on it.
     app.linkDialogOpen = 1;
-    app.linkDialogForLoss = LinkLost() ? 1 : 0;
-    PostDeferredCall(AskHowToReconnect, nullptr);
+    app.linkDialogForLoss = LinkLost(zan.link) ? 1 : 0;
+    PostDeferredCall(AskHowToReconnect, &zan);
 }
 
 int SRCH(int, int, int event, void*, int, int) {
-    AppState& app = PartOf<AppState>();
     if (event != EVENT_COMMIT) return 0;
+    AppState& app = EngineStation().app;
     // The next unheld display tick treats the link as lost and shows the dialog.
     app.linkCheckNow = 1;
     app.linkDialogOff = 0;

@@ -1,8 +1,10 @@
 #pragma once
 // Link supervision at the display tick: the serial-number warning and the link watchdog.
 
+#include "app/station.h"
+
 // Asks what to do when the crank's serial number differs from the setup file's; the question
 // waits from the event loop, the link and the session going on meanwhile.
-void WarnSerialMismatch();
+void WarnSerialMismatch(Station& zan);
 // Notices a link that has carried no frame for too long, or a check the user asked for.
-void WatchLink();
+void WatchLink(Station& zan);

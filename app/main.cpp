@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
     UseEngine(&engine);
     // The one station of the program, on the heap: its record is large.
     const auto station = std::make_unique<Station>();
-    AttachStation(*station);
+    UseStation(*station);
     Station& zan = *station;
 
     if (qtMayTakeArguments) {
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
         signalWatch.stop();
         engine.quittingOnSignal = true;
         if (CtrlCallbackPtr quit = FindCallback("FINE"))
-            quit(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+            quit(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         else
             QuitUserInterface(0);
     });

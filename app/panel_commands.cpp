@@ -3,44 +3,45 @@
 #include "app/station.h"
 #include "measure/power.h"
 #include "platform/bounded_text.h"
-#include "platform/engine.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/panel.h"
 #include "platform/paths.h"
-#include "platform/program_part.h"
 #include "setup/catalogue.h"
 
 int HOLD(int, int, int event, void*, int, int) {
-    AppState& app = PartOf<AppState>();
-    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
+    Station& zan = EngineStation();
+    AppState& app = zan.app;
     app.holdDisplay ^= 1;
     if (app.holdDisplay == 1) {
-        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Run");
-        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "start.ico");
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Run");
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "start.ico");
     } else {
-        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Hold");
-        SetCtrlAttribute(zan.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "pausa.ico");
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_HOLD, ATTR_LABEL_TEXT, "Hold");
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_HOLD, ATTR_IMAGE_FILE, "pausa.ico");
     }
     return 0;
 }
 
 int CLR(int, int, int event, void*, int, int) {
-    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
-    RestartHistories();
-    DeleteGraphPlot(zan.mainPanel, MAIN_GRAPH, -1, 1);
+    Station& zan = EngineStation();
+    RestartHistories(zan.measure);
+    DeleteGraphPlot(zan.setup.mainPanel, MAIN_GRAPH, -1, 1);
     return 0;
 }
 
 int RTEXT(int, int, int event, void*, int, int) {
-    const Station& zan = StationView();
     if (event != EVENT_LEFT_DOUBLE_CLICK) return 0;
-    ResetTextBox(zan.mainPanel, MAIN_MESSAGES, "");
+    const Station& zan = EngineStation();
+    ResetTextBox(zan.setup.mainPanel, MAIN_MESSAGES, "");
     return 0;
 }
 
 int PRINT(int, int, int event, void*, int, int) {
-    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
+    const Station& zan = EngineStation();
     // Without the PDF printer the panel is written as a PDF file into the data folder, so the
     // rider never needs a printer driver.
     double now = 0.0;
@@ -53,7 +54,7 @@ int PRINT(int, int, int event, void*, int, int) {
     FormatText(pdfPath, sizeof pdfPath, "%s%cdati%cP_%02d%02d%02d_%02d-%02d-%02d.pdf", folder,
                pathSeparator, pathSeparator, day, month, year % 100, hour, minute, second);
     MakeDir("dati");
-    const int printed = PrintPanel(zan.mainPanel, "CutePDF Writer", pdfPath);
+    const int printed = PrintPanel(zan.setup.mainPanel, "CutePDF Writer", pdfPath);
     char message[800];
     if (printed == 1)
         FormatText(message, sizeof message, "Panel printed on CutePDF Writer");
@@ -61,6 +62,6 @@ int PRINT(int, int, int event, void*, int, int) {
         FormatText(message, sizeof message, "Panel saved as PDF: %s", pdfPath);
     else
         FormatText(message, sizeof message, "Panel could not be printed nor saved as %s", pdfPath);
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
     return 0;
 }

@@ -1,32 +1,32 @@
 #include "app/callbacks.h"
+#include "app/session_panel.h"
+#include "app/setup_panel.h"
 #include "app/station.h"
 #include "platform/engine.h"
 #include "protocol/station_bytes.h"
-#include "record/session_file.h"
-#include "setup/setup_file.h"
 
 #include <cstdio>
 
 int FINE(int, int, int event, void*, int, int) {
-    const Station& zan = StationView();
     if (event != EVENT_COMMIT) return 0;
+    Station& zan = EngineStation();
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.
-    if (zan.sessionActive > 0) {
-        StopSession();
-        ExportClosedSession(true);
+    if (zan.record.sessionActive > 0) {
+        CloseSession(zan);
+        ExportClosedSession(zan, true);
     }
     // The crank stops streaming when it hears the quit byte; it goes three times in case one
     // is lost.
     for (int i = 0; i < 3; ++i) {
-        ComWrtByte(zan.comPort, quitByte);
+        ComWrtByte(zan.setup.comPort, quitByte);
         Delay(0.05);
     }
-    CloseCom(zan.comPort);
+    CloseCom(zan.setup.comPort);
     // The parameters go to the default file, whatever file was loaded at start-up, unless they
     // were not read from any and would replace a default file the station never read.
-    SaveDefaultSetupIfRead();
-    DiscardPanel(zan.mainPanel);
+    SaveDefaultSetupIfRead(zan);
+    DiscardPanel(zan.setup.mainPanel);
     QuitUserInterface(0);
     return 0;
 }

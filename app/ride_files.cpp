@@ -1,24 +1,24 @@
 // A closed session also leaves the ride as FIT and TCX files beside its own, for the training
 // tools riders use.
 #include "app/callbacks.h"
+#include "app/session_panel.h"
 #include "app/station.h"
 #include "export/ride_export.h"
-#include "platform/engine.h"
-#include "record/record_callbacks.h"
+#include "platform/panel.h"
 #include "setup/catalogue.h"
 
 #include <cstdio>
 #include <string>
 
-void ExportClosedSession(bool quitting) {
-    const Station& zan = StationView();
-    const int serial = zan.crankIdentified != 0 ? zan.deviceSerial : zan.setup.serialNumber;
+void ExportClosedSession(const Station& zan, bool quitting) {
+    const int serial =
+        zan.link.crankIdentified != 0 ? zan.link.deviceSerial : zan.setup.setup.serialNumber;
     std::string error;
-    if (ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0), &zan.rowMetrics,
-                   error))
+    if (ExportRide(zan.record.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
+                   &zan.record.rowMetrics, error))
         return;
     const std::string message = "FIT and TCX files not written: " + error;
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
     if (!quitting) return;
     // The message box goes with the window: the rider sees a popup before it does, and a log
     // of the run keeps the line.
@@ -26,9 +26,11 @@ void ExportClosedSession(bool quitting) {
     MessagePopup("FIT and TCX files", message.c_str());
 }
 
-int SESSION(int panel, int control, int event, void* data, int eventData1, int eventData2) {
-    const bool wasOpen = StationView().sessionActive > 0;
-    SAVE(panel, control, event, data, eventData1, eventData2);
-    if (wasOpen && StationView().sessionActive == 0) ExportClosedSession();
+int SESSION(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    Station& zan = EngineStation();
+    const bool wasOpen = zan.record.sessionActive > 0;
+    ToggleSession(zan);
+    if (wasOpen && zan.record.sessionActive == 0) ExportClosedSession(zan);
     return 0;
 }

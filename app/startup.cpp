@@ -1,18 +1,16 @@
 #include "app/startup.h"
 
+#include "app/setup_panel.h"
 #include "app/station.h"
 #include "link/crank_port.h"
 #include "link/link_control.h"
 #include "measure/power.h"
 #include "platform/engine.h"
-#include "platform/program_part.h"
 #include "record/session_file.h"
 #include "setup/access_levels.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
-#include "setup/warmup.h"
-#include "setup/window_title.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,15 +18,14 @@
 namespace {
 // What the start-up changed or could not read, told before anything is saved: a file the station
 // could not read in the message box and a popup, a coefficient set to 0 in the message box.
-void TellSetupAtStart(SetupRead read, const ClampedCoefficients& clamped) {
-    const Station& zan = StationView();
+void TellSetupAtStart(const Station& zan, SetupRead read, const ClampedCoefficients& clamped) {
     char message[800];
-    if (read != SetupRead::Read && zan.calibrationUnread) {
+    if (read != SetupRead::Read && zan.setup.calibrationUnread) {
         std::snprintf(message, sizeof message,
                       "Setup file \"%s\" %s: the default calibration is in use, and the file is "
                       "kept as it is until the setup is saved.",
-                      zan.setupPath, SetupReadProblem(read));
-        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+                      zan.setup.setupPath, SetupReadProblem(read));
+        InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
         MessagePopup("Setup file", message);
     }
     const struct {
@@ -42,31 +39,31 @@ void TellSetupAtStart(SetupRead read, const ClampedCoefficients& clamped) {
         std::snprintf(message, sizeof message,
                       "%s correction coefficient %g in \"%s\" is outside -0.75..0.75: 0 is used, "
                       "and the next save writes 0.",
-                      coefficient.side, static_cast<double>(coefficient.was), zan.setupPath);
-        InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message);
+                      coefficient.side, static_cast<double>(coefficient.was), zan.setup.setupPath);
+        InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
     }
 }
 } // namespace
 
-void GiveWorkingDefaults() {
-    AppState& app = PartOf<AppState>();
-    GiveLinkDefaults();
-    GiveMeasureDefaults();
-    GiveRecordDefaults();
+void GiveWorkingDefaults(Station& zan) {
+    AppState& app = zan.app;
+    GiveLinkDefaults(zan.link);
+    GiveMeasureDefaults(zan.measure);
+    GiveRecordDefaults(zan.record);
     app.holdDisplay = 0;
     app.linkDialogOff = 0;
     app.linkCheckNow = 0;
-    GiveAccessDefaults();
+    GiveAccessDefaults(zan.setup);
+    ShowSingleSide(zan);
 }
 
-int StartStation(void* instance, const char* commandLine) {
-    const Station& zan = StationView();
+int StartStation(Station& zan, void* instance, const char* commandLine) {
     if (InitCVIRTE(instance, 0, 0) == 0) return -1;
     const int mainPanel = LoadPanel(0, "zan_01.uir", MAIN);
     if (mainPanel < 0) return -1;
     const int warmupPanel = LoadPanel(0, "zan_01.uir", WARMUP);
     if (warmupPanel < 0) return -1;
-    KeepPanels(mainPanel, warmupPanel);
+    KeepPanels(zan.setup, mainPanel, warmupPanel);
 
     // The whole command line, quotes and blanks included, names the setup file when it holds
     // 4 characters or more.
@@ -79,39 +76,40 @@ int StartStation(void* instance, const char* commandLine) {
         MessagePopup("Setup file", message);
         return -1;
     }
-    KeepSetupPath(commandLength >= 4 ? commandLine : defaultSetupPath);
-    SetSetupDefaults();
-    const SetupRead setupRead = LoadStartSetup(zan.setupPath);
-    SetPortDefaults();
-    ReadPortFile();
+    KeepSetupPath(zan.setup, commandLength >= 4 ? commandLine : defaultSetupPath);
+    SetSetupDefaults(zan.setup.setup);
+    const SetupRead setupRead = LoadStartSetup(zan.setup, zan.setup.setupPath);
+    SetPortDefaults(zan.setup);
+    ReadPortFile(zan.setup);
+    ShowPortChoices(zan);
     MakeDir("dati");
-    const ClampedCoefficients clamped = TakeWheelAndCorrections();
-    ShowSetupParameters();
-    OpenCrankPort(zan.comPort, zan.comPort);
-    GiveWorkingDefaults();
-    DisplayPanel(zan.mainPanel);
+    const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
+    ShowSetupParameters(zan);
+    OpenCrankPort(zan.link, zan.setup.comPort, zan.setup.comPort);
+    GiveWorkingDefaults(zan);
+    DisplayPanel(zan.setup.mainPanel);
 
     // The warm-up panel appears at the end of the next two-revolution window.
-    ArmWarmup();
+    ArmWarmup(zan.setup);
 
-    SetPanelAttribute(zan.mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
-    ShowStartupTitle();
-    SetCtrlAttribute(zan.mainPanel, MAIN_CRANK_CADENCE, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(zan.mainPanel, MAIN_COM_PORT, ATTR_DIMMED, 1);
-    SetCtrlAttribute(zan.mainPanel, MAIN_WARMUP_MODE, ATTR_DIMMED, 1);
-    SetCtrlAttribute(zan.mainPanel, MAIN_CAL_COVER_1, ATTR_ZPLANE_POSITION, 0);
-    SetCtrlAttribute(zan.mainPanel, MAIN_CAL_COVER_2, ATTR_ZPLANE_POSITION, 0);
+    SetPanelAttribute(zan.setup.mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
+    ShowStartupTitle(zan);
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_CRANK_CADENCE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_COM_PORT, ATTR_DIMMED, 1);
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_WARMUP_MODE, ATTR_DIMMED, 1);
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_CAL_COVER_1, ATTR_ZPLANE_POSITION, 0);
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_CAL_COVER_2, ATTR_ZPLANE_POSITION, 0);
 
     // The identification exchange with the crank starts afresh.
-    RestartHandshake();
-    TellSetupAtStart(setupRead, clamped);
+    RestartHandshake(zan.link);
+    TellSetupAtStart(zan, setupRead, clamped);
     return 0;
 }
 
 int program::WinMain(void* instance, void*, char* commandLine, int) {
-    const Station& zan = StationView();
-    if (StartStation(instance, commandLine) < 0) return -1;
+    Station& zan = EngineStation();
+    if (StartStation(zan, instance, commandLine) < 0) return -1;
     RunUserInterface();
-    DiscardPanel(zan.mainPanel);
+    DiscardPanel(zan.setup.mainPanel);
     return 0;
 }

@@ -1,29 +1,22 @@
 #include "app/station.h"
 
-#include "platform/program_part.h"
+#include "platform/engine.h"
 
+#include <cassert>
 #include <memory>
 
-void AttachStation(Station& station) {
-    AttachPart<Station>(station);
-    AttachPart<AppState>(station);
-    AttachPart<LinkState>(station);
-    AttachPart<MeasureState>(station);
-    AttachPart<SetupState>(station);
-    AttachPart<RecordState>(station);
+void UseStation(Station& station) {
+    CurrentEngine().program = &station;
 }
 
-Station& CurrentStation() {
-    return PartOf<Station>();
+Station& EngineStation() {
+    void* program = CurrentEngine().program;
+    assert(program != nullptr && "a callback ran before its station was handed to the engine");
+    return *static_cast<Station*>(program);
 }
 
-const Station& StationView() {
-    return ViewOf<Station>();
-}
-
-void ResetStation() {
+void ResetStation(Station& station) {
     // The record is large: rebuild it in place instead of copying a zeroed temporary.
-    Station& station = CurrentStation();
     std::destroy_at(&station);
     std::construct_at(&station);
 }

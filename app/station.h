@@ -1,8 +1,8 @@
 #pragma once
-// The station: every subsystem's state, each part owned and changed by its own folder. Every
-// member is zero when it is made (std::make_unique<Station>()); the start-up sequence gives the
-// start values. main() makes one station and attaches it to its engine; every test fixture makes
-// its own.
+// The station: every subsystem's state, one member per part, each changed by its own folder's
+// routines, which take the parts they need by reference. Every member is zero when it is made
+// (std::make_unique<Station>()); the start-up sequence gives the start values. main() makes one
+// station and hands it to its engine; every test fixture makes its own.
 
 #include "app/app_state.h"
 #include "link/link_state.h"
@@ -10,14 +10,19 @@
 #include "record/record_state.h"
 #include "setup/setup_state.h"
 
-struct Station : AppState, LinkState, MeasureState, SetupState, RecordState {};
+struct Station {
+    AppState app;
+    LinkState link;
+    MeasureState measure;
+    SetupState setup;
+    RecordState record;
+};
 
-// The station's parts become the ones the routines on the engine in use work on.
-void AttachStation(Station& station);
-// The station on the engine in use, whole, to make it and put it back to zero.
-Station& CurrentStation();
-// What the application shell reads of the station; it changes its own part (AppState) only.
-const Station& StationView();
+// The engine in use calls back into this station: its callbacks and timers reach it through the
+// engine's one reference.
+void UseStation(Station& station);
+// The station the engine in use calls back into.
+Station& EngineStation();
 
-// Puts every member of the current station back to zero, as when it was made.
-void ResetStation();
+// Puts every member of the station back to zero, as when it was made.
+void ResetStation(Station& station);

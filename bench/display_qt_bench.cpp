@@ -25,26 +25,26 @@ constexpr int fullTrace = 8000;
 void FillTracesAndHistories() {
     for (int i = 0; i < fullTrace + 5; ++i) {
         const float angle = 2.0f * 3.14159265f * static_cast<float>(i % 66) / 33.0f;
-        zan.rightForceTrace[i] = 300.0f * std::max(0.0f, std::sin(angle));
-        zan.leftForceTrace[i] = 300.0f * std::max(0.0f, -std::sin(angle));
-        zan.powerTrace[i] = 120.0f + 100.0f * std::abs(std::sin(angle));
-        zan.powerHistory[i] = 230.0f + 20.0f * std::sin(static_cast<float>(i) * 0.01f);
-        zan.heartRateHistory[i] = 130.0f + 10.0f * std::sin(static_cast<float>(i) * 0.003f);
-        zan.cadenceHistory[i] = 90.0f + 5.0f * std::sin(static_cast<float>(i) * 0.02f);
+        zan.measure.rightForceTrace[i] = 300.0f * std::max(0.0f, std::sin(angle));
+        zan.measure.leftForceTrace[i] = 300.0f * std::max(0.0f, -std::sin(angle));
+        zan.measure.powerTrace[i] = 120.0f + 100.0f * std::abs(std::sin(angle));
+        zan.measure.powerHistory[i] = 230.0f + 20.0f * std::sin(static_cast<float>(i) * 0.01f);
+        zan.measure.heartRateHistory[i] = 130.0f + 10.0f * std::sin(static_cast<float>(i) * 0.003f);
+        zan.measure.cadenceHistory[i] = 90.0f + 5.0f * std::sin(static_cast<float>(i) * 0.02f);
         // A window of two revolutions at 60 rpm: two seconds.
-        zan.historyMinutes[i] = static_cast<float>(i) * 2.0f / 60.0f;
+        zan.measure.historyMinutes[i] = static_cast<float>(i) * 2.0f / 60.0f;
     }
-    zan.historyIndex = fullTrace;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
-    zan.rawRightForce = zan.rawLeftForce = 1200;
-    zan.rawRightAux = zan.rawLeftAux = 1066;
-    zan.crankPeriodWord = 1333;
-    zan.wheelPeriodWord = 500;
-    zan.heartRateWord = 260;
-    zan.batteryByte = 154;
-    zan.powerTotal = 233.0f;
-    zan.powerLeft = zan.powerRight = 116.5f;
+    zan.measure.historyIndex = fullTrace;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_CADENCE, 1);
+    zan.link.rawRightForce = zan.link.rawLeftForce = 1200;
+    zan.link.rawRightAux = zan.link.rawLeftAux = 1066;
+    zan.link.crankPeriodWord = 1333;
+    zan.link.wheelPeriodWord = 500;
+    zan.link.heartRateWord = 260;
+    zan.link.batteryByte = 154;
+    zan.measure.powerTotal = 233.0f;
+    zan.measure.powerLeft = zan.measure.powerRight = 116.5f;
 }
 
 // The Qt engine with the station's panels of the real resource, the main one shown.
@@ -53,16 +53,16 @@ class ShownPanels {
     ShownPanels() {
         UseEngine(&engine);
         StartBenchStation(ZAN_UI_DIR "/zan_01.uir");
-        if (zan.mainPanel > 0) DisplayPanel(zan.mainPanel);
+        if (zan.setup.mainPanel > 0) DisplayPanel(zan.setup.mainPanel);
         FillTracesAndHistories();
         QCoreApplication::processEvents();
     }
     ~ShownPanels() {
-        DiscardPanel(zan.mainPanel);
-        DiscardPanel(zan.warmupPanel);
+        DiscardPanel(zan.setup.mainPanel);
+        DiscardPanel(zan.setup.warmupPanel);
         UseEngine(nullptr);
     }
-    bool Loaded() const { return zan.mainPanel > 0; }
+    bool Loaded() const { return zan.setup.mainPanel > 0; }
     ShownPanels(const ShownPanels&) = delete;
     ShownPanels& operator=(const ShownPanels&) = delete;
 
@@ -76,12 +76,12 @@ void BM_DisplayTick(benchmark::State& state) {
         state.SkipWithError("no panel resource");
         return;
     }
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, static_cast<int>(state.range(0)));
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         // A window has just ended and the crank is streaming: the tick plots and shows all.
-        zan.lastWindowFrames = fullTrace;
-        zan.ticksSinceFrame = 0;
-        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        zan.link.lastWindowFrames = fullTrace;
+        zan.link.ticksSinceFrame = 0;
+        DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
         QCoreApplication::processEvents();
     }
 }
@@ -99,9 +99,9 @@ void BM_RevolutionLamp(benchmark::State& state) {
     int lit = 0;
     for (auto _ : state) {
         lit ^= 1;
-        SetCtrlVal(zan.mainPanel, MAIN_TURN_LED, lit);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_LED, lit);
         if (state.range(0) == 2)
-            SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR,
+            SetCtrlAttribute(zan.setup.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR,
                              lit != 0 ? VAL_GREEN : VAL_WHITE);
         if (state.range(0) >= 1) QCoreApplication::processEvents();
     }
@@ -118,8 +118,8 @@ BENCHMARK(BM_RevolutionLamp)
 void BM_ReadoutsUnchanged(benchmark::State& state) {
     ShownPanels panels;
     for (auto _ : state) {
-        zan.ticksSinceFrame = 0;
-        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        zan.link.ticksSinceFrame = 0;
+        DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
         QCoreApplication::processEvents();
     }
 }

@@ -1,5 +1,6 @@
 // The frame path: bytes waiting in the crank's port, through the frame reader, revolution
 // tracking and the power calculation. Items are frames.
+#include "app/frame_path.h"
 #include "bench/bench_station.h"
 #include "link/frame_reader.h"
 #include "tests/support/headless_engine.h"
@@ -21,7 +22,7 @@ void BM_FramePath(benchmark::State& state) {
     HeadlessEngine engine;
     UseEngine(&engine);
     StartBenchStation("zan_01.uir");
-    zan.comPort = 1;
+    zan.setup.comPort = 1;
     engine.Device("COM1");
     OpenComConfig(1, "COM1", 38400, 0, 8, 1, 4096, 4096);
     const std::vector<unsigned char> stream = PedallingStream(framesPerBatch);
@@ -30,12 +31,12 @@ void BM_FramePath(benchmark::State& state) {
         state.PauseTiming();
         device.input.assign(stream.begin(), stream.end());
         state.ResumeTiming();
-        ReadZAN();
+        ReadZAN(EngineStation());
     }
-    if (zan.assembler.linkFrames != state.iterations() * framesPerBatch)
+    if (zan.link.assembler.linkFrames != state.iterations() * framesPerBatch)
         state.SkipWithError("frames lost");
     state.SetItemsProcessed(state.iterations() * framesPerBatch);
-    benchmark::DoNotOptimize(zan.powerTotal);
+    benchmark::DoNotOptimize(zan.measure.powerTotal);
     UseEngine(nullptr);
 }
 BENCHMARK(BM_FramePath)->Unit(benchmark::kMillisecond);
@@ -67,7 +68,7 @@ void BM_FramePathSerial(benchmark::State& state) {
     else
         UseEngine(&byteEngine);
     StartBenchStation("zan_01.uir");
-    zan.comPort = 1;
+    zan.setup.comPort = 1;
     if (OpenComConfig(1, "COM1", 38400, 0, 8, 1, 4096, 4096) != 0) {
         state.SkipWithError("port did not open");
         UseEngine(nullptr);
@@ -82,9 +83,9 @@ void BM_FramePathSerial(benchmark::State& state) {
             break;
         }
         state.ResumeTiming();
-        ReadZAN();
+        ReadZAN(EngineStation());
     }
-    if (zan.assembler.linkFrames != state.iterations() * framesPerRound)
+    if (zan.link.assembler.linkFrames != state.iterations() * framesPerRound)
         state.SkipWithError("frames lost");
     state.SetItemsProcessed(state.iterations() * framesPerRound);
     CloseCom(1);

@@ -23,23 +23,23 @@ class BenchSession {
         std::filesystem::create_directories(folder);
         UseEngine(&engine);
         StartBenchStation("zan_01.uir");
-        zan.cadence = 90.0f;
-        zan.speed = 30.0f;
-        zan.heartRate = 130.0f;
-        zan.powerTotal = 233.0f;
-        zan.powerLeft = zan.powerRight = 116.5f;
+        zan.measure.cadence = 90.0f;
+        zan.measure.speed = 30.0f;
+        zan.measure.heartRate = 130.0f;
+        zan.measure.powerTotal = 233.0f;
+        zan.measure.powerLeft = zan.measure.powerRight = 116.5f;
         engine.dirAnswers.push_back(folder.string());
-        SAVE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        SAVE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     }
     ~BenchSession() {
-        if (zan.sessionActive != 0) StopSession();
+        if (zan.record.sessionActive != 0) StopSession(zan.record, zan.measure, zan.setup);
         UseEngine(nullptr);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
     BenchSession(const BenchSession&) = delete;
     BenchSession& operator=(const BenchSession&) = delete;
-    bool Recording() const { return zan.sessionActive == 1; }
+    bool Recording() const { return zan.record.sessionActive == 1; }
 
     HeadlessEngine engine;
 
@@ -58,9 +58,9 @@ void BM_SessionRow(benchmark::State& state) {
     const double secondsPerRow = static_cast<double>(state.range(0));
     for (auto _ : state) {
         session.engine.now += secondsPerRow;
-        SaveDat();
+        SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     }
-    if (zan.sessionWriteFailed != 0) state.SkipWithError("a row was not written");
+    if (zan.record.sessionWriteFailed != 0) state.SkipWithError("a row was not written");
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SessionRow)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
@@ -74,16 +74,16 @@ void BM_MultiTurnFile(benchmark::State& state) {
         return;
     }
     for (int i = 0; i < 1000; ++i) {
-        zan.captureRight[i] = 150.0f + static_cast<float>(i % 33);
-        zan.captureLeft[i] = 140.0f + static_cast<float>(i % 33);
-        zan.capturePower[i] = 230.0f + static_cast<float>(i % 66);
+        zan.record.captureRight[i] = 150.0f + static_cast<float>(i % 33);
+        zan.record.captureLeft[i] = 140.0f + static_cast<float>(i % 33);
+        zan.record.capturePower[i] = 230.0f + static_cast<float>(i % 66);
     }
     for (auto _ : state) {
-        zan.captureCount = 1000;
-        Save10();
+        zan.record.captureCount = 1000;
+        Save10(zan.record);
         state.PauseTiming();
         // The next capture gets the same name, not a numbered copy beside this one.
-        const bool written = std::filesystem::remove(zan.turnPath);
+        const bool written = std::filesystem::remove(zan.record.turnPath);
         state.ResumeTiming();
         if (!written) {
             state.SkipWithError("no multi-turn file");

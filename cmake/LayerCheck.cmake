@@ -2,15 +2,22 @@
 # A folder includes from its own layer and the ones below only; an include against that order
 # stops the configure, naming the file and the include. Editing a checked file configures again.
 #
-# Each subsystem owns its part of the station's state: only its own folder takes the part to
-# change it (PartOf<LinkState>() in link/); the others read it (ViewOf<...>()). A folder that
-# takes a part it does not own stops the configure too; the frame path, which hands every frame's
-# events to their owners' routines, is the one file let through.
+# The station's parts are handed to the routines that need them. A subsystem's folder changes
+# its own part only: a routine there may take another part by const reference, to read it, but
+# a reference that could change it stops the configure. The application shell hands every part
+# to its owner's routines, so it takes any.
 #
-# zan_check_layer(FOLDER ALLOWED folder... [EXCEPT header...] [OWNS part...])
-# The folder's files are listed here, not in any target: every header counts, built or not.
+# zan_check_layer(FOLDER ALLOWED folder... [EXCEPT header...] [FORBIDS header...] [OWNS part...])
+# FORBIDS names headers of allowed layers the folder must still not include (the panel's
+# operations below the shell). The folder's files are listed here, not in any target: every
+# header counts, built or not.
+set(ZAN_PARTS AppState LinkState MeasureState WindowResult SetupState SetupParameters RecordState
+  Station)
+set(ZAN_PANEL_FREE FORBIDS platform/engine.h platform/panel.h)
+
 function(zan_check_layer folder)
-  cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "ALLOWED;EXCEPT;OWNS")
+  cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "ALLOWED;EXCEPT;FORBIDS;OWNS")
+  string(REPLACE ";" "|" parts "${ZAN_PARTS}")
   file(GLOB sources ${CMAKE_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/${folder}/*.h)
   foreach(source ${sources})
     set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
@@ -24,16 +31,23 @@ function(zan_check_layer folder)
         message(FATAL_ERROR "${name} includes ${header}, against the layer order: ${folder}/ "
           "includes from ${allowed}/ only")
       endif()
+      if(header IN_LIST LAYER_FORBIDS)
+        message(FATAL_ERROR "${name} includes ${header}: the panel is the application shell's; "
+          "${folder}/ returns what it should show")
+      endif()
     endforeach()
-    if(LAYER_OWNS AND NOT name STREQUAL "link/frame_reader.cpp")
-      file(STRINGS ${source} takes REGEX "PartOf<[A-Za-z]+>")
+    if(LAYER_OWNS)
+      file(STRINGS ${source} takes REGEX "(${parts}) *&")
       foreach(line ${takes})
-        string(REGEX MATCHALL "PartOf<[A-Za-z]+>" parts "${line}")
-        foreach(part ${parts})
-          string(REGEX REPLACE "PartOf<([A-Za-z]+)>" "\\1" part "${part}")
+        string(REGEX MATCHALL "(const )?(${parts}) *&" references "${line}")
+        foreach(reference ${references})
+          if(reference MATCHES "^const ")
+            continue()
+          endif()
+          string(REGEX REPLACE " *&$" "" part "${reference}")
           if(NOT part IN_LIST LAYER_OWNS)
-            message(FATAL_ERROR "${name} takes ${part} to change it: ${folder}/ changes only "
-              "its own part; it reads the others through ViewOf<${part}>()")
+            message(FATAL_ERROR "${name} takes ${part}& and could change it: ${folder}/ changes "
+              "only its own part; it reads the others through const ${part}&")
           endif()
         endforeach()
       endforeach()

@@ -8,6 +8,7 @@
 // at once; a length of 0 with bit 6 set instead queues the previous step's bytes again 8 × R times
 // (R the next byte), so long rides fit in a short input. Bit 7 asks for a display tick after the
 // read.
+#include "app/frame_path.h"
 #include "app/station.h"
 #include "fuzz/fuzz_station.h"
 #include "link/frame_reader.h"
@@ -53,40 +54,40 @@ std::string Value(const char* name, int value) {
 
 // The counters and indices that address the record's fixed arrays.
 void ExpectIndicesInRange() {
-    Station& zan = CurrentStation();
-    FUZZ_EXPECT(zan.assembler.rxPos >= 0 && zan.assembler.rxPos < frameLength,
-                Value("rxPos", zan.assembler.rxPos));
-    FUZZ_EXPECT(zan.frameIndex >= 0 && zan.frameIndex <= maxWindowFrames,
-                Value("frameIndex", zan.frameIndex));
-    FUZZ_EXPECT(zan.lastWindowFrames >= 0 && zan.lastWindowFrames <= maxWindowFrames,
-                Value("lastWindowFrames", zan.lastWindowFrames));
-    FUZZ_EXPECT(zan.historyIndex >= 0 && zan.historyIndex <= historyLast,
-                Value("historyIndex", zan.historyIndex));
-    FUZZ_EXPECT(zan.snapshotFrames >= 0 && zan.snapshotFrames <= maxWindowFrames,
-                Value("snapshotFrames", zan.snapshotFrames));
-    FUZZ_EXPECT(zan.ratioRingIndex >= 0 && zan.ratioRingIndex < 8,
-                Value("ratioRingIndex", zan.ratioRingIndex));
-    FUZZ_EXPECT(zan.periodRingIndex >= 0 && zan.periodRingIndex < 4,
-                Value("periodRingIndex", zan.periodRingIndex));
-    FUZZ_EXPECT(zan.captureCount >= 0 && zan.captureCount <= captureCapacity,
-                Value("captureCount", zan.captureCount));
-    FUZZ_EXPECT(zan.handshakeFrames >= 0 && zan.handshakeFrames <= handshakeDone,
-                Value("handshakeFrames", zan.handshakeFrames));
+    Station& zan = EngineStation();
+    FUZZ_EXPECT(zan.link.assembler.rxPos >= 0 && zan.link.assembler.rxPos < frameLength,
+                Value("rxPos", zan.link.assembler.rxPos));
+    FUZZ_EXPECT(zan.link.frameIndex >= 0 && zan.link.frameIndex <= maxWindowFrames,
+                Value("frameIndex", zan.link.frameIndex));
+    FUZZ_EXPECT(zan.link.lastWindowFrames >= 0 && zan.link.lastWindowFrames <= maxWindowFrames,
+                Value("lastWindowFrames", zan.link.lastWindowFrames));
+    FUZZ_EXPECT(zan.measure.historyIndex >= 0 && zan.measure.historyIndex <= historyLast,
+                Value("historyIndex", zan.measure.historyIndex));
+    FUZZ_EXPECT(zan.measure.snapshotFrames >= 0 && zan.measure.snapshotFrames <= maxWindowFrames,
+                Value("snapshotFrames", zan.measure.snapshotFrames));
+    FUZZ_EXPECT(zan.link.ratioRingIndex >= 0 && zan.link.ratioRingIndex < 8,
+                Value("ratioRingIndex", zan.link.ratioRingIndex));
+    FUZZ_EXPECT(zan.link.periodRingIndex >= 0 && zan.link.periodRingIndex < 4,
+                Value("periodRingIndex", zan.link.periodRingIndex));
+    FUZZ_EXPECT(zan.record.captureCount >= 0 && zan.record.captureCount <= captureCapacity,
+                Value("captureCount", zan.record.captureCount));
+    FUZZ_EXPECT(zan.link.handshakeFrames >= 0 && zan.link.handshakeFrames <= handshakeDone,
+                Value("handshakeFrames", zan.link.handshakeFrames));
 }
 
 void ApplySettings(std::uint8_t first, std::uint8_t second) {
-    Station& zan = CurrentStation();
-    zan.setup.turnDetection = first & 3;
-    zan.singleSide = static_cast<SingleSide>((first >> 2 & 3) % 3);
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.singleSide));
-    zan.setup.simulation = first >> 4 & 1;
-    if ((first & 0x20) != 0) zan.handshakeFrames = handshakeDone;
-    if ((first & 0x40) != 0) zan.accessCode = serviceAccessCode;
-    if ((first & 0x80) != 0) zan.setup.displayFilter = 0;
-    zan.warmupMode = (second & 3) % 3;
+    Station& zan = EngineStation();
+    zan.setup.setup.turnDetection = first & 3;
+    zan.setup.singleSide = static_cast<SingleSide>((first >> 2 & 3) % 3);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_SINGLE_SIDE, static_cast<int>(zan.setup.singleSide));
+    zan.setup.setup.simulation = first >> 4 & 1;
+    if ((first & 0x20) != 0) zan.link.handshakeFrames = handshakeDone;
+    if ((first & 0x40) != 0) zan.setup.accessCode = serviceAccessCode;
+    if ((first & 0x80) != 0) zan.setup.setup.displayFilter = 0;
+    zan.setup.warmupMode = (second & 3) % 3;
     // As the start gives it: a warm-up mode shows the warm-up panel at the first window's end.
-    if (zan.warmupMode > 0) zan.warmupState = WarmupState::ToShow;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, (second >> 2 & 3) % 3);
+    if (zan.setup.warmupMode > 0) zan.setup.warmupState = WarmupState::ToShow;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, (second >> 2 & 3) % 3);
 }
 
 void DisplayAndCheck(HeadlessEngine& engine) {
@@ -119,19 +120,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             SendFromCrank(station.engine, bytes);
             queued += bytes.size();
         }
-        ReadZAN();
+        ReadZAN(EngineStation());
         ExpectIndicesInRange();
         if ((step & 0x80) != 0) DisplayAndCheck(station.engine);
     }
 
     // The window ends where the stream stopped, and the display shows it in every plot mode.
-    CalcWatt(zan, CurrentPowerWindow());
-    zan.lastWindowFrames = zan.frameIndex;
-    zan.frameIndex = 0;
-    const int window = zan.lastWindowFrames;
+    CalcWatt(zan.measure, CurrentPowerWindow(EngineStation()));
+    zan.link.lastWindowFrames = zan.link.frameIndex;
+    zan.link.frameIndex = 0;
+    const int window = zan.link.lastWindowFrames;
     for (int mode = 0; mode < 3; ++mode) {
-        zan.lastWindowFrames = window;
-        SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, mode);
+        zan.link.lastWindowFrames = window;
+        SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, mode);
         DisplayAndCheck(station.engine);
     }
     return 0;

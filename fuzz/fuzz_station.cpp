@@ -67,9 +67,9 @@ void FuzzFolder::Remove(const char* name) {
 
 FuzzStation::FuzzStation(const char* commandLine) {
     UseEngine(&engine);
-    AttachStation(*station);
+    UseStation(*station);
     engine.Device("COM1");
-    started = StartStation(nullptr, commandLine);
+    started = StartStation(EngineStation(), nullptr, commandLine);
     FUZZ_EXPECT(started == 0, "the station did not start");
 }
 
@@ -104,13 +104,13 @@ std::vector<std::uint8_t> PedallingFrames(int frames) {
 }
 
 void DisplayTick() {
-    Station& zan = CurrentStation();
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
 }
 
 void ExpectReadoutsFinite(HeadlessEngine& engine) {
-    Station& zan = CurrentStation();
-    for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
+    Station& zan = EngineStation();
+    for (const int handle : {zan.setup.mainPanel, zan.setup.warmupPanel}) {
         if (handle <= 0) continue;
         const HeadlessPanel& panel = engine.Panel(handle);
         for (const auto& [number, control] : panel.controls) {
@@ -125,9 +125,9 @@ void ExpectReadoutsFinite(HeadlessEngine& engine) {
 }
 
 void ExpectPanelsFinite(HeadlessEngine& engine) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     ExpectReadoutsFinite(engine);
-    for (const int handle : {zan.mainPanel, zan.warmupPanel}) {
+    for (const int handle : {zan.setup.mainPanel, zan.setup.warmupPanel}) {
         if (handle <= 0) continue;
         const HeadlessPanel& panel = engine.Panel(handle);
         for (const auto& [number, control] : panel.controls) {

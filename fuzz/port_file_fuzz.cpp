@@ -2,6 +2,7 @@
 // number reading gives it, every line it lacks keeps the start value, each value is shown in its
 // control and the port opened is the one named; then the station rides with those settings and
 // shows only numbers.
+#include "app/frame_path.h"
 #include "app/station.h"
 #include "fuzz/file_lines.h"
 #include "fuzz/fuzz_station.h"
@@ -25,12 +26,12 @@ struct Setting {
 };
 
 void ExpectReadAsCounted(HeadlessEngine& engine, const std::uint8_t* data, std::size_t size) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     const Setting settings[] = {
-        {"comPort", &zan.comPort, 1, MAIN_COM_PORT},
-        {"warmupMode", &zan.warmupMode, 0, MAIN_WARMUP_MODE},
-        {"plotHeartRate", &zan.plotHeartRate, 0, MAIN_PLOT_HR},
-        {"plotCadence", &zan.plotCadence, 0, MAIN_PLOT_CADENCE},
+        {"comPort", &zan.setup.comPort, 1, MAIN_COM_PORT},
+        {"warmupMode", &zan.setup.warmupMode, 0, MAIN_WARMUP_MODE},
+        {"plotHeartRate", &zan.setup.plotHeartRate, 0, MAIN_PLOT_HR},
+        {"plotCadence", &zan.setup.plotCadence, 0, MAIN_PLOT_CADENCE},
     };
     const std::vector<std::string> lines = CountedLines(data, size);
     for (std::size_t i = 0; i < std::size(settings); ++i) {
@@ -39,33 +40,33 @@ void ExpectReadAsCounted(HeadlessEngine& engine, const std::uint8_t* data, std::
         FUZZ_EXPECT(*setting.value == expected, std::string(setting.name) + " holds " +
                                                     std::to_string(*setting.value) +
                                                     ", the file says " + std::to_string(expected));
-        const double onPanel = engine.Control(zan.mainPanel, setting.control).value;
+        const double onPanel = engine.Control(zan.setup.mainPanel, setting.control).value;
         FUZZ_EXPECT(onPanel == expected, std::string(setting.name) + " shows " +
                                              std::to_string(onPanel) + " for " +
                                              std::to_string(expected));
     }
-    const std::string portName = "COM" + std::to_string(zan.comPort);
-    FUZZ_EXPECT(portName == zan.comPortName,
-                std::string("the port opened is ") + zan.comPortName + ", not " + portName);
+    const std::string portName = "COM" + std::to_string(zan.setup.comPort);
+    FUZZ_EXPECT(portName == zan.link.comPortName,
+                std::string("the port opened is ") + zan.link.comPortName + ", not " + portName);
 }
 
 // Three seconds of pedalling on COM1, read in link-timer steps, with the display ticking; a
 // port file naming another port leaves the station without frames.
 void Ride(HeadlessEngine& engine) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     const std::vector<std::uint8_t> frames = PedallingFrames(150);
     constexpr std::size_t bytesPerTick = 18;
     for (std::size_t at = 0; at < frames.size(); at += bytesPerTick) {
         SendFromCrank(engine, {frames.begin() + static_cast<std::ptrdiff_t>(at),
                                frames.begin() + static_cast<std::ptrdiff_t>(at + bytesPerTick)});
-        ReadZAN();
+        ReadZAN(EngineStation());
         if (at % (25 * bytesPerTick) == 0) {
             DisplayTick();
             ExpectPanelsFinite(engine);
         }
     }
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
-    zan.lastWindowFrames = zan.snapshotFrames;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 2);
+    zan.link.lastWindowFrames = zan.measure.snapshotFrames;
     DisplayTick();
     ExpectPanelsFinite(engine);
 }

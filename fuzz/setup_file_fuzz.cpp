@@ -1,6 +1,8 @@
 // The setup-file reader on any file: every line the file has sets its value as the station's
 // number reading gives it, every line it lacks keeps the value before, every value is finite and
 // shown as it is held; then a station started with that file rides and shows only numbers.
+#include "app/frame_path.h"
+#include "app/setup_panel.h"
 #include "app/station.h"
 #include "fuzz/file_lines.h"
 #include "fuzz/fuzz_station.h"
@@ -58,44 +60,16 @@ const Field fields[] = {
 #undef FLOAT_FIELD
 #undef INT_FIELD
 
-// The parameters the panel shows, with the field each shows.
-struct Shown {
-    int control;
-    float SetupParameters::*floatField;
-    int SetupParameters::*intField;
-};
-const Shown shown[] = {
-    {MAIN_RIGHT_FORCE_OFFSET, &SetupParameters::rightForceOffset, nullptr},
-    {MAIN_RIGHT_AUX_OFFSET, &SetupParameters::rightAuxOffset, nullptr},
-    {MAIN_LEFT_FORCE_OFFSET, &SetupParameters::leftForceOffset, nullptr},
-    {MAIN_LEFT_AUX_OFFSET, &SetupParameters::leftAuxOffset, nullptr},
-    {MAIN_RIGHT_FORCE_GAIN, &SetupParameters::rightForceGain, nullptr},
-    {MAIN_RIGHT_RATIO_SCALE, &SetupParameters::rightRatioScale, nullptr},
-    {MAIN_LEFT_FORCE_GAIN, &SetupParameters::leftForceGain, nullptr},
-    {MAIN_LEFT_RATIO_SCALE, &SetupParameters::leftRatioScale, nullptr},
-    {MAIN_WHEEL_DIAMETER, &SetupParameters::wheelDiameter, nullptr},
-    {MAIN_SIMULATION, nullptr, &SetupParameters::simulation},
-    {MAIN_CORRECTION_REFERENCE, &SetupParameters::correctionReference, nullptr},
-    {MAIN_CRANK_LENGTH, &SetupParameters::crankLength, nullptr},
-    {MAIN_TOTAL_KM, &SetupParameters::totalKm, nullptr},
-    {MAIN_RIGHT_CORRECTION_COEFF, &SetupParameters::rightCorrectionCoeff, nullptr},
-    {MAIN_LEFT_CORRECTION_COEFF, &SetupParameters::leftCorrectionCoeff, nullptr},
-    {MAIN_RECORD_INTERVAL, nullptr, &SetupParameters::recordInterval},
-    {MAIN_DISPLAY_FILTER, nullptr, &SetupParameters::displayFilter},
-    {MAIN_RESERVED_FLAG, nullptr, &SetupParameters::reservedFlag},
-    {MAIN_TURN_DETECTION, nullptr, &SetupParameters::turnDetection},
-};
-
 // A file that is no calibration (not text, or no number on any line) changes nothing.
 void ExpectReadAsCounted(const std::uint8_t* data, std::size_t size, const SetupParameters& before,
                          bool taken) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     const std::vector<std::string> lines = CountedLines(data, size);
     for (std::size_t i = 0; i < std::size(fields); ++i) {
         const Field& field = fields[i];
         const bool present = taken && i < lines.size();
         if (field.floatField != nullptr) {
-            const float held = zan.setup.*field.floatField;
+            const float held = zan.setup.setup.*field.floatField;
             const float expected =
                 present ? TextToFloat(lines[i].c_str()) : before.*field.floatField;
             FUZZ_EXPECT(std::isfinite(held), std::string(field.name) + " is not finite");
@@ -103,7 +77,7 @@ void ExpectReadAsCounted(const std::uint8_t* data, std::size_t size, const Setup
                                               std::to_string(held) + ", the file says " +
                                               std::to_string(expected));
         } else {
-            const int held = zan.setup.*field.intField;
+            const int held = zan.setup.setup.*field.intField;
             const int expected = present ? TextToInt(lines[i].c_str()) : before.*field.intField;
             FUZZ_EXPECT(held == expected, std::string(field.name) + " holds " +
                                               std::to_string(held) + ", the file says " +
@@ -113,12 +87,12 @@ void ExpectReadAsCounted(const std::uint8_t* data, std::size_t size, const Setup
 }
 
 void ExpectShownAsHeld(HeadlessEngine& engine) {
-    Station& zan = CurrentStation();
-    for (const Shown& parameter : shown) {
+    Station& zan = EngineStation();
+    for (const ShownParameter& parameter : shownParameters) {
         const double value = parameter.floatField != nullptr
-                                 ? static_cast<double>(zan.setup.*parameter.floatField)
-                                 : zan.setup.*parameter.intField;
-        const double onPanel = engine.Control(zan.mainPanel, parameter.control).value;
+                                 ? static_cast<double>(zan.setup.setup.*parameter.floatField)
+                                 : zan.setup.setup.*parameter.intField;
+        const double onPanel = engine.Control(zan.setup.mainPanel, parameter.control).value;
         FUZZ_EXPECT(onPanel == value, "control " + std::to_string(parameter.control) + " shows " +
                                           std::to_string(onPanel) + " for " +
                                           std::to_string(value));
@@ -130,21 +104,21 @@ void ExpectShownAsHeld(HeadlessEngine& engine) {
 // 1e30 overflows the single-precision force traces, which then plot inf (the frame reader's
 // target checks the plots under a sound calibration).
 void Ride(HeadlessEngine& engine) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     const std::vector<std::uint8_t> frames = PedallingFrames(150);
     constexpr std::size_t bytesPerTick = 18;
     for (std::size_t at = 0; at < frames.size(); at += bytesPerTick) {
         SendFromCrank(engine, {frames.begin() + static_cast<std::ptrdiff_t>(at),
                                frames.begin() + static_cast<std::ptrdiff_t>(at + bytesPerTick)});
-        ReadZAN();
+        ReadZAN(EngineStation());
         if (at % (25 * bytesPerTick) == 0) {
             DisplayTick();
             ExpectReadoutsFinite(engine);
         }
     }
     for (int mode = 0; mode < 3; ++mode) {
-        SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, mode);
-        zan.lastWindowFrames = zan.snapshotFrames;
+        SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, mode);
+        zan.link.lastWindowFrames = zan.measure.snapshotFrames;
         DisplayTick();
         ExpectReadoutsFinite(engine);
     }
@@ -156,10 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzFolder::Write(fuzzSetupPath, data, size);
     {
         FuzzStation station;
-        const SetupParameters before = station.station->setup;
+        const SetupParameters before = station.station->setup.setup;
         const bool taken =
             CheckSetupText(reinterpret_cast<const char*>(data), size) == SetupRead::Read;
-        FUZZ_EXPECT((LoadPar(fuzzSetupPath) == 0) == taken,
+        FUZZ_EXPECT((LoadPar(EngineStation(), fuzzSetupPath) == 0) == taken,
                     taken ? "a calibration was refused" : "a file with no calibration was taken");
         ExpectReadAsCounted(data, size, before, taken);
         ExpectShownAsHeld(station.engine);

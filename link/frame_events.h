@@ -3,6 +3,8 @@
 // station does about it. The frame reader passes it on as a value.
 
 struct FrameEvents {
+    // A handshake frame, carrying digits in place of forces: nothing measures it.
+    bool identityOnly;
     // The byte the handshake sends the crank for this frame, or 0 for none.
     int handshakeByte;
     // The crank has just told its version and serial number.

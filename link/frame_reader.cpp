@@ -6,17 +6,13 @@
 #include "link/revolution_tracking.h"
 #include "measure/power.h"
 #include "measure/readouts.h"
-#include "platform/engine.h"
 #include "platform/numbers.h"
-#include "platform/program_part.h"
+#include "platform/port.h"
 #include "protocol/frame.h"
 #include "protocol/identity.h"
 #include "protocol/station_bytes.h"
-#include "record/multi_turn_file.h"
-#include "setup/catalogue.h"
 #include "setup/correction.h"
 #include "setup/warmup.h"
-#include "setup/window_title.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,13 +28,12 @@ constexpr int handshakeIdentityFrame = 50;
 constexpr int handshakeEndFrame = 65;
 constexpr int handshakeSaturation = 100;
 
-// What a frame changes, found once per read: the link's own state, and the parts of the measure,
-// the recording and the setup that the frame's events are handed to.
-struct FrameParts {
+// What a read works with: the link's own state, the setup it reads, and where each frame's events
+// go.
+struct FramePass {
     LinkState& link;
-    MeasureState& measure;
-    RecordState& record;
-    SetupState& setup;
+    const SetupState& setup;
+    const FrameSink& sink;
 };
 
 void DecodeChannels(LinkState& link, const SetupParameters& setup, const CrankFrame& frame) {
@@ -199,71 +194,49 @@ FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
     return events;
 }
 
-// What the frame's revolution brings to the rest of the station.
-void HandOnRevolution(const FrameParts& parts, const FrameEvents& events) {
-    LinkState& link = parts.link;
-    if (events.stalled) ClearPowerResults(parts.measure);
-    if (parts.record.captureState != CaptureState::Idle)
-        CaptureFrame(parts.record, link.turnCount,
-                     CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
-    // The window's result is made here, once: the crank's channels as they stand at its end
-    // (the histories take them), then its powers and their shares.
-    if (events.windowEnds) {
-        TakeReadouts(parts.measure, CurrentChannels(link, parts.setup));
-        CalcWatt(parts.measure, CurrentPowerWindow(link, parts.setup, parts.measure));
-        TakeBalance(parts.measure);
-        EndLinkWindow(link);
-        StartWindowSums(parts.measure);
-        AdvanceWarmup(parts.setup, parts.measure.powerTotal);
-    }
-}
-
-// What a frame does once the link has read it, real or simulated, in order.
-void HandOnFrame(const FrameParts& parts, const FrameEvents& events) {
-    LinkState& link = parts.link;
-    if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
-    if (events.identified) ShowConnectedTitle(nullptr);
-    HandOnRevolution(parts, events);
-    // The lamp changes twice a revolution; telling the panel at every frame would cost a call to
-    // the screen fifty times a second for nothing.
-    if (link.turnLed != link.turnLedShown) {
-        SetCtrlVal(parts.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
-        link.turnLedShown = link.turnLed;
-    }
+// What a frame does to the link once the rest of the station has taken it.
+void FinishFrame(LinkState& link, const SetupParameters& setup) {
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;
-    FramePower(parts.measure, CurrentPowerFrame(link, parts.setup, parts.measure, parts.record));
     link.framesLostBefore = 0;
-    UpdateAuxRatios(link, parts.setup.setup);
+    UpdateAuxRatios(link, setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
+}
+
+// A frame the link has read: its handshake byte goes to the crank, the rest of the station takes
+// it, and the link finishes it.
+void HandOn(const FramePass& pass, const FrameEvents& events) {
+    if (events.handshakeByte != 0) ComWrtByte(pass.setup.comPort, events.handshakeByte);
+    pass.sink.take(pass.sink.context, events);
+    FinishFrame(pass.link, pass.setup.setup);
 }
 
 // The identity frames of the handshake carry digits in place of forces: they run the handshake
 // and keep their 20 ms, and nothing measures them.
-void TakeHandshakeFrame(const FrameParts& parts, const CrankFrame& frame) {
-    LinkState& link = parts.link;
+void TakeHandshakeFrame(const FramePass& pass, const CrankFrame& frame) {
+    LinkState& link = pass.link;
     FrameEvents events{};
+    events.identityOnly = true;
     link.frameCounter += 1;
-    RunHandshake(link, parts.setup.setup.serialNumber, frame, events);
+    RunHandshake(link, pass.setup.setup.serialNumber, frame, events);
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;
-    if (events.handshakeByte != 0) ComWrtByte(parts.setup.comPort, events.handshakeByte);
-    if (events.identified) ShowConnectedTitle(nullptr);
+    if (events.handshakeByte != 0) ComWrtByte(pass.setup.comPort, events.handshakeByte);
+    if (events.identified) pass.sink.take(pass.sink.context, events);
     // The forces after the handshake are judged afresh.
     const ScreenedFrames released = ReleaseHeldFrame(link.screen);
     for (int i = 0; i < released.count; ++i)
-        HandOnFrame(parts, TakeFrame(link, parts.setup, released.frames[i]));
+        HandOn(pass, TakeFrame(link, pass.setup, released.frames[i]));
 }
 
 // A whole frame from the crank, in order: the bytes the assembler skipped before it count as the
 // frames of crank time they took, so a lost frame does not shorten the revolution; an identity
 // frame runs the handshake; any other goes through the screen, and what the screen lets through
 // is read and handed on.
-void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
-                       const CrankFrame& frame) {
-    LinkState& link = parts.link;
+void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const CrankFrame& frame) {
+    LinkState& link = pass.link;
     // Counted in bytes, not in cut frames: any piece of a frame is one frame, and so is a frame
     // a stray 0xFF cut in two. The single byte left over when a frame's start byte was corrupted
     // (the frame went on without it, one byte late, and already counted) is no frame of its own.
@@ -273,67 +246,51 @@ void TakeReceivedFrame(const FrameParts& parts, const ScreenLimits& limits,
     link.framesLostBefore += lost;
     link.frameCounter += lost;
     if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
-        TakeHandshakeFrame(parts, frame);
+        TakeHandshakeFrame(pass, frame);
         return;
     }
     if (link.handshakeFrames < handshakeEndFrame) HearMeasuringFrame(link.identityHeard, frame);
     if (PassesAtOnce(link.screen, frame, limits)) {
-        HandOnFrame(parts, TakeFrame(link, parts.setup, frame));
+        HandOn(pass, TakeFrame(link, pass.setup, frame));
         return;
     }
     const ScreenedFrames screened =
         ScreenFrame(link.screen, frame, limits, link.assembler.frameStarted);
     for (int i = 0; i < screened.count; ++i)
-        HandOnFrame(parts, TakeFrame(link, parts.setup, screened.frames[i], screened.rejected[i]));
+        HandOn(pass, TakeFrame(link, pass.setup, screened.frames[i], screened.rejected[i]));
 }
 
-FrameParts PartsOfFrames() {
-    return FrameParts{PartOf<LinkState>(), PartOf<MeasureState>(), PartOf<RecordState>(),
-                      PartOf<SetupState>()};
-}
 } // namespace
 
-void HandOnRevolution(const FrameEvents& events) {
-    HandOnRevolution(PartsOfFrames(), events);
-}
-
-void ReadZAN() {
-    const FrameParts parts = PartsOfFrames();
-    LinkState& link = parts.link;
+void ReadCrankLink(LinkState& link, const SetupState& setup, const FrameSink& sink) {
+    const FramePass pass{link, setup, sink};
     link.ticksSinceFrame += 1;
     if (link.ticksSinceFrame > lostAfterTicks) link.linkLost = 1;
-    if (parts.setup.setup.simulation >= 1)
-        HandOnFrame(parts, TakeSimulatedFrame(link, parts.setup));
+    if (setup.setup.simulation >= 1) HandOn(pass, TakeSimulatedFrame(link, setup));
     const ScreenLimits limits =
-        CrankLimits(parts.setup.setup.rightForceGain, parts.setup.setup.leftForceGain,
-                    parts.setup.setup.rightForceOffset, parts.setup.setup.leftForceOffset);
+        CrankLimits(setup.setup.rightForceGain, setup.setup.leftForceGain,
+                    setup.setup.rightForceOffset, setup.setup.leftForceOffset);
     unsigned char block[readBlockSize];
     for (;;) {
-        const int waiting = GetInQLen(parts.setup.comPort);
+        const int waiting = GetInQLen(setup.comPort);
         if (waiting <= 0) return;
         const int wanted = std::min(waiting, readBlockSize);
-        const int received = ComRdBlock(parts.setup.comPort, block, wanted);
+        const int received = ComRdBlock(setup.comPort, block, wanted);
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
         AssembleFrames(link.assembler, block, std::min(received, wanted),
-                       [&parts, &limits](const unsigned char* frame) {
-                           TakeReceivedFrame(parts, limits, DecodeFrame(frame));
+                       [&pass, &limits](const unsigned char* frame) {
+                           TakeReceivedFrame(pass, limits, DecodeFrame(frame));
                        });
         if (received < wanted) return;
     }
 }
 
-void RestartPeakTrackers() {
-    LinkState& link = PartOf<LinkState>();
+void RestartPeakTrackers(LinkState& link) {
     link.rightForceMax = link.rightAuxAtMax = link.leftForceMax = link.leftAuxAtMax = -99999.0f;
     link.leftForceAtRightMax = link.rightForceAtLeftMax = -99999.0f;
     link.rightForceMin = link.leftForceMin = 99999.0f;
-}
-
-PowerFrame CurrentPowerFrame() {
-    return CurrentPowerFrame(ViewOf<LinkState>(), ViewOf<SetupState>(), ViewOf<MeasureState>(),
-                             ViewOf<RecordState>());
 }
 
 PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
@@ -342,10 +299,6 @@ PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
                       link.leftForce,       setup.setup.crankLength,
                       link.turnPeriod,      record.sessionActive > 0 && measure.cadence > 20.0f,
                       link.framesLostBefore};
-}
-
-PowerWindow CurrentPowerWindow() {
-    return CurrentPowerWindow(ViewOf<LinkState>(), ViewOf<SetupState>(), ViewOf<MeasureState>());
 }
 
 PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
@@ -362,8 +315,7 @@ CrankChannels CurrentChannels(const LinkState& link, const SetupState& setup) {
                          setup.wheelCircumference};
 }
 
-int TakeWindowToPlot() {
-    LinkState& link = PartOf<LinkState>();
+int TakeWindowToPlot(LinkState& link) {
     const int frames = link.lastWindowFrames;
     link.lastWindowFrames = 0;
     return frames;

@@ -1,15 +1,13 @@
 #include "link/link_control.h"
 
 #include "link/link_state.h"
-#include "platform/program_part.h"
 
 namespace {
 // Frames since the handshake, at its saturation.
 constexpr int handshakeIdle = 100;
 } // namespace
 
-void GiveLinkDefaults() {
-    LinkState& link = PartOf<LinkState>();
+void GiveLinkDefaults(LinkState& link) {
     link.crankPeriodWord = 9999999;
     link.wheelPeriodWord = 9999999;
     link.turnPeriod = 60000.0f;
@@ -25,41 +23,38 @@ void GiveLinkDefaults() {
     link.turnModeMask = 255;
 }
 
-void RestartHandshake() {
-    LinkState& link = PartOf<LinkState>();
+void RestartHandshake(LinkState& link) {
     link.handshakeFrames = 0;
     link.deviceVersion = 0;
     link.deviceSerial = 0;
 }
 
-void EndHandshake() {
-    PartOf<LinkState>().handshakeFrames = handshakeIdle;
+void EndHandshake(LinkState& link) {
+    link.handshakeFrames = handshakeIdle;
 }
 
-void RestartSilence() {
-    PartOf<LinkState>().ticksSinceFrame = 0;
+void RestartSilence(LinkState& link) {
+    link.ticksSinceFrame = 0;
 }
 
-bool TakeSerialMismatch() {
-    LinkState& link = PartOf<LinkState>();
+bool TakeSerialMismatch(LinkState& link) {
     if (link.serialMismatch <= 0) return false;
     link.serialMismatch = 0;
     return true;
 }
 
-void KeepDeviceSerial(int serial) {
-    PartOf<LinkState>().deviceSerial = serial;
+void KeepDeviceSerial(LinkState& link, int serial) {
+    link.deviceSerial = serial;
 }
 
-void TakeDeviceSerial() {
-    PartOf<LinkState>().crankIdentified = 1;
+void TakeDeviceSerial(LinkState& link) {
+    link.crankIdentified = 1;
 }
 
-bool FramesArriving() {
-    const LinkState& link = ViewOf<LinkState>();
+bool FramesArriving(const LinkState& link) {
     return link.frameSeen && link.linkLost == 0;
 }
 
-bool LinkLost() {
-    return ViewOf<LinkState>().linkLost != 0;
+bool LinkLost(const LinkState& link) {
+    return link.linkLost != 0;
 }

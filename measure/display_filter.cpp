@@ -1,7 +1,5 @@
 #include "measure/display_filter.h"
 
-#include "platform/program_part.h"
-
 void Filt(MeasureState& measure, int selector, int windowFrames, int displayFilter) {
     float* trace = selector == 0   ? measure.rightForceTrace
                    : selector == 1 ? measure.leftForceTrace
@@ -17,10 +15,4 @@ void Filt(MeasureState& measure, int selector, int windowFrames, int displayFilt
             static_cast<float>((trace[i] + trace[i + 1] + trace[i + 2] + trace[i + 3]) / 4.0);
         if (displayFilter == 0) measure.displayTrace[i] = trace[i];
     }
-}
-
-const float* Filt(int selector, int windowFrames, int displayFilter) {
-    MeasureState& measure = PartOf<MeasureState>();
-    Filt(measure, selector, windowFrames, displayFilter);
-    return measure.displayTrace;
 }

@@ -7,5 +7,3 @@
 
 // windowFrames is the last window's length; displayFilter 0 copies, anything else averages.
 void Filt(MeasureState& measure, int selector, int windowFrames, int displayFilter);
-// The same on the station's measure state; returns the trace to plot.
-const float* Filt(int selector, int windowFrames, int displayFilter);

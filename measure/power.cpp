@@ -1,7 +1,5 @@
 #include "measure/power.h"
 
-#include "platform/program_part.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -213,19 +211,17 @@ void StartWindowSums(MeasureState& measure) {
     measure.leftPowerSum = 0.0f;
 }
 
-void RestartEnergy() {
-    PartOf<MeasureState>().kcalTotal = 0.0f;
+void RestartEnergy(MeasureState& measure) {
+    measure.kcalTotal = 0.0f;
 }
 
-void RestartHistories() {
-    MeasureState& measure = PartOf<MeasureState>();
+void RestartHistories(MeasureState& measure) {
     measure.historyIndex = 1;
     measure.historyClock = 0.0;
     measure.historyMinutes[0] = 0.0f;
 }
 
-void FillHistoriesForMeasuring(int windows) {
-    MeasureState& measure = PartOf<MeasureState>();
+void FillHistoriesForMeasuring(MeasureState& measure, int windows) {
     const int count = std::clamp(windows, 1, historyLast);
     measure.historyClock = 0.0;
     for (int i = 0; i < count; ++i) {
@@ -241,6 +237,6 @@ void FillHistoriesForMeasuring(int windows) {
     measure.historyIndex = count >= historyLast ? 0 : count;
 }
 
-void GiveMeasureDefaults() {
-    PartOf<MeasureState>().previousPower = 1.0f;
+void GiveMeasureDefaults(MeasureState& measure) {
+    measure.previousPower = 1.0f;
 }

@@ -43,13 +43,13 @@ void StartWindowSums(MeasureState& measure);
 // A stopped crank has no power: the window results and sums go to 0.
 void ClearPowerResults(MeasureState& measure);
 // The values a start works with before the first window.
-void GiveMeasureDefaults();
+void GiveMeasureDefaults(MeasureState& measure);
 // A measuring aid: the time-plot histories as a ride of that many windows (up to the histories'
 // length) would leave them, each window two seconds, the values swinging as a rider's do.
-void FillHistoriesForMeasuring(int windows);
+void FillHistoriesForMeasuring(MeasureState& measure, int windows);
 // A new session counts its energy from 0.
-void RestartEnergy();
+void RestartEnergy(MeasureState& measure);
 // The time plot starts again at its second point; the first keeps its old value.
-void RestartHistories();
+void RestartHistories(MeasureState& measure);
 // Nor pedalling figures: the UD percentages go to 0.
 void ClearUdFigures(MeasureState& measure);

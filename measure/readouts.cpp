@@ -3,7 +3,6 @@
 #include "measure/measure_state.h"
 #include "measure/power.h"
 #include "platform/numbers.h"
-#include "platform/program_part.h"
 
 namespace {
 // OFL/OFR of a pedal that pushed less than this are not evaluated.
@@ -34,8 +33,8 @@ void TakeReadouts(MeasureState& measure, const CrankChannels& channels) {
         measure.batteryLevel = static_cast<float>(battery);
 }
 
-void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup) {
-    MeasureState& measure = PartOf<MeasureState>();
+void TakePedalFigures(MeasureState& measure, const PedalPeaks& peaks,
+                      const SetupParameters& setup) {
     if (peaks.rightForceMax > peakForEvaluation)
         measure.ofRight = static_cast<float>(FiniteOrZero(
             static_cast<double>(peaks.rightAuxAtMax) / peaks.rightForceMax * setup.rightRatioScale -
@@ -72,8 +71,7 @@ void ClearCrankReadouts(MeasureState& measure) {
     ClearUdFigures(measure);
 }
 
-void KeepReadoutsCurrent(const CrankChannels& channels, bool linkLost) {
-    MeasureState& measure = PartOf<MeasureState>();
+void KeepReadoutsCurrent(MeasureState& measure, const CrankChannels& channels, bool linkLost) {
     if (linkLost)
         ClearCrankReadouts(measure);
     else

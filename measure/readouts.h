@@ -28,7 +28,7 @@ struct PedalPeaks {
 void TakeReadouts(MeasureState& measure, const CrankChannels& channels);
 // OFR and OFL of the pedals that pushed hard enough to be evaluated; a stopped crank has none
 // and no UD figures either.
-void TakePedalFigures(const PedalPeaks& peaks, const SetupParameters& setup);
+void TakePedalFigures(MeasureState& measure, const PedalPeaks& peaks, const SetupParameters& setup);
 // The link is lost: power, cadence, speed, heart rate and the pedalling figures fall to 0 until
 // frames come again.
 void ClearCrankReadouts(MeasureState& measure);
@@ -36,4 +36,4 @@ void ClearCrankReadouts(MeasureState& measure);
 void TakeBalance(WindowResult& result);
 // Between window ends the result follows the channels as they come, or falls to 0 while the
 // link is lost, whether or not the panel is held.
-void KeepReadoutsCurrent(const CrankChannels& channels, bool linkLost);
+void KeepReadoutsCurrent(MeasureState& measure, const CrankChannels& channels, bool linkLost);

@@ -18,3 +18,7 @@ enum class ControlKind {
 
 // The kind's name, as the panel resource writes it ("numeric", "led", ...).
 const char* ControlKindName(ControlKind kind);
+
+// The program's own words for a control of its resource, for screen readers: the label the
+// rider reads (with its unit) and the name the code uses. False for a control it does not name.
+bool DescribeControl(int panel, int control, const char** label, const char** name);

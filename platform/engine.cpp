@@ -20,26 +20,6 @@ Engine& CurrentEngine() {
     return *currentEngine;
 }
 
-void AttachProgramPart(const void* key, void* part) {
-    Engine& engine = CurrentEngine();
-    for (int slot = 0; slot < Engine::partCapacity; ++slot) {
-        if (engine.partKeys[slot] == key || engine.partKeys[slot] == nullptr) {
-            engine.partKeys[slot] = key;
-            engine.parts[slot] = part;
-            return;
-        }
-    }
-    // The parts are the program's few subsystems: a ninth is a programming error.
-    assert(false && "more program parts than the engine holds");
-}
-
-void* ProgramPart(const void* key) {
-    const Engine& engine = CurrentEngine();
-    for (int slot = 0; slot < Engine::partCapacity; ++slot)
-        if (engine.partKeys[slot] == key) return engine.parts[slot];
-    return nullptr;
-}
-
 int InitCVIRTE(void* instance, int, int) {
     return CurrentEngine().InitCVIRTE(instance);
 }

@@ -1,19 +1,15 @@
 #include "record/data_file.h"
 
 #include "platform/bounded_text.h"
-#include "platform/engine.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/program_part.h"
-#include "record/record_state.h"
-#include "setup/catalogue.h"
-#include "setup/setup_state.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
 
-void TakeFileStamp(double dateTime) {
-    RecordState& record = PartOf<RecordState>();
+void TakeFileStamp(RecordState& record, double dateTime) {
     FileStamp& stamp = record.fileStamp;
     GetDateTimeElements(dateTime, &stamp.hour, &stamp.minute, &stamp.second, &stamp.month,
                         &stamp.day, &stamp.year);
@@ -21,9 +17,8 @@ void TakeFileStamp(double dateTime) {
     stamp.year2 = stamp.year % 100;
 }
 
-int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
-                     char* shortName, std::size_t shortNameSize) {
-    RecordState& record = PartOf<RecordState>();
+int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, char* path,
+                     std::size_t pathSize, char* shortName, std::size_t shortNameSize) {
     const FileStamp& stamp = record.fileStamp;
     char base[64];
     if (withSeconds)
@@ -64,17 +59,17 @@ bool WriteDataText(int handle, const char* line) {
     return WriteLine(handle, line, length) == length;
 }
 
-bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns,
-                   const char* what) {
-    RecordState& record = PartOf<RecordState>();
+bool StartTurnFile(RecordState& record, const char* prefix, const char* kindWord,
+                   const char* columns, const char* what) {
     GetCurrentDateTime(&record.turnFileTime);
-    TakeFileStamp(record.turnFileTime);
-    const bool named = MakeDataFilePath(prefix, true, record.turnPath, sizeof record.turnPath,
-                                        record.fileShortName, sizeof record.fileShortName) == 0;
+    TakeFileStamp(record, record.turnFileTime);
+    const bool named =
+        MakeDataFilePath(record, prefix, true, record.turnPath, sizeof record.turnPath,
+                         record.fileShortName, sizeof record.fileShortName) == 0;
     record.turnFile = named ? OpenDataFile(record.turnPath) : -1;
     if (record.turnFile <= 0) {
         record.turnFile = 0;
-        ReportDataFileFailure(what, record.turnPath);
+        ReportDataFileFailure(record, what, record.turnPath);
         return false;
     }
     bool written = true;
@@ -84,19 +79,25 @@ bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns
     return true;
 }
 
-void FinishTurnFile(bool written, const char* what) {
-    RecordState& record = PartOf<RecordState>();
+void FinishTurnFile(RecordState& record, bool written, const char* what) {
     written &= WriteDataLine(record.turnFile, "#####");
     written &= SyncFile(record.turnFile) == 0;
     written &= CVI_CloseFile(record.turnFile) == 0;
     record.turnFile = 0;
-    if (!written || record.turnWriteFailed) ReportDataFileFailure(what, record.turnPath);
+    if (!written || record.turnWriteFailed) ReportDataFileFailure(record, what, record.turnPath);
     record.turnWriteFailed = 0;
 }
 
-void ReportDataFileFailure(const char* what, const char* path) {
-    const SetupState& setup = ViewOf<SetupState>();
-    char message[700];
+void TellRider(RecordState& record, const char* line) {
+    RecordNotices& notices = record.notices;
+    // A full outbox keeps its first lines: the rider learns of the first failures, which matter.
+    if (notices.count >= noticeCapacity) return;
+    FormatText(notices.lines[notices.count], noticeLength, "%s", line);
+    notices.count += 1;
+}
+
+void ReportDataFileFailure(RecordState& record, const char* what, const char* path) {
+    char message[noticeLength];
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);
-    InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, message);
+    TellRider(record, message);
 }

@@ -1,16 +1,18 @@
 #pragma once
-
-#include <cstddef>
 // What the session, single-turn and multi-turn files share: their names from the date and time,
 // never replacing an earlier recording, and how a line is written.
 
+#include "record/record_state.h"
+
+#include <cstddef>
+
 // Splits a date-time into fileStamp.
-void TakeFileStamp(double dateTime);
+void TakeFileStamp(RecordState& record, double dateTime);
 // Makes recordFolder/<prefix>_DDMMYY_HH-MM[-SS][_n].csv a name no file has yet, into path and
 // its file name into shortName; withSeconds adds the seconds. Returns 0, or -1 when the path does
 // not fit.
-int MakeDataFilePath(const char* prefix, bool withSeconds, char* path, std::size_t pathSize,
-                     char* shortName, std::size_t shortNameSize);
+int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, char* path,
+                     std::size_t pathSize, char* shortName, std::size_t shortNameSize);
 // Opens a new data file for writing, and for reading back; -1 when it cannot be created.
 int OpenDataFile(const char* path);
 // Writes one line of text; false when it did not reach the file.
@@ -23,9 +25,12 @@ bool WriteDataLine(int handle, const char* format, ...);
 // Opens a new turn file (prefix "T" or "X") named from the current time into turnPath, and writes
 // its first line (the kind word, a space, a comma and its name) and its column names. False, after
 // telling the rider, when it cannot be created.
-bool StartTurnFile(const char* prefix, const char* kindWord, const char* columns, const char* what);
+bool StartTurnFile(RecordState& record, const char* prefix, const char* kindWord,
+                   const char* columns, const char* what);
 // Writes the closing "#####", stores the file on disk and closes it; tells the rider when any of
 // its lines did not reach the file.
-void FinishTurnFile(bool written, const char* what);
+void FinishTurnFile(RecordState& record, bool written, const char* what);
+// A line for the rider's message box, kept in the recording's notices until it is shown.
+void TellRider(RecordState& record, const char* line);
 // Tells the rider, in the message box, that a recording could not be written.
-void ReportDataFileFailure(const char* what, const char* path);
+void ReportDataFileFailure(RecordState& record, const char* what, const char* path);

@@ -1,26 +1,18 @@
 #include "record/multi_turn_file.h"
 
-#include "platform/bounded_text.h"
-#include "platform/engine.h"
-#include "platform/program_part.h"
 #include "record/data_file.h"
-#include "record/record_callbacks.h"
 #include "record/session_clock.h"
-#include "setup/setup_state.h"
 
 namespace {
 constexpr char comma = ',';
 }
 
-int SAVE10(int, int, int event, void*, int, int) {
-    RecordState& record = PartOf<RecordState>();
-    if (event != EVENT_COMMIT) return 0;
+void ArmCapture(RecordState& record) {
     // Armed or capturing already: the press changes nothing.
-    if (record.captureState != CaptureState::Idle) return 0;
+    if (record.captureState != CaptureState::Idle) return;
     record.captureState = CaptureState::Armed;
     record.captureFrames = 0;
     record.captureCount = 0;
-    return 0;
 }
 
 void CaptureFrame(RecordState& record, int turnCount, const PowerFrame& frame) {
@@ -44,15 +36,14 @@ void CaptureFrame(RecordState& record, int turnCount, const PowerFrame& frame) {
     if (record.captureFrames > 1000) {
         record.captureState = CaptureState::Idle;
         record.captureFrames = 0;
-        Save10();
+        Save10(record);
     }
 }
 
-void Save10() {
-    const RecordState& record = ViewOf<RecordState>();
+void Save10(RecordState& record) {
     if (record.sessionActive <= 0) return;
-    if (!StartTurnFile("X", "ZAN_Multi_Turn_file", "INDEX,TIME,POWT,FORCE L (N),FORCE R (N)",
-                       "Multi-turn file"))
+    if (!StartTurnFile(record, "X", "ZAN_Multi_Turn_file",
+                       "INDEX,TIME,POWT,FORCE L (N),FORCE R (N)", "Multi-turn file"))
         return;
     bool written = true;
     // Single precision on purpose: 0.01 added a thousand times prints 0.010 to 10.000.
@@ -65,5 +56,5 @@ void Save10() {
                                  static_cast<double>(record.captureLeft[i]), comma,
                                  static_cast<double>(record.captureRight[i]));
     }
-    FinishTurnFile(written, "Multi-turn file");
+    FinishTurnFile(record, written, "Multi-turn file");
 }

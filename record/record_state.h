@@ -21,6 +21,16 @@ enum class CaptureState { Idle, Armed, Recording };
 
 constexpr int captureCapacity = 32000;
 
+// What the recording has to tell the rider, kept until the application shell shows it: lines
+// for the message box, and the session clock's yellow flash for a capture or a turn file.
+constexpr int noticeCapacity = 8;
+constexpr int noticeLength = 700;
+struct RecordNotices {
+    char lines[noticeCapacity][noticeLength];
+    int count;
+    bool clockFlash;
+};
+
 struct RecordState {
     int sessionActive;
     int sessionFile;
@@ -64,4 +74,6 @@ struct RecordState {
     float captureRight[captureCapacity];
     float captureLeft[captureCapacity];
     float capturePower[captureCapacity];
+
+    RecordNotices notices;
 };

@@ -4,16 +4,12 @@
 #include "measure/measure_state.h"
 #include "measure/power.h"
 #include "platform/bounded_text.h"
-#include "platform/engine.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
-#include "platform/program_part.h"
 #include "record/data_file.h"
-#include "record/record_callbacks.h"
-#include "record/record_state.h"
 #include "record/session_columns.h"
-#include "setup/catalogue.h"
-#include "setup/setup_state.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -24,52 +20,49 @@ constexpr char comma = ',';
 constexpr double syncSeconds = 5.0;
 
 // Formats one line into the open session file; false when it did not reach the file.
-bool PutSessionLine(const char* format, std::va_list arguments) {
-    RecordState& record = PartOf<RecordState>();
+bool PutSessionLine(const RecordState& record, const char* format, std::va_list arguments) {
     char line[1024];
     FormatTextList(line, sizeof line, format, arguments);
     return WriteDataText(record.sessionFile, line);
 }
 
 #if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
+__attribute__((format(printf, 2, 3)))
 #endif
-bool WriteHeaderLine(const char* format, ...) {
+bool WriteHeaderLine(const RecordState& record, const char* format, ...) {
     std::va_list arguments;
     va_start(arguments, format);
-    const bool written = PutSessionLine(format, arguments);
+    const bool written = PutSessionLine(record, format, arguments);
     va_end(arguments);
     return written;
 }
 
 #if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
+__attribute__((format(printf, 2, 3)))
 #endif
-void WriteSessionLine(const char* format, ...) {
-    RecordState& record = PartOf<RecordState>();
-    if (record.sessionFile <= 0) return;
+bool WriteSessionLine(RecordState& record, const char* format, ...) {
+    if (record.sessionFile <= 0) return false;
     std::va_list arguments;
     va_start(arguments, format);
-    const bool written = PutSessionLine(format, arguments);
+    const bool written = PutSessionLine(record, format, arguments);
     va_end(arguments);
     if (!written && !record.sessionWriteFailed) {
         record.sessionWriteFailed = 1;
-        ReportDataFileFailure("Session rows", record.sessionPath);
+        ReportDataFileFailure(record, "Session rows", record.sessionPath);
     }
+    return written;
 }
 
-void TellSessionFile(const char* what) {
-    const RecordState& record = PartOf<RecordState>();
-    char message[700];
+void TellSessionFile(RecordState& record, const char* what) {
+    char message[noticeLength];
     FormatText(message, sizeof message, "%s: %s", what, record.sessionPath);
-    InsertTextBoxLine(ViewOf<SetupState>().mainPanel, MAIN_MESSAGES, -1, message);
+    TellRider(record, message);
 }
 
 // A session file deleted or moved away would take every later row where nobody finds it: a new
 // file at its path gets all it holds, read back through its handle, and the session goes on
 // there. A file that took the name meanwhile is not the station's, and is never written over.
-void KeepSessionFile() {
-    RecordState& record = PartOf<RecordState>();
+void KeepSessionFile(RecordState& record) {
     if (record.sessionFile <= 0 || FileIsAt(record.sessionFile, record.sessionPath)) return;
     const int handle = FileExists(record.sessionPath) ? -1 : OpenDataFile(record.sessionPath);
     const bool written =
@@ -80,7 +73,7 @@ void KeepSessionFile() {
             RemoveFile(record.sessionPath);
         }
         if (!record.sessionFileLost)
-            TellSessionFile("Session file deleted or moved away, not written anew");
+            TellSessionFile(record, "Session file deleted or moved away, not written anew");
         record.sessionFileLost = 1;
         return;
     }
@@ -88,127 +81,108 @@ void KeepSessionFile() {
     record.sessionFile = handle;
     record.sessionFileLost = 0;
     record.sessionWriteFailed = 0;
-    TellSessionFile("Session file deleted or moved away, written anew with every row");
+    TellSessionFile(record, "Session file deleted or moved away, written anew with every row");
 }
 
-// No session without its file: the rider is told, and the panel shows no path.
-void RefuseSession() {
-    RecordState& record = PartOf<RecordState>();
+// No session without its file.
+SessionStart RefuseSession(RecordState& record) {
     record.sessionFile = 0;
-    SetCtrlVal(ViewOf<SetupState>().mainPanel, MAIN_SESSION_FILE,
-               "Session NOT started: file not created !");
-    char message[800];
-    FormatText(message, sizeof message,
-               "The session file could not be created in\n%s\n(folder not writable or disk "
-               "full). No session is recording.",
-               record.recordFolder);
-    MessagePopup("Session", message);
+    return SessionStart::Refused;
+}
+} // namespace
+
+void StampSession(RecordState& record) {
+    GetCurrentDateTime(&record.sessionStartTime);
+    TakeFileStamp(record, record.sessionStartTime);
 }
 
-// The folder the rider picks; a cancelled popup records into the folder used last, or "dati".
-void ChooseRecordFolder() {
-    RecordState& record = PartOf<RecordState>();
+void OfferRecordFolder(RecordState& record) {
     char folder[512] = "";
     GetDir(folder, sizeof folder);
     FormatText(record.defaultRecordFolder, sizeof record.defaultRecordFolder, "%s%cdati", folder,
                pathSeparator);
-    char chosen[512] = "";
-    DirSelectPopup(record.defaultRecordFolder, "Selezionare FOLDER", chosen, sizeof chosen);
+}
+
+void TakeRecordFolder(RecordState& record, const char* chosen) {
     if (chosen[0] != '\0')
-        std::memcpy(record.recordFolder, chosen, sizeof chosen);
+        FormatText(record.recordFolder, sizeof record.recordFolder, "%s", chosen);
     else if (record.recordFolder[0] == '\0') {
         MakeDir(record.defaultRecordFolder);
         std::memcpy(record.recordFolder, record.defaultRecordFolder, sizeof record.recordFolder);
     }
 }
 
-void StartSession() {
-    RecordState& record = PartOf<RecordState>();
-    const SetupState& setup = ViewOf<SetupState>();
-    GetCurrentDateTime(&record.sessionStartTime);
-    TakeFileStamp(record.sessionStartTime);
-    ChooseRecordFolder();
-    const bool named = MakeDataFilePath("S", false, record.sessionPath, sizeof record.sessionPath,
-                                        record.fileShortName, sizeof record.fileShortName) == 0;
+SessionStart StartSession(RecordState& record, const SetupState& setup) {
+    const bool named =
+        MakeDataFilePath(record, "S", false, record.sessionPath, sizeof record.sessionPath,
+                         record.fileShortName, sizeof record.fileShortName) == 0;
     record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
-    if (record.sessionFile <= 0) {
-        RefuseSession();
-        return;
-    }
+    if (record.sessionFile <= 0) return RefuseSession(record);
     char timeText[16];
     TimeStr(timeText, sizeof timeText);
     // Rows go only into a session file: the whole header on disk first, or no session. The
     // file just made is the station's own and goes with the refusal.
     const bool headerWritten =
-        WriteHeaderLine("ZAN_session_file %c%s", comma, record.fileShortName) &&
-        WriteHeaderLine("KM @ Start %c%.3f", comma, static_cast<double>(setup.setup.totalKm)) &&
-        WriteHeaderLine("Time @ Start %c%s", comma, timeText) &&
-        WriteHeaderLine("%s", SessionColumnNames().c_str()) && SyncFile(record.sessionFile) == 0;
+        WriteHeaderLine(record, "ZAN_session_file %c%s", comma, record.fileShortName) &&
+        WriteHeaderLine(record, "KM @ Start %c%.3f", comma,
+                        static_cast<double>(setup.setup.totalKm)) &&
+        WriteHeaderLine(record, "Time @ Start %c%s", comma, timeText) &&
+        WriteHeaderLine(record, "%s", SessionColumnNames().c_str()) &&
+        SyncFile(record.sessionFile) == 0;
     if (!headerWritten) {
         CVI_CloseFile(record.sessionFile);
         RemoveFile(record.sessionPath);
-        RefuseSession();
-        return;
+        return RefuseSession(record);
     }
     record.sessionActive = 1;
     record.sessionWriteFailed = 0;
     record.sessionFileLost = 0;
     record.lastSyncTime = Timer();
-    SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
-    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 0);
-    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
     record.sessionRow = 0;
     record.sessionLiveRows = 0;
     record.rowMetrics.clear();
-    RestartEnergy();
     record.sessionPowerSum = 0.0f;
     record.sessionPowerAverage = 0.0f;
     record.sessionSpeedSum = 0.0f;
     record.sessionSpeedAverage = 0.0f;
+    return SessionStart::Started;
 }
-} // namespace
 
-void StopSession() {
-    RecordState& record = PartOf<RecordState>();
-    const MeasureState& measure = ViewOf<MeasureState>();
-    const SetupState& setup = ViewOf<SetupState>();
+void StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup) {
     record.sessionActive = 0;
-    KeepSessionFile();
+    KeepSessionFile(record);
     char timeText[16];
-    WriteSessionLine("#####");
-    WriteSessionLine("KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
+    WriteSessionLine(record, "#####");
+    WriteSessionLine(record, "KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
     TimeStr(timeText, sizeof timeText);
-    WriteSessionLine("Time @ Stop %c%s", comma, timeText);
-    WriteSessionLine("Kcal @ Stop %c%.1f", comma, static_cast<double>(measure.kcalTotal));
-    WriteSessionLine("POWER ave %c%.1f", comma, static_cast<double>(record.sessionPowerAverage));
-    WriteSessionLine("SPEED ave %c%.1f", comma, static_cast<double>(record.sessionSpeedAverage));
+    WriteSessionLine(record, "Time @ Stop %c%s", comma, timeText);
+    WriteSessionLine(record, "Kcal @ Stop %c%.1f", comma, static_cast<double>(measure.kcalTotal));
+    WriteSessionLine(record, "POWER ave %c%.1f", comma,
+                     static_cast<double>(record.sessionPowerAverage));
+    WriteSessionLine(record, "SPEED ave %c%.1f", comma,
+                     static_cast<double>(record.sessionSpeedAverage));
     if (record.sessionFile > 0) {
         SyncFile(record.sessionFile);
         if (CVI_CloseFile(record.sessionFile) < 0 && !record.sessionWriteFailed)
-            ReportDataFileFailure("Session file", record.sessionPath);
+            ReportDataFileFailure(record, "Session file", record.sessionPath);
     }
     record.sessionFile = 0;
-    SetCtrlVal(setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
-    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, 1);
-    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 1);
 }
 
-void SaveDat() {
-    RecordState& record = PartOf<RecordState>();
-    const MeasureState& measure = ViewOf<MeasureState>();
+void SaveDat(RecordState& record, const MeasureState& measure, const SetupState& setup,
+             const LinkState& link) {
     // The row holds the latest window's result, whatever the panel shows.
     const WindowResult& result = measure;
-    const SetupState& setup = ViewOf<SetupState>();
     // A lost link has no values from the crank: its rows hold 0 for them, and they do not count
     // in the session's averages as pedalling. The last values would read as the rider's.
-    const bool live = !LinkLost();
+    const bool live = !LinkLost(link);
     SessionRowSource source{};
     source.result = result;
     if (!live) {
-        WindowResult& crank = source.result;
-        crank.heartRate = crank.cadence = crank.speed = 0.0f;
-        crank.powerLeft = crank.powerRight = 0.0f;
-        crank.ofLeft = crank.ofRight = crank.udLeft = crank.udRight = 0.0f;
+        auto* crank = &source.result;
+        crank->heartRate = crank->cadence = crank->speed = 0.0f;
+        crank->powerLeft = crank->powerRight = 0.0f;
+        crank->ofLeft = crank->ofRight = crank->udLeft = crank->udRight = 0.0f;
     }
     const float cadence = source.result.cadence;
     const float powerLeft = source.result.powerLeft;
@@ -234,7 +208,9 @@ void SaveDat() {
     source.ratioLeft = record.rowRatioLeft;
     const std::string row = SessionRowText(source);
     record.sessionRow += 1;
-    record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
+    // The metrics pair with the rows the file holds: a row that did not reach it has none.
+    if (WriteSessionLine(record, "%s", row.c_str()))
+        record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);
@@ -243,28 +219,16 @@ void SaveDat() {
         record.sessionSpeedSum += result.speed;
         record.sessionSpeedAverage = record.sessionSpeedSum / rows;
     }
-    WriteSessionLine("%s", row.c_str());
     // A power cut loses at most the last few seconds of rows; a file gone from its path is
     // noticed as often.
     if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {
-        KeepSessionFile();
+        KeepSessionFile(record);
         SyncFile(record.sessionFile);
         record.lastSyncTime = Timer();
     }
 }
 
-int SAVE(int, int, int event, void*, int, int) {
-    RecordState& record = PartOf<RecordState>();
-    if (event != EVENT_COMMIT) return 0;
-    if (record.sessionActive == 0)
-        StartSession();
-    else
-        StopSession();
-    return 0;
-}
-
-void GiveRecordDefaults() {
-    RecordState& record = PartOf<RecordState>();
+void GiveRecordDefaults(RecordState& record) {
     record.sessionActive = 0;
     record.rowTicks = 0;
     record.ledFlashTimer = 0;

@@ -1,13 +1,7 @@
-// The single-turn file: the last two-revolution window, frame by frame, with its crank angle.
-#include "measure/measure_state.h"
-#include "platform/bounded_text.h"
-#include "platform/engine.h"
-#include "platform/program_part.h"
+#include "record/turn_file.h"
+
 #include "record/data_file.h"
-#include "record/record_callbacks.h"
-#include "record/record_state.h"
-#include "setup/catalogue.h"
-#include "setup/setup_state.h"
+#include "record/session_clock.h"
 
 namespace {
 constexpr char comma = ',';
@@ -15,17 +9,13 @@ constexpr char comma = ',';
 constexpr int windowDegrees = 720;
 } // namespace
 
-int SAVET(int, int, int event, void*, int, int) {
-    RecordState& record = PartOf<RecordState>();
-    const MeasureState& measure = ViewOf<MeasureState>();
-    const SetupState& setup = ViewOf<SetupState>();
-    if (event != EVENT_COMMIT || record.sessionActive <= 0) return 0;
+void SaveTurnFile(RecordState& record, const MeasureState& measure) {
+    if (record.sessionActive <= 0) return;
     // The session clock turns yellow for four display ticks to show the capture.
-    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
-    record.ledFlashTimer = -4;
-    if (!StartTurnFile("T", "ZAN_Single_Turn_file", "INDEX,DEGREE,POWT,FORCE L (N),FORCE R (N)",
-                       "Single-turn file"))
-        return 0;
+    FlashSessionClock(record);
+    if (!StartTurnFile(record, "T", "ZAN_Single_Turn_file",
+                       "INDEX,DEGREE,POWT,FORCE L (N),FORCE R (N)", "Single-turn file"))
+        return;
     const int frames = measure.snapshotFrames;
     // Whole-degree steps: above 720 frames the step is 0.
     const int step = frames > 0 ? windowDegrees / frames : 0;
@@ -37,6 +27,5 @@ int SAVET(int, int, int event, void*, int, int) {
                                  static_cast<double>(measure.snapshotLeft[i]), comma,
                                  static_cast<double>(measure.snapshotRight[i]));
     }
-    FinishTurnFile(written, "Single-turn file");
-    return 0;
+    FinishTurnFile(record, written, "Single-turn file");
 }

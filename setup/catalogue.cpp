@@ -1,6 +1,6 @@
 #include "setup/catalogue.h"
 
-#include "platform/engine.h"
+#include "platform/control_kind.h"
 
 #include <iterator>
 

@@ -1,11 +1,8 @@
 #include "setup/port_file.h"
 
-#include "platform/engine.h"
-#include "platform/program_part.h"
-#include "setup/catalogue.h"
+#include "platform/files.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
-#include "setup/setup_callbacks.h"
 #include "setup/setup_state.h"
 
 #include <cstdio>
@@ -16,17 +13,15 @@ void SetPortLine(PortSettings& settings, int line, const char* text) {
     if (line >= 0 && line < portFileLines) *values[line] = TextToInt(text);
 }
 
-void SetPortDefaults() {
-    SetupState& setup = PartOf<SetupState>();
+void SetPortDefaults(SetupState& setup) {
     setup.comPort = 1;
     setup.warmupMode = 0;
     setup.plotHeartRate = 0;
     setup.plotCadence = 0;
 }
 
-void ReadPortFile() {
-    SetupState& setup = PartOf<SetupState>();
-    PortSettings settings{setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence};
+void ReadPortFile(SetupState& setup) {
+    PortSettings settings = PortSettingsOf(setup);
     // A missing line keeps the value the station had.
     char bytes[portFileBound];
     std::size_t size = 0;
@@ -36,14 +31,11 @@ void ReadPortFile() {
     setup.warmupMode = settings.warmupMode;
     setup.plotHeartRate = settings.plotHeartRate;
     setup.plotCadence = settings.plotCadence;
-    SetCtrlVal(setup.mainPanel, MAIN_COM_PORT, setup.comPort);
-    SetCtrlVal(setup.mainPanel, MAIN_WARMUP_MODE, setup.warmupMode);
-    SetCtrlVal(setup.mainPanel, MAIN_PLOT_HR, setup.plotHeartRate);
-    SetCtrlVal(setup.mainPanel, MAIN_PLOT_CADENCE, setup.plotCadence);
 }
 
-int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
-    const int values[] = {port, warmup, heartRatePlot, cadencePlot};
+int WritePortFile(const PortSettings& settings, SaveProblem* problem) {
+    const int values[] = {settings.comPort, settings.warmupMode, settings.plotHeartRate,
+                          settings.plotCadence};
     SafeFile file;
     OpenSafeFile(&file, portFilePath);
     for (const int value : values) {
@@ -51,29 +43,9 @@ int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot) {
         std::snprintf(text, sizeof text, "%d", value);
         WriteSafeLine(&file, text);
     }
-    return CloseSafeFile(&file, "Port file");
+    return CloseSafeFile(&file, problem);
 }
 
-int TakePanelComPort() {
-    SetupState& setup = PartOf<SetupState>();
-    GetCtrlVal(setup.mainPanel, MAIN_COM_PORT, &setup.comPort);
-    return setup.comPort;
-}
-
-void TakePanelPortChoices() {
-    SetupState& setup = PartOf<SetupState>();
-    GetCtrlVal(setup.mainPanel, MAIN_WARMUP_MODE, &setup.warmupMode);
-    GetCtrlVal(setup.mainPanel, MAIN_PLOT_HR, &setup.plotHeartRate);
-    GetCtrlVal(setup.mainPanel, MAIN_PLOT_CADENCE, &setup.plotCadence);
-}
-
-int DEFX(int, int, int event, void*, int, int) {
-    SetupState& setup = PartOf<SetupState>();
-    if (event != EVENT_COMMIT) return 0;
-    // The new port number is used from now on; the port opened under the old one stays open
-    // until the next reconnect.
-    TakePanelComPort();
-    TakePanelPortChoices();
-    WritePortFile(setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence);
-    return 0;
+PortSettings PortSettingsOf(const SetupState& setup) {
+    return PortSettings{setup.comPort, setup.warmupMode, setup.plotHeartRate, setup.plotCadence};
 }

@@ -3,6 +3,8 @@
 // switches, one integer per line.
 
 #include "platform/text_lines.h"
+#include "setup/safe_file.h"
+#include "setup/setup_state.h"
 
 #include <cstddef>
 
@@ -30,13 +32,11 @@ inline void ReadPortText(PortSettings& settings, const char* bytes, std::size_t 
 }
 
 // The values a first start without a port file works with.
-void SetPortDefaults();
+void SetPortDefaults(SetupState& setup);
 // Reads the file into comPort, warmupMode, plotHeartRate and plotCadence, keeping the current
-// value of every line the file does not have, and shows each in its control.
-void ReadPortFile();
-// The port number chosen on the panel becomes the one in use; returns it.
-int TakePanelComPort();
-// The warm-up mode and the two time-plot switches chosen on the panel become the ones in use.
-void TakePanelPortChoices();
-// Writes the four lines with the given port number; 0, or -1 after telling the user.
-int WritePortFile(int port, int warmup, int heartRatePlot, int cadencePlot);
+// value of every line the file does not have.
+void ReadPortFile(SetupState& setup);
+// The four settings in use.
+PortSettings PortSettingsOf(const SetupState& setup);
+// Writes the four lines; 0, or -1 with the problem told.
+int WritePortFile(const PortSettings& settings, SaveProblem* problem);

@@ -1,6 +1,6 @@
 #include "setup/safe_file.h"
 
-#include "platform/engine.h"
+#include "platform/files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -41,7 +41,7 @@ bool KeepPreviousFile(const char* path) {
 }
 } // namespace
 
-int CloseSafeFile(SafeFile* file, const char* what) {
+int CloseSafeFile(SafeFile* file, SaveProblem* problem) {
     // On disk before it takes the old file's place: after a power cut the calibration is the old
     // one or the new one, never an empty file.
     if (file->handle > 0 && !file->failed && SyncFile(file->handle) != 0) file->failed = true;
@@ -53,17 +53,15 @@ int CloseSafeFile(SafeFile* file, const char* what) {
     if (!file->failed) return 0;
     if (file->tempPath[0] != '\0') RemoveFile(file->tempPath);
     const char* name = file->finalPath[0] != '\0' ? file->finalPath : "(no name)";
-    char message[1300];
     if (!kept)
-        std::snprintf(message, sizeof message,
+        std::snprintf(problem->text, sizeof problem->text,
                       "\"%s\" could not be saved: no copy of it could be kept as \"%s.bak\".\n"
                       "The previous file is kept unchanged.",
                       name, name);
     else
-        std::snprintf(message, sizeof message,
+        std::snprintf(problem->text, sizeof problem->text,
                       "\"%s\" could not be saved (folder not writable or disk full).\n"
                       "The previous file is kept unchanged.",
                       name);
-    MessagePopup(what, message);
     return -1;
 }

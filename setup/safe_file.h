@@ -13,7 +13,12 @@ struct SafeFile {
 int OpenSafeFile(SafeFile* file, const char* path);
 // Writes one line; a failure is kept and reported at close.
 void WriteSafeLine(SafeFile* file, const char* text);
+// Why a save failed, in words for the rider: the file could not be saved and the previous one is
+// kept.
+struct SaveProblem {
+    char text[1300];
+};
+
 // Closes the new file and puts it in place of the old one, which is kept as "<path>.bak".
-// Returns 0; or -1 after telling the user, with what, that the file could not be saved and the
-// previous one is kept.
-int CloseSafeFile(SafeFile* file, const char* what);
+// Returns 0; or -1 with the problem told.
+int CloseSafeFile(SafeFile* file, SaveProblem* problem);

@@ -1,9 +1,7 @@
 #include "setup/setup_file.h"
 
 #include "link/link_state.h"
-#include "platform/engine.h"
-#include "platform/program_part.h"
-#include "setup/catalogue.h"
+#include "platform/files.h"
 #include "setup/correction.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
@@ -19,35 +17,6 @@ float ClampedCoefficient(float coefficient) {
     if (coefficient > maxCorrectionCoeff || coefficient < -maxCorrectionCoeff) return 0.0f;
     return coefficient;
 }
-
-// The 19 parameters shown on the panel, in the order the panel is filled and read back.
-struct ShownParameter {
-    int control;
-    float SetupParameters::*floatField;
-    int SetupParameters::*intField;
-};
-
-const ShownParameter shownParameters[] = {
-    {MAIN_RIGHT_FORCE_OFFSET, &SetupParameters::rightForceOffset, nullptr},
-    {MAIN_RIGHT_AUX_OFFSET, &SetupParameters::rightAuxOffset, nullptr},
-    {MAIN_LEFT_FORCE_OFFSET, &SetupParameters::leftForceOffset, nullptr},
-    {MAIN_LEFT_AUX_OFFSET, &SetupParameters::leftAuxOffset, nullptr},
-    {MAIN_RIGHT_FORCE_GAIN, &SetupParameters::rightForceGain, nullptr},
-    {MAIN_RIGHT_RATIO_SCALE, &SetupParameters::rightRatioScale, nullptr},
-    {MAIN_LEFT_FORCE_GAIN, &SetupParameters::leftForceGain, nullptr},
-    {MAIN_LEFT_RATIO_SCALE, &SetupParameters::leftRatioScale, nullptr},
-    {MAIN_WHEEL_DIAMETER, &SetupParameters::wheelDiameter, nullptr},
-    {MAIN_SIMULATION, nullptr, &SetupParameters::simulation},
-    {MAIN_CORRECTION_REFERENCE, &SetupParameters::correctionReference, nullptr},
-    {MAIN_CRANK_LENGTH, &SetupParameters::crankLength, nullptr},
-    {MAIN_TOTAL_KM, &SetupParameters::totalKm, nullptr},
-    {MAIN_RIGHT_CORRECTION_COEFF, &SetupParameters::rightCorrectionCoeff, nullptr},
-    {MAIN_LEFT_CORRECTION_COEFF, &SetupParameters::leftCorrectionCoeff, nullptr},
-    {MAIN_RECORD_INTERVAL, nullptr, &SetupParameters::recordInterval},
-    {MAIN_DISPLAY_FILTER, nullptr, &SetupParameters::displayFilter},
-    {MAIN_RESERVED_FLAG, nullptr, &SetupParameters::reservedFlag},
-    {MAIN_TURN_DETECTION, nullptr, &SetupParameters::turnDetection},
-};
 
 // The 23 lines of the file, in file order. Line 23 is read into the setup's serial number but
 // written from the crank's own, so saving stamps the file with the connected crank.
@@ -127,8 +96,7 @@ SetupRead CheckSetupText(const char* bytes, std::size_t size) {
     return anyNumber ? SetupRead::Read : SetupRead::NoNumber;
 }
 
-void SetSetupDefaults() {
-    SetupParameters& setup = PartOf<SetupState>().setup;
+void SetSetupDefaults(SetupParameters& setup) {
     setup = SetupParameters{};
     setup.rightForceGain = 1.0f;
     setup.rightRatioScale = 1.0f;
@@ -141,25 +109,12 @@ void SetSetupDefaults() {
     setup.displayFilter = 1;
 }
 
-void StopSimulation() {
-    SetupState& setup = PartOf<SetupState>();
+void StopSimulation(SetupState& setup) {
     setup.setup.simulation = 0;
 }
 
-void ShowSetupParameters() {
-    SetupState& setup = PartOf<SetupState>();
-    for (const ShownParameter& shown : shownParameters) {
-        if (shown.floatField != nullptr)
-            SetCtrlVal(setup.mainPanel, shown.control,
-                       static_cast<double>(setup.setup.*shown.floatField));
-        else
-            SetCtrlVal(setup.mainPanel, shown.control, setup.setup.*shown.intField);
-    }
-}
-
 namespace {
-SetupRead ReadSetupFile(const char* path) {
-    SetupState& setup = PartOf<SetupState>();
+SetupRead ReadSetupFile(SetupState& setup, const char* path) {
     char bytes[setupFileBound];
     std::size_t size = 0;
     SetupRead read = SetupRead::CannotRead;
@@ -186,31 +141,22 @@ SetupRead ReadSetupFile(const char* path) {
 }
 } // namespace
 
-int LoadPar(const char* path, SetupRead* read) {
-    const SetupRead result = ReadSetupFile(path);
-    if (read != nullptr) *read = result;
-    if (result == SetupRead::Read) PartOf<SetupState>().calibrationUnread = false;
-    ShowSetupParameters();
-    return result == SetupRead::Read ? 0 : -1;
+SetupRead LoadSetupFile(SetupState& setup, const char* path) {
+    const SetupRead result = ReadSetupFile(setup, path);
+    if (result == SetupRead::Read) setup.calibrationUnread = false;
+    return result;
 }
 
-SetupRead LoadStartSetup(const char* path) {
-    const SetupRead read = ReadSetupFile(path);
-    PartOf<SetupState>().calibrationUnread =
+SetupRead LoadStartSetup(SetupState& setup, const char* path) {
+    const SetupRead read = ReadSetupFile(setup, path);
+    setup.calibrationUnread =
         read != SetupRead::Read &&
         !(read == SetupRead::Missing && std::strcmp(path, defaultSetupPath) == 0);
     return read;
 }
 
-int SavePar(const char* path) {
-    SetupState& setup = PartOf<SetupState>();
-    const LinkState& link = ViewOf<LinkState>();
-    for (const ShownParameter& shown : shownParameters) {
-        if (shown.floatField != nullptr)
-            GetCtrlVal(setup.mainPanel, shown.control, &(setup.setup.*shown.floatField));
-        else
-            GetCtrlVal(setup.mainPanel, shown.control, &(setup.setup.*shown.intField));
-    }
+int SaveSetupFile(SetupState& setup, const LinkState& link, const char* path,
+                  SaveProblem* problem) {
     SafeFile file;
     OpenSafeFile(&file, path);
     for (const FileLine& line : fileLines) {
@@ -226,35 +172,26 @@ int SavePar(const char* path) {
             std::snprintf(text, sizeof text, "%d", setup.setup.*line.intField);
         WriteSafeLine(&file, text);
     }
-    const int saved = CloseSafeFile(&file, "Setup file");
+    const int saved = CloseSafeFile(&file, problem);
     // The rider's own save into the default file makes the calibration in use the one on file.
     if (saved == 0 && std::strcmp(path, defaultSetupPath) == 0) setup.calibrationUnread = false;
     return saved;
 }
 
-int SaveDefaultSetup() {
-    KeepSetupPath(defaultSetupPath);
-    return SavePar(ViewOf<SetupState>().setupPath);
+bool DefaultSetupIsTheRidersOwn(const SetupState& setup) {
+    return setup.calibrationUnread && FileExists(defaultSetupPath);
 }
 
-int SaveDefaultSetupIfRead() {
-    if (ViewOf<SetupState>().calibrationUnread && FileExists(defaultSetupPath)) return 0;
-    return SaveDefaultSetup();
-}
-
-void KeepSetupPath(const char* path) {
-    SetupState& setup = PartOf<SetupState>();
+void KeepSetupPath(SetupState& setup, const char* path) {
     std::snprintf(setup.setupPath, sizeof setup.setupPath, "%s", path);
 }
 
-void KeepPanels(int mainPanel, int warmupPanel) {
-    SetupState& setup = PartOf<SetupState>();
+void KeepPanels(SetupState& setup, int mainPanel, int warmupPanel) {
     setup.mainPanel = mainPanel;
     setup.warmupPanel = warmupPanel;
 }
 
-ClampedCoefficients TakeWheelAndCorrections() {
-    SetupState& setup = PartOf<SetupState>();
+ClampedCoefficients TakeWheelAndCorrections(SetupState& setup) {
     const ClampedCoefficients clamped{
         ClampedCoefficient(setup.setup.rightCorrectionCoeff) != setup.setup.rightCorrectionCoeff,
         ClampedCoefficient(setup.setup.leftCorrectionCoeff) != setup.setup.leftCorrectionCoeff,

@@ -1,7 +1,9 @@
 #pragma once
 // The setup file: the crank's calibration and the bicycle's geometry, one number per line.
 
+#include "link/link_state.h"
 #include "platform/text_lines.h"
+#include "setup/safe_file.h"
 #include "setup/setup_state.h"
 
 #include <cstddef>
@@ -31,31 +33,27 @@ SetupRead CheckSetupText(const char* bytes, std::size_t size);
 constexpr std::size_t setupFileBound = 4096;
 
 // The values a first start without a setup file works with.
-void SetSetupDefaults();
+void SetSetupDefaults(SetupParameters& setup);
 // The station listens to the crank instead of simulating one.
-void StopSimulation();
+void StopSimulation(SetupState& setup);
 // Reads the file into the setup record, keeping the current value of every line the file does
-// not have, then shows the parameters. Returns 0, or -1 when the file cannot be read or is no
-// calibration (the record is then unchanged); read, when given, says which.
-int LoadPar(const char* path, SetupRead* read = nullptr);
-// The start's load: as LoadPar, without showing, and noting whether the calibration in use was
-// read (a first start without the default file counts as read: its defaults are the setup).
-SetupRead LoadStartSetup(const char* path);
-// Takes the shown parameters from the panel and writes all 23 lines. The file is replaced in one
-// step, after the file it replaces is kept as "<path>.bak", so a failed save leaves the previous
-// file whole. Returns 0, or -1 after telling the user.
-int SavePar(const char* path);
-// Saves the setup into the default file, which becomes the one in use (the rider's save).
-// Returns SavePar's result.
-int SaveDefaultSetup();
-// The save of quitting and zeroing: as SaveDefaultSetup, but a default file is left as it is
-// while the calibration in use is not one read from a file. Returns 0 when saved or left, -1 when
-// the save failed.
-int SaveDefaultSetupIfRead();
+// not have; what the read came to. A file that cannot be read or is no calibration leaves the
+// record unchanged.
+SetupRead LoadSetupFile(SetupState& setup, const char* path);
+// The start's load: as LoadSetupFile, noting whether the calibration in use was read (a first
+// start without the default file counts as read: its defaults are the setup).
+SetupRead LoadStartSetup(SetupState& setup, const char* path);
+// Writes all 23 lines; the serial number is the crank's own once it identified itself. The file
+// is replaced in one step, after the file it replaces is kept as "<path>.bak", so a failed save
+// leaves the previous file whole. Returns 0, or -1 with the problem told.
+int SaveSetupFile(SetupState& setup, const LinkState& link, const char* path, SaveProblem* problem);
+// True while the calibration in use was not read from a file and a default file exists: the
+// saves of quitting and zeroing leave that file as it is.
+bool DefaultSetupIsTheRidersOwn(const SetupState& setup);
 // The setup file in use from now on.
-void KeepSetupPath(const char* path);
+void KeepSetupPath(SetupState& setup, const char* path);
 // The panels the setup's controls live on, as the engine loaded them.
-void KeepPanels(int mainPanel, int warmupPanel);
+void KeepPanels(SetupState& setup, int mainPanel, int warmupPanel);
 // The correction coefficients the start-up set to 0, with the values the file gave.
 struct ClampedCoefficients {
     bool right;
@@ -65,6 +63,4 @@ struct ClampedCoefficients {
 };
 // After the load at start: the wheel's circumference from its diameter, and a correction
 // coefficient out of range taken as no correction at all, not as the bound.
-ClampedCoefficients TakeWheelAndCorrections();
-// Shows the 19 shown parameters in their fields.
-void ShowSetupParameters();
+ClampedCoefficients TakeWheelAndCorrections(SetupState& setup);

@@ -4,12 +4,24 @@
 
 #include "setup/setup_state.h"
 
+// The reset button's colour while the warm-up is complete: it blinks, one phase per window.
+enum class WarmupBlink { None, Yellow, Grey };
+
+// What a window end changed in the warm-up, for its panel: shown now (reset dimmed, skip
+// offered, kept on top), a new level, complete (reset offered, skip dimmed), and the blink.
+struct WarmupStep {
+    bool shown;
+    bool levelChanged;
+    bool completed;
+    WarmupBlink blink;
+};
+
 // The warm-up's step at a window end, with the window's total power.
-void AdvanceWarmup(SetupState& setup, float powerTotal);
+WarmupStep AdvanceWarmup(SetupState& setup, float powerTotal);
 // The warm-up panel shows at the next window end, when a warm-up mode is chosen and no warm-up
 // runs.
-void StartWarmup();
+void StartWarmup(SetupState& setup);
 // The warm-up is over (reset or skipped): its panel goes.
-void EndWarmup();
+void EndWarmup(SetupState& setup);
 // At start: the warm-up panel shows at the first window end when a warm-up mode is chosen.
-void ArmWarmup();
+void ArmWarmup(SetupState& setup);

@@ -13,7 +13,8 @@ class DisplayTest : public StationTest {
         ASSERT_EQ(Start(), 0);
     }
     void Tick(int count = 1) {
-        for (int i = 0; i < count; ++i) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        for (int i = 0; i < count; ++i)
+            DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
     long SentCount(unsigned char byte) {
         const auto& sent = engine.Device("COM1").sent;
@@ -32,15 +33,15 @@ TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceIsOneAndSpeedZero) {
 
 TEST_F(DisplayTest, SpeedAboveNinetyNineOrBelowOneShowsZero) {
     // 3.6 × circumference / (word / 2) = 99 km/h.
-    zan.wheelCircumference = 2750.0f;
-    zan.soundWheelWord = 200;
+    zan.setup.wheelCircumference = 2750.0f;
+    zan.link.soundWheelWord = 200;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_SPEED).value), 99.0f);
-    zan.wheelCircumference = 2750.3f;
+    zan.setup.wheelCircumference = 2750.3f;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
-    zan.wheelCircumference = 2100.0f;
-    zan.soundWheelWord = 20000;
+    zan.setup.wheelCircumference = 2100.0f;
+    zan.link.soundWheelWord = 20000;
     Tick();
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
 }
@@ -62,8 +63,8 @@ TEST_F(DisplayTest, HeartRateAndBatteryShowOnlyValuesAStrapAndACrankCanGive) {
         {0, 138, 0.0, 0.0},        // the strap taken off, the battery empty
     };
     for (const auto& tick : ticks) {
-        zan.heartRateWord = tick.heartRateWord;
-        zan.batteryByte = tick.batteryByte;
+        zan.link.heartRateWord = tick.heartRateWord;
+        zan.link.batteryByte = tick.batteryByte;
         Tick();
         EXPECT_EQ(Main(MAIN_HEART_RATE).value, tick.heartRate) << tick.heartRateWord;
         EXPECT_EQ(Main(MAIN_BATTERY).value, tick.battery) << tick.batteryByte;
@@ -71,16 +72,16 @@ TEST_F(DisplayTest, HeartRateAndBatteryShowOnlyValuesAStrapAndACrankCanGive) {
 }
 
 TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
-    zan.setup.rightForceOffset = 1000.0f;
-    zan.setup.rightForceGain = 0.5f;
-    zan.setup.rightCorrectionCoeff = 0.5f;
-    zan.setup.correctionReference = 57.0f;
-    zan.rawRightForce = 1200;
-    zan.rawLeftAux = 1100;
-    zan.setup.leftAuxOffset = 1000.0f;
-    zan.heartRateWord = 241;
-    zan.batteryByte = 154;
-    zan.crankPeriodWord = 1333;
+    zan.setup.setup.rightForceOffset = 1000.0f;
+    zan.setup.setup.rightForceGain = 0.5f;
+    zan.setup.setup.rightCorrectionCoeff = 0.5f;
+    zan.setup.setup.correctionReference = 57.0f;
+    zan.link.rawRightForce = 1200;
+    zan.link.rawLeftAux = 1100;
+    zan.setup.setup.leftAuxOffset = 1000.0f;
+    zan.link.heartRateWord = 241;
+    zan.link.batteryByte = 154;
+    zan.link.crankPeriodWord = 1333;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_FORCE).value), 99.0f);
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_LEFT_AUX).value), 100.0f);
@@ -90,27 +91,27 @@ TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
 }
 
 TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
-    zan.crankPeriodWord = 0;
-    zan.turnPeriod = 0.0f;
-    zan.soundWheelWord = 0;
-    zan.powerTotal = 50.0f;
-    zan.powerLeft = 10.0f;
-    zan.powerRight = -10.0f;
+    zan.link.crankPeriodWord = 0;
+    zan.link.turnPeriod = 0.0f;
+    zan.link.soundWheelWord = 0;
+    zan.measure.powerTotal = 50.0f;
+    zan.measure.powerLeft = 10.0f;
+    zan.measure.powerRight = -10.0f;
     Tick();
     EXPECT_EQ(Main(MAIN_CRANK_CADENCE).value, 0.0);
     EXPECT_EQ(Main(MAIN_CADENCE).value, 0.0);
-    EXPECT_EQ(zan.cadence, 0.0f);
+    EXPECT_EQ(zan.measure.cadence, 0.0f);
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
     EXPECT_EQ(Main(MAIN_BALANCE_LEFT).value, 0.0);
-    EXPECT_EQ(zan.balanceLeft, 0.0f);
+    EXPECT_EQ(zan.measure.balanceLeft, 0.0f);
 }
 
 TEST_F(DisplayTest, AForceBeyondSinglePrecisionShowsTheLargestNumberNotInf) {
     // A gain a setup file may hold: the force in double precision exceeds what the field holds.
-    zan.setup.leftForceGain = 1e38f;
-    zan.rawLeftForce = 1000;
-    zan.setup.rightForceGain = -1e38f;
-    zan.rawRightForce = 1000;
+    zan.setup.setup.leftForceGain = 1e38f;
+    zan.link.rawLeftForce = 1000;
+    zan.setup.setup.rightForceGain = -1e38f;
+    zan.link.rawRightForce = 1000;
     Tick();
     // Exact: inf is one unit in the last place from the largest float.
     EXPECT_EQ(Main(MAIN_LEFT_FORCE).value, static_cast<double>(FLT_MAX));
@@ -118,13 +119,13 @@ TEST_F(DisplayTest, AForceBeyondSinglePrecisionShowsTheLargestNumberNotInf) {
 }
 
 TEST_F(DisplayTest, BalanceNeedsMoreThanThirtyWatts) {
-    zan.powerLeft = 12.0f;
-    zan.powerRight = 18.0f;
-    zan.powerTotal = 30.0f;
+    zan.measure.powerLeft = 12.0f;
+    zan.measure.powerRight = 18.0f;
+    zan.measure.powerTotal = 30.0f;
     Tick();
     EXPECT_EQ(Main(MAIN_BALANCE_LEFT).value, 0.0);
     EXPECT_EQ(Main(MAIN_BALANCE_RIGHT).value, 0.0);
-    zan.powerTotal = 30.5f;
+    zan.measure.powerTotal = 30.5f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_BALANCE_LEFT).value), 40.0f);
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_BALANCE_RIGHT).value), 60.0f);
@@ -139,9 +140,9 @@ TEST_F(DisplayTest, PedalFigureColoursChangeAtTheirExactEdges) {
     };
     for (const Case& c : {Case{2.5f, VAL_GREEN}, Case{2.51f, VAL_RED}, Case{-2.51f, VAL_CYAN},
                           Case{-2.5f, VAL_CYAN}, Case{0.0f, VAL_GREEN}, Case{-2.5f, VAL_GREEN}}) {
-        zan.ofLeft = c.figure;
-        zan.ofRight = c.figure;
-        zan.peakTicks = -5; // keep the figures as set
+        zan.measure.ofLeft = c.figure;
+        zan.measure.ofRight = c.figure;
+        zan.app.peakTicks = -5; // keep the figures as set
         Tick();
         EXPECT_EQ(Main(MAIN_OFL).Color(), c.color) << c.figure;
         EXPECT_EQ(Main(MAIN_OFR).Color(), c.color) << c.figure;
@@ -150,8 +151,8 @@ TEST_F(DisplayTest, PedalFigureColoursChangeAtTheirExactEdges) {
 }
 
 TEST_F(DisplayTest, UdColoursAreGreenAboveZeroElseRed) {
-    zan.udLeft = 0.01f;
-    zan.udRight = 0.0f;
+    zan.measure.udLeft = 0.01f;
+    zan.measure.udRight = 0.0f;
     Tick();
     EXPECT_EQ(Main(MAIN_UDL).Color(), VAL_GREEN);
     EXPECT_EQ(Main(MAIN_UDR).Color(), VAL_RED);
@@ -159,14 +160,14 @@ TEST_F(DisplayTest, UdColoursAreGreenAboveZeroElseRed) {
 }
 
 TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
-    zan.rawRightForce = 149;
-    zan.rawRightAux = 150;
-    zan.rawLeftForce = 1900;
-    zan.rawLeftAux = 1901;
-    zan.accessCode = 6867;
+    zan.link.rawRightForce = 149;
+    zan.link.rawRightAux = 150;
+    zan.link.rawLeftForce = 1900;
+    zan.link.rawLeftAux = 1901;
+    zan.setup.accessCode = 6867;
     Tick();
     EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).setCount, 0);
-    zan.accessCode = 6868;
+    zan.setup.accessCode = 6868;
     Tick();
     EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).value, 149);
     EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).Color(), VAL_RED);
@@ -176,16 +177,16 @@ TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
 }
 
 TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
-    zan.accessCode = 24517;
-    zan.rightAuxRatio = 55.0f;
-    zan.rightForce = 36.0f;
+    zan.setup.accessCode = 24517;
+    zan.link.rightAuxRatio = 55.0f;
+    zan.link.rightForce = 36.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
-    zan.rightAuxRatio = 44.0f;
-    zan.rightForce = 35.0f;
+    zan.link.rightAuxRatio = 44.0f;
+    zan.link.rightForce = 35.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
-    zan.rightForce = 34.0f;
+    zan.link.rightForce = 34.0f;
     Tick();
     EXPECT_EQ(Main(MAIN_RIGHT_AUX_RATIO).value, 0.0);
 }
@@ -193,25 +194,25 @@ TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
 // --- Pedalling figures ---
 
 TEST_F(DisplayTest, PedalFiguresAreEvaluatedEverySecondTickAndTheTrackersRestart) {
-    zan.setup.rightRatioScale = 2.0f;
-    zan.setup.correctionReference = 55.0f;
-    zan.rightForceMax = 100.0f;
-    zan.rightAuxAtMax = 2800.0f;
-    zan.leftForceMax = 50.0f; // not above 50: left keeps its figure
-    zan.ofLeft = 1.5f;
+    zan.setup.setup.rightRatioScale = 2.0f;
+    zan.setup.setup.correctionReference = 55.0f;
+    zan.link.rightForceMax = 100.0f;
+    zan.link.rightAuxAtMax = 2800.0f;
+    zan.link.leftForceMax = 50.0f; // not above 50: left keeps its figure
+    zan.measure.ofLeft = 1.5f;
     Tick();
-    EXPECT_EQ(zan.ofRight, 0.0f);
+    EXPECT_EQ(zan.measure.ofRight, 0.0f);
     Tick();
-    EXPECT_FLOAT_EQ(zan.ofRight, 1.0f);
-    EXPECT_FLOAT_EQ(zan.ofLeft, 1.5f);
-    EXPECT_FLOAT_EQ(zan.rightForceMax, -99999.0f);
-    EXPECT_FLOAT_EQ(zan.rightForceMin, 99999.0f);
-    zan.framesSinceTurn = 251;
-    zan.udLeft = 12.0f;
+    EXPECT_FLOAT_EQ(zan.measure.ofRight, 1.0f);
+    EXPECT_FLOAT_EQ(zan.measure.ofLeft, 1.5f);
+    EXPECT_FLOAT_EQ(zan.link.rightForceMax, -99999.0f);
+    EXPECT_FLOAT_EQ(zan.link.rightForceMin, 99999.0f);
+    zan.link.framesSinceTurn = 251;
+    zan.measure.udLeft = 12.0f;
     Tick(2);
-    EXPECT_EQ(zan.ofRight, 0.0f);
-    EXPECT_EQ(zan.ofLeft, 0.0f);
-    EXPECT_EQ(zan.udLeft, 0.0f);
+    EXPECT_EQ(zan.measure.ofRight, 0.0f);
+    EXPECT_EQ(zan.measure.ofLeft, 0.0f);
+    EXPECT_EQ(zan.measure.udLeft, 0.0f);
 }
 
 // --- Keep-alive, single side and hold ---
@@ -228,41 +229,41 @@ TEST_F(DisplayTest, KeepAliveGoesEveryTwentiethTick) {
 TEST_F(DisplayTest, TheWaitingNoticeGoesWhenFramesArriveAndComesBackWhenTheLinkIsLost) {
     Tick(40);
     EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
-    zan.frameSeen = true;
+    zan.link.frameSeen = true;
     Tick();
     EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
-    zan.linkLost = 1;
+    zan.link.linkLost = 1;
     Tick();
     EXPECT_TRUE(Main(MAIN_START_NOTICE).Visible());
-    zan.linkLost = 0;
+    zan.link.linkLost = 0;
     Tick();
     EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
 }
 
 TEST_F(DisplayTest, SingleSideSelectorIsReadBackOnlyAboveTheServiceCode) {
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 2);
-    zan.accessCode = 2739;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_SINGLE_SIDE, 2);
+    zan.setup.accessCode = 2739;
     Tick();
-    EXPECT_EQ(zan.singleSide, SingleSide::Both);
-    zan.accessCode = 2740;
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::Both);
+    zan.setup.accessCode = 2740;
     Tick();
-    EXPECT_EQ(zan.singleSide, SingleSide::LeftOnly);
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::LeftOnly);
 }
 
 TEST_F(DisplayTest, HeldDisplayKeepsTheCrankAliveAndTheClockRunningButFreezesTheReadouts) {
-    zan.sessionActive = 1;
-    zan.setup.recordInterval = 100;
-    GetCurrentDateTime(&zan.sessionStartTime);
-    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
-    zan.lastWindowFrames = 10;
+    zan.record.sessionActive = 1;
+    zan.setup.setup.recordInterval = 100;
+    GetCurrentDateTime(&zan.record.sessionStartTime);
+    HOLD(zan.setup.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    zan.link.lastWindowFrames = 10;
     Tick(20);
     EXPECT_EQ(SentCount('3'), 1);
-    EXPECT_EQ(zan.rowTicks, 20);
+    EXPECT_EQ(zan.record.rowTicks, 20);
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).text, "00:00:00");
     EXPECT_EQ(Main(MAIN_CADENCE).setCount, 0);
     EXPECT_TRUE(Plots().empty());
-    EXPECT_EQ(zan.lastWindowFrames, 10);
-    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zan.link.lastWindowFrames, 10);
+    HOLD(zan.setup.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
     Tick();
     EXPECT_EQ(Main(MAIN_CADENCE).setCount, 1);
     EXPECT_EQ(Plots().size(), 2u);
@@ -271,38 +272,38 @@ TEST_F(DisplayTest, HeldDisplayKeepsTheCrankAliveAndTheClockRunningButFreezesThe
 // --- Session clock ---
 
 TEST_F(DisplayTest, SessionClockBlinksGreenAndWhiteAndShowsTheElapsedTimeModulo24Hours) {
-    zan.sessionActive = 1;
-    zan.setup.recordInterval = 1000;
-    GetCurrentDateTime(&zan.sessionStartTime);
-    zan.sessionStartTime -= 25 * 3600 + 62;
+    zan.record.sessionActive = 1;
+    zan.setup.setup.recordInterval = 1000;
+    GetCurrentDateTime(&zan.record.sessionStartTime);
+    zan.record.sessionStartTime -= 25 * 3600 + 62;
     Tick();
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).text, "01:01:02");
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_GREEN);
     Tick();
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_WHITE);
-    zan.ledFlashTimer = -4; // a captured turn file keeps it yellow
-    SetCtrlAttribute(zan.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
+    zan.record.ledFlashTimer = -4; // a captured turn file keeps it yellow
+    SetCtrlAttribute(zan.setup.mainPanel, MAIN_SESSION_CLOCK, ATTR_TEXT_BGCOLOR, VAL_YELLOW);
     Tick(4);
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
     Tick();
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_GREEN);
-    zan.sessionActive = 0;
+    zan.record.sessionActive = 0;
     Tick();
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_WHITE);
 }
 
 TEST_F(DisplayTest, RowIntervalOfZeroOrLessGivesARowOnEveryTick) {
-    zan.sessionActive = 1;
+    zan.record.sessionActive = 1;
     for (const int interval : {0, -3}) {
-        zan.setup.recordInterval = interval;
+        zan.setup.setup.recordInterval = interval;
         Tick(3);
-        EXPECT_EQ(zan.rowTicks, 0);
+        EXPECT_EQ(zan.record.rowTicks, 0);
     }
-    zan.setup.recordInterval = 2;
+    zan.setup.setup.recordInterval = 2;
     Tick(3);
-    EXPECT_EQ(zan.rowTicks, 3);
+    EXPECT_EQ(zan.record.rowTicks, 3);
     Tick();
-    EXPECT_EQ(zan.rowTicks, 0);
+    EXPECT_EQ(zan.record.rowTicks, 0);
 }
 
 // --- Plots ---
@@ -310,8 +311,8 @@ TEST_F(DisplayTest, RowIntervalOfZeroOrLessGivesARowOnEveryTick) {
 TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours) {
     Tick();
     EXPECT_TRUE(Plots().empty());
-    zan.lastWindowFrames = 66;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 0);
+    zan.link.lastWindowFrames = 66;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
     Tick();
     ASSERT_EQ(Plots().size(), 2u);
     EXPECT_EQ(Plots()[0].samples.size(), 66u);
@@ -320,24 +321,24 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_XNAME], "2 Turns");
     EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_YNAME], "N");
     EXPECT_EQ(Main(MAIN_GRAPH).doubleAttributes[ATTR_XAXIS_GAIN], 1.0);
-    EXPECT_EQ(zan.lastWindowFrames, 0);
+    EXPECT_EQ(zan.link.lastWindowFrames, 0);
     Tick();
     EXPECT_EQ(Plots().size(), 2u); // nothing new without a new window
 
-    zan.lastWindowFrames = 40;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 1);
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 1);
     Tick();
     ASSERT_EQ(Plots().size(), 1u);
     EXPECT_EQ(Plots()[0].color, VAL_BLACK);
     EXPECT_EQ(Plots()[0].samples.size(), 40u);
     EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_YNAME], "W");
 
-    zan.lastWindowFrames = 40;
-    zan.historyIndex = 7;
+    zan.link.lastWindowFrames = 40;
+    zan.measure.historyIndex = 7;
     // The switches as clicked, no save between.
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_CADENCE, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 2);
     Tick();
     ASSERT_EQ(Plots().size(), 3u);
     EXPECT_EQ(Plots()[0].samples.size(), 7u);
@@ -345,16 +346,17 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     EXPECT_EQ(Plots()[2].color, VAL_CYAN);
     EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_XNAME], "Time plot (min)");
     // Each history point lies at the minute its window ended.
-    EXPECT_EQ(Plots()[0].x, std::vector<float>(zan.historyMinutes, zan.historyMinutes + 7));
+    EXPECT_EQ(Plots()[0].x,
+              std::vector<float>(zan.measure.historyMinutes, zan.measure.historyMinutes + 7));
 
-    zan.lastWindowFrames = 40;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 0);
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_HR, 0);
     Tick();
     ASSERT_EQ(Plots().size(), 2u);
     EXPECT_EQ(Plots()[1].color, VAL_CYAN);
 
-    zan.lastWindowFrames = 40;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 3);
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 3);
     Tick();
     EXPECT_TRUE(Plots().empty());
 }

@@ -1,7 +1,9 @@
 // The serial-number warning and the link watchdog of the display tick, with a crank on COM1 of the
 // headless engine. The frame reader is called as the link timer would call it, once per tick.
 #include "app/callbacks.h"
+#include "app/frame_path.h"
 #include "app/link_watchdog.h"
+#include "app/setup_panel.h"
 #include "link/frame_reader.h"
 #include "link/link_control.h"
 #include "record/session_file.h"
@@ -61,23 +63,24 @@ class LinkWatchdogTest : public StationTest {
         WriteFile("zan_01.set", MatchingSetupFile());
         crank = &PlayCrank(engine, "COM1", crankSerial);
         ASSERT_EQ(Start(), 0);
-        ASSERT_EQ(zan.setup.serialNumber, 123);
+        ASSERT_EQ(zan.setup.setup.serialNumber, 123);
     }
     void Tick(int count = 1) {
-        for (int i = 0; i < count; ++i) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        for (int i = 0; i < count; ++i)
+            DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
     void Press(CtrlCallbackPtr callback, int control) {
-        callback(zan.mainPanel, control, EVENT_COMMIT, nullptr, 0, 0);
+        callback(zan.setup.mainPanel, control, EVENT_COMMIT, nullptr, 0, 0);
     }
     // Link-timer ticks while the crank streams, one frame each.
     void Frames(int ticks) {
         crank->framesLeft = -1;
-        for (int i = 0; i < ticks; ++i) ReadZAN();
+        for (int i = 0; i < ticks; ++i) ReadZAN(EngineStation());
     }
     // Link-timer ticks while the crank says nothing.
     void Silence(int ticks) {
         crank->framesLeft = 0;
-        for (int i = 0; i < ticks; ++i) ReadZAN();
+        for (int i = 0; i < ticks; ++i) ReadZAN(EngineStation());
     }
     long PopupCount(const std::string& kind) const {
         return std::count_if(engine.popups.begin(), engine.popups.end(),
@@ -88,7 +91,7 @@ class LinkWatchdogTest : public StationTest {
         std::filesystem::create_directory(folder / "ride");
         engine.dirAnswers.push_back((folder / "ride").string());
         Press(SAVE, 0);
-        ASSERT_EQ(zan.sessionActive, 1);
+        ASSERT_EQ(zan.record.sessionActive, 1);
     }
 
     int crankSerial = 123;
@@ -112,7 +115,7 @@ class OtherCrankTest : public LinkWatchdogTest {
         LinkWatchdogTest::SetUp();
         // The identity comes with the 51st frame.
         Frames(60);
-        ASSERT_EQ(zan.serialMismatch, 1);
+        ASSERT_EQ(zan.link.serialMismatch, 1);
     }
 };
 
@@ -141,8 +144,8 @@ TEST_F(LinkWatchdogTest, AfterSkipALossOnlyPutsTheLampOutAndFramesLightItAgain) 
     Silence(101);
     engine.genericAnswers = {skip};
     Tick();
-    EXPECT_EQ(zan.linkDialogOff, 1);
-    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    EXPECT_EQ(zan.app.linkDialogOff, 1);
+    EXPECT_EQ(zan.link.ticksSinceFrame, 0);
     Silence(101);
     Tick(3);
     EXPECT_EQ(PopupCount("generic"), 1);
@@ -161,7 +164,7 @@ TEST_F(LinkWatchdogTest, SrchBringsTheDialogAtTheNextTickEvenWhileFramesArrive) 
     Tick();
     EXPECT_EQ(PopupCount("generic"), 2);
     EXPECT_EQ(LinkLamp(), 0.0);
-    EXPECT_EQ(zan.linkCheckNow, 0);
+    EXPECT_EQ(zan.app.linkCheckNow, 0);
     // Answered once; the frames keep it away.
     Frames(5);
     Tick();
@@ -197,7 +200,7 @@ TEST_F(OtherCrankTest, TheSerialWarningStillComesWhileTheDisplayIsHeld) {
 
 TEST_F(LinkWatchdogTest, ReconnectReopensThePortShownWithoutANewHandshake) {
     Frames(100);
-    ASSERT_EQ(zan.handshakeFrames, 100);
+    ASSERT_EQ(zan.link.handshakeFrames, 100);
     HeadlessCrank& moved = PlayCrank(engine, "COM3", 123);
     Main(MAIN_COM_PORT).value = 3.0;
     Silence(101);
@@ -207,15 +210,15 @@ TEST_F(LinkWatchdogTest, ReconnectReopensThePortShownWithoutANewHandshake) {
     engine.RunUntil(engine.now + 1.0);
 
     EXPECT_EQ(LinkLamp(), 1.0);
-    EXPECT_EQ(zan.comPort, 3);
+    EXPECT_EQ(zan.setup.comPort, 3);
     EXPECT_TRUE(engine.Port(3).open);
     EXPECT_EQ(engine.Port(3).deviceName, "COM3");
     EXPECT_FALSE(engine.Port(1).open);
-    EXPECT_EQ(zan.ticksSinceFrame, 0);
-    for (int i = 0; i < 10; ++i) ReadZAN();
+    EXPECT_EQ(zan.link.ticksSinceFrame, 0);
+    for (int i = 0; i < 10; ++i) ReadZAN(EngineStation());
     EXPECT_EQ(moved.framesSent, 10);
     EXPECT_TRUE(engine.Device("COM3").sent.empty());
-    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(zan.link.handshakeFrames, 100);
 }
 
 TEST_F(LinkWatchdogTest, SearchZanOpensTheBluetoothSettingsThenFindsTheTypedSerial) {
@@ -230,10 +233,10 @@ TEST_F(LinkWatchdogTest, SearchZanOpensTheBluetoothSettingsThenFindsTheTypedSeri
                                         "Found SN012 su COM5"}));
     EXPECT_EQ(Main(MAIN_COM_PORT).value, 5.0);
     EXPECT_EQ(ReadLines("zan_com.set").at(0), "5");
-    EXPECT_EQ(zan.comPort, 1);
+    EXPECT_EQ(zan.setup.comPort, 1);
     EXPECT_EQ(engine.suspendedTimers, 0);
     // After a search a loss no longer asks.
-    EXPECT_EQ(zan.linkDialogOff, 1);
+    EXPECT_EQ(zan.app.linkDialogOff, 1);
     found.framesLeft = 0;
     Silence(200);
     Tick();
@@ -279,16 +282,16 @@ TEST_F(OtherCrankTest, AnsweredNoTheNextSaveKeepsTheFilesSerialNumber) {
     ASSERT_EQ(PopupCount("confirm"), 1);
     EXPECT_EQ(engine.popups.back().title, "WARNING !!!");
     EXPECT_EQ(engine.popups.back().message, serialWarningMessage);
-    EXPECT_EQ(zan.serialMismatch, 0);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(zan.link.serialMismatch, 0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "123");
 }
 
 TEST_F(OtherCrankTest, AnsweredYesTheNextSaveWritesTheCranksSerialNumber) {
     engine.confirmAnswers = {1};
     Tick();
-    EXPECT_EQ(zan.serialMismatch, 0);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(zan.link.serialMismatch, 0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "45");
 }
 
@@ -300,11 +303,11 @@ TEST_F(SerialQuestionTest, FramesAndRowsGoOnWhileTheQuestionWaitsAndYesThenTakes
     ASSERT_EQ(PopupCount("confirm"), 1);
     EXPECT_GT(crank->framesSent, 1450);
     Press(SAVE, 0);
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_GE(session.rows.size(), 29u);
     EXPECT_TRUE(ARowEverySecond(session));
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "45");
 }
 
@@ -333,9 +336,9 @@ TEST_F(LinkWatchdogTest, TenReconnectsLoseNoRowAndTheReopenComesASecondLater) {
     engine.RunUntil(40.0);
     EXPECT_EQ(stillClosed.size(), 10u) << "the port stays closed for its second";
     EXPECT_TRUE(engine.Port(1).open);
-    EXPECT_FALSE(LinkLost());
+    EXPECT_FALSE(LinkLost(EngineStation().link));
     Press(SAVE, 0);
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_GE(session.rows.size(), 39u);
     EXPECT_TRUE(ARowEverySecond(session));
@@ -383,9 +386,9 @@ TEST_P(CorruptedIdentityTest, NoQuestionNoFalseTitleAndRowsAllAlong) {
     const bool crank = GetParam().corruptShare < 1.0;
     EXPECT_NE(MainTitle().find(crank ? "SN_123 )" : "Waiting connection"), std::string::npos)
         << MainTitle();
-    EXPECT_EQ(zan.crankIdentified, crank ? 1 : 0);
+    EXPECT_EQ(zan.link.crankIdentified, crank ? 1 : 0);
     Press(SAVE, 0);
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     EXPECT_GE(session.rows.size(), 18u);
     EXPECT_TRUE(ARowEverySecond(session));
 }
@@ -434,10 +437,10 @@ class TickingDialogEngine : public HeadlessEngine {
   private:
     // One tick under the first dialog, so a second dialog cannot recurse without end.
     void TickOnce() {
-        Station& zan = CurrentStation();
+        Station& zan = EngineStation();
         if (ticked) return;
         ticked = true;
-        DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
     bool ticked = false;
 };
@@ -447,7 +450,7 @@ class TickingDialogTest : public StationTest {
     void SetUp() override {
         StationTest::SetUp();
         UseEngine(&ticking);
-        AttachStation(*station);
+        UseStation(*station);
         ASSERT_EQ(Start(), 0);
     }
     long PopupCount(const std::string& kind) const {
@@ -458,24 +461,24 @@ class TickingDialogTest : public StationTest {
 };
 
 TEST_F(TickingDialogTest, TheDialogOffersReconnectSkipAndSearchZanWithAThreeCharacterField) {
-    zan.ticksSinceFrame = 101;
+    zan.link.ticksSinceFrame = 101;
     ticking.genericAnswers = {skip};
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(ticking.buttons, (std::array<std::string, 3>{"Reconnect", "Skip", "Search ZAN"}));
     EXPECT_EQ(ticking.responseLength, 3);
 }
 
 TEST_F(TickingDialogTest, ATickWhileTheDialogWaitsDoesNotOpenASecondOne) {
-    zan.ticksSinceFrame = 101;
+    zan.link.ticksSinceFrame = 101;
     ticking.genericAnswers = {skip, skip};
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(PopupCount("generic"), 1);
 }
 
 TEST_F(TickingDialogTest, ATickWhileTheWarningWaitsDoesNotAskAgain) {
-    zan.serialMismatch = 1;
+    zan.link.serialMismatch = 1;
     ticking.confirmAnswers = {1, 1};
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(PopupCount("confirm"), 1);
 }
 
@@ -486,16 +489,16 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
     std::filesystem::create_directory(folder / "ride");
     engine.dirAnswers.push_back((folder / "ride").string());
     Press(SAVE, 0);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     // Rows only where the test writes them.
-    zan.setup.recordInterval = 1000;
+    zan.setup.setup.recordInterval = 1000;
     // A crank pedalling at 60 rpm with 150 W, as the last window left it.
-    zan.turnPeriod = 1000.0f;
-    zan.powerLeft = zan.powerRight = 75.0f;
-    zan.powerTotal = 150.0f;
+    zan.link.turnPeriod = 1000.0f;
+    zan.measure.powerLeft = zan.measure.powerRight = 75.0f;
+    zan.measure.powerTotal = 150.0f;
     Tick();
     EXPECT_DOUBLE_EQ(Main(MAIN_CADENCE).value, 60.0);
-    SaveDat();
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
 
     engine.genericAnswers = {skip};
     Silence(101);
@@ -504,12 +507,12 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
                               MAIN_RIGHT_FORCE, MAIN_LEFT_FORCE, MAIN_BALANCE_LEFT})
         EXPECT_DOUBLE_EQ(Main(control).value, 0.0) << control;
     EXPECT_EQ(Main(MAIN_LINK_LED).value, 0);
-    SaveDat();
-    SaveDat();
-    EXPECT_FLOAT_EQ(zan.sessionPowerAverage, 150.0f);
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    EXPECT_FLOAT_EQ(zan.record.sessionPowerAverage, 150.0f);
 
     Press(SAVE, 0);
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     ASSERT_EQ(session.rows.size(), 3u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_EQ(session.rows[0][SessionCell::PowerTotal], "150.0");
@@ -525,19 +528,19 @@ TEST_F(LinkWatchdogTest, RowsGoOnWhileTheDialogWaitsAndFramesComingBackCloseIt) 
     engine.dirAnswers.push_back((folder / "ride").string());
     engine.RunUntil(5.0);
     Press(SAVE, 0);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     // The crank falls silent for 10 s; nobody answers the dialog within a minute.
     engine.At(10.0, [this] { crank->framesLeft = 0; });
     engine.At(20.0, [this] { crank->framesLeft = -1; });
     engine.genericAnswers = {{skip.button, "", 60.0}};
     engine.RunUntil(30.0);
     EXPECT_EQ(PopupCount("generic"), 1);
-    EXPECT_EQ(zan.linkDialogOpen, 0);
-    EXPECT_EQ(zan.linkDialogOff, 0); // closed by the frames, not skipped
+    EXPECT_EQ(zan.app.linkDialogOpen, 0);
+    EXPECT_EQ(zan.app.linkDialogOff, 0); // closed by the frames, not skipped
     EXPECT_EQ(Main(MAIN_LINK_LED).value, 1);
-    EXPECT_FALSE(LinkLost());
+    EXPECT_FALSE(LinkLost(EngineStation().link));
     Press(SAVE, 0);
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     // A row a second from 5 s to 30 s, the dialog's ten seconds included.
     EXPECT_GE(session.rows.size(), 24u);

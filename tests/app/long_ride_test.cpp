@@ -115,8 +115,8 @@ double HeapMegabytes() {
 }
 
 void Press(CtrlCallbackPtr command) {
-    Station& zan = CurrentStation();
-    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace
 
@@ -147,9 +147,9 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
     double residentAfterHour = 0.0;
     double heapAfterHour = 0.0;
     for (double t = 10.0;;) {
-        SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, static_cast<int>(t / 3600.0) % 3);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, static_cast<int>(t / 3600.0) % 3);
         engine.RunUntil(t);
-        const int history = zan.historyIndex;
+        const int history = zan.measure.historyIndex;
         ASSERT_GE(history, 0);
         ASSERT_LT(history, historyPoints);
         if (history < previousHistory) {
@@ -161,9 +161,9 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
         windows += (history - previousHistory + historyPoints) % historyPoints;
         previousHistory = history;
         // The frame count is the crank's; the last revolution began within one revolution.
-        ASSERT_NEAR(zan.frameCounter, 1000 + crank.framesSent, 1.0) << "at " << t << " s";
-        ASSERT_GE(zan.frameCounter - zan.lastTurnFrame, 0);
-        ASSERT_LE(zan.frameCounter - zan.lastTurnFrame, 34);
+        ASSERT_NEAR(zan.link.frameCounter, 1000 + crank.framesSent, 1.0) << "at " << t << " s";
+        ASSERT_GE(zan.link.frameCounter - zan.link.lastTurnFrame, 0);
+        ASSERT_LE(zan.link.frameCounter - zan.link.lastTurnFrame, 34);
         if (t == sessionStart + 3600.0) {
             residentAfterHour = ResidentMegabytes();
             heapAfterHour = HeapMegabytes();
@@ -180,7 +180,7 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
     std::printf("%.0f h ride: %.1f s real; resident %.1f MB after 1 h, %.1f MB at the end; heap "
                 "%.2f MB after 1 h, %.2f MB at the end; %.1f kcal\n",
                 hours, realSeconds, residentAfterHour, residentAtEnd, heapAfterHour, heapAtEnd,
-                static_cast<double>(zan.kcalTotal));
+                static_cast<double>(zan.measure.kcalTotal));
 
     // 90 rpm: a two-revolution window every 4/3 s; the histories wrap after 8001 windows.
     const double expectedWindows = rideEnd * 90.0 / 120.0;
@@ -192,9 +192,9 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
     const double power = 6.2831853 * 0.9 * (300.0 + 200.0) / 3.1415926 * 172.5 / (60000.0 / 90.0);
     const double rideSeconds = rideEnd - sessionStart;
     const double kcal = power * rideSeconds / 0.22 / 4186.0;
-    EXPECT_NEAR(zan.kcalTotal, kcal, 0.005 * kcal);
+    EXPECT_NEAR(zan.measure.kcalTotal, kcal, 0.005 * kcal);
 
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     ASSERT_TRUE(session.found);
     EXPECT_TRUE(session.wholeLines);
     EXPECT_NEAR(static_cast<double>(session.rows.size()), rideSeconds, 1.0);
@@ -204,7 +204,7 @@ TEST_F(LongRideTest, DayLongRideWrapsTheHistoriesKeepsMemoryFlatAndRecordsEveryR
         ASSERT_NEAR(std::stod(row[SessionCell::Cadence]), 90.0, 1.0) << row[SessionCell::Index];
     }
     EXPECT_EQ(session.trailer.size(), 6u);
-    EXPECT_NEAR(std::stod(SplitCells(session.trailer[3])[1]), zan.kcalTotal, 0.1);
+    EXPECT_NEAR(std::stod(SplitCells(session.trailer[3])[1]), zan.measure.kcalTotal, 0.1);
 
     // After the first hour nothing more is kept: no growth of the heap, and the process's
     // resident memory stays within a few megabytes.

@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
@@ -11,42 +12,42 @@ class PanelCommandsTest : public StationTest {
         ASSERT_EQ(Start(), 0);
     }
     void Press(CtrlCallbackPtr command, int event = EVENT_COMMIT) {
-        command(zan.mainPanel, 0, event, nullptr, 0, 0);
+        command(zan.setup.mainPanel, 0, event, nullptr, 0, 0);
     }
 };
 
 TEST_F(PanelCommandsTest, HoldTogglesTheButtonsLabelAndIcon) {
     Press(HOLD);
-    EXPECT_EQ(zan.holdDisplay, 1);
+    EXPECT_EQ(zan.app.holdDisplay, 1);
     EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_LABEL_TEXT], "Run");
     EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_IMAGE_FILE], "start.ico");
     Press(HOLD);
-    EXPECT_EQ(zan.holdDisplay, 0);
+    EXPECT_EQ(zan.app.holdDisplay, 0);
     EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_LABEL_TEXT], "Hold");
     EXPECT_EQ(Main(MAIN_HOLD).textAttributes[ATTR_IMAGE_FILE], "pausa.ico");
     Press(HOLD, EVENT_LEFT_DOUBLE_CLICK);
-    EXPECT_EQ(zan.holdDisplay, 0);
+    EXPECT_EQ(zan.app.holdDisplay, 0);
 }
 
 TEST_F(PanelCommandsTest, ClearKeepsTheStaleFirstPointOfTheTimePlot) {
-    zan.historyIndex = 9;
-    zan.powerHistory[0] = 123.0f;
-    PlotY(zan.mainPanel, MAIN_GRAPH, zan.powerHistory, 9, VAL_BLACK);
+    zan.measure.historyIndex = 9;
+    zan.measure.powerHistory[0] = 123.0f;
+    PlotY(zan.setup.mainPanel, MAIN_GRAPH, zan.measure.powerHistory, 9, VAL_BLACK);
     Press(CLR);
     EXPECT_TRUE(Main(MAIN_GRAPH).plots.empty());
-    EXPECT_EQ(zan.historyIndex, 1);
-    zan.frameIndex = 0;
-    CalcWatt(zan, CurrentPowerWindow());
-    zan.lastWindowFrames = 1;
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.measure.historyIndex, 1);
+    zan.link.frameIndex = 0;
+    CalcWatt(zan.measure, CurrentPowerWindow(EngineStation()));
+    zan.link.lastWindowFrames = 1;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 2);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     ASSERT_EQ(Main(MAIN_GRAPH).plots.size(), 1u);
     EXPECT_EQ(Main(MAIN_GRAPH).plots[0].samples.size(), 2u);
     EXPECT_FLOAT_EQ(Main(MAIN_GRAPH).plots[0].samples[0], 123.0f);
 }
 
 TEST_F(PanelCommandsTest, OnlyADoubleClickEmptiesTheMessageBox) {
-    InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, "Search ZAN sn12 on COM1");
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, "Search ZAN sn12 on COM1");
     Press(RTEXT, EVENT_COMMIT);
     EXPECT_EQ(Main(MAIN_MESSAGES).lines.size(), 1u);
     Press(RTEXT, EVENT_LEFT_DOUBLE_CLICK);

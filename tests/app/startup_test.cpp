@@ -28,31 +28,31 @@ class StartupTest : public StationTest {};
 
 TEST_F(StartupTest, ShortCommandLinesChooseTheDefaultSetupFile) {
     for (const char* line : {"", "a", "ab", "abc"}) {
-        ResetStation();
+        ResetStation(zan);
         ASSERT_EQ(Start(line), 0);
-        EXPECT_STREQ(zan.setupPath, "zan_01.set") << "command line '" << line << "'";
+        EXPECT_STREQ(zan.setup.setupPath, "zan_01.set") << "command line '" << line << "'";
     }
 }
 
 TEST_F(StartupTest, CommandLineOfFourCharactersIsTheSetupPath) {
     WriteFile("a.st", soundSetup);
     ASSERT_EQ(Start("a.st"), 0);
-    EXPECT_STREQ(zan.setupPath, "a.st");
-    EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 1012.0f);
+    EXPECT_STREQ(zan.setup.setupPath, "a.st");
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceOffset, 1012.0f);
     EXPECT_EQ(MainTitle(), StartupTitleFor("a.st"));
 }
 
 TEST_F(StartupTest, PercentAndQuotesInTheCommandLineAreKeptAsTheyAre) {
     const std::string line = "\"my %s %d %n setup.set\"";
     ASSERT_EQ(Start(line), 0);
-    EXPECT_EQ(std::string(zan.setupPath), line);
+    EXPECT_EQ(std::string(zan.setup.setupPath), line);
     EXPECT_EQ(MainTitle(), StartupTitleFor(line));
 }
 
 TEST_F(StartupTest, LongestSetupPathFitsAndTheTitleIsCutToItsBuffer) {
     const std::string line(maxSetupPathLength, 'p');
     ASSERT_EQ(Start(line), 0);
-    EXPECT_EQ(std::strlen(zan.setupPath), static_cast<std::size_t>(maxSetupPathLength));
+    EXPECT_EQ(std::strlen(zan.setup.setupPath), static_cast<std::size_t>(maxSetupPathLength));
     // A title holds at most 255 characters.
     EXPECT_EQ(MainTitle().size(), 255u);
     EXPECT_EQ(MainTitle(), StartupTitleFor(line).substr(0, 255));
@@ -63,7 +63,7 @@ TEST_F(StartupTest, CommandLineTooLongForASetupPathIsRefusedWithAMessage) {
     EXPECT_EQ(Start(line), -1);
     ASSERT_EQ(engine.popups.size(), 1u);
     EXPECT_NE(engine.popups[0].message.find("10000 characters"), std::string::npos);
-    EXPECT_EQ(zan.setupPath[0], '\0');
+    EXPECT_EQ(zan.setup.setupPath[0], '\0');
 }
 
 // --- Engine and panels ---
@@ -90,7 +90,7 @@ TEST_F(StartupTest, CorrectionCoefficientsOutsideTheRangeBecomeZeroNotTheBound) 
     };
     for (const Case& c : {Case{"0.75", "-0.75", 0.75f, -0.75f}, Case{"0.76", "-0.8", 0.0f, 0.0f},
                           Case{"-0.751", "9", 0.0f, 0.0f}}) {
-        ResetStation();
+        ResetStation(zan);
         std::string setup;
         for (int line = 1; line <= 23; ++line)
             setup += line == 14   ? std::string(c.right) + "\n"
@@ -98,8 +98,8 @@ TEST_F(StartupTest, CorrectionCoefficientsOutsideTheRangeBecomeZeroNotTheBound) 
                                   : "1\n";
         WriteFile("zan_01.set", setup);
         ASSERT_EQ(Start(), 0);
-        EXPECT_FLOAT_EQ(zan.setup.rightCorrectionCoeff, c.expectedRight) << c.right;
-        EXPECT_FLOAT_EQ(zan.setup.leftCorrectionCoeff, c.expectedLeft) << c.left;
+        EXPECT_FLOAT_EQ(zan.setup.setup.rightCorrectionCoeff, c.expectedRight) << c.right;
+        EXPECT_FLOAT_EQ(zan.setup.setup.leftCorrectionCoeff, c.expectedLeft) << c.left;
         EXPECT_FLOAT_EQ(Main(MAIN_RIGHT_CORRECTION_COEFF).value, c.expectedRight);
         EXPECT_FLOAT_EQ(Main(MAIN_LEFT_CORRECTION_COEFF).value, c.expectedLeft);
         // The technician learns of every value set to 0 before a save writes it.
@@ -137,7 +137,7 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
         // Wine and Windows give a test no symbolic link to a device.
         if (c.text == "device") continue;
 #endif
-        ResetStation();
+        ResetStation(zan);
         engine.popups.clear();
         std::filesystem::remove_all(folder / "zan_01.set");
         WriteFile("zan_01.set", soundSetup);
@@ -161,33 +161,33 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
         ASSERT_EQ(engine.popups.size(), 1u) << message;
         EXPECT_EQ(engine.popups[0].message, message);
         EXPECT_EQ(Main(MAIN_MESSAGES).lines, std::vector<std::string>{message});
-        EXPECT_FLOAT_EQ(zan.setup.rightForceGain, 1.0f);
+        EXPECT_FLOAT_EQ(zan.setup.setup.rightForceGain, 1.0f);
         engine.confirmAnswers.push_back(1);
-        ZERO(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-        FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        ZERO(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        FINE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         EXPECT_EQ(std::filesystem::symlink_status(folder / "zan_01.set").type(), kind) << message;
         EXPECT_EQ(ReadFile("zan_01.set"), before) << message;
         EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set.bak")) << message;
     }
     // The rider's own save replaces the file, kept as the backup; the quit saves again from then.
-    ResetStation();
+    ResetStation(zan);
     ASSERT_EQ(Start("nothere.set"), 0);
-    DEF(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    DEF(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_EQ(ReadFile("zan_01.set.bak"), soundSetup);
-    SetCtrlVal(zan.mainPanel, MAIN_CRANK_LENGTH, 175.0);
-    FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, 175.0);
+    FINE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_EQ(ReadLines("zan_01.set").size(), 23u);
     EXPECT_EQ(ReadLines("zan_01.set")[11], "175.000");
 }
 
 TEST_F(StartupTest, WarmupStartsOnlyForModesAboveZero) {
     for (const int mode : {-1, 0, 1, 2}) {
-        ResetStation();
+        ResetStation(zan);
         WriteFile("zan_com.set", "3\n" + std::to_string(mode) + "\n0\n0\n");
         ASSERT_EQ(Start(), 0);
-        EXPECT_EQ(zan.warmupState, mode > 0 ? WarmupState::ToShow : WarmupState::Off)
+        EXPECT_EQ(zan.setup.warmupState, mode > 0 ? WarmupState::ToShow : WarmupState::Off)
             << "mode " << mode;
-        EXPECT_EQ(zan.warmupLevel, 0);
+        EXPECT_EQ(zan.setup.warmupLevel, 0);
     }
 }
 
@@ -196,9 +196,9 @@ TEST_F(StartupTest, StartUpShowsTheSetupTheTitleAndTheLockedServiceControls) {
     WriteFile("zan_com.set", "7\n1\n0\n1\n");
     ASSERT_EQ(Start(), 0);
 
-    EXPECT_TRUE(engine.Panel(zan.mainPanel).visible);
-    EXPECT_FALSE(engine.Panel(zan.warmupPanel).visible);
-    EXPECT_EQ(engine.Panel(zan.mainPanel).intAttributes[ATTR_WINDOW_ZOOM], VAL_MAXIMIZE);
+    EXPECT_TRUE(engine.Panel(zan.setup.mainPanel).visible);
+    EXPECT_FALSE(engine.Panel(zan.setup.warmupPanel).visible);
+    EXPECT_EQ(engine.Panel(zan.setup.mainPanel).intAttributes[ATTR_WINDOW_ZOOM], VAL_MAXIMIZE);
     EXPECT_EQ(MainTitle(), StartupTitleFor("zan_01.set"));
     EXPECT_FLOAT_EQ(Main(MAIN_RIGHT_FORCE_OFFSET).value, 1012.0f);
     EXPECT_FLOAT_EQ(Main(MAIN_LEFT_FORCE_GAIN).value, 0.51f);
@@ -216,15 +216,15 @@ TEST_F(StartupTest, StartUpShowsTheSetupTheTitleAndTheLockedServiceControls) {
     EXPECT_EQ(Main(MAIN_CAL_COVER_1).intAttributes.at(ATTR_ZPLANE_POSITION), 0);
     EXPECT_EQ(Main(MAIN_CAL_COVER_2).intAttributes.at(ATTR_ZPLANE_POSITION), 0);
 
-    EXPECT_FLOAT_EQ(zan.wheelCircumference, 3.1415926f * 668.0f);
-    EXPECT_EQ(zan.crankPeriodWord, 9999999);
-    EXPECT_EQ(zan.wheelPeriodWord, 9999999);
-    EXPECT_FLOAT_EQ(zan.turnPeriod, 60000.0f);
-    EXPECT_FLOAT_EQ(zan.previousPower, 1.0f);
-    EXPECT_EQ(zan.frameCounter, 1000);
-    EXPECT_DOUBLE_EQ(zan.simFrameClock, 100.0);
-    EXPECT_EQ(zan.turnModeMask, 255);
-    for (const float slot : zan.periodRing) EXPECT_FLOAT_EQ(slot, 2000.0f);
+    EXPECT_FLOAT_EQ(zan.setup.wheelCircumference, 3.1415926f * 668.0f);
+    EXPECT_EQ(zan.link.crankPeriodWord, 9999999);
+    EXPECT_EQ(zan.link.wheelPeriodWord, 9999999);
+    EXPECT_FLOAT_EQ(zan.link.turnPeriod, 60000.0f);
+    EXPECT_FLOAT_EQ(zan.measure.previousPower, 1.0f);
+    EXPECT_EQ(zan.link.frameCounter, 1000);
+    EXPECT_DOUBLE_EQ(zan.link.simFrameClock, 100.0);
+    EXPECT_EQ(zan.link.turnModeMask, 255);
+    for (const float slot : zan.link.periodRing) EXPECT_FLOAT_EQ(slot, 2000.0f);
     EXPECT_TRUE(std::filesystem::is_directory(folder / "dati"));
 }
 
@@ -235,7 +235,7 @@ TEST_F(StartupTest, CrankPortOpensAt38400EightNoneOneWithFiveMillisecondTimeOut)
     const HeadlessPort& port = engine.Port(7);
     EXPECT_TRUE(port.open);
     EXPECT_EQ(port.deviceName, "COM7");
-    EXPECT_STREQ(zan.comPortName, "COM7");
+    EXPECT_STREQ(zan.link.comPortName, "COM7");
     EXPECT_EQ(port.baud, 38400);
     EXPECT_EQ(port.parity, 0);
     EXPECT_EQ(port.dataBits, 8);
@@ -245,14 +245,14 @@ TEST_F(StartupTest, CrankPortOpensAt38400EightNoneOneWithFiveMillisecondTimeOut)
 
 TEST_F(StartupTest, FirstStartWithoutFilesUsesSoundDefaultsAndStillStarts) {
     ASSERT_EQ(Start(), 0);
-    EXPECT_EQ(zan.comPort, 1);
-    EXPECT_EQ(zan.warmupMode, 0);
-    EXPECT_FLOAT_EQ(zan.setup.rightForceGain, 1.0f);
-    EXPECT_FLOAT_EQ(zan.setup.leftForceGain, 1.0f);
-    EXPECT_FLOAT_EQ(zan.setup.correctionReference, 55.0f);
-    EXPECT_FLOAT_EQ(zan.setup.crankLength, 172.5f);
-    EXPECT_FLOAT_EQ(zan.setup.wheelDiameter, 668.0f);
-    EXPECT_EQ(zan.setup.recordInterval, 1);
+    EXPECT_EQ(zan.setup.comPort, 1);
+    EXPECT_EQ(zan.setup.warmupMode, 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceGain, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.leftForceGain, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.correctionReference, 55.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 172.5f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.wheelDiameter, 668.0f);
+    EXPECT_EQ(zan.setup.setup.recordInterval, 1);
     EXPECT_FALSE(engine.Port(1).open);
     EXPECT_TRUE(engine.popups.empty());
 }
@@ -267,8 +267,8 @@ TEST_F(StartupTest, QuitSendsThreeQuitBytesClosesThePortAndSavesTheDefaultSetup)
 
     EXPECT_EQ(engine.Device("COM4").sent, (std::vector<unsigned char>{52, 52, 52}));
     EXPECT_FALSE(engine.Port(4).open);
-    EXPECT_TRUE(engine.Panel(zan.mainPanel).discarded);
-    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_TRUE(engine.Panel(zan.setup.mainPanel).discarded);
+    EXPECT_STREQ(zan.setup.setupPath, "zan_01.set");
     const std::vector<std::string> saved = ReadLines("zan_01.set");
     ASSERT_EQ(saved.size(), 23u);
     EXPECT_EQ(saved[0], "1012.000");
@@ -281,7 +281,7 @@ TEST_F(StartupTest, QuitSendsThreeQuitBytesClosesThePortAndSavesTheDefaultSetup)
 TEST_F(StartupTest, QuitWaitsBetweenTheQuitBytes) {
     ASSERT_EQ(Start(), 0);
     const double before = engine.now;
-    FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    FINE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_NEAR(engine.now - before, 0.15, 1e-9);
     EXPECT_TRUE(engine.quitRequested);
 }
@@ -289,8 +289,8 @@ TEST_F(StartupTest, QuitWaitsBetweenTheQuitBytes) {
 TEST_F(StartupTest, QuitIgnoresEveryEventButCommit) {
     engine.Device("COM1");
     ASSERT_EQ(Start(), 0);
-    FINE(zan.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
-    FINE(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    FINE(zan.setup.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    FINE(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_TRUE(engine.Device("COM1").sent.empty());
     EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set"));
 }

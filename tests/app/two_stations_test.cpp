@@ -6,6 +6,7 @@
 #include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
+#include "tests/support/session_command.h"
 #include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +66,7 @@ TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
         PlayEmulatedCrank(rider.engine, "COM5", settings);
         rider.engine.dirAnswers.push_back((rider.folder / "ride").string());
         rider.Use();
-        ASSERT_EQ(StartStation(nullptr, ""), 0);
+        ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
     }
 
     // A minute of riding, the two stations taking turns a second at a time.
@@ -81,19 +82,21 @@ TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
     for (int i = 0; i < 2; ++i) {
         const Station& station = *stations[i].station;
         HeadlessEngine& engine = stations[i].engine;
-        EXPECT_EQ(station.deviceSerial, riders[i].serial);
-        EXPECT_NE(
-            engine.Panel(station.mainPanel).Title().find("SN_" + std::to_string(riders[i].serial)),
-            std::string::npos);
-        const SessionRows session = ReadSessionRows(station.sessionPath);
-        ASSERT_TRUE(session.found) << station.sessionPath;
-        EXPECT_NE(std::string(station.sessionPath).find("rider" + std::to_string(i)),
+        EXPECT_EQ(station.link.deviceSerial, riders[i].serial);
+        EXPECT_NE(engine.Panel(station.setup.mainPanel)
+                      .Title()
+                      .find("SN_" + std::to_string(riders[i].serial)),
+                  std::string::npos);
+        const SessionRows session = ReadSessionRows(station.record.sessionPath);
+        ASSERT_TRUE(session.found) << station.record.sessionPath;
+        EXPECT_NE(std::string(station.record.sessionPath).find("rider" + std::to_string(i)),
                   std::string::npos);
         EXPECT_NEAR(static_cast<double>(session.rows.size()), 55.0, 2.0);
         // Both pedals at 0.9 × peak / π of mean force, 172.5 mm cranks at 90 rpm.
         const double power = 6.2831853 * 0.9 * 2.0 * riders[i].peak / 3.1415926 * 172.5 / 666.67;
         EXPECT_NEAR(MeanPower(session), power, 0.1 * power) << "rider " << i;
-        EXPECT_NEAR(engine.Control(station.mainPanel, MAIN_POWER_TOTAL).value, power, 0.1 * power);
+        EXPECT_NEAR(engine.Control(station.setup.mainPanel, MAIN_POWER_TOTAL).value, power,
+                    0.1 * power);
     }
 
     // Quitting saves each station's setup into its own folder, stamped with its own crank.

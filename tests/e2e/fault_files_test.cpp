@@ -27,8 +27,8 @@
 
 namespace {
 void Press(CtrlCallbackPtr command) {
-    Station& zan = CurrentStation();
-    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
 const char* const sessionRefused = "Session NOT started: file not created !";
@@ -47,15 +47,15 @@ class FaultFilesTest : public StationTest {
     void StartPedalling() {
         ASSERT_EQ(Start(), 0);
         engine.RunUntil(10.0);
-        ASSERT_NEAR(zan.cadence, 90.0, 1.0);
+        ASSERT_NEAR(zan.measure.cadence, 90.0, 1.0);
     }
 
     // The station goes on measuring: frames keep coming and the cadence still reads the crank's.
     void ExpectStillMeasuring(double seconds) {
-        const int frames = zan.frameCounter;
+        const int frames = zan.link.frameCounter;
         engine.RunUntil(engine.now + seconds);
-        EXPECT_GT(zan.frameCounter, frames + static_cast<int>(40 * seconds));
-        EXPECT_NEAR(zan.cadence, 90.0, 1.0);
+        EXPECT_GT(zan.link.frameCounter, frames + static_cast<int>(40 * seconds));
+        EXPECT_NEAR(zan.measure.cadence, 90.0, 1.0);
         EXPECT_FALSE(engine.quitRequested);
     }
 
@@ -69,7 +69,7 @@ class FaultFilesTest : public StationTest {
     }
 
     std::vector<std::string> Messages() { return Main(MAIN_MESSAGES).lines; }
-    std::string SessionPath() { return zan.sessionPath; }
+    std::string SessionPath() { return zan.record.sessionPath; }
 };
 
 // --- Session folders that cannot take a file ---
@@ -79,7 +79,7 @@ TEST_F(FaultFilesTest, SessionFolderThatIsAFileIsRefusedWithAMessageAndAnotherFo
     StartPedalling();
     engine.dirAnswers = {(folder / "not_a_folder").string()};
     Press(SAVE);
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
     ASSERT_EQ(engine.popups.back().kind, "message");
     EXPECT_NE(engine.popups.back().message.find((folder / "not_a_folder").string()),
@@ -98,7 +98,7 @@ TEST_F(FaultFilesTest, MissingSessionFolderIsRefusedWithAMessage) {
     const std::string missing = (folder / "gone" / "ride").string();
     engine.dirAnswers = {missing};
     Press(SAVE);
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
     EXPECT_NE(engine.popups.back().message.find(missing), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
@@ -110,7 +110,7 @@ TEST_F(FaultFilesTest, DataFolderThatIsAFileRefusesTheDefaultSessionWithAMessage
     StartPedalling();
     // A cancelled folder popup records into dati.
     Press(SAVE);
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
     EXPECT_NE(engine.popups.back().message.find("dati"), std::string::npos);
     EXPECT_EQ(ReadFile("dati"), "not a folder");
@@ -313,7 +313,7 @@ TEST_F(FaultFilesTest, SetupSavedOntoAFullDiskKeepsTheOldFileAndTellsTheRider) {
 TEST_F(FaultFilesTest, PortFileSavedOntoAFullDiskKeepsTheOldFileAndTellsTheRider) {
     StartPedalling();
     std::filesystem::create_symlink("/dev/full", folder / "zan_com.set.new");
-    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, 7);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_COM_PORT, 7);
     Press(DEFX);
     ASSERT_EQ(engine.popups.size(), 1u);
     EXPECT_EQ(engine.popups[0].title, "Port file");
@@ -328,17 +328,17 @@ TEST_F(FaultFilesTest, SessionThatFillsTheDiskKeepsEveryWholeRowAndTellsTheRider
     ASSERT_TRUE(disk.Ok());
     engine.dirAnswers = {(folder / "small").string()};
     Press(SAVE);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     // The rows the station wrote before it said anything went wrong.
     int rowsBeforeMessage = 0;
     for (double t = engine.now; t < engine.now + 180.0; t += 0.5)
         engine.At(t, [&] {
-            if (Messages().empty()) rowsBeforeMessage = zan.sessionRow;
+            if (Messages().empty()) rowsBeforeMessage = zan.record.sessionRow;
         });
-    const int frames = zan.frameCounter;
+    const int frames = zan.link.frameCounter;
     engine.RunUntil(engine.now + 180.0);
-    EXPECT_GT(zan.frameCounter, frames + 40 * 180);
-    EXPECT_NEAR(zan.cadence, 90.0, 1.0);
+    EXPECT_GT(zan.link.frameCounter, frames + 40 * 180);
+    EXPECT_NEAR(zan.measure.cadence, 90.0, 1.0);
     Press(SAVE);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
 
@@ -368,7 +368,7 @@ TEST_F(FaultFilesTest, SessionOnAFullDiskDoesNotStartAndStartsWholeWhenRoomComes
         ASSERT_TRUE(disk.Ok());
         engine.dirAnswers = {small};
         Press(SAVE);
-        EXPECT_EQ(zan.sessionActive, 0) << disk.Kind();
+        EXPECT_EQ(zan.record.sessionActive, 0) << disk.Kind();
         EXPECT_EQ(Main(MAIN_SESSION_FILE).text, sessionRefused);
         EXPECT_NE(engine.popups.back().message.find(small), std::string::npos);
         // The file the header did not reach is not left behind.
@@ -399,7 +399,7 @@ TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
     EXPECT_EQ(messages[0].rfind("Session rows could not be written: ", 0), 0u);
     EXPECT_EQ(messages[1].rfind("Single-turn file could not be written: ", 0), 0u);
     EXPECT_EQ(messages[2].rfind("Multi-turn file could not be written: ", 0), 0u);
-    EXPECT_EQ(zan.turnFile, 0);
+    EXPECT_EQ(zan.record.turnFile, 0);
     ExpectStillMeasuring(5.0);
 }
 

@@ -43,8 +43,8 @@ std::vector<std::string> LinesOf(const std::string& path) {
 }
 
 void Press(CtrlCallbackPtr command) {
-    Station& zan = CurrentStation();
-    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace
 
@@ -119,13 +119,13 @@ TEST_F(FaultPathTest, SetupPathWithPercentAndQuotesLoadsAndSaves) {
     WriteFile(oddSetupName, odd);
     engine.fileAnswers = {(folder / oddSetupName).string()};
     Press(LOAD);
-    EXPECT_FLOAT_EQ(zan.setup.totalKm, 4321.5f);
-    EXPECT_EQ(std::string(zan.setupPath), (folder / oddSetupName).string());
+    EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, 4321.5f);
+    EXPECT_EQ(std::string(zan.setup.setupPath), (folder / oddSetupName).string());
     EXPECT_NE(MainTitle().find(oddSetupName), std::string::npos);
 
     const std::string savedName = std::string("saved ") + oddSetupName;
     engine.fileAnswers = {(folder / savedName).string()};
-    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 5000.25);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, 5000.25);
     Press(SAVS);
     EXPECT_NE(MainTitle().find("#WR#"), std::string::npos);
     const std::vector<std::string> saved = ReadLines(savedName);
@@ -134,22 +134,22 @@ TEST_F(FaultPathTest, SetupPathWithPercentAndQuotesLoadsAndSaves) {
     EXPECT_FALSE(std::filesystem::exists(folder / (savedName + ".new")));
 
     // Read back through the same popup.
-    ResetStation();
+    ResetStation(zan);
     ASSERT_EQ(Start(), 0);
     engine.fileAnswers = {(folder / savedName).string()};
     Press(LOAD);
-    EXPECT_FLOAT_EQ(zan.setup.totalKm, 5000.25f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, 5000.25f);
 }
 
 TEST_F(FaultPathTest, SessionFolderWithPercentAndQuotesRecords) {
     std::filesystem::create_directory(folder / oddFolderName);
     engine.dirAnswers = {(folder / oddFolderName).string()};
     Press(SAVE);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     engine.RunUntil(engine.now + 20.0);
     Press(SAVET);
     Press(SAVE);
-    const std::string path = zan.sessionPath;
+    const std::string path = zan.record.sessionPath;
     EXPECT_EQ(path.rfind((folder / oddFolderName).string() + "/S_", 0), 0u) << path;
     const SessionRows session = ReadSessionRows(path);
     EXPECT_EQ(session.rows.size(), 20u);
@@ -166,7 +166,7 @@ TEST_F(FaultPathTest, MissingFolderWithPercentAndQuotesIsNamedAsItIsInTheMessage
     const std::string missing = (folder / oddFolderName / "gone").string();
     engine.dirAnswers = {missing};
     Press(SAVE);
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     ASSERT_FALSE(engine.popups.empty());
     EXPECT_NE(engine.popups.back().message.find(missing), std::string::npos)
         << engine.popups.back().message;

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include "app/callbacks.h"
+#include "app/setup_panel.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "setup/catalogue.h"
@@ -70,16 +71,16 @@ TEST_F(FaultKillTest, StationKilledMidSessionKeepsEveryRowItWroteAndNoHalfLine) 
     ChildProcess station;
     ASSERT_TRUE(station.Fork([&] {
         close(rows[0]);
-        if (StartStation(nullptr, "") != 0) return;
+        if (StartStation(EngineStation(), nullptr, "") != 0) return;
         engine.dirAnswers = {ride};
-        SAVE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-        if (zan.sessionActive != 1) return;
+        SAVE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        if (zan.record.sessionActive != 1) return;
         int reported = 0;
         RealTimeTimers timers(engine);
         timers.RunUntil(
             [&] {
-                if (zan.sessionRow != reported) {
-                    reported = zan.sessionRow;
+                if (zan.record.sessionRow != reported) {
+                    reported = zan.record.sessionRow;
                     if (write(rows[1], &reported, sizeof reported) < 0) return true;
                 }
                 return false;
@@ -154,11 +155,11 @@ class FaultSetupSaveTest : public StationTest {};
 
 TEST_F(FaultSetupSaveTest, SetupSaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole) {
     ASSERT_EQ(Start(), 0);
-    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 2222.0);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, 2222.0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     const std::string second = ReadFile("zan_01.set");
-    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 1111.0);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, 1111.0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     const std::string first = ReadFile("zan_01.set");
     ASSERT_NE(first, second);
 
@@ -174,8 +175,8 @@ TEST_F(FaultSetupSaveTest, SetupSaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWho
         ASSERT_TRUE(saver.Fork([&] {
             close(ready[0]);
             for (long save = 0;; ++save) {
-                SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, save % 2 == 0 ? 2222.0 : 1111.0);
-                SavePar("zan_01.set");
+                SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, save % 2 == 0 ? 2222.0 : 1111.0);
+                SavePar(EngineStation(), "zan_01.set");
                 if (save == 0 && write(ready[1], "s", 1) < 0) return;
             }
         }));
@@ -197,12 +198,12 @@ TEST_F(FaultSetupSaveTest, SetupSaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWho
 
     // A leftover new file, however cut, is never read: the station loads its setup file.
     WriteFile("zan_01.set.new", "9999.000\n  0.5");
-    ResetStation();
+    ResetStation(zan);
     ASSERT_EQ(Start(), 0);
-    EXPECT_TRUE(zan.setup.totalKm == 1111.0f || zan.setup.totalKm == 2222.0f);
-    EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 0.0f);
+    EXPECT_TRUE(zan.setup.setup.totalKm == 1111.0f || zan.setup.setup.totalKm == 2222.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceOffset, 0.0f);
     // And the next save replaces it.
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set.new"));
     const std::string saved = ReadFile("zan_01.set");
     EXPECT_TRUE(saved == first || saved == second);

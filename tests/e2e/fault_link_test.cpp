@@ -9,6 +9,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/real_time_timers.h"
+#include "tests/support/session_command.h"
 #include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,8 @@
 
 namespace {
 void Press(CtrlCallbackPtr command) {
-    Station& zan = CurrentStation();
-    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
 // What the emulator is told to pedal.
@@ -58,7 +59,7 @@ double ShareNear(const std::vector<double>& values, double value, double toleran
 
 class FaultLinkTest : public CrankLinkFixture {
   protected:
-    double LinkLamp() { return engine.Control(zan.mainPanel, MAIN_LINK_LED).value; }
+    double LinkLamp() { return engine.Control(zan.setup.mainPanel, MAIN_LINK_LED).value; }
 
     // The emulator pedals with the given fault while a session records: the station's frame
     // rate and what the display shows at each tick once the readings have settled.
@@ -70,26 +71,26 @@ class FaultLinkTest : public CrankLinkFixture {
         std::vector<std::string> options = ride;
         options.insert(options.end(), {fault, std::to_string(share), "--seed", seed});
         ASSERT_TRUE(crank.Start(5, options));
-        ASSERT_EQ(StartStation(nullptr, ""), 0);
+        ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
         std::filesystem::create_directory("ride");
         engine.dirAnswers = {(std::filesystem::current_path() / "ride").string()};
         Press(SAVE);
-        ASSERT_EQ(zan.sessionActive, 1);
+        ASSERT_EQ(zan.record.sessionActive, 1);
         RealTimeTimers timers(engine);
         timers.RunFor(settle);
         // Frames that arrived whole: a frame cut short counts as its 20 ms of crank time, not here.
-        const long long frames = zan.assembler.linkFrames;
+        const long long frames = zan.link.assembler.linkFrames;
         const double start = engine.now;
         for (int tick = 0; tick < ticks; ++tick) {
             timers.RunFor(0.5);
-            readings.cadence.push_back(zan.cadence);
-            readings.power.push_back(zan.powerTotal);
-            readings.heartRate.push_back(zan.heartRate);
-            readings.speed.push_back(zan.speed);
-            readings.battery.push_back(zan.batteryLevel);
+            readings.cadence.push_back(zan.measure.cadence);
+            readings.power.push_back(zan.measure.powerTotal);
+            readings.heartRate.push_back(zan.measure.heartRate);
+            readings.speed.push_back(zan.measure.speed);
+            readings.battery.push_back(zan.measure.batteryLevel);
         }
         framesPerSecond =
-            static_cast<double>(zan.assembler.linkFrames - frames) / (engine.now - start);
+            static_cast<double>(zan.link.assembler.linkFrames - frames) / (engine.now - start);
         Press(SAVE);
     }
 
@@ -105,8 +106,8 @@ class FaultLinkTest : public CrankLinkFixture {
         Readings noisy;
         RideThroughNoise(fault, 0.0, clean, framesPerSecond, ticks, settle);
         crank.Stop();
-        CloseCom(zan.comPort);
-        ResetStation();
+        CloseCom(zan.setup.comPort);
+        ResetStation(zan);
         RideThroughNoise(fault, share, noisy, framesPerSecond, ticks, settle);
         EXPECT_NEAR(Mean(noisy.cadence), Mean(clean.cadence), bound * Mean(clean.cadence));
         EXPECT_NEAR(Mean(noisy.power), Mean(clean.power), bound * Mean(clean.power));
@@ -116,9 +117,9 @@ class FaultLinkTest : public CrankLinkFixture {
     // every cell a number.
     void ExpectLinkKeptAndEveryRowRecorded() {
         for (const PopupRecord& popup : engine.popups) EXPECT_NE(popup.title, "Attenzione !!!");
-        const SessionRows session = ReadSessionRows(zan.sessionPath);
+        const SessionRows session = ReadSessionRows(zan.record.sessionPath);
         EXPECT_TRUE(session.wholeLines);
-        EXPECT_EQ(static_cast<int>(session.rows.size()), zan.sessionRow);
+        EXPECT_EQ(static_cast<int>(session.rows.size()), zan.record.sessionRow);
         EXPECT_GE(session.rows.size(), 12u);
         EXPECT_TRUE(RowsNumberedWithoutGap(session));
         EXPECT_EQ(session.trailer.size(), 6u);
@@ -170,15 +171,15 @@ TEST_F(FaultLinkTest, EmulatorKilledMidSessionLeavesTheStationRunningAndEveryRow
     ChildProcess emulator;
     ASSERT_TRUE(emulator.Run({ZAN_CRANK_PATH, "--port", "5", "--quiet"}));
     ASSERT_TRUE(WaitForPath("ports/COM5", 10.0));
-    ASSERT_EQ(StartStation(nullptr, ""), 0);
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
     RealTimeTimers timers(engine);
-    ASSERT_TRUE(timers.RunUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.link.handshakeFrames > 65; }, 10.0));
     std::filesystem::create_directory("ride");
     engine.dirAnswers = {(std::filesystem::current_path() / "ride").string()};
     Press(SAVE);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     engine.popups.clear();
-    ASSERT_TRUE(timers.RunUntil([&] { return zan.sessionRow >= 3; }, 10.0));
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.record.sessionRow >= 3; }, 10.0));
     EXPECT_EQ(LinkLamp(), 1.0);
 
     emulator.Signal(SIGKILL);
@@ -187,26 +188,26 @@ TEST_F(FaultLinkTest, EmulatorKilledMidSessionLeavesTheStationRunningAndEveryRow
     engine.genericAnswers = {{2, ""}};
     ASSERT_TRUE(timers.RunUntil([&] { return !engine.popups.empty(); }, 10.0));
     EXPECT_EQ(engine.popups[0].title, "Attenzione !!!");
-    const int rowsAtDialog = zan.sessionRow;
+    const int rowsAtDialog = zan.record.sessionRow;
     // Skipped, the dialog stays away; two seconds on, the lamp shows the link down again.
     timers.RunFor(3.0);
     EXPECT_EQ(LinkLamp(), 0.0);
     EXPECT_EQ(engine.popups.size(), 1u);
-    EXPECT_GT(zan.sessionRow, rowsAtDialog);
+    EXPECT_GT(zan.record.sessionRow, rowsAtDialog);
     Press(SAVE);
 
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     EXPECT_TRUE(session.wholeLines);
-    EXPECT_EQ(static_cast<int>(session.rows.size()), zan.sessionRow);
+    EXPECT_EQ(static_cast<int>(session.rows.size()), zan.record.sessionRow);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_EQ(session.trailer.size(), 6u);
-    EXPECT_EQ(engine.Control(zan.mainPanel, MAIN_SESSION_FILE).text, "Session closed !");
+    EXPECT_EQ(engine.Control(zan.setup.mainPanel, MAIN_SESSION_FILE).text, "Session closed !");
 
     // A crank back on the port is found again by the link lamp's reconnect.
     ASSERT_TRUE(crank.Start(5, {}));
-    const int frames = zan.frameCounter;
+    const int frames = zan.link.frameCounter;
     Press(ONLINE);
-    EXPECT_TRUE(timers.RunUntil([&] { return zan.frameCounter > frames + 50; }, 10.0));
+    EXPECT_TRUE(timers.RunUntil([&] { return zan.link.frameCounter > frames + 50; }, 10.0));
     timers.RunFor(0.6);
     EXPECT_EQ(LinkLamp(), 1.0);
 }

@@ -10,6 +10,7 @@
 #include "setup/catalogue.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/real_time_timers.h"
+#include "tests/support/session_command.h"
 #include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
@@ -65,8 +66,8 @@ std::vector<std::string> Lines(const std::filesystem::path& path) {
 }
 
 void Press(CtrlCallbackPtr command) {
-    Station& zan = CurrentStation();
-    command(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace
 
@@ -81,16 +82,16 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
         crank.Start(5, {"--rate", "213", "--answer-delay", std::to_string(answerDelay),
                         "--silent-after", std::to_string(silentAfter), "--totals", "totals.txt"}));
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(StartStation(nullptr, ""), 0);
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
     RealTimeTimers timers(engine);
-    ASSERT_TRUE(timers.RunUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
-    EXPECT_EQ(zan.deviceSerial, 123);
+    ASSERT_TRUE(timers.RunUntil([&] { return zan.link.handshakeFrames > 65; }, 10.0));
+    EXPECT_EQ(zan.link.deviceSerial, 123);
 
     const std::filesystem::path ride = std::filesystem::current_path() / "ride";
     std::filesystem::create_directory(ride);
     engine.dirAnswers.push_back(ride.string());
     Press(SAVE);
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
 
     // Captures and turn files alternate while the crank streams.
     int turnFiles = 0;
@@ -103,14 +104,14 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
         if (round % 2 == 1) {
             Press(SAVET);
             turnFiles += 1;
-        } else if (zan.captureState == CaptureState::Idle) {
+        } else if (zan.record.captureState == CaptureState::Idle) {
             Press(SAVE10);
             captures += 1;
         }
     }
     // The crank falls silent; what it sent last is read, then the session closes.
     timers.RunFor(silentAfter - sinceStart() + 1.0);
-    ASSERT_EQ(zan.captureState, CaptureState::Idle)
+    ASSERT_EQ(zan.record.captureState, CaptureState::Idle)
         << "a capture was still running when the crank stopped";
     Press(SAVE);
     crank.Stop();
@@ -119,13 +120,13 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
     ASSERT_EQ(totals.count("frames_sent"), 1u) << "the emulator wrote no totals";
     EXPECT_GT(totals.at("frames_sent"), static_cast<long long>(200.0 * seconds));
     EXPECT_EQ(totals.at("frames_lost"), 0);
-    EXPECT_EQ(zan.assembler.linkFrames, totals.at("frames_sent"));
-    EXPECT_EQ(zan.assembler.linkSkippedBytes, 0);
-    EXPECT_EQ(zan.assembler.linkCutFrames, 0);
+    EXPECT_EQ(zan.link.assembler.linkFrames, totals.at("frames_sent"));
+    EXPECT_EQ(zan.link.assembler.linkSkippedBytes, 0);
+    EXPECT_EQ(zan.link.assembler.linkCutFrames, 0);
     std::printf("213 frames/s for %.0f s: %lld frames sent, %lld received, %lld bytes skipped, "
                 "%lld frames cut\n",
-                seconds, totals.at("frames_sent"), zan.assembler.linkFrames,
-                zan.assembler.linkSkippedBytes, zan.assembler.linkCutFrames);
+                seconds, totals.at("frames_sent"), zan.link.assembler.linkFrames,
+                zan.link.assembler.linkSkippedBytes, zan.link.assembler.linkCutFrames);
 
     // The session holds a row a second, numbered without a gap; every file is whole.
     const std::vector<std::filesystem::path> sessions = FilesStartingWith(ride, "S_");

@@ -13,21 +13,21 @@
 
 class LinkSupervisionTest : public CrankLinkFixture {
   protected:
-    void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
-    double LinkLamp() { return engine.Control(zan.mainPanel, MAIN_LINK_LED).value; }
+    void Tick() { DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
+    double LinkLamp() { return engine.Control(zan.setup.mainPanel, MAIN_LINK_LED).value; }
 };
 
 TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFramesBack) {
     ASSERT_TRUE(crank.Start(5, {"--drop-link-after", "2"}));
-    ASSERT_EQ(StartStation(nullptr, ""), 0);
-    ASSERT_TRUE(ReadUntil([&] { return zan.handshakeFrames > 65; }, 10.0));
-    EXPECT_EQ(zan.deviceSerial, 123);
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_TRUE(ReadUntil([&] { return zan.link.handshakeFrames > 65; }, 10.0));
+    EXPECT_EQ(zan.link.deviceSerial, 123);
     Tick();
     EXPECT_EQ(LinkLamp(), 1.0);
     EXPECT_TRUE(engine.popups.empty());
 
     // The crank's link drops: 101 link ticks later the watchdog finds it lost.
-    ASSERT_TRUE(ReadUntil([&] { return zan.ticksSinceFrame > 100; }, 10.0));
+    ASSERT_TRUE(ReadUntil([&] { return zan.link.ticksSinceFrame > 100; }, 10.0));
     engine.genericAnswers = {{2, ""}};
     Tick();
     ASSERT_EQ(engine.popups.size(), 1u);
@@ -35,24 +35,24 @@ TEST_F(LinkSupervisionTest, ALinkThatDropsBringsTheDialogAndReconnectBringsTheFr
     EXPECT_EQ(LinkLamp(), 0.0);
 
     // Skipped, the link stays down: the crank does not come back by itself.
-    const int framesWhileDown = zan.frameCounter;
+    const int framesWhileDown = zan.link.frameCounter;
     ReadUntil([] { return false; }, 0.5);
-    EXPECT_EQ(zan.frameCounter, framesWhileDown);
+    EXPECT_EQ(zan.link.frameCounter, framesWhileDown);
 
     // Asked for again, the dialog's Reconnect reopens the port and the frames flow.
-    SRCH(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    SRCH(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     engine.genericAnswers = {{1, ""}};
     Tick();
     ASSERT_EQ(engine.popups.size(), 2u);
     // The port reopens once the engine's clock has gone on by a second.
     engine.timersRunning = false;
     engine.RunUntil(engine.now + 1.0);
-    EXPECT_TRUE(ReadUntil([&] { return zan.frameCounter > framesWhileDown + 50; }, 10.0));
+    EXPECT_TRUE(ReadUntil([&] { return zan.link.frameCounter > framesWhileDown + 50; }, 10.0));
     Tick();
     EXPECT_EQ(LinkLamp(), 1.0);
     EXPECT_EQ(engine.popups.size(), 2u);
     // No second handshake: the crank is known.
-    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(zan.link.handshakeFrames, 100);
 }
 
 #endif

@@ -194,7 +194,7 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(folder / "zan_com.set") << "5\n0\n0\n0\n";
-    ASSERT_EQ(StartStation(nullptr, ""), 0);
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
     std::filesystem::create_directory(folder / "ride");
     rider.engine.dirAnswers = {(folder / "ride").string()};
     const CtrlCallbackPtr sessionButton = FindCallback("SAVE");
@@ -203,7 +203,7 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
     rider.engine.RunUntil(605.0);
     rider.Press(sessionButton);
 
-    const std::filesystem::path csv = rider.station->sessionPath;
+    const std::filesystem::path csv = rider.station->record.sessionPath;
     std::filesystem::path fitPath = csv, tcxPath = csv;
     fitPath.replace_extension(".fit");
     tcxPath.replace_extension(".tcx");

@@ -50,9 +50,9 @@ class AutomationTest : public QtEngineTest {
   protected:
     void SetUp() override {
         QtEngineTest::SetUp();
-        ResetStation();
-        zan.mainPanel = mainPanel;
-        zan.warmupPanel = warmupPanel;
+        ResetStation(zan);
+        zan.setup.mainPanel = mainPanel;
+        zan.setup.warmupPanel = warmupPanel;
     }
     int PlotMode() { return Widget<QComboBox>(MAIN_PLOT_MODE)->currentIndex(); }
     std::vector<std::string> Commands() {
@@ -78,11 +78,11 @@ TEST_F(AutomationTest, HistoriesFillTheTimePlotAsAFourHourRideWould) {
     std::string error;
     ASSERT_TRUE(ParseAutomation("1:histories=8000", steps, error)) << error;
     RunAutomationStep(steps[0]);
-    EXPECT_EQ(zan.historyIndex, 0);
-    EXPECT_NEAR(zan.historyMinutes[7999], 7999 * 2.0 / 60.0, 0.01);
-    EXPECT_GT(zan.powerHistory[4000], 100.0f);
+    EXPECT_EQ(zan.measure.historyIndex, 0);
+    EXPECT_NEAR(zan.measure.historyMinutes[7999], 7999 * 2.0 / 60.0, 0.01);
+    EXPECT_GT(zan.measure.powerHistory[4000], 100.0f);
     RunAutomationStep({0, AutomationAction::Histories, 30});
-    EXPECT_EQ(zan.historyIndex, 30);
+    EXPECT_EQ(zan.measure.historyIndex, 30);
 }
 
 TEST_F(AutomationTest, PlotSetsTheSelectorAndCodeEntersTheNumberInItsField) {

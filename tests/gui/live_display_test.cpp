@@ -1,6 +1,8 @@
 // The live display on the real panel: frames from the emulator's crank model go through the frame
 // reader, the display tick puts them on the Qt widgets.
 #include "app/callbacks.h"
+#include "app/frame_path.h"
+#include "app/setup_panel.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "link/frame_reader.h"
@@ -64,25 +66,25 @@ class LiveDisplayTest : public testing::Test {
   protected:
     void SetUp() override {
         UseEngine(&engine);
-        AttachStation(*station);
-        zan.mainPanel = LoadPanel(0, resourcePath, MAIN);
-        zan.warmupPanel = LoadPanel(0, resourcePath, WARMUP);
-        ASSERT_GT(zan.mainPanel, 0);
-        zan.setup.rightForceOffset = zan.setup.leftForceOffset = 1000.0f;
-        zan.setup.rightAuxOffset = zan.setup.leftAuxOffset = 1000.0f;
-        zan.setup.rightForceGain = zan.setup.leftForceGain = 0.5f;
-        zan.setup.rightRatioScale = zan.setup.leftRatioScale = 137.5f;
-        zan.setup.correctionReference = 55.0f;
-        zan.setup.crankLength = 172.5f;
-        zan.setup.displayFilter = 1;
-        zan.wheelCircumference = 2096.0f;
-        GiveWorkingDefaults();
-        zan.handshakeFrames = 100;
-        zan.setup.wheelDiameter = 667.18f;
-        zan.setup.recordInterval = 1;
-        ShowSetupParameters();
-        SetCtrlAttribute(zan.mainPanel, MAIN_CRANK_CADENCE, ATTR_VISIBLE, 0);
-        DisplayPanel(zan.mainPanel);
+        UseStation(*station);
+        zan.setup.mainPanel = LoadPanel(0, resourcePath, MAIN);
+        zan.setup.warmupPanel = LoadPanel(0, resourcePath, WARMUP);
+        ASSERT_GT(zan.setup.mainPanel, 0);
+        zan.setup.setup.rightForceOffset = zan.setup.setup.leftForceOffset = 1000.0f;
+        zan.setup.setup.rightAuxOffset = zan.setup.setup.leftAuxOffset = 1000.0f;
+        zan.setup.setup.rightForceGain = zan.setup.setup.leftForceGain = 0.5f;
+        zan.setup.setup.rightRatioScale = zan.setup.setup.leftRatioScale = 137.5f;
+        zan.setup.setup.correctionReference = 55.0f;
+        zan.setup.setup.crankLength = 172.5f;
+        zan.setup.setup.displayFilter = 1;
+        zan.setup.wheelCircumference = 2096.0f;
+        GiveWorkingDefaults(EngineStation());
+        zan.link.handshakeFrames = 100;
+        zan.setup.setup.wheelDiameter = 667.18f;
+        zan.setup.setup.recordInterval = 1;
+        ShowSetupParameters(EngineStation());
+        SetCtrlAttribute(zan.setup.mainPanel, MAIN_CRANK_CADENCE, ATTR_VISIBLE, 0);
+        DisplayPanel(zan.setup.mainPanel);
     }
     void TearDown() override { UseEngine(nullptr); }
 
@@ -90,23 +92,23 @@ class LiveDisplayTest : public testing::Test {
     void Ride(int seconds) {
         for (long long frame = 0; frame < seconds * 50LL; ++frame) {
             Pedal(engine, frame);
-            ReadZAN();
-            if (frame % 25 == 24) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+            ReadZAN(EngineStation());
+            if (frame % 25 == 24) DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
         }
     }
     double Shown(int control) {
-        return qobject_cast<QAbstractSpinBox*>(engine.ControlWidget(zan.mainPanel, control))
+        return qobject_cast<QAbstractSpinBox*>(engine.ControlWidget(zan.setup.mainPanel, control))
             ->text()
             .toDouble();
     }
     QList<QLineSeries*> VisibleTraces() {
         QList<QLineSeries*> traces;
-        for (QAbstractSeries* series : engine.GraphChart(zan.mainPanel, MAIN_GRAPH)->series())
+        for (QAbstractSeries* series : engine.GraphChart(zan.setup.mainPanel, MAIN_GRAPH)->series())
             if (series->isVisible()) traces.push_back(qobject_cast<QLineSeries*>(series));
         return traces;
     }
     QString Style(int control) {
-        return engine.ControlWidget(zan.mainPanel, control)->styleSheet();
+        return engine.ControlWidget(zan.setup.mainPanel, control)->styleSheet();
     }
 
     FedQtEngine engine;
@@ -116,7 +118,7 @@ class LiveDisplayTest : public testing::Test {
 };
 
 TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
     Ride(10);
     // Each pedal pushes 0.9 × 300 / π N on average over a revolution of 2/3 s.
     const double pedalPower = 6.2831853 * 0.9 * 300.0 / 3.1415926 * 172.5 / (60000.0 / 90.0);
@@ -142,17 +144,17 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
     EXPECT_NEAR(highest, 300.0, 15.0);
 
     if (const char* shot = std::getenv("ZAN_LIVE_SCREENSHOT"))
-        engine.PanelWindow(zan.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+        engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
 }
 
 TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_HR, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_HR, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_CADENCE, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 2);
     Ride(12);
     const QList<QLineSeries*> traces = VisibleTraces();
     ASSERT_EQ(traces.size(), 3);
-    EXPECT_EQ(traces[0]->count(), zan.historyIndex);
+    EXPECT_EQ(traces[0]->count(), zan.measure.historyIndex);
     EXPECT_EQ(traces[1]->color(), QColor(255, 128, 0));
     EXPECT_EQ(traces[2]->color(), QColor(0, 255, 255));
     // One history point per window, two revolutions: 4/3 s at 90 rpm, on an axis of minutes.
@@ -161,16 +163,16 @@ TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
 
 TEST_F(LiveDisplayTest, EnterOnTheZeroQuestionChangesNoOffsetWhileThePedalsAreLoaded) {
     Ride(3);
-    ASSERT_NE(zan.rawRightForce, 1000);
+    ASSERT_NE(zan.link.rawRightForce, 1000);
     QTimer::singleShot(0, [] {
         QWidget* popup = QApplication::activeModalWidget();
         ASSERT_NE(popup, nullptr);
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(popup, &enter);
     });
-    ZERO(zan.mainPanel, 104, EVENT_COMMIT, nullptr, 0, 0);
+    ZERO(zan.setup.mainPanel, 104, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(zan.setup.rightForceOffset, 1000.0f);
-    EXPECT_EQ(zan.setup.leftForceOffset, 1000.0f);
-    EXPECT_EQ(zan.setup.rightAuxOffset, 1000.0f);
+    EXPECT_EQ(zan.setup.setup.rightForceOffset, 1000.0f);
+    EXPECT_EQ(zan.setup.setup.leftForceOffset, 1000.0f);
+    EXPECT_EQ(zan.setup.setup.rightAuxOffset, 1000.0f);
 }

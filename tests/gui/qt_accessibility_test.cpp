@@ -25,7 +25,7 @@ void Type(QWidget* widget, Qt::Key key) {
 using AccessibilityTest = QtEngineTest;
 
 TEST_F(AccessibilityTest, ControlsAreReadByTheLabelTheyShowNow) {
-    zan.mainPanel = mainPanel;
+    zan.setup.mainPanel = mainPanel;
     afterCall = [](const RecordedCall& call) {
         if (call.name == "HOLD") HOLD(call.panel, call.control, call.event, nullptr, 0, 0);
     };
@@ -37,13 +37,13 @@ TEST_F(AccessibilityTest, ControlsAreReadByTheLabelTheyShowNow) {
 }
 
 TEST_F(AccessibilityTest, LinkLampIsReadCheckedWhileTheWatchdogSeesTheLink) {
-    zan.mainPanel = mainPanel;
-    zan.linkDialogOff = 1;
-    WatchLink();
+    zan.setup.mainPanel = mainPanel;
+    zan.app.linkDialogOff = 1;
+    WatchLink(EngineStation());
     EXPECT_TRUE(Accessible(Widget(MAIN_LINK_LED))->state().checkable);
     EXPECT_TRUE(Accessible(Widget(MAIN_LINK_LED))->state().checked);
-    zan.ticksSinceFrame = lostAfterTicks + 1;
-    WatchLink();
+    zan.link.ticksSinceFrame = lostAfterTicks + 1;
+    WatchLink(EngineStation());
     EXPECT_FALSE(Accessible(Widget(MAIN_LINK_LED))->state().checked);
     // Pressing the lamp asks for a reconnection; only the link lights it.
     Widget<QAbstractButton>(MAIN_LINK_LED)->click();

@@ -29,7 +29,7 @@ class QtEngineTest : public testing::Test {
     void SetUp() override {
         engine = std::make_unique<QtEngine>();
         UseEngine(engine.get());
-        AttachStation(*station);
+        UseStation(*station);
         ClearRecordedCalls();
         afterCall = nullptr;
         mainPanel = LoadPanel(0, resourcePath, MAIN);

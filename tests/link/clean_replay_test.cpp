@@ -4,6 +4,7 @@
 // did. The digest below was taken from that reader, on this same stream, once the first
 // revolution after a start or a stall took the crank's own period; set ZAN_PRINT_DIGEST to print
 // the one this reader gives.
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "protocol/frame.h"
 #include "tests/support/emulated_crank.h"
@@ -72,19 +73,21 @@ TEST_F(CleanReplayTest, ACleanStreamLeavesTheSameStateAfterEveryTickAsTheUnscree
         device.input.insert(device.input.end(), stream.begin() + static_cast<long>(at),
                             stream.begin() + static_cast<long>(end));
         at = end;
-        ReadZAN();
+        ReadZAN(EngineStation());
         char state[1024];
         std::snprintf(
             state, sizeof state,
             "%d %a %d %d %d %a %a %a %a %a %a %a %a %a %a %a %d %d %d %d %d %a %a %a %a\n",
-            zan.frameCounter, zan.turnPeriod, zan.turnCount, zan.frameIndex, zan.lastWindowFrames,
-            zan.rightForce, zan.leftForce, zan.rightAux, zan.leftAux, zan.powerTotal, zan.powerLeft,
-            zan.powerRight, zan.meanPower, zan.udLeft, zan.udRight, zan.kcalTotal, zan.historyIndex,
-            zan.crankPeriodWord, zan.wheelPeriodWord, zan.heartRateWord, zan.batteryByte,
-            zan.rightAuxRatio, zan.leftAuxRatio, zan.rightForceMax, zan.leftForceMax);
+            zan.link.frameCounter, zan.link.turnPeriod, zan.link.turnCount, zan.link.frameIndex,
+            zan.link.lastWindowFrames, zan.link.rightForce, zan.link.leftForce, zan.link.rightAux,
+            zan.link.leftAux, zan.measure.powerTotal, zan.measure.powerLeft, zan.measure.powerRight,
+            zan.measure.meanPower, zan.measure.udLeft, zan.measure.udRight, zan.measure.kcalTotal,
+            zan.measure.historyIndex, zan.link.crankPeriodWord, zan.link.wheelPeriodWord,
+            zan.link.heartRateWord, zan.link.batteryByte, zan.link.rightAuxRatio,
+            zan.link.leftAuxRatio, zan.link.rightForceMax, zan.link.leftForceMax);
         Fold(digest, state);
     }
     if (std::getenv("ZAN_PRINT_DIGEST") != nullptr)
-        std::printf("digest %llu rejected %lld\n", digest, zan.screen.rejectedFrames);
+        std::printf("digest %llu rejected %lld\n", digest, zan.link.screen.rejectedFrames);
     EXPECT_EQ(digest, 3548906984645907189ULL);
 }

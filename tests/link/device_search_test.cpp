@@ -1,7 +1,8 @@
 // The device search over COM1 to COM64 and the two link commands, on the headless engine's virtual
 // clock: a port's open takes the time its device is given, so a whole search runs in milliseconds.
 #include "app/callbacks.h"
-#include "link/device_search.h"
+#include "app/device_search.h"
+#include "app/setup_panel.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
 #include "tests/support/headless_crank.h"
@@ -29,7 +30,7 @@ class DeviceSearchTest : public StationTest {
         // The link is on port 7, with the heart-rate plot on.
         WriteFile("zan_com.set", "7\n0\n1\n0\n");
         ASSERT_EQ(Start(), 0);
-        ASSERT_EQ(zan.comPort, 7);
+        ASSERT_EQ(zan.setup.comPort, 7);
     }
 
     // Every line the message box shows while the search runs, with the virtual time it appeared.
@@ -53,7 +54,7 @@ class DeviceSearchTest : public StationTest {
     }
     void Search(int serial) {
         WatchMessages(engine.now);
-        SearchZAN(serial);
+        SearchZAN(EngineStation(), serial);
     }
     std::vector<std::string> ShownLines() const {
         std::vector<std::string> lines;
@@ -92,13 +93,13 @@ TEST_F(DeviceSearchTest, FindsSerialTwelveOnCom5AndKeepsThatPortInTheFileNotInCo
     EXPECT_EQ(Main(MAIN_COM_PORT).value, 5.0);
     EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"5", "0", "1", "0"}));
     // The link stays open on the crank found, under the port number it had.
-    EXPECT_EQ(zan.comPort, 7);
+    EXPECT_EQ(zan.setup.comPort, 7);
     EXPECT_TRUE(engine.Port(7).open);
     EXPECT_EQ(engine.Port(7).deviceName, "COM5");
     EXPECT_EQ(engine.suspendedTimers, 0);
     // The polling ended once the handshake was through: identity on the 51st frame, ':' and ';'
     // sent, 91 frames.
-    EXPECT_EQ(zan.deviceSerial, 12);
+    EXPECT_EQ(zan.link.deviceSerial, 12);
     EXPECT_EQ(crank.framesSent, 91);
     EXPECT_EQ(Count(engine.Device("COM5").sent, ':'), 15);
     EXPECT_EQ(Count(engine.Device("COM5").sent, ';'), 14);
@@ -108,7 +109,7 @@ TEST_F(DeviceSearchTest, ACrankTooOldToSendItsIdentityIsFoundAsSerialZero) {
     PlayCrank(engine, "COM5", 0, 2.5).sendsIdentity = false;
     Search(0);
     EXPECT_EQ(ShownLines(), Then(SearchLines(0, 1, 5), {"Found SN000 su COM5"}));
-    EXPECT_EQ(zan.deviceSerial, 0);
+    EXPECT_EQ(zan.link.deviceSerial, 0);
 }
 
 TEST_F(DeviceSearchTest, AnOpenAcrossTheTurnOfAMinuteIsTimedWhole) {
@@ -168,7 +169,7 @@ TEST_F(DeviceSearchTest, WithNoCrankAnywhereTheSearchShowsEveryPortAndEndsAfterC
     EXPECT_DOUBLE_EQ(engine.now - start, 64.0);
     EXPECT_EQ(Main(MAIN_COM_PORT).value, 7.0);
     EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"7", "0", "1", "0"}));
-    EXPECT_EQ(zan.comPort, 7);
+    EXPECT_EQ(zan.setup.comPort, 7);
     EXPECT_EQ(engine.suspendedTimers, 0);
 }
 
@@ -191,8 +192,8 @@ TEST_F(DeviceSearchTest, AnotherCranksNumberShowsTheSnErrorLineForTwoSecondsAndT
 
 TEST_F(DeviceSearchTest, ACandidateThatNeverIdentifiesShows9999AndTheKnownSerialIsKept) {
     // A crank identified itself earlier in this run.
-    zan.crankIdentified = 1;
-    zan.deviceSerial = 123;
+    zan.link.crankIdentified = 1;
+    zan.link.deviceSerial = 123;
     // COM63 stops after 30 frames, before its identity; COM64 sends nothing at all.
     PlayCrank(engine, "COM63", 12, 2.5).framesLeft = 30;
     engine.Device("COM64").openSeconds = 3.0;
@@ -204,8 +205,8 @@ TEST_F(DeviceSearchTest, ACandidateThatNeverIdentifiesShows9999AndTheKnownSerial
               (std::vector<std::string>{SearchLine(12, 63), "SN error (sn9999<>sn012 on COM63)",
                                         SearchLine(12, 64), "SN error (sn9999<>sn012 on COM64)"}));
     // The placeholder is no crank's number: the next save keeps the one the station knew.
-    EXPECT_EQ(zan.deviceSerial, 123);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    EXPECT_EQ(zan.link.deviceSerial, 123);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadLines("zan_01.set").at(22), "123");
 }
 
@@ -236,13 +237,13 @@ TEST_F(DeviceSearchTest, EscapeHeldWhenCom3ComesUpEndsTheSearchBeforeCom3IsOpene
 TEST_F(DeviceSearchTest, OnlineReopensThePortShownWithoutANewHandshake) {
     engine.Device("COM3");
     Main(MAIN_COM_PORT).value = 3.0;
-    zan.handshakeFrames = 100;
-    zan.ticksSinceFrame = 400;
-    SetCtrlVal(zan.mainPanel, MAIN_LINK_LED, 0);
+    zan.link.handshakeFrames = 100;
+    zan.link.ticksSinceFrame = 400;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_LINK_LED, 0);
     const double start = engine.now;
-    ONLINE(zan.mainPanel, MAIN_LINK_LED, EVENT_COMMIT, nullptr, 0, 0);
+    ONLINE(zan.setup.mainPanel, MAIN_LINK_LED, EVENT_COMMIT, nullptr, 0, 0);
 
-    EXPECT_EQ(zan.comPort, 3);
+    EXPECT_EQ(zan.setup.comPort, 3);
     // The port reopens a second later on the engine's clock; the press itself returns at once.
     EXPECT_DOUBLE_EQ(engine.now, start);
     engine.timersRunning = false;
@@ -258,8 +259,8 @@ TEST_F(DeviceSearchTest, OnlineReopensThePortShownWithoutANewHandshake) {
     EXPECT_EQ(port.stopBits, 1);
     EXPECT_DOUBLE_EQ(port.timeout, 0.005);
     EXPECT_EQ(Main(MAIN_LINK_LED).value, 1.0);
-    EXPECT_EQ(zan.ticksSinceFrame, 0);
-    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(zan.link.ticksSinceFrame, 0);
+    EXPECT_EQ(zan.link.handshakeFrames, 100);
     EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"7", "0", "1", "0"}));
 }
 
@@ -267,12 +268,12 @@ TEST_F(DeviceSearchTest, AfterASearchReconnectMovesTheLinkToTheFoundPortsNumber)
     PlayCrank(engine, "COM5", 12, 2.5);
     Search(12);
     ASSERT_TRUE(engine.Port(7).open);
-    ONLINE(zan.mainPanel, MAIN_LINK_LED, EVENT_COMMIT, nullptr, 0, 0);
+    ONLINE(zan.setup.mainPanel, MAIN_LINK_LED, EVENT_COMMIT, nullptr, 0, 0);
     watching = false;
     engine.timersRunning = false;
     engine.RunUntil(engine.now + 1.0);
 
-    EXPECT_EQ(zan.comPort, 5);
+    EXPECT_EQ(zan.setup.comPort, 5);
     EXPECT_TRUE(engine.Port(5).open);
     EXPECT_EQ(engine.Port(5).deviceName, "COM5");
     // The old number no longer holds the device.
@@ -281,13 +282,13 @@ TEST_F(DeviceSearchTest, AfterASearchReconnectMovesTheLinkToTheFoundPortsNumber)
 
 TEST_F(DeviceSearchTest, OnlineAndSrchActOnCommitOnly) {
     Main(MAIN_COM_PORT).value = 3.0;
-    ONLINE(zan.mainPanel, MAIN_LINK_LED, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.comPort, 7);
-    zan.linkDialogOff = 1;
-    SRCH(zan.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.linkCheckNow, 0);
-    EXPECT_EQ(zan.linkDialogOff, 1);
-    SRCH(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(zan.linkCheckNow, 1);
-    EXPECT_EQ(zan.linkDialogOff, 0);
+    ONLINE(zan.setup.mainPanel, MAIN_LINK_LED, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.setup.comPort, 7);
+    zan.app.linkDialogOff = 1;
+    SRCH(zan.setup.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.app.linkCheckNow, 0);
+    EXPECT_EQ(zan.app.linkDialogOff, 1);
+    SRCH(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zan.app.linkCheckNow, 1);
+    EXPECT_EQ(zan.app.linkDialogOff, 0);
 }

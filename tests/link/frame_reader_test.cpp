@@ -1,3 +1,4 @@
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "link/link_control.h"
 #include "setup/catalogue.h"
@@ -15,21 +16,21 @@ class FrameReaderTest : public StationTest {
         StationTest::SetUp();
         engine.Device("COM1");
         ASSERT_EQ(Start(), 0);
-        zan.setup.rightForceOffset = 1000.0f;
-        zan.setup.leftForceOffset = 1000.0f;
-        zan.setup.rightAuxOffset = 1000.0f;
-        zan.setup.leftAuxOffset = 1000.0f;
-        zan.setup.rightForceGain = 0.5f;
-        zan.setup.leftForceGain = 0.5f;
+        zan.setup.setup.rightForceOffset = 1000.0f;
+        zan.setup.setup.leftForceOffset = 1000.0f;
+        zan.setup.setup.rightAuxOffset = 1000.0f;
+        zan.setup.setup.leftAuxOffset = 1000.0f;
+        zan.setup.setup.rightForceGain = 0.5f;
+        zan.setup.setup.leftForceGain = 0.5f;
         // Past the handshake, so no identity is read from force frames.
-        zan.handshakeFrames = 100;
+        zan.link.handshakeFrames = 100;
     }
 
     void Push(const std::vector<unsigned char>& bytes) {
         auto& input = engine.Device("COM1").input;
         input.insert(input.end(), bytes.begin(), bytes.end());
     }
-    int Frames() const { return zan.frameCounter - 1000; }
+    int Frames() const { return zan.link.frameCounter - 1000; }
     std::vector<unsigned char>& Sent() { return engine.Device("COM1").sent; }
     long CountSent(unsigned char byte) { return std::count(Sent().begin(), Sent().end(), byte); }
 };
@@ -40,14 +41,14 @@ TEST_F(FrameReaderTest, StreamSplitAtEveryByteBoundaryGivesOneFramePerEighteenBy
     std::vector<unsigned char> stream;
     for (int i = 0; i < 3; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
     for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-        zan.frameCounter = 1000;
-        zan.assembler.rxPos = 0;
+        zan.link.frameCounter = 1000;
+        zan.link.assembler.rxPos = 0;
         Push({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)});
-        ReadZAN();
+        ReadZAN(EngineStation());
         Push({stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()});
-        ReadZAN();
+        ReadZAN(EngineStation());
         EXPECT_EQ(Frames(), 3) << "cut at " << cut;
-        EXPECT_EQ(zan.rawRightForce, 1102);
+        EXPECT_EQ(zan.link.rawRightForce, 1102);
     }
 }
 
@@ -67,11 +68,11 @@ TEST_F(FrameReaderTest, EveryFrameTheCrankSentKeepsItsTwentyMillisecondsWhatever
         std::vector<unsigned char> stream;
         for (int i = 0; i < 4; ++i) Append(stream, MakeFrame({.rightForce = 1100 + i}));
         c.fault(stream);
-        zan.frameCounter = 1000;
+        zan.link.frameCounter = 1000;
         Push(stream);
-        ReadZAN();
+        ReadZAN(EngineStation());
         EXPECT_EQ(Frames(), 4) << c.what;
-        EXPECT_EQ(zan.rawRightForce, 1103) << c.what;
+        EXPECT_EQ(zan.link.rawRightForce, 1103) << c.what;
     }
 }
 
@@ -80,12 +81,12 @@ TEST_F(FrameReaderTest, StrayFFRestartsTheFrame) {
     stream.resize(7);
     Append(stream, MakeFrame({.rightForce = 1200}));
     Push(stream);
-    ReadZAN();
+    ReadZAN(EngineStation());
     // The frame the stray byte cut short counts as its 20 ms.
     EXPECT_EQ(Frames(), 2);
-    EXPECT_EQ(zan.assembler.linkCutFrames, 1);
-    EXPECT_EQ(zan.rawRightForce, 1200);
-    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
+    EXPECT_EQ(zan.link.assembler.linkCutFrames, 1);
+    EXPECT_EQ(zan.link.rawRightForce, 1200);
+    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f);
 }
 
 TEST_F(FrameReaderTest, StreamWithoutFFIsProcessedEverySeventeenBytes) {
@@ -94,27 +95,27 @@ TEST_F(FrameReaderTest, StreamWithoutFFIsProcessedEverySeventeenBytes) {
     rest.erase(rest.begin());
     Push(rest);
     Push(rest);
-    ReadZAN();
+    ReadZAN(EngineStation());
     EXPECT_EQ(Frames(), 3);
-    EXPECT_EQ(zan.rawRightForce, 1300);
-    EXPECT_EQ(zan.assembler.rxPos, 1);
+    EXPECT_EQ(zan.link.rawRightForce, 1300);
+    EXPECT_EQ(zan.link.assembler.rxPos, 1);
 }
 
 TEST_F(FrameReaderTest, EachCallCountsATickAndAFrameClearsTheCount) {
-    ReadZAN();
-    ReadZAN();
-    EXPECT_EQ(zan.ticksSinceFrame, 2);
+    ReadZAN(EngineStation());
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.ticksSinceFrame, 2);
     Push(MakeFrame({}));
-    ReadZAN();
-    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.ticksSinceFrame, 0);
 }
 
 // --- Decoding ---
 
 TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
-    zan.setup.rightCorrectionCoeff = 0.5f;
-    zan.setup.leftCorrectionCoeff = -0.5f;
-    zan.setup.correctionReference = 57.0f;
+    zan.setup.setup.rightCorrectionCoeff = 0.5f;
+    zan.setup.setup.leftCorrectionCoeff = -0.5f;
+    zan.setup.setup.correctionReference = 57.0f;
     Push(MakeFrame({.rightForce = 1200,
                     .rightAux = 1080,
                     .leftForce = 900,
@@ -124,80 +125,80 @@ TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
                     .wheelWord = 420,
                     .heartRateWord = 240,
                     .battery = 154}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f * 0.99f);
-    EXPECT_FLOAT_EQ(zan.leftForce, -50.0f * 1.01f);
-    EXPECT_FLOAT_EQ(zan.rightAux, 80.0f);
-    EXPECT_FLOAT_EQ(zan.leftAux, -10.0f);
-    EXPECT_EQ(zan.rawSpareWord, 77);
-    EXPECT_EQ(zan.crankPeriodWord, 0x1234 & 0x1FFF);
-    EXPECT_EQ(zan.wheelPeriodWord, 420);
-    EXPECT_EQ(zan.heartRateWord, 240);
-    EXPECT_EQ(zan.batteryByte, 154);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f * 0.99f);
+    EXPECT_FLOAT_EQ(zan.link.leftForce, -50.0f * 1.01f);
+    EXPECT_FLOAT_EQ(zan.link.rightAux, 80.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftAux, -10.0f);
+    EXPECT_EQ(zan.link.rawSpareWord, 77);
+    EXPECT_EQ(zan.link.crankPeriodWord, 0x1234 & 0x1FFF);
+    EXPECT_EQ(zan.link.wheelPeriodWord, 420);
+    EXPECT_EQ(zan.link.heartRateWord, 240);
+    EXPECT_EQ(zan.link.batteryByte, 154);
 }
 
 TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) {
-    zan.singleSide = SingleSide::RightOnly;
-    zan.warmupMode = 1;
+    zan.setup.singleSide = SingleSide::RightOnly;
+    zan.setup.warmupMode = 1;
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500, .leftAux = 1300}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.leftForce, 80.0f);
-    EXPECT_FLOAT_EQ(zan.leftAux, 0.0f);
-    EXPECT_EQ(zan.rawLeftForce, 1160);
-    EXPECT_EQ(zan.rawLeftAux, 1000);
-    EXPECT_FLOAT_EQ(zan.rightForce, 100.0f);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.leftForce, 80.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftAux, 0.0f);
+    EXPECT_EQ(zan.link.rawLeftForce, 1160);
+    EXPECT_EQ(zan.link.rawLeftAux, 1000);
+    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f);
 
-    zan.singleSide = SingleSide::LeftOnly;
-    zan.warmupMode = 2;
-    zan.setup.rightForceGain = 0.0f; // a zero gain must not break the raw counts
+    zan.setup.singleSide = SingleSide::LeftOnly;
+    zan.setup.warmupMode = 2;
+    zan.setup.setup.rightForceGain = 0.0f; // a zero gain must not break the raw counts
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.rightForce, 150.0f);
-    EXPECT_EQ(zan.rawRightForce, 2147483647);
-    EXPECT_FLOAT_EQ(zan.leftForce, 250.0f);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.rightForce, 150.0f);
+    EXPECT_EQ(zan.link.rawRightForce, 2147483647);
+    EXPECT_FLOAT_EQ(zan.link.leftForce, 250.0f);
 }
 
 TEST_F(FrameReaderTest, PeaksKeepTheCompanionValuesOfTheirFrame) {
-    zan.rightForceMax = zan.leftForceMax = -99999.0f;
-    zan.rightForceMin = zan.leftForceMin = 99999.0f;
+    zan.link.rightForceMax = zan.link.leftForceMax = -99999.0f;
+    zan.link.rightForceMin = zan.link.leftForceMin = 99999.0f;
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1100, .leftForce = 1040}));
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1200, .leftForce = 1300, .leftAux = 1050}));
     Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
     // A drop of 250 N in a frame is judged with the frame after it.
     Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.rightForceMax, 200.0f);
-    EXPECT_FLOAT_EQ(zan.rightAuxAtMax, 100.0f); // a tie does not replace the first peak
-    EXPECT_FLOAT_EQ(zan.leftForceAtRightMax, 20.0f);
-    EXPECT_FLOAT_EQ(zan.leftForceMax, 150.0f);
-    EXPECT_FLOAT_EQ(zan.leftAuxAtMax, 50.0f);
-    EXPECT_FLOAT_EQ(zan.rightForceAtLeftMax, 200.0f);
-    EXPECT_FLOAT_EQ(zan.rightForceMin, -50.0f);
-    EXPECT_FLOAT_EQ(zan.leftForceMin, -20.0f);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.rightForceMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.link.rightAuxAtMax, 100.0f); // a tie does not replace the first peak
+    EXPECT_FLOAT_EQ(zan.link.leftForceAtRightMax, 20.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftForceMax, 150.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftAuxAtMax, 50.0f);
+    EXPECT_FLOAT_EQ(zan.link.rightForceAtLeftMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.link.rightForceMin, -50.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftForceMin, -20.0f);
 }
 
 TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
-    zan.setup.rightRatioScale = 2.0f;
-    zan.setup.leftRatioScale = 1.0f;
+    zan.setup.setup.rightRatioScale = 2.0f;
+    zan.setup.setup.leftRatioScale = 1.0f;
     for (int i = 0; i < 8; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1050, .leftForce = 1100, .leftAux = 1010}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.rightAuxRatio, 1.0f);
-    EXPECT_FLOAT_EQ(zan.leftAuxRatio, 0.2f);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.rightAuxRatio, 1.0f);
+    EXPECT_FLOAT_EQ(zan.link.leftAuxRatio, 0.2f);
     for (int i = 0; i < 4; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1100, .leftForce = 1100, .leftAux = 1010}));
-    ReadZAN();
-    EXPECT_FLOAT_EQ(zan.rightAuxRatio, 1.5f);
-    EXPECT_EQ(zan.ratioRingIndex, 4);
+    ReadZAN(EngineStation());
+    EXPECT_FLOAT_EQ(zan.link.rightAuxRatio, 1.5f);
+    EXPECT_EQ(zan.link.ratioRingIndex, 4);
 }
 
 TEST_F(FrameReaderTest, RevolutionLampFollowsTheMarkerAndThePanelHearsOnlyOfChanges) {
     Push(MakeFrame({.crankWord = 0x2000 | 600}));
-    ReadZAN();
+    ReadZAN(EngineStation());
     EXPECT_EQ(Main(MAIN_TURN_LED).value, 1);
     // The lamp goes out once the marker has been clear for three frames.
     for (int frame = 0; frame < 5; ++frame) Push(MakeFrame({.crankWord = 600}));
-    ReadZAN();
+    ReadZAN(EngineStation());
     EXPECT_EQ(Main(MAIN_TURN_LED).value, 0);
     EXPECT_EQ(Main(MAIN_TURN_LED).setCount, 2);
 }
@@ -206,64 +207,64 @@ TEST_F(FrameReaderTest, WindowNeverGrowsBeyondEightThousandFrames) {
     std::vector<unsigned char> stream;
     for (int i = 0; i < 8100; ++i) Append(stream, MakeFrame({}));
     Push(stream);
-    ReadZAN();
-    EXPECT_EQ(zan.frameIndex, 8000);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.frameIndex, 8000);
 }
 
 // --- The identity handshake ---
 
 TEST_F(FrameReaderTest, HandshakeSendsFifteenRequestsReadsTheIdentityAndFourteenEnds) {
-    zan.handshakeFrames = 0;
-    zan.setup.serialNumber = 123;
+    zan.link.handshakeFrames = 0;
+    zan.setup.setup.serialNumber = 123;
     std::vector<unsigned char> expected;
     for (int frame = 1; frame <= 100; ++frame) {
         // Up to the 50th no two frames in a row agree; the 51st and 52nd do, and the identity
         // once taken stays whatever comes after.
         const bool identity = frame == 51 || frame == 52;
         Push(identity ? MakeIdentityFrame(123, 4) : MakeIdentityFrame(frame % 2 ? 987 : 986, 1));
-        ReadZAN();
+        ReadZAN(EngineStation());
         if (frame <= 15) expected.push_back(':');
         if (frame >= 52 && frame <= 65) expected.push_back(';');
         ASSERT_EQ(Sent(), expected) << "after frame " << frame;
         if (frame == 51) {
-            EXPECT_EQ(zan.deviceSerial, 0);
+            EXPECT_EQ(zan.link.deviceSerial, 0);
         }
     }
-    EXPECT_EQ(zan.deviceSerial, 123);
-    EXPECT_EQ(zan.deviceVersion, 4);
-    EXPECT_EQ(zan.crankIdentified, 1);
-    EXPECT_EQ(zan.serialMismatch, 0);
-    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(zan.link.deviceSerial, 123);
+    EXPECT_EQ(zan.link.deviceVersion, 4);
+    EXPECT_EQ(zan.link.crankIdentified, 1);
+    EXPECT_EQ(zan.link.serialMismatch, 0);
+    EXPECT_EQ(zan.link.handshakeFrames, 100);
     // The identity frames kept their time and nothing measured them.
     EXPECT_EQ(Frames(), 100);
-    EXPECT_EQ(zan.frameIndex, 0);
-    EXPECT_EQ(zan.rawRightForce, 0);
-    EXPECT_FLOAT_EQ(zan.powerSum, 0.0f);
+    EXPECT_EQ(zan.link.frameIndex, 0);
+    EXPECT_EQ(zan.link.rawRightForce, 0);
+    EXPECT_FLOAT_EQ(zan.measure.powerSum, 0.0f);
     EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) "
                            "( Connected to ZAN -> SW_04  SN_123 )");
 }
 
 TEST_F(FrameReaderTest, HandshakeStartsAgainOnlyWhenItsCounterIsReset) {
-    zan.handshakeFrames = 0;
+    zan.link.handshakeFrames = 0;
     for (int frame = 0; frame < 200; ++frame) Push(MakeFrame({}));
-    ReadZAN();
+    ReadZAN(EngineStation());
     EXPECT_EQ(CountSent(':'), 15);
     EXPECT_EQ(CountSent(';'), 14);
-    zan.handshakeFrames = 0;
+    zan.link.handshakeFrames = 0;
     for (int frame = 0; frame < 20; ++frame) Push(MakeFrame({}));
-    ReadZAN();
+    ReadZAN(EngineStation());
     EXPECT_EQ(CountSent(':'), 30);
 }
 
 TEST_F(FrameReaderTest, CrankWithAnotherSerialNumberRaisesTheMismatch) {
-    zan.setup.serialNumber = 122;
-    zan.handshakeFrames = 50;
+    zan.setup.setup.serialNumber = 122;
+    zan.link.handshakeFrames = 50;
     for (int frame = 0; frame < 2; ++frame) Push(MakeIdentityFrame(123, 4));
-    ReadZAN();
-    EXPECT_EQ(zan.deviceSerial, 123);
-    EXPECT_EQ(zan.serialMismatch, 1);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.deviceSerial, 123);
+    EXPECT_EQ(zan.link.serialMismatch, 1);
     // Until the rider says Yes, the setup file keeps its own number.
-    EXPECT_EQ(zan.crankIdentified, 0);
+    EXPECT_EQ(zan.link.crankIdentified, 0);
 }
 
 TEST_F(FrameReaderTest, IdentityIsTakenOnlyWhereTwoIdentityFramesInARowAgree) {
@@ -290,22 +291,22 @@ TEST_F(FrameReaderTest, IdentityIsTakenOnlyWhereTwoIdentityFramesInARowAgree) {
         {"agreement before the 51st frame, disagreement after",
          [](int index) { return MakeIdentityFrame(index < 40 ? 123 : 990 + index % 2, 4); }, 123},
     };
-    zan.setup.serialNumber = 123;
+    zan.setup.setup.serialNumber = 123;
     for (const auto& entry : cases) {
-        RestartHandshake();
-        zan.serialMismatch = 0;
-        SetPanelAttribute(zan.mainPanel, ATTR_TITLE, "");
+        RestartHandshake(EngineStation().link);
+        zan.link.serialMismatch = 0;
+        SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, "");
         for (int index = 0; index < 100; ++index) {
             Push(entry.frame(index));
-            ReadZAN();
+            ReadZAN(EngineStation());
         }
         const bool named = entry.serial >= 0;
         char title[16];
         std::snprintf(title, sizeof title, "SN_%03d", entry.serial);
-        EXPECT_EQ(zan.deviceSerial, named ? entry.serial : 0) << entry.what;
+        EXPECT_EQ(zan.link.deviceSerial, named ? entry.serial : 0) << entry.what;
         // Only a crank that said its number, the file's, writes it; another is asked about.
-        EXPECT_EQ(zan.serialMismatch, named && entry.serial != 123 ? 1 : 0) << entry.what;
-        EXPECT_EQ(zan.crankIdentified, entry.serial == 123 ? 1 : 0) << entry.what;
+        EXPECT_EQ(zan.link.serialMismatch, named && entry.serial != 123 ? 1 : 0) << entry.what;
+        EXPECT_EQ(zan.link.crankIdentified, entry.serial == 123 ? 1 : 0) << entry.what;
         EXPECT_EQ(MainTitle().find("SN_"), named ? MainTitle().find(title) : std::string::npos)
             << entry.what;
     }
@@ -314,32 +315,33 @@ TEST_F(FrameReaderTest, IdentityIsTakenOnlyWhereTwoIdentityFramesInARowAgree) {
 // --- Simulation ---
 
 TEST_F(FrameReaderTest, SimulationMakesOneFramePerCallWithItsOwnFrameClock) {
-    zan.setup.simulation = 1;
+    zan.setup.setup.simulation = 1;
     Push(MakeFrame({.rightForce = 1300}));
-    for (int call = 0; call < 10; ++call) ReadZAN();
+    for (int call = 0; call < 10; ++call) ReadZAN(EngineStation());
     // 100.0 plus ten steps of 0.3 in double precision stays just below 103.
-    EXPECT_EQ(zan.frameCounter, 102);
-    EXPECT_NEAR(zan.simPhase, 0.5, 1e-12);
-    EXPECT_NEAR(zan.rightForce, std::sin(zan.simPhase) * 200.0 + 195.0 + zan.simDrift, 1e-4);
-    EXPECT_NEAR(zan.leftForce, std::sin(zan.simPhase + 3.1415926) * 200.0 + 205.0 - zan.simDrift,
-                1e-4);
-    EXPECT_EQ(zan.wheelPeriodWord, 420);
-    EXPECT_EQ(zan.heartRateWord, 240);
-    EXPECT_EQ(zan.batteryByte, 154);
-    EXPECT_EQ(zan.ticksSinceFrame, 0);
+    EXPECT_EQ(zan.link.frameCounter, 102);
+    EXPECT_NEAR(zan.link.simPhase, 0.5, 1e-12);
+    EXPECT_NEAR(zan.link.rightForce,
+                std::sin(zan.link.simPhase) * 200.0 + 195.0 + zan.link.simDrift, 1e-4);
+    EXPECT_NEAR(zan.link.leftForce,
+                std::sin(zan.link.simPhase + 3.1415926) * 200.0 + 205.0 - zan.link.simDrift, 1e-4);
+    EXPECT_EQ(zan.link.wheelPeriodWord, 420);
+    EXPECT_EQ(zan.link.heartRateWord, 240);
+    EXPECT_EQ(zan.link.batteryByte, 154);
+    EXPECT_EQ(zan.link.ticksSinceFrame, 0);
     // The real port is still drained; its frame counts as one more frame.
-    EXPECT_EQ(zan.rawRightForce, 1300);
+    EXPECT_EQ(zan.link.rawRightForce, 1300);
 }
 
 TEST_F(FrameReaderTest, SimulationDriftIsASawTooth) {
-    zan.setup.simulation = 1;
+    zan.setup.setup.simulation = 1;
     int wraps = 0;
     double previous = 0.0;
     for (int call = 0; call < 7000; ++call) {
-        ReadZAN();
-        if (zan.simDrift < previous) ++wraps;
-        previous = zan.simDrift;
+        ReadZAN(EngineStation());
+        if (zan.link.simDrift < previous) ++wraps;
+        previous = zan.link.simDrift;
     }
     EXPECT_EQ(wraps, 1);
-    EXPECT_LT(zan.simDrift, 19.99);
+    EXPECT_LT(zan.link.simDrift, 19.99);
 }

@@ -7,6 +7,7 @@
 #include "measure/power.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
+#include "tests/support/session_command.h"
 #include "tests/support/session_rows.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ RideMeans Ride(RiderStation& rider, const EmulatedCrankSettings& settings, doubl
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(rider.folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(rider.folder / "zan_com.set") << "5\n0\n0\n0\n";
-    EXPECT_EQ(StartStation(nullptr, ""), 0);
+    EXPECT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
     if (record) {
         rider.engine.dirAnswers.push_back(rider.folder.string());
         rider.engine.At(2.0, [&rider] { rider.Press(SAVE); });
@@ -67,18 +68,19 @@ RideMeans Ride(RiderStation& rider, const EmulatedCrankSettings& settings, doubl
     int ticks = 0;
     for (double t = from; t <= to; t += 0.5) {
         rider.engine.RunUntil(t);
-        means.power += rider.station->powerTotal;
-        means.cadence += rider.station->cadence;
-        means.lowestCadence = std::min<double>(means.lowestCadence, rider.station->cadence);
-        means.highestCadence = std::max<double>(means.highestCadence, rider.station->cadence);
-        means.lastPower = rider.station->powerTotal;
+        means.power += rider.station->measure.powerTotal;
+        means.cadence += rider.station->measure.cadence;
+        means.lowestCadence = std::min<double>(means.lowestCadence, rider.station->measure.cadence);
+        means.highestCadence =
+            std::max<double>(means.highestCadence, rider.station->measure.cadence);
+        means.lastPower = rider.station->measure.powerTotal;
         ticks += 1;
     }
     if (record) rider.Press(SAVE);
     means.power /= ticks;
     means.cadence /= ticks;
-    means.rejected = rider.station->screen.rejectedFrames;
-    means.sessionPath = rider.station->sessionPath;
+    means.rejected = rider.station->link.screen.rejectedFrames;
+    means.sessionPath = rider.station->record.sessionPath;
     return means;
 }
 

@@ -1,6 +1,7 @@
 // The link's health: the frame reader counts the frames it hands on, the bytes a 0xFF made it
 // drop and the frames so cut short; the display shows the counts to the technician.
 #include "app/callbacks.h"
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"
@@ -16,7 +17,7 @@ class LinkHealthTest : public StationTest {
         engine.Device("COM1");
         ASSERT_EQ(Start(), 0);
         // Past the handshake, so nothing is read as an identity.
-        zan.handshakeFrames = 100;
+        zan.link.handshakeFrames = 100;
     }
 
     void Push(const std::vector<unsigned char>& bytes) {
@@ -24,10 +25,10 @@ class LinkHealthTest : public StationTest {
         input.insert(input.end(), bytes.begin(), bytes.end());
     }
     void EnterCode(int code) {
-        SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, code);
-        PWD(zan.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_ACCESS_CODE, code);
+        PWD(zan.setup.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
     }
-    void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
+    void Tick() { DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
 };
 
 // --- Counting ---
@@ -94,11 +95,11 @@ class LinkHealthStreamTest : public LinkHealthTest,
 TEST_P(LinkHealthStreamTest, ReaderCountsWhatTheStreamCostIt) {
     const StreamCase& entry = GetParam();
     Push(entry.stream());
-    ReadZAN();
-    EXPECT_EQ(zan.assembler.linkFrames, entry.frames);
-    EXPECT_EQ(zan.assembler.linkSkippedBytes, entry.skipped);
-    EXPECT_EQ(zan.assembler.linkCutFrames, entry.cut);
-    EXPECT_EQ(zan.rawRightForce, entry.lastForce);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.assembler.linkFrames, entry.frames);
+    EXPECT_EQ(zan.link.assembler.linkSkippedBytes, entry.skipped);
+    EXPECT_EQ(zan.link.assembler.linkCutFrames, entry.cut);
+    EXPECT_EQ(zan.link.rawRightForce, entry.lastForce);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStream, LinkHealthStreamTest, ::testing::ValuesIn(streamCases),
@@ -112,38 +113,39 @@ TEST_F(LinkHealthTest, CountsAreTheSameWhereverTheReadsCutTheStream) {
     stream.erase(stream.begin() + 3 * 18 + 2); // a byte lost from the fourth
     for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
         SCOPED_TRACE(cut);
-        zan.assembler.linkFrames = zan.assembler.linkSkippedBytes = zan.assembler.linkCutFrames = 0;
-        zan.assembler.rxPos = zan.assembler.rxPending = 0;
+        zan.link.assembler.linkFrames = zan.link.assembler.linkSkippedBytes =
+            zan.link.assembler.linkCutFrames = 0;
+        zan.link.assembler.rxPos = zan.link.assembler.rxPending = 0;
         Push({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)});
-        ReadZAN();
+        ReadZAN(EngineStation());
         Push({stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()});
-        ReadZAN();
-        EXPECT_EQ(zan.assembler.linkFrames, 4);
-        EXPECT_EQ(zan.assembler.linkSkippedBytes, 18 + 17);
-        EXPECT_EQ(zan.assembler.linkCutFrames, 3);
+        ReadZAN(EngineStation());
+        EXPECT_EQ(zan.link.assembler.linkFrames, 4);
+        EXPECT_EQ(zan.link.assembler.linkSkippedBytes, 18 + 17);
+        EXPECT_EQ(zan.link.assembler.linkCutFrames, 3);
     }
 }
 
 TEST_F(LinkHealthTest, SimulatedFramesAreNotLinkFrames) {
-    zan.setup.simulation = 1;
-    for (int call = 0; call < 10; ++call) ReadZAN();
-    EXPECT_EQ(zan.assembler.linkFrames, 0);
+    zan.setup.setup.simulation = 1;
+    for (int call = 0; call < 10; ++call) ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.assembler.linkFrames, 0);
     Push(Frames(2));
-    ReadZAN();
-    EXPECT_EQ(zan.assembler.linkFrames, 2);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.assembler.linkFrames, 2);
 }
 
 TEST_F(LinkHealthTest, APartOfAFrameWaitsForItsRestWithoutCountingAsSkipped) {
     // Ten bytes at one tick, the rest at the next.
     std::vector<unsigned char> stream = Frames(2);
     Push({stream.begin(), stream.begin() + 10});
-    ReadZAN();
-    EXPECT_EQ(zan.assembler.linkFrames, 0);
-    EXPECT_EQ(zan.assembler.rxPending, 10);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.assembler.linkFrames, 0);
+    EXPECT_EQ(zan.link.assembler.rxPending, 10);
     Push({stream.begin() + 10, stream.end()});
-    ReadZAN();
-    EXPECT_EQ(zan.assembler.linkFrames, 2);
-    EXPECT_EQ(zan.assembler.linkSkippedBytes, 0);
+    ReadZAN(EngineStation());
+    EXPECT_EQ(zan.link.assembler.linkFrames, 2);
+    EXPECT_EQ(zan.link.assembler.linkSkippedBytes, 0);
 }
 
 // --- On the panel ---
@@ -151,9 +153,9 @@ TEST_F(LinkHealthTest, APartOfAFrameWaitsForItsRestWithoutCountingAsSkipped) {
 TEST_F(LinkHealthTest, CountsStartHiddenAndShowFromTheCalibrationCodeUp) {
     const int counts[] = {MAIN_LINK_FRAMES, MAIN_LINK_SKIPPED, MAIN_LINK_CUT};
     for (const int control : counts) EXPECT_FALSE(Main(control).Visible()) << control;
-    zan.assembler.linkFrames = 1234;
-    zan.assembler.linkSkippedBytes = 56;
-    zan.assembler.linkCutFrames = 7;
+    zan.link.assembler.linkFrames = 1234;
+    zan.link.assembler.linkSkippedBytes = 56;
+    zan.link.assembler.linkCutFrames = 7;
     for (const auto& [code, shown] :
          {std::pair{0, false}, std::pair{2740, false}, std::pair{6867, false},
           std::pair{6868, true}, std::pair{6869, true}, std::pair{24517, true},
@@ -179,13 +181,13 @@ TEST_F(LinkHealthTest, TheDisplayShowsTheCountsOfACorruptedStreamAsTheyGrow) {
     std::vector<unsigned char> stream = Frames(10);
     stream[5 * 18 + 3] = 0xFF;
     Push(stream);
-    ReadZAN();
+    ReadZAN(EngineStation());
     Tick();
     EXPECT_EQ(Main(MAIN_LINK_FRAMES).value, 9.0);
     EXPECT_EQ(Main(MAIN_LINK_SKIPPED).value, 18.0);
     EXPECT_EQ(Main(MAIN_LINK_CUT).value, 2.0);
     Push(Frames(5));
-    ReadZAN();
+    ReadZAN(EngineStation());
     Tick();
     EXPECT_EQ(Main(MAIN_LINK_FRAMES).value, 14.0);
 }
@@ -193,12 +195,12 @@ TEST_F(LinkHealthTest, TheDisplayShowsTheCountsOfACorruptedStreamAsTheyGrow) {
 TEST_F(LinkHealthTest, AHeldDisplayKeepsTheCountsItShowed) {
     EnterCode(6868);
     Push(Frames(3));
-    ReadZAN();
+    ReadZAN(EngineStation());
     Tick();
-    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    HOLD(zan.setup.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
     Push(Frames(3));
-    ReadZAN();
+    ReadZAN(EngineStation());
     Tick();
     EXPECT_EQ(Main(MAIN_LINK_FRAMES).value, 3.0);
-    EXPECT_EQ(zan.assembler.linkFrames, 6);
+    EXPECT_EQ(zan.link.assembler.linkFrames, 6);
 }

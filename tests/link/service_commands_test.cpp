@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"
@@ -38,19 +39,19 @@ class ServiceCommandsTest : public StationTest {
         StationTest::SetUp();
         // The station runs on the stamping engine rather than the fixture's own.
         UseEngine(&stamped);
-        AttachStation(*station);
+        UseStation(*station);
         stamped.Device("COM1");
         ASSERT_EQ(Start(), 0);
         // Past the identity handshake: the reader itself sends nothing more.
-        zan.handshakeFrames = 100;
+        zan.link.handshakeFrames = 100;
         start = stamped.now;
     }
 
-    HeadlessControl& Control(int number) { return stamped.Control(zan.mainPanel, number); }
+    HeadlessControl& Control(int number) { return stamped.Control(zan.setup.mainPanel, number); }
     std::vector<unsigned char>& Sent() { return stamped.Device("COM1").sent; }
     void Press(CtrlCallbackPtr callback, int control, int value, int event = EVENT_COMMIT) {
-        SetCtrlVal(zan.mainPanel, control, value);
-        callback(zan.mainPanel, control, event, nullptr, 0, 0);
+        SetCtrlVal(zan.setup.mainPanel, control, value);
+        callback(zan.setup.mainPanel, control, event, nullptr, 0, 0);
     }
     void ReadFrames(int count) {
         auto& input = stamped.Device("COM1").input;
@@ -58,7 +59,7 @@ class ServiceCommandsTest : public StationTest {
             const std::vector<unsigned char> frame = MakeFrame({});
             input.insert(input.end(), frame.begin(), frame.end());
         }
-        ReadZAN();
+        ReadZAN(EngineStation());
     }
     // Each byte at its time since the command began.
     void ExpectSentAt(const std::vector<unsigned char>& bytes, const std::vector<double>& times) {
@@ -78,21 +79,21 @@ TEST_F(ServiceCommandsTest, CadiOnSendsThreeSevensTwentyMillisecondsApart) {
     Press(CADI, MAIN_CADI, 1);
     ExpectSentAt({'7', '7', '7'}, {0.0, 0.02, 0.04});
     EXPECT_NEAR(stamped.now - start, 0.06, tolerance);
-    EXPECT_EQ(zan.turnModeMask, 1);
+    EXPECT_EQ(zan.link.turnModeMask, 1);
 }
 
 TEST_F(ServiceCommandsTest, CadiLeavesOnlyTheMarkerMethodsAndOffRestoresTheSetupOne) {
     for (const auto& [detection, markerOnly] : {std::pair{2, 0}, std::pair{3, 1}}) {
-        zan.setup.turnDetection = detection;
+        zan.setup.setup.turnDetection = detection;
         Press(CADI, MAIN_CADI, 1);
         ReadFrames(1);
-        EXPECT_EQ(zan.turnMode, markerOnly) << "detection " << detection;
+        EXPECT_EQ(zan.link.turnMode, markerOnly) << "detection " << detection;
         Sent().clear();
         const double off = stamped.now;
         Press(CADI, MAIN_CADI, 0);
         ReadFrames(1);
-        EXPECT_EQ(zan.turnMode, detection);
-        EXPECT_EQ(zan.turnModeMask, 255);
+        EXPECT_EQ(zan.link.turnMode, detection);
+        EXPECT_EQ(zan.link.turnModeMask, 255);
         EXPECT_TRUE(Sent().empty()) << "switching off sends nothing";
         EXPECT_EQ(stamped.now, off);
     }
@@ -102,7 +103,7 @@ TEST_F(ServiceCommandsTest, DebuOnSendsThreeEightsTwentyMillisecondsApart) {
     Press(DEBU, MAIN_DEBU, 1);
     ExpectSentAt({'8', '8', '8'}, {0.0, 0.02, 0.04});
     EXPECT_NEAR(stamped.now - start, 0.06, tolerance);
-    EXPECT_EQ(zan.turnModeMask, 255);
+    EXPECT_EQ(zan.link.turnModeMask, 255);
 }
 
 TEST_F(ServiceCommandsTest, DebuOffSendsNothingAndDoesNotWait) {
@@ -116,7 +117,7 @@ TEST_F(ServiceCommandsTest, SwitchesActOnCommitOnly) {
     Press(DEBU, MAIN_DEBU, 1, EVENT_LEFT_DOUBLE_CLICK);
     Press(SERIAL, MAIN_SERIAL, 1, EVENT_LEFT_DOUBLE_CLICK);
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(zan.turnModeMask, 255);
+    EXPECT_EQ(zan.link.turnModeMask, 255);
     EXPECT_TRUE(stamped.popups.empty());
     EXPECT_EQ(Control(MAIN_SERIAL).value, 1.0);
 }
@@ -133,9 +134,9 @@ class SerialProgrammingTest : public ServiceCommandsTest,
 
 TEST_P(SerialProgrammingTest, DigitsGoOutHalfASecondApartAndTheMessageNamesTheNumber) {
     const SerialCase& entry = GetParam();
-    zan.setup.serialNumber = 321;
-    zan.deviceSerial = 321;
-    stamped.Control(zan.mainPanel, MAIN_MESSAGES).lines = {"an earlier message"};
+    zan.setup.setup.serialNumber = 321;
+    zan.link.deviceSerial = 321;
+    stamped.Control(zan.setup.mainPanel, MAIN_MESSAGES).lines = {"an earlier message"};
     double switchAtPopup = -1.0;
     stamped.onPopup = [&] { switchAtPopup = Control(MAIN_SERIAL).value; };
     stamped.genericAnswers.push_back({1, entry.typed});
@@ -153,9 +154,9 @@ TEST_P(SerialProgrammingTest, DigitsGoOutHalfASecondApartAndTheMessageNamesTheNu
               std::vector<std::string>{"VER_SOFTWARE : 1  & SN : " + std::string(entry.typed) +
                                        " ... REGISTRATI ... \n"});
     // The new number is the crank's until the next handshake reads it.
-    EXPECT_EQ(zan.setup.serialNumber, 321);
-    EXPECT_EQ(zan.deviceSerial, 321);
-    EXPECT_EQ(zan.handshakeFrames, 100);
+    EXPECT_EQ(zan.setup.setup.serialNumber, 321);
+    EXPECT_EQ(zan.link.deviceSerial, 321);
+    EXPECT_EQ(zan.link.handshakeFrames, 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Numbers, SerialProgrammingTest,
@@ -178,7 +179,7 @@ TEST_F(ServiceCommandsTest, SkipSendsNothingAndRestartsTheHandshake) {
     Press(SERIAL, MAIN_SERIAL, 1);
     EXPECT_EQ(Control(MAIN_SERIAL).value, 0.0);
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(zan.handshakeFrames, 0);
+    EXPECT_EQ(zan.link.handshakeFrames, 0);
     EXPECT_TRUE(Control(MAIN_MESSAGES).lines.empty());
     // The next frames each ask the crank for its identity, fifteen in all.
     ReadFrames(20);
@@ -192,7 +193,7 @@ TEST_F(ServiceCommandsTest, ResponseThatIsNotASerialNumberProgramsNothing) {
         Press(SERIAL, MAIN_SERIAL, 1);
         EXPECT_EQ(Control(MAIN_SERIAL).value, 0.0) << '"' << typed << '"';
         EXPECT_TRUE(Sent().empty()) << '"' << typed << '"';
-        EXPECT_EQ(zan.handshakeFrames, 100);
+        EXPECT_EQ(zan.link.handshakeFrames, 100);
         EXPECT_EQ(Control(MAIN_MESSAGES).lines,
                   std::vector<std::string>{"SN : \"" + std::string(typed) +
                                            "\" is not a serial number 0..999 ... nothing sent to "
@@ -207,7 +208,7 @@ TEST_F(ServiceCommandsTest, PopupThatFailedProgramsNothingAndKeepsTheHandshake) 
         Press(SERIAL, MAIN_SERIAL, 1);
         EXPECT_EQ(Control(MAIN_SERIAL).value, 0.0);
         EXPECT_TRUE(Sent().empty()) << button;
-        EXPECT_EQ(zan.handshakeFrames, 100) << button;
+        EXPECT_EQ(zan.link.handshakeFrames, 100) << button;
         EXPECT_TRUE(Control(MAIN_MESSAGES).lines.empty()) << button;
     }
 }

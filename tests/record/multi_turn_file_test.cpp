@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"
@@ -12,16 +13,16 @@ class MultiTurnTest : public StationTest {
         StationTest::SetUp();
         engine.Device("COM1");
         ASSERT_EQ(Start(), 0);
-        zan.handshakeFrames = 100;
-        zan.setup.rightForceOffset = zan.setup.leftForceOffset = 1000.0f;
-        zan.setup.rightForceGain = zan.setup.leftForceGain = 0.5f;
-        zan.setup.crankLength = 170.0f;
+        zan.link.handshakeFrames = 100;
+        zan.setup.setup.rightForceOffset = zan.setup.setup.leftForceOffset = 1000.0f;
+        zan.setup.setup.rightForceGain = zan.setup.setup.leftForceGain = 0.5f;
+        zan.setup.setup.crankLength = 170.0f;
     }
     void OpenSession() {
         engine.dirAnswers.push_back(folder.string());
-        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     }
-    void Arm() { SAVE10(zan.mainPanel, MAIN_SESSION_CMD_2, EVENT_COMMIT, nullptr, 0, 0); }
+    void Arm() { SAVE10(zan.setup.mainPanel, MAIN_SESSION_CMD_2, EVENT_COMMIT, nullptr, 0, 0); }
     // Pedalling: a revolution marker every 50 frames, forces changing frame by frame.
     void Pedal(int frames, bool turning = true) {
         std::vector<unsigned char> stream;
@@ -31,7 +32,7 @@ class MultiTurnTest : public StationTest {
                                       .crankWord = turning && frameNumber % 50 == 0 ? 0x2000 : 0}));
         auto& input = engine.Device("COM1").input;
         input.insert(input.end(), stream.begin(), stream.end());
-        ReadZAN();
+        ReadZAN(EngineStation());
     }
     int frameNumber = 0;
 };
@@ -40,16 +41,16 @@ TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
     OpenSession();
     Pedal(101); // windows end on frames 50, 150, 250, ...
     Arm();
-    EXPECT_EQ(zan.captureState, CaptureState::Armed);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Armed);
     Pedal(50); // frame 150 ends a window: the capture's sample 0
-    EXPECT_EQ(zan.captureState, CaptureState::Recording);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Recording);
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
-    EXPECT_EQ(zan.ledFlashTimer, -4);
+    EXPECT_EQ(zan.record.ledFlashTimer, -4);
     Pedal(999);
-    EXPECT_EQ(zan.captureState, CaptureState::Recording);
-    EXPECT_EQ(zan.captureCount, 1000);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Recording);
+    EXPECT_EQ(zan.record.captureCount, 1000);
     Pedal(1);
-    EXPECT_EQ(zan.captureState, CaptureState::Idle);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Idle);
 
     const std::vector<std::string> lines = ReadLines("X_071226_09-00-00.csv");
     ASSERT_EQ(lines.size(), 2u + 1000u + 1u);
@@ -66,7 +67,7 @@ TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
     // Sample 0 is frame 150: 0 N right, 100 N left.
     char first[64];
     std::snprintf(first, sizeof first, "   0,0.010,%.1f,100.0,0.0",
-                  static_cast<double>(zan.capturePower[0]));
+                  static_cast<double>(zan.record.capturePower[0]));
     EXPECT_EQ(lines[2], first);
     EXPECT_EQ(lines[1001].substr(0, 11), " 999,10.000");
 }
@@ -76,42 +77,42 @@ TEST_F(MultiTurnTest, PowerColumnIsTheCapturedFramesOwnPower) {
     Pedal(101);
     Arm();
     Pedal(50);
-    EXPECT_FLOAT_EQ(zan.capturePower[0], zan.powerTrace[zan.frameIndex - 1]);
-    EXPECT_FLOAT_EQ(zan.captureLeft[0], 100.0f);
-    EXPECT_FLOAT_EQ(zan.captureRight[0], 0.0f);
+    EXPECT_FLOAT_EQ(zan.record.capturePower[0], zan.measure.powerTrace[zan.link.frameIndex - 1]);
+    EXPECT_FLOAT_EQ(zan.record.captureLeft[0], 100.0f);
+    EXPECT_FLOAT_EQ(zan.record.captureRight[0], 0.0f);
     Pedal(1);
-    EXPECT_FLOAT_EQ(zan.capturePower[1], zan.powerTrace[zan.frameIndex - 1]);
+    EXPECT_FLOAT_EQ(zan.record.capturePower[1], zan.measure.powerTrace[zan.link.frameIndex - 1]);
 }
 
 TEST_F(MultiTurnTest, ArmingWhileArmedOrCapturingChangesNothing) {
     Pedal(101);
     Arm();
     Pedal(60);
-    ASSERT_EQ(zan.captureState, CaptureState::Recording);
-    const int count = zan.captureCount;
+    ASSERT_EQ(zan.record.captureState, CaptureState::Recording);
+    const int count = zan.record.captureCount;
     Arm();
-    EXPECT_EQ(zan.captureState, CaptureState::Recording);
-    EXPECT_EQ(zan.captureCount, count);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Recording);
+    EXPECT_EQ(zan.record.captureCount, count);
 }
 
 TEST_F(MultiTurnTest, StillPedalsNeverStartAnArmedCapture) {
     Arm();
     Pedal(600, false);
-    EXPECT_EQ(zan.captureState, CaptureState::Armed);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Armed);
 }
 
 TEST_F(MultiTurnTest, CaptureEndingWithoutASessionWritesNothingAndReturnsToIdle) {
     Pedal(75);
     Arm();
     Pedal(1100);
-    EXPECT_EQ(zan.captureState, CaptureState::Idle);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Idle);
     EXPECT_TRUE(std::filesystem::is_empty(folder / "dati"));
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().rfind("X_", 0) == 0) ++files;
     EXPECT_EQ(files, 0u);
     Arm();
-    EXPECT_EQ(zan.captureState, CaptureState::Armed);
+    EXPECT_EQ(zan.record.captureState, CaptureState::Armed);
 }
 
 TEST_F(MultiTurnTest, SessionOpenedAfterArmingStillGetsTheFile) {

@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/session_panel.h"
 #include "export/ride_export.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
@@ -32,24 +33,24 @@ class SessionFileTest : public StationTest {
         StationTest::SetUp();
         ASSERT_EQ(Start(), 0);
         std::filesystem::create_directory(folder / "rides");
-        zan.setup.totalKm = 1234.5f;
+        zan.setup.setup.totalKm = 1234.5f;
     }
     void PressSave(const std::string& chosenFolder) {
         engine.dirAnswers.push_back(chosenFolder);
-        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     }
     void Riding() {
-        zan.heartRate = 135.0f;
-        zan.cadence = 90.0f;
-        zan.speed = 30.0f;
-        zan.powerTotal = 240.0f;
-        zan.powerLeft = 100.0f;
-        zan.powerRight = 150.0f;
-        zan.ofLeft = 1.5f;
-        zan.ofRight = -2.0f;
-        zan.udLeft = 12.0f;
-        zan.udRight = -5.0f;
-        zan.batteryLevel = 80.0f;
+        zan.measure.heartRate = 135.0f;
+        zan.measure.cadence = 90.0f;
+        zan.measure.speed = 30.0f;
+        zan.measure.powerTotal = 240.0f;
+        zan.measure.powerLeft = 100.0f;
+        zan.measure.powerRight = 150.0f;
+        zan.measure.ofLeft = 1.5f;
+        zan.measure.ofRight = -2.0f;
+        zan.measure.udLeft = 12.0f;
+        zan.measure.udRight = -5.0f;
+        zan.measure.batteryLevel = 80.0f;
     }
     std::string Rides(const std::string& name) { return "rides/" + name; }
 };
@@ -58,7 +59,7 @@ class SessionFileTest : public StationTest {
 
 TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
     PressSave((folder / "rides").string());
-    ASSERT_EQ(zan.sessionActive, 1);
+    ASSERT_EQ(zan.record.sessionActive, 1);
     const std::string path = (folder / "rides" / "S_071226_09-00.csv").string();
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, path);
     EXPECT_FALSE(Main(MAIN_SESSION_CMD_1).Dimmed());
@@ -66,17 +67,17 @@ TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
     EXPECT_EQ(engine.popups.back().title, "Selezionare FOLDER");
 
     Riding();
-    zan.kcalTotal = 12.34f;
-    SaveDat();
+    zan.measure.kcalTotal = 12.34f;
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     engine.now += 1.0;
-    zan.cadence = 0.0f;
-    zan.powerLeft = zan.powerRight = 0.0f;
-    zan.powerTotal = 0.0f;
-    SaveDat();
+    zan.measure.cadence = 0.0f;
+    zan.measure.powerLeft = zan.measure.powerRight = 0.0f;
+    zan.measure.powerTotal = 0.0f;
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     engine.now += 61.0;
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
 
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
     EXPECT_TRUE(Main(MAIN_SESSION_CMD_1).Dimmed());
     const std::vector<std::string> expected = {
@@ -102,7 +103,7 @@ TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
 TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
     PressSave((folder / "rides").string());
     Riding();
-    SaveDat();
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     // Read while the session is still open, as after a crash of the station.
     const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
     ASSERT_EQ(lines.size(), 5u);
@@ -111,33 +112,35 @@ TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
 
 TEST_F(SessionFileTest, IndexWidensBeyondFiveDigits) {
     PressSave((folder / "rides").string());
-    zan.sessionRow = 123456;
-    SaveDat();
+    zan.record.sessionRow = 123456;
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv"))[4].substr(0, 7), "123456,");
 }
 
 TEST_F(SessionFileTest, NewSessionStartsFromZeroButKeepsTheRowTickCount) {
-    zan.setup.recordInterval = 2;
+    zan.setup.setup.recordInterval = 2;
     PressSave((folder / "rides").string());
     Riding();
-    for (int tick = 0; tick < 6; ++tick) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.sessionRow, 1);
-    EXPECT_EQ(zan.rowTicks, 2);
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    for (int tick = 0; tick < 6; ++tick)
+        DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.record.sessionRow, 1);
+    EXPECT_EQ(zan.record.rowTicks, 2);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     engine.now += 60.0;
     PressSave((folder / "rides").string());
-    EXPECT_EQ(zan.sessionRow, 0);
-    EXPECT_EQ(zan.sessionPowerAverage, 0.0f);
-    EXPECT_EQ(zan.kcalTotal, 0.0f);
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.sessionRow, 1);
+    EXPECT_EQ(zan.record.sessionRow, 0);
+    EXPECT_EQ(zan.record.sessionPowerAverage, 0.0f);
+    EXPECT_EQ(zan.measure.kcalTotal, 0.0f);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.record.sessionRow, 1);
 }
 
 TEST_F(SessionFileTest, RowIntervalOfZeroWritesARowOnEveryTick) {
-    zan.setup.recordInterval = 0;
+    zan.setup.setup.recordInterval = 0;
     PressSave((folder / "rides").string());
-    for (int tick = 0; tick < 5; ++tick) DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    for (int tick = 0; tick < 5; ++tick)
+        DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv")).size(), 4u + 5u);
 }
 
@@ -145,9 +148,9 @@ TEST_F(SessionFileTest, RowIntervalOfZeroWritesARowOnEveryTick) {
 
 TEST_F(SessionFileTest, SecondSessionInTheSameMinuteKeepsTheFirst) {
     PressSave((folder / "rides").string());
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     PressSave((folder / "rides").string());
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv"))[0], "ZAN_session_file ,S_071226_09-00.csv");
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00_2.csv"))[0],
               "ZAN_session_file ,S_071226_09-00_2.csv");
@@ -156,29 +159,29 @@ TEST_F(SessionFileTest, SecondSessionInTheSameMinuteKeepsTheFirst) {
 TEST_F(SessionFileTest, CancelledFolderPopupRecordsIntoTheFolderUsedLastOrData) {
     PressSave("");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "dati" / "S_071226_09-00.csv").string());
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     PressSave((folder / "rides").string());
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     PressSave("");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "rides" / "S_071226_09-00_2.csv").string());
 }
 
 TEST_F(SessionFileTest, SessionWhoseFileCannotBeCreatedDoesNotStartAndSaysSo) {
     PressSave((folder / "no" / "such" / "folder").string());
-    EXPECT_EQ(zan.sessionActive, 0);
+    EXPECT_EQ(zan.record.sessionActive, 0);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session NOT started: file not created !");
     EXPECT_TRUE(Main(MAIN_SESSION_CMD_1).Dimmed());
     ASSERT_EQ(engine.popups.back().kind, "message");
     EXPECT_NE(engine.popups.back().message.find("could not be created"), std::string::npos);
-    DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.sessionRow, 0);
+    DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.record.sessionRow, 0);
 }
 
 TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
     PressSave((folder / "rides").string());
     Riding();
-    SaveDat();
-    FINE(zan.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    FINE(zan.setup.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
     const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[5], "#####");
@@ -187,10 +190,10 @@ TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
 
 TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldInAPopupAndOnTheStandardError) {
     PressSave((folder / "rides").string());
-    SaveDat();
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
     std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit");
     testing::internal::CaptureStderr();
-    FINE(zan.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
+    FINE(zan.setup.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
     const std::string said = testing::internal::GetCapturedStderr();
     ASSERT_EQ(engine.popups.back().title, "FIT and TCX files");
     EXPECT_EQ(said, engine.popups.back().message + "\n");
@@ -203,10 +206,10 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
     for (const bool nameTaken : {false, true}) {
         const std::size_t told = Main(MAIN_MESSAGES).lines.size();
         PressSave((folder / "rides").string());
-        const std::string path = zan.sessionPath;
+        const std::string path = zan.record.sessionPath;
         const std::string kept = nameTaken ? path + ".moved" : path;
         for (int row = 0; row < 9; ++row, engine.now += 1.0) {
-            SaveDat();
+            SaveDat(zan.record, zan.measure, zan.setup, zan.link);
             std::error_code error;
             if (row == 2 && nameTaken) std::filesystem::rename(path, kept, error);
             if (row == 2 && !nameTaken) std::filesystem::remove(path, error);
@@ -214,8 +217,9 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
             if (row == 2 && nameTaken) std::ofstream(path) << "notes\n";
         }
         // Noticed when the file is next stored on disk, within 5 s.
+        ShowRecordNotices(zan);
         EXPECT_EQ(Main(MAIN_MESSAGES).lines.size(), told + 1);
-        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
         const SessionRows session = ReadSessionRows(kept);
         EXPECT_EQ(session.rows.size(), 9u);
         EXPECT_TRUE(RowsNumberedWithoutGap(session));
@@ -246,9 +250,9 @@ TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
     engine.dirAnswers.push_back((folder / "rides").string());
     ASSERT_EQ(Start(), 0);
     engine.RunUntil(5.0);
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     engine.RunUntil(30.0);
-    HOLD(zan.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
+    HOLD(zan.setup.mainPanel, MAIN_HOLD, EVENT_COMMIT, nullptr, 0, 0);
     crank.settings.heartRate = 160.0;
     crank.settings.speed = 20.0;
     crank.settings.cadence = 70.0;
@@ -257,11 +261,11 @@ TEST_F(HeldPanelRideTest, RowsFollowTheCrankWhileThePanelIsHeld) {
     engine.RunUntil(65.0);
     EXPECT_EQ(Main(MAIN_HEART_RATE).value, 120.0);
     EXPECT_NEAR(Main(MAIN_SPEED).value, 30.0, 0.1);
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
 
     // A row a second from 5 s: the rows from 15 s to the hold hold the ride before it, the last
     // 20 (from 45 s, the new cadence settled) the crank's new values.
-    const SessionRows session = ReadSessionRows(zan.sessionPath);
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
     ASSERT_EQ(session.rows.size(), 60u);
     const struct {
         std::size_t first;

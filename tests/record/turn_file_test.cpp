@@ -8,19 +8,19 @@ class TurnFileTest : public StationTest {
         StationTest::SetUp();
         ASSERT_EQ(Start(), 0);
         engine.dirAnswers.push_back(folder.string());
-        SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
-        ASSERT_EQ(zan.sessionActive, 1);
+        SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        ASSERT_EQ(zan.record.sessionActive, 1);
     }
     void Snapshot(int frames) {
         for (int i = 0; i < frames; ++i) {
-            zan.snapshotPower[i] = 10.0f * i;
-            zan.snapshotLeft[i] = 1.25f * i;
-            zan.snapshotRight[i] = -0.5f * i;
+            zan.measure.snapshotPower[i] = 10.0f * i;
+            zan.measure.snapshotLeft[i] = 1.25f * i;
+            zan.measure.snapshotRight[i] = -0.5f * i;
         }
-        zan.snapshotFrames = frames;
+        zan.measure.snapshotFrames = frames;
     }
     std::vector<std::string> PressAndRead(const std::string& name = "T_071226_09-00-00.csv") {
-        SAVET(zan.mainPanel, MAIN_SESSION_CMD_1, EVENT_COMMIT, nullptr, 0, 0);
+        SAVET(zan.setup.mainPanel, MAIN_SESSION_CMD_1, EVENT_COMMIT, nullptr, 0, 0);
         return ReadLines(name);
     }
 };
@@ -57,7 +57,7 @@ TEST_F(TurnFileTest, CaptureTurnsTheSessionClockYellowForFourTicks) {
     Snapshot(10);
     PressAndRead();
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
-    EXPECT_EQ(zan.ledFlashTimer, -4);
+    EXPECT_EQ(zan.record.ledFlashTimer, -4);
 }
 
 TEST_F(TurnFileTest, TwoPressesInTheSameSecondKeepBothFiles) {
@@ -70,7 +70,7 @@ TEST_F(TurnFileTest, TwoPressesInTheSameSecondKeepBothFiles) {
 }
 
 TEST_F(TurnFileTest, WithoutASessionThePressDoesNothing) {
-    SAVE(zan.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     Snapshot(10);
     PressAndRead();
     EXPECT_FALSE(std::filesystem::exists(folder / "T_071226_09-00-00.csv"));

@@ -73,19 +73,19 @@ class AccessLevelsTest : public StationTest {
     }
 
     void Enter(int code) {
-        SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, code);
-        PWD(zan.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_ACCESS_CODE, code);
+        PWD(zan.setup.mainPanel, MAIN_ACCESS_CODE, EVENT_COMMIT, nullptr, 0, 0);
     }
     void Select(int side) {
-        SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, side);
-        OFT(zan.mainPanel, MAIN_SINGLE_SIDE, EVENT_COMMIT, nullptr, 0, 0);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_SINGLE_SIDE, side);
+        OFT(zan.setup.mainPanel, MAIN_SINGLE_SIDE, EVENT_COMMIT, nullptr, 0, 0);
     }
-    void Tick() { DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
+    void Tick() { DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
 
     // Back to the panel as the resource gives it, so whatever a command sets can be told from
     // what it leaves alone.
     void ForgetLooks() {
-        for (auto& [number, control] : engine.Panel(zan.mainPanel).controls) {
+        for (auto& [number, control] : engine.Panel(zan.setup.mainPanel).controls) {
             control.intAttributes.erase(ATTR_DIMMED);
             control.intAttributes.erase(ATTR_VISIBLE);
         }
@@ -107,7 +107,7 @@ class AccessLevelsTest : public StationTest {
     }
     // Every control of the main panel looks as expected; those not named are untouched.
     void ExpectLooks(const Looks& expected) {
-        for (const auto& [number, control] : engine.Panel(zan.mainPanel).controls) {
+        for (const auto& [number, control] : engine.Panel(zan.setup.mainPanel).controls) {
             const auto found = expected.find(number);
             const std::string want = found == expected.end() ? "untouched" : found->second;
             EXPECT_EQ(LookOf(number), want) << NameOf(number);
@@ -132,7 +132,7 @@ TEST_P(AccessCodeTest, CodeOpensExactlyTheControlsOfItsLevel) {
     const CodeCase& entry = GetParam();
     ForgetLooks();
     Enter(entry.code);
-    EXPECT_EQ(zan.accessCode, entry.code);
+    EXPECT_EQ(zan.setup.accessCode, entry.code);
     EXPECT_EQ(Main(MAIN_ACCESS_CODE).value, 0.0);
     ExpectLooks(Merge(*entry.looks, {{MAIN_START_NOTICE, "hidden"}}));
 }
@@ -162,7 +162,7 @@ TEST_F(AccessLevelsTest, ZeroAfterAHigherCodeChangesOnlyTheControlsOfItsColumn) 
         ForgetLooks();
         Enter(code);
         Enter(0);
-        EXPECT_EQ(zan.accessCode, 0);
+        EXPECT_EQ(zan.setup.accessCode, 0);
         ExpectLooks(Merge(Merge(*opened, lockedLooks), {{MAIN_START_NOTICE, "hidden"}}));
     }
     EXPECT_EQ(LookOf(MAIN_DEBU), "enabled");
@@ -172,9 +172,9 @@ TEST_F(AccessLevelsTest, ZeroAfterAHigherCodeChangesOnlyTheControlsOfItsColumn) 
 
 TEST_F(AccessLevelsTest, OnlyACommitEntersTheCode) {
     ForgetLooks();
-    SetCtrlVal(zan.mainPanel, MAIN_ACCESS_CODE, 24517);
-    PWD(zan.mainPanel, MAIN_ACCESS_CODE, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
-    EXPECT_EQ(zan.accessCode, 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_ACCESS_CODE, 24517);
+    PWD(zan.setup.mainPanel, MAIN_ACCESS_CODE, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(zan.setup.accessCode, 0);
     EXPECT_EQ(Main(MAIN_ACCESS_CODE).value, 24517.0);
     ExpectLooks(noLooks);
 }
@@ -183,17 +183,17 @@ TEST_F(AccessLevelsTest, OnlyACommitEntersTheCode) {
 
 TEST_F(AccessLevelsTest, SelectorDrivesTheMeasurementOnlyAboveTheServiceThreshold) {
     Enter(2739);
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_SINGLE_SIDE, 1);
     Tick();
-    EXPECT_EQ(zan.singleSide, SingleSide::Both);
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::Both);
     Enter(2740);
     Tick();
-    EXPECT_EQ(zan.singleSide, SingleSide::RightOnly);
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::RightOnly);
     // Back below the threshold the measurement keeps the side it had.
     Enter(0);
-    SetCtrlVal(zan.mainPanel, MAIN_SINGLE_SIDE, 2);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_SINGLE_SIDE, 2);
     Tick();
-    EXPECT_EQ(zan.singleSide, SingleSide::RightOnly);
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::RightOnly);
 }
 
 TEST_F(AccessLevelsTest, OneSideBelowTheServiceLevelChangesTheLayoutButNotTheMeasurement) {
@@ -201,11 +201,11 @@ TEST_F(AccessLevelsTest, OneSideBelowTheServiceLevelChangesTheLayoutButNotTheMea
     Select(1);
     Tick();
     EXPECT_FALSE(Main(MAIN_LEFT_FORCE).Visible());
-    EXPECT_EQ(zan.singleSide, SingleSide::Both);
+    EXPECT_EQ(zan.setup.singleSide, SingleSide::Both);
 }
 
 TEST_F(AccessLevelsTest, RawCountsShowFromTheCalibrationCodeUp) {
-    zan.rawRightForce = 1234;
+    zan.link.rawRightForce = 1234;
     for (const auto& [code, shown] :
          {std::pair{2740, false}, std::pair{6867, false}, std::pair{6868, true},
           std::pair{6869, true}, std::pair{24517, true}}) {
@@ -254,7 +254,7 @@ TEST_P(SingleSideTest, SelectorShowsThePedalsItMeasures) {
     ForgetLooks();
     Select(entry.selector);
     std::map<Side, int> counts;
-    for (const auto& [number, control] : engine.Panel(zan.mainPanel).controls) {
+    for (const auto& [number, control] : engine.Panel(zan.setup.mainPanel).controls) {
         const std::string name = NameOf(number);
         const Side side = SideOf(name);
         counts[side] += 1;

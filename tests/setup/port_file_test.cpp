@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/setup_panel.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "tests/support/station_fixture.h"
@@ -8,10 +9,10 @@ class PortFileTest : public StationTest {};
 TEST_F(PortFileTest, FourLinesGoToPortWarmupAndPlotSwitches) {
     WriteFile("zan_com.set", "  3\n2\n1\n0\n");
     ASSERT_EQ(Start(), 0);
-    EXPECT_EQ(zan.comPort, 3);
-    EXPECT_EQ(zan.warmupMode, 2);
-    EXPECT_EQ(zan.plotHeartRate, 1);
-    EXPECT_EQ(zan.plotCadence, 0);
+    EXPECT_EQ(zan.setup.comPort, 3);
+    EXPECT_EQ(zan.setup.warmupMode, 2);
+    EXPECT_EQ(zan.setup.plotHeartRate, 1);
+    EXPECT_EQ(zan.setup.plotCadence, 0);
     EXPECT_EQ(Main(MAIN_COM_PORT).value, 3);
     EXPECT_EQ(Main(MAIN_PLOT_HR).value, 1);
 }
@@ -19,23 +20,23 @@ TEST_F(PortFileTest, FourLinesGoToPortWarmupAndPlotSwitches) {
 TEST_F(PortFileTest, LongLinesCountTheirFirstTenCharactersAndShortFilesKeepDefaults) {
     WriteFile("zan_com.set", "12345678901\n1\n");
     ASSERT_EQ(Start(), 0);
-    EXPECT_EQ(zan.comPort, 1234567890);
-    EXPECT_EQ(zan.warmupMode, 1);
-    EXPECT_EQ(zan.plotHeartRate, 0);
-    EXPECT_EQ(zan.plotCadence, 0);
+    EXPECT_EQ(zan.setup.comPort, 1234567890);
+    EXPECT_EQ(zan.setup.warmupMode, 1);
+    EXPECT_EQ(zan.setup.plotHeartRate, 0);
+    EXPECT_EQ(zan.setup.plotCadence, 0);
 }
 
 TEST_F(PortFileTest, SavePortSettingsWritesTheControlsAndKeepsTheOpenPort) {
     engine.Device("COM7");
     WriteFile("zan_com.set", "7\n0\n0\n0\n");
     ASSERT_EQ(Start(), 0);
-    SetCtrlVal(zan.mainPanel, MAIN_COM_PORT, 12);
-    SetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, 1);
-    SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
-    DEFX(zan.mainPanel, MAIN_SERVICE_CMD, EVENT_COMMIT, nullptr, 0, 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_COM_PORT, 12);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_WARMUP_MODE, 1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_CADENCE, 1);
+    DEFX(zan.setup.mainPanel, MAIN_SERVICE_CMD, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(ReadFile("zan_com.set"), "12\n1\n0\n1\n");
-    EXPECT_EQ(zan.comPort, 12);
-    EXPECT_EQ(zan.warmupMode, 1);
+    EXPECT_EQ(zan.setup.comPort, 12);
+    EXPECT_EQ(zan.setup.warmupMode, 1);
     // The port opened under the previous number stays open until the next reconnect.
     EXPECT_TRUE(engine.Port(7).open);
     EXPECT_FALSE(engine.Port(12).open);
@@ -43,20 +44,22 @@ TEST_F(PortFileTest, SavePortSettingsWritesTheControlsAndKeepsTheOpenPort) {
 
 TEST_F(PortFileTest, WrittenPortFileIsReadBackTheSame) {
     ASSERT_EQ(Start(), 0);
-    ASSERT_EQ(WritePortFile(4, 2, 1, 1), 0);
-    ResetStation();
+    SaveProblem problem{};
+    ASSERT_EQ(WritePortFile(PortSettings{4, 2, 1, 1}, &problem), 0);
+    ResetStation(zan);
     ASSERT_EQ(Start(), 0);
-    EXPECT_EQ(zan.comPort, 4);
-    EXPECT_EQ(zan.warmupMode, 2);
-    EXPECT_EQ(zan.plotHeartRate, 1);
-    EXPECT_EQ(zan.plotCadence, 1);
+    EXPECT_EQ(zan.setup.comPort, 4);
+    EXPECT_EQ(zan.setup.warmupMode, 2);
+    EXPECT_EQ(zan.setup.plotHeartRate, 1);
+    EXPECT_EQ(zan.setup.plotCadence, 1);
 }
 
 TEST_F(PortFileTest, FailedPortSaveKeepsThePreviousFileAndSaysSo) {
     WriteFile("zan_com.set", "5\n0\n0\n0\n");
     ASSERT_EQ(Start(), 0);
     std::filesystem::create_directory(folder / "zan_com.set.new");
-    EXPECT_EQ(WritePortFile(9, 0, 0, 0), -1);
+    zan.setup.comPort = 9;
+    EXPECT_EQ(SavePortFile(zan), -1);
     EXPECT_EQ(ReadFile("zan_com.set"), "5\n0\n0\n0\n");
     ASSERT_EQ(engine.popups.size(), 1u);
     EXPECT_EQ(engine.popups[0].title, "Port file");

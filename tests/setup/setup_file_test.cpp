@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/setup_panel.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
 #include "tests/support/station_fixture.h"
@@ -17,8 +18,8 @@ std::string SetupWith(int lineNumber, const std::string& value) {
 }
 
 int Press(CtrlCallbackPtr callback) {
-    Station& zan = CurrentStation();
-    return callback(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    Station& zan = EngineStation();
+    return callback(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 } // namespace
 
@@ -34,13 +35,13 @@ class SetupFileTest : public StationTest {
 // --- Format and round trip ---
 
 TEST_F(SetupFileTest, SavedFileHasTwentyThreeLinesInTheirFormats) {
-    zan.crankIdentified = 1;
-    zan.deviceSerial = 123;
-    SetCtrlVal(zan.mainPanel, MAIN_RIGHT_FORCE_GAIN, 1.5);
-    SetCtrlVal(zan.mainPanel, MAIN_SIMULATION, 2);
-    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, -12.25);
-    SetCtrlVal(zan.mainPanel, MAIN_TURN_DETECTION, 3);
-    ASSERT_EQ(SavePar("out.set"), 0);
+    zan.link.crankIdentified = 1;
+    zan.link.deviceSerial = 123;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_RIGHT_FORCE_GAIN, 1.5);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_SIMULATION, 2);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, -12.25);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_DETECTION, 3);
+    ASSERT_EQ(SavePar(EngineStation(), "out.set"), 0);
     const std::vector<std::string> lines = ReadLines("out.set");
     ASSERT_EQ(lines.size(), 23u);
     EXPECT_EQ(lines[1], "  1.500");
@@ -62,21 +63,22 @@ TEST_F(SetupFileTest, RoundTripGivesBackEveryValueToThreeDecimals) {
     std::vector<double> written;
     double value = 1.23456;
     for (const int control : controls) {
-        SetCtrlVal(zan.mainPanel, control, value);
+        SetCtrlVal(zan.setup.mainPanel, control, value);
         written.push_back(Main(control).value);
         value = value * -3.1 + 0.0172;
     }
-    SetCtrlVal(zan.mainPanel, MAIN_RECORD_INTERVAL, 5);
-    SetCtrlVal(zan.mainPanel, MAIN_RESERVED_FLAG, 9);
-    ASSERT_EQ(SavePar("trip.set"), 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_RECORD_INTERVAL, 5);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_RESERVED_FLAG, 9);
+    ASSERT_EQ(SavePar(EngineStation(), "trip.set"), 0);
 
-    for (const int control : controls) SetCtrlVal(zan.mainPanel, control, 77.0);
-    ASSERT_EQ(LoadPar("trip.set"), 0);
+    for (const int control : controls) SetCtrlVal(zan.setup.mainPanel, control, 77.0);
+    ASSERT_EQ(LoadPar(EngineStation(), "trip.set"), 0);
     for (std::size_t i = 0; i < written.size(); ++i)
         EXPECT_NEAR(Main(controls[i]).value, written[i], 5e-4) << "control " << controls[i];
-    EXPECT_FLOAT_EQ(zan.setup.totalKm, static_cast<float>(Main(MAIN_TOTAL_KM).value));
-    EXPECT_FLOAT_EQ(zan.setup.leftAuxOffset, static_cast<float>(Main(MAIN_LEFT_AUX_OFFSET).value));
-    EXPECT_EQ(zan.setup.recordInterval, 5);
+    EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, static_cast<float>(Main(MAIN_TOTAL_KM).value));
+    EXPECT_FLOAT_EQ(zan.setup.setup.leftAuxOffset,
+                    static_cast<float>(Main(MAIN_LEFT_AUX_OFFSET).value));
+    EXPECT_EQ(zan.setup.setup.recordInterval, 5);
     EXPECT_EQ(Main(MAIN_RESERVED_FLAG).value, 9);
 }
 
@@ -94,29 +96,29 @@ TEST_F(SetupFileTest, EveryValueTheFieldShowsReadsBackAsShownAndOrdinaryValuesKe
           Case{12345678901.0, "12345679e3"}, Case{-98765432109.0, "-9876543e4"},
           Case{3.4028235e38, "3.403e38"}, Case{-3.4028235e38, "-3.403e38"}, Case{1.5e-5, "1.5e-5"},
           Case{-0.0004, "-4e-4"}}) {
-        SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, c.value);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, c.value);
         const double shown = Main(MAIN_TOTAL_KM).value;
-        ASSERT_EQ(SavePar("trip.set"), 0);
+        ASSERT_EQ(SavePar(EngineStation(), "trip.set"), 0);
         EXPECT_EQ(ReadLines("trip.set")[12], c.line) << c.value;
-        SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 77.0);
-        ASSERT_EQ(LoadPar("trip.set"), 0);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, 77.0);
+        ASSERT_EQ(LoadPar(EngineStation(), "trip.set"), 0);
         EXPECT_EQ(Main(MAIN_TOTAL_KM).value, shown) << c.value;
     }
 }
 
 TEST_F(SetupFileTest, EverySaveKeepsTheFileItReplacesAsTheBackupOrDoesNotSave) {
     WriteFile("zan_01.set", SetupWith(12, "170.000"));
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadFile("zan_01.set.bak"), SetupWith(12, "170.000"));
     const std::string first = ReadFile("zan_01.set");
-    SetCtrlVal(zan.mainPanel, MAIN_CRANK_LENGTH, 180.0);
-    ASSERT_EQ(SavePar("zan_01.set"), 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, 180.0);
+    ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
     EXPECT_EQ(ReadFile("zan_01.set.bak"), first);
     // A backup that cannot be made (its name taken by a folder) stops the save.
     std::filesystem::create_directories(folder / "zan_01.set.bak.new" / "keep");
     const std::string second = ReadFile("zan_01.set");
-    SetCtrlVal(zan.mainPanel, MAIN_CRANK_LENGTH, 190.0);
-    EXPECT_EQ(SavePar("zan_01.set"), -1);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, 190.0);
+    EXPECT_EQ(SavePar(EngineStation(), "zan_01.set"), -1);
     EXPECT_EQ(ReadFile("zan_01.set"), second);
     EXPECT_EQ(ReadFile("zan_01.set.bak"), first);
     EXPECT_EQ(engine.popups.back().title, "Setup file");
@@ -126,18 +128,18 @@ TEST_F(SetupFileTest, EverySaveKeepsTheFileItReplacesAsTheBackupOrDoesNotSave) {
 
 TEST_F(SetupFileTest, OnlyTheFirstTenCharactersOfALineAreRead) {
     WriteFile("long.set", SetupWith(13, "1234567.125"));
-    ASSERT_EQ(LoadPar("long.set"), 0);
-    EXPECT_FLOAT_EQ(zan.setup.totalKm, 1234567.12f);
+    ASSERT_EQ(LoadPar(EngineStation(), "long.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, 1234567.12f);
     // The rest of the long line is skipped, not taken as the next line.
-    EXPECT_FLOAT_EQ(zan.setup.rightCorrectionCoeff, 0.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightCorrectionCoeff, 0.0f);
 }
 
 TEST_F(SetupFileTest, SevenDigitValueIsWrittenInElevenCharactersAndLosesItsLastDecimal) {
-    SetCtrlVal(zan.mainPanel, MAIN_TOTAL_KM, 1234567.0);
-    ASSERT_EQ(SavePar("big.set"), 0);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_TOTAL_KM, 1234567.0);
+    ASSERT_EQ(SavePar(EngineStation(), "big.set"), 0);
     EXPECT_EQ(ReadLines("big.set")[12], "1234567.000");
-    ASSERT_EQ(LoadPar("big.set"), 0);
-    EXPECT_FLOAT_EQ(zan.setup.totalKm, 1234567.0f);
+    ASSERT_EQ(LoadPar(EngineStation(), "big.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, 1234567.0f);
 }
 
 TEST_F(SetupFileTest, NumbersAreReadUpToTheFirstCharacterThatIsNotPartOfThem) {
@@ -149,47 +151,47 @@ TEST_F(SetupFileTest, NumbersAreReadUpToTheFirstCharacterThatIsNotPartOfThem) {
          {Case{"  -0.125abc", -0.125f}, Case{"abc", 0.0f}, Case{"", 0.0f}, Case{"nan", 0.0f},
           Case{"-inf", 0.0f}, Case{"1e99", 3.4028235e38f}, Case{"  2.5e1x", 25.0f}}) {
         WriteFile("n.set", SetupWith(2, c.line));
-        ASSERT_EQ(LoadPar("n.set"), 0);
-        EXPECT_FLOAT_EQ(zan.setup.rightForceGain, c.value) << "line '" << c.line << "'";
+        ASSERT_EQ(LoadPar(EngineStation(), "n.set"), 0);
+        EXPECT_FLOAT_EQ(zan.setup.setup.rightForceGain, c.value) << "line '" << c.line << "'";
     }
     WriteFile("i.set", SetupWith(16, "9999999999"));
-    ASSERT_EQ(LoadPar("i.set"), 0);
-    EXPECT_EQ(zan.setup.recordInterval, 2147483647);
+    ASSERT_EQ(LoadPar(EngineStation(), "i.set"), 0);
+    EXPECT_EQ(zan.setup.setup.recordInterval, 2147483647);
     WriteFile("i.set", SetupWith(16, " 12 rows"));
-    ASSERT_EQ(LoadPar("i.set"), 0);
-    EXPECT_EQ(zan.setup.recordInterval, 12);
+    ASSERT_EQ(LoadPar(EngineStation(), "i.set"), 0);
+    EXPECT_EQ(zan.setup.setup.recordInterval, 12);
 }
 
 TEST_F(SetupFileTest, MissingLinesKeepTheValuesTheStationHad) {
-    zan.setup.crankLength = 170.0f;
-    zan.setup.serialNumber = 55;
+    zan.setup.setup.crankLength = 170.0f;
+    zan.setup.setup.serialNumber = 55;
     WriteFile("short.set", "1\n2\n3\n");
-    ASSERT_EQ(LoadPar("short.set"), 0);
-    EXPECT_FLOAT_EQ(zan.setup.rightForceOffset, 1.0f);
-    EXPECT_FLOAT_EQ(zan.setup.rightAuxOffset, 3.0f);
-    EXPECT_FLOAT_EQ(zan.setup.crankLength, 170.0f);
-    EXPECT_EQ(zan.setup.serialNumber, 55);
+    ASSERT_EQ(LoadPar(EngineStation(), "short.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceOffset, 1.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightAuxOffset, 3.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 170.0f);
+    EXPECT_EQ(zan.setup.setup.serialNumber, 55);
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_CRANK_LENGTH).value), 170.0f);
 }
 
 TEST_F(SetupFileTest, SerialNumberIsWrittenFromTheCrankOnlyWhenOneIdentifiedItself) {
     WriteFile("sn.set", SetupWith(23, "321"));
-    ASSERT_EQ(LoadPar("sn.set"), 0);
-    EXPECT_EQ(zan.setup.serialNumber, 321);
+    ASSERT_EQ(LoadPar(EngineStation(), "sn.set"), 0);
+    EXPECT_EQ(zan.setup.setup.serialNumber, 321);
     // No crank in this run: the placeholder 0 never reaches the calibration.
-    zan.deviceSerial = 0;
-    ASSERT_EQ(SavePar("sn.set"), 0);
+    zan.link.deviceSerial = 0;
+    ASSERT_EQ(SavePar(EngineStation(), "sn.set"), 0);
     EXPECT_EQ(ReadLines("sn.set")[22], "321");
-    zan.crankIdentified = 1;
-    zan.deviceSerial = 7;
-    ASSERT_EQ(SavePar("sn.set"), 0);
+    zan.link.crankIdentified = 1;
+    zan.link.deviceSerial = 7;
+    ASSERT_EQ(SavePar(EngineStation(), "sn.set"), 0);
     EXPECT_EQ(ReadLines("sn.set")[22], "7");
-    EXPECT_EQ(zan.setup.serialNumber, 321);
+    EXPECT_EQ(zan.setup.setup.serialNumber, 321);
 }
 
 TEST_F(SetupFileTest, QuitWithoutACrankKeepsTheSerialNumberOfTheDefaultFile) {
     WriteFile("zan_01.set", SetupWith(23, "123"));
-    ResetStation();
+    ResetStation(zan);
     ASSERT_EQ(Start(), 0);
     Press(FINE);
     EXPECT_EQ(ReadLines("zan_01.set")[22], "123");
@@ -200,7 +202,7 @@ TEST_F(SetupFileTest, QuitWithoutACrankKeepsTheSerialNumberOfTheDefaultFile) {
 TEST_F(SetupFileTest, SaveAsWithTheDialogCancelledSavesTheDefaultFileAndMarksTheTitle) {
     engine.fileAnswers.push_back("");
     Press(SAVS);
-    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_STREQ(zan.setup.setupPath, "zan_01.set");
     EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
     EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) "
                            "( Connected to ZAN -> SW_00  SN_000 ) #WR# ");
@@ -211,10 +213,10 @@ TEST_F(SetupFileTest, SaveAsWithTheDialogCancelledSavesTheDefaultFileAndMarksThe
 TEST_F(SetupFileTest, LoadReadsTheChosenFileAndMarksTheTitle) {
     WriteFile("bike.set", SetupWith(12, "175.000"));
     engine.fileAnswers.push_back((folder / "bike.set").string());
-    zan.deviceVersion = 4;
-    zan.deviceSerial = 12;
+    zan.link.deviceVersion = 4;
+    zan.link.deviceSerial = 12;
     Press(LOAD);
-    EXPECT_FLOAT_EQ(zan.setup.crankLength, 175.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 175.0f);
     EXPECT_EQ(MainTitle(), "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> " +
                                (folder / "bike.set").string() +
                                ") ( Connected to ZAN -> SW_04  SN_012 ) *RD* ");
@@ -222,11 +224,11 @@ TEST_F(SetupFileTest, LoadReadsTheChosenFileAndMarksTheTitle) {
 
 TEST_F(SetupFileTest, LoadOfAFileThatCannotBeReadChangesNothingAndSaysSo) {
     const std::string title = MainTitle();
-    zan.setup.crankLength = 170.0f;
+    zan.setup.setup.crankLength = 170.0f;
     engine.fileAnswers.push_back((folder / "missing.set").string());
     Press(LOAD);
-    EXPECT_STREQ(zan.setupPath, "zan_01.set");
-    EXPECT_FLOAT_EQ(zan.setup.crankLength, 170.0f);
+    EXPECT_STREQ(zan.setup.setupPath, "zan_01.set");
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 170.0f);
     EXPECT_EQ(MainTitle(), title);
     ASSERT_EQ(engine.popups.size(), 2u);
     EXPECT_EQ(engine.popups[1].message, "\"" + (folder / "missing.set").string() +
@@ -256,11 +258,11 @@ TEST_F(SetupFileTest, SaveIntoAMissingFolderIsToldToTheUser) {
 }
 
 TEST_F(SetupFileTest, DefaultSaveTakesTheWarmupModeAndAlwaysWritesTheDefaultFile) {
-    std::snprintf(zan.setupPath, sizeof zan.setupPath, "%s", "other.set");
-    SetCtrlVal(zan.mainPanel, MAIN_WARMUP_MODE, 2);
+    std::snprintf(zan.setup.setupPath, sizeof zan.setup.setupPath, "%s", "other.set");
+    SetCtrlVal(zan.setup.mainPanel, MAIN_WARMUP_MODE, 2);
     Press(DEF);
-    EXPECT_EQ(zan.warmupMode, 2);
-    EXPECT_STREQ(zan.setupPath, "zan_01.set");
+    EXPECT_EQ(zan.setup.warmupMode, 2);
+    EXPECT_STREQ(zan.setup.setupPath, "zan_01.set");
     EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
     EXPECT_FALSE(std::filesystem::exists(folder / "other.set"));
 }
@@ -276,20 +278,20 @@ TEST_F(SetupFileTest, SaveWithWarmupRestartsTheWarmupOnlyWhenItIsOffAndAModeIsSe
     constexpr WarmupState complete = WarmupState::CompleteYellow;
     for (const Case& c : {Case{off, 1, toShow}, Case{off, 0, off}, Case{complete, 2, complete},
                           Case{off, 2, toShow}}) {
-        zan.warmupState = c.state;
-        zan.warmupMode = c.mode;
-        zan.warmupLevel = 45;
+        zan.setup.warmupState = c.state;
+        zan.setup.warmupMode = c.mode;
+        zan.setup.warmupLevel = 45;
         Press(DEFM);
-        EXPECT_EQ(zan.warmupState, c.expectedState);
-        EXPECT_EQ(zan.warmupLevel, c.expectedState != c.state ? 0 : 45);
-        EXPECT_STREQ(zan.setupPath, "zan_01.set");
+        EXPECT_EQ(zan.setup.warmupState, c.expectedState);
+        EXPECT_EQ(zan.setup.warmupLevel, c.expectedState != c.state ? 0 : 45);
+        EXPECT_STREQ(zan.setup.setupPath, "zan_01.set");
     }
     EXPECT_EQ(ReadLines("zan_01.set").size(), 23u);
 }
 
 TEST_F(SetupFileTest, CommandsIgnoreEveryEventButCommit) {
     for (const CtrlCallbackPtr command : {LOAD, SAVS, DEF, DEFM, DEFX})
-        command(zan.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+        command(zan.setup.mainPanel, 0, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
     EXPECT_TRUE(engine.popups.empty());
     EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set"));
     EXPECT_FALSE(std::filesystem::exists(folder / "zan_com.set"));

@@ -22,7 +22,7 @@ class CrankLinkFixture : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(folder.Ok());
         UseEngine(&engine);
-        AttachStation(*station);
+        UseStation(*station);
         std::ofstream("zan_01.set") << MatchingSetupFile();
         std::ofstream("zan_com.set") << "5\n0\n0\n0\n";
     }

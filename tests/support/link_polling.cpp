@@ -1,4 +1,5 @@
 #include "tests/support/link_polling.h"
+#include "app/frame_path.h"
 
 #include "link/frame_reader.h"
 
@@ -8,7 +9,7 @@
 bool ReadUntil(const std::function<bool()>& condition, double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) {
-        ReadZAN();
+        ReadZAN(EngineStation());
         if (condition()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -1,4 +1,5 @@
 #include "tests/support/real_time_timers.h"
+#include "app/frame_path.h"
 
 #include "app/callbacks.h"
 #include "app/station.h"
@@ -21,7 +22,7 @@ RealTimeTimers::RealTimeTimers(HeadlessEngine& engine)
 }
 
 bool RealTimeTimers::RunUntil(const std::function<bool()>& condition, double seconds) {
-    Station& zan = CurrentStation();
+    Station& zan = EngineStation();
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) {
         const double elapsed =
@@ -32,11 +33,11 @@ bool RealTimeTimers::RunUntil(const std::function<bool()>& condition, double sec
         // What the station left to the event loop (the port a reconnect reopens a second later)
         // runs as it comes due.
         engine.ProcessSystemEvents();
-        ReadZAN();
+        ReadZAN(EngineStation());
         if (elapsed >= nextDisplay) {
             nextDisplay += displaySeconds;
             displayTicks += 1;
-            DISPLAY(zan.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+            DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
         }
         if (condition && condition()) return true;
         std::this_thread::sleep_for(linkPeriod);

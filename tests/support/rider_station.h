@@ -6,6 +6,7 @@
 #include "app/station.h"
 #include "platform/engine.h"
 #include "tests/support/headless_engine.h"
+#include "tests/support/session_command.h"
 
 #include <filesystem>
 #include <memory>
@@ -18,10 +19,10 @@ struct RiderStation {
     void Use() {
         std::filesystem::current_path(folder);
         UseEngine(&engine);
-        AttachStation(*station);
+        UseStation(*station);
     }
     void Press(CtrlCallbackPtr command) {
         Use();
-        command(station->mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        command(station->setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     }
 };

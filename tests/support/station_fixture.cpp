@@ -22,7 +22,7 @@ void StationTest::SetUp() {
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
     UseEngine(&engine);
-    AttachStation(*station);
+    UseStation(*station);
 }
 
 void StationTest::TearDown() {
@@ -52,12 +52,12 @@ std::vector<std::string> StationTest::ReadLines(const std::string& name) const {
 }
 
 int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
-    engine.At(quitAt, [this] { FINE(zan.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
+    engine.At(quitAt, [this] { FINE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0); });
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     return program::WinMain(nullptr, nullptr, line.data(), 1);
 }
 
 int StationTest::Start(const std::string& commandLine) {
-    return StartStation(nullptr, commandLine.c_str());
+    return StartStation(EngineStation(), nullptr, commandLine.c_str());
 }

@@ -4,6 +4,7 @@
 
 #include "app/station.h"
 #include "tests/support/headless_engine.h"
+#include "tests/support/session_command.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,9 @@ class StationTest : public ::testing::Test {
     // engine.RunUntil and presses buttons by calling their callbacks.
     int Start(const std::string& commandLine = "");
 
-    HeadlessControl& Main(int control) { return engine.Control(zan.mainPanel, control); }
-    HeadlessControl& Warmup(int control) { return engine.Control(zan.warmupPanel, control); }
-    std::string MainTitle() { return engine.Panel(zan.mainPanel).Title(); }
+    HeadlessControl& Main(int control) { return engine.Control(zan.setup.mainPanel, control); }
+    HeadlessControl& Warmup(int control) { return engine.Control(zan.setup.warmupPanel, control); }
+    std::string MainTitle() { return engine.Panel(zan.setup.mainPanel).Title(); }
 
     HeadlessEngine engine;
     // The fixture's own station, attached to its engine.

@@ -1,10 +1,12 @@
 #pragma once
 // The device search and the reconnection of the crank's link.
 
+#include "app/station.h"
+
 // Tries COM1 to COM64 for the crank with the given serial number. On a find its port becomes the
 // one shown on the panel and kept in the port file; Escape, held when a port's turn begins, ends
 // the search.
-void SearchZAN(int serialSought);
+void SearchZAN(Station& zan, int serialSought);
 // Reopens the link on the port shown on the panel, as the link lamp and the not-connected
 // dialog's Reconnect do.
-void ReconnectCrank();
+void ReconnectCrank(Station& zan);

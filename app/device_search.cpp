@@ -1,18 +1,16 @@
 // The device search and the two link commands around it.
-#include "link/device_search.h"
+#include "app/device_search.h"
 
+#include "app/callbacks.h"
+#include "app/frame_path.h"
+#include "app/setup_panel.h"
 #include "link/crank_port.h"
-#include "link/frame_reader.h"
-#include "link/link_callbacks.h"
-#include "link/link_state.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
-#include "platform/program_part.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
-#include "setup/setup_state.h"
 
 namespace {
 constexpr int firstPort = 1;
@@ -33,8 +31,7 @@ constexpr int noIdentity = 9999;
 
 // Each line is painted as it comes; the timers stay suspended meanwhile, so the link timer never
 // runs the frame reader beside the search's own polling.
-void ShowLine(const char* line) {
-    const SetupState& setup = ViewOf<SetupState>();
+void ShowLine(const SetupState& setup, const char* line) {
     InsertTextBoxLine(setup.mainPanel, MAIN_MESSAGES, -1, line);
     ProcessSystemEvents();
 }
@@ -46,41 +43,43 @@ int WholeSecondsSince(double start) {
     return seconds < 0 ? 0 : seconds;
 }
 
-void KeepFoundPort(int port) {
-    LinkState& link = PartOf<LinkState>();
-    const SetupState& setup = ViewOf<SetupState>();
+void KeepFoundPort(Station& zan, int port) {
     char line[256];
-    FormatText(line, sizeof line, "Found SN%03d su COM%d", link.deviceSerial, port);
-    ShowLine(line);
-    SetCtrlVal(setup.mainPanel, MAIN_COM_PORT, port);
-    TakePanelPortChoices();
-    WritePortFile(port, setup.warmupMode, setup.plotHeartRate, setup.plotCadence);
+    FormatText(line, sizeof line, "Found SN%03d su COM%d", zan.link.deviceSerial, port);
+    ShowLine(zan.setup, line);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_COM_PORT, port);
+    TakePanelPortChoices(zan);
+    // The port number in use stays as it is until the next reconnect; the file keeps the find.
+    PortSettings found = PortSettingsOf(zan.setup);
+    found.comPort = port;
+    SaveProblem problem{};
+    if (WritePortFile(found, &problem) != 0) ShowSaveProblem("Port file", problem);
 }
 
 // Restarts the crank's handshake on the port just opened and reads its identity. True when it is
 // the crank sought.
-bool AskCrank(int serialSought, int port) {
-    LinkState& link = PartOf<LinkState>();
+bool AskCrank(Station& zan, int serialSought, int port) {
+    LinkState& link = zan.link;
     Delay(1.0);
     const int knownSerial = link.deviceSerial;
     link.handshakeFrames = 0;
     link.deviceSerial = noIdentity;
     // The reader must listen to the port, not simulate.
-    StopSimulation();
+    StopSimulation(zan.setup);
     link.ticksSinceFrame = 0;
     for (int call = 0; call < readerCallLimit; ++call) {
-        ReadZAN();
+        ReadZAN(zan);
         if (link.handshakeFrames > handshakeSeen) break;
     }
     const bool identified = link.handshakeFrames > identityFrame;
     if (identified && link.deviceSerial == serialSought) {
-        KeepFoundPort(port);
+        KeepFoundPort(zan, port);
         return true;
     }
     char line[256];
     FormatText(line, sizeof line, "SN error (sn%03d<>sn%03d on COM%d)", link.deviceSerial,
                serialSought, port);
-    ShowLine(line);
+    ShowLine(zan.setup, line);
     // The placeholder is no crank's number: the next save of the setup file must not keep it.
     if (!identified) link.deviceSerial = knownSerial;
     // Long enough to read the line before the next port clears the box.
@@ -88,19 +87,19 @@ bool AskCrank(int serialSought, int port) {
     return false;
 }
 
-void ReopenCrankPort(void*) {
-    LinkState& link = PartOf<LinkState>();
-    const SetupState& setup = ViewOf<SetupState>();
+void ReopenCrankPort(void* station) {
+    Station& zan = *static_cast<Station*>(station);
+    LinkState& link = zan.link;
     if (!link.reopenPending) return;
     link.reopenPending = false;
-    OpenCrankPort(setup.comPort, setup.comPort);
+    OpenCrankPort(link, zan.setup.comPort, zan.setup.comPort);
     link.ticksSinceFrame = 0;
 }
 } // namespace
 
-void SearchZAN(int serialSought) {
-    LinkState& link = PartOf<LinkState>();
-    const SetupState& setup = ViewOf<SetupState>();
+void SearchZAN(Station& zan, int serialSought) {
+    LinkState& link = zan.link;
+    const SetupState& setup = zan.setup;
     // A reopen still waiting from a reconnect must not take the port from the crank found.
     link.reopenPending = false;
     SuspendTimerCallbacks();
@@ -109,33 +108,33 @@ void SearchZAN(int serialSought) {
         char line[256];
         FormatText(line, sizeof line, "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought,
                    port);
-        ShowLine(line);
+        ShowLine(setup, line);
         CloseCom(setup.comPort);
         Delay(1.0);
         FormatText(link.comPortName, sizeof link.comPortName, "%s%d", "COM", port);
         const double openStart = Timer();
         if (EscapeKeyDown()) {
-            ShowLine("SEARCH terminata da comando [ESC=>Skip]");
+            ShowLine(setup, "SEARCH terminata da comando [ESC=>Skip]");
             break;
         }
         // The port keeps its number; only the device follows the search.
-        const bool opened = OpenCrankPort(setup.comPort, port) >= 0;
+        const bool opened = OpenCrankPort(link, setup.comPort, port) >= 0;
         const int openSeconds = WholeSecondsSince(openStart);
         if (openSeconds > slowestCrankOpen) continue;
         if (!opened && openSeconds < quickestCrankOpen) continue;
-        if (AskCrank(serialSought, port)) break;
+        if (AskCrank(zan, serialSought, port)) break;
     }
     ResumeTimerCallbacks();
 }
 
-void ReconnectCrank() {
-    LinkState& link = PartOf<LinkState>();
-    const SetupState& setup = ViewOf<SetupState>();
+void ReconnectCrank(Station& zan) {
+    LinkState& link = zan.link;
+    const SetupState& setup = zan.setup;
     SetCtrlVal(setup.mainPanel, MAIN_LINK_LED, 1);
     // After a search the link is open under the old number on the device found; it must go, or
     // the device stays held and its new open fails.
     CloseCom(setup.comPort);
-    TakePanelComPort();
+    TakePanelComPort(zan);
     CloseCom(setup.comPort);
     // The pause counts as no silence of the crank's: the watchdog must not ask again meanwhile.
     link.ticksSinceFrame = 0;
@@ -144,12 +143,12 @@ void ReconnectCrank() {
     // with the first.
     if (link.reopenPending) return;
     link.reopenPending = true;
-    PostDelayedCall(ReopenCrankPort, nullptr, 1.0);
+    PostDelayedCall(ReopenCrankPort, &zan, 1.0);
 }
 
 int ONLINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // The handshake is not repeated: the crank is known, only its link is renewed.
-    ReconnectCrank();
+    ReconnectCrank(EngineStation());
     return 0;
 }
