@@ -14,8 +14,8 @@ void ExportClosedSession(bool quitting) {
     const Station& zan = StationView();
     const int serial = zan.crankIdentified != 0 ? zan.deviceSerial : zan.setup.serialNumber;
     std::string error;
-    if (ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0), &zan.rowMetrics,
-                   error))
+    if (ExportRide(zan.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0), &zan.kept,
+                   RideZone{}, error))
         return;
     const std::string message = "FIT and TCX files not written: " + error;
     InsertTextBoxLine(zan.mainPanel, MAIN_MESSAGES, -1, message.c_str());

@@ -125,7 +125,12 @@ void ChooseRecordFolder() {
 void StartSession() {
     RecordState& record = PartOf<RecordState>();
     const SetupState& setup = ViewOf<SetupState>();
+    // One reading of the clock names the file and gives its start: the folder popup may stay
+    // open past midnight.
     GetCurrentDateTime(&record.sessionStartTime);
+    record.kept = KeptSession{};
+    record.kept.startDateTime = record.sessionStartTime;
+    record.kept.startTimer = Timer();
     TakeFileStamp(record.sessionStartTime);
     ChooseRecordFolder();
     const bool named = MakeDataFilePath("S", false, record.sessionPath, sizeof record.sessionPath,
@@ -136,7 +141,7 @@ void StartSession() {
         return;
     }
     char timeText[16];
-    TimeStr(timeText, sizeof timeText);
+    FormatDateTimeString(record.sessionStartTime, "%H:%M:%S", timeText, sizeof timeText);
     // Rows go only into a session file: the whole header on disk first, or no session. The
     // file just made is the station's own and goes with the refusal.
     const bool headerWritten =
@@ -159,7 +164,6 @@ void StartSession() {
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, 0);
     record.sessionRow = 0;
     record.sessionLiveRows = 0;
-    record.rowMetrics.clear();
     RestartEnergy();
     record.sessionPowerSum = 0.0f;
     record.sessionPowerAverage = 0.0f;
@@ -173,6 +177,7 @@ void StopSession() {
     const MeasureState& measure = ViewOf<MeasureState>();
     const SetupState& setup = ViewOf<SetupState>();
     record.sessionActive = 0;
+    record.kept.stopSeconds = Timer() - record.kept.startTimer;
     KeepSessionFile();
     char timeText[16];
     WriteSessionLine("#####");
@@ -234,7 +239,8 @@ void SaveDat() {
     source.ratioLeft = record.rowRatioLeft;
     const std::string row = SessionRowText(source);
     record.sessionRow += 1;
-    record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
+    record.kept.rows.push_back(KeptRow{Timer() - record.kept.startTimer, live,
+                                       live ? result.pedalMetrics : PedalMetrics{}});
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);

@@ -91,7 +91,7 @@ TEST_F(RideExportTest, ASessionCutShortBecomesRecordsWithItsTimesPowersAndDistan
         << header << Row(0, "10:00:02", 200.0) << Row(1, "10:00:04", 210.0)
         << Row(2, "10:00:06", 220.0) << "    3,10:00:0";
     std::string error;
-    ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, error)) << error;
+    ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, RideZone{}, error)) << error;
 
     const FitMessages fit = DecodeFitFile(folder / "S_071226_10-00.fit");
     ASSERT_EQ(fit.at("recordMesgs").size(), 3u);
@@ -175,7 +175,7 @@ TEST_F(RideExportTest, AFileThatIsNoSessionIsRefusedAndNothingIsWritten) {
         const std::filesystem::path csv = folder / "S_071226_10-00.csv";
         std::ofstream(csv, std::ios::binary) << text;
         std::string error;
-        EXPECT_FALSE(ExportRide(csv.string(), 0, nullptr, error));
+        EXPECT_FALSE(ExportRide(csv.string(), 0, nullptr, RideZone{}, error));
         EXPECT_NE(error.find("is not a ZAN session file"), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(folder / "S_071226_10-00.fit"));
