@@ -338,7 +338,7 @@ const RideShape rideShapes[] = {
     {"across midnight", "Europe/Rome", nullptr, 1796597990, 2, 20},
     {"into the New Year", "Europe/Rome", nullptr, 1798757995, 1, 12},
     // Clocks go back from 03:00 to 02:00 on 25 October: the ride starts at 01:50 summer time.
-    {"over the October change", "Europe/Rome", nullptr, 1792885800, 60, 40},
+    {"over the October change", "Europe/Rome", nullptr, 1792885800, 60, 90},
     // Clocks go forward from 02:00 to 03:00 on 29 March: the ride starts at 01:50.
     {"over the March change", "Europe/Rome", nullptr, 1774745400, 60, 30},
     {"a clock stepped back", "Europe/Rome", nullptr, december7, 1, 12, 6},
@@ -352,6 +352,12 @@ const RideShape rideShapes[] = {
     // Converted in New York for a ride in Rome, with the ride's offset given.
     {"its zone given", "America/New_York", "+01:00", december7, 2, 10},
 };
+
+// A message's field; not a number when the message has none.
+double Field(const FitMessage& message, const char* name) {
+    const auto found = message.find(name);
+    return found == message.end() ? std::nan("") : found->second;
+}
 
 // A figure of the trailer, read from the file's text whatever its line ends.
 double TrailerValue(const std::string& file, const std::string& label) {
@@ -380,18 +386,21 @@ TEST_F(RideExportTest, EveryShapeOfRideKeepsItsInstantsItsMissingSensorsAndItsTr
             zone.fixedOffset = true;
         }
         std::string error;
-        ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, zone, error)) << error;
+        const bool exported = ExportRide(csv.string(), 0, nullptr, zone, error);
+        EXPECT_TRUE(exported) << error;
+        if (!exported) continue;
         const std::string file = Slurp(csv);
 
         const FitMessages fit = DecodeFitFile(folder / "S_ride.fit");
         const std::vector<FitMessage> none;
         const auto& records = fit.count("recordMesgs") ? fit.at("recordMesgs") : none;
-        ASSERT_EQ(records.size(), static_cast<std::size_t>(shape.rows));
+        EXPECT_EQ(records.size(), static_cast<std::size_t>(shape.rows));
+        if (records.size() != static_cast<std::size_t>(shape.rows)) continue;
         double heartSum = 0.0, hearts = 0.0;
         for (int i = 0; i < shape.rows; ++i) {
             SCOPED_TRACE(i);
             const FitMessage& record = records[i];
-            EXPECT_EQ(record.at("timestamp"),
+            EXPECT_EQ(Field(record, "timestamp"),
                       1000.0 *
                           static_cast<double>(shape.start + std::int64_t{i + 1} * shape.interval));
             const double power = std::max(RowPower(shape, i), 0.0);
@@ -399,28 +408,28 @@ TEST_F(RideExportTest, EveryShapeOfRideKeepsItsInstantsItsMissingSensorsAndItsTr
                 for (const char* field : {"power", "cadence", "speed", "heartRate"})
                     EXPECT_EQ(record.count(field), 0u) << field;
             } else {
-                EXPECT_EQ(record.at("power"), power);
-                EXPECT_EQ(record.at("cadence"), 90.0);
+                EXPECT_EQ(Field(record, "power"), power);
+                EXPECT_EQ(Field(record, "cadence"), 90.0);
             }
             EXPECT_EQ(record.count("leftRightBalance"), power > 0.0 ? 1u : 0u);
             EXPECT_EQ(record.count("heartRate"), shape.heartRate && RowLive(shape, i) ? 1u : 0u);
             if (record.count("heartRate")) {
-                heartSum += record.at("heartRate");
+                heartSum += Field(record, "heartRate");
                 hearts += 1.0;
             }
         }
         const FitMessage& session = fit.at("sessionMesgs").at(0);
         const double elapsed = shape.rows * shape.interval + shape.stopAfter;
-        EXPECT_EQ(session.at("startTime"), 1000.0 * static_cast<double>(shape.start));
-        EXPECT_EQ(session.at("totalElapsedTime"), elapsed);
-        EXPECT_EQ(session.at("totalCalories"), std::round(TrailerValue(file, "Kcal @ Stop")));
+        EXPECT_EQ(Field(session, "startTime"), 1000.0 * static_cast<double>(shape.start));
+        EXPECT_EQ(Field(session, "totalElapsedTime"), elapsed);
+        EXPECT_EQ(Field(session, "totalCalories"), std::round(TrailerValue(file, "Kcal @ Stop")));
         if (shape.rows > 0) {
-            EXPECT_NEAR(session.at("avgPower"), TrailerValue(file, "POWER ave"), 0.5);
-            EXPECT_NEAR(session.at("avgSpeed"), TrailerValue(file, "SPEED ave") / 3.6, 0.001);
+            EXPECT_NEAR(Field(session, "avgPower"), TrailerValue(file, "POWER ave"), 0.5);
+            EXPECT_NEAR(Field(session, "avgSpeed"), TrailerValue(file, "SPEED ave") / 3.6, 0.001);
         }
         EXPECT_EQ(session.count("avgHeartRate"), hearts > 0 ? 1u : 0u);
         if (hearts > 0) {
-            EXPECT_NEAR(session.at("avgHeartRate"), heartSum / hearts, 0.5);
+            EXPECT_NEAR(Field(session, "avgHeartRate"), heartSum / hearts, 0.5);
         }
 
         const std::filesystem::path tcxPath = folder / "S_ride.tcx";
@@ -507,6 +516,15 @@ TEST_F(RideExportTest, ARideStartedBeforeMidnightWithThePopupOpenPastItKeepsItsD
     const FitMessage& session = fit.at("sessionMesgs").at(0);
     EXPECT_EQ(session.at("startTime"), start);
     EXPECT_EQ(session.at("totalElapsedTime"), 90.0);
+    // The totals are the station's own, and the lap shows what training tools do.
+    const std::string file = Slurp(csv);
+    EXPECT_NEAR(Field(session, "avgPower"), TrailerValue(file, "POWER ave"), 1.0);
+    EXPECT_EQ(Field(session, "totalCalories"), std::round(TrailerValue(file, "Kcal @ Stop")));
+    for (const char* field :
+         {"maxPower", "maxHeartRate", "maxCadence", "maxSpeed", "leftRightBalance",
+          "avgLeftTorqueEffectiveness", "avgRightTorqueEffectiveness", "avgLeftPedalSmoothness",
+          "avgRightPedalSmoothness", "totalWork"})
+        EXPECT_EQ(fit.at("lapMesgs").at(0).count(field), 1u) << field;
     const auto& records = fit.at("recordMesgs");
     ASSERT_EQ(records.size(), rows.rows.size());
     ASSERT_GE(records.size(), 30u);
