@@ -461,22 +461,41 @@ TEST_F(RideExportTest, AFileItsOwnRideFileWouldReplaceIsLeftAsItIs) {
     }
 }
 
-TEST(RideZoneTest, AnOffsetFromUtcIsReadInItsUsualFormsOnly) {
-    const struct {
-        const char* text;
-        bool read;
-        std::int32_t seconds;
-    } cases[] = {{"+01:00", true, 3600},    {"-05:00", true, -18000}, {"+0530", true, 19800},
-                 {"-03", true, -10800},     {"+14:00", true, 50400},  {"+14:30", false, 0},
-                 {"01:00", false, 0},       {"+1:60", false, 0},      {"+01:00x", false, 0},
-                 {"Europe/Rome", false, 0}, {"+ 1:00", false, 0},     {"", false, 0}};
-    for (const auto& one : cases) {
-        std::int32_t seconds = 0;
-        EXPECT_EQ(ParseUtcOffset(one.text, seconds), one.read) << one.text;
-        if (one.read) {
-            EXPECT_EQ(seconds, one.seconds) << one.text;
-        }
+// A ride the station recorded: its instants are those it kept, not the rows' clock, and the rows
+// of a lost link carry no pedal metrics, which average over the others.
+TEST_F(RideExportTest, ARecordedRideTakesTheInstantsAndMetricsTheStationKept) {
+    setenv("TZ", "Europe/Rome", 1);
+    tzset();
+    RideShape shape = rideShapes[0];
+    shape.rows = 10;
+    shape.linkLostFrom = 3;
+    shape.linkLostTo = 5;
+    const std::filesystem::path csv = folder / "S_ride.csv";
+    std::ofstream(csv, std::ios::binary) << ShapeFile(shape);
+    // The wall clock in Rome, an hour ahead of UTC; the first row came 7 s after the press.
+    KeptSession kept{static_cast<double>(shape.start + 3600) + 0.25, 0.0, 30.0, {}};
+    for (int i = 0; i < shape.rows; ++i) {
+        const bool live = RowLive(shape, i);
+        kept.rows.push_back(KeptRow{
+            7.0 + 2.0 * i, live, live ? PedalMetrics{70.0f, 80.0f, 20.0f, 25.0f} : PedalMetrics{}});
     }
+    std::string error;
+    ASSERT_TRUE(ExportRide(csv.string(), 0, &kept, RideZone{}, error)) << error;
+    const FitMessages fit = DecodeFitFile(folder / "S_ride.fit");
+    const auto& records = fit.at("recordMesgs");
+    ASSERT_EQ(records.size(), 10u);
+    for (int i = 0; i < shape.rows; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Field(records[i], "timestamp"),
+                  1000.0 * static_cast<double>(shape.start + 7 + 2 * i));
+        EXPECT_EQ(records[i].count("leftTorqueEffectiveness"), RowLive(shape, i) ? 1u : 0u);
+        EXPECT_EQ(records[i].count("rightPedalSmoothness"), RowLive(shape, i) ? 1u : 0u);
+    }
+    const FitMessage& lap = fit.at("lapMesgs").at(0);
+    EXPECT_EQ(Field(lap, "totalElapsedTime"), 30.0);
+    EXPECT_EQ(Field(lap, "avgLeftTorqueEffectiveness"), 70.0);
+    EXPECT_EQ(Field(lap, "avgRightPedalSmoothness"), 25.0);
+    ExpectValidTcx(folder / "S_ride.tcx");
 }
 
 // Pressed at 23:59:45 in Rome, the folder popup closed after midnight, the clock stepped back
