@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,8 +88,10 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "  Starts the station with the calibration of SETUP_FILE (zan_01.set when none "
                     "is named);\n"
                     "  quitting saves it into zan_01.set.\n"
-                    "       zan_pc --export SESSION_FILE.csv\n"
-                    "  Writes the session's FIT and TCX files beside it, with no window.\n"
+                    "       zan_pc --export SESSION_FILE.csv [--utc-offset +HH:MM|ZONE]\n"
+                    "  Writes the session's FIT and TCX files beside it, with no window; the\n"
+                    "  session's clock is read in ZONE (an offset from UTC or a zone name),\n"
+                    "  this computer's zone when none is given.\n"
                     "       zan_pc --help | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
@@ -100,17 +103,43 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
     return true;
 }
 
-// zan_pc --export FILE.csv: a session file, a finished one or one a crash cut short, converted
-// into FIT and TCX beside it, with no window.
+// The ride's zone for --export: an offset from UTC, or a zone of the system's zone database
+// (none on Windows, where the offset is given), which the conversion's local time then follows.
+bool TakeRideZone(const std::string& text, RideZone& zone, std::string& error) {
+    if (ParseUtcOffset(text, zone.offsetSeconds)) {
+        zone.fixedOffset = true;
+        return true;
+    }
+#ifndef _WIN32
+    const char* database = std::getenv("TZDIR");
+    const std::filesystem::path zones =
+        database != nullptr && database[0] != '\0' ? database : "/usr/share/zoneinfo";
+    std::error_code ignored;
+    if (!text.empty() && text.find("..") == std::string::npos &&
+        std::filesystem::is_regular_file(zones / text, ignored)) {
+        setenv("TZ", text.c_str(), 1);
+        return true;
+    }
+#endif
+    error = "\"" + text + "\" is no offset from UTC (+HH:MM or -HH:MM) nor a known zone";
+    return false;
+}
+
+// zan_pc --export FILE.csv [--utc-offset ZONE]: a session file, a finished one or one a crash
+// cut short, converted into FIT and TCX beside it, with no window.
 int ExportCommand(int argc, char** argv) {
     // The one line of the export goes to the console it was started from.
     UseConsole();
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: zan_pc --export SESSION_FILE.csv\n");
+    const bool zoneGiven = argc == 5 && std::strcmp(argv[3], "--utc-offset") == 0;
+    if (argc != 3 && !zoneGiven) {
+        std::fprintf(stderr,
+                     "usage: zan_pc --export SESSION_FILE.csv [--utc-offset +HH:MM|ZONE]\n");
         return 2;
     }
     std::string error;
-    if (!ExportRide(argv[2], 0, nullptr, error)) {
+    RideZone zone;
+    if ((zoneGiven && !TakeRideZone(argv[4], zone, error)) ||
+        !ExportRide(argv[2], 0, nullptr, zone, error)) {
         std::fprintf(stderr, "zan_pc --export: %s\n", error.c_str());
         return 2;
     }

@@ -15,7 +15,7 @@ void ExportClosedSession(const Station& zan, bool quitting) {
         zan.link.crankIdentified != 0 ? zan.link.deviceSerial : zan.setup.setup.serialNumber;
     std::string error;
     if (ExportRide(zan.record.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
-                   &zan.record.rowMetrics, error))
+                   &zan.record.kept, RideZone{}, error))
         return;
     const std::string message = "FIT and TCX files not written: " + error;
     InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());

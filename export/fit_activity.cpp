@@ -185,6 +185,13 @@ std::uint32_t Balance(double leftPercent) {
     return left == InvalidOf(Base::Uint8) ? left : 0x80 | (100 - left);
 }
 
+// The lap's and the session's balance keeps hundredths of a percent in 14 bits, with the same
+// right-pedal flag in its top bit.
+std::uint32_t Balance100(double leftPercent) {
+    const std::uint32_t left = Scaled(std::min(leftPercent, 100.0), 100, Base::Uint16);
+    return left == InvalidOf(Base::Uint16) ? left : 0x8000 | (10000 - left);
+}
+
 std::uint32_t Milliseconds(double seconds) {
     return Scaled(seconds, 1000, Base::Uint32);
 }
@@ -251,7 +258,18 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
     const std::uint32_t averagePower = Scaled(activity.averagePower, 1, Base::Uint16);
     const std::uint32_t maximumPower = Scaled(activity.maximumPower, 1, Base::Uint16);
     const std::uint32_t averageCadence = Scaled(activity.averageCadence, 1, Base::Uint8);
+    const std::uint32_t maximumCadence = Scaled(activity.maximumCadence, 1, Base::Uint8);
     const std::uint32_t averageHeartRate = Scaled(activity.averageHeartRate, 1, Base::Uint8);
+    const std::uint32_t maximumHeartRate = Scaled(activity.maximumHeartRate, 1, Base::Uint8);
+    const std::uint32_t averageSpeed = Scaled(activity.averageSpeed, 1000, Base::Uint16);
+    const std::uint32_t maximumSpeed = Scaled(activity.maximumSpeed, 1000, Base::Uint16);
+    const std::uint32_t balance = Balance100(activity.leftBalance);
+    const std::uint32_t leftEffectiveness =
+        Scaled(activity.leftTorqueEffectiveness, 2, Base::Uint8);
+    const std::uint32_t rightEffectiveness =
+        Scaled(activity.rightTorqueEffectiveness, 2, Base::Uint8);
+    const std::uint32_t leftSmoothness = Scaled(activity.leftPedalSmoothness, 2, Base::Uint8);
+    const std::uint32_t rightSmoothness = Scaled(activity.rightPedalSmoothness, 2, Base::Uint8);
     // The station has no timer of its own to pause, so the timer ran the whole ride.
     writer.Message(lapLocal, lapMesg,
                    {{timestampField, Base::Uint32, end},
@@ -267,7 +285,16 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
                     {19, Base::Uint16, averagePower},
                     {20, Base::Uint16, maximumPower},
                     {17, Base::Uint8, averageCadence},
+                    {18, Base::Uint8, maximumCadence},
                     {15, Base::Uint8, averageHeartRate},
+                    {16, Base::Uint8, maximumHeartRate},
+                    {13, Base::Uint16, averageSpeed},
+                    {14, Base::Uint16, maximumSpeed},
+                    {34, Base::Uint16, balance},
+                    {91, Base::Uint8, leftEffectiveness},
+                    {92, Base::Uint8, rightEffectiveness},
+                    {93, Base::Uint8, leftSmoothness},
+                    {94, Base::Uint8, rightSmoothness},
                     {24, Base::Enum, lapTriggerSessionEnd},
                     {25, Base::Enum, sportCycling}});
     writer.Message(sessionLocal, sessionMesg,
@@ -284,7 +311,16 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
                     {20, Base::Uint16, averagePower},
                     {21, Base::Uint16, maximumPower},
                     {18, Base::Uint8, averageCadence},
+                    {19, Base::Uint8, maximumCadence},
                     {16, Base::Uint8, averageHeartRate},
+                    {17, Base::Uint8, maximumHeartRate},
+                    {14, Base::Uint16, averageSpeed},
+                    {15, Base::Uint16, maximumSpeed},
+                    {37, Base::Uint16, balance},
+                    {101, Base::Uint8, leftEffectiveness},
+                    {102, Base::Uint8, rightEffectiveness},
+                    {103, Base::Uint8, leftSmoothness},
+                    {104, Base::Uint8, rightSmoothness},
                     {5, Base::Enum, sportCycling},
                     {25, Base::Uint16, 0}, // first lap index
                     {26, Base::Uint16, 1}, // number of laps

@@ -4,11 +4,12 @@
 // message, little-endian, with the file header's and the file's CRC.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
 // One session row as FIT stores it. A value that is not a finite number is written as FIT's
-// "invalid" for its field, which readers leave out.
+// "invalid" for its field, which readers leave out: a sensor that gave nothing has no value.
 struct FitRecord {
     std::uint32_t timestamp; // seconds since 1989-12-31 00:00:00 UTC (FIT's epoch)
     double power;            // W
@@ -38,6 +39,16 @@ struct FitActivity {
     double averageCadence;
     double averageHeartRate;
     double calories; // kcal
+    // Not a number where no row had the value.
+    double maximumHeartRate = std::numeric_limits<double>::quiet_NaN();
+    double maximumCadence = std::numeric_limits<double>::quiet_NaN();
+    double averageSpeed = std::numeric_limits<double>::quiet_NaN(); // m/s
+    double maximumSpeed = std::numeric_limits<double>::quiet_NaN(); // m/s
+    double leftBalance = std::numeric_limits<double>::quiet_NaN();  // % from the left pedal
+    double leftTorqueEffectiveness = std::numeric_limits<double>::quiet_NaN();
+    double rightTorqueEffectiveness = std::numeric_limits<double>::quiet_NaN();
+    double leftPedalSmoothness = std::numeric_limits<double>::quiet_NaN();
+    double rightPedalSmoothness = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Seconds from 1970-01-01 UTC (Unix time) to FIT's epoch.

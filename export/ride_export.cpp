@@ -6,115 +6,228 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
 #include <limits>
+#include <map>
 
 namespace {
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr int secondsPerDay = 86400;
-
-// The local midnight of the session's date, in Unix seconds: the rows' times are local.
-std::int64_t LocalMidnight(const SessionRide& ride) {
-    std::tm local{};
-    local.tm_year = ride.year - 1900;
-    local.tm_mon = ride.month - 1;
-    local.tm_mday = ride.day;
-    local.tm_hour = 12; // noon first, so a daylight-saving change that night cannot move the day
-    local.tm_isdst = -1;
-    const std::time_t noon = std::mktime(&local);
-    return static_cast<std::int64_t>(noon) - 12 * 3600;
-}
-
-// Local time minus UTC at that moment, in seconds.
-std::int32_t LocalOffset(std::int64_t unixTime) {
-    const std::time_t time = static_cast<std::time_t>(unixTime);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &time);
-#else
-    gmtime_r(&time, &utc);
-#endif
-    utc.tm_isdst = -1;
-    return static_cast<std::int32_t>(unixTime - static_cast<std::int64_t>(std::mktime(&utc)));
-}
+constexpr std::int64_t secondsPerDay = 86400;
+// The record interval of a file that does not show one (fewer than two rows).
+constexpr int defaultInterval = 1;
+// A gap between the last row and the stop longer than this is a clock change, not time ridden.
+constexpr int longestStopGap = 3600;
 
 std::string Beside(const std::string& sessionPath, const char* extension) {
     std::filesystem::path path(sessionPath);
     path.replace_extension(extension);
     return path.string();
 }
+
+bool SameFile(const std::string& one, const std::string& other) {
+    std::error_code error;
+    if (std::filesystem::equivalent(one, other, error)) return true;
+    return std::filesystem::path(one).lexically_normal() ==
+           std::filesystem::path(other).lexically_normal();
+}
+
+// The seconds from one time of day to the next one, across midnight.
+int ClockGap(int from, int to) {
+    return static_cast<int>(((to - from) % secondsPerDay + secondsPerDay) % secondsPerDay);
+}
+
+// Rows are written on the record interval, which the file does not name: it is the gap between
+// the rows' clock times seen most often. A clock change or a slow disk moves a few gaps only.
+int RecordInterval(const SessionRide& ride) {
+    std::map<int, std::size_t> gaps;
+    for (std::size_t i = 1; i < ride.rows.size(); ++i) {
+        const int gap = ride.rows[i].secondsOfDay - ride.rows[i - 1].secondsOfDay;
+        if (gap > 0 && gap <= longestStopGap) gaps[gap] += 1;
+    }
+    int interval = 0;
+    std::size_t seen = 0;
+    for (const auto& [gap, count] : gaps)
+        if (count > seen) {
+            interval = gap;
+            seen = count;
+        }
+    if (interval > 0) return interval;
+    if (ride.rows.size() == 1) {
+        const int first = ClockGap(ride.startSecondsOfDay, ride.rows[0].secondsOfDay);
+        if (first > 0 && first <= longestStopGap) return first;
+    }
+    return defaultInterval;
+}
+
+// When each row was written and when the session stopped, in Unix seconds.
+struct RideTimes {
+    std::int64_t localStart; // the start on the wall clock, as if it were UTC
+    std::int64_t start;
+    std::vector<std::int64_t> rows;
+    std::int64_t stop;
+};
+
+RideTimes KeptTimes(const KeptSession& kept, std::size_t rowCount, int interval,
+                    const RideZone& zone) {
+    const double whole = std::floor(kept.startDateTime);
+    const double fraction = kept.startDateTime - whole;
+    const auto local = static_cast<std::int64_t>(whole);
+    RideTimes times{local, UnixTimeOfLocal(local, zone), {}, 0};
+    const auto at = [&times, fraction](double seconds) {
+        return times.start + std::llround(std::max(seconds, 0.0) + fraction);
+    };
+    for (std::size_t i = 0; i < rowCount; ++i)
+        times.rows.push_back(i < kept.rows.size()
+                                 ? at(kept.rows[i].seconds)
+                                 : times.start + static_cast<std::int64_t>(i + 1) * interval);
+    times.stop = at(kept.stopSeconds);
+    return times;
+}
+
+RideTimes FileTimes(const SessionRide& ride, int interval, const RideZone& zone) {
+    const std::int64_t localStart =
+        DaysFromCivil(ride.year, ride.month, ride.day) * secondsPerDay + ride.startSecondsOfDay;
+    RideTimes times{localStart, UnixTimeOfLocal(localStart, zone), {}, 0};
+    for (std::size_t i = 0; i < ride.rows.size(); ++i)
+        times.rows.push_back(times.start + static_cast<std::int64_t>(i + 1) * interval);
+    // The stop comes after the last row by the trailer's clock; a gap past an hour is the clock
+    // moved, not time ridden.
+    const int lastClock =
+        ride.rows.empty() ? ride.startSecondsOfDay % secondsPerDay : ride.rows.back().secondsOfDay;
+    const std::int64_t last = times.rows.empty() ? times.start : times.rows.back();
+    const int stopGap =
+        ride.trailer.stopSecondsOfDay < 0 ? 0 : ClockGap(lastClock, ride.trailer.stopSecondsOfDay);
+    times.stop = last + (stopGap <= longestStopGap ? stopGap : 0);
+    return times;
+}
+
+// Sum, count and largest of the values a ride has.
+struct Tally {
+    double sum = 0.0;
+    double count = 0.0;
+    double largest = notANumber;
+    void Add(double value) {
+        if (!std::isfinite(value)) return;
+        sum += value;
+        count += 1.0;
+        largest = std::isfinite(largest) ? std::max(largest, value) : value;
+    }
+    double Mean() const { return count > 0.0 ? sum / count : notANumber; }
+};
 } // namespace
 
-bool ExportRide(const std::string& sessionPath, unsigned serialNumber,
-                const std::vector<PedalMetrics>* metrics, std::string& error) {
+bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const KeptSession* kept,
+                const RideZone& zone, std::string& error) {
+    const std::string fitPath = Beside(sessionPath, ".fit");
+    const std::string tcxPath = Beside(sessionPath, ".tcx");
+    for (const std::string& output : {fitPath, tcxPath})
+        if (SameFile(output, sessionPath)) {
+            error = sessionPath + " would be written over by its own ride file: give it the "
+                                  "name it had (.csv)";
+            return false;
+        }
     SessionRide ride;
     if (!ReadSessionRide(sessionPath, ride, error)) return false;
 
-    // Each row stands for the interval before it: its speed over that time is its distance,
-    // its power its work. A time of day earlier than the last is the next day.
-    const std::int64_t midnight = LocalMidnight(ride);
-    const std::int64_t start = midnight + ride.startSecondsOfDay;
-    // Local time a few hours either side of the clock's own offset is still the same moment.
-    const std::int32_t offset = LocalOffset(start);
+    const int interval = RecordInterval(ride);
+    const RideTimes times = kept != nullptr ? KeptTimes(*kept, ride.rows.size(), interval, zone)
+                                            : FileTimes(ride, interval, zone);
     FitActivity fit{};
-    fit.startTime = static_cast<std::uint32_t>(start - fitEpochUnixSeconds);
-    fit.localOffset = offset;
+    fit.startTime = static_cast<std::uint32_t>(times.start - fitEpochUnixSeconds);
+    fit.localOffset = static_cast<std::int32_t>(times.localStart - times.start);
     TcxActivity tcx{};
-    tcx.startUnixTime = start;
-    std::int64_t dayStart = midnight;
-    std::int64_t previous = start;
-    int lastSeconds = ride.startSecondsOfDay;
-    double distance = 0.0, work = 0.0, powerSum = 0.0, cadenceSum = 0.0, heartSum = 0.0;
-    double maximumPower = 0.0, maximumHeart = 0.0;
+    tcx.startUnixTime = times.start;
+    fit.records.reserve(ride.rows.size());
+    tcx.points.reserve(ride.rows.size());
+    // Each row stands for the interval before it: its speed over that time is its distance, its
+    // power its work. A row of a lost link has no crank values: no power, cadence, speed or heart
+    // rate, and it counts in no average; a row without power has no balance or pedal metrics.
+    std::int64_t previous = times.start;
+    double distance = 0.0, work = 0.0, leftPower = 0.0, pedalPower = 0.0;
+    Tally power, cadence, speed, heartRate;
+    Tally leftEffectiveness, rightEffectiveness, leftSmoothness, rightSmoothness;
     for (std::size_t i = 0; i < ride.rows.size(); ++i) {
         const SessionRow& row = ride.rows[i];
-        if (row.secondsOfDay < lastSeconds) dayStart += secondsPerDay;
-        lastSeconds = row.secondsOfDay;
-        const std::int64_t time = dayStart + row.secondsOfDay;
-        const double interval = static_cast<double>(std::max<std::int64_t>(time - previous, 0));
+        const std::int64_t time = std::max(times.rows[i], previous);
+        const double seconds = static_cast<double>(time - previous);
         previous = time;
-        const double speed = row.speed / 3.6;
-        distance += speed * interval;
-        work += std::max(row.powerTotal, 0.0) * interval;
-        powerSum += row.powerTotal;
-        cadenceSum += row.cadence;
-        heartSum += row.heartRate;
-        maximumPower = std::max(maximumPower, row.powerTotal);
-        maximumHeart = std::max(maximumHeart, row.heartRate);
-
-        const bool hasMetrics = metrics != nullptr && i < metrics->size();
-        const PedalMetrics pedal = hasMetrics ? (*metrics)[i] : PedalMetrics{};
+        const bool live =
+            kept != nullptr && i < kept->rows.size() ? kept->rows[i].live : row.fromCrank;
+        const auto crank = [live](double value) { return live ? value : notANumber; };
+        // Pedalling backwards drives nothing: the crank's negative power is none.
+        const double watts = crank(std::max(row.powerTotal, 0.0));
+        const double rowSpeed = crank(row.speed / 3.6);
+        const double heart = row.heartRate > 0.0 ? row.heartRate : notANumber;
+        const bool pedalled = live && watts > 0.0;
+        if (live) distance += rowSpeed * seconds;
+        if (live) work += watts * seconds;
+        power.Add(watts);
+        cadence.Add(crank(row.cadence));
+        speed.Add(rowSpeed);
+        heartRate.Add(heart);
+        const double balance = pedalled ? row.leftShare : notANumber;
+        if (pedalled && row.powerLeft >= 0.0 && row.powerRight >= 0.0) {
+            leftPower += row.powerLeft;
+            pedalPower += row.powerLeft + row.powerRight;
+        }
+        const bool hasMetrics = pedalled && kept != nullptr && i < kept->rows.size();
+        const PedalMetrics pedal = hasMetrics ? kept->rows[i].metrics : PedalMetrics{};
         const auto metric = [hasMetrics](float value) {
             return hasMetrics ? static_cast<double>(value) : notANumber;
         };
-        fit.records.push_back(
-            FitRecord{static_cast<std::uint32_t>(time - fitEpochUnixSeconds), row.powerTotal,
-                      row.cadence, speed, row.heartRate, distance, row.leftShare,
-                      metric(pedal.torqueEffectivenessLeft), metric(pedal.torqueEffectivenessRight),
-                      metric(pedal.pedalSmoothnessLeft), metric(pedal.pedalSmoothnessRight)});
-        tcx.points.push_back(
-            TcxPoint{time, row.heartRate, row.cadence, speed, distance, row.powerTotal});
+        const FitRecord record{static_cast<std::uint32_t>(time - fitEpochUnixSeconds),
+                               watts,
+                               crank(row.cadence),
+                               rowSpeed,
+                               heart,
+                               distance,
+                               balance,
+                               metric(pedal.torqueEffectivenessLeft),
+                               metric(pedal.torqueEffectivenessRight),
+                               metric(pedal.pedalSmoothnessLeft),
+                               metric(pedal.pedalSmoothnessRight)};
+        leftEffectiveness.Add(record.leftTorqueEffectiveness);
+        rightEffectiveness.Add(record.rightTorqueEffectiveness);
+        leftSmoothness.Add(record.leftPedalSmoothness);
+        rightSmoothness.Add(record.rightPedalSmoothness);
+        fit.records.push_back(record);
+        tcx.points.push_back(TcxPoint{time, heart, record.cadence, rowSpeed, distance, watts});
     }
-    const double rows = static_cast<double>(std::max<std::size_t>(ride.rows.size(), 1));
+    const double lastKcal = ride.rows.empty() ? 0.0 : ride.rows.back().kcal;
     fit.serialNumber = serialNumber;
-    fit.elapsedSeconds = static_cast<double>(previous - start);
+    fit.elapsedSeconds = static_cast<double>(std::max(times.stop, previous) - times.start);
     fit.distance = distance;
     fit.work = work;
-    fit.averagePower = powerSum / rows;
-    fit.maximumPower = maximumPower;
-    fit.averageCadence = cadenceSum / rows;
-    fit.averageHeartRate = heartSum / rows;
-    fit.calories = ride.rows.empty() ? 0.0 : ride.rows.back().kcal;
+    fit.averagePower = power.Mean();
+    fit.maximumPower = power.largest;
+    fit.averageCadence = cadence.Mean();
+    fit.maximumCadence = cadence.largest;
+    fit.averageSpeed = speed.Mean();
+    fit.maximumSpeed = speed.largest;
+    fit.averageHeartRate = heartRate.Mean();
+    fit.maximumHeartRate = heartRate.largest;
+    fit.calories = std::isfinite(ride.trailer.kcal) ? ride.trailer.kcal : lastKcal;
+    fit.leftBalance = pedalPower > 0.0 ? 100.0 * leftPower / pedalPower : notANumber;
+    fit.leftTorqueEffectiveness = leftEffectiveness.Mean();
+    fit.rightTorqueEffectiveness = rightEffectiveness.Mean();
+    fit.leftPedalSmoothness = leftSmoothness.Mean();
+    fit.rightPedalSmoothness = rightSmoothness.Mean();
     tcx.elapsedSeconds = fit.elapsedSeconds;
     tcx.distance = distance;
     tcx.calories = fit.calories;
     tcx.averageHeartRate = fit.averageHeartRate;
-    tcx.maximumHeartRate = maximumHeart;
+    tcx.maximumHeartRate = fit.maximumHeartRate;
+    tcx.averageCadence = fit.averageCadence;
+    tcx.maximumCadence = fit.maximumCadence;
+    tcx.averageSpeed = fit.averageSpeed;
+    tcx.maximumSpeed = fit.maximumSpeed;
+    tcx.averagePower = fit.averagePower;
+    tcx.maximumPower = fit.maximumPower;
+    ride.rows = {};
 
-    const std::string fitPath = Beside(sessionPath, ".fit");
     if (!WriteFitActivity(fitPath, fit, error)) return false;
-    if (!WriteTcxActivity(Beside(sessionPath, ".tcx"), tcx, error)) {
+    fit.records = {};
+    if (!WriteTcxActivity(tcxPath, tcx, error)) {
         std::error_code ignored;
         std::filesystem::remove(fitPath, ignored);
         return false;

@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace {
 constexpr const char* firstLineStart = "ZAN_session_file ,";
+constexpr const char* byteOrderMark = "\xEF\xBB\xBF";
+constexpr int secondsPerDay = 86400;
 // The cells a ride is exported from, and where each goes.
 constexpr struct {
     std::size_t cell;
@@ -22,6 +25,12 @@ constexpr struct {
     {SessionCell::PowerLeft, &SessionRow::powerLeft},
     {SessionCell::PowerRight, &SessionRow::powerRight},
     {SessionCell::RatioLeft, &SessionRow::leftShare},
+};
+// The cells that come from the crank: a lost link writes all of them as 0.
+constexpr std::size_t crankCells[] = {
+    SessionCell::HeartRate, SessionCell::Cadence,    SessionCell::Speed,
+    SessionCell::PowerLeft, SessionCell::PowerRight, SessionCell::OfLeft,
+    SessionCell::OfRight,   SessionCell::UdLeft,     SessionCell::UdRight,
 };
 
 // "hh:mm:ss" as seconds of the day; -1 when it is not a time.
@@ -48,65 +57,103 @@ std::vector<std::string> Cells(const std::string& line) {
     return cells;
 }
 
-// The file's name carries the start's date: S_DDMMYY_HH-MM.csv.
-bool DateFromName(const std::string& name, SessionRide& ride) {
+// The file's name carries the start's date and minute: S_DDMMYY_HH-MM.csv.
+bool DateFromName(const std::string& name, SessionRide& ride, int& nameSecondsOfDay) {
     int day = 0, month = 0, year = 0, hour = 0, minute = 0;
     char end = 0;
-    if (std::sscanf(name.c_str(), "S_%2d%2d%2d_%2d-%2d.csv%c", &day, &month, &year, &hour, &minute,
-                    &end) != 5 ||
-        day < 1 || day > 31 || month < 1 || month > 12)
+    if (std::sscanf(name.c_str(), "S_%2d%2d%2d_%2d-%2d%c", &day, &month, &year, &hour, &minute,
+                    &end) != 6 ||
+        (end != '.' && end != '_') || day < 1 || day > 31 || month < 1 || month > 12 || hour < 0 ||
+        hour > 23 || minute < 0 || minute > 59)
         return false;
     ride.year = 2000 + year;
     ride.month = month;
     ride.day = day;
+    nameSecondsOfDay = hour * 3600 + minute * 60;
     return true;
 }
 
-std::string WithoutLineEnd(std::string line) {
+// The next line without its line end (LF or CR LF); false at the end of the file and for a last
+// line without its line end, which was being written when the program stopped.
+bool NextLine(std::istream& in, std::string& line) {
+    if (!std::getline(in, line) || in.eof()) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    return true;
+}
+
+// The value after "Label ," of a trailer line.
+bool TrailerValue(const std::string& line, const char* label, std::string& value) {
+    const std::string start = std::string(label) + " ,";
+    if (line.rfind(start, 0) != 0) return false;
+    value = line.substr(start.size());
+    return true;
+}
+
+void ReadTrailer(std::istream& in, SessionTrailer& trailer) {
+    for (std::string line, value; NextLine(in, line);) {
+        double number = 0.0;
+        if (TrailerValue(line, "Time @ Stop", value))
+            trailer.stopSecondsOfDay = SecondsOfDay(value);
+        else if (TrailerValue(line, "Kcal @ Stop", value) && Number(value, number))
+            trailer.kcal = number;
+        else if (TrailerValue(line, "POWER ave", value) && Number(value, number))
+            trailer.powerAverage = number;
+        else if (TrailerValue(line, "SPEED ave", value) && Number(value, number))
+            trailer.speedAverage = number;
+    }
 }
 } // namespace
 
 bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& error) {
     ride = SessionRide{};
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
+    ride.trailer = SessionTrailer{-1, none, none, none};
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
     }
-    std::stringstream whole;
-    whole << in.rdbuf();
-    const std::string text = whole.str();
-    std::vector<std::string> lines;
-    std::stringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(WithoutLineEnd(line));
-    // A last line without its line end was being written when the program stopped.
-    if (!text.empty() && text.back() != '\n' && !lines.empty()) lines.pop_back();
-
     const std::string notSession = path + " is not a ZAN session file";
-    if (lines.size() < 4 || lines[0].rfind(firstLineStart, 0) != 0 ||
-        lines[3] != SessionColumnNames()) {
+    std::string header[4];
+    bool whole = true;
+    for (std::string& line : header) whole = whole && NextLine(in, line);
+    // An editor that saved the file as UTF-8 may have put a byte-order mark before it.
+    if (header[0].rfind(byteOrderMark, 0) == 0) header[0].erase(0, 3);
+    if (!whole || header[0].rfind(firstLineStart, 0) != 0 || header[3] != SessionColumnNames()) {
         error = notSession;
         return false;
     }
-    const std::string name = lines[0].substr(std::string(firstLineStart).size());
+    const std::string name = header[0].substr(std::string(firstLineStart).size());
     const std::string timeLabel = "Time @ Start ,";
-    if (!DateFromName(name, ride) || lines[2].rfind(timeLabel, 0) != 0 ||
-        (ride.startSecondsOfDay = SecondsOfDay(lines[2].substr(timeLabel.size()))) < 0) {
+    int nameSecondsOfDay = 0;
+    if (!DateFromName(name, ride, nameSecondsOfDay) || header[2].rfind(timeLabel, 0) != 0 ||
+        (ride.startSecondsOfDay = SecondsOfDay(header[2].substr(timeLabel.size()))) < 0) {
         error = notSession + " (its start has no date or time)";
         return false;
     }
-    for (std::size_t i = 4; i < lines.size() && lines[i] != "#####"; ++i) {
-        const std::vector<std::string> cells = Cells(lines[i]);
+    // The name's minute and the start can differ by the time the folder popup stayed open:
+    // a start earlier in the day than the name came after midnight.
+    if (ride.startSecondsOfDay + 60 <= nameSecondsOfDay) ride.startSecondsOfDay += secondsPerDay;
+    std::string line;
+    for (std::size_t number = 5; NextLine(in, line); ++number) {
+        if (line == "#####") {
+            ReadTrailer(in, ride.trailer);
+            break;
+        }
+        const std::vector<std::string> cells = Cells(line);
         SessionRow row{};
-        row.secondsOfDay =
-            cells.size() == SessionCell::Count ? SecondsOfDay(cells[SessionCell::Time]) : -1;
-        bool whole = row.secondsOfDay >= 0;
-        for (const auto& number : numberCells)
-            whole = whole && Number(cells[number.cell], row.*number.value);
-        if (!whole) {
-            error = notSession + " (line " + std::to_string(i + 1) + " is no session row)";
+        const bool complete = cells.size() == SessionCell::Count;
+        row.secondsOfDay = complete ? SecondsOfDay(cells[SessionCell::Time]) : -1;
+        bool read = row.secondsOfDay >= 0;
+        for (const auto& cell : numberCells)
+            read = read && Number(cells[cell.cell], row.*cell.value);
+        for (std::size_t i = 0; read && i < std::size(crankCells); ++i) {
+            double value = 0.0;
+            read = Number(cells[crankCells[i]], value);
+            row.fromCrank = row.fromCrank || value != 0.0;
+        }
+        if (!read) {
+            error = notSession + " (line " + std::to_string(number) + " is no session row)";
             return false;
         }
         ride.rows.push_back(row);

@@ -1,12 +1,15 @@
 #pragma once
-// Reading a session file back: its start (date from the file's name, time from its header), and
-// its rows up to the trailer, or up to the last whole row of a file a crash cut short.
+// Reading a session file back: its start (date from the file's name, time from its header), its
+// rows up to the trailer, or up to the last whole row of a file a crash cut short, and the
+// trailer's figures. The file is read a line at a time.
 
 #include <string>
 #include <vector>
 
 struct SessionRow {
     int secondsOfDay; // the row's time of day, local
+    // False for a row written while the link was lost: every crank value is 0.
+    bool fromCrank;
     double heartRate;
     double cadence;
     double speed; // km/h
@@ -17,6 +20,14 @@ struct SessionRow {
     double leftShare; // % of the power from the left pedal
 };
 
+// The figures of the trailer; not a number for those the file does not have.
+struct SessionTrailer {
+    int stopSecondsOfDay = -1; // "Time @ Stop"; -1 when there is none
+    double kcal;               // "Kcal @ Stop"
+    double powerAverage;       // "POWER ave"
+    double speedAverage;       // "SPEED ave", km/h
+};
+
 struct SessionRide {
     // The local date and time the session started.
     int year;
@@ -24,6 +35,7 @@ struct SessionRide {
     int day;
     int startSecondsOfDay;
     std::vector<SessionRow> rows;
+    SessionTrailer trailer;
 };
 
 // False, with a one-line reason, for a file that is not a session file.

@@ -3,14 +3,21 @@
 #include "export/whole_file.h"
 #include "export/xml_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 namespace {
 constexpr const char* tcxNamespace = "http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2";
 constexpr const char* extensionNamespace = "http://www.garmin.com/xmlschemas/ActivityExtension/v2";
+// The schema's ranges: heart rate and cadence are bytes (cadence at most 254, heart rate at least
+// 1), watts and calories unsigned shorts.
+constexpr double largestByte = 255.0;
+constexpr double largestCadence = 254.0;
+constexpr double largestShort = 65535.0;
 
 // ISO 8601 in UTC, as 2026-12-07T09:00:06Z.
 std::string Time(std::int64_t unixTime) {
@@ -36,19 +43,27 @@ std::string Number(double value, int decimals) {
     return std::string(text, written.ptr);
 }
 
-std::string Whole(double value) {
-    return std::to_string(std::lround(std::isfinite(value) ? value : 0.0));
+// A whole number within the schema's range for the element.
+std::string Whole(double value, double lowest, double largest) {
+    const double whole =
+        std::clamp(std::round(std::isfinite(value) ? value : 0.0), lowest, largest);
+    return std::to_string(static_cast<long long>(whole));
 }
 
-// Heart rate and cadence are whole numbers in the schema; a rider at rest has none to give.
-void WholeElement(XmlText& xml, const char* name, double value, double lowest) {
-    if (!std::isfinite(value) || value < lowest) return;
-    xml.TextElement(name, Whole(value));
+bool Present(double value, double lowest) {
+    return std::isfinite(value) && value >= lowest;
 }
 
-void ValueElement(XmlText& xml, const char* name, double value) {
+// Heart rate and cadence are whole numbers in the schema; a value below its range is none.
+void WholeElement(XmlText& xml, const char* name, double value, double lowest, double largest) {
+    if (!Present(value, lowest - 0.5)) return;
+    xml.TextElement(name, Whole(value, lowest, largest));
+}
+
+void HeartRateElement(XmlText& xml, const char* name, double value) {
+    if (!Present(value, 0.5)) return;
     xml.StartElement(name);
-    xml.TextElement("Value", Whole(value));
+    xml.TextElement("Value", Whole(value, 1.0, largestByte));
     xml.EndElement();
 }
 
@@ -56,20 +71,38 @@ void WritePoint(XmlText& xml, const TcxPoint& point) {
     xml.StartElement("Trackpoint");
     xml.TextElement("Time", Time(point.unixTime));
     xml.TextElement("DistanceMeters", Number(point.distance, 2));
-    if (std::isfinite(point.heartRate) && point.heartRate >= 1.0)
-        ValueElement(xml, "HeartRateBpm", point.heartRate);
-    WholeElement(xml, "Cadence", std::fmin(point.cadence, 254.0), 0.0);
-    xml.StartElement("Extensions");
-    xml.StartElement("ns3:TPX");
-    xml.TextElement("ns3:Speed", Number(point.speed, 3));
-    xml.TextElement("ns3:Watts", Whole(point.watts));
+    HeartRateElement(xml, "HeartRateBpm", point.heartRate);
+    WholeElement(xml, "Cadence", point.cadence, 0.0, largestCadence);
+    const bool speed = Present(point.speed, 0.0);
+    const bool watts = Present(point.watts, -0.5);
+    if (speed || watts) {
+        xml.StartElement("Extensions");
+        xml.StartElement("ns3:TPX");
+        if (speed) xml.TextElement("ns3:Speed", Number(point.speed, 3));
+        if (watts) xml.TextElement("ns3:Watts", Whole(point.watts, 0.0, largestShort));
+        xml.EndElement();
+        xml.EndElement();
+    }
     xml.EndElement();
+}
+
+void WriteLapExtension(XmlText& xml, const TcxActivity& activity) {
+    const bool speed = Present(activity.averageSpeed, 0.0);
+    const bool cadence = Present(activity.maximumCadence, -0.5);
+    const bool power = Present(activity.averagePower, -0.5);
+    if (!speed && !cadence && !power) return;
+    xml.StartElement("Extensions");
+    xml.StartElement("ns3:LX");
+    if (speed) xml.TextElement("ns3:AvgSpeed", Number(activity.averageSpeed, 3));
+    WholeElement(xml, "ns3:MaxBikeCadence", activity.maximumCadence, 0.0, largestCadence);
+    WholeElement(xml, "ns3:AvgWatts", activity.averagePower, 0.0, largestShort);
+    WholeElement(xml, "ns3:MaxWatts", activity.maximumPower, 0.0, largestShort);
     xml.EndElement();
     xml.EndElement();
 }
-} // namespace
 
-std::string TcxDocument(const TcxActivity& activity) {
+// The document in pieces: everything before the first trackpoint, each trackpoint, the rest.
+void EmitTcx(const TcxActivity& activity, const std::function<void(const std::string&)>& emit) {
     XmlText xml;
     xml.StartElement("TrainingCenterDatabase");
     xml.Attribute("xmlns", tcxNamespace);
@@ -80,21 +113,39 @@ std::string TcxDocument(const TcxActivity& activity) {
     xml.TextElement("Id", Time(activity.startUnixTime));
     xml.StartElement("Lap");
     xml.Attribute("StartTime", Time(activity.startUnixTime));
-    xml.TextElement("TotalTimeSeconds", Number(activity.elapsedSeconds, 1));
+    xml.TextElement("TotalTimeSeconds", Number(std::max(activity.elapsedSeconds, 0.0), 1));
     xml.TextElement("DistanceMeters", Number(activity.distance, 2));
-    xml.TextElement("Calories", Whole(activity.calories));
-    if (activity.averageHeartRate >= 1.0) {
-        ValueElement(xml, "AverageHeartRateBpm", activity.averageHeartRate);
-        ValueElement(xml, "MaximumHeartRateBpm", activity.maximumHeartRate);
-    }
+    if (Present(activity.maximumSpeed, 0.0))
+        xml.TextElement("MaximumSpeed", Number(activity.maximumSpeed, 3));
+    xml.TextElement("Calories", Whole(activity.calories, 0.0, largestShort));
+    HeartRateElement(xml, "AverageHeartRateBpm", activity.averageHeartRate);
+    HeartRateElement(xml, "MaximumHeartRateBpm", activity.maximumHeartRate);
     xml.TextElement("Intensity", "Active");
+    WholeElement(xml, "Cadence", activity.averageCadence, 0.0, largestCadence);
     xml.TextElement("TriggerMethod", "Manual");
-    xml.StartElement("Track");
-    for (const TcxPoint& point : activity.points) WritePoint(xml, point);
-    return xml.Finish();
+    // A track holds at least one point: a ride without rows has none.
+    if (!activity.points.empty()) {
+        xml.StartElement("Track");
+        for (const TcxPoint& point : activity.points) {
+            WritePoint(xml, point);
+            emit(xml.Take());
+        }
+        xml.EndElement();
+    }
+    WriteLapExtension(xml, activity);
+    emit(xml.Finish());
+}
+} // namespace
+
+std::string TcxDocument(const TcxActivity& activity) {
+    std::string document;
+    EmitTcx(activity, [&document](const std::string& piece) { document += piece; });
+    return document;
 }
 
 bool WriteTcxActivity(const std::string& path, const TcxActivity& activity, std::string& error) {
-    const std::string document = TcxDocument(activity);
-    return WriteWholeFile(path, document.data(), document.size(), error);
+    WholeFileWriter file(path);
+    EmitTcx(activity,
+            [&file](const std::string& piece) { file.Write(piece.data(), piece.size()); });
+    return file.Commit(error);
 }

@@ -1,34 +1,46 @@
 #include "export/whole_file.h"
 
 #include <filesystem>
-#include <fstream>
 
-bool WriteWholeFile(const std::string& path, const char* bytes, std::size_t size,
-                    std::string& error) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path temporary(path + ".new");
+// Binary: the same bytes on every system, no line ends turned into CR LF.
+WholeFileWriter::WholeFileWriter(const std::string& path)
+    : target(path), temporary(path + ".new"),
+      file(std::filesystem::path(temporary), std::ios::binary | std::ios::trunc) {}
+
+WholeFileWriter::~WholeFileWriter() {
+    if (committed) return;
+    file.close();
     std::error_code ignored;
-    {
-        // Binary: the same bytes on every system, no line ends turned into CR LF.
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            error = "cannot create " + temporary.string();
-            return false;
-        }
-        file.write(bytes, static_cast<std::streamsize>(size));
-        file.close();
-        if (!file) {
-            std::filesystem::remove(temporary, ignored);
-            error = "cannot write " + temporary.string() + " (is the disk full?)";
-            return false;
-        }
+    std::filesystem::remove(temporary, ignored);
+}
+
+void WholeFileWriter::Write(const char* bytes, std::size_t size) {
+    if (file) file.write(bytes, static_cast<std::streamsize>(size));
+}
+
+bool WholeFileWriter::Commit(std::string& error) {
+    if (!file.is_open()) {
+        error = "cannot create " + temporary;
+        return false;
+    }
+    file.close();
+    if (!file) {
+        error = "cannot write " + temporary + " (is the disk full?)";
+        return false;
     }
     std::error_code renameError;
     std::filesystem::rename(temporary, target, renameError);
     if (renameError) {
-        std::filesystem::remove(temporary, ignored);
-        error = "cannot replace " + target.string() + ": " + renameError.message();
+        error = "cannot replace " + target + ": " + renameError.message();
         return false;
     }
+    committed = true;
     return true;
+}
+
+bool WriteWholeFile(const std::string& path, const char* bytes, std::size_t size,
+                    std::string& error) {
+    WholeFileWriter writer(path);
+    writer.Write(bytes, size);
+    return writer.Commit(error);
 }

@@ -4,7 +4,28 @@
 // complete file (or none), never half of one.
 
 #include <cstddef>
+#include <fstream>
 #include <string>
+
+// A file written piece by piece, so a long ride never has to be held whole in memory.
+class WholeFileWriter {
+  public:
+    explicit WholeFileWriter(const std::string& path);
+    // A file never committed is removed.
+    ~WholeFileWriter();
+    WholeFileWriter(const WholeFileWriter&) = delete;
+    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
+
+    void Write(const char* bytes, std::size_t size);
+    // Puts the file in place of the old one; false with the reason in error, and nothing left.
+    bool Commit(std::string& error);
+
+  private:
+    std::string target;
+    std::string temporary;
+    std::ofstream file;
+    bool committed = false;
+};
 
 // False with the reason in error; the new file is then removed.
 bool WriteWholeFile(const std::string& path, const char* bytes, std::size_t size,

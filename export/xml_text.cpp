@@ -90,6 +90,13 @@ void XmlText::EndElement() {
     }
 }
 
+std::string XmlText::Take() {
+    CloseStartTag();
+    std::string taken;
+    taken.swap(text);
+    return taken;
+}
+
 const std::string& XmlText::Finish() {
     while (!open.empty()) EndElement();
     if (text.empty() || text.back() != '\n') text += '\n';

@@ -13,6 +13,8 @@ class XmlText {
     void Attribute(const char* name, const std::string& value);
     void TextElement(const char* name, const std::string& text);
     void EndElement();
+    // The text written since the last Take, handed over; the open elements stay open.
+    std::string Take();
     // The document so far, with every open element closed.
     const std::string& Finish();
 

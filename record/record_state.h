@@ -2,6 +2,7 @@
 // The session being recorded, the turn files and the multi-turn capture.
 
 #include "measure/measure_state.h"
+#include "record/kept_rows.h"
 
 #include <vector>
 
@@ -49,9 +50,9 @@ struct RecordState {
     float phoneBattery;
     float sessionPowerSum;
     int sessionLiveRows; // rows written while frames arrived: the averages' count
-    // Each row's pedalling metrics, which the session file has no columns for: they go into the
-    // ride's FIT file when the session closes.
-    std::vector<PedalMetrics> rowMetrics;
+    // Each row's instant and pedalling metrics, which the session file has no columns for: they
+    // go into the ride's FIT and TCX files when the session closes.
+    KeptSession kept;
     float sessionSpeedSum;
     float sessionPowerAverage;
     float sessionSpeedAverage;

@@ -92,7 +92,12 @@ SessionStart RefuseSession(RecordState& record) {
 } // namespace
 
 void StampSession(RecordState& record) {
+    // One reading of the clock names the file and gives its start: the folder popup may stay
+    // open past midnight.
     GetCurrentDateTime(&record.sessionStartTime);
+    record.kept = KeptSession{};
+    record.kept.startDateTime = record.sessionStartTime;
+    record.kept.startTimer = Timer();
     TakeFileStamp(record, record.sessionStartTime);
 }
 
@@ -119,7 +124,7 @@ SessionStart StartSession(RecordState& record, const SetupState& setup) {
     record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
     if (record.sessionFile <= 0) return RefuseSession(record);
     char timeText[16];
-    TimeStr(timeText, sizeof timeText);
+    FormatDateTimeString(record.sessionStartTime, "%H:%M:%S", timeText, sizeof timeText);
     // Rows go only into a session file: the whole header on disk first, or no session. The
     // file just made is the station's own and goes with the refusal.
     const bool headerWritten =
@@ -140,7 +145,6 @@ SessionStart StartSession(RecordState& record, const SetupState& setup) {
     record.lastSyncTime = Timer();
     record.sessionRow = 0;
     record.sessionLiveRows = 0;
-    record.rowMetrics.clear();
     record.sessionPowerSum = 0.0f;
     record.sessionPowerAverage = 0.0f;
     record.sessionSpeedSum = 0.0f;
@@ -150,6 +154,7 @@ SessionStart StartSession(RecordState& record, const SetupState& setup) {
 
 void StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup) {
     record.sessionActive = 0;
+    record.kept.stopSeconds = Timer() - record.kept.startTimer;
     KeepSessionFile(record);
     char timeText[16];
     WriteSessionLine(record, "#####");
@@ -208,9 +213,10 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     source.ratioLeft = record.rowRatioLeft;
     const std::string row = SessionRowText(source);
     record.sessionRow += 1;
-    // The metrics pair with the rows the file holds: a row that did not reach it has none.
+    // The kept rows pair with the rows the file holds: a row that did not reach it has none.
     if (WriteSessionLine(record, "%s", row.c_str()))
-        record.rowMetrics.push_back(live ? result.pedalMetrics : PedalMetrics{});
+        record.kept.rows.push_back(KeptRow{Timer() - record.kept.startTimer, live,
+                                           live ? result.pedalMetrics : PedalMetrics{}});
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);

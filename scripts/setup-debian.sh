@@ -18,6 +18,8 @@ packages=(
   time
   # Node.js runs Garmin's FIT decoder, which the FIT export's test reads the files back with.
   nodejs
+  # xmllint validates the TCX export's files against Garmin's schema in the tests.
+  libxml2-utils
 )
 # npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
 if ! command -v npm >/dev/null; then packages+=(npm); fi

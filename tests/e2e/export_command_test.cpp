@@ -14,16 +14,31 @@
 #endif
 
 namespace {
-// The program's exit code and what it wrote on its standard error.
-int Export(const std::filesystem::path& file, std::string& said) {
+// The program's exit code and what it wrote on its standard error; zone is the computer's TZ,
+// options follow the file.
+int Export(const std::filesystem::path& file, std::string& said, const std::string& zone = "",
+           const std::string& options = "") {
     const std::filesystem::path errors = file.parent_path() / "errors.txt";
-    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY \"") + ZAN_PC_PATH +
-                                "\" --export \"" + file.string() + "\" 2>\"" + errors.string() +
-                                "\"";
+    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY ") +
+                                (zone.empty() ? "" : "TZ=" + zone + " ") + "\"" + ZAN_PC_PATH +
+                                "\" --export \"" + file.string() + "\" " + options + " 2>\"" +
+                                errors.string() + "\"";
     const int status = std::system(command.c_str());
     std::ifstream in(errors);
     said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+constexpr const char* oneRowSession =
+    "ZAN_session_file ,S_071226_10-00.csv\nKM @ Start ,0.000\n"
+    "Time @ Start ,10:00:00\nINDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,"
+    "SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,BATphone,KmTOT,"
+    "TorqT,TorqL,TorqR,Ratio% L\n    0,10:00:02,000,000,000,130.0,90.0,"
+    "36.0,1.5,200.0,96.0,104.0,0.0,0.0,0.0,0.0,80.0,99.9,0.000,21.22,"
+    "10.19,11.04,48\n";
+
+std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 } // namespace
 
@@ -32,12 +47,7 @@ TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::filesystem::path good = folder / "S_071226_10-00.csv";
-    std::ofstream(good) << "ZAN_session_file ,S_071226_10-00.csv\nKM @ Start ,0.000\n"
-                           "Time @ Start ,10:00:00\nINDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,"
-                           "SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan,BATphone,KmTOT,"
-                           "TorqT,TorqL,TorqR,Ratio% L\n    0,10:00:02,000,000,000,130.0,90.0,"
-                           "36.0,1.5,200.0,96.0,104.0,0.0,0.0,0.0,0.0,80.0,99.9,0.000,21.22,"
-                           "10.19,11.04,48\n";
+    std::ofstream(good) << oneRowSession;
     std::string said;
     EXPECT_EQ(Export(good, said), 0) << said;
     EXPECT_TRUE(std::filesystem::exists(folder / "S_071226_10-00.fit"));
@@ -50,6 +60,37 @@ TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
     EXPECT_FALSE(std::filesystem::exists(folder / "notes.fit"));
     EXPECT_FALSE(std::filesystem::exists(folder / "notes.tcx"));
+    std::filesystem::remove_all(folder);
+}
+
+// The same ride in Rome converted in Rome or in New York gives the same files once its zone is
+// given, as an offset or by name; an offset no zone has is refused.
+TEST(ExportCommand, TheRidesZoneIsTheOneGivenNotTheConvertingComputers) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zan_export_zone";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path ride = folder / "S_071226_10-00.csv";
+    std::ofstream(ride) << oneRowSession;
+    const struct {
+        const char* computer;
+        const char* given;
+    } conversions[] = {{"Europe/Rome", ""},
+                       {"Europe/Rome", "--utc-offset +01:00"},
+                       {"America/New_York", "--utc-offset +01:00"},
+                       {"America/New_York", "--utc-offset Europe/Rome"}};
+    std::string said;
+    std::string first;
+    for (const auto& conversion : conversions) {
+        ASSERT_EQ(Export(ride, said, conversion.computer, conversion.given), 0) << said;
+        const std::string tcx = Slurp(folder / "S_071226_10-00.tcx");
+        EXPECT_NE(tcx.find("<Id>2026-12-07T09:00:00Z</Id>"), std::string::npos)
+            << conversion.computer << " " << conversion.given;
+        const std::string fit = Slurp(folder / "S_071226_10-00.fit");
+        if (first.empty()) first = fit;
+        EXPECT_EQ(fit, first) << conversion.computer << " " << conversion.given;
+    }
+    EXPECT_EQ(Export(ride, said, "Europe/Rome", "--utc-offset +25:00"), 2);
+    EXPECT_NE(said.find("+25:00"), std::string::npos) << said;
     std::filesystem::remove_all(folder);
 }
 

@@ -379,7 +379,7 @@ TEST_F(FaultFilesTest, SessionOnAFullDiskDoesNotStartAndStartsWholeWhenRoomComes
     EXPECT_EQ(session.header.size(), 4u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     std::string error;
-    EXPECT_TRUE(ExportRide(SessionPath(), 0, nullptr, error)) << error;
+    EXPECT_TRUE(ExportRide(SessionPath(), 0, nullptr, RideZone{}, error)) << error;
 }
 
 TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {

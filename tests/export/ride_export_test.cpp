@@ -8,6 +8,7 @@
 #include "tests/support/fit_messages.h"
 #include "tests/support/rider_station.h"
 #include "tests/support/session_rows.h"
+#include "tests/support/tcx_schema.h"
 #include "tools/crank_model.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 constexpr double fitEpoch = 631065600.0; // 1989-12-31 00:00:00 UTC in Unix seconds
@@ -91,7 +93,7 @@ TEST_F(RideExportTest, ASessionCutShortBecomesRecordsWithItsTimesPowersAndDistan
         << header << Row(0, "10:00:02", 200.0) << Row(1, "10:00:04", 210.0)
         << Row(2, "10:00:06", 220.0) << "    3,10:00:0";
     std::string error;
-    ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, error)) << error;
+    ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, RideZone{}, error)) << error;
 
     const FitMessages fit = DecodeFitFile(folder / "S_071226_10-00.fit");
     ASSERT_EQ(fit.at("recordMesgs").size(), 3u);
@@ -175,7 +177,7 @@ TEST_F(RideExportTest, AFileThatIsNoSessionIsRefusedAndNothingIsWritten) {
         const std::filesystem::path csv = folder / "S_071226_10-00.csv";
         std::ofstream(csv, std::ios::binary) << text;
         std::string error;
-        EXPECT_FALSE(ExportRide(csv.string(), 0, nullptr, error));
+        EXPECT_FALSE(ExportRide(csv.string(), 0, nullptr, RideZone{}, error));
         EXPECT_NE(error.find("is not a ZAN session file"), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(folder / "S_071226_10-00.fit"));
@@ -240,4 +242,318 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
     }
     // 30 km/h for the ten minutes of rows.
     EXPECT_NEAR(previousDistance, 5000.0, 100.0);
+}
+
+namespace {
+// A ride as a file from elsewhere: rows on its record interval, their clock read in the zone.
+struct RideShape {
+    const char* name;
+    const char* computerZone; // the converting computer's TZ
+    const char* utcOffset;    // given with --utc-offset; nullptr: the computer's zone
+    std::int64_t start;       // Unix seconds
+    int interval;
+    int rows;
+    int clockBackAt = -1;  // from this row on the rows' clock reads 3 s behind
+    int linkLostFrom = -1; // rows [linkLostFrom, linkLostTo) have no crank values
+    int linkLostTo = -1;
+    bool heartRate = true;
+    int negativeAt = -1; // this row's power is -12 W
+    const char* lineEnd = "\n";
+    bool byteOrderMark = false;
+    int stopAfter = 1; // seconds from the last row (or the start) to "Time @ Stop"
+};
+
+double RowPower(const RideShape& shape, int i) {
+    if (i >= shape.linkLostFrom && i < shape.linkLostTo) return 0.0;
+    return i == shape.negativeAt ? -12.0 : 200.0 + 10.0 * (i % 5);
+}
+
+bool RowLive(const RideShape& shape, int i) {
+    return !(i >= shape.linkLostFrom && i < shape.linkLostTo);
+}
+
+std::tm WallClock(std::int64_t unixTime, std::int32_t offset, bool fixed) {
+    std::tm wall{};
+    const std::time_t shifted = static_cast<std::time_t>(unixTime + (fixed ? offset : 0));
+    if (fixed)
+        gmtime_r(&shifted, &wall);
+    else
+        localtime_r(&shifted, &wall);
+    return wall;
+}
+
+std::string Clock(const std::tm& wall) {
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &wall);
+    return text;
+}
+
+// The session file the station would have written for the shape, with its trailer.
+std::string ShapeFile(const RideShape& shape) {
+    std::int32_t offset = 0;
+    const bool fixed = shape.utcOffset != nullptr && ParseUtcOffset(shape.utcOffset, offset);
+    const std::tm start = WallClock(shape.start, offset, fixed);
+    char name[64];
+    std::strftime(name, sizeof name, "S_%d%m%y_%H-%M.csv", &start);
+    const std::string end = shape.lineEnd;
+    std::string text = shape.byteOrderMark ? "\xEF\xBB\xBF" : "";
+    text += "ZAN_session_file ," + std::string(name) + end + "KM @ Start ,1234.500" + end +
+            "Time @ Start ," + Clock(start) + end + SessionColumnNames() + end;
+    double powerSum = 0.0, live = 0.0, kcal = 0.0;
+    for (int i = 0; i < shape.rows; ++i) {
+        const std::int64_t at = shape.start + std::int64_t{i + 1} * shape.interval;
+        const std::int64_t shown = at - (shape.clockBackAt >= 0 && i >= shape.clockBackAt ? 3 : 0);
+        const bool crank = RowLive(shape, i);
+        const double power = RowPower(shape, i);
+        const double heart = crank && shape.heartRate ? 130.0 + i % 10 : 0.0;
+        kcal += 0.25;
+        if (crank) {
+            powerSum += std::max(power, 0.0);
+            live += 1.0;
+        }
+        char row[256];
+        std::snprintf(row, sizeof row,
+                      "%5d,%s,000,000,000,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f,0.0,0.0,0.0,80.0,"
+                      "99.9,1234.500,0.00,0.00,0.00,%.0f",
+                      i, Clock(WallClock(shown, offset, fixed)).c_str(), heart, crank ? 90.0 : 0.0,
+                      crank ? 36.0 : 0.0, kcal, power, power * 0.48, power * 0.52,
+                      crank ? 1.0 : 0.0, power > 0.0 ? 48.0 : 0.0);
+        text += row + end;
+    }
+    const std::int64_t last = shape.start + std::int64_t{shape.rows} * shape.interval;
+    char trailer[256];
+    std::snprintf(trailer, sizeof trailer, "Kcal @ Stop ,%.1f%sPOWER ave ,%.1f%sSPEED ave ,%.1f",
+                  kcal, end.c_str(), live > 0 ? powerSum / live : 0.0, end.c_str(),
+                  live > 0 ? 36.0 : 0.0);
+    const int back = shape.clockBackAt >= 0 && shape.rows > shape.clockBackAt ? 3 : 0;
+    text += "#####" + end + "KM @ Stop ,1234.600" + end + "Time @ Stop ," +
+            Clock(WallClock(last + shape.stopAfter - back, offset, fixed)) + end + trailer + end;
+    return text;
+}
+
+const std::int64_t december7 = 1796634000; // 2026-12-07 09:00:00 UTC
+const RideShape rideShapes[] = {
+    {"an ordinary ride", "Europe/Rome", nullptr, december7, 2, 30},
+    // 23:59:50 in Rome on 6 December, rows past midnight.
+    {"across midnight", "Europe/Rome", nullptr, 1796597990, 2, 20},
+    {"into the New Year", "Europe/Rome", nullptr, 1798757995, 1, 12},
+    // Clocks go back from 03:00 to 02:00 on 25 October: the ride starts at 01:50 summer time.
+    {"over the October change", "Europe/Rome", nullptr, 1792885800, 60, 90},
+    // Clocks go forward from 02:00 to 03:00 on 29 March: the ride starts at 01:50.
+    {"over the March change", "Europe/Rome", nullptr, 1774745400, 60, 30},
+    {"a clock stepped back", "Europe/Rome", nullptr, december7, 1, 12, 6},
+    {"no heart-rate strap", "Europe/Rome", nullptr, december7, 2, 20, -1, -1, -1, false},
+    {"link lost and standing", "Europe/Rome", nullptr, december7, 2, 30, -1, 8, 18},
+    {"no rows", "Europe/Rome", nullptr, december7, 2, 0, -1, -1, -1, true, -1, "\n", false, 42},
+    {"negative power", "Europe/Rome", nullptr, december7, 2, 10, -1, -1, -1, true, 4},
+    {"CR LF line ends", "Europe/Rome", nullptr, december7, 2, 10, -1, -1, -1, true, -1, "\r\n"},
+    {"a byte-order mark", "Europe/Rome", nullptr, december7, 2, 10, -1, -1, -1, true, -1, "\n",
+     true},
+    // Converted in New York for a ride in Rome, with the ride's offset given.
+    {"its zone given", "America/New_York", "+01:00", december7, 2, 10},
+};
+
+// A message's field; not a number when the message has none.
+double Field(const FitMessage& message, const char* name) {
+    const auto found = message.find(name);
+    return found == message.end() ? std::nan("") : found->second;
+}
+
+// A figure of the trailer, read from the file's text whatever its line ends.
+double TrailerValue(const std::string& file, const std::string& label) {
+    const std::size_t at = file.find("\n" + label + " ,", file.find("#####"));
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no " << label << " in the trailer";
+        return 0.0;
+    }
+    return std::stod(file.substr(at + label.size() + 3));
+}
+} // namespace
+
+// Each shape of ride, as a file the station wrote, comes out with its rows at the start plus
+// their record intervals, no value where no sensor gave one, and totals that agree with the
+// file's own trailer; Garmin's decoder and the TCX schema both accept the files.
+TEST_F(RideExportTest, EveryShapeOfRideKeepsItsInstantsItsMissingSensorsAndItsTrailersTotals) {
+    for (const RideShape& shape : rideShapes) {
+        SCOPED_TRACE(shape.name);
+        setenv("TZ", shape.computerZone, 1);
+        tzset();
+        const std::filesystem::path csv = folder / "S_ride.csv";
+        std::ofstream(csv, std::ios::binary) << ShapeFile(shape);
+        RideZone zone;
+        if (shape.utcOffset != nullptr) {
+            ASSERT_TRUE(ParseUtcOffset(shape.utcOffset, zone.offsetSeconds));
+            zone.fixedOffset = true;
+        }
+        std::string error;
+        const bool exported = ExportRide(csv.string(), 0, nullptr, zone, error);
+        EXPECT_TRUE(exported) << error;
+        if (!exported) continue;
+        const std::string file = Slurp(csv);
+
+        const FitMessages fit = DecodeFitFile(folder / "S_ride.fit");
+        const std::vector<FitMessage> none;
+        const auto& records = fit.count("recordMesgs") ? fit.at("recordMesgs") : none;
+        EXPECT_EQ(records.size(), static_cast<std::size_t>(shape.rows));
+        if (records.size() != static_cast<std::size_t>(shape.rows)) continue;
+        double heartSum = 0.0, hearts = 0.0;
+        for (int i = 0; i < shape.rows; ++i) {
+            SCOPED_TRACE(i);
+            const FitMessage& record = records[i];
+            EXPECT_EQ(Field(record, "timestamp"),
+                      1000.0 *
+                          static_cast<double>(shape.start + std::int64_t{i + 1} * shape.interval));
+            const double power = std::max(RowPower(shape, i), 0.0);
+            if (!RowLive(shape, i)) {
+                for (const char* field : {"power", "cadence", "speed", "heartRate"})
+                    EXPECT_EQ(record.count(field), 0u) << field;
+            } else {
+                EXPECT_EQ(Field(record, "power"), power);
+                EXPECT_EQ(Field(record, "cadence"), 90.0);
+            }
+            EXPECT_EQ(record.count("leftRightBalance"), power > 0.0 ? 1u : 0u);
+            EXPECT_EQ(record.count("heartRate"), shape.heartRate && RowLive(shape, i) ? 1u : 0u);
+            if (record.count("heartRate")) {
+                heartSum += Field(record, "heartRate");
+                hearts += 1.0;
+            }
+        }
+        const FitMessage& session = fit.at("sessionMesgs").at(0);
+        const double elapsed = shape.rows * shape.interval + shape.stopAfter;
+        EXPECT_EQ(Field(session, "startTime"), 1000.0 * static_cast<double>(shape.start));
+        EXPECT_EQ(Field(session, "totalElapsedTime"), elapsed);
+        EXPECT_EQ(Field(session, "totalCalories"), std::round(TrailerValue(file, "Kcal @ Stop")));
+        if (shape.rows > 0) {
+            EXPECT_NEAR(Field(session, "avgPower"), TrailerValue(file, "POWER ave"), 0.5);
+            EXPECT_NEAR(Field(session, "avgSpeed"), TrailerValue(file, "SPEED ave") / 3.6, 0.001);
+        }
+        EXPECT_EQ(session.count("avgHeartRate"), hearts > 0 ? 1u : 0u);
+        if (hearts > 0) {
+            EXPECT_NEAR(Field(session, "avgHeartRate"), heartSum / hearts, 0.5);
+        }
+
+        const std::filesystem::path tcxPath = folder / "S_ride.tcx";
+        ExpectValidTcx(tcxPath);
+        const std::string tcx = Slurp(tcxPath);
+        EXPECT_EQ(Count(tcx, "<Trackpoint>"), static_cast<std::size_t>(shape.rows));
+        char total[64];
+        std::snprintf(total, sizeof total, "<TotalTimeSeconds>%.1f</TotalTimeSeconds>", elapsed);
+        EXPECT_EQ(Count(tcx, total), 1u);
+        EXPECT_EQ(Count(tcx, "<HeartRateBpm>"), static_cast<std::size_t>(hearts));
+        if (hearts > 0) {
+            const std::string average = "<AverageHeartRateBpm>\n                    <Value>" +
+                                        std::to_string(std::lround(heartSum / hearts)) + "<";
+            EXPECT_EQ(Count(tcx, average), 1u);
+        }
+    }
+}
+
+TEST_F(RideExportTest, AFileItsOwnRideFileWouldReplaceIsLeftAsItIs) {
+    RideShape shape = rideShapes[0];
+    for (const char* name : {"ride.tcx", "ride.fit"}) {
+        const std::filesystem::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << ShapeFile(shape);
+        const std::string before = Slurp(path);
+        std::string error;
+        EXPECT_FALSE(ExportRide(path.string(), 0, nullptr, RideZone{}, error));
+        EXPECT_NE(error.find("written over"), std::string::npos) << error;
+        EXPECT_EQ(Slurp(path), before);
+    }
+}
+
+// A ride the station recorded: its instants are those it kept, not the rows' clock, and the rows
+// of a lost link carry no pedal metrics, which average over the others.
+TEST_F(RideExportTest, ARecordedRideTakesTheInstantsAndMetricsTheStationKept) {
+    setenv("TZ", "Europe/Rome", 1);
+    tzset();
+    RideShape shape = rideShapes[0];
+    shape.rows = 10;
+    shape.linkLostFrom = 3;
+    shape.linkLostTo = 5;
+    const std::filesystem::path csv = folder / "S_ride.csv";
+    std::ofstream(csv, std::ios::binary) << ShapeFile(shape);
+    // The wall clock in Rome, an hour ahead of UTC; the first row came 7 s after the press.
+    KeptSession kept{static_cast<double>(shape.start + 3600) + 0.25, 0.0, 30.0, {}};
+    for (int i = 0; i < shape.rows; ++i) {
+        const bool live = RowLive(shape, i);
+        kept.rows.push_back(KeptRow{
+            7.0 + 2.0 * i, live, live ? PedalMetrics{70.0f, 80.0f, 20.0f, 25.0f} : PedalMetrics{}});
+    }
+    std::string error;
+    ASSERT_TRUE(ExportRide(csv.string(), 0, &kept, RideZone{}, error)) << error;
+    const FitMessages fit = DecodeFitFile(folder / "S_ride.fit");
+    const auto& records = fit.at("recordMesgs");
+    ASSERT_EQ(records.size(), 10u);
+    for (int i = 0; i < shape.rows; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Field(records[i], "timestamp"),
+                  1000.0 * static_cast<double>(shape.start + 7 + 2 * i));
+        EXPECT_EQ(records[i].count("leftTorqueEffectiveness"), RowLive(shape, i) ? 1u : 0u);
+        EXPECT_EQ(records[i].count("rightPedalSmoothness"), RowLive(shape, i) ? 1u : 0u);
+    }
+    const FitMessage& lap = fit.at("lapMesgs").at(0);
+    EXPECT_EQ(Field(lap, "totalElapsedTime"), 30.0);
+    EXPECT_EQ(Field(lap, "avgLeftTorqueEffectiveness"), 70.0);
+    EXPECT_EQ(Field(lap, "avgRightPedalSmoothness"), 25.0);
+    ExpectValidTcx(folder / "S_ride.tcx");
+}
+
+// Pressed at 23:59:45 in Rome, the folder popup closed after midnight, the clock stepped back
+// 3 s mid-ride: the ride is on 6 December from the press, its rows one after another.
+TEST_F(RideExportTest, ARideStartedBeforeMidnightWithThePopupOpenPastItKeepsItsDayAndItsOrder) {
+    setenv("TZ", "Europe/Rome", 1);
+    tzset();
+    RiderStation rider;
+    rider.folder = folder;
+    rider.Use();
+    // 2026-12-06 23:59:40 on the wall clock.
+    rider.engine.startDateTime = 20793.0 * 86400.0 + 86400.0 - 20.0;
+    PlayEmulatedCrank(rider.engine, "COM5", EmulatedCrankSettings{});
+    std::ofstream(folder / "zan_01.set") << MatchingSetupFile();
+    std::ofstream(folder / "zan_com.set") << "5\n0\n0\n0\n";
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    std::filesystem::create_directory(folder / "ride");
+    rider.engine.dirAnswers = {(folder / "ride").string()};
+    rider.engine.dirPopupSeconds = 25.0;
+    const CtrlCallbackPtr sessionButton = FindCallback("SAVE");
+    rider.engine.RunUntil(5.0);
+    rider.Press(sessionButton);
+    rider.engine.At(60.0, [&rider] { rider.engine.startDateTime -= 3.0; });
+    rider.engine.RunUntil(95.0);
+    rider.Press(sessionButton);
+
+    const std::filesystem::path csv = rider.station->record.sessionPath;
+    EXPECT_EQ(csv.filename(), "S_061226_23-59.csv");
+    std::filesystem::path fitPath = csv, tcxPath = csv;
+    fitPath.replace_extension(".fit");
+    tcxPath.replace_extension(".tcx");
+    const SessionRows rows = ReadSessionRows(csv.string());
+    EXPECT_EQ(rows.header.at(2), "Time @ Start ,23:59:45");
+    const FitMessages fit = DecodeFitFile(fitPath);
+    // 2026-12-06 22:59:45 UTC.
+    const double start = 1796597985.0 * 1000.0;
+    const FitMessage& session = fit.at("sessionMesgs").at(0);
+    EXPECT_EQ(session.at("startTime"), start);
+    EXPECT_EQ(session.at("totalElapsedTime"), 90.0);
+    // The totals are the station's own, and the lap shows what training tools do.
+    const std::string file = Slurp(csv);
+    EXPECT_NEAR(Field(session, "avgPower"), TrailerValue(file, "POWER ave"), 1.0);
+    EXPECT_EQ(Field(session, "totalCalories"), std::round(TrailerValue(file, "Kcal @ Stop")));
+    for (const char* field :
+         {"maxPower", "maxHeartRate", "maxCadence", "maxSpeed", "leftRightBalance",
+          "avgLeftTorqueEffectiveness", "avgRightTorqueEffectiveness", "avgLeftPedalSmoothness",
+          "avgRightPedalSmoothness", "totalWork"})
+        EXPECT_EQ(fit.at("lapMesgs").at(0).count(field), 1u) << field;
+    const auto& records = fit.at("recordMesgs");
+    ASSERT_EQ(records.size(), rows.rows.size());
+    ASSERT_GE(records.size(), 30u);
+    EXPECT_GE(records.front().at("timestamp"), start + 25000.0);
+    // A row every record interval, the clock's step back notwithstanding.
+    const double interval = records[1].at("timestamp") - records[0].at("timestamp");
+    EXPECT_GE(interval, 1000.0);
+    for (std::size_t i = 1; i < records.size(); ++i)
+        EXPECT_EQ(records[i].at("timestamp") - records[i - 1].at("timestamp"), interval) << i;
+    EXPECT_LE(records.back().at("timestamp"), start + 90000.0);
+    ExpectValidTcx(tcxPath);
+    EXPECT_EQ(Count(Slurp(tcxPath), "<Id>2026-12-06T22:59:45Z</Id>"), 1u);
 }

@@ -225,7 +225,7 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
         EXPECT_TRUE(RowsNumberedWithoutGap(session));
         EXPECT_EQ(session.trailer.size(), 6u);
         std::string refused;
-        EXPECT_TRUE(ExportRide(kept, 0, nullptr, refused)) << refused;
+        EXPECT_TRUE(ExportRide(kept, 0, nullptr, RideZone{}, refused)) << refused;
         if (nameTaken) {
             EXPECT_EQ(ReadFile(path), "notes\n");
         }

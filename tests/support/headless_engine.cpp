@@ -437,6 +437,10 @@ int HeadlessEngine::FileSelectPopup(const char*, const char*, const char* title,
 int HeadlessEngine::DirSelectPopup(const char*, const char* title, char* pathOut,
                                    std::size_t size) {
     popups.push_back({"dir", Text(title), ""});
+    // The open popup holds the timers back; each fires once when it closes, as Qt's do.
+    now += dirPopupSeconds;
+    nextLinkTick = std::max(nextLinkTick, now);
+    nextDisplayTick = std::max(nextDisplayTick, now);
     std::string answer;
     if (!dirAnswers.empty()) {
         answer = dirAnswers.front();

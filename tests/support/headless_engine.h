@@ -97,6 +97,7 @@ class HeadlessEngine : public Engine {
     std::deque<GenericAnswer> genericAnswers; // GenericMessagePopup; none left answers button 1
     std::deque<std::string> fileAnswers;      // FileSelectPopup paths; "" or none = cancel
     std::deque<std::string> dirAnswers;       // DirSelectPopup folders; "" or none = cancel
+    double dirPopupSeconds = 0.0;             // how long the rider keeps the folder popup open
     std::function<bool()> escapeKey;          // Escape held; none = never
     int bluetoothSettingsPolls = 1;           // polls before the launched settings end
     std::vector<std::string> printerNames;    // installed printers
