@@ -1,5 +1,7 @@
 #include "setup/number_text.h"
 
+#include "platform/bounded_text.h"
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -58,9 +60,9 @@ void ExponentText(double value, int digits, bool pointless, char* text, std::siz
         }
     }
     if (exponent == 0)
-        std::snprintf(text, size, "%s", mantissa);
+        FormatText(text, size, "%s", mantissa);
     else
-        std::snprintf(text, size, "%se%d", mantissa, exponent);
+        FormatText(text, size, "%se%d", mantissa, exponent);
 }
 } // namespace
 
