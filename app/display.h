@@ -5,15 +5,10 @@
 #include "app/station.h"
 #include "platform/numbers.h"
 
-// Between window ends the window's result follows the crank's channels, the link's loss and
-// the pedal figures; a held panel does not stop it.
-void KeepResultCurrent(Station& zan);
 // The read-outs of the crank's forces, cadence, speed, heart rate and battery.
 void ShowLiveReadouts(const Station& zan);
 // The force, power or time plot, once a two-revolution window has been completed.
 void PlotLastWindow(Station& zan);
-// The OFL and OFR figures, evaluated every second tick from the peak trackers.
-void EvaluatePedalFigures(Station& zan);
 // Power, balance, the OFL/OFR and UDL/UDR read-outs with their colours, and the raw counts and
 // the link's health at the calibration level.
 void ShowPowerAndFigures(const Station& zan);

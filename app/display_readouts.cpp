@@ -85,24 +85,6 @@ void ShowLiveReadouts(const Station& zan) {
     ShowNumber(zan, MAIN_BATTERY, zan.measure.batteryLevel);
 }
 
-void KeepResultCurrent(Station& zan) {
-    KeepReadoutsCurrent(zan.measure, CurrentChannels(zan.link, zan.setup), LinkLost(zan.link));
-    EvaluatePedalFigures(zan);
-}
-
-void EvaluatePedalFigures(Station& zan) {
-    AppState& app = zan.app;
-    app.peakTicks += 1;
-    if (app.peakTicks <= 1) return;
-    TakePedalFigures(zan.measure,
-                     PedalPeaks{zan.link.rightForceMax, zan.link.rightAuxAtMax,
-                                zan.link.leftForceMax, zan.link.leftAuxAtMax,
-                                zan.link.framesSinceTurn > stallFrames},
-                     zan.setup.setup);
-    app.peakTicks = 0;
-    RestartPeakTrackers(zan.link);
-}
-
 void ShowPowerAndFigures(const Station& zan) {
     ShowNumber(zan, MAIN_POWER_TOTAL, zan.measure.powerTotal);
     ShowNumber(zan, MAIN_POWER_LEFT, zan.measure.powerLeft);

@@ -1,5 +1,6 @@
 #include "app/callbacks.h"
 #include "app/display.h"
+#include "app/frame_path.h"
 #include "app/link_watchdog.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"

@@ -3,6 +3,7 @@
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
 #include "link/frame_reader.h"
+#include "link/link_control.h"
 #include "link/revolution_tracking.h"
 #include "measure/readouts.h"
 #include "platform/panel.h"
@@ -60,4 +61,22 @@ PowerFrame CurrentPowerFrame(const Station& zan) {
 
 PowerWindow CurrentPowerWindow(const Station& zan) {
     return CurrentPowerWindow(zan.link, zan.setup, zan.measure);
+}
+
+void KeepResultCurrent(Station& zan) {
+    KeepReadoutsCurrent(zan.measure, CurrentChannels(zan.link, zan.setup), LinkLost(zan.link));
+    EvaluatePedalFigures(zan);
+}
+
+void EvaluatePedalFigures(Station& zan) {
+    AppState& app = zan.app;
+    app.peakTicks += 1;
+    if (app.peakTicks <= 1) return;
+    TakePedalFigures(zan.measure,
+                     PedalPeaks{zan.link.rightForceMax, zan.link.rightAuxAtMax,
+                                zan.link.leftForceMax, zan.link.leftAuxAtMax,
+                                zan.link.framesSinceTurn > stallFrames},
+                     zan.setup.setup);
+    app.peakTicks = 0;
+    RestartPeakTrackers(zan.link);
 }

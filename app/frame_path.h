@@ -15,3 +15,9 @@ void HandOnRevolution(Station& zan, const FrameEvents& events);
 // What the frame just decoded, and the window ending now, bring to the power calculation.
 PowerFrame CurrentPowerFrame(const Station& zan);
 PowerWindow CurrentPowerWindow(const Station& zan);
+
+// Between window ends the window's result follows the crank's channels, the link's loss and
+// the pedal figures; a held panel does not stop it.
+void KeepResultCurrent(Station& zan);
+// The OFL and OFR figures, evaluated every second tick from the peak trackers.
+void EvaluatePedalFigures(Station& zan);

@@ -6,6 +6,10 @@
 #include "tests/support/emulated_crank.h"
 #include "tests/support/station_fixture.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -86,4 +90,90 @@ TEST_F(RecordedRideTest, ThreeMinuteSessionRecordsEveryRowTurnAndCapture) {
     ASSERT_EQ(capture.size(), 1003u);
     EXPECT_EQ(capture[1001].substr(0, 11), " 999,10.000");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
+}
+
+// --- The same files as before ---
+
+namespace {
+// Every line of the expected file, cell by cell: the first difference names its file, line,
+// column and both values.
+std::string FirstDifference(const std::filesystem::path& expected,
+                            const std::filesystem::path& written) {
+    std::ifstream want(expected);
+    std::ifstream got(written);
+    if (!got) return written.filename().string() + " was not written";
+    std::string header;
+    std::string wantLine;
+    std::string gotLine;
+    for (int line = 1;; ++line) {
+        const bool wantMore = static_cast<bool>(std::getline(want, wantLine));
+        const bool gotMore = static_cast<bool>(std::getline(got, gotLine));
+        const std::string where = expected.filename().string() + " line " + std::to_string(line);
+        if (!wantMore && !gotMore) return "";
+        if (wantMore != gotMore) return where + ": " + (wantMore ? "missing" : "one line too many");
+        if (line == 2 || line == 4) header = wantLine;
+        const std::vector<std::string> wantCells = Cells(wantLine);
+        const std::vector<std::string> gotCells = Cells(gotLine);
+        for (std::size_t i = 0; i < std::max(wantCells.size(), gotCells.size()); ++i) {
+            const std::string want = i < wantCells.size() ? wantCells[i] : "(none)";
+            const std::string have = i < gotCells.size() ? gotCells[i] : "(none)";
+            if (want == have) continue;
+            const std::vector<std::string> names = Cells(header);
+            const std::string column = i < names.size() ? names[i] : std::to_string(i + 1);
+            return where + ", column \"" + column + "\": \"" + want + "\" before, \"" + have +
+                   "\" now";
+        }
+    }
+}
+} // namespace
+
+// A ride that changes pace, stands long enough to stall, loses its link and comes back, with a
+// single-turn file and a capture, leaves the session, single-turn and multi-turn files the
+// station wrote for it before the window's result was made apart from the display. Setting
+// ZAN_KEEP_RECORDED_RIDE to a folder keeps this run's files there instead.
+TEST_F(RecordedRideTest, ARideLeavesTheSameSessionTurnAndCaptureFilesFieldForField) {
+    WriteFile("zan_01.set", MatchingSetupFile());
+    WriteFile("zan_com.set", "5\n0\n0\n0\n");
+    EmulatedCrankSettings settings;
+    settings.rightPeak = 320.0;
+    settings.leftPeak = 260.0;
+    settings.heartRate = 120.0;
+    EmulatedCrank& crank = PlayEmulatedCrank(engine, "COM5", settings);
+    std::filesystem::create_directory(folder / "ride");
+    engine.dirAnswers.push_back((folder / "ride").string());
+    engine.At(10.0, [] { Press(SAVE); });
+    engine.At(30.0, [&crank] {
+        crank.settings.cadence = 110.0;
+        crank.settings.heartRate = 160.0;
+        crank.settings.speed = 20.0;
+    });
+    engine.At(40.0, [] { Press(HOLD); });
+    engine.At(45.0, [] { Press(SAVET); });
+    engine.At(50.0, [] { Press(SAVE10); });
+    engine.At(75.0, [] { Press(HOLD); });
+    engine.At(80.0, [&crank] { crank.settings.cadence = 0.0; });
+    engine.At(95.0, [&crank] { crank.settings.cadence = 70.0; });
+    engine.At(110.0, [&crank] { crank.settings.dropShare = 1.0; });
+    engine.At(115.0, [&crank] { crank.settings.dropShare = 0.0; });
+    engine.At(130.0, [] { Press(SAVE); });
+    ASSERT_EQ(StartAndQuit("", 131.0), 0);
+
+    const char* keep = std::getenv("ZAN_KEEP_RECORDED_RIDE");
+    const std::filesystem::path expected = std::filesystem::path(ZAN_TEST_DATA) / "recorded_ride";
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "ride")) {
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() != ".csv") continue;
+        if (keep != nullptr) {
+            std::filesystem::copy_file(entry.path(), std::filesystem::path(keep) / name,
+                                       std::filesystem::copy_options::overwrite_existing);
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(expected / name)) << name << " is a file of its own";
+        EXPECT_EQ(FirstDifference(expected / name, entry.path()), "");
+        ++compared;
+    }
+    if (keep == nullptr) {
+        EXPECT_EQ(compared, 3);
+    }
 }
