@@ -1,12 +1,11 @@
 #pragma once
-// The engine of the real program: the panels come from ui/zan_01.uir through QUiLoader, the
+// The engine of the real program: the panels are ui/zan_01.uir compiled in by uic, the
 // controls are Qt widgets, the timers QTimers, the popups real dialogs and the graph a Qt Charts
 // view. Every operation runs on the thread that created the QApplication.
 
 #include "platform/control_kind.h"
 #include "platform/engine.h"
 
-#include <QByteArray>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -128,7 +127,6 @@ class QtEngine : public Engine {
 
     Panel* FindPanel(int panel) const;
     Control* FindControl(int panel, int control) const;
-    QString ResourcePath(const char* file) const;
     void AttachControl(int handle, Panel& panel, QWidget* widget);
     void ConnectCallback(int handle, int id, Control& control, const QString& callbackName);
     void StartTimers(Panel& panel);
@@ -163,7 +161,6 @@ class QtEngine : public Engine {
 
     friend class QtEngineFilter;
 
-    std::map<QString, QByteArray> resources; // panel files by path, read once
     std::map<int, std::unique_ptr<Panel>> panels;
     std::vector<QPointer<QWidget>> discarded; // deleted at the next turn of the event loop
     int nextHandle = 1;
