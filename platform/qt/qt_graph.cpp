@@ -47,7 +47,7 @@ YAxisRange RoundYRange(double min, double max, int ticks) {
     return {low * step, high * step, step, static_cast<int>(high - low) + 1};
 }
 
-// Ticks exactly at the step the graph gives, labels as %g prints them.
+// Ticks exactly at the step the graph gives, labels as %g prints them, solid light grid lines.
 QCPAxisTickerFixed* StyleAxis(QCPAxis& axis, double step) {
     QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
     ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
@@ -56,6 +56,7 @@ QCPAxisTickerFixed* StyleAxis(QCPAxis& axis, double step) {
     axis.setNumberFormat(QStringLiteral("g"));
     axis.setNumberPrecision(6);
     axis.setRange(0.0, 1.0);
+    axis.grid()->setPen(QPen(QColor(220, 220, 220)));
     return ticker.data();
 }
 
@@ -69,11 +70,17 @@ void SetRange(QCPAxis& axis, QCPAxisTickerFixed& ticker, double min, double max,
 void QtEngine::SetupGraph(Control& control) {
     auto graph = std::make_unique<Graph>();
     auto* view = new QCustomPlot(control.widget);
-    // Three traces of up to 8192 points are redrawn twice a second: no smoothing of lines, and
-    // a trace's points come already thinned to the plot's columns.
+    // A trace comes already thinned to two points a pixel column and is drawn as one polyline of
+    // one-pixel lines without smoothing: the raster engine strokes wider lines, or each segment
+    // on its own, several times slower.
     view->setNotAntialiasedElements(QCP::aeAll);
-    view->setPlottingHint(QCP::phFastPolylines, true);
+    view->setPlottingHint(QCP::phFastPolylines, false);
     view->setInteractions(QCP::Interactions());
+    // Everything is drawn into one buffer: the overlay layer would be a second one, cleared and
+    // blended over the first at every redraw with nothing on it.
+    view->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    // The plot fills its whole area itself: nothing under it needs painting first.
+    view->setAttribute(Qt::WA_OpaquePaintEvent);
     graph->xTicks = StyleAxis(*view->xAxis, 0.2);
     graph->yTicks = StyleAxis(*view->yAxis, 0.25);
     auto* layout = new QVBoxLayout(control.widget);
@@ -94,14 +101,14 @@ void QtEngine::MarkGraphStale(Graph& graph) {
     if (!graph.settle->isActive()) graph.settle->start();
 }
 
-// The axes fit every trace at once, then the view is drawn again once, at the next turn of the
-// event loop, however many plots changed.
+// The axes fit every trace at once, then the view draws them all, once, however many plots
+// changed: a picture taken of the panel right after shows them.
 void QtEngine::SettleGraph(Graph& graph) {
     if (!graph.stale) return;
     graph.stale = false;
     graph.settle->stop();
     RescaleGraph(graph);
-    graph.view->replot(QCustomPlot::rpQueuedReplot);
+    graph.view->replot(QCustomPlot::rpRefreshHint);
 }
 
 void QtEngine::SettleGraphs() {
@@ -197,11 +204,11 @@ QVector<QCPGraphData> TracePoints(XAt xAt, const float* samples, int count, int 
     return points;
 }
 
-// The columns a trace is drawn into: the plot area's width in pixels, or a wide window's before
-// the view is first laid out.
+// The columns a trace is drawn into: the plot area's width in pixels, or a wide window's while
+// the view is not shown and so not laid out.
 int PlotColumns(const QCustomPlot& view) {
     const int width = view.axisRect()->width();
-    return width >= 16 ? width : 1920;
+    return view.isVisible() && width >= 16 ? width : 1920;
 }
 } // namespace
 
@@ -232,9 +239,11 @@ int QtEngine::PlotTrace(int panel, int control, XAt xAt, const float* samples, i
     QCPGraph* line =
         next < graph.view->graphCount() ? graph.view->graph(next) : graph.view->addGraph();
     line->data()->set(points, sorted);
-    QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
-    pen.setWidthF(1.5);
+    const QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
     line->setPen(pen);
+    // The points are thinned already, the peaks kept: the library's own thinning would only
+    // look at them again.
+    line->setAdaptiveSampling(false);
     line->setVisible(true);
     const int handle = graph.nextPlot++;
     graph.plots.push_back({handle, line, minY, maxY, count > 1 ? xAt(count - 1) : 0.0});

@@ -1,6 +1,8 @@
 // The graph behind PlotY and DeleteGraphPlot.
 #include "tests/gui/qt_fixture.h"
 
+#include <QImage>
+
 #include <cmath>
 #include <vector>
 
@@ -137,4 +139,20 @@ TEST_F(GraphTest, DeleteOneRemovesOnlyThatTrace) {
     ASSERT_EQ(Traces(chart).size(), 1);
     EXPECT_EQ(Traces(chart)[0]->pen().color(), QColor(0, 0, 255));
     EXPECT_LT(DeleteGraphPlot(mainPanel, MAIN_GRAPH, first, 1), 0);
+}
+
+TEST_F(GraphTest, APictureOfThePanelRightAfterPlottingShowsTheTraces) {
+    DisplayPanel(mainPanel);
+    QCoreApplication::processEvents();
+    const std::vector<float> samples = Wave(500, 300.0f);
+    PlotY(mainPanel, MAIN_GRAPH, samples.data(), 500, VAL_RED);
+    // The program is done plotting, as at the end of a callback; no event is processed before
+    // the picture, as when the panel is printed at once.
+    engine->GraphPlot(mainPanel, MAIN_GRAPH);
+    const QImage picture = Widget(MAIN_GRAPH)->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            red += picture.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+    EXPECT_GT(red, 100);
 }
