@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The smallest of 1, 2 and 5 times a power of ten that is at least the given step.
@@ -220,15 +221,16 @@ int QtEngine::PlotTrace(int panel, int control, XAt xAt, const float* samples, i
         return -1;
     Graph& graph = *found->graph;
 
-    double minY = 0.0, maxY = 0.0;
-    bool any = false;
+    // A trace without a finite sample spans 0.
+    double minY = std::numeric_limits<double>::infinity();
+    double maxY = -minY;
     for (int i = 0; i < count; ++i) {
         const double y = samples[i];
         if (!std::isfinite(y)) continue;
-        minY = any ? std::min(minY, y) : y;
-        maxY = any ? std::max(maxY, y) : y;
-        any = true;
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
     }
+    if (minY > maxY) minY = maxY = 0.0;
     QVector<QCPGraphData> points = TracePoints(xAt, samples, count, PlotColumns(*graph.view));
     // The line keeps the samples' order when it can; X values out of order are sorted.
     const bool sorted =
