@@ -48,7 +48,8 @@ YAxisRange RoundYRange(double min, double max, int ticks) {
     return {low * step, high * step, step, static_cast<int>(high - low) + 1};
 }
 
-// Ticks exactly at the step the graph gives, labels as %g prints them, solid light grid lines.
+// Ticks exactly at the step the graph gives, labels as %g prints them, solid light grid lines and
+// a bold title, as the panel has always shown its axes.
 QCPAxisTickerFixed* StyleAxis(QCPAxis& axis, double step) {
     QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
     ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
@@ -58,6 +59,9 @@ QCPAxisTickerFixed* StyleAxis(QCPAxis& axis, double step) {
     axis.setNumberPrecision(6);
     axis.setRange(0.0, 1.0);
     axis.grid()->setPen(QPen(QColor(220, 220, 220)));
+    QFont title = axis.labelFont();
+    title.setBold(true);
+    axis.setLabelFont(title);
     return ticker.data();
 }
 

@@ -3,7 +3,6 @@
 
 #include "platform/qt/qt_engine.h"
 
-#include <memory>
 #include <vector>
 
 class QCPAxisTickerFixed;
