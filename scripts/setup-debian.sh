@@ -9,8 +9,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  # Qt6UiTools needs Qt6OpenGLWidgets, whose CMake files qt6-base-dev only recommends.
-  qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-charts-dev libgl-dev
+  # Qt's base with its uic, and QCustomPlot for the graph.
+  qt6-base-dev libgl-dev libqcustomplot-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # The fuzz targets: clang with libFuzzer and the sanitizers' run-time.
   clang libclang-rt-14-dev

@@ -43,12 +43,12 @@ float ReadBack(const char* text, int readChars) {
 // same digits, as "12346e6"; the exponent without its sign when positive and without leading
 // zeros.
 void ExponentText(double value, int digits, bool pointless, char* text, std::size_t size) {
-    char scientific[48];
+    char scientific[32];
     std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
     char* e = std::strchr(scientific, 'e');
     int exponent = std::atoi(e + 1);
     *e = '\0';
-    char mantissa[48];
+    char mantissa[32];
     std::snprintf(mantissa, sizeof mantissa, "%s", scientific);
     if (pointless) {
         char* point = std::strchr(mantissa, '.');

@@ -22,7 +22,6 @@
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <bit>
@@ -372,7 +371,7 @@ int QtEngine::ApplyAttribute(Control& control, int attribute, int number, double
     case ATTR_XNAME:
     case ATTR_YNAME:
         if (!control.graph) return -1;
-        (attribute == ATTR_XNAME ? control.graph->xAxis : control.graph->yAxis)->setTitleText(text);
+        NameGraphAxis(*control.graph, attribute == ATTR_XNAME, text);
         break;
     case ATTR_XAXIS_GAIN:
         if (!control.graph) return -1;

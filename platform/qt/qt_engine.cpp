@@ -7,12 +7,10 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +20,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUiLoader>
+
+#include "ui_zan_01.h"
 
 #include <chrono>
 #include <thread>
@@ -38,6 +37,15 @@ const char* const entryProperty = "zanEntry";
 // Handle and control of a widget the filter acts for, packed into one property value.
 QVariant ControlRef(int handle, int control) {
     return QVariant::fromValue(QPoint(handle, control));
+}
+
+// The panels are compiled in; a load names the resource they came from, by its file name in any
+// folder, as the program always has.
+bool IsPanelResource(const char* file) {
+    if (file == nullptr || file[0] == '\0') return false;
+    return QFileInfo(QString::fromLocal8Bit(file))
+               .fileName()
+               .compare(QLatin1String("zan_01.uir"), Qt::CaseInsensitive) == 0;
 }
 
 bool KindFromName(const QString& name, ControlKind* kind) {
@@ -164,35 +172,12 @@ QWidget* QtEngine::ControlWidget(int panel, int control) const {
     return found == nullptr ? nullptr : found->widget;
 }
 
-QString QtEngine::ResourcePath(const char* file) const {
-    if (file == nullptr || file[0] == '\0') return {};
-    const QString name = QString::fromLocal8Bit(file);
-    // Beside the executable first, so the program finds its panels from any working folder.
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    if (QFileInfo(besideProgram).isFile()) return besideProgram;
-    if (QFileInfo(name).isFile()) return QFileInfo(name).absoluteFilePath();
-    return {};
-}
-
 int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
     if (InitCVIRTE(nullptr) == 0) return -1;
-    const QString path = ResourcePath(file);
-    if (path.isEmpty()) return -1;
-    auto cached = resources.find(path);
-    if (cached == resources.end()) {
-        QFile resource(path);
-        if (!resource.open(QIODevice::ReadOnly)) return -1;
-        cached = resources.emplace(path, resource.readAll()).first;
-    }
-    // Each load builds the panel afresh from the cached file, so a discarded panel can return.
-    QBuffer buffer;
-    buffer.setData(cached->second);
-    buffer.open(QIODevice::ReadOnly);
-    QUiLoader loader;
-    // Images the resource names (the hold button's) sit beside it.
-    loader.setWorkingDirectory(QFileInfo(path).absoluteDir());
-    std::unique_ptr<QWidget> root(loader.load(&buffer));
-    if (!root) return -1;
+    if (!IsPanelResource(file)) return -1;
+    // Each load builds the panels afresh, so a discarded panel can return.
+    auto root = std::make_unique<QWidget>();
+    Ui::zan_01().setupUi(root.get());
     QWidget* window = root->findChild<QWidget*>(QStringLiteral("panel%1").arg(panelNumber),
                                                 Qt::FindDirectChildrenOnly);
     if (window == nullptr) return -1;
@@ -237,6 +222,11 @@ void QtEngine::AttachControl(int handle, Panel& panel, QWidget* widget) {
     if (auto* field = qobject_cast<QAbstractSpinBox*>(widget);
         field != nullptr && field->focusPolicy() == Qt::WheelFocus)
         field->setFocusPolicy(Qt::StrongFocus);
+
+    // The resource's image resolves like one the program sets: from the working folder, else
+    // beside the program, whatever folder the program was started from.
+    if (const QString image = widget->property("zanImage").toString(); !image.isEmpty())
+        ApplyAttribute(control, ATTR_IMAGE_FILE, 0, 0.0, image);
 
     switch (kind) {
     case ControlKind::Numeric: {

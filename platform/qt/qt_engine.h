@@ -1,12 +1,11 @@
 #pragma once
-// The engine of the real program: the panels come from ui/zan_01.uir through QUiLoader, the
-// controls are Qt widgets, the timers QTimers, the popups real dialogs and the graph a Qt Charts
-// view. Every operation runs on the thread that created the QApplication.
+// The engine of the real program: the panels are ui/zan_01.uir compiled in by uic, the
+// controls are Qt widgets, the timers QTimers, the popups real dialogs and the graph a
+// QCustomPlot. Every operation runs on the thread that created the QApplication.
 
 #include "platform/control_kind.h"
 #include "platform/engine.h"
 
-#include <QByteArray>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -16,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-class QChart;
+class QCustomPlot;
 class QObject;
 class QProcess;
 class QTimer;
@@ -32,8 +31,8 @@ class QtEngine : public Engine {
     // For the GUI tests and the screenshot: the panel's window, a control's widget, a graph.
     QWidget* PanelWindow(int panel) const;
     QWidget* ControlWidget(int panel, int control) const;
-    // The graph's chart, its axes fitted to the plots so far.
-    QChart* GraphChart(int panel, int control);
+    // The graph's plot, its axes fitted to the plots so far.
+    QCustomPlot* GraphPlot(int panel, int control);
 
     int InitCVIRTE(void* instance) override;
     int LoadPanel(int parent, const char* file, int panelNumber) override;
@@ -128,7 +127,6 @@ class QtEngine : public Engine {
 
     Panel* FindPanel(int panel) const;
     Control* FindControl(int panel, int control) const;
-    QString ResourcePath(const char* file) const;
     void AttachControl(int handle, Panel& panel, QWidget* widget);
     void ConnectCallback(int handle, int id, Control& control, const QString& callbackName);
     void StartTimers(Panel& panel);
@@ -142,6 +140,7 @@ class QtEngine : public Engine {
     static std::unique_ptr<QObject> MakeCommandKeys();
     void SetupGraph(Control& control);
     void RescaleGraph(Graph& graph);
+    void NameGraphAxis(Graph& graph, bool xAxis, const QString& name);
     void MarkGraphStale(Graph& graph);
     void SettleGraph(Graph& graph);
     // Every graph with plots come or gone fits its axes and takes its points.
@@ -163,7 +162,6 @@ class QtEngine : public Engine {
 
     friend class QtEngineFilter;
 
-    std::map<QString, QByteArray> resources; // panel files by path, read once
     std::map<int, std::unique_ptr<Panel>> panels;
     std::vector<QPointer<QWidget>> discarded; // deleted at the next turn of the event loop
     int nextHandle = 1;

@@ -1,18 +1,15 @@
-// The graph behind PlotY and DeleteGraphPlot, on Qt Charts. Only this file knows the plotting
+// The graph behind PlotY and DeleteGraphPlot, on QCustomPlot. Only this file knows the plotting
 // library, so the graph can move to another one without touching the display code.
 #include "platform/qt/qt_graph.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QLineSeries>
-#include <QList>
-#include <QPointF>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
+
+#include <qcustomplot.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The smallest of 1, 2 and 5 times a power of ten that is at least the given step.
@@ -22,40 +19,79 @@ double RoundStep(double step) {
         if (factor * magnitude >= step) return factor * magnitude;
     return 10.0 * magnitude;
 }
+
+// 1, 2, 5 or 10 times a power of ten near x: the next one up (ceiling), or the closest.
+double NiceNumber(double x, bool ceiling) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(x)));
+    const double q = x / magnitude;
+    double nice = 10.0;
+    if (ceiling)
+        nice = q <= 1.0 ? 1.0 : q <= 2.0 ? 2.0 : q <= 5.0 ? 5.0 : 10.0;
+    else
+        nice = q < 1.5 ? 1.0 : q < 3.0 ? 2.0 : q < 7.0 ? 5.0 : 10.0;
+    return nice * magnitude;
+}
+
+// The Y axis widens to round numbers with ticks at a round step, the number of ticks following
+// from the last: the riders' panel has always shown the power axis this way.
+struct YAxisRange {
+    double min;
+    double max;
+    double step;
+    int ticks;
+};
+YAxisRange RoundYRange(double min, double max, int ticks) {
+    const double span = NiceNumber(max - min, true);
+    const double step = NiceNumber(span / (ticks - 1), false);
+    const double low = std::floor(min / step);
+    const double high = std::ceil(max / step);
+    return {low * step, high * step, step, static_cast<int>(high - low) + 1};
+}
+
+// Ticks exactly at the step the graph gives, labels as %g prints them, solid light grid lines.
+QCPAxisTickerFixed* StyleAxis(QCPAxis& axis, double step) {
+    QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+    ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    ticker->setTickStep(step);
+    axis.setTicker(ticker);
+    axis.setNumberFormat(QStringLiteral("g"));
+    axis.setNumberPrecision(6);
+    axis.setRange(0.0, 1.0);
+    axis.grid()->setPen(QPen(QColor(220, 220, 220)));
+    return ticker.data();
+}
+
+// An axis is set only when its range changes: a change lays out its labels again.
+void SetRange(QCPAxis& axis, QCPAxisTickerFixed& ticker, double min, double max, double step) {
+    if (axis.range().lower != min || axis.range().upper != max) axis.setRange(min, max);
+    ticker.setTickStep(step);
+}
 } // namespace
 
 void QtEngine::SetupGraph(Control& control) {
     auto graph = std::make_unique<Graph>();
-    auto* chart = new QChart();
-    // Three traces of up to 8192 points are redrawn twice a second: no animation, no legend.
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->hide();
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    graph->xAxis = new QValueAxis();
-    graph->yAxis = new QValueAxis();
-    for (QValueAxis* axis : {graph->xAxis, graph->yAxis}) {
-        axis->setRange(0.0, 1.0);
-        axis->setLabelFormat(QStringLiteral("%g"));
-    }
-    graph->xAxis->setTickType(QValueAxis::TicksDynamic);
-    graph->xAxis->setTickAnchor(0.0);
-    graph->xAxis->setTickInterval(0.2);
-    chart->addAxis(graph->xAxis, Qt::AlignBottom);
-    chart->addAxis(graph->yAxis, Qt::AlignLeft);
-    graph->trialAxis = new QValueAxis(chart);
-
-    graph->view = new QChartView(chart, control.widget);
-    graph->view->setRenderHint(QPainter::Antialiasing, false);
-    graph->view->setFrameShape(QFrame::NoFrame);
+    auto* view = new QCustomPlot(control.widget);
+    // A trace comes already thinned to two points a pixel column and is drawn as one polyline of
+    // one-pixel lines without smoothing: the raster engine strokes wider lines, or each segment
+    // on its own, several times slower.
+    view->setNotAntialiasedElements(QCP::aeAll);
+    view->setPlottingHint(QCP::phFastPolylines, false);
+    view->setInteractions(QCP::Interactions());
+    // Everything is drawn into one buffer: the overlay layer would be a second one, cleared and
+    // blended over the first at every redraw with nothing on it.
+    view->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    // The plot fills its whole area itself: nothing under it needs painting first.
+    view->setAttribute(Qt::WA_OpaquePaintEvent);
+    graph->xTicks = StyleAxis(*view->xAxis, 0.2);
+    graph->yTicks = StyleAxis(*view->yAxis, 0.25);
     auto* layout = new QVBoxLayout(control.widget);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(graph->view);
-    graph->chart = chart;
-    graph->settle = new QTimer(graph->view);
+    layout->addWidget(view);
+    graph->view = view;
+    graph->settle = new QTimer(view);
     graph->settle->setSingleShot(true);
     graph->settle->setInterval(0);
-    QObject::connect(graph->settle, &QTimer::timeout, graph->view,
+    QObject::connect(graph->settle, &QTimer::timeout, view,
                      [this, settled = graph.get()] { SettleGraph(*settled); });
     control.graph = std::move(graph);
 }
@@ -66,18 +102,14 @@ void QtEngine::MarkGraphStale(Graph& graph) {
     if (!graph.settle->isActive()) graph.settle->start();
 }
 
-// The axes fit every trace at once, then each new trace takes its points: a trace is laid out
-// once, against the axes it is shown with.
+// The axes fit every trace at once, then the view draws them all, once, however many plots
+// changed: a picture taken of the panel right after shows them.
 void QtEngine::SettleGraph(Graph& graph) {
     if (!graph.stale) return;
     graph.stale = false;
     graph.settle->stop();
     RescaleGraph(graph);
-    for (Graph::Plot& plot : graph.plots) {
-        if (plot.pending.isEmpty()) continue;
-        plot.series->replace(plot.pending);
-        plot.pending.clear();
-    }
+    graph.view->replot(QCustomPlot::rpRefreshHint);
 }
 
 void QtEngine::SettleGraphs() {
@@ -89,15 +121,19 @@ void QtEngine::SettleGraphs() {
             if (control.graph) SettleGraph(*control.graph);
 }
 
-QChart* QtEngine::GraphChart(int panel, int control) {
+QCustomPlot* QtEngine::GraphPlot(int panel, int control) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || !found->graph) return nullptr;
     SettleGraph(*found->graph);
-    return found->graph->chart;
+    return found->graph->view;
 }
 
-// Axes fit every trace. Each change of range lays out every shown trace again, so the same
-// traces on the next tick leave the axes as they are.
+void QtEngine::NameGraphAxis(Graph& graph, bool xAxis, const QString& name) {
+    QCPAxis& axis = xAxis ? *graph.view->xAxis : *graph.view->yAxis;
+    if (axis.label() != name) axis.setLabel(name);
+}
+
+// Axes fit every trace; the same traces on the next tick leave them as they are.
 void QtEngine::RescaleGraph(Graph& graph) {
     double minY = 0.0, maxY = 1.0, maxX = 1.0;
     if (!graph.plots.empty()) {
@@ -116,27 +152,11 @@ void QtEngine::RescaleGraph(Graph& graph) {
         maxY += 1.0;
     }
     if (!(maxX > 0.0) || !std::isfinite(maxX)) maxX = 1.0;
-    // The X axis spans the samples exactly, with ticks at round steps. Range and step change in
-    // the order that never asks for thousands of ticks in between.
-    const double step = RoundStep(maxX / 5.0);
-    if (step >= graph.xAxis->tickInterval()) {
-        graph.xAxis->setTickInterval(step);
-        graph.xAxis->setRange(0.0, maxX);
-    } else {
-        graph.xAxis->setRange(0.0, maxX);
-        graph.xAxis->setTickInterval(step);
-    }
-    // The range is tried on the trial axis first, so the graph's own axis changes at most once,
-    // straight to the round range it ends with, and not at all when it has that range already:
-    // every change lays out the labels and every trace drawn again.
-    QValueAxis& trial = *graph.trialAxis;
-    trial.setTickCount(graph.yAxis->tickCount());
-    trial.setRange(graph.yAxis->min(), graph.yAxis->max());
-    trial.setRange(minY, maxY);
-    trial.applyNiceNumbers();
-    if (trial.min() != graph.yAxis->min() || trial.max() != graph.yAxis->max())
-        graph.yAxis->setRange(trial.min(), trial.max());
-    graph.yAxis->setTickCount(trial.tickCount());
+    // The X axis spans the samples exactly, with ticks at round steps from 0.
+    SetRange(*graph.view->xAxis, *graph.xTicks, 0.0, maxX, RoundStep(maxX / 5.0));
+    const YAxisRange y = RoundYRange(minY, maxY, graph.yTickCount);
+    graph.yTickCount = y.ticks;
+    SetRange(*graph.view->yAxis, *graph.yTicks, y.min, y.max, y.step);
 }
 
 namespace {
@@ -144,11 +164,11 @@ namespace {
 // each pixel column, in their order, so a peak one sample wide still shows. Drawing thousands of
 // points into a few hundred columns would only paint the same pixels over.
 template <typename XAt>
-QList<QPointF> TracePoints(XAt xAt, const float* samples, int count, int columns) {
-    QList<QPointF> points;
+QVector<QCPGraphData> TracePoints(XAt xAt, const float* samples, int count, int columns) {
+    QVector<QCPGraphData> points;
     if (count <= 2 * columns) {
         points.reserve(count);
-        for (int i = 0; i < count; ++i) points.append(QPointF(xAt(i), samples[i]));
+        for (int i = 0; i < count; ++i) points.append(QCPGraphData(xAt(i), samples[i]));
         return points;
     }
     points.reserve(2 * columns + 2);
@@ -162,8 +182,8 @@ QList<QPointF> TracePoints(XAt xAt, const float* samples, int count, int columns
         if (low < 0) return;
         const int earlier = std::min(low, high);
         const int later = std::max(low, high);
-        points.append(QPointF(xAt(earlier), samples[earlier]));
-        if (later != earlier) points.append(QPointF(xAt(later), samples[later]));
+        points.append(QCPGraphData(xAt(earlier), samples[earlier]));
+        if (later != earlier) points.append(QCPGraphData(xAt(later), samples[later]));
     };
     for (int i = 0; i < count; ++i) {
         const float y = samples[i];
@@ -185,11 +205,11 @@ QList<QPointF> TracePoints(XAt xAt, const float* samples, int count, int columns
     return points;
 }
 
-// The columns a trace is drawn into: the plot area's width in pixels, or a wide window's before
-// the chart is first laid out.
-int PlotColumns(const QChart& chart) {
-    const int width = static_cast<int>(chart.plotArea().width());
-    return width >= 16 ? width : 1920;
+// The columns a trace is drawn into: the plot area's width in pixels, or a wide window's while
+// the view is not shown and so not laid out.
+int PlotColumns(const QCustomPlot& view) {
+    const int width = view.axisRect()->width();
+    return view.isVisible() && width >= 16 ? width : 1920;
 }
 } // namespace
 
@@ -201,34 +221,34 @@ int QtEngine::PlotTrace(int panel, int control, XAt xAt, const float* samples, i
         return -1;
     Graph& graph = *found->graph;
 
-    double minY = 0.0, maxY = 0.0;
-    bool any = false;
+    // A trace without a finite sample spans 0.
+    double minY = std::numeric_limits<double>::infinity();
+    double maxY = -minY;
     for (int i = 0; i < count; ++i) {
         const double y = samples[i];
         if (!std::isfinite(y)) continue;
-        minY = any ? std::min(minY, y) : y;
-        maxY = any ? std::max(maxY, y) : y;
-        any = true;
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
     }
-    QList<QPointF> points = TracePoints(xAt, samples, count, PlotColumns(*graph.chart));
+    if (minY > maxY) minY = maxY = 0.0;
+    QVector<QCPGraphData> points = TracePoints(xAt, samples, count, PlotColumns(*graph.view));
+    // The line keeps the samples' order when it can; X values out of order are sorted.
+    const bool sorted =
+        std::is_sorted(points.cbegin(), points.cend(),
+                       [](const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; });
 
+    const int next = static_cast<int>(graph.plots.size());
+    QCPGraph* line =
+        next < graph.view->graphCount() ? graph.view->graph(next) : graph.view->addGraph();
+    line->data()->set(points, sorted);
+    const QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
+    line->setPen(pen);
+    // The points are thinned already, the peaks kept: the library's own thinning would only
+    // look at them again.
+    line->setAdaptiveSampling(false);
+    line->setVisible(true);
     const int handle = graph.nextPlot++;
-    QLineSeries* series = nullptr;
-    if (graph.spare.empty()) {
-        series = new QLineSeries();
-        graph.chart->addSeries(series);
-        series->attachAxis(graph.xAxis);
-        series->attachAxis(graph.yAxis);
-    } else {
-        series = graph.spare.back();
-        graph.spare.pop_back();
-    }
-    graph.plots.push_back(
-        {handle, series, minY, maxY, count > 1 ? xAt(count - 1) : 0.0, std::move(points)});
-    QPen pen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff));
-    pen.setWidthF(1.5);
-    series->setPen(pen);
-    series->setVisible(true);
+    graph.plots.push_back({handle, line, minY, maxY, count > 1 ? xAt(count - 1) : 0.0});
     MarkGraphStale(graph);
     return handle;
 }
@@ -250,13 +270,12 @@ int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || !found->graph) return -1;
     Graph& graph = *found->graph;
-    const auto retire = [&graph](const Graph::Plot& plot) {
-        plot.series->clear();
-        plot.series->setVisible(false);
-        graph.spare.push_back(plot.series);
-    };
     if (plotHandle == -1) {
-        for (const Graph::Plot& plot : graph.plots) retire(plot);
+        // The lines stay for the next plots, empty and hidden.
+        for (const Graph::Plot& plot : graph.plots) {
+            plot.line->data()->clear();
+            plot.line->setVisible(false);
+        }
         graph.plots.clear();
         MarkGraphStale(graph);
         return 0;
@@ -265,7 +284,8 @@ int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
         std::find_if(graph.plots.begin(), graph.plots.end(),
                      [plotHandle](const Graph::Plot& p) { return p.handle == plotHandle; });
     if (plot == graph.plots.end()) return -1;
-    retire(*plot);
+    // The plots after it move up a line, as their lines do.
+    graph.view->removeGraph(plot->line);
     graph.plots.erase(plot);
     MarkGraphStale(graph);
     return 0;

@@ -1,45 +1,40 @@
 #pragma once
-// The graph control of the Qt engine: a Qt Charts view in the resource's placeholder frame.
+// The graph control of the Qt engine: a QCustomPlot in the resource's placeholder frame.
 
 #include "platform/qt/qt_engine.h"
 
-#include <QList>
-#include <QPointF>
-
+#include <memory>
 #include <vector>
 
-class QChartView;
-class QLineSeries;
+class QCPAxisTickerFixed;
+class QCPGraph;
+class QCustomPlot;
 class QTimer;
-class QValueAxis;
 
 struct QtEngine::Graph {
     struct Plot {
         int handle;
-        QLineSeries* series;
+        QCPGraph* line;
         double minY;
         double maxY;
         double maxX;
-        // The points the series takes once the axes are settled.
-        QList<QPointF> pending;
     };
-    QChart* chart = nullptr; // owned by the view
-    QChartView* view = nullptr;
-    QValueAxis* xAxis = nullptr;
-    QValueAxis* yAxis = nullptr;
-    // An axis of no chart, where a new Y range is tried out before the graph's own axis takes it.
-    QValueAxis* trialAxis = nullptr;
+    QCustomPlot* view = nullptr; // owned by the placeholder frame
+    // The axes' tickers, owned by the axes.
+    QCPAxisTickerFixed* xTicks = nullptr;
+    QCPAxisTickerFixed* yTicks = nullptr;
+    // The number of ticks the Y axis had when last rounded: the next rounding starts from it.
+    int yTickCount = 5;
+    // The shown plots in the order they were made; they are the view's first lines, in that order,
+    // so the last plotted is drawn on top. Lines after them are empty and hidden, kept for the
+    // next plots.
     std::vector<Plot> plots;
-    // Series of deleted plots, empty and hidden, kept attached to the axes for the next plots:
-    // adding a series to a chart lays its points out three times, refilling one only once.
-    std::vector<QLineSeries*> spare;
     int nextPlot = 1;
     // The X value of sample i of the next plots is i times this gain.
     double xGain = 1.0;
     // Plots came or went since the axes were last fitted. The display plots its traces one after
-    // the other; fitting the axes to each in turn would lay out the traces drawn before it again,
-    // so the axes are fitted once, to all of them, when the program is done plotting: after the
-    // callback, or at the next turn of the event loop (settle).
+    // the other: the axes are fitted once, to all of them, and the view redrawn once, when the
+    // program is done plotting: after the callback, or at the next turn of the event loop.
     bool stale = false;
     QTimer* settle = nullptr; // owned by the view
 };

@@ -11,10 +11,8 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QChart>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
-#include <QLineSeries>
 #include <QTimer>
 
 #include <cmath>
@@ -99,12 +97,7 @@ class LiveDisplayTest : public testing::Test {
             ->text()
             .toDouble();
     }
-    QList<QLineSeries*> VisibleTraces() {
-        QList<QLineSeries*> traces;
-        for (QAbstractSeries* series : engine.GraphChart(zan.mainPanel, MAIN_GRAPH)->series())
-            if (series->isVisible()) traces.push_back(qobject_cast<QLineSeries*>(series));
-        return traces;
-    }
+    QList<QCPGraph*> VisibleTraces() { return Traces(engine.GraphPlot(zan.mainPanel, MAIN_GRAPH)); }
     QString Style(int control) {
         return engine.ControlWidget(zan.mainPanel, control)->styleSheet();
     }
@@ -131,14 +124,14 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
     EXPECT_TRUE(Style(MAIN_UDL).contains("#ff0000") || Style(MAIN_UDL).contains("#00ff00"));
     EXPECT_FALSE(Style(MAIN_OFL).isEmpty());
 
-    const QList<QLineSeries*> traces = VisibleTraces();
+    const QList<QCPGraph*> traces = VisibleTraces();
     ASSERT_EQ(traces.size(), 2);
     // Two revolutions at 90 rpm are 66 or 67 frames.
-    EXPECT_NEAR(traces[0]->count(), 67, 1);
-    EXPECT_EQ(traces[0]->color(), QColor(0, 0, 255));
-    EXPECT_EQ(traces[1]->color(), QColor(255, 0, 0));
+    EXPECT_NEAR(traces[0]->data()->size(), 67, 1);
+    EXPECT_EQ(traces[0]->pen().color(), QColor(0, 0, 255));
+    EXPECT_EQ(traces[1]->pen().color(), QColor(255, 0, 0));
     double highest = 0.0;
-    for (const QPointF& point : traces[0]->points()) highest = std::max(highest, point.y());
+    for (const QCPGraphData& point : *traces[0]->data()) highest = std::max(highest, point.value);
     EXPECT_NEAR(highest, 300.0, 15.0);
 
     if (const char* shot = std::getenv("ZAN_LIVE_SCREENSHOT"))
@@ -150,13 +143,13 @@ TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_CADENCE, 1);
     SetCtrlVal(zan.mainPanel, MAIN_PLOT_MODE, 2);
     Ride(12);
-    const QList<QLineSeries*> traces = VisibleTraces();
+    const QList<QCPGraph*> traces = VisibleTraces();
     ASSERT_EQ(traces.size(), 3);
-    EXPECT_EQ(traces[0]->count(), zan.historyIndex);
-    EXPECT_EQ(traces[1]->color(), QColor(255, 128, 0));
-    EXPECT_EQ(traces[2]->color(), QColor(0, 255, 255));
+    EXPECT_EQ(traces[0]->data()->size(), zan.historyIndex);
+    EXPECT_EQ(traces[1]->pen().color(), QColor(255, 128, 0));
+    EXPECT_EQ(traces[2]->pen().color(), QColor(0, 255, 255));
     // One history point per window, two revolutions: 4/3 s at 90 rpm, on an axis of minutes.
-    EXPECT_NEAR(traces[0]->at(4).x() - traces[0]->at(3).x(), 2.0 / 90.0, 0.001);
+    EXPECT_NEAR(traces[0]->data()->at(4)->key - traces[0]->data()->at(3)->key, 2.0 / 90.0, 0.001);
 }
 
 TEST_F(LiveDisplayTest, EnterOnTheZeroQuestionChangesNoOffsetWhileThePedalsAreLoaded) {

@@ -8,7 +8,10 @@
 #include "tests/gui/recorded_callbacks.h"
 
 #include <QLabel>
+#include <QList>
 #include <QWidget>
+
+#include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,15 @@ inline QLabel* CaptionOf(QWidget* control) {
     for (QLabel* label : control->window()->findChildren<QLabel*>())
         if (label->buddy() == control) return label;
     return nullptr;
+}
+
+// The traces the rider sees on a graph: shown lines with points, in the order they were plotted.
+inline QList<QCPGraph*> Traces(QCustomPlot* plot) {
+    QList<QCPGraph*> traces;
+    for (int i = 0; i < plot->graphCount(); ++i)
+        if (plot->graph(i)->visible() && !plot->graph(i)->data()->isEmpty())
+            traces << plot->graph(i);
+    return traces;
 }
 
 class QtEngineTest : public testing::Test {

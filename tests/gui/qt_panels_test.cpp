@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <set>
@@ -223,6 +224,21 @@ TEST_F(PanelLoadTest, FindsTheResourceByNameInTheWorkingFolder) {
     EXPECT_GT(handle, 0);
     EXPECT_NE(handle, mainPanel);
     EXPECT_NE(engine->ControlWidget(handle, MAIN_GRAPH), nullptr);
+}
+
+// The panels are compiled into the program: no resource file need be at hand, and the hold
+// button's image comes from beside the program whatever the working folder.
+TEST_F(PanelLoadTest, CompiledPanelsLoadAnywhereWithTheHoldImageFromBesideTheProgram) {
+    const QString before = QDir::currentPath();
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
+    const int handle = LoadPanel(0, "zan_01.uir", MAIN);
+    QDir::setCurrent(before);
+    ASSERT_GT(handle, 0);
+    EXPECT_GT(LoadPanel(0, "no/such/folder/zan_01.uir", WARMUP), 0);
+    auto* hold = qobject_cast<QPushButton*>(engine->ControlWidget(handle, MAIN_HOLD));
+    ASSERT_NE(hold, nullptr);
+    EXPECT_FALSE(hold->icon().pixmap(QSize(24, 24)).isNull());
 }
 
 TEST_F(PanelLoadTest, DisplayHideAndDiscardReachTheWindow) {

@@ -3,14 +3,12 @@
 // the rider sees and what the program reads back stay as they were.
 #include "tests/gui/qt_fixture.h"
 
-#include <QChart>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QValueAxis>
 
 #include <cmath>
 #include <functional>
@@ -37,9 +35,6 @@ double Read(int panel, int control) {
     return value;
 }
 
-QValueAxis* YAxis(QChart* chart) {
-    return qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst());
-}
 } // namespace
 
 class RedrawTest : public QtEngineTest {
@@ -122,25 +117,26 @@ TEST_F(RedrawTest, TheRevolutionLampRepaintsOnlyWhenItChangesAndShowsItsState) {
     }
 }
 
-TEST_F(RedrawTest, TheAxesEndWhereSettingTheRangeAndRoundingItWouldTakeThem) {
-    QChart* chart = engine->GraphChart(mainPanel, MAIN_GRAPH);
-    QValueAxis* y = YAxis(chart);
-    for (const auto& [low, high] :
-         {std::pair{-12.0f, 310.0f}, std::pair{-12.0f, 310.0f}, std::pair{90.0f, 91.5f},
-          std::pair{0.0f, 0.0f}, std::pair{-5000.0f, 20000.0f}, std::pair{120.0f, 140.0f}}) {
-        SCOPED_TRACE(high);
-        // What the axis would do if it were set and rounded directly.
-        QValueAxis expected;
-        expected.setTickCount(y->tickCount());
-        expected.setRange(y->min(), y->max());
-        expected.setRange(low == high ? low - 1.0 : low, low == high ? high + 1.0 : high);
-        expected.applyNiceNumbers();
+TEST_F(RedrawTest, TheYAxisWidensToRoundNumbersWithTicksAtARoundStep) {
+    // Each row's tick count follows from the row before, as the panel has always drawn it.
+    struct Row {
+        float low, high;
+        double min, max, step;
+    };
+    for (const Row& row :
+         {Row{-12.0f, 310.0f, -100.0, 400.0, 100.0}, Row{-12.0f, 310.0f, -100.0, 400.0, 100.0},
+          Row{90.0f, 91.5f, 90.0, 91.5, 0.5}, Row{0.0f, 0.0f, -1.0, 1.0, 0.5},
+          Row{-5000.0f, 20000.0f, -10000.0, 20000.0, 10000.0},
+          Row{120.0f, 140.0f, 120.0, 140.0, 5.0}}) {
+        SCOPED_TRACE(row.high);
         DeleteGraphPlot(mainPanel, MAIN_GRAPH, -1, 1);
-        const std::vector<float> samples{low, high, (low + high) / 2.0f};
+        const std::vector<float> samples{row.low, row.high, (row.low + row.high) / 2.0f};
         PlotY(mainPanel, MAIN_GRAPH, samples.data(), 3, VAL_BLUE);
-        engine->GraphChart(mainPanel, MAIN_GRAPH);
-        EXPECT_EQ(y->min(), expected.min());
-        EXPECT_EQ(y->max(), expected.max());
-        EXPECT_EQ(y->tickCount(), expected.tickCount());
+        QCPAxis* y = engine->GraphPlot(mainPanel, MAIN_GRAPH)->yAxis;
+        EXPECT_EQ(y->range().lower, row.min);
+        EXPECT_EQ(y->range().upper, row.max);
+        auto ticks = y->ticker().dynamicCast<QCPAxisTickerFixed>();
+        ASSERT_TRUE(ticks);
+        EXPECT_EQ(ticks->tickStep(), row.step);
     }
 }
