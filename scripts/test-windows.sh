@@ -105,7 +105,7 @@ rm -rf "$WINEPREFIX" "$work"
 mkdir -p "$work"
 # Xvfb keeps its screen in a file of the work folder, for the picture. The prefix starts on it:
 # Wine's desktop, which every window of the prefix opens on, is made at the prefix's start.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -fbdir "$work" -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -fbdir "$work" -nolisten tcp 3>"$work/display" \
   2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
@@ -114,6 +114,12 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$work/display")"
 start_wine
+# Qt asks Windows for its dialog font, "MS Shell Dlg", which Wine gives as Tahoma; finding no
+# Tahoma here, Qt took the first font it found, on this machine a math font whose metrics put a
+# line edit's text above its box, and every numeric field looked empty. DejaVu Sans, which every
+# Debian system with fontconfig has, stands in for it.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /d "DejaVu Sans" /f \
+  >/dev/null 2>&1
 station="$work/zan-station"
 unzip -q "$zip" -d "$work"
 # The first-run port file names COM9 instead of COM5.
@@ -122,15 +128,23 @@ start_crank --cadence 90 --right-force 300 --left-force 200
 (cd "$station" && ZAN_AUTOMATE="5:session;25:session;28:quit" wine zan_pc.exe) \
   >"$work/station.log" 2>&1 &
 station_pid=$!
+# The title names the crank once its identity frames agree (before that it may show SN_000).
+connected="Connected to ZAN -> SW_04  SN_123 )"
 title=""
 for _ in $(seq 120); do
-  title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Orvelta[^"]*Connected to ZAN[^"]*"' || true)
-  if [ -n "$title" ]; then break; fi
+  title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Orvelta[^"]*"' | head -n 1 || true)
+  if [[ "$title" == *"$connected"* ]]; then break; fi
   sleep 0.5
 done
-# The picture, once a few rows are on the panel.
+# The picture of the window, once a few rows are on the panel.
 sleep 10
-xwdtopnm "$work/Xvfb_screen0" 2>/dev/null | pnmtopng >"$PWD/build-win-qt/zan-station-wine.png"
+window=$(xwininfo -root -tree | grep '"Orvelta' | grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' | head -n 1)
+if [ -n "$window" ]; then
+  IFS='x+' read -r width height left top <<<"$window"
+  xwdtopnm "$work/Xvfb_screen0" 2>/dev/null |
+    pamcut -left "$left" -top "$top" -width "$width" -height "$height" |
+    pnmtopng >"$PWD/build-win-qt/zan-station-wine.png"
+fi
 status=0
 wait "$station_pid" || status=$?
 kill "$crank_pid" 2>/dev/null || true
@@ -143,8 +157,7 @@ fail() {
   exit 1
 }
 [ "$status" -eq 0 ] || fail "zan_pc.exe ended with code $status."
-[[ "$title" == *"Connected to ZAN -> SW_04  SN_123 )"* ]] ||
-  fail "its title never showed the crank (\"Connected to ZAN -> SW_04  SN_123\")."
+[[ "$title" == *"$connected"* ]] || fail "its title never showed \"$connected\" (last: $title)."
 for kind in csv fit tcx; do
   compgen -G "$station/dati/S_*.$kind" >/dev/null || fail "the session left no $kind file in dati."
 done
