@@ -3,7 +3,9 @@
 # tests under Wine. The serial layer's Windows side gets a real COM port: the crank emulator,
 # built for Linux, plays the crank on a pseudo-terminal, and the Wine prefix maps that terminal
 # as COM9 (dosdevices/com9), so the tests reach it through CreateFile, ReadFile and
-# ClearCommError as on Windows.
+# ClearCommError as on Windows. Then the whole station: the zip of scripts/package-windows.sh
+# (which builds the Windows Qt into its cache when it is missing), unzipped into a fresh prefix,
+# its window on a virtual screen with the emulator on COM9.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
