@@ -3,7 +3,9 @@
 # tests under Wine. The serial layer's Windows side gets a real COM port: the crank emulator,
 # built for Linux, plays the crank on a pseudo-terminal, and the Wine prefix maps that terminal
 # as COM9 (dosdevices/com9), so the tests reach it through CreateFile, ReadFile and
-# ClearCommError as on Windows.
+# ClearCommError as on Windows. Then the whole station: the zip of scripts/package-windows.sh
+# (which builds the Windows Qt into its cache when it is missing), unzipped into a fresh prefix,
+# its window on a virtual screen with the emulator on COM9.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,36 +32,46 @@ rm -rf "$work"
 mkdir -p "$work"
 crank_pid=""
 watch_pid=""
+xvfb_pid=""
 finish() {
   if [ -n "$watch_pid" ]; then kill "$watch_pid" 2>/dev/null || true; fi
   if [ -n "$crank_pid" ]; then kill "$crank_pid" 2>/dev/null || true; fi
   wineserver -k 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap finish EXIT
-# The server runs for the whole test with its output in a log: it opens the COM port's terminal,
-# which becomes its controlling terminal, and the emulator's end sends it a hang-up, on which it
-# writes out its objects.
-mkdir -p "$WINEPREFIX"
-# A server left over from a run that was cut short would keep the old log.
-wineserver -k 2>/dev/null || true
-wineserver -p 2>"$work/wineserver.log" >&2
-if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i 2>"$work/wineboot.log"; fi
 
-# The crank on a pseudo-terminal, linked as ports/COM9 in its folder; the test asks for its end
-# by creating the hang-up file.
-(cd "$work" && exec "$crank" --port "$com" --serial 417 --version 3 --quiet) \
-  >"$work/crank.log" 2>&1 &
-crank_pid=$!
-for _ in $(seq 100); do
-  if [ -L "$work/ports/COM$com" ]; then break; fi
-  sleep 0.05
-done
-if ! terminal=$(readlink "$work/ports/COM$com"); then
-  echo "The crank emulator did not link ports/COM$com:" >&2
-  cat "$work/crank.log" >&2
-  exit 1
-fi
-ln -sfn "$terminal" "$WINEPREFIX/dosdevices/com$com"
+# Starts the prefix's server for the whole test with its output in a log, and sets the prefix up
+# when it is new: the server opens the COM port's terminal, which becomes its controlling
+# terminal, and the emulator's end sends it a hang-up, on which it writes out its objects.
+start_wine() {
+  mkdir -p "$WINEPREFIX"
+  # A server left over from a run that was cut short would keep the old log.
+  wineserver -k 2>/dev/null || true
+  wineserver -p 2>"$work/wineserver.log" >&2
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i 2>"$work/wineboot.log"; fi
+}
+
+# The crank (the emulator's options as arguments) on a pseudo-terminal, linked as ports/COM9 in the
+# work folder and as the prefix's COM9.
+start_crank() {
+  (cd "$work" && exec "$crank" --port "$com" "$@") >"$work/crank.log" 2>&1 &
+  crank_pid=$!
+  for _ in $(seq 100); do
+    if [ -L "$work/ports/COM$com" ]; then break; fi
+    sleep 0.05
+  done
+  if ! terminal=$(readlink "$work/ports/COM$com"); then
+    echo "The crank emulator did not link ports/COM$com:" >&2
+    cat "$work/crank.log" >&2
+    exit 1
+  fi
+  ln -sfn "$terminal" "$WINEPREFIX/dosdevices/com$com"
+}
+
+start_wine
+# The test asks for the crank's end by creating the hang-up file.
+start_crank --serial 417 --version 3 --quiet
 (
   while [ ! -e "$work/hangup" ]; do sleep 0.05; done
   kill "$crank_pid"
@@ -78,3 +90,108 @@ if [ ! -e "$work/hangup" ]; then
   echo "The COM port test did not run on COM$com." >&2
   exit 1
 fi
+wait "$crank_pid" 2>/dev/null || true
+crank_pid=""
+wineserver -k 2>/dev/null || true
+unset ZAN_COM_PORT ZAN_COM_HANGUP
+
+# The whole station for Windows: the Windows Qt (built into the cache when it is missing),
+# zan_pc.exe and its zip.
+zip=$(bash scripts/package-windows.sh | tail -n 1)
+
+# The zip's window under Wine, in a fresh prefix on a virtual screen, with the crank on COM9: it
+# connects, records a session through ZAN_AUTOMATE and quits as the quit button does.
+export WINEPREFIX="$PWD/build-win-qt/wine"
+work="$PWD/build-win-qt/com"
+rm -rf "$WINEPREFIX" "$work"
+mkdir -p "$work"
+# Xvfb keeps its screen in a file of the work folder, for the picture. The prefix starts on it:
+# Wine's desktop, which every window of the prefix opens on, is made at the prefix's start.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -fbdir "$work" -nolisten tcp 3>"$work/display" \
+  2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  if [ -s "$work/display" ]; then break; fi
+  sleep 0.05
+done
+export DISPLAY=":$(cat "$work/display")"
+start_wine
+# Qt asks Windows for its dialog font, "MS Shell Dlg", which Wine gives as Tahoma; finding no
+# Tahoma here, Qt took the first font it found, on this machine a math font whose metrics put a
+# line edit's text above its box, and every numeric field looked empty. DejaVu Sans, which every
+# Debian system with fontconfig has, stands in for it.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /d "DejaVu Sans" /f \
+  >/dev/null 2>&1
+station="$work/zan-station"
+unzip -q "$zip" -d "$work"
+# The first-run port file names COM9 instead of COM5.
+sed -i '1s/.*/9/' "$station/zan_com.set"
+start_crank --cadence 90 --right-force 300 --left-force 200
+(cd "$station" && ZAN_AUTOMATE="5:session;25:session;28:quit" wine zan_pc.exe) \
+  >"$work/station.log" 2>&1 &
+station_pid=$!
+# The title names the crank once its identity frames agree (before that it may show SN_000).
+connected="Connected to ZAN -> SW_04  SN_123 )"
+title=""
+for _ in $(seq 120); do
+  title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Orvelta[^"]*"' | head -n 1 || true)
+  if [[ "$title" == *"$connected"* ]]; then break; fi
+  sleep 0.5
+done
+# The picture of the window, once a few rows are on the panel.
+sleep 10
+window=$(xwininfo -root -tree | grep '"Orvelta' | grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' | head -n 1)
+if [ -n "$window" ]; then
+  IFS='x+' read -r width height left top <<<"$window"
+  xwdtopnm "$work/Xvfb_screen0" 2>/dev/null |
+    pamcut -left "$left" -top "$top" -width "$width" -height "$height" |
+    pnmtopng >"$PWD/build-win-qt/zan-station-wine.png"
+fi
+status=0
+wait "$station_pid" || status=$?
+kill "$crank_pid" 2>/dev/null || true
+wait "$crank_pid" 2>/dev/null || true
+crank_pid=""
+
+fail() {
+  echo "The Windows station under Wine: $*" >&2
+  cat "$work/station.log" >&2
+  exit 1
+}
+[ "$status" -eq 0 ] || fail "zan_pc.exe ended with code $status."
+[[ "$title" == *"$connected"* ]] || fail "its title never showed \"$connected\" (last: $title)."
+for kind in csv fit tcx; do
+  compgen -G "$station/dati/S_*.$kind" >/dev/null || fail "the session left no $kind file in dati."
+done
+# The session file: the Linux station's format to the byte (no carriage returns, the same
+# columns), and rows that read the crank: the emulator's 90 rpm and its power, (300 + 200) N peaks
+# whose mean over a turn is (1 - 0.1 upstroke share) / pi of the peak, on the 172.5 mm crank of
+# the first-run setup, at 90 rpm: 232.9 W. Both within 1 %.
+csv=$(compgen -G "$station/dati/S_*.csv" | head -n 1)
+columns="INDEX,ELAT,LON E+ W-,LAT N+ S-,ALTI,HR,CAD,SPEED,KCAL,POWT,POWL,POWR,OFL,OFR,UDL,UDR,BATzan"
+columns+=",BATphone,KmTOT,TorqT,TorqL,TorqR,Ratio% L"
+if grep -q $'\r' "$csv" || ! grep -qxF "$columns" "$csv"; then
+  fail "$csv is not the session file the Linux station writes."
+fi
+awk -F, '/^ *[0-9]+,/ { rows++; cadence += $7; power += $10 }
+  END {
+    if (rows < 10) exit 1
+    cadence /= rows; power /= rows
+    expected = 500 * 0.9 * 0.1725 * 90 / 30
+    printf "%d rows: %.1f rpm, %.1f W\n", rows, cadence, power
+    if (cadence < 90 * 0.99 || cadence > 90 * 1.01) exit 1
+    if (power < expected * 0.99 || power > expected * 1.01) exit 1
+  }' "$csv" || fail "$csv does not read the crank's 90 rpm and 232.9 W within 1 %."
+# Garmin's decoder reads the FIT file back whole.
+fit_check=tests/export/fit_check
+if [ "$fit_check/package-lock.json" -nt "$fit_check/node_modules" ]; then
+  npm ci --prefix "$fit_check" --no-audit --no-fund
+fi
+fit=$(compgen -G "$station/dati/S_*.fit" | head -n 1)
+node "$fit_check/check.mjs" "$fit" >"$work/fit.txt"
+grep -qx "isFIT true" "$work/fit.txt" && grep -qx "integrity true" "$work/fit.txt" &&
+  ! grep -q "^error" "$work/fit.txt" || fail "Garmin's decoder does not read $fit back."
+grep -q "quit '4' (3 of 3)" "$work/crank.log" || fail "the crank did not receive the three quit bytes."
+# Each save keeps the file it replaces as .bak: the quit saved zan_01.set.
+[ -f "$station/zan_01.set.bak" ] || fail "quitting did not save zan_01.set."
+echo "The Windows station under Wine: $title, a session in dati, quit bytes sent, zan_01.set saved."
