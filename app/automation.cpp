@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -34,6 +35,7 @@ constexpr NamedAction namedActions[] = {
     {"quit", AutomationAction::Quit, false},
     {"histories", AutomationAction::Histories, true},
     {"reconnect", AutomationAction::Reconnect, false},
+    {"readouts", AutomationAction::Readouts, false},
 };
 
 bool ParseStep(const std::string& text, AutomationStep& step, std::string& error) {
@@ -87,6 +89,19 @@ void Press(const char* callbackName) {
     const Station& zan = EngineStation();
     if (CtrlCallbackPtr command = FindCallback(callbackName))
         command(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+// What the panel shows of the crank, as the rider reads it, appended to readouts.txt in the
+// working folder: a script run without a console (a window program on Windows) reads it there.
+void KeepShownReadouts(const Station& zan) {
+    double power = 0.0;
+    double cadence = 0.0;
+    GetCtrlVal(zan.setup.mainPanel, MAIN_POWER_TOTAL, &power);
+    GetCtrlVal(zan.setup.mainPanel, MAIN_CADENCE, &cadence);
+    if (std::FILE* file = std::fopen("readouts.txt", "a")) {
+        std::fprintf(file, "power %.1f cadence %.1f\n", power, cadence);
+        std::fclose(file);
+    }
 }
 
 // Answers the next popup as a rider who cancels it, once it shows (within two seconds).
@@ -154,6 +169,9 @@ void RunAutomationStep(const AutomationStep& step) {
         break;
     case AutomationAction::Reconnect:
         Press("ONLINE");
+        break;
+    case AutomationAction::Readouts:
+        KeepShownReadouts(zan);
         break;
     }
 }

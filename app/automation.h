@@ -9,12 +9,24 @@
 // session (the session button; its folder popup is cancelled, so the session records into the
 // folder used last, or dati), turn (save turn file), capture (capture 1000 frames), plot=N (the
 // plot selector), code=N (the access code, entered), quit (the quit button) and histories=N (the
-// time plot's histories as after N windows of riding, to measure the station on a long ride).
+// time plot's histories as after N windows of riding, to measure the station on a long ride),
+// reconnect (the link lamp) and readouts (the shown power and cadence appended to readouts.txt in
+// the working folder, as "power W cadence RPM").
 
 #include <string>
 #include <vector>
 
-enum class AutomationAction { Session, Turn, Capture, Plot, Code, Quit, Histories, Reconnect };
+enum class AutomationAction {
+    Session,
+    Turn,
+    Capture,
+    Plot,
+    Code,
+    Quit,
+    Histories,
+    Reconnect,
+    Readouts
+};
 
 struct AutomationStep {
     int milliseconds;

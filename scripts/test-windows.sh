@@ -127,7 +127,7 @@ unzip -q "$zip" -d "$work"
 # The first-run port file names COM9 instead of COM5.
 sed -i '1s/.*/9/' "$station/zan_com.set"
 start_crank --cadence 90 --right-force 300 --left-force 200
-(cd "$station" && ZAN_AUTOMATE="5:session;25:session;28:quit" wine zan_pc.exe) \
+(cd "$station" && ZAN_AUTOMATE="5:session;15:readouts;20:readouts;25:session;28:quit" wine zan_pc.exe) \
   >"$work/station.log" 2>&1 &
 station_pid=$!
 # The title names the crank once its identity frames agree (before that it may show SN_000).
@@ -182,6 +182,17 @@ awk -F, '/^ *[0-9]+,/ { rows++; cadence += $7; power += $10 }
     if (cadence < 90 * 0.99 || cadence > 90 * 1.01) exit 1
     if (power < expected * 0.99 || power > expected * 1.01) exit 1
   }' "$csv" || fail "$csv does not read the crank's 90 rpm and 232.9 W within 1 %."
+# The panel's read-outs, as the rider reads them, within 1 % of the crank's too.
+awk '{ power += $2; cadence += $4; shown++ }
+  END {
+    if (shown < 2) exit 1
+    power /= shown; cadence /= shown
+    expected = 500 * 0.9 * 0.1725 * 90 / 30
+    printf "the panel shows %.1f W, %.1f rpm\n", power, cadence
+    if (cadence < 90 * 0.99 || cadence > 90 * 1.01) exit 1
+    if (power < expected * 0.99 || power > expected * 1.01) exit 1
+  }' "$station/readouts.txt" ||
+  fail "the panel's read-outs do not show the crank's 90 rpm and 232.9 W within 1 %."
 # Garmin's decoder reads the FIT file back whole.
 fit_check=tests/export/fit_check
 if [ "$fit_check/package-lock.json" -nt "$fit_check/node_modules" ]; then

@@ -9,6 +9,9 @@
 #include <QElapsedTimer>
 #include <QSpinBox>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -93,6 +96,25 @@ TEST_F(AutomationTest, PlotSetsTheSelectorAndCodeEntersTheNumberInItsField) {
     EXPECT_EQ(Widget<QSpinBox>(MAIN_ACCESS_CODE)->value(), 6868);
     ASSERT_EQ(Commands(), std::vector<std::string>{"PWD"});
     EXPECT_EQ(RecordedCalls()[0].control, MAIN_ACCESS_CODE);
+}
+
+TEST_F(AutomationTest, ReadoutsKeepWhatThePanelShowsForAScriptWithoutAConsole) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "zan_readouts_test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    SetCtrlVal(mainPanel, MAIN_POWER_TOTAL, 231.4);
+    SetCtrlVal(mainPanel, MAIN_CADENCE, 90.2);
+    RunAutomationStep({0, AutomationAction::Readouts, 0});
+    RunAutomationStep({0, AutomationAction::Readouts, 0});
+    std::ifstream kept("readouts.txt");
+    const std::string text((std::istreambuf_iterator<char>(kept)),
+                           std::istreambuf_iterator<char>());
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(text, "power 231.4 cadence 90.2\npower 231.4 cadence 90.2\n");
 }
 
 TEST_F(AutomationTest, StartingASessionCancelsTheFolderPopupItAsks) {
