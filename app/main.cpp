@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     });
     signalWatch.start(100);
 
-    // A measuring aid (see the README): the rider's presses played at given times.
+    // A measuring aid (see docs/measuring.md): the rider's presses played at given times.
     if (const char* script = std::getenv("ZAN_AUTOMATE")) {
         std::vector<AutomationStep> steps;
         std::string error;

@@ -3,7 +3,7 @@
 # platform, 50 frames a second from zan_crank, a session recording, for a given time (60 s unless
 # told) in each plot mode (0 forces, 1 power, 2 time plot). The CPU time and peak memory of the
 # station process come from /usr/bin/time -v. The rider's presses are played by ZAN_AUTOMATE
-# (README, "Measuring"). Usage: bash scripts/measure-station.sh [seconds] [plot modes...]
+# (docs/measuring.md). Usage: bash scripts/measure-station.sh [seconds] [plot modes...]
 # ZAN_STATION names another zan_pc to measure on the same run, another build to compare with.
 # The time plot's histories start full, as after a four-hour ride (ZAN_HISTORIES windows, 8000
 # unless told; 0 starts them empty, as a new ride does).

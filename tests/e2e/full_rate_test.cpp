@@ -1,7 +1,7 @@
 // The link at its full rate: the emulator streams 213 frames a second, as many as 38400 baud
 // carries, while a session records and single-turn and multi-turn files are written. Every frame
 // the crank sent reaches the station whole. ZAN_FULL_RATE_SECONDS sets how long it streams (20 s
-// unless told; the README gives the 10-minute run).
+// unless told; docs/figures.md gives the 10-minute run).
 #ifndef _WIN32
 
 #include "app/callbacks.h"
