@@ -42,6 +42,10 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
         link.turnLedShown = link.turnLed;
     }
     FramePower(zan.measure, CurrentPowerFrame(zan));
+    PolarFrameIn(zan.measure.polar,
+                 PolarFrame{link.rightForce, link.leftForce, events.revolutionStarts,
+                            events.revolutionSpan, events.markRejected, link.framesLostBefore,
+                            events.stalled});
 }
 
 void TakeFrameEvents(void* station, const FrameEvents& events) {
