@@ -1,5 +1,6 @@
 #include "app/frame_path.h"
 
+#include "app/calibration_walk.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
 #include "link/frame_reader.h"
@@ -42,6 +43,7 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
         link.turnLedShown = link.turnLed;
     }
     FramePower(zan.measure, CurrentPowerFrame(zan));
+    TakeCalibrationFrame(zan);
     PolarFrameIn(zan.measure.polar,
                  PolarFrame{link.rightForce, link.leftForce, events.revolutionStarts,
                             events.revolutionSpan, events.markRejected, link.framesLostBefore,

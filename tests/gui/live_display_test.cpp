@@ -1,10 +1,11 @@
 // The live display on the real panel: frames from the emulator's crank model go through the frame
 // reader, the display tick puts them on the Qt widgets.
 #include "app/callbacks.h"
-#include "app/startup.h"
-#include "app/station.h"
+#include "app/display.h"
 #include "app/frame_path.h"
 #include "app/setup_panel.h"
+#include "app/startup.h"
+#include "app/station.h"
 #include "link/frame_reader.h"
 #include "protocol/frame.h"
 #include "setup/setup_file.h"
@@ -99,7 +100,9 @@ class LiveDisplayTest : public testing::Test {
             ->text()
             .toDouble();
     }
-    QList<QCPGraph*> VisibleTraces() { return Traces(engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH)); }
+    QList<QCPGraph*> VisibleTraces() {
+        return Traces(engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH));
+    }
     QString Style(int control) {
         return engine.ControlWidget(zan.setup.mainPanel, control)->styleSheet();
     }
@@ -138,6 +141,46 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
 
     if (const char* shot = std::getenv("ZAN_LIVE_SCREENSHOT"))
         engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+}
+
+TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleWithNamedFigures) {
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, polarPlotMode);
+    Ride(10);
+    QCustomPlot* plot = engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH);
+    // The angle of each curve's farthest point, clockwise from the top where the mark is.
+    const auto peakAngle = [plot](const QColor& color) {
+        double farthest = -1.0;
+        double angle = -1.0;
+        for (int i = 0; i < plot->plottableCount(); ++i) {
+            auto* curve = qobject_cast<QCPCurve*>(plot->plottable(i));
+            if (curve == nullptr || curve->pen().color() != color) continue;
+            for (const QCPCurveData& point : *curve->data()) {
+                const double radius = std::hypot(point.key, point.value);
+                if (radius <= farthest) continue;
+                farthest = radius;
+                angle = std::fmod(std::atan2(point.key, point.value) * 180.0 / M_PI + 360.0, 360.0);
+            }
+        }
+        return angle;
+    };
+    // A frame is 10.8 degrees of a revolution at 90 rpm.
+    const double frameAngle = 360.0 * 90.0 / 60.0 / 50.0;
+    EXPECT_NEAR(peakAngle(QColor(0, 0, 255)), 90.0, frameAngle);
+    EXPECT_NEAR(peakAngle(QColor(255, 0, 0)), 270.0, frameAngle);
+    EXPECT_TRUE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_PEAK), 90.0, frameAngle);
+    EXPECT_NEAR(Shown(MAIN_POLAR_LEFT_PEAK), 270.0, frameAngle);
+    EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_NEGATIVE), 50.0, 100.0 * frameAngle / 360.0);
+    EXPECT_EQ(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_LEFT_DEAD)->accessibleName(),
+              "Left dead spot angle (deg)");
+    if (const char* shot = std::getenv("ZAN_POLAR_SCREENSHOT"))
+        engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+
+    // Back to the force curves, the figures go with the circle.
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
+    Ride(3);
+    EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    EXPECT_EQ(VisibleTraces().size(), 2);
 }
 
 TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
