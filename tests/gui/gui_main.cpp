@@ -16,9 +16,7 @@
 // crashes every time and another never. The interception only adds those blocks as roots: they
 // are allocated by the dynamic loader, which LeakSanitizer already treats as live and scans, so
 // turning it off loses no leak. Only this program loads the plugin; every other keeps it on.
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
+extern "C" const char* __asan_default_options() { return "intercept_tls_get_addr=0"; }
 #endif
 
 int main(int argc, char** argv) {
