@@ -55,12 +55,17 @@ GainResult ComputeGain(const CountMean& offset, const CountMean& loaded, double 
     return result;
 }
 
-void StartCounts(CalibrationCounts& gathered, int frames) {
+void StartCounts(CalibrationCounts& gathered, int frames, int settling) {
+    gathered.settling = std::max(settling, 0);
     gathered.wanted = std::clamp(frames, 1, calibrationMostFrames);
     gathered.frames = 0;
 }
 
 bool TakeCount(CalibrationCounts& gathered, int count) {
+    if (gathered.settling > 0) {
+        gathered.settling -= 1;
+        return false;
+    }
     if (gathered.frames < gathered.wanted) gathered.counts[gathered.frames++] = count;
     return gathered.frames >= gathered.wanted;
 }

@@ -8,6 +8,9 @@
 constexpr int calibrationOffsetFrames = 100;
 constexpr int calibrationLoadFrames = 250;
 constexpr int calibrationMostFrames = 2048;
+// A pedal just loaded or unloaded swings, and the hand that pressed OK may still touch the crank:
+// the first second of a step is not averaged.
+constexpr int calibrationSettleFrames = 50;
 // A standing crank's force varies by far less: more than this between the frames of a step is a
 // crank that moved, or a mass that swings.
 constexpr double calibrationSteadyNewtons = 20.0;
@@ -46,12 +49,13 @@ GainResult ComputeGain(const CountMean& offset, const CountMean& loaded, double 
 
 // The counts of one pedal gathered during a step.
 struct CalibrationCounts {
+    int settling; // frames still to pass before the counts are taken
     int wanted;
     int frames;
     int counts[calibrationMostFrames];
 };
 
-// Starts gathering that many frames (up to calibrationMostFrames).
-void StartCounts(CalibrationCounts& gathered, int frames);
+// Starts gathering that many frames (up to calibrationMostFrames) after the settling ones.
+void StartCounts(CalibrationCounts& gathered, int frames, int settling = calibrationSettleFrames);
 // Takes one frame's raw count; true once the step has its frames.
 bool TakeCount(CalibrationCounts& gathered, int count);

@@ -60,14 +60,17 @@ TEST(CalibrationTest, ACrankThatMovesDuringAStepStopsIt) {
     EXPECT_EQ(CheckSteady(Mean({}), 0.5), CalibrationStop::NoFrames);
 }
 
-TEST(CalibrationTest, GatheringStopsAtTheFramesWanted) {
+TEST(CalibrationTest, GatheringSkipsTheSettlingFramesAndStopsAtTheFramesWanted) {
     auto gathered = std::make_unique<CalibrationCounts>();
-    StartCounts(*gathered, 3);
+    StartCounts(*gathered, 3, 2);
+    EXPECT_FALSE(TakeCount(*gathered, 7));
+    EXPECT_FALSE(TakeCount(*gathered, 8));
     EXPECT_FALSE(TakeCount(*gathered, 1));
     EXPECT_FALSE(TakeCount(*gathered, 2));
     EXPECT_TRUE(TakeCount(*gathered, 3));
     EXPECT_TRUE(TakeCount(*gathered, 4));
     EXPECT_EQ(gathered->frames, 3);
+    EXPECT_EQ(gathered->counts[0], 1);
     StartCounts(*gathered, 1000000);
     EXPECT_EQ(gathered->wanted, calibrationMostFrames);
 }
