@@ -106,26 +106,7 @@ class TechnicianEngine : public RealPortEngine {
     }
 };
 
-class CalibrationWalkTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.Ok());
-        UseEngine(&engine);
-        UseStation(*station);
-        std::ofstream("zan_01.set") << MatchingSetupFile();
-        std::ofstream("zan_com.set") << "5\n0\n0\n0\n";
-    }
-    void TearDown() override {
-        crank.Stop();
-        UseEngine(nullptr);
-    }
-
-    ScopedPortsFolder folder;
-    TechnicianEngine engine;
-    std::unique_ptr<Station> station = std::make_unique<Station>();
-    Station& zan = *station;
-    CrankProcess crank;
-};
+class CalibrationWalkTest : public CrankLinkFixtureOn<TechnicianEngine> {};
 } // namespace
 
 TEST_F(CalibrationWalkTest, BothPedalsCalibratedWithTheEmulatorsMassGetTheGainsItWasSetWith) {

@@ -16,11 +16,15 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -58,6 +62,46 @@ void Pedal(FedQtEngine& engine, long long frame) {
     unsigned char bytes[frameLength];
     EncodeFrame(words, bytes);
     engine.input.insert(engine.input.end(), bytes, bytes + frameLength);
+}
+// A standing crank with these forces on its pedals, the right one forward, at the emulator's
+// scales with a gain a tenth above the station's.
+void Stand(FedQtEngine& engine, double right, double left) {
+    const FrameScales scales{1000.0, 0.55, 0.4};
+    CrankFrame words{};
+    SetForceWords(words, right, left, scales);
+    words.crankWord = CrankWord(0.0, false);
+    words.battery = BatteryCode(80.0);
+    unsigned char bytes[frameLength];
+    EncodeFrame(words, bytes);
+    engine.input.insert(engine.input.end(), bytes, bytes + frameLength);
+}
+
+// Answers the popups as they come up, one after the other, each from inside its own loop.
+void AnswerPopups(std::deque<std::function<void(QWidget*)>> answers) {
+    if (answers.empty()) return;
+    QTimer::singleShot(0, [answers]() mutable {
+        QWidget* popup = QApplication::activeModalWidget();
+        ASSERT_NE(popup, nullptr);
+        const auto answer = answers.front();
+        answers.pop_front();
+        AnswerPopups(answers);
+        answer(popup);
+    });
+}
+
+void Click(QWidget* popup, const QString& label) {
+    for (QPushButton* button : popup->findChildren<QPushButton*>())
+        if (button->text().remove('&') == label) return button->click();
+    FAIL() << label.toStdString();
+}
+
+void Yes(QWidget* popup) {
+    static_cast<QMessageBox*>(popup)->button(QMessageBox::Yes)->click();
+}
+
+void Mass(QWidget* popup) {
+    popup->findChild<QLineEdit*>()->insert("30");
+    Click(popup, "OK");
 }
 } // namespace
 
@@ -181,6 +225,47 @@ TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleWithNamedFigures) 
     Ride(3);
     EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
     EXPECT_EQ(VisibleTraces().size(), 2);
+}
+
+TEST_F(LiveDisplayTest, CalibrationWithAMassEndsOnOldAndNewValuesSideBySide) {
+    zan.setup.accessCode = 6868;
+    const double weight = 30.0 * 9.80665;
+    // Frames of a standing crank until the step under way has its own.
+    const auto standUntilGathered = [this](double right, double left) {
+        const CalibrationStep step = zan.app.calibration.step;
+        for (int frame = 0; frame < 1000 && zan.app.calibration.step == step; ++frame) {
+            Stand(engine, right, left);
+            ReadZAN(EngineStation());
+        }
+    };
+    AnswerPopups({Yes});
+    CALM(zan.setup.mainPanel, MAIN_CALIBRATE_MASS, EVENT_COMMIT, nullptr, 0, 0);
+    standUntilGathered(0.0, 0.0);
+    AnswerPopups({Mass});
+    QApplication::processEvents();
+    standUntilGathered(weight, 0.0);
+    AnswerPopups({Yes, Yes});
+    QApplication::processEvents();
+    standUntilGathered(0.0, 0.0);
+    AnswerPopups({Mass});
+    QApplication::processEvents();
+    standUntilGathered(0.0, weight);
+    QString lastPage;
+    AnswerPopups({[&lastPage](QWidget* popup) {
+        lastPage = static_cast<QMessageBox*>(popup)->text();
+        if (const char* shot = std::getenv("ZAN_CALIBRATION_SCREENSHOT"))
+            popup->grab().save(QString::fromLocal8Bit(shot));
+        static_cast<QMessageBox*>(popup)->button(QMessageBox::No)->click();
+    }});
+    QApplication::processEvents();
+    EXPECT_TRUE(lastPage.contains("Right pedal: offset 1000.0 -> 1000.0 counts; gain 0.50000 -> "
+                                  "0.55"))
+        << lastPage.toStdString();
+    EXPECT_TRUE(lastPage.contains("Left pedal: offset 1000.0 -> 1000.0 counts"));
+    // Dropped: the setup keeps its values.
+    EXPECT_EQ(zan.setup.setup.rightForceGain, 0.5f);
+    EXPECT_EQ(zan.setup.setup.leftForceGain, 0.5f);
+    EXPECT_EQ(zan.app.calibration.step, CalibrationStep::Idle);
 }
 
 TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {
