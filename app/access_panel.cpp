@@ -133,6 +133,13 @@ int PWD(int, int, int event, void*, int, int) {
         ApplyColumn(setup, &AccessRow::factory);
     else if (level == AccessLevel::Locked)
         ApplyColumn(setup, &AccessRow::locked);
+    // The polar view's averaging and the calibration with a mass are the technician's, from the
+    // calibration code up.
+    if (level >= AccessLevel::Service || level == AccessLevel::Locked) {
+        const int locked = ShowsRawCounts(level) ? 0 : 1;
+        SetCtrlAttribute(setup.mainPanel, MAIN_POLAR_TURNS, ATTR_DIMMED, locked);
+        SetCtrlAttribute(setup.mainPanel, MAIN_CALIBRATE_MASS, ATTR_DIMMED, locked);
+    }
     // The code does not stay on the panel.
     SetCtrlVal(setup.mainPanel, MAIN_ACCESS_CODE, 0);
     return 0;

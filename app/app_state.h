@@ -1,5 +1,30 @@
 #pragma once
-// State of the application shell: the display timer's counters and the link watchdog.
+// State of the application shell: the display timer's counters, the link watchdog and the
+// calibration walk.
+
+#include "setup/calibration.h"
+
+// Where the calibration with a mass stands: no walk, a step gathering frames, or a step whose
+// frames are in and wait for the walk to go on.
+enum class CalibrationStep { Idle, Offset, OffsetGathered, Load, LoadGathered };
+
+// One pedal's new values, once its steps went through.
+struct CalibrationResult {
+    bool taken;
+    double offset;      // counts
+    double gain;        // N per count
+    double uncertainty; // N per count
+    double change;      // %
+};
+
+struct CalibrationWalk {
+    CalibrationStep step;
+    bool left; // the pedal under way
+    double massKg;
+    CountMean offset;
+    CalibrationResult result[2]; // right, left
+    CalibrationCounts counts;
+};
 
 struct AppState {
     int holdDisplay;
@@ -18,4 +43,6 @@ struct AppState {
     int serialQuestionOpen; // 1 while the serial-number question waits for its answer
     // The waiting notice was last hidden because frames arrived (shown again when they stop).
     bool noticeHiddenForFrames;
+
+    CalibrationWalk calibration;
 };

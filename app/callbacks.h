@@ -38,6 +38,8 @@ ZAN_CALLBACK(DEFM);
 ZAN_CALLBACK(DEFX);
 ZAN_CALLBACK(ZERO);
 ZAN_CALLBACK(RESET);
+// The calibration with a known mass, from the calibration code up.
+ZAN_CALLBACK(CALM);
 ZAN_CALLBACK(SKIP);
 ZAN_CALLBACK(PWD);
 ZAN_CALLBACK(OFT);

@@ -39,7 +39,11 @@ void PlotLastWindow(Station& zan) {
     DeleteGraphPlot(zan.setup.mainPanel, MAIN_GRAPH, -1, 1);
     GetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, &app.plotMode);
     const int frames = windowFrames > maxWindowFrames ? maxWindowFrames : windowFrames;
-    if (app.plotMode == 0) {
+    ShowPolarControls(zan, app.plotMode == polarPlotMode ? 1 : 0);
+    if (app.plotMode == polarPlotMode) {
+        PlotPolarView(zan);
+        ShowPolarFigures(zan);
+    } else if (app.plotMode == 0) {
         SetXGain(zan, 1.0);
         Label(zan, "2 Turns", "N");
         Plot(zan, FilteredTrace(zan, 0, windowFrames), frames, VAL_BLUE);

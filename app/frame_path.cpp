@@ -1,5 +1,6 @@
 #include "app/frame_path.h"
 
+#include "app/calibration_walk.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
 #include "link/frame_reader.h"
@@ -42,6 +43,11 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
         link.turnLedShown = link.turnLed;
     }
     FramePower(zan.measure, CurrentPowerFrame(zan));
+    TakeCalibrationFrame(zan);
+    PolarFrameIn(zan.measure.polar,
+                 PolarFrame{link.rightForce, link.leftForce, events.revolutionStarts,
+                            events.revolutionSpan, events.markRejected, link.framesLostBefore,
+                            events.stalled});
 }
 
 void TakeFrameEvents(void* station, const FrameEvents& events) {

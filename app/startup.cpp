@@ -85,6 +85,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     MakeDir("dati");
     const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
     ShowSetupParameters(zan);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, zan.measure.polar.turnsAveraged);
     OpenCrankPort(zan.link, zan.setup.comPort, zan.setup.comPort);
     GiveWorkingDefaults(zan);
     DisplayPanel(zan.setup.mainPanel);

@@ -87,7 +87,7 @@ void ApplySettings(std::uint8_t first, std::uint8_t second) {
     zan.setup.warmupMode = (second & 3) % 3;
     // As the start gives it: a warm-up mode shows the warm-up panel at the first window's end.
     if (zan.setup.warmupMode > 0) zan.setup.warmupState = WarmupState::ToShow;
-    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, (second >> 2 & 3) % 3);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, second >> 2 & 3);
 }
 
 void DisplayAndCheck(HeadlessEngine& engine) {
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zan.link.lastWindowFrames = zan.link.frameIndex;
     zan.link.frameIndex = 0;
     const int window = zan.link.lastWindowFrames;
-    for (int mode = 0; mode < 3; ++mode) {
+    for (int mode = 0; mode < 4; ++mode) {
         zan.link.lastWindowFrames = window;
         SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, mode);
         DisplayAndCheck(station.engine);

@@ -116,7 +116,7 @@ void Ride(HeadlessEngine& engine) {
             ExpectReadoutsFinite(engine);
         }
     }
-    for (int mode = 0; mode < 3; ++mode) {
+    for (int mode = 0; mode < 4; ++mode) {
         SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, mode);
         zan.link.lastWindowFrames = zan.measure.snapshotFrames;
         DisplayTick();

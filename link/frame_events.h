@@ -11,6 +11,12 @@ struct FrameEvents {
     bool identified;
     // The crank has not turned for the stall limit: its power falls to 0.
     bool stalled;
+    // A revolution began with this frame; the frames since the one before spanned this many
+    // revolutions (more when marks were lost, 0 for the first after a start or a stall).
+    bool revolutionStarts;
+    int revolutionSpan;
+    // A mark no revolution can have made was rejected on this frame.
+    bool markRejected;
     // Two revolutions have begun since the last window end: the window ends with this frame.
     bool windowEnds;
 };

@@ -34,10 +34,12 @@ void EnterPeriod(LinkState& link, float period) {
     link.periodRingIndex = link.periodRingIndex >= 3 ? 0 : link.periodRingIndex + 1;
 }
 
-void StartRevolution(LinkState& link) {
+void StartRevolution(LinkState& link, FrameEvents& events) {
     link.turnFrames = static_cast<float>(link.frameCounter - link.lastTurnFrame);
     const int revolutions = link.turnsSinceStart;
     const bool first = link.settledTurns == 0;
+    events.revolutionStarts = true;
+    events.revolutionSpan = first ? 0 : revolutions;
     link.turnsSinceStart = 1;
     link.settledTurns = std::min(link.settledTurns + revolutions, settledAfter);
     const float measured = CrankMeasure(link);
@@ -66,9 +68,9 @@ void StartRevolution(LinkState& link) {
     link.turnCount = std::min(link.turnCount + revolutions, 2);
 }
 
-void Hit(LinkState& link) {
+void Hit(LinkState& link, FrameEvents& events) {
     link.markerHits += 1;
-    if (link.markerHits == 1) StartRevolution(link);
+    if (link.markerHits == 1) StartRevolution(link, events);
 }
 
 void Rearm(LinkState& link) {
@@ -107,7 +109,7 @@ int RevolutionsSinceLastStart(const LinkState& link) {
     return 0;
 }
 
-void DetectRevolution(LinkState& link, int turnDetection) {
+void DetectRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
     link.turnMode = turnDetection & link.turnModeMask;
     if (link.turnMode == 1) link.crankPeriodWord ^= revolutionMarker;
     if (link.turnMode < 2) {
@@ -118,11 +120,12 @@ void DetectRevolution(LinkState& link, int turnDetection) {
             // the tracking waits for the next.
             if (link.turnsSinceStart == 0) {
                 link.screen.rejectedFrames += 1;
+                events.markRejected = true;
                 link.turnsSinceStart = 1;
                 link.settledTurns = std::min(link.settledTurns + 1, settledAfter);
                 return;
             }
-            Hit(link);
+            Hit(link, events);
         } else {
             link.markerMisses += 1;
             if (link.markerMisses > 2) Rearm(link);
@@ -135,14 +138,14 @@ void DetectRevolution(LinkState& link, int turnDetection) {
         link.rearmThreshold = TruncToInt(1.5 * link.turnThreshold);
         if (link.leftForce > static_cast<float>(link.turnThreshold)) {
             link.markerMisses = 0;
-            Hit(link);
+            Hit(link, events);
         }
         if (link.rightForce > static_cast<float>(link.rearmThreshold)) {
             link.markerMisses += 1;
             if (link.markerMisses > 2) Rearm(link);
         }
     } else if (link.turnMode == 3) {
-        if (link.rightForce > link.leftForce + forceMargin) Hit(link);
+        if (link.rightForce > link.leftForce + forceMargin) Hit(link, events);
         if (link.leftForce > link.rightForce + forceMargin) Rearm(link);
     }
 }
@@ -172,7 +175,7 @@ bool CheckStall(LinkState& link) {
 } // namespace
 
 void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
-    DetectRevolution(link, turnDetection);
+    DetectRevolution(link, turnDetection, events);
     events.stalled = CheckStall(link);
     // Everything after this point sees the period only.
     link.crankPeriodWord &= crankPeriodMask;

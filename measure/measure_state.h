@@ -1,6 +1,7 @@
 #pragma once
 // Power, energy and the window results, and the trace prepared for plotting.
 
+#include "measure/polar.h"
 #include "measure/window_result.h"
 
 constexpr int traceCapacity = 8192;
@@ -49,4 +50,7 @@ struct MeasureState : WindowResult {
 
     // The trace the display plots.
     float displayTrace[traceCapacity];
+
+    // Each pedal's force by crank angle over the last revolutions.
+    PolarState polar;
 };

@@ -239,4 +239,5 @@ void FillHistoriesForMeasuring(MeasureState& measure, int windows) {
 
 void GiveMeasureDefaults(MeasureState& measure) {
     measure.previousPower = 1.0f;
+    measure.polar.turnsAveraged = polarDefaultTurns;
 }

@@ -95,6 +95,10 @@ int PlotY(int panel, int control, const float* samples, int count, int color) {
 int PlotXY(int panel, int control, const float* x, const float* y, int count, int color) {
     return CurrentEngine().PlotXY(panel, control, x, y, count, color);
 }
+int PlotPolar(int panel, int control, const float* angle, const float* radius, int count,
+              int color) {
+    return CurrentEngine().PlotPolar(panel, control, angle, radius, count, color);
+}
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
     return CurrentEngine().DeleteGraphPlot(panel, control, plotHandle, refresh);
 }

@@ -47,6 +47,10 @@ struct Engine {
     // A trace whose samples lie at the given X values, rising; the X gain does not apply.
     virtual int PlotXY(int panel, int control, const float* x, const float* y, int count,
                        int color) = 0;
+    // A closed curve around the graph's centre: point i at angle[i] degrees, clockwise from the
+    // top, and radius[i] from the centre, in their order; both axes get the same scale.
+    virtual int PlotPolar(int panel, int control, const float* angle, const float* radius,
+                          int count, int color) = 0;
     virtual int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) = 0;
     virtual int ResetTextBox(int panel, int control, const char* text) = 0;
     virtual int InsertTextBoxLine(int panel, int control, int index, const char* text) = 0;

@@ -77,6 +77,8 @@ int SetPanelAttribute(int panel, int attribute, const char* value);
 
 int PlotY(int panel, int control, const float* samples, int count, int color);
 int PlotXY(int panel, int control, const float* x, const float* y, int count, int color);
+int PlotPolar(int panel, int control, const float* angle, const float* radius, int count,
+              int color);
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 int ResetTextBox(int panel, int control, const char* text);
 // Appends a line at the end of a text box.

@@ -110,6 +110,24 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_TE_RIGHT, "MAIN_TE_RIGHT", K::Numeric, nullptr, "TE right (%)"},
     {MAIN, MAIN_PS_LEFT, "MAIN_PS_LEFT", K::Numeric, nullptr, "PS left (%)"},
     {MAIN, MAIN_PS_RIGHT, "MAIN_PS_RIGHT", K::Numeric, nullptr, "PS right (%)"},
+    {MAIN, MAIN_POLAR_RIGHT_PEAK, "MAIN_POLAR_RIGHT_PEAK", K::Numeric, nullptr,
+     "Right peak angle (deg)"},
+    {MAIN, MAIN_POLAR_LEFT_PEAK, "MAIN_POLAR_LEFT_PEAK", K::Numeric, nullptr,
+     "Left peak angle (deg)"},
+    {MAIN, MAIN_POLAR_RIGHT_DEAD, "MAIN_POLAR_RIGHT_DEAD", K::Numeric, nullptr,
+     "Right dead spot angle (deg)"},
+    {MAIN, MAIN_POLAR_LEFT_DEAD, "MAIN_POLAR_LEFT_DEAD", K::Numeric, nullptr,
+     "Left dead spot angle (deg)"},
+    {MAIN, MAIN_POLAR_RIGHT_DEPTH, "MAIN_POLAR_RIGHT_DEPTH", K::Numeric, nullptr,
+     "Right dead spot depth (N)"},
+    {MAIN, MAIN_POLAR_LEFT_DEPTH, "MAIN_POLAR_LEFT_DEPTH", K::Numeric, nullptr,
+     "Left dead spot depth (N)"},
+    {MAIN, MAIN_POLAR_RIGHT_NEGATIVE, "MAIN_POLAR_RIGHT_NEGATIVE", K::Numeric, nullptr,
+     "Right negative share (%)"},
+    {MAIN, MAIN_POLAR_LEFT_NEGATIVE, "MAIN_POLAR_LEFT_NEGATIVE", K::Numeric, nullptr,
+     "Left negative share (%)"},
+    {MAIN, MAIN_POLAR_TURNS, "MAIN_POLAR_TURNS", K::NumericInt, nullptr, "Polar revolutions"},
+    {MAIN, MAIN_CALIBRATE_MASS, "MAIN_CALIBRATE_MASS", K::Command, "CALM", "Calibrate with a mass"},
 
     {MAIN, MAIN_GRAPH, "MAIN_GRAPH", K::Graph, nullptr, "Graph"},
     {MAIN, MAIN_MESSAGES, "MAIN_MESSAGES", K::TextBox, "RTEXT", "Messages"},
@@ -173,6 +191,8 @@ bool StartsDimmed(int panel, int control) {
         MAIN_COM_PORT,
         MAIN_WARMUP_MODE,
         MAIN_SINGLE_SIDE,
+        MAIN_POLAR_TURNS,
+        MAIN_CALIBRATE_MASS,
     };
     if (panel != MAIN) return false;
     for (const int entry : dimmed)
@@ -181,6 +201,9 @@ bool StartsDimmed(int panel, int control) {
 }
 
 bool StartsHidden(int panel, int control) {
+    // The polar view's controls show only with it.
+    if (panel == MAIN && control >= MAIN_POLAR_RIGHT_PEAK && control <= MAIN_POLAR_TURNS)
+        return true;
     return panel == MAIN && (control == MAIN_LINK_FRAMES || control == MAIN_LINK_SKIPPED ||
                              control == MAIN_LINK_CUT || control == MAIN_LINK_REJECTED);
 }

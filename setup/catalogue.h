@@ -93,6 +93,18 @@ constexpr int MAIN_TE_LEFT = 114;
 constexpr int MAIN_TE_RIGHT = 115;
 constexpr int MAIN_PS_LEFT = 116;
 constexpr int MAIN_PS_RIGHT = 117;
+// Main panel: the polar view's figures, shown with it, and how many revolutions it averages.
+constexpr int MAIN_POLAR_RIGHT_PEAK = 140;
+constexpr int MAIN_POLAR_LEFT_PEAK = 141;
+constexpr int MAIN_POLAR_RIGHT_DEAD = 142;
+constexpr int MAIN_POLAR_LEFT_DEAD = 143;
+constexpr int MAIN_POLAR_RIGHT_DEPTH = 144;
+constexpr int MAIN_POLAR_LEFT_DEPTH = 145;
+constexpr int MAIN_POLAR_RIGHT_NEGATIVE = 146;
+constexpr int MAIN_POLAR_LEFT_NEGATIVE = 147;
+constexpr int MAIN_POLAR_TURNS = 148;
+// Main panel: the calibration with a known mass, from the calibration code up.
+constexpr int MAIN_CALIBRATE_MASS = 149;
 
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;

@@ -1,6 +1,8 @@
 #include "tools/crank_model.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -36,6 +38,34 @@ CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber) {
     sample.rightForce = PedalForce(sample.rightAngle, stroke.rightPeak);
     sample.leftForce = PedalForce(sample.rightAngle - halfTurn, stroke.leftPeak);
     return sample;
+}
+
+void StaticForces(const StaticLoads& loads, double seconds, double& rightForce, double& leftForce) {
+    rightForce = 0.0;
+    leftForce = 0.0;
+    if (loads.count <= 0) return;
+    int hung = 0;
+    if (loads.phaseSeconds > 0.0) {
+        const long long phase = static_cast<long long>(std::floor(seconds / loads.phaseSeconds));
+        if (phase % 2 == 0) return;
+        hung = static_cast<int>((phase / 2) % loads.count);
+    }
+    const double weight = loads.load[hung].kg * 9.80665;
+    (loads.load[hung].left ? leftForce : rightForce) = weight;
+}
+
+bool AddStaticLoad(StaticLoads& loads, const char* text) {
+    if (text == nullptr || loads.count >= mostStaticLoads) return false;
+    char* end = nullptr;
+    const double kg = std::strtod(text, &end);
+    if (end == text || !(kg >= 0.0 && kg <= 500.0)) return false;
+    bool left = false;
+    if (std::strcmp(end, ":left") == 0)
+        left = true;
+    else if (*end != '\0' && std::strcmp(end, ":right") != 0)
+        return false;
+    loads.load[loads.count++] = StaticLoad{kg, left};
+    return true;
 }
 
 void StartFirmware(CrankFirmware& firmware, int serial, int version) {

@@ -36,6 +36,30 @@ struct CrankSample {
 // turn behind the right.
 CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber);
 
+// --- A standing crank with a mass on a pedal -------------------------------------------------
+
+// The crank horizontal, the loaded pedal forward: the mass's whole weight is on that pedal, and
+// nothing on the other.
+constexpr int mostStaticLoads = 4;
+
+struct StaticLoad {
+    double kg;
+    bool left;
+};
+
+struct StaticLoads {
+    int count;
+    StaticLoad load[mostStaticLoads];
+    // Seconds each mass hangs, each after as long with nothing on, the masses in turn; 0: the
+    // first mass hangs for good.
+    double phaseSeconds;
+};
+
+// The pedal forces, in newtons, at that time since the start.
+void StaticForces(const StaticLoads& loads, double seconds, double& rightForce, double& leftForce);
+// Reads "KG", "KG:right" or "KG:left" into the next load; false for anything else or too many.
+bool AddStaticLoad(StaticLoads& loads, const char* text);
+
 // --- Firmware ------------------------------------------------------------------------------------
 
 // The station sends the quit byte three times when it closes; the third one silences the crank.

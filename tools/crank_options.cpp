@@ -56,6 +56,7 @@ bool ParseCrankOptions(int argc, char** argv, CrankOptions& options, std::string
         {"--silent-for", &options.silentFor, nullptr, 0, 1e9},
         {"--drop-link-after", &options.dropLinkAfter, nullptr, 0, 1e9},
         {"--disconnect-after", &options.disconnectAfter, nullptr, 0, 1e9},
+        {"--load-phase", &options.staticLoads.phaseSeconds, nullptr, 0, 3600},
     };
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -82,6 +83,14 @@ bool ParseCrankOptions(int argc, char** argv, CrankOptions& options, std::string
                 return false;
             }
             options.totalsPath = value;
+            continue;
+        }
+        if (name == "--static-load") {
+            if (!AddStaticLoad(options.staticLoads, value)) {
+                error =
+                    "--static-load needs KG from 0 to 500, KG:right or KG:left, at most 4 times";
+                return false;
+            }
             continue;
         }
         if (name == "--seed") {
@@ -134,6 +143,11 @@ void PrintCrankHelp(std::FILE* out) {
         "                        Each pedal pushes peak * sin(angle) on its downstroke, highest\n"
         "                        90 degrees after the top, and pulls back up to a tenth of its\n"
         "                        peak on the upstroke; the left pedal is half a turn behind.\n"
+        "  --static-load KG[:right|left]\n"
+        "                        the crank stands horizontal, that pedal (right unless told)\n"
+        "                        forward with KG kilograms hung on it; up to 4 times\n"
+        "  --load-phase S        each mass hangs for S seconds after S seconds with nothing\n"
+        "                        on, the masses in turn (default 0: the first, for good)\n"
         "  --offset COUNTS       raw counts at zero force, all four channels (default 1000)\n"
         "  --gain N_PER_COUNT    newtons per count of the force channels (default 0.5):\n"
         "                        force counts = offset + force / gain\n"

@@ -1,6 +1,8 @@
 #pragma once
 // The emulator's command line.
 
+#include "tools/crank_model.h"
+
 #include <cstdio>
 #include <string>
 
@@ -28,6 +30,8 @@ struct CrankOptions {
     double dropLinkAfter = -1.0;
     double disconnectAfter = -1.0;
     unsigned long long seed = 1;
+    // A standing crank with masses on its pedals in turn.
+    StaticLoads staticLoads{};
     // Where the totals go at exit, for a test to compare with what the station received.
     std::string totalsPath;
     bool quiet = false;

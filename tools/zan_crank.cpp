@@ -57,6 +57,9 @@ double Chance(std::mt19937_64& random) {
 void BuildFrame(const Emulator& emulator, long long frameNumber, unsigned char bytes[frameLength]) {
     const CrankOptions& options = emulator.options;
     CrankSample sample = SampleCrank(emulator.stroke, frameNumber);
+    if (options.staticLoads.count > 0)
+        StaticForces(options.staticLoads, static_cast<double>(frameNumber) / options.rate,
+                     sample.rightForce, sample.leftForce);
     CrankFrame frame{};
     SetForceWords(frame, sample.rightForce, sample.leftForce, emulator.scales);
     if (emulator.firmware.identityFrames)
@@ -283,6 +286,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 #endif
 
+    // A crank with a mass hung on it stands still.
+    if (options.staticLoads.count > 0) emulator.options.cadence = 0.0;
     emulator.stroke = {options.cadence, options.rate, options.rightForce, options.leftForce};
     emulator.scales = {options.offset, options.gain, options.auxRatio};
     emulator.airSettings = {options.answerDelay, options.silentAfter, options.silentFor,

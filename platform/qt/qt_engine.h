@@ -58,6 +58,8 @@ class QtEngine : public Engine {
     int PlotY(int panel, int control, const float* samples, int count, int color) override;
     int PlotXY(int panel, int control, const float* x, const float* y, int count,
                int color) override;
+    int PlotPolar(int panel, int control, const float* angle, const float* radius, int count,
+                  int color) override;
     int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) override;
     int ResetTextBox(int panel, int control, const char* text) override;
     int InsertTextBoxLine(int panel, int control, int index, const char* text) override;

@@ -139,6 +139,15 @@ void QtEngine::NameGraphAxis(Graph& graph, bool xAxis, const QString& name) {
 
 // Axes fit every trace; the same traces on the next tick leave them as they are.
 void QtEngine::RescaleGraph(Graph& graph) {
+    if (!graph.curves.empty()) {
+        const double radius = graph.polarRadius > 0.0 ? graph.polarRadius : 1.0;
+        const double step = RoundStep(radius / 2.0);
+        SetRange(*graph.view->xAxis, *graph.xTicks, -radius, radius, step);
+        SetRange(*graph.view->yAxis, *graph.yTicks, -radius, radius, step);
+        // The circle stays round: the wider axis takes the plot's own width.
+        graph.view->xAxis->setScaleRatio(graph.view->yAxis, 1.0);
+        return;
+    }
     double minY = 0.0, maxY = 1.0, maxX = 1.0;
     if (!graph.plots.empty()) {
         const Graph::Plot& last = graph.plots.back();
@@ -270,11 +279,41 @@ int QtEngine::PlotXY(int panel, int control, const float* x, const float* y, int
         panel, control, [x](int i) { return static_cast<double>(x[i]); }, y, count, color);
 }
 
+int QtEngine::PlotPolar(int panel, int control, const float* angle, const float* radius, int count,
+                        int color) {
+    Control* found = FindControl(panel, control);
+    if (found == nullptr || !found->graph || count < 0 ||
+        (count > 0 && (angle == nullptr || radius == nullptr)))
+        return -1;
+    Graph& graph = *found->graph;
+    constexpr double degree = 3.14159265358979 / 180.0;
+    QVector<QCPCurveData> points;
+    points.reserve(count + 1);
+    for (int i = 0; i <= count && count > 0; ++i) {
+        // The last point is the first again: the curve closes.
+        const int at = i % count;
+        if (!std::isfinite(angle[at]) || !std::isfinite(radius[at])) continue;
+        const double r = radius[at];
+        points.append(
+            QCPCurveData(i, r * std::sin(angle[at] * degree), r * std::cos(angle[at] * degree)));
+        graph.polarRadius = std::max(graph.polarRadius, std::fabs(r));
+    }
+    auto* curve = new QCPCurve(graph.view->xAxis, graph.view->yAxis);
+    curve->data()->set(points, true);
+    curve->setPen(QPen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff)));
+    graph.curves.push_back(curve);
+    MarkGraphStale(graph);
+    return graph.nextPlot++;
+}
+
 int QtEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     Control* found = FindControl(panel, control);
     if (found == nullptr || !found->graph) return -1;
     Graph& graph = *found->graph;
     if (plotHandle == -1) {
+        for (QCPCurve* curve : graph.curves) graph.view->removePlottable(curve);
+        graph.curves.clear();
+        graph.polarRadius = 0.0;
         // The lines stay for the next plots, empty and hidden.
         for (const Graph::Plot& plot : graph.plots) {
             plot.line->data()->clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QCPAxisTickerFixed;
+class QCPCurve;
 class QCPGraph;
 class QCustomPlot;
 class QTimer;
@@ -29,6 +30,10 @@ struct QtEngine::Graph {
     // next plots.
     std::vector<Plot> plots;
     int nextPlot = 1;
+    // The closed curves of a polar view, and the largest radius among them: while there are any,
+    // both axes span that radius on either side of the centre, at the same scale.
+    std::vector<QCPCurve*> curves;
+    double polarRadius = 0.0;
     // The X value of sample i of the next plots is i times this gain.
     double xGain = 1.0;
     // Plots came or went since the axes were last fitted. The display plots its traces one after

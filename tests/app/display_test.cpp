@@ -356,7 +356,7 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     EXPECT_EQ(Plots()[1].color, VAL_CYAN);
 
     zan.link.lastWindowFrames = 40;
-    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 3);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 4);
     Tick();
     EXPECT_TRUE(Plots().empty());
 }

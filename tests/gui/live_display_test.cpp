@@ -1,10 +1,11 @@
 // The live display on the real panel: frames from the emulator's crank model go through the frame
 // reader, the display tick puts them on the Qt widgets.
 #include "app/callbacks.h"
-#include "app/startup.h"
-#include "app/station.h"
+#include "app/display.h"
 #include "app/frame_path.h"
 #include "app/setup_panel.h"
+#include "app/startup.h"
+#include "app/station.h"
 #include "link/frame_reader.h"
 #include "protocol/frame.h"
 #include "setup/setup_file.h"
@@ -15,11 +16,15 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -57,6 +62,46 @@ void Pedal(FedQtEngine& engine, long long frame) {
     unsigned char bytes[frameLength];
     EncodeFrame(words, bytes);
     engine.input.insert(engine.input.end(), bytes, bytes + frameLength);
+}
+// A standing crank with these forces on its pedals, the right one forward, at the emulator's
+// scales with a gain a tenth above the station's.
+void Stand(FedQtEngine& engine, double right, double left) {
+    const FrameScales scales{1000.0, 0.55, 0.4};
+    CrankFrame words{};
+    SetForceWords(words, right, left, scales);
+    words.crankWord = CrankWord(0.0, false);
+    words.battery = BatteryCode(80.0);
+    unsigned char bytes[frameLength];
+    EncodeFrame(words, bytes);
+    engine.input.insert(engine.input.end(), bytes, bytes + frameLength);
+}
+
+// Answers the popups as they come up, one after the other, each from inside its own loop.
+void AnswerPopups(std::deque<std::function<void(QWidget*)>> answers) {
+    if (answers.empty()) return;
+    QTimer::singleShot(0, [answers]() mutable {
+        QWidget* popup = QApplication::activeModalWidget();
+        ASSERT_NE(popup, nullptr);
+        const auto answer = answers.front();
+        answers.pop_front();
+        AnswerPopups(answers);
+        answer(popup);
+    });
+}
+
+void Click(QWidget* popup, const QString& label) {
+    for (QPushButton* button : popup->findChildren<QPushButton*>())
+        if (button->text().remove('&') == label) return button->click();
+    FAIL() << label.toStdString();
+}
+
+void Yes(QWidget* popup) {
+    static_cast<QMessageBox*>(popup)->button(QMessageBox::Yes)->click();
+}
+
+void Mass(QWidget* popup) {
+    popup->findChild<QLineEdit*>()->insert("30");
+    Click(popup, "OK");
 }
 } // namespace
 
@@ -99,7 +144,9 @@ class LiveDisplayTest : public testing::Test {
             ->text()
             .toDouble();
     }
-    QList<QCPGraph*> VisibleTraces() { return Traces(engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH)); }
+    QList<QCPGraph*> VisibleTraces() {
+        return Traces(engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH));
+    }
     QString Style(int control) {
         return engine.ControlWidget(zan.setup.mainPanel, control)->styleSheet();
     }
@@ -138,6 +185,87 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
 
     if (const char* shot = std::getenv("ZAN_LIVE_SCREENSHOT"))
         engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+}
+
+TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleWithNamedFigures) {
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, polarPlotMode);
+    Ride(10);
+    QCustomPlot* plot = engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH);
+    // The angle of each curve's farthest point, clockwise from the top where the mark is.
+    const auto peakAngle = [plot](const QColor& color) {
+        double farthest = -1.0;
+        double angle = -1.0;
+        for (int i = 0; i < plot->plottableCount(); ++i) {
+            auto* curve = qobject_cast<QCPCurve*>(plot->plottable(i));
+            if (curve == nullptr || curve->pen().color() != color) continue;
+            for (const QCPCurveData& point : *curve->data()) {
+                const double radius = std::hypot(point.key, point.value);
+                if (radius <= farthest) continue;
+                farthest = radius;
+                angle = std::fmod(std::atan2(point.key, point.value) * 180.0 / M_PI + 360.0, 360.0);
+            }
+        }
+        return angle;
+    };
+    // A frame is 10.8 degrees of a revolution at 90 rpm.
+    const double frameAngle = 360.0 * 90.0 / 60.0 / 50.0;
+    EXPECT_NEAR(peakAngle(QColor(0, 0, 255)), 90.0, frameAngle);
+    EXPECT_NEAR(peakAngle(QColor(255, 0, 0)), 270.0, frameAngle);
+    EXPECT_TRUE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_PEAK), 90.0, frameAngle);
+    EXPECT_NEAR(Shown(MAIN_POLAR_LEFT_PEAK), 270.0, frameAngle);
+    EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_NEGATIVE), 50.0, 100.0 * frameAngle / 360.0);
+    EXPECT_EQ(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_LEFT_DEAD)->accessibleName(),
+              "Left dead spot angle (deg)");
+    if (const char* shot = std::getenv("ZAN_POLAR_SCREENSHOT"))
+        engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+
+    // Back to the force curves, the figures go with the circle.
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
+    Ride(3);
+    EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    EXPECT_EQ(VisibleTraces().size(), 2);
+}
+
+TEST_F(LiveDisplayTest, CalibrationWithAMassEndsOnOldAndNewValuesSideBySide) {
+    zan.setup.accessCode = 6868;
+    const double weight = 30.0 * 9.80665;
+    // Frames of a standing crank until the step under way has its own.
+    const auto standUntilGathered = [this](double right, double left) {
+        const CalibrationStep step = zan.app.calibration.step;
+        for (int frame = 0; frame < 1000 && zan.app.calibration.step == step; ++frame) {
+            Stand(engine, right, left);
+            ReadZAN(EngineStation());
+        }
+    };
+    AnswerPopups({Yes});
+    CALM(zan.setup.mainPanel, MAIN_CALIBRATE_MASS, EVENT_COMMIT, nullptr, 0, 0);
+    standUntilGathered(0.0, 0.0);
+    AnswerPopups({Mass});
+    QApplication::processEvents();
+    standUntilGathered(weight, 0.0);
+    AnswerPopups({Yes, Yes});
+    QApplication::processEvents();
+    standUntilGathered(0.0, 0.0);
+    AnswerPopups({Mass});
+    QApplication::processEvents();
+    standUntilGathered(0.0, weight);
+    QString lastPage;
+    AnswerPopups({[&lastPage](QWidget* popup) {
+        lastPage = static_cast<QMessageBox*>(popup)->text();
+        if (const char* shot = std::getenv("ZAN_CALIBRATION_SCREENSHOT"))
+            popup->grab().save(QString::fromLocal8Bit(shot));
+        static_cast<QMessageBox*>(popup)->button(QMessageBox::No)->click();
+    }});
+    QApplication::processEvents();
+    EXPECT_TRUE(lastPage.contains("Right pedal: offset 1000.0 -> 1000.0 counts; gain 0.50000 -> "
+                                  "0.55"))
+        << lastPage.toStdString();
+    EXPECT_TRUE(lastPage.contains("Left pedal: offset 1000.0 -> 1000.0 counts"));
+    // Dropped: the setup keeps its values.
+    EXPECT_EQ(zan.setup.setup.rightForceGain, 0.5f);
+    EXPECT_EQ(zan.setup.setup.leftForceGain, 0.5f);
+    EXPECT_EQ(zan.app.calibration.step, CalibrationStep::Idle);
 }
 
 TEST_F(LiveDisplayTest, TimePlotDrawsPowerHeartRateAndCadenceHistories) {

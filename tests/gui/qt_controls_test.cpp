@@ -64,8 +64,10 @@ TEST_F(ControlValueTest, SelectorsTakeOnlyTheirCodes) {
     EXPECT_EQ(SetCtrlVal(mainPanel, MAIN_PLOT_MODE, 2), 0);
     EXPECT_EQ(Read(mainPanel, MAIN_PLOT_MODE), 2.0);
     EXPECT_EQ(Widget<QComboBox>(MAIN_PLOT_MODE)->currentText(), "Time plot");
-    EXPECT_LT(SetCtrlVal(mainPanel, MAIN_PLOT_MODE, 3), 0);
-    EXPECT_EQ(Read(mainPanel, MAIN_PLOT_MODE), 2.0);
+    EXPECT_EQ(SetCtrlVal(mainPanel, MAIN_PLOT_MODE, 3), 0);
+    EXPECT_EQ(Widget<QComboBox>(MAIN_PLOT_MODE)->currentText(), "Polar");
+    EXPECT_LT(SetCtrlVal(mainPanel, MAIN_PLOT_MODE, 4), 0);
+    EXPECT_EQ(Read(mainPanel, MAIN_PLOT_MODE), 3.0);
 }
 
 TEST_F(ControlValueTest, SwitchesAndLampsAreZeroOrOne) {

@@ -24,14 +24,19 @@ const Looks serviceLooks = {
     {MAIN_SERVICE_CMD, "enabled"},          {MAIN_CADI, "dimmed"},
     {MAIN_FACTORY_CMD_1, "dimmed"},         {MAIN_FACTORY_CMD_2, "dimmed"},
     {MAIN_LEFT_CORRECTION_COEFF, "dimmed"}, {MAIN_RIGHT_CORRECTION_COEFF, "dimmed"},
+    {MAIN_POLAR_TURNS, "dimmed"},           {MAIN_CALIBRATE_MASS, "dimmed"},
 };
+// From the calibration code up, the technician's tools: the polar view's averaging and the
+// calibration with a mass.
+const Looks technicianLooks = {{MAIN_POLAR_TURNS, "enabled"}, {MAIN_CALIBRATE_MASS, "enabled"}};
+const Looks serviceRawLooks = Merge(serviceLooks, technicianLooks);
 // The calibration view: the covers go and the gains show read-only.
-const Looks calibrationLooks = Merge(serviceLooks, {{MAIN_CAL_COVER_1, "hidden"},
-                                                    {MAIN_CAL_COVER_2, "hidden"},
-                                                    {MAIN_RIGHT_FORCE_GAIN, "dimmed"},
-                                                    {MAIN_RIGHT_RATIO_SCALE, "dimmed"},
-                                                    {MAIN_LEFT_FORCE_GAIN, "dimmed"},
-                                                    {MAIN_LEFT_RATIO_SCALE, "dimmed"}});
+const Looks calibrationLooks = Merge(serviceRawLooks, {{MAIN_CAL_COVER_1, "hidden"},
+                                                       {MAIN_CAL_COVER_2, "hidden"},
+                                                       {MAIN_RIGHT_FORCE_GAIN, "dimmed"},
+                                                       {MAIN_RIGHT_RATIO_SCALE, "dimmed"},
+                                                       {MAIN_LEFT_FORCE_GAIN, "dimmed"},
+                                                       {MAIN_LEFT_RATIO_SCALE, "dimmed"}});
 // The factory: everything enabled.
 const Looks factoryLooks = {
     {MAIN_CRANK_CADENCE, "shown"},
@@ -52,6 +57,8 @@ const Looks factoryLooks = {
     {MAIN_LEFT_RATIO_SCALE, "enabled"},
     {MAIN_DEBU, "enabled"},
     {MAIN_SERIAL, "enabled"},
+    {MAIN_POLAR_TURNS, "enabled"},
+    {MAIN_CALIBRATE_MASS, "enabled"},
 };
 // Code 0, the rider's view.
 const Looks lockedLooks = {
@@ -60,6 +67,7 @@ const Looks lockedLooks = {
     {MAIN_LEFT_FORCE_GAIN, "enabled"},  {MAIN_LEFT_RATIO_SCALE, "enabled"},
     {MAIN_CRANK_CADENCE, "hidden"},     {MAIN_COM_PORT, "dimmed"},
     {MAIN_WARMUP_MODE, "dimmed"},       {MAIN_SERVICE_CMD, "dimmed"},
+    {MAIN_POLAR_TURNS, "dimmed"},       {MAIN_CALIBRATE_MASS, "dimmed"},
 };
 const Looks noLooks = {};
 } // namespace
@@ -143,9 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CodeCase{2739, "none", &noLooks}, CodeCase{2740, "service", &serviceLooks},
                       CodeCase{6867, "service", &serviceLooks},
                       CodeCase{6868, "calibration", &calibrationLooks},
-                      CodeCase{6869, "service", &serviceLooks},
+                      CodeCase{6869, "service", &serviceRawLooks},
                       CodeCase{24517, "factory", &factoryLooks},
-                      CodeCase{99999, "service", &serviceLooks}, CodeCase{-1, "none", &noLooks},
+                      CodeCase{99999, "service", &serviceRawLooks}, CodeCase{-1, "none", &noLooks},
                       CodeCase{-24517, "none", &noLooks}),
     [](const ::testing::TestParamInfo<CodeCase>& info) {
         const int code = info.param.code;
@@ -228,6 +236,8 @@ enum class Side { Offset, Right, Left, Neither };
 
 Side SideOf(const std::string& name) {
     const auto has = [&name](const char* part) { return name.find(part) != std::string::npos; };
+    // The polar view's figures show with the view, whichever pedals are measured.
+    if (has("_POLAR_")) return Side::Neither;
     if (has("_OFFSET")) return Side::Offset;
     if (has("RIGHT") || has("_OFR") || has("_UDR")) return Side::Right;
     if (has("LEFT") || has("_OFL") || has("_UDL")) return Side::Left;

@@ -17,7 +17,8 @@
 #include <fstream>
 #include <memory>
 
-class CrankLinkFixture : public ::testing::Test {
+// The engine can be one that plays the person at the panel too.
+template <class PortEngine> class CrankLinkFixtureOn : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.Ok());
@@ -32,11 +33,13 @@ class CrankLinkFixture : public ::testing::Test {
     }
 
     ScopedPortsFolder folder;
-    RealPortEngine engine;
+    PortEngine engine;
     // The fixture's own station, attached to its engine.
     std::unique_ptr<Station> station = std::make_unique<Station>();
     Station& zan = *station;
     CrankProcess crank;
 };
+
+using CrankLinkFixture = CrankLinkFixtureOn<RealPortEngine>;
 
 #endif

@@ -338,6 +338,13 @@ int HeadlessEngine::PlotXY(int panel, int control, const float* x, const float* 
     return handle;
 }
 
+int HeadlessEngine::PlotPolar(int panel, int control, const float* angle, const float* radius,
+                              int count, int color) {
+    const int handle = PlotXY(panel, control, angle, radius, count, color);
+    if (handle > 0) FindControl(panel, control)->plots.back().polar = true;
+    return handle;
+}
+
 int HeadlessEngine::DeleteGraphPlot(int panel, int control, int plotHandle, int) {
     HeadlessControl* found = FindControl(panel, control);
     if (found == nullptr) return -1;

@@ -17,6 +17,8 @@ struct HeadlessPlot {
     std::vector<float> x; // empty: sample i lies at i times the gain
     int color = 0;
     double xGain = 1.0;
+    // A closed curve: x holds the angles in degrees, samples the radii.
+    bool polar = false;
 };
 
 struct HeadlessControl {
@@ -156,6 +158,8 @@ class HeadlessEngine : public Engine {
     int PlotY(int panel, int control, const float* samples, int count, int color) override;
     int PlotXY(int panel, int control, const float* x, const float* y, int count,
                int color) override;
+    int PlotPolar(int panel, int control, const float* angle, const float* radius, int count,
+                  int color) override;
     int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) override;
     int ResetTextBox(int panel, int control, const char* text) override;
     int InsertTextBoxLine(int panel, int control, int index, const char* text) override;

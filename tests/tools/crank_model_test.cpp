@@ -216,3 +216,35 @@ TEST(CrankFirmware, UnknownBytesChangeNothing) {
 }
 
 } // namespace
+
+// --- A standing crank with masses hung in turn ---------------------------------------------------
+
+TEST(StaticLoadTest, MassesHangInTurnEachAfterAPhaseWithNothingOn) {
+    StaticLoads loads{};
+    ASSERT_TRUE(AddStaticLoad(loads, "20"));
+    ASSERT_TRUE(AddStaticLoad(loads, "15:left"));
+    EXPECT_FALSE(AddStaticLoad(loads, "15:middle"));
+    EXPECT_FALSE(AddStaticLoad(loads, "-1"));
+    EXPECT_FALSE(AddStaticLoad(loads, "kg"));
+    loads.phaseSeconds = 8.0;
+    struct Case {
+        double seconds;
+        double right;
+        double left;
+    };
+    const Case cases[] = {{1.0, 0.0, 0.0},    {9.0, 196.133, 0.0}, {17.0, 0.0, 0.0},
+                          {25.0, 0.0, 147.1}, {33.0, 0.0, 0.0},    {41.0, 196.133, 0.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        double right = -1.0;
+        double left = -1.0;
+        StaticForces(loads, c.seconds, right, left);
+        EXPECT_NEAR(right, c.right, 0.01);
+        EXPECT_NEAR(left, c.left, 0.01);
+    }
+    loads.phaseSeconds = 0.0;
+    double right = 0.0;
+    double left = 0.0;
+    StaticForces(loads, 1.0, right, left);
+    EXPECT_NEAR(right, 196.133, 0.01);
+}

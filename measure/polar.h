@@ -1,0 +1,75 @@
+#pragma once
+// The polar view: each pedal's force by crank angle, averaged over the last revolutions. A
+// frame's angle is its place between two revolution marks, 0 degrees at the mark; the figures
+// are made once a revolution, when its closing mark arrives.
+
+// The most revolutions averaged, and the most frames a revolution keeps (slower than 12 rpm at
+// 50 frames a second a revolution is not kept).
+constexpr int polarMostTurns = 50;
+constexpr int polarTurnFrames = 256;
+constexpr int polarDefaultTurns = 10;
+
+struct PolarTurn {
+    int frames;
+    float right[polarTurnFrames];
+    float left[polarTurnFrames];
+};
+
+// What the view shows of one pedal.
+struct PedalPolar {
+    float peakAngle;     // deg, where the mean force is highest
+    float peakForce;     // N
+    float deadSpotAngle; // deg, the middle of the weakest sector
+    float deadSpotDepth; // N, the mean force over that sector
+    float negativeShare; // %, the share of the revolution with a negative mean force
+};
+
+struct PolarFigures {
+    // Revolutions in the mean; 0 until the first whole one.
+    int turns;
+    // The mean at each frame's angle of the latest revolution.
+    int points;
+    float angle[polarTurnFrames];
+    float right[polarTurnFrames];
+    float left[polarTurnFrames];
+    PedalPolar rightPedal;
+    PedalPolar leftPedal;
+};
+
+struct PolarState {
+    // The revolution under way, and whether it began at a mark with nothing lost since.
+    PolarTurn under;
+    bool underSound;
+    // The last revolutions kept whole, a ring.
+    PolarTurn kept[polarMostTurns];
+    int keptNext;
+    int keptCount;
+    // How many of them the mean takes, 1 to polarMostTurns.
+    int turnsAveraged;
+    PolarFigures figures;
+};
+
+// What one frame brings to the polar view.
+struct PolarFrame {
+    float rightForce; // N
+    float leftForce;  // N
+    // A revolution mark starts a new revolution on this frame; the frames since the last mark
+    // spanned this many revolutions (0 for the first after a start or a stall, which had no mark).
+    bool revolutionStarts;
+    int revolutionSpan;
+    // What spoils the revolution under way: a mark the tracking rejected, frames lost on the link
+    // just before this one, the crank stalled.
+    bool markRejected;
+    int lostBefore;
+    bool stalled;
+};
+
+// Adds the frame to the revolution under way; a mark closes it, keeps it when it is whole and
+// makes the figures again.
+void PolarFrameIn(PolarState& polar, const PolarFrame& frame);
+// How many revolutions the mean takes (bounded to 1..polarMostTurns); the figures follow.
+void SetPolarTurns(PolarState& polar, int turns);
+// Forgets every revolution: a new start or a stopped crank.
+void ClearPolar(PolarState& polar);
+// The mean curves and each pedal's figures over the last turns of the ring.
+void MakePolarFigures(PolarState& polar);
