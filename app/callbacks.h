@@ -21,6 +21,8 @@ ZAN_CALLBACK(HOLD);
 ZAN_CALLBACK(CLR);
 ZAN_CALLBACK(RTEXT);
 ZAN_CALLBACK(PRINT);
+// Opens a past session in the review window.
+ZAN_CALLBACK(REVIEW);
 ZAN_CALLBACK(SRCH);
 
 // The crank's link and its service commands.

@@ -94,6 +94,9 @@ constexpr int MAIN_TE_RIGHT = 115;
 constexpr int MAIN_PS_LEFT = 116;
 constexpr int MAIN_PS_RIGHT = 117;
 
+// Main panel: the button that opens a past ride in the review window.
+constexpr int MAIN_REVIEW = 108;
+
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;
 constexpr int MAIN_MESSAGES = 93;
