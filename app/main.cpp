@@ -164,14 +164,18 @@ int ReviewCommand(int argc, char** argv) {
         std::fprintf(stderr, "usage: zan_pc --review SESSION_FILE.csv\n");
         return 2;
     }
-    ChooseOffscreenWithoutScreen();
-    QApplication application(argc, argv);
+    // The file is read before Qt starts: a refusal is its one line alone.
+    ReviewRide ride;
     std::string error;
-    if (ReviewWindow::Open(argv[2], error) == nullptr) {
+    if (!ReadReviewRide(argv[2], ride, error)) {
         UseConsole();
         std::fprintf(stderr, "zan_pc --review: %s\n", error.c_str());
         return 2;
     }
+    ChooseOffscreenWithoutScreen();
+    QApplication application(argc, argv);
+    ReviewWindow window(std::move(ride));
+    window.show();
     return QApplication::exec();
 }
 
