@@ -112,6 +112,11 @@ ReviewWindow::ReviewWindow(ReviewRide reviewed, QWidget* parent)
         graph->setPen(QPen(one.colour, 1.5));
         graph->addToLegend(qobject_cast<QCPLegend*>(rect->insetLayout()->elementAt(0)));
     }
+    // The cursor has a buffered layer of its own: moving it redraws that layer alone, not the
+    // lines of the whole ride.
+    plot->addLayer("cursor", plot->layer("main"), QCustomPlot::limAbove);
+    cursorLayer = plot->layer("cursor");
+    cursorLayer->setMode(QCPLayer::lmBuffered);
     for (QCPAxisRect* rect : rects) {
         bool found = false;
         QCPRange range(0.0, 1.0);
@@ -128,6 +133,7 @@ ReviewWindow::ReviewWindow(ReviewRide reviewed, QWidget* parent)
         range.upper = std::max(range.upper * 1.05, range.lower + 1.0);
         rect->axis(QCPAxis::atLeft)->setRange(range);
         auto* line = new QCPItemStraightLine(plot);
+        line->setLayer(cursorLayer);
         line->setClipAxisRect(rect);
         line->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
         line->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
@@ -241,7 +247,7 @@ void ReviewWindow::SetCursorSeconds(double seconds) {
         cursorLines[r]->point2->setCoords(cursorSeconds, 1.0);
     }
     ShowCursorValues();
-    plot->replot(QCustomPlot::rpQueuedReplot);
+    cursorLayer->replot();
 }
 
 void ReviewWindow::ShowCursorValues() {

@@ -18,6 +18,7 @@
 
 class QCPAxisRect;
 class QCPItemStraightLine;
+class QCPLayer;
 class QCustomPlot;
 class QLabel;
 class QKeyEvent;
@@ -55,6 +56,7 @@ class ReviewWindow : public QWidget {
     QCustomPlot* plot = nullptr;
     std::vector<QCPAxisRect*> rects;
     std::vector<QCPItemStraightLine*> cursorLines;
+    QCPLayer* cursorLayer = nullptr;
     std::vector<QLabel*> readouts;
     double cursorSeconds = 0.0;
     // The view never shows less than this, nor more than the ride.
