@@ -52,6 +52,18 @@ struct LongRide {
     std::string path;
 };
 
+// Reading the file alone: the series and the summary.
+void BM_ReviewRead(benchmark::State& state) {
+    const LongRide ride(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ReviewRide read;
+        std::string error;
+        if (!ReadReviewRide(ride.path, read, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(read.summary);
+    }
+}
+BENCHMARK(BM_ReviewRead)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
+
 void BM_ReviewOpen(benchmark::State& state) {
     const LongRide ride(static_cast<int>(state.range(0)));
     for (auto _ : state) {
