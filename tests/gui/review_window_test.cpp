@@ -51,7 +51,9 @@ QString Read(const ReviewWindow& window, const char* name) {
 class ReviewWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() / "zan_review_window";
+        folder = std::filesystem::temp_directory_path() /
+                 (std::string("zan_review_window_") +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
         path = WriteSessionFile(folder.string(), VariedRide());
     }

@@ -27,10 +27,10 @@ std::string WriteSessionFile(const std::string& folder, const std::vector<RideSe
         const double power = s.powerLeft + s.powerRight;
         char row[256];
         std::snprintf(row, sizeof row,
-                      "%5zu,%02d:%02d:%02d,000,000,000,%.1f,%.1f,%.1f,0.0,%.1f,%.1f,%.1f,0.0,0.0,"
+                      "%5d,%02d:%02d:%02d,000,000,000,%.1f,%.1f,%.1f,0.0,%.1f,%.1f,%.1f,0.0,0.0,"
                       "0.0,0.0,80.0,99.9,0.000,0.00,0.00,0.00,%.0f\n",
-                      i, clock / 3600, clock / 60 % 60, clock % 60, s.heartRate, s.cadence, s.speed,
-                      power, s.powerLeft, s.powerRight,
+                      static_cast<int>(i), clock / 3600, clock / 60 % 60, clock % 60, s.heartRate,
+                      s.cadence, s.speed, power, s.powerLeft, s.powerRight,
                       power > 0.0 ? 100.0 * s.powerLeft / power : 0.0);
         out << row;
     }
