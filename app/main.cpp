@@ -1,10 +1,10 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
+#include "app/callbacks.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "export/ride_export.h"
-#include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
 #include "platform/windows_calls.h"
@@ -68,11 +68,13 @@ class StationEngine : public QtEngine {
         return 0;
     }
 
-    int OpenReviewWindow(const char* path, char* reason, std::size_t size) override {
-        std::string error;
-        if (ReviewWindow::Open(path, error) != nullptr) return 0;
-        FormatText(reason, size, "%s", error.c_str());
-        return -1;
+    // The ride is read beside the station's timers; a file that is no ride is told in the
+    // message box once read.
+    int OpenReviewWindow(const char* path, char*, std::size_t) override {
+        ReviewWindow::OpenWhenRead(path, [](const std::string& reason) {
+            TellRideNotOpened(EngineStation(), reason.c_str());
+        });
+        return 0;
     }
 };
 

@@ -1,8 +1,10 @@
 #include "review/review_window.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <qcustomplot.h>
@@ -205,6 +207,31 @@ ReviewWindow* ReviewWindow::Open(const std::string& path, std::string& error) {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;
+}
+
+void ReviewWindow::OpenWhenRead(const std::string& path,
+                                std::function<void(const std::string&)> refused) {
+    struct Reading {
+        ReviewRide ride;
+        std::string error;
+        bool read = false;
+    };
+    const auto reading = std::make_shared<Reading>();
+    QThread* reader = QThread::create(
+        [reading, path] { reading->read = ReadReviewRide(path, reading->ride, reading->error); });
+    // The thread ends on its own; what it read is shown from the application's thread.
+    QObject::connect(reader, &QThread::finished, QCoreApplication::instance(),
+                     [reader, reading, refused = std::move(refused)] {
+                         reader->deleteLater();
+                         if (!reading->read) {
+                             refused(reading->error);
+                             return;
+                         }
+                         auto* window = new ReviewWindow(std::move(reading->ride));
+                         window->setAttribute(Qt::WA_DeleteOnClose);
+                         window->show();
+                     });
+    reader->start();
 }
 
 double ReviewWindow::ViewStart() const {

@@ -12,6 +12,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ class ReviewWindow : public QWidget {
     // Reads the ride and shows it in a window that deletes itself when closed; nullptr, with a
     // one-line reason, when the file is no session file.
     static ReviewWindow* Open(const std::string& path, std::string& error);
+    // Reads the ride on a thread of its own and opens its window once read, so a long ride
+    // never holds the caller's event loop (the station's timers); refused is called with the
+    // one-line reason of a file that is no session file. Both happen on the caller's thread.
+    static void OpenWhenRead(const std::string& path,
+                             std::function<void(const std::string&)> refused);
 
     const ReviewRide& Ride() const { return ride; }
     QCustomPlot* Plot() const { return plot; }

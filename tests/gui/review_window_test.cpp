@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QThread>
 
 #include <qcustomplot.h>
 
@@ -137,10 +138,34 @@ TEST_F(ReviewWindowTest, ASessionOpensZoomsAndItsCursorReadsEveryValueAtItsInsta
     }
 }
 
-TEST_F(ReviewWindowTest, AFileThatIsNoSessionOpensNoWindow) {
+// The button's way: the file is read on a thread of its own, the window or the reason comes back
+// on the application's thread.
+TEST_F(ReviewWindowTest, ARideReadBesideTheEventLoopOpensItsWindowAndNoSessionGivesItsReason) {
     const std::filesystem::path notes = folder / "notes.csv";
     std::ofstream(notes) << "a,b\n";
-    std::string error;
-    EXPECT_EQ(ReviewWindow::Open(notes.string(), error), nullptr);
-    EXPECT_NE(error.find("notes.csv is not a ZAN session file"), std::string::npos) << error;
+    std::vector<std::string> reasons;
+    ReviewWindow::OpenWhenRead(path,
+                               [&reasons](const std::string& why) { reasons.push_back(why); });
+    ReviewWindow::OpenWhenRead(notes.string(),
+                               [&reasons](const std::string& why) { reasons.push_back(why); });
+    const auto opened = [] {
+        QList<ReviewWindow*> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = dynamic_cast<ReviewWindow*>(widget)) windows << window;
+        return windows;
+    };
+    // Both threads end whatever the machine's pace: the loop turns until both have answered.
+    while (opened().isEmpty() || reasons.empty()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::yieldCurrentThread();
+    }
+    ASSERT_EQ(opened().size(), 1);
+    EXPECT_EQ(opened()[0]->Ride().seconds.size(), 1200u);
+    EXPECT_TRUE(opened()[0]->isVisible());
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_NE(reasons[0].find("notes.csv is not a ZAN session file"), std::string::npos)
+        << reasons[0];
+    opened()[0]->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(opened().isEmpty()) << "a closed review window goes";
 }
