@@ -81,6 +81,20 @@ void BM_ReviewOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_ReviewOpen)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
 
+// A drag or a zoom: the whole ride's lines drawn again.
+void BM_ReviewRedraw(benchmark::State& state) {
+    const LongRide ride(static_cast<int>(state.range(0)));
+    std::string error;
+    ReviewWindow* window = ReviewWindow::Open(ride.path, error);
+    if (window == nullptr) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) window->Plot()->replot();
+    delete window;
+}
+BENCHMARK(BM_ReviewRedraw)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
+
 // The pointer moves over the whole ride shown: new read-outs and the cursor redrawn, as the event
 // loop then paints it.
 void BM_ReviewCursorMove(benchmark::State& state) {

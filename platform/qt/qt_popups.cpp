@@ -148,8 +148,8 @@ int QtEngine::MessagePopup(const char* title, const char* message) {
     return 0;
 }
 
-int QtEngine::OpenReviewWindow(const char*, char* reason, std::size_t size) {
-    FormatText(reason, size, "this engine has no review window");
+int QtEngine::OpenReviewWindow(const char* path, char* reason, std::size_t size) {
+    FormatText(reason, size, "%s: this engine has no review window", path);
     return -1;
 }
 
