@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace {
 // A ride of the given seconds in a folder of its own; the folder goes with the object.
@@ -81,17 +82,20 @@ void BM_ReviewOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_ReviewOpen)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
 
+// The ride's window, or none when the benchmark is skipped with the reason.
+std::unique_ptr<ReviewWindow> OpenOrSkip(benchmark::State& state, const LongRide& ride) {
+    std::string error;
+    std::unique_ptr<ReviewWindow> window(ReviewWindow::Open(ride.path, error));
+    if (window == nullptr) state.SkipWithError(error.c_str());
+    return window;
+}
+
 // A drag or a zoom: the whole ride's lines drawn again.
 void BM_ReviewRedraw(benchmark::State& state) {
     const LongRide ride(static_cast<int>(state.range(0)));
-    std::string error;
-    ReviewWindow* window = ReviewWindow::Open(ride.path, error);
-    if (window == nullptr) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    const std::unique_ptr<ReviewWindow> window = OpenOrSkip(state, ride);
+    if (window == nullptr) return;
     for (auto _ : state) window->Plot()->replot();
-    delete window;
 }
 BENCHMARK(BM_ReviewRedraw)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
 
@@ -99,19 +103,14 @@ BENCHMARK(BM_ReviewRedraw)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond)
 // loop then paints it.
 void BM_ReviewCursorMove(benchmark::State& state) {
     const LongRide ride(static_cast<int>(state.range(0)));
-    std::string error;
-    ReviewWindow* window = ReviewWindow::Open(ride.path, error);
-    if (window == nullptr) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    const std::unique_ptr<ReviewWindow> window = OpenOrSkip(state, ride);
+    if (window == nullptr) return;
     double at = 0.0;
     for (auto _ : state) {
         at = std::fmod(at + 7.0, static_cast<double>(state.range(0)));
         window->SetCursorSeconds(at);
         QCoreApplication::processEvents();
     }
-    delete window;
 }
 BENCHMARK(BM_ReviewCursorMove)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
 } // namespace
