@@ -11,13 +11,13 @@ struct NamedCallback {
 };
 
 const NamedCallback callbackTable[] = {
-    {"TIMER", TIMER},   {"DISPLAY", DISPLAY}, {"FINE", FINE},    {"HOLD", HOLD},
-    {"CLR", CLR},       {"RTEXT", RTEXT},     {"PRINT", PRINT},  {"ONLINE", ONLINE},
-    {"SRCH", SRCH},     {"CADI", CADI},       {"DEBU", DEBU},    {"SERIAL", SERIAL},
-    {"LOAD", LOAD},     {"SAVS", SAVS},       {"DEF", DEF},      {"DEFM", DEFM},
-    {"DEFX", DEFX},     {"ZERO", ZERO},       {"RESET", RESET},  {"SKIP", SKIP},
-    {"PWD", PWD},       {"OFT", OFT},         {"SAVE", SESSION}, {"SAVET", SAVET},
-    {"SAVE10", SAVE10}, {"CALM", CALM},
+    {"TIMER", TIMER},   {"DISPLAY", DISPLAY}, {"FINE", FINE},     {"HOLD", HOLD},
+    {"CLR", CLR},       {"RTEXT", RTEXT},     {"PRINT", PRINT},   {"ONLINE", ONLINE},
+    {"SRCH", SRCH},     {"CADI", CADI},       {"DEBU", DEBU},     {"SERIAL", SERIAL},
+    {"LOAD", LOAD},     {"SAVS", SAVS},       {"DEF", DEF},       {"DEFM", DEFM},
+    {"DEFX", DEFX},     {"ZERO", ZERO},       {"RESET", RESET},   {"SKIP", SKIP},
+    {"PWD", PWD},       {"OFT", OFT},         {"SAVE", SESSION},  {"SAVET", SAVET},
+    {"SAVE10", SAVE10}, {"CALM", CALM},       {"REVIEW", REVIEW},
 };
 } // namespace
 

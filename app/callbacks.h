@@ -21,6 +21,10 @@ ZAN_CALLBACK(HOLD);
 ZAN_CALLBACK(CLR);
 ZAN_CALLBACK(RTEXT);
 ZAN_CALLBACK(PRINT);
+// Opens a past session in the review window.
+ZAN_CALLBACK(REVIEW);
+// A past session that could not be opened for review: the reason goes to the message box.
+void TellRideNotOpened(const Station& zan, const char* reason);
 ZAN_CALLBACK(SRCH);
 
 // The crank's link and its service commands.

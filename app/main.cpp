@@ -1,12 +1,14 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
+#include "app/callbacks.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "export/ride_export.h"
 #include "platform/engine.h"
 #include "platform/qt/qt_engine.h"
 #include "platform/windows_calls.h"
+#include "review/review_window.h"
 #include "setup/window_title.h"
 
 #include <QApplication>
@@ -65,6 +67,15 @@ class StationEngine : public QtEngine {
         std::fprintf(stderr, "%s: %s\n", title, message);
         return 0;
     }
+
+    // The ride is read beside the station's timers; a file that is no ride is told in the
+    // message box once read.
+    int OpenReviewWindow(const char* path, char*, std::size_t) override {
+        ReviewWindow::OpenWhenRead(path, [](const std::string& reason) {
+            TellRideNotOpened(EngineStation(), reason.c_str());
+        });
+        return 0;
+    }
 };
 
 // What the program answers on the console goes to the one it was started from.
@@ -92,6 +103,8 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "  Writes the session's FIT and TCX files beside it, with no window; the\n"
                     "  session's clock is read in ZONE (an offset from UTC or a zone name),\n"
                     "  this computer's zone when none is given.\n"
+                    "       zan_pc --review SESSION_FILE.csv\n"
+                    "  Shows the session's ride in the review window, without the station.\n"
                     "       zan_pc --help | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
@@ -145,6 +158,29 @@ int ExportCommand(int argc, char** argv) {
     }
     return 0;
 }
+// zan_pc --review FILE.csv: a past ride in the review window alone; the station does not start,
+// so no file of its own is read or written.
+int ReviewCommand(int argc, char** argv) {
+    if (argc != 3) {
+        UseConsole();
+        std::fprintf(stderr, "usage: zan_pc --review SESSION_FILE.csv\n");
+        return 2;
+    }
+    // The file is read before Qt starts: a refusal is its one line alone.
+    ReviewRide ride;
+    std::string error;
+    if (!ReadReviewRide(argv[2], ride, error)) {
+        UseConsole();
+        std::fprintf(stderr, "zan_pc --review: %s\n", error.c_str());
+        return 2;
+    }
+    ChooseOffscreenWithoutScreen();
+    QApplication application(argc, argv);
+    ReviewWindow window(std::move(ride));
+    window.show();
+    return QApplication::exec();
+}
+
 // The command line the station sees: the arguments, joined by single blanks, into commandLine.
 // Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
 // names a setup file that does not exist.
@@ -177,6 +213,7 @@ int TakeCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--review") == 0) return ReviewCommand(argc, argv);
     if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
     // Qt takes its own options (all starting with '-') out of the arguments: without any, the
     // command line is checked before Qt starts, so a refusal prints its one line alone.

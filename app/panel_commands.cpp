@@ -65,3 +65,21 @@ int PRINT(int, int, int event, void*, int, int) {
     InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
     return 0;
 }
+
+int REVIEW(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    const Station& zan = EngineStation();
+    // Sessions are kept in the data folder: the popup starts there.
+    char path[512] = "";
+    if (FileSelectPopup("dati", "*.csv", "Review a ride", path, sizeof path) <= 0) return 0;
+    // The review is a window of its own: the timers keep their pace while it is open.
+    char reason[700] = "";
+    if (OpenReviewWindow(path, reason, sizeof reason) < 0) TellRideNotOpened(zan, reason);
+    return 0;
+}
+
+void TellRideNotOpened(const Station& zan, const char* reason) {
+    char message[800];
+    FormatText(message, sizeof message, "Ride not opened: %s", reason);
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+}

@@ -4,6 +4,7 @@
 // the tick causes.
 #include "app/callbacks.h"
 #include "bench/bench_station.h"
+#include "bench/qt_bench_main.h"
 #include "platform/qt/qt_engine.h"
 
 #include <QApplication>
@@ -156,11 +157,5 @@ BENCHMARK(BM_LinkTickLoop)->MeasureProcessCPUTime()->Iterations(500)->Unit(bench
 } // namespace
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -116,29 +116,16 @@ struct Tally {
 };
 } // namespace
 
-bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const KeptSession* kept,
-                const RideZone& zone, std::string& error) {
-    const std::string fitPath = Beside(sessionPath, ".fit");
-    const std::string tcxPath = Beside(sessionPath, ".tcx");
-    for (const std::string& output : {fitPath, tcxPath})
-        if (SameFile(output, sessionPath)) {
-            error = sessionPath + " would be written over by its own ride file: give it the "
-                                  "name it had (.csv)";
-            return false;
-        }
-    SessionRide ride;
+bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, const RideZone& zone,
+                      SessionRide& ride, FitActivity& fit, std::string& error) {
     if (!ReadSessionRide(sessionPath, ride, error)) return false;
-
     const int interval = RecordInterval(ride);
     const RideTimes times = kept != nullptr ? KeptTimes(*kept, ride.rows.size(), interval, zone)
                                             : FileTimes(ride, interval, zone);
-    FitActivity fit{};
+    fit = FitActivity{};
     fit.startTime = static_cast<std::uint32_t>(times.start - fitEpochUnixSeconds);
     fit.localOffset = static_cast<std::int32_t>(times.localStart - times.start);
-    TcxActivity tcx{};
-    tcx.startUnixTime = times.start;
     fit.records.reserve(ride.rows.size());
-    tcx.points.reserve(ride.rows.size());
     // Each row stands for the interval before it: its speed over that time is its distance, its
     // power its work. A row of a lost link has no crank values: no power, cadence, speed or heart
     // rate, and it counts in no average; a row without power has no balance or pedal metrics.
@@ -191,10 +178,8 @@ bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const Kep
         leftSmoothness.Add(record.leftPedalSmoothness);
         rightSmoothness.Add(record.rightPedalSmoothness);
         fit.records.push_back(record);
-        tcx.points.push_back(TcxPoint{time, heart, record.cadence, rowSpeed, distance, watts});
     }
     const double lastKcal = ride.rows.empty() ? 0.0 : ride.rows.back().kcal;
-    fit.serialNumber = serialNumber;
     fit.elapsedSeconds = static_cast<double>(std::max(times.stop, previous) - times.start);
     fit.distance = distance;
     fit.work = work;
@@ -212,8 +197,33 @@ bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const Kep
     fit.rightTorqueEffectiveness = rightEffectiveness.Mean();
     fit.leftPedalSmoothness = leftSmoothness.Mean();
     fit.rightPedalSmoothness = rightSmoothness.Mean();
+    return true;
+}
+
+bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const KeptSession* kept,
+                const RideZone& zone, std::string& error) {
+    const std::string fitPath = Beside(sessionPath, ".fit");
+    const std::string tcxPath = Beside(sessionPath, ".tcx");
+    for (const std::string& output : {fitPath, tcxPath})
+        if (SameFile(output, sessionPath)) {
+            error = sessionPath + " would be written over by its own ride file: give it the "
+                                  "name it had (.csv)";
+            return false;
+        }
+    SessionRide ride;
+    FitActivity fit;
+    if (!ReadRideActivity(sessionPath, kept, zone, ride, fit, error)) return false;
+    ride.rows = {};
+    fit.serialNumber = serialNumber;
+    TcxActivity tcx{};
+    tcx.startUnixTime = static_cast<std::int64_t>(fit.startTime) + fitEpochUnixSeconds;
+    tcx.points.reserve(fit.records.size());
+    for (const FitRecord& record : fit.records)
+        tcx.points.push_back(TcxPoint{
+            static_cast<std::int64_t>(record.timestamp) + fitEpochUnixSeconds, record.heartRate,
+            record.cadence, record.speed, record.distance, record.power});
     tcx.elapsedSeconds = fit.elapsedSeconds;
-    tcx.distance = distance;
+    tcx.distance = fit.distance;
     tcx.calories = fit.calories;
     tcx.averageHeartRate = fit.averageHeartRate;
     tcx.maximumHeartRate = fit.maximumHeartRate;
@@ -223,7 +233,6 @@ bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const Kep
     tcx.maximumSpeed = fit.maximumSpeed;
     tcx.averagePower = fit.averagePower;
     tcx.maximumPower = fit.maximumPower;
-    ride.rows = {};
 
     if (!WriteFitActivity(fitPath, fit, error)) return false;
     fit.records = {};

@@ -2,10 +2,18 @@
 // A session file converted into the files other tools read, written beside it under its name:
 // FILE.csv gives FILE.fit and FILE.tcx.
 
+#include "export/fit_activity.h"
 #include "export/ride_clock.h"
+#include "export/session_reader.h"
 #include "record/kept_rows.h"
 
 #include <string>
+
+// A session file read as the ride the FIT file is given: ride holds its rows as the file has them,
+// fit a record a row and the totals (its serial number left 0). False, with a one-line reason,
+// when the file is no session file. kept and zone as for ExportRide.
+bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, const RideZone& zone,
+                      SessionRide& ride, FitActivity& fit, std::string& error);
 
 // serialNumber is the crank's, 0 when unknown. kept holds what the station knew of the session
 // it recorded: the instant of its start, stop and each row, the rows the link was lost in and

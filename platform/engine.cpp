@@ -151,6 +151,9 @@ int PostDelayedCall(void (*call)(void* data), void* data, double seconds) {
 int PrintPanel(int panel, const char* printerName, const char* pdfPath) {
     return CurrentEngine().PrintPanel(panel, printerName, pdfPath);
 }
+int OpenReviewWindow(const char* path, char* reason, std::size_t size) {
+    return CurrentEngine().OpenReviewWindow(path, reason, size);
+}
 
 int GetCurrentDateTime(double* dateTime) {
     *dateTime = CurrentEngine().CurrentDateTime();

@@ -82,6 +82,11 @@ struct Engine {
     // Prints the panel on the named printer; with no such printer, writes a PDF file to pdfPath.
     // Returns 1 when printed, 2 when written to pdfPath, negative on failure.
     virtual int PrintPanel(int panel, const char* printerName, const char* pdfPath) = 0;
+    // Opens a past ride (a session file) in a review window of its own, beside the panel.
+    // Returns 0 once the window opens, or once the file is being read beside the timers (the
+    // program then tells a refusal itself); negative with a one-line reason when it refuses at
+    // once.
+    virtual int OpenReviewWindow(const char* path, char* reason, std::size_t size) = 0;
 
     // Seconds of local time since 1970-01-01 00:00, as a naive local date-time.
     virtual double CurrentDateTime() = 0;

@@ -101,6 +101,7 @@ int DismissPopup();
 int PostDeferredCall(void (*call)(void* data), void* data);
 int PostDelayedCall(void (*call)(void* data), void* data, double seconds);
 int PrintPanel(int panel, const char* printerName, const char* pdfPath);
+int OpenReviewWindow(const char* path, char* reason, std::size_t size);
 
 // Platform calls.
 int EscapeKeyDown();

@@ -144,6 +144,7 @@ const CatalogueEntry catalogue[] = {
     {MAIN, 105, nullptr, K::Command, "CLR", "Clear graph"},
     {MAIN, 106, nullptr, K::Command, "PRINT", "Print panel (PDF)"},
     {MAIN, 107, nullptr, K::Command, "FINE", "Quit"},
+    {MAIN, MAIN_REVIEW, "MAIN_REVIEW", K::Command, "REVIEW", "Review a ride"},
 
     {MAIN, 98, "MAIN_LINK_TIMER", K::Timer, "TIMER", "Link timer (20 ms)"},
     {MAIN, 99, "MAIN_DISPLAY_TIMER", K::Timer, "DISPLAY", "Display timer (500 ms)"},

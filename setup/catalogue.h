@@ -106,6 +106,9 @@ constexpr int MAIN_POLAR_TURNS = 148;
 // Main panel: the calibration with a known mass, from the calibration code up.
 constexpr int MAIN_CALIBRATE_MASS = 149;
 
+// Main panel: the button that opens a past ride in the review window.
+constexpr int MAIN_REVIEW = 108;
+
 // Main panel: graph, text box and layout elements.
 constexpr int MAIN_GRAPH = 10;
 constexpr int MAIN_MESSAGES = 93;

@@ -81,6 +81,8 @@ class QtEngine : public Engine {
     int PostDeferredCall(void (*call)(void* data), void* data) override;
     int PostDelayedCall(void (*call)(void* data), void* data, double seconds) override;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
+    // The review window is the program's, above the engine: the program's engine opens it.
+    int OpenReviewWindow(const char* path, char* reason, std::size_t size) override;
 
     double CurrentDateTime() override;
     double Timer() override;

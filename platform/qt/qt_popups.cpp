@@ -1,6 +1,8 @@
 // Popups and printing of the Qt engine: real dialogs, modal over the station's windows.
 #include "platform/qt/qt_engine.h"
 
+#include "platform/bounded_text.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -144,6 +146,11 @@ int QtEngine::DirSelectPopup(const char* defaultDirectory, const char* title, ch
 int QtEngine::MessagePopup(const char* title, const char* message) {
     QMessageBox::information(PopupParent(), FromC(title), FromC(message));
     return 0;
+}
+
+int QtEngine::OpenReviewWindow(const char* path, char* reason, std::size_t size) {
+    FormatText(reason, size, "%s: this engine has no review window", path);
+    return -1;
 }
 
 int QtEngine::PrintPanel(int panel, const char* printerName, const char* pdfPath) {

@@ -72,3 +72,19 @@ TEST_F(PanelCommandsTest, PrintUsesThePdfPrinterWhereItIsInstalled) {
     EXPECT_EQ(engine.printed, (std::vector<std::string>{"printer:CutePDF Writer"}));
     EXPECT_FALSE(std::filesystem::exists(folder / "dati" / "P_071226_09-00-00.pdf"));
 }
+
+TEST_F(PanelCommandsTest, ReviewOpensTheChosenRideBesideThePanelAndTellsWhyItCouldNot) {
+    engine.fileAnswers = {"dati/S_071226_09-00.csv", "", "dati/notes.csv"};
+    Press(REVIEW);
+    EXPECT_EQ(engine.reviewed, (std::vector<std::string>{"dati/S_071226_09-00.csv"}));
+    // A cancelled popup opens nothing and says nothing.
+    Press(REVIEW);
+    EXPECT_EQ(engine.reviewed.size(), 1u);
+    EXPECT_TRUE(Main(MAIN_MESSAGES).lines.empty());
+    engine.reviewRefusal = "dati/notes.csv is not a ZAN session file";
+    Press(REVIEW);
+    EXPECT_EQ(engine.reviewed.size(), 1u);
+    ASSERT_EQ(Main(MAIN_MESSAGES).lines.size(), 1u);
+    EXPECT_EQ(Main(MAIN_MESSAGES).lines[0],
+              "Ride not opened: dati/notes.csv is not a ZAN session file");
+}

@@ -15,13 +15,13 @@
 
 namespace {
 // The program's exit code and what it wrote on its standard error; zone is the computer's TZ,
-// options follow the file.
+// options follow the file; verb is the command the program is given.
 int Export(const std::filesystem::path& file, std::string& said, const std::string& zone = "",
-           const std::string& options = "") {
+           const std::string& options = "", const char* verb = "--export") {
     const std::filesystem::path errors = file.parent_path() / "errors.txt";
     const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY ") +
                                 (zone.empty() ? "" : "TZ=" + zone + " ") + "\"" + ZAN_PC_PATH +
-                                "\" --export \"" + file.string() + "\" " + options + " 2>\"" +
+                                "\" " + verb + " \"" + file.string() + "\" " + options + " 2>\"" +
                                 errors.string() + "\"";
     const int status = std::system(command.c_str());
     std::ifstream in(errors);
@@ -60,6 +60,9 @@ TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
     EXPECT_FALSE(std::filesystem::exists(folder / "notes.fit"));
     EXPECT_FALSE(std::filesystem::exists(folder / "notes.tcx"));
+    // The review window is refused the same way, before any window or Qt line.
+    EXPECT_EQ(Export(bad, said, "", "", "--review"), 2);
+    EXPECT_EQ(said, "zan_pc --review: " + bad.string() + " is not a ZAN session file\n");
     std::filesystem::remove_all(folder);
 }
 

@@ -34,7 +34,7 @@ template <const char* Name> int Record(int panel, int control, int event, void*,
 #define ZAN_CALLBACKS(X)                                                                           \
     X(TIMER) X(DISPLAY) X(FINE) X(HOLD) X(CLR) X(RTEXT) X(PRINT) X(ONLINE) X(SRCH) X(CADI) X(DEBU) \
     X(SERIAL) X(LOAD) X(SAVS) X(DEF) X(DEFM) X(DEFX) X(ZERO) X(RESET) X(SKIP) X(PWD) X(OFT)       \
-    X(SAVE) X(SAVET) X(SAVE10) X(CALM)
+    X(SAVE) X(SAVET) X(SAVE10) X(CALM) X(REVIEW)
 // clang-format on
 
 #define ZAN_NAME(name) constexpr char name##Name[] = #name;

@@ -1,5 +1,7 @@
 #include "tests/support/headless_engine.h"
 
+#include "platform/bounded_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -476,6 +478,15 @@ int HeadlessEngine::PrintPanel(int panel, const char* printerName, const char* p
     if (failed) return -1;
     printed.push_back("pdf:" + Text(pdfPath));
     return 2;
+}
+
+int HeadlessEngine::OpenReviewWindow(const char* path, char* reason, std::size_t size) {
+    if (!reviewRefusal.empty()) {
+        FormatText(reason, size, "%s", reviewRefusal.c_str());
+        return -1;
+    }
+    reviewed.push_back(Text(path));
+    return 0;
 }
 
 double HeadlessEngine::CurrentDateTime() {

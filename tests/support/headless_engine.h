@@ -103,10 +103,12 @@ class HeadlessEngine : public Engine {
     std::function<bool()> escapeKey;          // Escape held; none = never
     int bluetoothSettingsPolls = 1;           // polls before the launched settings end
     std::vector<std::string> printerNames;    // installed printers
+    std::string reviewRefusal;                // why a review window does not open; none = it opens
 
     // What the test reads back.
     std::vector<PopupRecord> popups;
-    std::vector<std::string> printed; // "printer:NAME" or "pdf:PATH" per print
+    std::vector<std::string> printed;  // "printer:NAME" or "pdf:PATH" per print
+    std::vector<std::string> reviewed; // the path of each review window opened
     int bluetoothLaunches = 0;
     int suspendedTimers = 0; // nesting of SuspendTimerCallbacks
     bool quitRequested = false;
@@ -183,6 +185,7 @@ class HeadlessEngine : public Engine {
     bool popupWaiting = false;
     bool popupDismissed = false;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
+    int OpenReviewWindow(const char* path, char* reason, std::size_t size) override;
 
     double CurrentDateTime() override;
     double Timer() override;

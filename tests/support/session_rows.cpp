@@ -1,5 +1,6 @@
 #include "tests/support/session_rows.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,32 @@ std::vector<std::string> SplitCells(const std::string& line) {
     std::stringstream stream(line);
     for (std::string cell; std::getline(stream, cell, ',');) cells.push_back(cell);
     return cells;
+}
+
+std::string WriteSessionFile(const std::string& folder, const std::vector<RideSecond>& seconds) {
+    const std::string path = folder + "/S_071226_10-00.csv";
+    std::ofstream out(path, std::ios::binary);
+    out << "ZAN_session_file ,S_071226_10-00.csv\nKM @ Start ,0.000\nTime @ Start ,10:00:00\n"
+        << SessionColumnNames() << "\n";
+    for (std::size_t i = 0; i < seconds.size(); ++i) {
+        const RideSecond& s = seconds[i];
+        const int clock = 36000 + static_cast<int>(i) + 1;
+        const double power = s.powerLeft + s.powerRight;
+        char row[256];
+        std::snprintf(row, sizeof row,
+                      "%5d,%02d:%02d:%02d,000,000,000,%.1f,%.1f,%.1f,0.0,%.1f,%.1f,%.1f,0.0,0.0,"
+                      "0.0,0.0,80.0,99.9,0.000,0.00,0.00,0.00,%.0f\n",
+                      static_cast<int>(i), clock / 3600, clock / 60 % 60, clock % 60, s.heartRate,
+                      s.cadence, s.speed, power, s.powerLeft, s.powerRight,
+                      power > 0.0 ? 100.0 * s.powerLeft / power : 0.0);
+        out << row;
+    }
+    const int stop = 36000 + static_cast<int>(seconds.size()) + 1;
+    char stopClock[16];
+    std::snprintf(stopClock, sizeof stopClock, "%02d:%02d:%02d", stop / 3600, stop / 60 % 60,
+                  stop % 60);
+    out << "#####\nTime @ Stop ," << stopClock << "\n";
+    return path;
 }
 
 SessionRows ReadSessionRows(const std::string& path) {

@@ -21,3 +21,15 @@ SessionRows ReadSessionRows(const std::string& path);
 // The rows are numbered 0, 1, 2, ... without a gap, each with every column of the header.
 ::testing::AssertionResult RowsNumberedWithoutGap(const SessionRows& session);
 std::vector<std::string> SplitCells(const std::string& line);
+
+// One second of a ride as a session row holds it; a second of the link lost is all 0.
+struct RideSecond {
+    double heartRate;
+    double cadence;
+    double speed; // km/h
+    double powerLeft;
+    double powerRight;
+};
+// Writes S_071226_10-00.csv into folder, started at 10:00:00, a row a second and its trailer;
+// returns its path.
+std::string WriteSessionFile(const std::string& folder, const std::vector<RideSecond>& seconds);

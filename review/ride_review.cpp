@@ -1,0 +1,92 @@
+#include "review/ride_review.h"
+
+#include "export/ride_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <limits>
+
+namespace {
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double smoothingSeconds = 30.0;
+} // namespace
+
+bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& error) {
+    SessionRide session;
+    FitActivity fit;
+    // The review shows the ride as the files other tools were given show it: the same instants,
+    // the same rows left out, the same totals.
+    if (!ReadRideActivity(path, nullptr, RideZone{}, session, fit, error)) return false;
+    ride = ReviewRide{};
+    ride.name = std::filesystem::path(path).filename().string();
+    for (std::size_t i = 0; i < fit.records.size(); ++i) {
+        const FitRecord& record = fit.records[i];
+        const SessionRow& row = session.rows[i];
+        const bool live = std::isfinite(record.power);
+        ride.seconds.push_back(static_cast<double>(record.timestamp) - fit.startTime);
+        ride.powerTotal.push_back(record.power);
+        ride.powerLeft.push_back(live ? std::max(row.powerLeft, 0.0) : notANumber);
+        ride.powerRight.push_back(live ? std::max(row.powerRight, 0.0) : notANumber);
+        ride.cadence.push_back(record.cadence);
+        ride.heartRate.push_back(record.heartRate);
+        ride.speed.push_back(record.speed * 3.6);
+    }
+    ride.summary = ReviewSummary{fit.elapsedSeconds,
+                                 fit.distance / 1000.0,
+                                 fit.work / 1000.0,
+                                 fit.averagePower,
+                                 fit.maximumPower,
+                                 NormalizedPower(ride.seconds, ride.powerTotal),
+                                 fit.averageCadence,
+                                 fit.averageHeartRate,
+                                 fit.leftBalance,
+                                 fit.leftTorqueEffectiveness,
+                                 fit.rightTorqueEffectiveness,
+                                 fit.leftPedalSmoothness,
+                                 fit.rightPedalSmoothness};
+    return true;
+}
+
+double NormalizedPower(const std::vector<double>& seconds, const std::vector<double>& power) {
+    // The rows in the last 30 s, each standing for the time since the row before it. Rows
+    // without power (link lost) hold no time of effort and are left out.
+    std::deque<std::pair<double, double>> window; // time, power
+    double sumFourth = 0.0;
+    double count = 0.0;
+    const double first = seconds.empty() ? 0.0 : seconds.front();
+    for (std::size_t i = 0; i < seconds.size() && i < power.size(); ++i) {
+        if (std::isfinite(power[i])) window.emplace_back(seconds[i], power[i]);
+        while (!window.empty() && window.front().first <= seconds[i] - smoothingSeconds)
+            window.pop_front();
+        if (seconds[i] - first + 1.0 < smoothingSeconds || window.empty()) continue;
+        double sum = 0.0;
+        for (const auto& [time, watts] : window) sum += watts;
+        const double mean = sum / static_cast<double>(window.size());
+        sumFourth += mean * mean * mean * mean;
+        count += 1.0;
+    }
+    return count > 0.0 ? std::pow(sumFourth / count, 0.25) : notANumber;
+}
+
+std::size_t RowAt(const ReviewRide& ride, double seconds) {
+    const auto after = std::upper_bound(ride.seconds.begin(), ride.seconds.end(), seconds);
+    if (after == ride.seconds.begin()) return 0;
+    return static_cast<std::size_t>(after - ride.seconds.begin()) - 1;
+}
+
+std::string ClockText(double seconds) {
+    const long whole = std::lround(std::max(seconds, 0.0));
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    return text;
+}
+
+std::string ValueText(double value, int decimals, const char* unit) {
+    if (!std::isfinite(value)) return "--";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f %s", decimals, value, unit);
+    return text;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// A past ride as the review window shows it: its values over time, one sample a session row, and
+// the ride's summary. No Qt here: the window draws what this reads and works out.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The ride's figures; not a number for those it has no values for (no heart-rate strap, no
+// pedalling metrics in a session file).
+struct ReviewSummary {
+    double seconds;   // from the start to the stop
+    double distance;  // km
+    double work;      // kJ
+    double meanPower; // W
+    double maximumPower;
+    double normalizedPower;
+    double meanCadence;   // rpm
+    double meanHeartRate; // bpm
+    double leftBalance;   // % of the power from the left pedal
+    double leftTorqueEffectiveness;
+    double rightTorqueEffectiveness;
+    double leftPedalSmoothness;
+    double rightPedalSmoothness;
+};
+
+// Each series holds a value a row; a row without it (link lost, no strap) holds not a number.
+struct ReviewRide {
+    std::string name;            // the file's name, without its folder
+    std::vector<double> seconds; // each row's time since the start
+    std::vector<double> powerTotal;
+    std::vector<double> powerLeft;
+    std::vector<double> powerRight;
+    std::vector<double> cadence;
+    std::vector<double> heartRate;
+    std::vector<double> speed; // km/h
+    ReviewSummary summary;
+};
+
+// False, with a one-line reason naming the file, when it is no session file.
+bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& error);
+
+// Power smoothed over 30 s, raised to the fourth power, averaged, and its fourth root: what a
+// varying effort costs the rider as a steady one would. Not a number for a ride under 30 s.
+double NormalizedPower(const std::vector<double>& seconds, const std::vector<double>& power);
+
+// The row shown at an instant: the last row at or before it, the first before the first row.
+std::size_t RowAt(const ReviewRide& ride, double seconds);
+
+// "h:mm:ss"
+std::string ClockText(double seconds);
+// The value with its decimals and unit, or "--" when there is none.
+std::string ValueText(double value, int decimals, const char* unit);

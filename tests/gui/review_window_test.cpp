@@ -1,0 +1,171 @@
+// The review window on the offscreen platform: a past session opened, zoomed, panned and read at
+// its cursor, by the keys and the mouse a rider uses.
+#include "review/review_window.h"
+#include "tests/support/session_rows.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QThread>
+
+#include <qcustomplot.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+// Twenty minutes: power swinging about 230 W with two hard minutes, the heart following, and the
+// link lost for 20 s at minute 11.
+std::vector<RideSecond> VariedRide() {
+    std::vector<RideSecond> ride;
+    for (int t = 1; t <= 1200; ++t) {
+        if (t > 660 && t <= 680) {
+            ride.push_back(RideSecond{0.0, 0.0, 0.0, 0.0, 0.0});
+            continue;
+        }
+        const double hard = t > 300 && t <= 420 ? 150.0 : 0.0;
+        const double power = 230.0 + 50.0 * std::sin(t / 60.0) + hard;
+        ride.push_back(RideSecond{std::round(118.0 + 40.0 * t / 1200.0 + hard / 10.0),
+                                  std::round(86.0 + 6.0 * std::sin(t / 45.0)),
+                                  std::round(10.0 * (29.0 + power / 40.0)) / 10.0,
+                                  std::round(power * 0.48), std::round(power * 0.52)});
+    }
+    return ride;
+}
+
+void Key(QWidget* widget, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+QString Read(const ReviewWindow& window, const char* name) {
+    const QLabel* label = window.findChild<QLabel*>(name);
+    return label != nullptr ? label->text() : QString("no %1").arg(name);
+}
+
+class ReviewWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = std::filesystem::temp_directory_path() /
+                 (std::string("zan_review_window_") +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+        path = WriteSessionFile(folder.string(), VariedRide());
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::filesystem::path folder;
+    std::string path;
+};
+} // namespace
+
+TEST_F(ReviewWindowTest, ASessionOpensZoomsAndItsCursorReadsEveryValueAtItsInstant) {
+    std::string error;
+    ReviewWindow* window = ReviewWindow::Open(path, error);
+    ASSERT_NE(window, nullptr) << error;
+    const std::unique_ptr<ReviewWindow> owned(window);
+    window->resize(1100, 760);
+    QApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), "Ride review - S_071226_10-00.csv");
+
+    // Six lines over the whole ride: power total, left, right; cadence, heart rate; speed.
+    QCustomPlot* plot = window->Plot();
+    ASSERT_EQ(plot->graphCount(), 6);
+    for (int i = 0; i < plot->graphCount(); ++i) EXPECT_EQ(plot->graph(i)->data()->size(), 1200);
+    EXPECT_EQ(window->ViewStart(), 0.0);
+    EXPECT_EQ(window->ViewEnd(), 1201.0);
+
+    EXPECT_EQ(Read(*window, "summaryDuration"), "0:20:01");
+    double highest = 0.0;
+    for (const RideSecond& s : VariedRide())
+        highest = std::max(highest, s.powerLeft + s.powerRight);
+    EXPECT_EQ(Read(*window, "summaryMaximumPower"), QString("%1 W").arg(highest, 0, 'f', 0));
+    EXPECT_EQ(Read(*window, "summaryBalance"), "48.0 % / 52.0 %");
+    EXPECT_EQ(Read(*window, "summaryTorqueEffectiveness"), "-- / --");
+
+    // The cursor on minute 6, in the hard interval; + zooms in about it, twice.
+    window->SetCursorSeconds(360.0);
+    Key(window, Qt::Key_Plus);
+    Key(window, Qt::Key_Plus);
+    EXPECT_NEAR(window->ViewEnd() - window->ViewStart(), 1201.0 / 4.0, 1e-6);
+    EXPECT_LE(window->ViewStart(), 360.0);
+    EXPECT_GE(window->ViewEnd(), 360.0);
+    // Right moves it a row; its values are that row's.
+    Key(window, Qt::Key_Right);
+    EXPECT_EQ(window->CursorSeconds(), 361.0);
+    const RideSecond second = VariedRide()[360];
+    EXPECT_EQ(Read(*window, "cursorTime"), "0:06:01");
+    EXPECT_EQ(Read(*window, "cursorPower"),
+              QString("%1 W").arg(second.powerLeft + second.powerRight, 0, 'f', 0));
+    EXPECT_EQ(Read(*window, "cursorPowerLeft"), QString("%1 W").arg(second.powerLeft, 0, 'f', 0));
+    EXPECT_EQ(Read(*window, "cursorHeartRate"), QString("%1 bpm").arg(second.heartRate, 0, 'f', 0));
+    EXPECT_EQ(Read(*window, "cursorCadence"), QString("%1 rpm").arg(second.cadence, 0, 'f', 0));
+    EXPECT_EQ(Read(*window, "cursorSpeed"), QString("%1 km/h").arg(second.speed, 0, 'f', 1));
+
+    // Page Down moves the view half its width later; the pointer over the plots moves the cursor:
+    // into the lost link, where every value is missing.
+    const double width = window->ViewEnd() - window->ViewStart();
+    const double start = window->ViewStart();
+    Key(window, Qt::Key_PageDown);
+    EXPECT_NEAR(window->ViewStart(), start + width / 2.0, 1e-6);
+    window->PanBy((670.0 - window->ViewStart()) / width - 0.5);
+    QCPAxisRect* power = plot->axisRect(0);
+    window->PanBy((670.0 - window->ViewStart()) / width - 0.5);
+    const QPoint at(static_cast<int>(power->axis(QCPAxis::atBottom)->coordToPixel(670.5)),
+                    power->rect().center().y());
+    QMouseEvent move(QEvent::MouseMove, at, plot->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(plot, &move);
+    EXPECT_NEAR(window->CursorSeconds(), 670.5, 1.0);
+    EXPECT_EQ(Read(*window, "cursorPower"), "--");
+    EXPECT_EQ(Read(*window, "cursorHeartRate"), "--");
+
+    // A view never leaves the ride, and Home shows all of it again.
+    window->PanBy(-10.0);
+    EXPECT_EQ(window->ViewStart(), 0.0);
+    Key(window, Qt::Key_Home);
+    EXPECT_EQ(window->ViewEnd(), 1201.0);
+
+    if (const char* shot = std::getenv("ZAN_REVIEW_SCREENSHOT")) {
+        window->SetCursorSeconds(361.0);
+        QApplication::processEvents();
+        window->grab().save(QString::fromLocal8Bit(shot));
+    }
+}
+
+// The button's way: the file is read on a thread of its own, the window or the reason comes back
+// on the application's thread.
+TEST_F(ReviewWindowTest, ARideReadBesideTheEventLoopOpensItsWindowAndNoSessionGivesItsReason) {
+    const std::filesystem::path notes = folder / "notes.csv";
+    std::ofstream(notes) << "a,b\n";
+    std::vector<std::string> reasons;
+    ReviewWindow::OpenWhenRead(path,
+                               [&reasons](const std::string& why) { reasons.push_back(why); });
+    ReviewWindow::OpenWhenRead(notes.string(),
+                               [&reasons](const std::string& why) { reasons.push_back(why); });
+    const auto opened = [] {
+        QList<ReviewWindow*> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = dynamic_cast<ReviewWindow*>(widget)) windows << window;
+        return windows;
+    };
+    // Both threads end whatever the machine's pace: the loop turns until both have answered.
+    while (opened().isEmpty() || reasons.empty()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::yieldCurrentThread();
+    }
+    ASSERT_EQ(opened().size(), 1);
+    EXPECT_EQ(opened()[0]->Ride().seconds.size(), 1200u);
+    EXPECT_TRUE(opened()[0]->isVisible());
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_NE(reasons[0].find("notes.csv is not a ZAN session file"), std::string::npos)
+        << reasons[0];
+    opened()[0]->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(opened().isEmpty()) << "a closed review window goes";
+}
