@@ -1,6 +1,7 @@
 // The program's entry on Qt: the real engine, the command line as one text, and the quit command
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
+#include "app/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "export/ride_export.h"
@@ -92,6 +93,9 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "  Writes the session's FIT and TCX files beside it, with no window; the\n"
                     "  session's clock is read in ZONE (an offset from UTC or a zone name),\n"
                     "  this computer's zone when none is given.\n"
+                    "       zan_pc --replay STREAM.zanraw --export\n"
+                    "  Plays the raw stream recorded beside a session again, with no window, into\n"
+                    "  a new session file beside it with its FIT and TCX files.\n"
                     "       zan_pc --help | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
@@ -145,6 +149,26 @@ int ExportCommand(int argc, char** argv) {
     }
     return 0;
 }
+// zan_pc --replay FILE.zanraw --export: the ride the stream holds, played again with no window,
+// written as a new session file beside it with its FIT and TCX files.
+int ReplayExportCommand(int argc, char** argv) {
+    UseConsole();
+    if (argc != 4 || std::strcmp(argv[3], "--export") != 0) {
+        std::fprintf(stderr, "usage: zan_pc --replay STREAM.zanraw --export\n");
+        return 2;
+    }
+    std::string session;
+    std::string note;
+    std::string error;
+    const bool written = ReplayExport(argv[2], session, note, error);
+    if (!note.empty()) std::fprintf(stderr, "zan_pc --replay: %s\n", note.c_str());
+    if (!written) {
+        std::fprintf(stderr, "zan_pc --replay: %s\n", error.c_str());
+        return 2;
+    }
+    std::printf("%s\n", session.c_str());
+    return 0;
+}
 // The command line the station sees: the arguments, joined by single blanks, into commandLine.
 // Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
 // names a setup file that does not exist.
@@ -177,6 +201,7 @@ int TakeCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--replay") == 0) return ReplayExportCommand(argc, argv);
     if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
     // Qt takes its own options (all starting with '-') out of the arguments: without any, the
     // command line is checked before Qt starts, so a refusal prints its one line alone.

@@ -86,7 +86,8 @@ bool ParseRawStream(const unsigned char* data, std::size_t size, RawStream& stre
         // Ticks never go back, and a setup block holds exactly one setup: anything else is a
         // block gone bad, and what follows it cannot be trusted to start where it seems to.
         const bool known = (kind == RawBlockKind::Port && length > 0) ||
-                           (kind == RawBlockKind::Setup && length == rawSetupLength);
+                           (kind == RawBlockKind::Setup && length == rawSetupLength) ||
+                           (kind == RawBlockKind::End && length == 0);
         if (!known || tick < lastTick) {
             CutShort(stream, at, "a damaged block");
             break;
