@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -350,6 +351,9 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
         zan.app.replaying = true;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         started = zan.record.sessionActive > 0;
+        // A live session stores its file on disk every few seconds against a power cut; a
+        // replay can always be run again, and stores it once, at its close.
+        zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
     }
     if (started) {
         ReplayRun run{zan, port};
