@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/station.h"
 #include "platform/engine.h"
+#include "setup/catalogue.h"
 #include "setup/setup_file.h"
 
 #include <algorithm>
@@ -61,6 +62,20 @@ std::uint32_t ReplayPort::EndTick() const {
 
 bool ReplayPort::Ended() const {
     return tick >= EndTick();
+}
+
+void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
+    zan.setup.setup = setup.parameters;
+    zan.setup.singleSide = setup.singleSide;
+    TakeWheelAndCorrections(zan.setup);
+}
+
+bool RefusedInReplay(Station& zan) {
+    if (!zan.app.replaying) return false;
+    const char* message = "Replay: commands to the crank are not sent; the ride plays as recorded.";
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+    MessagePopup("Replay", message);
+    return true;
 }
 
 namespace {
@@ -304,13 +319,6 @@ class ReplayEngine : public Engine {
     std::map<std::pair<int, int>, std::string> texts;
     std::vector<Delayed> delayed;
 };
-
-// The setup the live station measured under, in force in the replaying one.
-void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
-    zan.setup.setup = setup.parameters;
-    zan.setup.singleSide = setup.singleSide;
-    TakeWheelAndCorrections(zan.setup);
-}
 
 struct ReplayRun {
     Station& zan;

@@ -2,6 +2,7 @@
 // from the emulated crank, then the headless replay of its stream writes the session anew.
 #include "app/callbacks.h"
 #include "app/replay.h"
+#include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
@@ -65,3 +66,31 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
 INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
                          ::testing::Values(LinkCase{"clean", 0.0}, LinkCase{"corrupted", 0.01}),
                          [](const auto& info) { return std::string(info.param.what); });
+
+// While a recorded ride plays, the rider's commands that would talk to a crank send nothing and
+// say why.
+TEST_F(StationTest, CommandsToTheCrankAreRefusedDuringAReplay) {
+    WriteFile("zan_com.set", "5\n0\n1\n1\n");
+    engine.Device("COM5");
+    ASSERT_EQ(Start(), 0);
+    zan.app.replaying = true;
+    const struct {
+        const char* what;
+        CtrlCallbackPtr command;
+        int control;
+    } commands[] = {{"reconnect", ONLINE, 0},
+                    {"search", SRCH, 0},
+                    {"marker only", CADI, MAIN_CADI},
+                    {"debug", DEBU, MAIN_DEBU},
+                    {"serial", SERIAL, MAIN_SERIAL}};
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.what);
+        engine.Device("COM5").sent.clear();
+        if (command.control != 0) Main(command.control).value = 1;
+        const std::size_t popups = engine.popups.size();
+        command.command(zan.setup.mainPanel, command.control, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_TRUE(engine.Device("COM5").sent.empty());
+        ASSERT_EQ(engine.popups.size(), popups + 1);
+        EXPECT_EQ(engine.popups.back().title, "Replay");
+    }
+}
