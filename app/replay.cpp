@@ -56,14 +56,6 @@ const RawSetup* ReplayPort::TakeSetupChange() {
     return nullptr;
 }
 
-std::uint32_t ReplayPort::EndTick() const {
-    return stream.blocks.empty() ? 0 : stream.blocks.back().tick;
-}
-
-bool ReplayPort::Ended() const {
-    return tick >= EndTick();
-}
-
 void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
     zan.setup.setup = setup.parameters;
     zan.setup.singleSide = setup.singleSide;
@@ -80,7 +72,8 @@ bool RefusedInReplay(Station& zan) {
 
 namespace {
 // The engine a headless replay runs the station on: no screen, a virtual clock that starts at
-// the session's recorded start, the two timers at their intervals, and the replay as its port.
+// the session's recorded start, the timers' ticks where the stream puts them, and the replay as
+// its port.
 // It keeps the controls' values the station reads back; popups are answered at once (a folder
 // popup with the stream's folder, a question with no button).
 class ReplayEngine : public Engine {
@@ -88,26 +81,10 @@ class ReplayEngine : public Engine {
     ReplayEngine(ReplayPort& port, double startDateTime, std::string folder)
         : port(port), startDateTime(startDateTime), folder(std::move(folder)) {}
 
-    // Runs the timers and the calls due up to the given virtual time.
-    void RunUntil(double until) {
-        while (true) {
-            double next = until + 1.0;
-            if (!inLinkTick) next = std::min(next, nextLinkTick);
-            if (!inDisplayTick) next = std::min(next, nextDisplayTick);
-            for (const Delayed& call : delayed) next = std::min(next, call.when);
-            if (next > until) break;
-            if (next > now) now = next;
-            RunDue();
-        }
-        if (now < until) now = until;
-    }
-    // Both timers tick first at the session's start, then at their intervals.
-    void StartTimers() {
-        nextLinkTick = now;
-        nextDisplayTick = now;
-    }
-    // The station's link timer's next tick comes at this time.
-    double NextLinkTick() const { return nextLinkTick; }
+    // One tick of the link timer, or of the display timer, at the given virtual time (never
+    // before the clock's present), after the calls due by then.
+    void LinkTick(double at) { RunTick(at, inLinkTick, "TIMER"); }
+    void DisplayTick(double at) { RunTick(at, inDisplayTick, "DISPLAY"); }
     std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
@@ -240,11 +217,6 @@ class ReplayEngine : public Engine {
     }
     int ComWrtByte(int, int byte) override { return byte; }
 
-    // Each link tick counts on the replay's clock of ticks; the setup the live station measured
-    // under from that tick is in force before its bytes are read.
-    void (*beforeLinkTick)(void* context) = nullptr;
-    void* context = nullptr;
-
   private:
     struct Delayed {
         double when;
@@ -258,48 +230,29 @@ class ReplayEngine : public Engine {
             callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
 
-    // Every timer tick and call due by now, in time order; a link tick before a display tick
-    // due at the same instant.
+    void RunTick(double at, bool& inTick, const char* name) {
+        if (at > now) now = at;
+        RunDue();
+        inTick = true;
+        Tick(name);
+        inTick = false;
+        RunDue();
+    }
+
+    // The calls due by now, in time order; one may post another.
     void RunDue() {
         if (runningDue) return;
         runningDue = true;
         for (;;) {
-            double earliest = now + 1.0;
-            int which = -1;
-            if (!inLinkTick && nextLinkTick <= now && nextLinkTick < earliest) {
-                earliest = nextLinkTick;
-                which = 0;
-            }
-            if (!inDisplayTick && nextDisplayTick <= now && nextDisplayTick < earliest) {
-                earliest = nextDisplayTick;
-                which = 1;
-            }
             std::size_t due = delayed.size();
             for (std::size_t i = 0; i < delayed.size(); ++i)
-                if (delayed[i].when <= now && delayed[i].when < earliest) {
-                    earliest = delayed[i].when;
+                if (delayed[i].when <= now &&
+                    (due == delayed.size() || delayed[i].when < delayed[due].when))
                     due = i;
-                    which = 2;
-                }
-            if (which < 0) break;
-            runningDue = false;
-            if (which == 0) {
-                nextLinkTick += 0.020;
-                inLinkTick = true;
-                if (beforeLinkTick != nullptr) beforeLinkTick(context);
-                Tick("TIMER");
-                inLinkTick = false;
-            } else if (which == 1) {
-                nextDisplayTick += 0.500;
-                inDisplayTick = true;
-                Tick("DISPLAY");
-                inDisplayTick = false;
-            } else {
-                const Delayed call = delayed[due];
-                delayed.erase(delayed.begin() + static_cast<std::ptrdiff_t>(due));
-                call.call(call.data);
-            }
-            runningDue = true;
+            if (due == delayed.size()) break;
+            const Delayed call = delayed[due];
+            delayed.erase(delayed.begin() + static_cast<std::ptrdiff_t>(due));
+            call.call(call.data);
         }
         runningDue = false;
     }
@@ -308,8 +261,6 @@ class ReplayEngine : public Engine {
     double startDateTime;
     std::string folder;
     double now = 0.0;
-    double nextLinkTick = 1e300;
-    double nextDisplayTick = 1e300;
     bool inLinkTick = false;
     bool inDisplayTick = false;
     bool runningDue = false;
@@ -320,16 +271,32 @@ class ReplayEngine : public Engine {
     std::vector<Delayed> delayed;
 };
 
-struct ReplayRun {
-    Station& zan;
-    ReplayPort& port;
-};
-
-// A link tick of the replay: the next tick of the recorded session, and its setup change.
-void ReachNextTick(void* context) {
-    auto& run = *static_cast<ReplayRun*>(context);
-    run.port.ReachTick(run.port.Tick() + 1);
-    while (const RawSetup* setup = run.port.TakeSetupChange()) TakeRecordedSetup(run.zan, *setup);
+// The recorded session played through the station tick by tick: each link tick gives the port
+// bytes stamped with it, each display tick runs where and when it ran live, and a setup change
+// is in force before the tick it was recorded at. A stream without display ticks has one every
+// 25 link ticks, the display timer's 500 ms.
+void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
+    bool displays = false;
+    for (const RawStreamBlock& block : stream.blocks)
+        displays = displays || block.kind == RawBlockKind::Display;
+    std::uint32_t tick = 0;
+    const auto runTo = [&](std::uint32_t target) {
+        while (tick < target) {
+            tick += 1;
+            port.ReachTick(tick);
+            engine.LinkTick(tick * 0.020);
+            if (!displays && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
+        }
+    };
+    for (const RawStreamBlock& block : stream.blocks) {
+        if (block.kind == RawBlockKind::Setup) {
+            runTo(block.tick > 0 ? block.tick - 1 : 0);
+            TakeRecordedSetup(zan, block.setup);
+            continue;
+        }
+        runTo(block.tick);
+        if (block.kind == RawBlockKind::Display) engine.DisplayTick(block.displayMs / 1000.0);
+    }
 }
 
 // The session's folder as the popup gives it: the stream's own, whole.
@@ -364,11 +331,7 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
         zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
     }
     if (started) {
-        ReplayRun run{zan, port};
-        engine.context = &run;
-        engine.beforeLinkTick = ReachNextTick;
-        engine.StartTimers();
-        while (!port.Ended()) engine.RunUntil(engine.NextLinkTick());
+        PlayBlocks(zan, engine, port, stream);
         sessionPath = zan.record.sessionPath;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     }

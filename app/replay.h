@@ -21,9 +21,6 @@ class ReplayPort {
     int Read(unsigned char* buffer, int count);
     // The setup block due by now, if one is: the setup the live station measured under from here.
     const RawSetup* TakeSetupChange();
-    // The tick the session closed at (or the last block's) has come.
-    bool Ended() const;
-    std::uint32_t EndTick() const;
 
   private:
     const RawStream& stream;

@@ -87,7 +87,8 @@ bool ParseRawStream(const unsigned char* data, std::size_t size, RawStream& stre
         // block gone bad, and what follows it cannot be trusted to start where it seems to.
         const bool known = (kind == RawBlockKind::Port && length > 0) ||
                            (kind == RawBlockKind::Setup && length == rawSetupLength) ||
-                           (kind == RawBlockKind::End && length == 0);
+                           (kind == RawBlockKind::End && length == 0) ||
+                           (kind == RawBlockKind::Display && length == rawDisplayLength);
         if (!known || tick < lastTick) {
             CutShort(stream, at, "a damaged block");
             break;
@@ -97,12 +98,14 @@ bool ParseRawStream(const unsigned char* data, std::size_t size, RawStream& stre
             break;
         }
         const unsigned char* payload = head + rawBlockHeadLength;
-        RawStreamBlock block{kind, tick, {}, stream.header.setup};
+        RawStreamBlock block{kind, tick, {}, stream.header.setup, 0};
         if (kind == RawBlockKind::Setup) {
             if (!DecodeRawSetup(payload, block.setup)) {
                 CutShort(stream, at, "a damaged block");
                 break;
             }
+        } else if (kind == RawBlockKind::Display) {
+            block.displayMs = RawWordAt(payload);
         } else {
             block.bytes.assign(payload, payload + length);
         }

@@ -20,6 +20,8 @@ struct RawStreamBlock {
     std::vector<unsigned char> bytes;
     // A setup block: the setup in force from this tick on.
     RawSetup setup;
+    // A display block: its milliseconds since the session's start.
+    std::uint32_t displayMs;
 };
 
 struct RawStream {

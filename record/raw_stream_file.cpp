@@ -7,6 +7,7 @@
 #include "record/data_file.h"
 #include "setup/window_title.h"
 
+#include <cmath>
 #include <cstring>
 #include <ctime>
 
@@ -122,6 +123,18 @@ void CountRawTick(RecordState& record, const SetupState& setup) {
 void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count) {
     if (count <= 0) return;
     WriteRawBlock(record, RawBlockKind::Port, bytes, static_cast<std::size_t>(count));
+}
+
+void KeepRawDisplayTick(RecordState& record) {
+    if (record.rawFile <= 0) return;
+    const double seconds = Timer() - record.kept.startTimer;
+    const auto milliseconds =
+        static_cast<std::uint32_t>(seconds > 0.0 ? std::llround(seconds * 1000.0) : 0);
+    const unsigned char payload[rawDisplayLength] = {
+        static_cast<unsigned char>(milliseconds), static_cast<unsigned char>(milliseconds >> 8),
+        static_cast<unsigned char>(milliseconds >> 16),
+        static_cast<unsigned char>(milliseconds >> 24)};
+    WriteRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);
 }
 
 void StopRawStream(RecordState& record) {

@@ -15,5 +15,7 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
 void CountRawTick(RecordState& record, const SetupState& setup);
 // The bytes one read of the port gave, as a block stamped with the tick.
 void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count);
+// A display tick of the session, at the link tick reached, with its instant.
+void KeepRawDisplayTick(RecordState& record);
 // Stores the stream on disk and closes it.
 void StopRawStream(RecordState& record);

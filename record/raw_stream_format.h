@@ -12,7 +12,8 @@
 //   device name (16 bytes of text), baud rate, parity, data bits and stop bits (4 each).
 // Then blocks, each: its kind (1 byte), the link tick since the session's start (4), the length
 // of its payload (2) and the payload: the bytes read from the port for a port block, the setup
-// now in force for a setup block; an end block closes the stream.
+// now in force for a setup block, the instant of a display tick for a display block; an end
+// block closes the stream.
 
 #include "setup/setup_state.h"
 
@@ -33,8 +34,12 @@ constexpr std::size_t rawBlockHeadLength = 1 + 4 + 2;
 // A port block holds at most one read of the port.
 constexpr std::size_t rawBlockMaxPayload = 65535;
 
-// The end block, with no payload, marks the tick the session closed at.
-enum class RawBlockKind : unsigned char { Port = 1, Setup = 2, End = 3 };
+// The end block, with no payload, marks the tick the session closed at. A display block marks
+// a display tick after the link tick it is stamped with; its payload is the milliseconds since
+// the session's start on the station's clock (4 bytes), so a replay writes each row when and as
+// the live station did.
+enum class RawBlockKind : unsigned char { Port = 1, Setup = 2, End = 3, Display = 4 };
+constexpr std::size_t rawDisplayLength = 4;
 
 // The setup a measurement runs under: the setup file's values and the pedals the crank measures.
 struct RawSetup {
