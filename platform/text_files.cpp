@@ -89,6 +89,12 @@ int WriteLine(int handle, const char* text, int length) {
     return WriteWhole(file, line.data(), line.size()) ? length : -1;
 }
 
+long long FreeDiskBytes(const char* path) {
+    std::error_code error;
+    const std::filesystem::space_info space = std::filesystem::space(path, error);
+    return error ? -1 : static_cast<long long>(space.available);
+}
+
 int WriteBytes(int handle, const void* bytes, std::size_t size) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr || bytes == nullptr) return -1;

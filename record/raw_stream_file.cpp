@@ -14,6 +14,22 @@
 namespace {
 // As often as the session file is stored on disk: a power cut loses at most a few seconds.
 constexpr double rawSyncSeconds = 5.0;
+// The session file comes first: the stream (4.5 MB an hour) is kept only while the disk has
+// this much room left for the rows (a day's rows take some 11 MB).
+constexpr long long rawDiskReserve = 16LL * 1024 * 1024;
+
+bool DiskHasRoom(const char* path) {
+    const long long free = FreeDiskBytes(path);
+    return free < 0 || free >= rawDiskReserve;
+}
+
+void TellNoRoom(RecordState& record, const char* what) {
+    char message[noticeLength];
+    FormatText(message, sizeof message,
+               "Raw stream %s: less than 16 MB free beside %s, kept for the session file.", what,
+               record.sessionPath);
+    TellRider(record, message);
+}
 
 // The engine's local date-time as the Unix time of that moment, in the computer's own zone.
 std::int64_t UtcOfLocal(double dateTime) {
@@ -56,6 +72,11 @@ void WriteRawBlock(RecordState& record, RawBlockKind kind, const unsigned char* 
     if (Timer() - record.rawLastSync >= rawSyncSeconds) {
         SyncFile(record.rawFile);
         record.rawLastSync = Timer();
+        if (!DiskHasRoom(record.rawPath)) {
+            TellNoRoom(record, "stopped");
+            CVI_CloseFile(record.rawFile);
+            record.rawFile = 0;
+        }
     }
 }
 } // namespace
@@ -76,6 +97,10 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
         FormatText(message, sizeof message, "Raw stream not recorded: %s is there already.",
                    record.rawPath);
         TellRider(record, message);
+        return;
+    }
+    if (!DiskHasRoom(record.sessionPath)) {
+        TellNoRoom(record, "not recorded");
         return;
     }
     RawStreamHeader header{};
