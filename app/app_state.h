@@ -41,6 +41,8 @@ struct AppState {
     int linkDialogOff;
     int linkCheckNow;
     int serialQuestionOpen; // 1 while the serial-number question waits for its answer
+    // The station plays a recorded ride: its session keeps no raw stream of its own.
+    bool replaying;
     // The waiting notice was last hidden because frames arrived (shown again when they stop).
     bool noticeHiddenForFrames;
 

@@ -3,6 +3,7 @@
 
 #include "app/callbacks.h"
 #include "app/frame_path.h"
+#include "app/replay.h"
 #include "app/setup_panel.h"
 #include "link/crank_port.h"
 #include "platform/bounded_text.h"
@@ -148,6 +149,7 @@ void ReconnectCrank(Station& zan) {
 
 int ONLINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (RefusedInReplay(EngineStation())) return 0;
     // The handshake is not repeated: the crank is known, only its link is renewed.
     ReconnectCrank(EngineStation());
     return 0;

@@ -8,6 +8,7 @@
 #include "link/link_control.h"
 #include "platform/engine.h"
 #include "protocol/station_bytes.h"
+#include "record/raw_stream_file.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
 
@@ -21,6 +22,8 @@ int DISPLAY(int, int, int event, void*, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     Station& zan = EngineStation();
     AppState& app = zan.app;
+    // The raw stream marks where each display tick fell among the link's reads.
+    KeepRawDisplayTick(zan.record);
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
     WarnSerialMismatch(zan);
     app.keepAliveTicks += 1;

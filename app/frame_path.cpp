@@ -9,6 +9,7 @@
 #include "measure/readouts.h"
 #include "platform/panel.h"
 #include "record/multi_turn_file.h"
+#include "record/raw_stream_file.h"
 #include "setup/catalogue.h"
 #include "setup/warmup.h"
 
@@ -53,10 +54,16 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
 void TakeFrameEvents(void* station, const FrameEvents& events) {
     HandOnFrame(*static_cast<Station*>(station), events);
 }
+
+// A recording session keeps the port's bytes as they came, each read a block of its own.
+void KeepReceivedBytes(void* station, const unsigned char* bytes, int count) {
+    KeepRawBytes(static_cast<Station*>(station)->record, bytes, count);
+}
 } // namespace
 
 void ReadZAN(Station& zan) {
-    ReadCrankLink(zan.link, zan.setup, FrameSink{&zan, TakeFrameEvents});
+    CountRawTick(zan.record, zan.setup);
+    ReadCrankLink(zan.link, zan.setup, FrameSink{&zan, TakeFrameEvents, KeepReceivedBytes});
     // A capture the frames completed has its file written, or its failure, to tell.
     ShowRecordNotices(zan);
 }

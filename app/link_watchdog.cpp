@@ -3,6 +3,7 @@
 
 #include "app/callbacks.h"
 #include "app/device_search.h"
+#include "app/replay.h"
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
@@ -125,6 +126,7 @@ void WatchLink(Station& zan) {
 
 int SRCH(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (RefusedInReplay(EngineStation())) return 0;
     AppState& app = EngineStation().app;
     // The next unheld display tick treats the link as lost and shows the dialog.
     app.linkCheckNow = 1;

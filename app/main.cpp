@@ -2,6 +2,7 @@
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
 #include "app/callbacks.h"
+#include "app/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "export/ride_export.h"
@@ -9,11 +10,13 @@
 #include "platform/qt/qt_engine.h"
 #include "platform/windows_calls.h"
 #include "review/review_window.h"
+#include "setup/catalogue.h"
 #include "setup/window_title.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -61,6 +64,53 @@ void ChooseOffscreenWithoutScreen() {
 class StationEngine : public QtEngine {
   public:
     bool quittingOnSignal = false;
+    // A recorded ride played in the window: the crank's port is the replay, paced by the clock
+    // (speed times the recorded pace), and the window's title says so.
+    ReplayPort* replay = nullptr;
+    double replaySpeed = 1.0;
+    double replayStart = 0.0;
+    bool replayStarted = false;
+    std::string replayName;
+
+    int SetPanelAttributeText(int panel, int attribute, const char* value) override {
+        if (replay == nullptr || attribute != ATTR_TITLE)
+            return QtEngine::SetPanelAttributeText(panel, attribute, value);
+        const std::string title = "REPLAY " + replayName + " - " + value;
+        return QtEngine::SetPanelAttributeText(panel, attribute, title.c_str());
+    }
+    int OpenComConfig(int port, const char* name, long baud, int parity, int dataBits, int stopBits,
+                      int inputQueue, int outputQueue) override {
+        if (replay != nullptr) return 0;
+        return QtEngine::OpenComConfig(port, name, baud, parity, dataBits, stopBits, inputQueue,
+                                       outputQueue);
+    }
+    int SetComTime(int port, double seconds) override {
+        return replay != nullptr ? 0 : QtEngine::SetComTime(port, seconds);
+    }
+    int CloseCom(int port) override { return replay != nullptr ? 0 : QtEngine::CloseCom(port); }
+    int GetInQLen(int port) override {
+        if (replay == nullptr) return QtEngine::GetInQLen(port);
+        if (!replayStarted) return 0;
+        // The ticks the clock has reached at the chosen pace; the setup the live station had
+        // changed by then is in force before their bytes are read.
+        const double ticks = (Timer() - replayStart) * replaySpeed / 0.020;
+        replay->ReachTick(static_cast<std::uint32_t>(std::min(ticks, 4.0e9)));
+        while (const RawSetup* setup = replay->TakeSetupChange())
+            TakeRecordedSetup(EngineStation(), *setup);
+        return replay->InQLen();
+    }
+    int ComRdByte(int port) override {
+        if (replay == nullptr) return QtEngine::ComRdByte(port);
+        unsigned char byte = 0;
+        return replay->Read(&byte, 1) == 1 ? byte : -1;
+    }
+    int ComRdBlock(int port, unsigned char* buffer, int count) override {
+        return replay != nullptr ? replay->Read(buffer, count)
+                                 : QtEngine::ComRdBlock(port, buffer, count);
+    }
+    int ComWrtByte(int port, int byte) override {
+        return replay != nullptr ? byte : QtEngine::ComWrtByte(port, byte);
+    }
 
     int MessagePopup(const char* title, const char* message) override {
         if (!quittingOnSignal) return QtEngine::MessagePopup(title, message);
@@ -77,6 +127,33 @@ class StationEngine : public QtEngine {
         return 0;
     }
 };
+
+// The replay starts once the station has: on the setup recorded with the ride, told in the
+// message box, the recorded pace counted from then.
+struct ReplayStart {
+    StationEngine* engine;
+    const RawStream* stream;
+    std::string path;
+};
+
+void StartReplay(void* data) {
+    const auto* start = static_cast<const ReplayStart*>(data);
+    Station& zan = EngineStation();
+    TakeRecordedSetup(zan, start->stream->header.setup);
+    std::string message = "Replay of " + start->path + " (crank SN_" +
+                          std::to_string(start->stream->header.crankSerial) + ", station " +
+                          start->stream->header.stationVersion + "): no crank is on the port.";
+    if (start->stream->cutShort) message += " The stream " + start->stream->note + ".";
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    start->engine->replayStart = Timer();
+    start->engine->replayStarted = true;
+}
+
+void ScheduleReplayStart(StationEngine& engine, const RawStream& stream, const char* path) {
+    static ReplayStart start;
+    start = ReplayStart{&engine, &stream, path};
+    PostDelayedCall(StartReplay, &start, 0.0);
+}
 
 // What the program answers on the console goes to the one it was started from.
 void UseConsole() {
@@ -105,6 +182,9 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "  this computer's zone when none is given.\n"
                     "       zan_pc --review SESSION_FILE.csv\n"
                     "  Shows the session's ride in the review window, without the station.\n"
+                    "       zan_pc --replay STREAM.zanraw --export\n"
+                    "  Plays the raw stream recorded beside a session again, with no window, into\n"
+                    "  a new session file beside it with its FIT and TCX files.\n"
                     "       zan_pc --help | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
@@ -181,6 +261,47 @@ int ReviewCommand(int argc, char** argv) {
     return QApplication::exec();
 }
 
+
+// zan_pc --replay FILE.zanraw --export: the ride the stream holds, played again with no window,
+// written as a new session file beside it with its FIT and TCX files.
+bool IsReplayExport(int argc, char** argv) {
+    return argc == 4 && std::strcmp(argv[1], "--replay") == 0 &&
+           std::strcmp(argv[3], "--export") == 0;
+}
+
+// zan_pc --replay FILE.zanraw [--speed N|max]: the pace of a replay in the window; max plays
+// a thousand times the recorded pace. False, after the usage line, for anything else.
+bool TakeReplaySpeed(int argc, char** argv, double& speed) {
+    speed = 1.0;
+    if (argc == 3) return true;
+    if (argc == 5 && std::strcmp(argv[3], "--speed") == 0) {
+        if (std::strcmp(argv[4], "max") == 0) {
+            speed = 1000.0;
+            return true;
+        }
+        char* end = nullptr;
+        speed = std::strtod(argv[4], &end);
+        if (end != argv[4] && *end == '\0' && speed > 0.0 && speed <= 1000.0) return true;
+    }
+    UseConsole();
+    std::fprintf(stderr, "usage: zan_pc --replay STREAM.zanraw [--speed N|max] | --export\n");
+    return false;
+}
+
+int ReplayExportCommand(char** argv) {
+    UseConsole();
+    std::string session;
+    std::string note;
+    std::string error;
+    const bool written = ReplayExport(argv[2], session, note, error);
+    if (!note.empty()) std::fprintf(stderr, "zan_pc --replay: %s\n", note.c_str());
+    if (!written) {
+        std::fprintf(stderr, "zan_pc --replay: %s\n", error.c_str());
+        return 2;
+    }
+    std::printf("%s\n", session.c_str());
+    return 0;
+}
 // The command line the station sees: the arguments, joined by single blanks, into commandLine.
 // Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
 // names a setup file that does not exist.
@@ -214,12 +335,27 @@ int TakeCommandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--review") == 0) return ReviewCommand(argc, argv);
+    if (IsReplayExport(argc, argv)) return ReplayExportCommand(argv);
+    const bool replaying = argc >= 2 && std::strcmp(argv[1], "--replay") == 0;
+    RawStream stream;
+    double replaySpeed = 1.0;
+    if (replaying) {
+        if (!TakeReplaySpeed(argc, argv, replaySpeed)) return 2;
+        std::string error;
+        if (!ReadRawStream(argv[2], stream, error)) {
+            UseConsole();
+            std::fprintf(stderr, "zan_pc --replay: %s\n", error.c_str());
+            return 2;
+        }
+    }
     if (int exitCode = 0; AnswerInformationRequest(argc, argv, exitCode)) return exitCode;
     // Qt takes its own options (all starting with '-') out of the arguments: without any, the
     // command line is checked before Qt starts, so a refusal prints its one line alone.
     bool qtMayTakeArguments = false;
-    for (int i = 1; i < argc; ++i) qtMayTakeArguments = qtMayTakeArguments || argv[i][0] == '-';
-    if (!qtMayTakeArguments) {
+    for (int i = 1; i < argc && !replaying; ++i)
+        qtMayTakeArguments = qtMayTakeArguments || argv[i][0] == '-';
+    // A replay starts on the default setup file; the ride brings its own calibration.
+    if (!qtMayTakeArguments && !replaying) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;
     }
     ChooseOffscreenWithoutScreen();
@@ -230,6 +366,14 @@ int main(int argc, char** argv) {
     const auto station = std::make_unique<Station>();
     UseStation(*station);
     Station& zan = *station;
+    ReplayPort replayPort(stream);
+    if (replaying) {
+        engine.replay = &replayPort;
+        engine.replaySpeed = replaySpeed;
+        engine.replayName = std::filesystem::path(argv[2]).filename().string();
+        zan.app.replaying = true;
+        ScheduleReplayStart(engine, stream, argv[2]);
+    }
 
     if (qtMayTakeArguments) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;

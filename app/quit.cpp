@@ -24,8 +24,9 @@ int FINE(int, int, int event, void*, int, int) {
     }
     CloseCom(zan.setup.comPort);
     // The parameters go to the default file, whatever file was loaded at start-up, unless they
-    // were not read from any and would replace a default file the station never read.
-    SaveDefaultSetupIfRead(zan);
+    // were not read from any and would replace a default file the station never read. A replay's
+    // are the recorded ride's, not the rider's calibration now.
+    if (!zan.app.replaying) SaveDefaultSetupIfRead(zan);
     DiscardPanel(zan.setup.mainPanel);
     QuitUserInterface(0);
     return 0;

@@ -2,6 +2,7 @@
 // programming of its serial number.
 #include "link/service_commands.h"
 #include "app/callbacks.h"
+#include "app/replay.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/panel.h"
@@ -24,6 +25,7 @@ void ShowOneLine(const SetupState& setup, const char* line) {
 
 int CADI(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (RefusedInReplay(EngineStation())) return 0;
     Station& zan = EngineStation();
     const int on = SwitchValue(zan.setup, MAIN_CADI);
     if (on == 1 || on == 0) SetMarkerOnly(zan.link, zan.setup.comPort, on == 1);
@@ -32,6 +34,7 @@ int CADI(int, int, int event, void*, int, int) {
 
 int DEBU(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (RefusedInReplay(EngineStation())) return 0;
     const Station& zan = EngineStation();
     if (SwitchValue(zan.setup, MAIN_DEBU) == 1) SendDebugMode(zan.setup.comPort);
     return 0;
@@ -39,6 +42,7 @@ int DEBU(int, int, int event, void*, int, int) {
 
 int SERIAL(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (RefusedInReplay(EngineStation())) return 0;
     Station& zan = EngineStation();
     // The switch only starts the programming; it never stays on.
     SetCtrlVal(zan.setup.mainPanel, MAIN_SERIAL, 0);

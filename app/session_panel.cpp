@@ -6,6 +6,7 @@
 #include "platform/numbers.h"
 #include "platform/panel.h"
 #include "record/multi_turn_file.h"
+#include "record/raw_stream_file.h"
 #include "record/session_clock.h"
 #include "record/session_file.h"
 #include "record/turn_file.h"
@@ -39,6 +40,7 @@ void OpenSession(Station& zan) {
         ShowRefusedSession(zan);
         return;
     }
+    if (!zan.app.replaying) StartRawStream(record, zan.setup, zan.link);
     RestartEnergy(zan.measure);
     SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
     ShowSessionCommands(zan.setup, 0);
@@ -54,6 +56,7 @@ void SetClockColour(const SetupState& setup, ClockColour colour) {
 
 void CloseSession(Station& zan) {
     StopSession(zan.record, zan.measure, zan.setup);
+    StopRawStream(zan.record);
     ShowRecordNotices(zan);
     SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
     ShowSessionCommands(zan.setup, 1);

@@ -7,7 +7,8 @@
 
 int OpenCrankPort(LinkState& link, int port, int deviceNumber) {
     std::snprintf(link.comPortName, sizeof link.comPortName, "%s%d", "COM", deviceNumber);
-    const int opened = OpenComConfig(port, link.comPortName, 38400, 0, 8, 1, 4096, 4096);
+    const int opened = OpenComConfig(port, link.comPortName, crankBaud, crankParity, crankDataBits,
+                                     crankStopBits, 4096, 4096);
     SetComTime(port, 0.005);
     return opened;
 }

@@ -4,6 +4,12 @@
 
 #include "link/link_state.h"
 
+// The crank's line settings: 38400 baud, no parity, 8 data bits, 1 stop bit.
+constexpr long crankBaud = 38400;
+constexpr int crankParity = 0;
+constexpr int crankDataBits = 8;
+constexpr int crankStopBits = 1;
+
 // Opens port number `port` on the device "COM<deviceNumber>", which is kept in comPortName.
 // Returns the open's result: negative when the port did not open.
 int OpenCrankPort(LinkState& link, int port, int deviceNumber);

@@ -279,6 +279,8 @@ void ReadCrankLink(LinkState& link, const SetupState& setup, const FrameSink& si
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
+        if (sink.received != nullptr)
+            sink.received(sink.context, block, std::min(received, wanted));
         AssembleFrames(link.assembler, block, std::min(received, wanted),
                        [&pass, &limits](const unsigned char* frame) {
                            TakeReceivedFrame(pass, limits, DecodeFrame(frame));

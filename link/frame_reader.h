@@ -13,9 +13,12 @@
 // Where the frames the link has read go: take(context, events) once for each, in order, while the
 // link's state holds that frame's values. A handshake frame that identified the crank comes with
 // identityOnly set; it is no measured frame.
+// Each block of bytes the port gave goes to received(context, bytes, count), when given, before
+// its frames are taken.
 struct FrameSink {
     void* context;
     void (*take)(void* context, const FrameEvents& events);
+    void (*received)(void* context, const unsigned char* bytes, int count) = nullptr;
 };
 
 // One link tick: counts the tick towards a lost link, then reads every byte waiting on the port

@@ -19,6 +19,10 @@ int CVI_CloseFile(int handle);
 int ReadLine(int handle, char* buffer, int maxChars);
 // Writes the text and a line end; returns the characters written, -1 on failure.
 int WriteLine(int handle, const char* text, int length);
+// Bytes free for the station on the disk that holds path; -1 when it cannot be told.
+long long FreeDiskBytes(const char* path);
+// Writes the bytes as they are, all or none of them; 0 on success, -1 on failure.
+int WriteBytes(int handle, const void* bytes, std::size_t size);
 // Flushes the file and has the system store it on disk; 0 on success.
 int SyncFile(int handle);
 // True while path names the file open under handle; false once that file was deleted or moved

@@ -63,17 +63,13 @@ int ReadLine(int handle, char* buffer, int maxChars) {
     return ReadLineFrom([file] { return std::fgetc(file); }, buffer, maxChars);
 }
 
-int WriteLine(int handle, const char* text, int length) {
-    std::FILE* file = FileOf(handle);
-    if (file == nullptr || text == nullptr || length < 0) return -1;
-    // The line and its end go out in one write, unbuffered, so every line reaches the operating
-    // system as soon as it is written and a crash of the station loses no written row.
-    std::string line(text, static_cast<std::size_t>(length));
-    line.push_back('\n');
+namespace {
+// The bytes go out in one write, unbuffered, so they reach the operating system as soon as they
+// are written and a crash of the station loses nothing written. A full disk that took part of
+// them has that part taken back, so the file ends with whole lines or blocks only.
+bool WriteWhole(std::FILE* file, const void* bytes, std::size_t size) {
     const long start = std::ftell(file);
-    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0)
-        return length;
-    // A full disk took part of the line: take it back, so the file ends with whole lines only.
+    if (std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0) return true;
     if (start >= 0) {
 #ifdef _WIN32
         if (_chsize_s(_fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
@@ -81,7 +77,28 @@ int WriteLine(int handle, const char* text, int length) {
         if (ftruncate(fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
 #endif
     }
-    return -1;
+    return false;
+}
+} // namespace
+
+int WriteLine(int handle, const char* text, int length) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || text == nullptr || length < 0) return -1;
+    std::string line(text, static_cast<std::size_t>(length));
+    line.push_back('\n');
+    return WriteWhole(file, line.data(), line.size()) ? length : -1;
+}
+
+long long FreeDiskBytes(const char* path) {
+    std::error_code error;
+    const std::filesystem::space_info space = std::filesystem::space(path, error);
+    return error ? -1 : static_cast<long long>(space.available);
+}
+
+int WriteBytes(int handle, const void* bytes, std::size_t size) {
+    std::FILE* file = FileOf(handle);
+    if (file == nullptr || bytes == nullptr) return -1;
+    return WriteWhole(file, bytes, size) ? 0 : -1;
 }
 
 int SyncFile(int handle) {

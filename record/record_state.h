@@ -3,6 +3,9 @@
 
 #include "measure/measure_state.h"
 #include "record/kept_rows.h"
+#include "record/raw_stream_format.h"
+
+#include <cstdint>
 
 #include <vector>
 
@@ -62,6 +65,15 @@ struct RecordState {
     int rowTicks;           // display ticks since the last row
     // Display ticks the session clock keeps the colour of a capture: negative while it shows it.
     int ledFlashTimer;
+
+    // The raw stream beside the session file: its file (0 when none is written), the link ticks
+    // since the session's start, the setup its last setup block (or header) holds, and when it
+    // was last stored on disk.
+    int rawFile;
+    char rawPath[512];
+    std::uint32_t rawTick;
+    unsigned char rawSetup[rawSetupLength];
+    double rawLastSync;
 
     int turnFile;
     int turnWriteFailed; // a header line of the turn file being written did not reach it

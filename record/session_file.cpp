@@ -236,6 +236,7 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
 
 void GiveRecordDefaults(RecordState& record) {
     record.sessionActive = 0;
+    record.rawFile = 0;
     record.rowTicks = 0;
     record.ledFlashTimer = 0;
     record.captureState = CaptureState::Idle;

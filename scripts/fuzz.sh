@@ -21,12 +21,12 @@ mkdir -p "$findings"
 failed=0
 # The frame reader's inputs hold whole rides; the assembler's 1 KB, 56 frames cut and mended in
 # every way, keep it above 100,000 inputs a second; the decoder's is one frame; a setup or port file
-# is a few short lines. The file readers alone start from the corpus of the station that reads the
+# is a few short lines; a raw stream's header and a few hundred blocks. The file readers alone start from the corpus of the station that reads the
 # same files.
 for target in frame_assembler:1024:frame_assembler frame_decoder:64:frame_decoder \
   frame_screen:1024:frame_screen \
   setup_reader:1024:setup_file port_reader:1024:port_file frame_reader:8192:frame_reader \
-  setup_file:4096:setup_file port_file:4096:port_file; do
+  setup_file:4096:setup_file port_file:4096:port_file raw_stream:8192:raw_stream; do
   name=${target%%:*}
   seeds=${target##*:}
   limit=${target#*:}

@@ -143,9 +143,10 @@ TEST_F(FaultFilesTest, FolderReplacedMidSessionKeepsTheRowsAndRefusesTurnFilesWi
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_EQ(session.trailer.size(), 6u);
     EXPECT_EQ(ReadFile("ride"), "x");
+    // The session file and its raw stream, which went on in the moved folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "ride_moved"),
                             std::filesystem::directory_iterator()),
-              1);
+              2);
 }
 
 // --- Setup files that cannot be written ---
@@ -342,8 +343,10 @@ TEST_F(FaultFilesTest, SessionThatFillsTheDiskKeepsEveryWholeRowAndTellsTheRider
     Press(SAVE);
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
 
-    ASSERT_EQ(Messages().size(), 1u) << disk.Kind();
-    EXPECT_EQ(Messages()[0], "Session rows could not be written: " + SessionPath());
+    // The disk has no room for the raw stream beside the rows: it is not begun.
+    ASSERT_EQ(Messages().size(), 2u) << disk.Kind();
+    EXPECT_EQ(Messages()[0].rfind("Raw stream not recorded: less than 16 MB free", 0), 0u);
+    EXPECT_EQ(Messages()[1], "Session rows could not be written: " + SessionPath());
     const SessionRows session = ReadSessionRows(SessionPath());
     ASSERT_TRUE(session.found);
     EXPECT_EQ(session.header.size(), 4u);
@@ -395,10 +398,11 @@ TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
     engine.RunUntil(engine.now + 30.0);
     Press(SAVE);
     const std::vector<std::string> messages = Messages();
-    ASSERT_EQ(messages.size(), 3u) << disk.Kind();
-    EXPECT_EQ(messages[0].rfind("Session rows could not be written: ", 0), 0u);
-    EXPECT_EQ(messages[1].rfind("Single-turn file could not be written: ", 0), 0u);
-    EXPECT_EQ(messages[2].rfind("Multi-turn file could not be written: ", 0), 0u);
+    ASSERT_EQ(messages.size(), 4u) << disk.Kind();
+    EXPECT_EQ(messages[0].rfind("Raw stream not recorded: ", 0), 0u);
+    EXPECT_EQ(messages[1].rfind("Session rows could not be written: ", 0), 0u);
+    EXPECT_EQ(messages[2].rfind("Single-turn file could not be written: ", 0), 0u);
+    EXPECT_EQ(messages[3].rfind("Multi-turn file could not be written: ", 0), 0u);
     EXPECT_EQ(zan.record.turnFile, 0);
     ExpectStillMeasuring(5.0);
 }

@@ -103,7 +103,8 @@ TEST_F(FaultKillTest, StationKilledMidSessionKeepsEveryRowItWroteAndNoHalfLine) 
     close(rows[0]);
 
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(ride)) files.push_back(entry);
+    for (const auto& entry : std::filesystem::directory_iterator(ride))
+        if (entry.path().extension() == ".csv") files.push_back(entry);
     ASSERT_EQ(files.size(), 1u);
     const SessionRows session = ReadSessionRows(files[0].string());
     EXPECT_TRUE(session.wholeLines);
@@ -130,7 +131,7 @@ TEST_F(FaultKillTest, RealProgramKilledMidSessionKeepsEveryRowItShowedAndNoHalfL
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator("dati", error))
-            path = entry.path().string();
+            if (entry.path().extension() == ".csv") path = entry.path().string();
         if (!path.empty()) rowsSeen = ReadSessionRows(path).rows.size();
     }
     ASSERT_GE(rowsSeen, 3u);

@@ -129,7 +129,10 @@ TEST_F(FullRateTest, EveryFrameAtTheLinksFullRateArrivesWhileTheStationRecords) 
                 zan.link.assembler.linkSkippedBytes, zan.link.assembler.linkCutFrames);
 
     // The session holds a row a second, numbered without a gap; every file is whole.
-    const std::vector<std::filesystem::path> sessions = FilesStartingWith(ride, "S_");
+    std::vector<std::filesystem::path> sessions = FilesStartingWith(ride, "S_");
+    // The raw stream beside the session file is no session file.
+    std::erase_if(sessions,
+                  [](const std::filesystem::path& path) { return path.extension() != ".csv"; });
     ASSERT_EQ(sessions.size(), 1u);
     const SessionRows session = ReadSessionRows(sessions[0].string());
     EXPECT_TRUE(RowsNumberedWithoutGap(session));

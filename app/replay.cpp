@@ -1,0 +1,350 @@
+#include "app/replay.h"
+
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/station.h"
+#include "platform/engine.h"
+#include "setup/catalogue.h"
+#include "setup/setup_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <memory>
+#include <utility>
+
+void ReplayPort::ReachTick(std::uint32_t reached) {
+    tick = reached;
+}
+
+int ReplayPort::InQLen() {
+    std::size_t waiting = 0;
+    std::size_t skip = offset;
+    for (std::size_t i = block; i < stream.blocks.size() && stream.blocks[i].tick <= tick; ++i) {
+        waiting += stream.blocks[i].bytes.size() - skip;
+        skip = 0;
+        if (waiting >= 65536) break;
+    }
+    return static_cast<int>(waiting);
+}
+
+int ReplayPort::Read(unsigned char* buffer, int count) {
+    int given = 0;
+    while (given < count && block < stream.blocks.size() && stream.blocks[block].tick <= tick) {
+        const std::vector<unsigned char>& bytes = stream.blocks[block].bytes;
+        const std::size_t step =
+            std::min(bytes.size() - offset, static_cast<std::size_t>(count - given));
+        if (step > 0) std::memcpy(buffer + given, bytes.data() + offset, step);
+        given += static_cast<int>(step);
+        offset += step;
+        if (offset == bytes.size()) {
+            block += 1;
+            offset = 0;
+        }
+    }
+    return given > 0 ? given : -1;
+}
+
+const RawSetup* ReplayPort::TakeSetupChange() {
+    for (; setupBlock < stream.blocks.size() && stream.blocks[setupBlock].tick <= tick;
+         ++setupBlock) {
+        if (stream.blocks[setupBlock].kind == RawBlockKind::Setup)
+            return &stream.blocks[setupBlock++].setup;
+    }
+    return nullptr;
+}
+
+void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
+    zan.setup.setup = setup.parameters;
+    zan.setup.singleSide = setup.singleSide;
+    TakeWheelAndCorrections(zan.setup);
+}
+
+bool RefusedInReplay(Station& zan) {
+    if (!zan.app.replaying) return false;
+    const char* message = "Replay: commands to the crank are not sent; the ride plays as recorded.";
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+    MessagePopup("Replay", message);
+    return true;
+}
+
+namespace {
+// The engine a headless replay runs the station on: no screen, a virtual clock that starts at
+// the session's recorded start, the timers' ticks where the stream puts them, and the replay as
+// its port.
+// It keeps the controls' values the station reads back; popups are answered at once (a folder
+// popup with the stream's folder, a question with no button).
+class ReplayEngine : public Engine {
+  public:
+    ReplayEngine(ReplayPort& port, double startDateTime, std::string folder)
+        : port(port), startDateTime(startDateTime), folder(std::move(folder)) {}
+
+    // One tick of the link timer, or of the display timer, at the given virtual time (never
+    // before the clock's present), after the calls due by then.
+    void LinkTick(double at) { RunTick(at, inLinkTick, "TIMER"); }
+    void DisplayTick(double at) { RunTick(at, inDisplayTick, "DISPLAY"); }
+    std::vector<std::string> messages;
+
+    int InitCVIRTE(void*) override { return 1; }
+    int LoadPanel(int, const char*, int) override { return nextPanel++; }
+    int DisplayPanel(int) override { return 0; }
+    int HidePanel(int) override { return 0; }
+    int DiscardPanel(int) override { return 0; }
+    int RunUserInterface() override { return 0; }
+    int QuitUserInterface(int) override { return 0; }
+
+    int SetCtrlValInt(int panel, int control, int value) override {
+        values[{panel, control}] = value;
+        return 0;
+    }
+    int SetCtrlValDouble(int panel, int control, double value) override {
+        values[{panel, control}] = value;
+        return 0;
+    }
+    int SetCtrlValText(int panel, int control, const char* value) override {
+        texts[{panel, control}] = value;
+        return 0;
+    }
+    int GetCtrlValDouble(int panel, int control, double* value) override {
+        const auto found = values.find({panel, control});
+        *value = found == values.end() ? 0.0 : found->second;
+        return 0;
+    }
+    int GetCtrlValText(int panel, int control, char* value, std::size_t size) override {
+        const auto found = texts.find({panel, control});
+        const std::string text = found == texts.end() ? "" : found->second;
+        if (size > 0) {
+            const std::size_t kept = std::min(text.size(), size - 1);
+            std::memcpy(value, text.data(), kept);
+            value[kept] = '\0';
+        }
+        return 0;
+    }
+    int SetCtrlAttributeInt(int, int, int, int) override { return 0; }
+    int SetCtrlAttributeDouble(int, int, int, double) override { return 0; }
+    int SetCtrlAttributeText(int, int, int, const char*) override { return 0; }
+    int GetCtrlAttributeInt(int, int, int, int* value) override {
+        *value = 0;
+        return 0;
+    }
+    int SetPanelAttributeInt(int, int, int) override { return 0; }
+    int SetPanelAttributeText(int, int, const char*) override { return 0; }
+    int GetPanelAttributeText(int, int, char* value, std::size_t size) override {
+        if (size > 0) value[0] = '\0';
+        return 0;
+    }
+    int PlotY(int, int, const float*, int, int) override { return 1; }
+    int PlotXY(int, int, const float*, const float*, int, int) override { return 1; }
+    int DeleteGraphPlot(int, int, int, int) override { return 0; }
+    int ResetTextBox(int, int, const char*) override { return 0; }
+    int InsertTextBoxLine(int, int, int, const char* text) override {
+        messages.emplace_back(text);
+        return 0;
+    }
+
+    int ProcessSystemEvents() override {
+        RunDue();
+        return 0;
+    }
+    int SuspendTimerCallbacks() override {
+        suspended += 1;
+        return 0;
+    }
+    int ResumeTimerCallbacks() override {
+        if (suspended > 0) suspended -= 1;
+        return 0;
+    }
+
+    int ConfirmPopup(const char*, const char*) override { return 0; }
+    int GenericMessagePopup(const char*, const char*, const char*, const char*, const char*,
+                            char* response, int maxResponseLength) override {
+        if (maxResponseLength > 0) response[0] = '\0';
+        return 0;
+    }
+    int FileSelectPopup(const char*, const char*, const char*, char* pathOut,
+                        std::size_t size) override {
+        if (size > 0) pathOut[0] = '\0';
+        return 0;
+    }
+    int DirSelectPopup(const char*, const char*, char* pathOut, std::size_t size) override {
+        if (size == 0 || folder.size() >= size) return 0;
+        std::memcpy(pathOut, folder.c_str(), folder.size() + 1);
+        return 1;
+    }
+    int MessagePopup(const char*, const char* message) override {
+        messages.emplace_back(message);
+        return 0;
+    }
+    int DismissPopup() override { return 0; }
+    int PostDeferredCall(void (*call)(void* data), void* data) override {
+        if (inLinkTick || inDisplayTick)
+            delayed.push_back(Delayed{now, call, data});
+        else
+            call(data);
+        return 0;
+    }
+    int PostDelayedCall(void (*call)(void* data), void* data, double seconds) override {
+        delayed.push_back(Delayed{now + std::max(seconds, 0.0), call, data});
+        return 0;
+    }
+    int PrintPanel(int, const char*, const char*) override { return -1; }
+
+    double CurrentDateTime() override { return startDateTime + now; }
+    double Timer() override { return now; }
+    void Delay(double seconds) override {
+        if (seconds > 0.0) now += seconds;
+    }
+    void Sleep(int milliseconds) override {
+        if (milliseconds > 0) now += milliseconds / 1000.0;
+    }
+    int EscapeKeyDown() override { return 0; }
+    int KeepPanelOnTop(int) override { return 0; }
+    int LaunchBluetoothSettings(int*) override { return -1; }
+    int ExecutableHasTerminated(int) override { return 1; }
+
+    int OpenComConfig(int, const char*, long, int, int, int, int, int) override { return 0; }
+    int SetComTime(int, double) override { return 0; }
+    int CloseCom(int) override { return 0; }
+    int GetInQLen(int) override { return port.InQLen(); }
+    int ComRdByte(int) override {
+        unsigned char byte = 0;
+        return port.Read(&byte, 1) == 1 ? byte : -1;
+    }
+    int ComRdBlock(int, unsigned char* buffer, int count) override {
+        return port.Read(buffer, count);
+    }
+    int ComWrtByte(int, int byte) override { return byte; }
+
+  private:
+    struct Delayed {
+        double when;
+        void (*call)(void* data);
+        void* data;
+    };
+
+    void Tick(const char* name) {
+        if (suspended > 0) return;
+        if (const CtrlCallbackPtr callback = FindCallback(name))
+            callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+    }
+
+    void RunTick(double at, bool& inTick, const char* name) {
+        if (at > now) now = at;
+        RunDue();
+        inTick = true;
+        Tick(name);
+        inTick = false;
+        RunDue();
+    }
+
+    // The calls due by now, in time order; one may post another.
+    void RunDue() {
+        if (runningDue) return;
+        runningDue = true;
+        for (;;) {
+            std::size_t due = delayed.size();
+            for (std::size_t i = 0; i < delayed.size(); ++i)
+                if (delayed[i].when <= now &&
+                    (due == delayed.size() || delayed[i].when < delayed[due].when))
+                    due = i;
+            if (due == delayed.size()) break;
+            const Delayed call = delayed[due];
+            delayed.erase(delayed.begin() + static_cast<std::ptrdiff_t>(due));
+            call.call(call.data);
+        }
+        runningDue = false;
+    }
+
+    ReplayPort& port;
+    double startDateTime;
+    std::string folder;
+    double now = 0.0;
+    bool inLinkTick = false;
+    bool inDisplayTick = false;
+    bool runningDue = false;
+    int suspended = 0;
+    int nextPanel = 1;
+    std::map<std::pair<int, int>, double> values;
+    std::map<std::pair<int, int>, std::string> texts;
+    std::vector<Delayed> delayed;
+};
+
+// The recorded session played through the station tick by tick: each link tick gives the port
+// bytes stamped with it, each display tick runs where and when it ran live, and a setup change
+// is in force before the tick it was recorded at. A stream without display ticks has one every
+// 25 link ticks, the display timer's 500 ms.
+void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
+    bool displays = false;
+    for (const RawStreamBlock& block : stream.blocks)
+        displays = displays || block.kind == RawBlockKind::Display;
+    std::uint32_t tick = 0;
+    const auto runTo = [&](std::uint32_t target) {
+        while (tick < target) {
+            tick += 1;
+            port.ReachTick(tick);
+            engine.LinkTick(tick * 0.020);
+            if (!displays && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
+        }
+    };
+    for (const RawStreamBlock& block : stream.blocks) {
+        if (block.kind == RawBlockKind::Setup) {
+            runTo(block.tick > 0 ? block.tick - 1 : 0);
+            TakeRecordedSetup(zan, block.setup);
+            continue;
+        }
+        runTo(block.tick);
+        if (block.kind == RawBlockKind::Display) engine.DisplayTick(block.displayMs / 1000.0);
+    }
+}
+
+// The session's folder as the popup gives it: the stream's own, whole.
+std::string FolderOf(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::path folder = std::filesystem::absolute(path, ignored).parent_path();
+    return folder.string();
+}
+} // namespace
+
+bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
+                  std::string& error) {
+    RawStream stream;
+    if (!ReadRawStream(streamPath, stream, error)) return false;
+    note = stream.note;
+    ReplayPort port(stream);
+    ReplayEngine engine(port, stream.header.startDateTime, FolderOf(streamPath));
+    UseEngine(&engine);
+    const auto station = std::make_unique<Station>();
+    Station& zan = *station;
+    UseStation(zan);
+    // The replay starts as the station did, on the setup recorded with the ride rather than
+    // the one in this folder, and the session opens at once, before the first byte.
+    bool started = StartStation(zan, nullptr, "") == 0;
+    if (started) {
+        TakeRecordedSetup(zan, stream.header.setup);
+        zan.app.replaying = true;
+        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        started = zan.record.sessionActive > 0;
+        // A live session stores its file on disk every few seconds against a power cut; a
+        // replay can always be run again, and stores it once, at its close.
+        zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
+    }
+    if (started) {
+        PlayBlocks(zan, engine, port, stream);
+        sessionPath = zan.record.sessionPath;
+        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    UseEngine(nullptr);
+    if (!started) {
+        error = "the session file could not be made beside \"" + streamPath + "\"";
+        return false;
+    }
+    for (const std::string& message : engine.messages)
+        if (message.rfind("FIT and TCX files not written", 0) == 0 ||
+            message.find("could not be written") != std::string::npos) {
+            error = message;
+            return false;
+        }
+    return true;
+}

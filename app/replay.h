@@ -1,0 +1,49 @@
+#pragma once
+// A ride played again: the raw stream beside a session given to the station as its crank's port,
+// block by block at the link ticks they came in, so the same frame path measures it again.
+
+#include "export/raw_stream_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The serial back end of a replay: the port's bytes of every block whose tick has come, in
+// order. What the station sends goes nowhere: the recorded crank already answered it.
+class ReplayPort {
+  public:
+    explicit ReplayPort(const RawStream& stream) : stream(stream) {}
+
+    // The link tick the replay has reached, counted from the session's start.
+    void ReachTick(std::uint32_t tick);
+    std::uint32_t Tick() const { return tick; }
+    int InQLen();
+    int Read(unsigned char* buffer, int count);
+    // The setup block due by now, if one is: the setup the live station measured under from here.
+    const RawSetup* TakeSetupChange();
+
+  private:
+    const RawStream& stream;
+    std::uint32_t tick = 0;
+    // The next port byte to give: its block and its place in it.
+    std::size_t block = 0;
+    std::size_t offset = 0;
+    // The next block to look at for a setup change.
+    std::size_t setupBlock = 0;
+};
+
+struct Station;
+
+// The setup the live station measured under, in force in the replaying one.
+void TakeRecordedSetup(Station& zan, const RawSetup& setup);
+// A command that would talk to the crank, pressed while the station plays a recorded ride: it
+// is refused, with a line in the message box and a popup. False when the station is live.
+bool RefusedInReplay(Station& zan);
+
+// zan_pc --replay FILE.zanraw --export: plays the stream through a station without a window on
+// a virtual clock, as fast as it goes, into a new session file beside the stream under its name
+// (never over an existing one) and its FIT and TCX files. False with the reason in error; the
+// session file's path in sessionPath, and a cut stream's note in note. It runs on an engine of
+// its own and leaves no engine in use.
+bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
+                  std::string& error);

@@ -1,0 +1,89 @@
+#include "app/callbacks.h"
+#include "export/raw_stream_reader.h"
+#include "setup/catalogue.h"
+#include "tests/support/frames.h"
+#include "tests/support/station_fixture.h"
+
+#include <filesystem>
+
+class RawStreamFileTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        WriteFile("zan_com.set", "5\n0\n1\n1\n");
+        engine.Device("COM5");
+        ASSERT_EQ(Start(), 0);
+        std::filesystem::create_directory(folder / "ride");
+    }
+    void PressSession() {
+        engine.dirAnswers.push_back((folder / "ride").string());
+        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    void Send(const std::vector<unsigned char>& bytes) {
+        auto& input = engine.Device("COM5").input;
+        input.insert(input.end(), bytes.begin(), bytes.end());
+    }
+    std::string StreamPath() const { return (folder / "ride" / "S_071226_09-00.zanraw").string(); }
+};
+
+// The stream holds every byte the port gave while the session recorded, as it came, with the
+// setup of the start in its header and a zero mid-session as a block between the bytes before
+// and after it; the close ends it with its end block.
+TEST_F(RawStreamFileTest, TheStreamHoldsThePortsBytesAndTheSetupChangeBetweenThem) {
+    std::vector<unsigned char> before = MakeFrame(FrameWords{});
+    Append(before, MakeFrame(FrameWords{.rightForce = 1200}));
+    const std::vector<unsigned char> after = MakeFrame(FrameWords{.leftForce = 1300});
+    Send({0x11, 0x22});
+    engine.RunUntil(0.1);
+    const float offsetAtStart = zan.setup.setup.rightForceOffset;
+    PressSession();
+    Send(before);
+    engine.RunUntil(1.0);
+    zan.setup.setup.rightForceOffset = offsetAtStart + 25.0f;
+    engine.RunUntil(1.5);
+    Send(after);
+    engine.RunUntil(2.01);
+    PressSession();
+
+    RawStream stream;
+    std::string error;
+    ASSERT_TRUE(ReadRawStream(StreamPath(), stream, error)) << error;
+    EXPECT_FALSE(stream.cutShort) << stream.note;
+    EXPECT_EQ(stream.header.setup.parameters.rightForceOffset, offsetAtStart);
+    EXPECT_STREQ(stream.header.portName, "COM5");
+    EXPECT_EQ(stream.header.baud, 38400);
+    EXPECT_EQ(stream.header.startDateTime, zan.record.sessionStartTime);
+    std::vector<unsigned char> bytesBefore;
+    std::vector<unsigned char> bytesAfter;
+    bool setupSeen = false;
+    for (const RawStreamBlock& block : stream.blocks) {
+        if (block.kind == RawBlockKind::Setup) {
+            setupSeen = true;
+            EXPECT_EQ(block.setup.parameters.rightForceOffset, offsetAtStart + 25.0f);
+        }
+        Append(setupSeen ? bytesAfter : bytesBefore, block.bytes);
+    }
+    EXPECT_TRUE(setupSeen);
+    EXPECT_EQ(bytesBefore, before);
+    EXPECT_EQ(bytesAfter, after);
+    ASSERT_FALSE(stream.blocks.empty());
+    EXPECT_EQ(stream.blocks.back().kind, RawBlockKind::End);
+}
+
+// A file with the stream's name that the station did not write is kept as it is, and the rider
+// is told; the session records all the same.
+TEST_F(RawStreamFileTest, AFileWithTheStreamsNameIsNeverWrittenOver) {
+    WriteFile("ride/S_071226_09-00.zanraw", "the rider's own file");
+    PressSession();
+    Send(MakeFrame(FrameWords{}));
+    engine.RunUntil(1.0);
+    PressSession();
+    EXPECT_EQ(ReadFile("ride/S_071226_09-00.zanraw"), "the rider's own file");
+    const auto& lines = Main(MAIN_MESSAGES).lines;
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& line) {
+                               return line.find("Raw stream not recorded") != std::string::npos;
+                           }),
+              lines.end());
+    EXPECT_TRUE(std::filesystem::exists(folder / "ride" / "S_071226_09-00.csv"));
+}
