@@ -261,7 +261,6 @@ int ReviewCommand(int argc, char** argv) {
     return QApplication::exec();
 }
 
-
 // zan_pc --replay FILE.zanraw --export: the ride the stream holds, played again with no window,
 // written as a new session file beside it with its FIT and TCX files.
 bool IsReplayExport(int argc, char** argv) {

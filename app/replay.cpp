@@ -8,6 +8,7 @@
 #include "setup/setup_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -137,6 +138,12 @@ class ReplayEngine : public Engine {
     }
     int PlotY(int, int, const float*, int, int) override { return 1; }
     int PlotXY(int, int, const float*, const float*, int, int) override { return 1; }
+    int PlotPolar(int, int, const float*, const float*, int, int) override { return 1; }
+    // A replay without a window opens no other window either.
+    int OpenReviewWindow(const char*, char* reason, std::size_t size) override {
+        std::snprintf(reason, size, "%s", "a replay without a window opens no review window");
+        return -1;
+    }
     int DeleteGraphPlot(int, int, int, int) override { return 0; }
     int ResetTextBox(int, int, const char*) override { return 0; }
     int InsertTextBoxLine(int, int, int, const char* text) override {
