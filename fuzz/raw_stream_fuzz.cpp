@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lastTick = block.tick;
         std::size_t length = block.bytes.size();
         if (block.kind == RawBlockKind::Setup) length = rawSetupLength;
+        // A display tick's instant is read into the block, not kept as bytes.
+        if (block.kind == RawBlockKind::Display) length = rawDisplayLength;
         FUZZ_EXPECT(block.kind != RawBlockKind::Port || length > 0, "an empty port block");
         unsigned char head[rawBlockHeadLength];
         EncodeRawBlockHead(block.kind, block.tick, length, head);
