@@ -5,8 +5,7 @@
 #
 # The result goes into a cache folder outside the checkout named by a hash of the recipe below, so
 # every checkout and every CI run shares it and a changed recipe builds anew; a run that finds it
-# complete only prints it. The cold build took 43 min on two cores shared with other builds before the features the station
-# does not load were left out.
+# complete only prints it.
 #
 # Usage: build-qt-windows.sh [--print]
 #   prints the install folder on its last line; --print prints it and builds nothing.
@@ -28,7 +27,7 @@ qtbase_options=(
   -DFEATURE_concurrent=OFF -DFEATURE_vulkan=OFF
   # Nor what the station never loads: Qt's test library and XML module, the Direct2D platform,
   # and JPEG and GIF images (its icons are .ico). FreeType stays: without it Qt 6.4's print
-  # support does not link on Windows (it calls the DirectWrite font engine's FreeType-only part).
+  # support does not link on Windows (QWindowsFontEngineDirectWrite::createHFONT is missing).
   -DFEATURE_testlib=OFF -DFEATURE_xml=OFF -DFEATURE_direct2d=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
   # Nothing from the build machine's libraries: Qt's own copies, and no pkg-config search.
   -DFEATURE_pkg_config=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF
