@@ -25,10 +25,8 @@ qtbase_options=(
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no
   -DFEATURE_concurrent=OFF -DFEATURE_vulkan=OFF
-  # Nor what the station never loads: Qt's test library and XML module, the Direct2D platform,
-  # and JPEG and GIF images (its icons are .ico). FreeType stays: without it Qt 6.4's print
-  # support does not link on Windows (QWindowsFontEngineDirectWrite::createHFONT is missing).
-  -DFEATURE_testlib=OFF -DFEATURE_xml=OFF -DFEATURE_direct2d=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
+  # Direct2D stays although the station does not draw with it: without it Qt 6.4's print support
+  # does not link on Windows (QWindowsFontEngineDirectWrite::createHFONT is built only with it).
   # Nothing from the build machine's libraries: Qt's own copies, and no pkg-config search.
   -DFEATURE_pkg_config=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF
