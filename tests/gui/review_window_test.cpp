@@ -236,6 +236,7 @@ TEST_F(ReviewStreamTest, AStreamShowsTheLiveRowsAndAtItsCursorTwoRevolutionsAndT
     const std::unique_ptr<ReviewWindow> window(ReviewWindow::Open(stream, error, ReadRideOrStream));
     ASSERT_NE(window, nullptr) << error;
     EXPECT_EQ(FilesIn(rides), before) << "nothing is written beside the stream";
+    EXPECT_EQ(&CurrentEngine(), &engine) << "the replay's engine was its thread's alone";
 
     // The rows the live session wrote, value for value, now with pedalling metrics.
     ReviewRide session;
