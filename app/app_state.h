@@ -4,6 +4,9 @@
 
 #include "setup/calibration.h"
 
+struct PolarFrame;
+struct Station;
+
 // Where the calibration with a mass stands: no walk, a step gathering frames, or a step whose
 // frames are in and wait for the walk to go on.
 enum class CalibrationStep { Idle, Offset, OffsetGathered, Load, LoadGathered };
@@ -24,6 +27,13 @@ struct CalibrationWalk {
     CountMean offset;
     CalibrationResult result[2]; // right, left
     CalibrationCounts counts;
+};
+
+// Told every frame the frame path takes, when take is set: a ride replayed for the review keeps
+// each frame's forces and marks this way.
+struct FrameWatch {
+    void* data;
+    void (*take)(void* data, const Station& zan, const PolarFrame& frame);
 };
 
 struct AppState {
@@ -47,4 +57,5 @@ struct AppState {
     bool noticeHiddenForFrames;
 
     CalibrationWalk calibration;
+    FrameWatch frameWatch;
 };

@@ -45,10 +45,12 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
     }
     FramePower(zan.measure, CurrentPowerFrame(zan));
     TakeCalibrationFrame(zan);
-    PolarFrameIn(zan.measure.polar,
-                 PolarFrame{link.rightForce, link.leftForce, events.revolutionStarts,
-                            events.revolutionSpan, events.markRejected, link.framesLostBefore,
-                            events.stalled});
+    const PolarFrame polarFrame{link.rightForce,       link.leftForce,      events.revolutionStarts,
+                                events.revolutionSpan, events.markRejected, link.framesLostBefore,
+                                events.stalled};
+    PolarFrameIn(zan.measure.polar, polarFrame);
+    if (zan.app.frameWatch.take != nullptr)
+        zan.app.frameWatch.take(zan.app.frameWatch.data, zan, polarFrame);
 }
 
 void TakeFrameEvents(void* station, const FrameEvents& events) {

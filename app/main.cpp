@@ -121,9 +121,10 @@ class StationEngine : public QtEngine {
     // The ride is read beside the station's timers; a file that is no ride is told in the
     // message box once read.
     int OpenReviewWindow(const char* path, char*, std::size_t) override {
-        ReviewWindow::OpenWhenRead(path, [](const std::string& reason) {
-            TellRideNotOpened(EngineStation(), reason.c_str());
-        });
+        ReviewWindow::OpenWhenRead(
+            path,
+            [](const std::string& reason) { TellRideNotOpened(EngineStation(), reason.c_str()); },
+            ReadRideOrStream);
         return 0;
     }
 };
@@ -180,8 +181,9 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "  Writes the session's FIT and TCX files beside it, with no window; the\n"
                     "  session's clock is read in ZONE (an offset from UTC or a zone name),\n"
                     "  this computer's zone when none is given.\n"
-                    "       zan_pc --review SESSION_FILE.csv\n"
-                    "  Shows the session's ride in the review window, without the station.\n"
+                    "       zan_pc --review SESSION_FILE.csv | STREAM.zanraw\n"
+                    "  Shows the session's ride in the review window, without the station; a\n"
+                    "  raw stream is played again first, with nothing written beside it.\n"
                     "       zan_pc --replay STREAM.zanraw --export\n"
                     "  Plays the raw stream recorded beside a session again, with no window, into\n"
                     "  a new session file beside it with its FIT and TCX files.\n"
@@ -238,21 +240,25 @@ int ExportCommand(int argc, char** argv) {
     }
     return 0;
 }
-// zan_pc --review FILE.csv: a past ride in the review window alone; the station does not start,
-// so no file of its own is read or written.
+// zan_pc --review FILE.csv|FILE.zanraw: a past ride in the review window alone; the station does
+// not start, so no file of its own is read or written.
 int ReviewCommand(int argc, char** argv) {
     if (argc != 3) {
         UseConsole();
-        std::fprintf(stderr, "usage: zan_pc --review SESSION_FILE.csv\n");
+        std::fprintf(stderr, "usage: zan_pc --review SESSION_FILE.csv | STREAM.zanraw\n");
         return 2;
     }
     // The file is read before Qt starts: a refusal is its one line alone.
     ReviewRide ride;
     std::string error;
-    if (!ReadReviewRide(argv[2], ride, error)) {
+    if (!ReadRideOrStream(argv[2], ride, error)) {
         UseConsole();
         std::fprintf(stderr, "zan_pc --review: %s\n", error.c_str());
         return 2;
+    }
+    if (!ride.note.empty()) {
+        UseConsole();
+        std::fprintf(stderr, "zan_pc --review: %s\n", ride.note.c_str());
     }
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);

@@ -69,9 +69,10 @@ int PRINT(int, int, int event, void*, int, int) {
 int REVIEW(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     const Station& zan = EngineStation();
-    // Sessions are kept in the data folder: the popup starts there.
+    // Sessions and their raw streams are kept in the data folder: the popup starts there.
     char path[512] = "";
-    if (FileSelectPopup("dati", "*.csv", "Review a ride", path, sizeof path) <= 0) return 0;
+    if (FileSelectPopup("dati", "*.csv *.zanraw", "Review a ride", path, sizeof path) <= 0)
+        return 0;
     // The review is a window of its own: the timers keep their pace while it is open.
     char reason[700] = "";
     if (OpenReviewWindow(path, reason, sizeof reason) < 0) TellRideNotOpened(zan, reason);

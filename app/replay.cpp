@@ -8,12 +8,15 @@
 #include "setup/setup_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
+#include <random>
+#include <thread>
 #include <utility>
 
 void ReplayPort::ReachTick(std::uint32_t reached) {
@@ -84,8 +87,8 @@ class ReplayEngine : public Engine {
 
     // One tick of the link timer, or of the display timer, at the given virtual time (never
     // before the clock's present), after the calls due by then.
-    void LinkTick(double at) { RunTick(at, inLinkTick, "TIMER"); }
-    void DisplayTick(double at) { RunTick(at, inDisplayTick, "DISPLAY"); }
+    void LinkTick(double at) { RunTick(at, inLinkTick, TIMER); }
+    void DisplayTick(double at) { RunTick(at, inDisplayTick, DISPLAY); }
     std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
@@ -231,17 +234,18 @@ class ReplayEngine : public Engine {
         void* data;
     };
 
-    void Tick(const char* name) {
+    // The station's own timers, whatever callback table the program was built with: a replay
+    // measures with the station's code alone.
+    void Tick(CtrlCallbackPtr callback) {
         if (suspended > 0) return;
-        if (const CtrlCallbackPtr callback = FindCallback(name))
-            callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
 
-    void RunTick(double at, bool& inTick, const char* name) {
+    void RunTick(double at, bool& inTick, CtrlCallbackPtr callback) {
         if (at > now) now = at;
         RunDue();
         inTick = true;
-        Tick(name);
+        Tick(callback);
         inTick = false;
         RunDue();
     }
@@ -312,15 +316,22 @@ std::string FolderOf(const std::string& path) {
     std::filesystem::path folder = std::filesystem::absolute(path, ignored).parent_path();
     return folder.string();
 }
-} // namespace
 
-bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
-                  std::string& error) {
-    RawStream stream;
-    if (!ReadRawStream(streamPath, stream, error)) return false;
-    note = stream.note;
+// What a replay into a session file left: the file, what the station knew of its session, and
+// the lines it had for the rider.
+struct Replayed {
+    std::string sessionPath;
+    KeptSession kept;
+    std::vector<std::string> messages;
+};
+
+// Plays the stream through a station without a window into a new session file in folder (never
+// over an existing one) and its FIT and TCX files; watch is told every frame. The station and
+// its engine are gone when it returns, and no engine is left in use.
+bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch watch,
+                Replayed& replayed) {
     ReplayPort port(stream);
-    ReplayEngine engine(port, stream.header.startDateTime, FolderOf(streamPath));
+    ReplayEngine engine(port, stream.header.startDateTime, folder);
     UseEngine(&engine);
     const auto station = std::make_unique<Station>();
     Station& zan = *station;
@@ -331,6 +342,7 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
     if (started) {
         TakeRecordedSetup(zan, stream.header.setup);
         zan.app.replaying = true;
+        zan.app.frameWatch = watch;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         started = zan.record.sessionActive > 0;
         // A live session stores its file on disk every few seconds against a power cut; a
@@ -339,19 +351,105 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
     }
     if (started) {
         PlayBlocks(zan, engine, port, stream);
-        sessionPath = zan.record.sessionPath;
+        replayed.sessionPath = zan.record.sessionPath;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        replayed.kept = zan.record.kept;
     }
+    replayed.messages = std::move(engine.messages);
     UseEngine(nullptr);
-    if (!started) {
-        error = "the session file could not be made beside \"" + streamPath + "\"";
-        return false;
-    }
-    for (const std::string& message : engine.messages)
+    return started;
+}
+
+// The first of the replay's lines that tells of a file not written, or none.
+bool FilesWritten(const Replayed& replayed, std::string& error) {
+    for (const std::string& message : replayed.messages)
         if (message.rfind("FIT and TCX files not written", 0) == 0 ||
             message.find("could not be written") != std::string::npos) {
             error = message;
             return false;
         }
     return true;
+}
+
+// Keeps each frame the replay takes, at its instant on the rows' time axis: the rows' instants
+// are whole seconds of the wall clock, so the start's part of a second counts too.
+struct FrameKeeper {
+    double startFraction;
+    std::vector<ReviewFrame> frames;
+};
+
+void KeepFrame(void* data, const Station& zan, const PolarFrame& frame) {
+    auto& keeper = *static_cast<FrameKeeper*>(data);
+    const double seconds = Timer() - zan.record.kept.startTimer + keeper.startFraction;
+    keeper.frames.push_back(ReviewFrame{seconds, frame});
+}
+
+// A folder of the review's own under the system's temporary folder, made new.
+bool MakePrivateFolder(std::filesystem::path& folder) {
+    std::random_device seed;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::error_code failed;
+        folder = std::filesystem::temp_directory_path(failed);
+        if (failed) return false;
+        folder /= "zan_review_" + std::to_string(seed()) + std::to_string(seed());
+        if (std::filesystem::create_directory(folder, failed)) return true;
+    }
+    return false;
+}
+} // namespace
+
+bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
+                  std::string& error) {
+    RawStream stream;
+    if (!ReadRawStream(streamPath, stream, error)) return false;
+    note = stream.note;
+    Replayed replayed;
+    if (!ReplayInto(stream, FolderOf(streamPath), FrameWatch{}, replayed)) {
+        error = "the session file could not be made beside \"" + streamPath + "\"";
+        return false;
+    }
+    sessionPath = replayed.sessionPath;
+    return FilesWritten(replayed, error);
+}
+
+bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::string& error) {
+    RawStream stream;
+    if (!ReadRawStream(streamPath, stream, error)) return false;
+    const std::string name = std::filesystem::path(streamPath).filename().string();
+    std::filesystem::path folder;
+    if (!MakePrivateFolder(folder)) {
+        error = "no temporary folder to replay " + name + " in";
+        return false;
+    }
+    // The station's start makes its data folder where it runs; a review leaves that folder as
+    // it found it.
+    std::error_code ignored;
+    const bool dataFolderThere = std::filesystem::exists("dati", ignored);
+    FrameKeeper keeper{stream.header.startDateTime - std::floor(stream.header.startDateTime), {}};
+    Replayed replayed;
+    bool read = false;
+    // The replay runs on a thread of its own, so its engine and its files are its own whatever
+    // the caller's thread runs.
+    std::thread replay([&] {
+        read = ReplayInto(stream, folder.string(), FrameWatch{&keeper, KeepFrame}, replayed) &&
+               FilesWritten(replayed, error) &&
+               ReadReviewRide(replayed.sessionPath, &replayed.kept, ride, error);
+    });
+    replay.join();
+    std::filesystem::remove_all(folder, ignored);
+    if (!dataFolderThere) std::filesystem::remove("dati", ignored);
+    if (!read) {
+        if (error.empty()) error = "the replay of " + name + " could not make its session";
+        return false;
+    }
+    ride.name = name;
+    ride.frames = std::move(keeper.frames);
+    ride.note = stream.note;
+    return true;
+}
+
+bool ReadRideOrStream(const std::string& path, ReviewRide& ride, std::string& error) {
+    if (std::filesystem::path(path).extension() == ".zanraw")
+        return ReadReviewStream(path, ride, error);
+    return ReadReviewRide(path, ride, error);
 }

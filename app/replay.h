@@ -3,6 +3,7 @@
 // block by block at the link ticks they came in, so the same frame path measures it again.
 
 #include "export/raw_stream_reader.h"
+#include "review/ride_review.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,3 +48,13 @@ bool RefusedInReplay(Station& zan);
 // its own and leaves no engine in use.
 bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
                   std::string& error);
+
+// A raw stream read for the review window: played through the station's own frame path without
+// a window, as the export plays it, into a session file in a private temporary folder that is
+// gone when it returns; nothing is written beside the stream. The ride then has the session's
+// rows with every row's pedalling metrics, each frame the station took, and a cut stream's note.
+// False, with a one-line reason, when the stream is refused. It may run on any thread: the
+// replay has a thread, an engine and files of its own.
+bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::string& error);
+// A session file (.csv) or a raw stream (.zanraw), by its name's ending.
+bool ReadRideOrStream(const std::string& path, ReviewRide& ride, std::string& error);

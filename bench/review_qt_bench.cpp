@@ -1,6 +1,9 @@
 // The review window shares the station's event loop: what opening a long ride takes, and what one
 // move of the cursor costs (the read-outs and a redraw of the whole ride), is time the link timer
-// waits.
+// waits. A raw stream is read (played again) beside the loop, and its cursor also draws the force
+// curves and the polar view.
+#include "app/replay.h"
+#include "bench/hour_stream.h"
 #include "bench/qt_bench_main.h"
 #include "record/session_columns.h"
 #include "review/review_window.h"
@@ -113,6 +116,47 @@ void BM_ReviewCursorMove(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReviewCursorMove)->Arg(3600)->Arg(36000)->Unit(benchmark::kMillisecond);
+// A raw stream read for the review: played through the station's frame path into a private
+// session file, read back with every frame kept. Off the event loop, but the rider waits for it.
+void BM_ReviewStreamRead(benchmark::State& state) {
+    long long frames = 0;
+    const std::filesystem::path stream = HourStream(state.range(0), frames);
+    for (auto _ : state) {
+        ReviewRide read;
+        std::string error;
+        if (!ReadReviewStream(stream.string(), read, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(read.frames.data());
+    }
+    state.counters["frames"] = static_cast<double>(frames);
+    std::error_code ignored;
+    std::filesystem::remove_all(stream.parent_path(), ignored);
+}
+BENCHMARK(BM_ReviewStreamRead)->Arg(3600)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The pointer moves over a stream's ride: the read-outs, the force curves of two revolutions and
+// the polar view of the last ten, as the event loop then paints them.
+void BM_ReviewStreamCursorMove(benchmark::State& state) {
+    long long frames = 0;
+    const std::filesystem::path stream = HourStream(state.range(0), frames);
+    ReviewRide ride;
+    std::string error;
+    if (!ReadReviewStream(stream.string(), ride, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    ReviewWindow window(std::move(ride));
+    window.show();
+    QCoreApplication::processEvents();
+    double at = 0.0;
+    for (auto _ : state) {
+        at = std::fmod(at + 7.0, static_cast<double>(state.range(0)));
+        window.SetCursorSeconds(at);
+        QCoreApplication::processEvents();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(stream.parent_path(), ignored);
+}
+BENCHMARK(BM_ReviewStreamCursorMove)->Arg(3600)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {

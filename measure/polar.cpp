@@ -118,3 +118,49 @@ void MakePolarFigures(PolarState& polar) {
     figures.rightPedal = PedalFigures(figures.right, figures.angle, figures.points);
     figures.leftPedal = PedalFigures(figures.left, figures.angle, figures.points);
 }
+
+namespace {
+// A periodic Catmull-Rom curve through the means: it passes through each frame's mean and
+// turns smoothly between them.
+float Between(const float* mean, int points, int k, float t) {
+    const float p0 = mean[(k + points - 1) % points];
+    const float p1 = mean[k];
+    const float p2 = mean[(k + 1) % points];
+    const float p3 = mean[(k + 2) % points];
+    return 0.5f * (2.0f * p1 + (p2 - p0) * t + (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3) * t * t +
+                   (3.0f * p1 - p0 - 3.0f * p2 + p3) * t * t * t);
+}
+} // namespace
+
+float PolarZeroRadius(const PolarFigures& figures) {
+    float lowest = 0.0f;
+    float highest = 0.0f;
+    for (int k = 0; k < figures.points; ++k) {
+        lowest = std::min({lowest, figures.right[k], figures.left[k]});
+        highest = std::max({highest, figures.right[k], figures.left[k]});
+    }
+    return std::max({-lowest, 0.25f * highest, 1.0f});
+}
+
+void PolarCircle(float zero, float* angle, float* radius) {
+    for (int i = 0; i < polarCirclePoints; ++i) {
+        angle[i] = fullTurn * static_cast<float>(i) / polarCirclePoints;
+        radius[i] = zero;
+    }
+}
+
+int PolarCurve(const PolarFigures& figures, const float* mean, float zero, float* angle,
+               float* radius) {
+    int count = 0;
+    for (int k = 0; k < figures.points; ++k)
+        for (int step = 0; step < polarPointsPerFrame; ++step) {
+            const float t = static_cast<float>(step) / polarPointsPerFrame;
+            angle[count] =
+                fullTurn * (static_cast<float>(k) + t) / static_cast<float>(figures.points);
+            // A force below the circle's own (pulling harder than the circle allows for) stays
+            // at the centre.
+            radius[count] = std::max(0.0f, zero + Between(mean, figures.points, k, t));
+            count += 1;
+        }
+    return count;
+}

@@ -73,3 +73,20 @@ void SetPolarTurns(PolarState& polar, int turns);
 void ClearPolar(PolarState& polar);
 // The mean curves and each pedal's figures over the last turns of the ring.
 void MakePolarFigures(PolarState& polar);
+
+// How the view draws the figures, live and in the review: each pedal's mean as a closed curve
+// around the circle of no force, with points between two frames' angles so it is joined
+// smoothly, not as bars.
+constexpr int polarPointsPerFrame = 4;
+constexpr int polarCurvePoints = polarTurnFrames * polarPointsPerFrame;
+constexpr int polarCirclePoints = 72;
+
+// The circle of no force's radius: as large as the deepest pull, and at least a quarter of the
+// highest push, so both show.
+float PolarZeroRadius(const PolarFigures& figures);
+// The circle of no force, polarCirclePoints of it.
+void PolarCircle(float zero, float* angle, float* radius);
+// One pedal's mean (figures.right or figures.left) around that circle, in degrees and radii of
+// up to polarCurvePoints points; returns how many.
+int PolarCurve(const PolarFigures& figures, const float* mean, float zero, float* angle,
+               float* radius);

@@ -8,8 +8,10 @@
 #include <ctime>
 
 namespace {
-Engine* currentEngine = nullptr;
-}
+// Each thread runs the engine it was given: a ride read for the review plays on an engine and a
+// station of its own, beside the live station's.
+thread_local Engine* currentEngine = nullptr;
+} // namespace
 
 void UseEngine(Engine* engine) {
     currentEngine = engine;

@@ -21,7 +21,9 @@
 
 namespace {
 constexpr int maxOpenFiles = 32;
-std::FILE* openFiles[maxOpenFiles + 1] = {};
+// Each thread has handles of its own: a ride replayed for the review writes its private session
+// file while the live station writes its own, and neither takes or closes the other's.
+thread_local std::FILE* openFiles[maxOpenFiles + 1] = {};
 
 std::FILE* FileOf(int handle) {
     if (handle < 1 || handle > maxOpenFiles) return nullptr;

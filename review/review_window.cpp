@@ -1,7 +1,11 @@
 #include "review/review_window.h"
 
+#include "platform/qt/polar_curve.h"
+#include "setup/catalogue.h"
+
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QThread>
@@ -22,8 +26,9 @@ struct Series {
 
 const Series series[] = {
     {&ReviewRide::powerTotal, "Power", QColor(30, 30, 30), 0},
-    {&ReviewRide::powerLeft, "Left power", QColor(40, 90, 220), 0},
-    {&ReviewRide::powerRight, "Right power", QColor(210, 40, 40), 0},
+    // The right pedal in blue and the left in red, as on the live panel.
+    {&ReviewRide::powerLeft, "Left power", QColor(210, 40, 40), 0},
+    {&ReviewRide::powerRight, "Right power", QColor(40, 90, 220), 0},
     {&ReviewRide::cadence, "Cadence", QColor(20, 150, 60), 1},
     {&ReviewRide::heartRate, "Heart rate", QColor(190, 40, 170), 1},
     {&ReviewRide::speed, "Speed", QColor(230, 120, 0), 2},
@@ -62,6 +67,42 @@ QLabel* AddFigure(QGridLayout* grid, int row, int column, const char* objectName
 
 QString Figure(double value, int decimals, const char* unit) {
     return QString::fromStdString(ValueText(value, decimals, unit));
+}
+
+// The live panel's force curves and polar view: the right pedal blue, the left red, the circle
+// of no force grey.
+const QColor rightPedal(0, 0, 255);
+const QColor leftPedal(255, 0, 0);
+const QColor noForce(192, 192, 192);
+
+// The polar figures beside the view, right then left, under the live panel's own names.
+struct PolarReadout {
+    const char* objectName;
+    int control;
+    float PedalPolar::*figure;
+    bool left;
+};
+const PolarReadout polarReadoutList[] = {
+    {"polarRightPeak", MAIN_POLAR_RIGHT_PEAK, &PedalPolar::peakAngle, false},
+    {"polarLeftPeak", MAIN_POLAR_LEFT_PEAK, &PedalPolar::peakAngle, true},
+    {"polarRightDeadSpot", MAIN_POLAR_RIGHT_DEAD, &PedalPolar::deadSpotAngle, false},
+    {"polarLeftDeadSpot", MAIN_POLAR_LEFT_DEAD, &PedalPolar::deadSpotAngle, true},
+    {"polarRightDepth", MAIN_POLAR_RIGHT_DEPTH, &PedalPolar::deadSpotDepth, false},
+    {"polarLeftDepth", MAIN_POLAR_LEFT_DEPTH, &PedalPolar::deadSpotDepth, true},
+    {"polarRightNegative", MAIN_POLAR_RIGHT_NEGATIVE, &PedalPolar::negativeShare, false},
+    {"polarLeftNegative", MAIN_POLAR_LEFT_NEGATIVE, &PedalPolar::negativeShare, true},
+};
+
+// A small plot beside the ride's, titled, with nothing to drag or zoom.
+QCustomPlot* SidePlot(QWidget* parent, const char* objectName, const char* title) {
+    auto* side = new QCustomPlot(parent);
+    side->setObjectName(objectName);
+    side->setAccessibleName(title);
+    side->setFocusPolicy(Qt::NoFocus);
+    side->setMinimumSize(280, 220);
+    side->plotLayout()->insertRow(0);
+    side->plotLayout()->addElement(0, 0, new QCPTextElement(side, title, parent->font()));
+    return side;
 }
 
 QString PerSide(double left, double right) {
@@ -194,7 +235,24 @@ ReviewWindow::ReviewWindow(ReviewRide reviewed, QWidget* parent)
                   figures[i].value);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(plot, 1);
+    if (!ride.note.empty()) {
+        auto* note = new QLabel(QString::fromStdString("The stream " + ride.note + "."));
+        note->setObjectName("streamNote");
+        note->setAccessibleName("Stream note");
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
+    if (ride.frames.empty()) {
+        layout->addWidget(plot, 1);
+    } else {
+        resize(1400, 820);
+        auto* views = new QHBoxLayout;
+        views->addWidget(plot, 3);
+        auto* side = new QVBoxLayout;
+        AddFrameViews(side);
+        views->addLayout(side, 1);
+        layout->addLayout(views, 1);
+    }
     layout->addLayout(cursorBox);
     layout->addLayout(summaryBox);
 
@@ -202,9 +260,106 @@ ReviewWindow::ReviewWindow(ReviewRide reviewed, QWidget* parent)
     SetCursorSeconds(ride.seconds.empty() ? 0.0 : ride.seconds.front());
 }
 
-ReviewWindow* ReviewWindow::Open(const std::string& path, std::string& error) {
+void ReviewWindow::AddFrameViews(QBoxLayout* side) {
+    forcePlot = SidePlot(this, "forceCurves", "Pedal forces");
+    forcePlot->xAxis->setLabel("2 Turns");
+    forcePlot->yAxis->setLabel("N");
+    for (const QColor& colour : {rightPedal, leftPedal})
+        forcePlot->addGraph()->setPen(QPen(colour));
+    forcePlot->graph(0)->setName("Right force");
+    forcePlot->graph(1)->setName("Left force");
+    side->addWidget(forcePlot);
+
+    polarPlot = SidePlot(this, "polarView", "Polar");
+    for (QCPAxis* axis : {polarPlot->xAxis, polarPlot->yAxis}) {
+        axis->setTickLabels(false);
+        axis->grid()->setPen(QPen(QColor(220, 220, 220)));
+    }
+    side->addWidget(polarPlot);
+
+    auto* figures = new QGridLayout;
+    for (std::size_t i = 0; i < std::size(polarReadoutList); ++i) {
+        const PolarReadout& readout = polarReadoutList[i];
+        const CatalogueEntry* entry = FindCatalogueEntry(MAIN, readout.control);
+        polarReadouts.push_back(AddFigure(figures, static_cast<int>(i) / 2, static_cast<int>(i) % 2,
+                                          readout.objectName, entry->label, "--"));
+    }
+    side->addLayout(figures);
+    polar = std::make_unique<PolarState>();
+}
+
+// The live panel draws the last two-revolution window frame by frame; here it is the two
+// revolutions before the cursor.
+void ReviewWindow::ShowForceCurves() {
+    const FrameSpan span = TwoTurnsAt(ride, cursorSeconds);
+    QVector<double> index, right, left;
+    for (std::size_t i = span.first; i < span.end; ++i) {
+        index.append(static_cast<double>(i - span.first));
+        right.append(ride.frames[i].frame.rightForce);
+        left.append(ride.frames[i].frame.leftForce);
+    }
+    forcePlot->graph(0)->setData(index, right, true);
+    forcePlot->graph(1)->setData(index, left, true);
+    forcePlot->xAxis->setRange(0.0, std::max(1.0, static_cast<double>(index.size()) - 1.0));
+    bool found = false;
+    QCPRange forces = forcePlot->graph(0)->getValueRange(found);
+    bool foundLeft = false;
+    const QCPRange leftForces = forcePlot->graph(1)->getValueRange(foundLeft);
+    if (foundLeft)
+        forces = found ? QCPRange(std::min(forces.lower, leftForces.lower),
+                                  std::max(forces.upper, leftForces.upper))
+                       : leftForces;
+    if (!found && !foundLeft) forces = QCPRange(0.0, 1.0);
+    forcePlot->yAxis->setRange(std::min(forces.lower, 0.0), std::max(forces.upper * 1.05, 1.0));
+    forcePlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// The polar view the live station showed at the cursor's instant, from the same frames.
+void ReviewWindow::ShowPolarView() {
+    PolarAt(ride, cursorSeconds, polarDefaultTurns, *polar);
+    const PolarFigures& figures = polar->figures;
+    polarPlot->clearPlottables();
+    if (figures.turns > 0 && figures.points > 0) {
+        const float zero = PolarZeroRadius(figures);
+        double largest = 0.0;
+        const auto draw = [this, &largest](const float* angle, const float* radius, int count,
+                                           const QColor& colour) {
+            auto* curve = new QCPCurve(polarPlot->xAxis, polarPlot->yAxis);
+            curve->data()->set(PolarCurveData(angle, radius, count, largest), true);
+            curve->setPen(QPen(colour));
+        };
+        float angle[polarCurvePoints];
+        float radius[polarCurvePoints];
+        PolarCircle(zero, angle, radius);
+        draw(angle, radius, polarCirclePoints, noForce);
+        draw(angle, radius, PolarCurve(figures, figures.right, zero, angle, radius), rightPedal);
+        draw(angle, radius, PolarCurve(figures, figures.left, zero, angle, radius), leftPedal);
+        polarPlot->xAxis->setRange(-largest, largest);
+        polarPlot->yAxis->setRange(-largest, largest);
+        // The circle stays round: the wider axis takes the plot's own width, once laid out.
+        if (polarPlot->axisRect()->width() > 0 && polarPlot->axisRect()->height() > 0)
+            polarPlot->xAxis->setScaleRatio(polarPlot->yAxis, 1.0);
+    }
+    for (std::size_t i = 0; i < std::size(polarReadoutList); ++i) {
+        const PolarReadout& readout = polarReadoutList[i];
+        const PedalPolar& pedal = readout.left ? figures.leftPedal : figures.rightPedal;
+        polarReadouts[i]->setText(figures.turns > 0 ? QString::number(pedal.*readout.figure, 'f', 1)
+                                                    : QStringLiteral("--"));
+    }
+    polarPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+namespace {
+bool ReadWith(const RideReader& read, const std::string& path, ReviewRide& ride,
+              std::string& error) {
+    return read ? read(path, ride, error) : ReadReviewRide(path, ride, error);
+}
+} // namespace
+
+ReviewWindow* ReviewWindow::Open(const std::string& path, std::string& error,
+                                 const RideReader& read) {
     ReviewRide ride;
-    if (!ReadReviewRide(path, ride, error)) return nullptr;
+    if (!ReadWith(read, path, ride, error)) return nullptr;
     auto* window = new ReviewWindow(std::move(ride));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
@@ -212,15 +367,16 @@ ReviewWindow* ReviewWindow::Open(const std::string& path, std::string& error) {
 }
 
 void ReviewWindow::OpenWhenRead(const std::string& path,
-                                std::function<void(const std::string&)> refused) {
+                                std::function<void(const std::string&)> refused, RideReader read) {
     struct Reading {
         ReviewRide ride;
         std::string error;
         bool read = false;
     };
     const auto reading = std::make_shared<Reading>();
-    QThread* reader = QThread::create(
-        [reading, path] { reading->read = ReadReviewRide(path, reading->ride, reading->error); });
+    QThread* reader = QThread::create([reading, path, read = std::move(read)] {
+        reading->read = ReadWith(read, path, reading->ride, reading->error);
+    });
     // The thread ends on its own; what it read is shown from the application's thread.
     QObject::connect(reader, &QThread::finished, QCoreApplication::instance(),
                      [reader, reading, refused = std::move(refused)] {
@@ -277,6 +433,10 @@ void ReviewWindow::SetCursorSeconds(double seconds) {
     }
     ShowCursorValues();
     cursorLayer->replot();
+    if (forcePlot != nullptr) {
+        ShowForceCurves();
+        ShowPolarView();
+    }
 }
 
 void ReviewWindow::ShowCursorValues() {

@@ -4,6 +4,10 @@
 // at its instant; and the ride's summary. A window of its own with its own events: the live
 // station's timers never wait on it.
 //
+// A raw stream's ride also shows, at the cursor, the last two revolutions of pedal force as the
+// live panel's force curves show them, and the polar view of the last revolutions with each
+// pedal's figures.
+//
 // Mouse: drag to pan, wheel to zoom, the pointer moves the cursor. Keys: + and - zoom about the
 // cursor, Page Up and Page Down pan, Left and Right move the cursor a row (Shift: ten), Home shows
 // the whole ride.
@@ -17,6 +21,7 @@
 #include <string>
 #include <vector>
 
+class QBoxLayout;
 class QCPAxisRect;
 class QCPItemStraightLine;
 class QCPLayer;
@@ -24,21 +29,29 @@ class QCustomPlot;
 class QLabel;
 class QKeyEvent;
 
+// How a ride is read from its file: false, with a one-line reason, for a file that is no ride.
+// The window reads session files itself; the program gives the reader of raw streams too.
+using RideReader = std::function<bool(const std::string&, ReviewRide&, std::string&)>;
+
 class ReviewWindow : public QWidget {
   public:
     explicit ReviewWindow(ReviewRide ride, QWidget* parent = nullptr);
 
-    // Reads the ride and shows it in a window that deletes itself when closed; nullptr, with a
-    // one-line reason, when the file is no session file.
-    static ReviewWindow* Open(const std::string& path, std::string& error);
+    // Reads the ride (with read, or as a session file) and shows it in a window that deletes
+    // itself when closed; nullptr, with a one-line reason, when the file is no ride.
+    static ReviewWindow* Open(const std::string& path, std::string& error,
+                              const RideReader& read = {});
     // Reads the ride on a thread of its own and opens its window once read, so a long ride
     // never holds the caller's event loop (the station's timers); refused is called with the
-    // one-line reason of a file that is no session file. Both happen on the caller's thread.
+    // one-line reason of a file that is no ride. Both happen on the caller's thread.
     static void OpenWhenRead(const std::string& path,
-                             std::function<void(const std::string&)> refused);
+                             std::function<void(const std::string&)> refused, RideReader read = {});
 
     const ReviewRide& Ride() const { return ride; }
     QCustomPlot* Plot() const { return plot; }
+    // A raw stream's force curves and polar view; nullptr for a session file.
+    QCustomPlot* ForcePlot() const { return forcePlot; }
+    QCustomPlot* PolarPlot() const { return polarPlot; }
     // The time span shown, in seconds since the start.
     double ViewStart() const;
     double ViewEnd() const;
@@ -57,6 +70,9 @@ class ReviewWindow : public QWidget {
   private:
     void SetView(double start, double end);
     void ShowCursorValues();
+    void AddFrameViews(QBoxLayout* side);
+    void ShowForceCurves();
+    void ShowPolarView();
 
     ReviewRide ride;
     QCustomPlot* plot = nullptr;
@@ -64,6 +80,10 @@ class ReviewWindow : public QWidget {
     std::vector<QCPItemStraightLine*> cursorLines;
     QCPLayer* cursorLayer = nullptr;
     std::vector<QLabel*> readouts;
+    QCustomPlot* forcePlot = nullptr;
+    QCustomPlot* polarPlot = nullptr;
+    std::vector<QLabel*> polarReadouts;
+    std::unique_ptr<PolarState> polar;
     double cursorSeconds = 0.0;
     // The view never shows less than this, nor more than the ride.
     double shortestView = 10.0;

@@ -15,11 +15,16 @@ constexpr double smoothingSeconds = 30.0;
 } // namespace
 
 bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& error) {
+    return ReadReviewRide(path, nullptr, ride, error);
+}
+
+bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
+                    std::string& error) {
     SessionRide session;
     FitActivity fit;
     // The review shows the ride as the files other tools were given show it: the same instants,
     // the same rows left out, the same totals.
-    if (!ReadRideActivity(path, nullptr, RideZone{}, session, fit, error)) return false;
+    if (!ReadRideActivity(path, kept, RideZone{}, session, fit, error)) return false;
     ride = ReviewRide{};
     ride.name = std::filesystem::path(path).filename().string();
     for (std::size_t i = 0; i < fit.records.size(); ++i) {
@@ -89,4 +94,49 @@ std::string ValueText(double value, int decimals, const char* unit) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f %s", decimals, value, unit);
     return text;
+}
+
+std::size_t FramesUpTo(const ReviewRide& ride, double seconds) {
+    const auto after =
+        std::upper_bound(ride.frames.begin(), ride.frames.end(), seconds,
+                         [](double at, const ReviewFrame& frame) { return at < frame.seconds; });
+    return static_cast<std::size_t>(after - ride.frames.begin());
+}
+
+namespace {
+// The frame of the count-th revolution mark before end, counting back, or 0 when fewer came.
+std::size_t MarkBefore(const ReviewRide& ride, std::size_t end, std::size_t count, bool& found) {
+    std::size_t at = end;
+    std::size_t marks = 0;
+    while (at > 0 && marks < count) {
+        at -= 1;
+        if (ride.frames[at].frame.revolutionStarts) marks += 1;
+    }
+    found = marks == count;
+    return found ? at : 0;
+}
+} // namespace
+
+FrameSpan TwoTurnsAt(const ReviewRide& ride, double seconds) {
+    const std::size_t end = FramesUpTo(ride, seconds);
+    bool found = false;
+    const std::size_t last = MarkBefore(ride, end, 1, found);
+    if (!found) return FrameSpan{0, 0};
+    const std::size_t first = MarkBefore(ride, last, 2, found);
+    return found ? FrameSpan{first, last} : FrameSpan{0, 0};
+}
+
+void PolarAt(const ReviewRide& ride, double seconds, int turns, PolarState& polar) {
+    const std::size_t end = FramesUpTo(ride, seconds);
+    const int wanted = std::clamp(turns, 1, polarMostTurns);
+    // A revolution is kept or left out by its own frames alone: from a mark on, the view holds
+    // what it held live. Revolutions left out (a rejected mark, frames lost) send it further back.
+    for (std::size_t back = static_cast<std::size_t>(wanted) + 2;; back *= 2) {
+        bool found = false;
+        const std::size_t first = MarkBefore(ride, end, back, found);
+        polar.turnsAveraged = wanted;
+        ClearPolar(polar);
+        for (std::size_t i = first; i < end; ++i) PolarFrameIn(polar, ride.frames[i].frame);
+        if (!found || polar.keptCount >= wanted) return;
+    }
 }

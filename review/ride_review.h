@@ -1,6 +1,10 @@
 #pragma once
 // A past ride as the review window shows it: its values over time, one sample a session row, and
-// the ride's summary. No Qt here: the window draws what this reads and works out.
+// the ride's summary; for a raw stream also every frame, for the force curves and the polar view
+// at any instant. No Qt here: the window draws what this reads and works out.
+
+#include "measure/polar.h"
+#include "record/kept_rows.h"
 
 #include <cstddef>
 #include <string>
@@ -24,6 +28,13 @@ struct ReviewSummary {
     double rightPedalSmoothness;
 };
 
+// One frame of a raw stream as the station took it: its instant on the rows' time axis, and what
+// it brings to the force curves and the polar view.
+struct ReviewFrame {
+    double seconds;
+    PolarFrame frame;
+};
+
 // Each series holds a value a row; a row without it (link lost, no strap) holds not a number.
 struct ReviewRide {
     std::string name;            // the file's name, without its folder
@@ -35,10 +46,18 @@ struct ReviewRide {
     std::vector<double> heartRate;
     std::vector<double> speed; // km/h
     ReviewSummary summary;
+    // A raw stream's frames in the order the station took them; none for a session file.
+    std::vector<ReviewFrame> frames;
+    // Why a cut stream's frames end before its file does; empty otherwise.
+    std::string note;
 };
 
 // False, with a one-line reason naming the file, when it is no session file.
 bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& error);
+// The same, with what the station that recorded the session knew of it (a replay's): each row's
+// instant, and its pedalling metrics.
+bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
+                    std::string& error);
 
 // Power smoothed over 30 s, raised to the fourth power, averaged, and its fourth root: what a
 // varying effort costs the rider as a steady one would. Not a number for a ride under 30 s.
@@ -51,3 +70,18 @@ std::size_t RowAt(const ReviewRide& ride, double seconds);
 std::string ClockText(double seconds);
 // The value with its decimals and unit, or "--" when there is none.
 std::string ValueText(double value, int decimals, const char* unit);
+
+// How many of the ride's frames came at or before the instant.
+std::size_t FramesUpTo(const ReviewRide& ride, double seconds);
+// The frames the force curves show at an instant, first to end: the last two whole revolutions
+// before it, mark to mark, as the live panel shows its last two-revolution window. Empty before
+// the third mark.
+struct FrameSpan {
+    std::size_t first;
+    std::size_t end;
+};
+FrameSpan TwoTurnsAt(const ReviewRide& ride, double seconds);
+// The polar view at an instant: the frames before it go into polar as they went live, from a
+// revolution mark far enough back that the mean takes its last turns revolutions (or all of
+// them since the start).
+void PolarAt(const ReviewRide& ride, double seconds, int turns, PolarState& polar);

@@ -1,6 +1,9 @@
-// The graph behind PlotY and DeleteGraphPlot, on QCustomPlot. Only this file knows the plotting
-// library, so the graph can move to another one without touching the display code.
+// The graph behind PlotY and DeleteGraphPlot, on QCustomPlot. Only this file (and the polar
+// curve it shares with the review window) knows the plotting library, so the graph can move to
+// another one without touching the display code.
 #include "platform/qt/qt_graph.h"
+
+#include "platform/qt/polar_curve.h"
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -286,18 +289,7 @@ int QtEngine::PlotPolar(int panel, int control, const float* angle, const float*
         (count > 0 && (angle == nullptr || radius == nullptr)))
         return -1;
     Graph& graph = *found->graph;
-    constexpr double degree = 3.14159265358979 / 180.0;
-    QVector<QCPCurveData> points;
-    points.reserve(count + 1);
-    for (int i = 0; i <= count && count > 0; ++i) {
-        // The last point is the first again: the curve closes.
-        const int at = i % count;
-        if (!std::isfinite(angle[at]) || !std::isfinite(radius[at])) continue;
-        const double r = radius[at];
-        points.append(
-            QCPCurveData(i, r * std::sin(angle[at] * degree), r * std::cos(angle[at] * degree)));
-        graph.polarRadius = std::max(graph.polarRadius, std::fabs(r));
-    }
+    const QVector<QCPCurveData> points = PolarCurveData(angle, radius, count, graph.polarRadius);
     auto* curve = new QCPCurve(graph.view->xAxis, graph.view->yAxis);
     curve->data()->set(points, true);
     curve->setPen(QPen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff)));

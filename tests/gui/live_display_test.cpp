@@ -9,6 +9,7 @@
 #include "link/frame_reader.h"
 #include "protocol/frame.h"
 #include "setup/setup_file.h"
+#include "tests/gui/polar_peak.h"
 #include "tests/gui/qt_fixture.h"
 #include "tools/crank_model.h"
 
@@ -191,26 +192,10 @@ TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleWithNamedFigures) 
     SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, polarPlotMode);
     Ride(10);
     QCustomPlot* plot = engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH);
-    // The angle of each curve's farthest point, clockwise from the top where the mark is.
-    const auto peakAngle = [plot](const QColor& color) {
-        double farthest = -1.0;
-        double angle = -1.0;
-        for (int i = 0; i < plot->plottableCount(); ++i) {
-            auto* curve = qobject_cast<QCPCurve*>(plot->plottable(i));
-            if (curve == nullptr || curve->pen().color() != color) continue;
-            for (const QCPCurveData& point : *curve->data()) {
-                const double radius = std::hypot(point.key, point.value);
-                if (radius <= farthest) continue;
-                farthest = radius;
-                angle = std::fmod(std::atan2(point.key, point.value) * 180.0 / M_PI + 360.0, 360.0);
-            }
-        }
-        return angle;
-    };
     // A frame is 10.8 degrees of a revolution at 90 rpm.
     const double frameAngle = 360.0 * 90.0 / 60.0 / 50.0;
-    EXPECT_NEAR(peakAngle(QColor(0, 0, 255)), 90.0, frameAngle);
-    EXPECT_NEAR(peakAngle(QColor(255, 0, 0)), 270.0, frameAngle);
+    EXPECT_NEAR(PolarPeakAngle(*plot, QColor(0, 0, 255)), 90.0, frameAngle);
+    EXPECT_NEAR(PolarPeakAngle(*plot, QColor(255, 0, 0)), 270.0, frameAngle);
     EXPECT_TRUE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
     EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_PEAK), 90.0, frameAngle);
     EXPECT_NEAR(Shown(MAIN_POLAR_LEFT_PEAK), 270.0, frameAngle);

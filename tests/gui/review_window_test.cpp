@@ -1,7 +1,13 @@
 // The review window on the offscreen platform: a past session opened, zoomed, panned and read at
-// its cursor, by the keys and the mouse a rider uses.
+// its cursor, by the keys and the mouse a rider uses; a raw stream recorded live opened with its
+// force curves and polar view at the cursor.
+#include "app/callbacks.h"
+#include "app/replay.h"
 #include "review/review_window.h"
+#include "tests/gui/polar_peak.h"
+#include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
+#include "tests/support/station_fixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 // Twenty minutes: power swinging about 230 W with two hard minutes, the heart following, and the
@@ -77,6 +84,12 @@ TEST_F(ReviewWindowTest, ASessionOpensZoomsAndItsCursorReadsEveryValueAtItsInsta
     QCustomPlot* plot = window->Plot();
     ASSERT_EQ(plot->graphCount(), 6);
     for (int i = 0; i < plot->graphCount(); ++i) EXPECT_EQ(plot->graph(i)->data()->size(), 1200);
+    // The right pedal is blue and the left red, as on the live panel.
+    for (const auto& [line, right] : {std::pair{1, false}, std::pair{2, true}}) {
+        const QColor colour = plot->graph(line)->pen().color();
+        EXPECT_EQ(plot->graph(line)->name(), right ? "Right power" : "Left power");
+        EXPECT_EQ(colour.blue() > colour.red(), right) << plot->graph(line)->name().toStdString();
+    }
     EXPECT_EQ(window->ViewStart(), 0.0);
     EXPECT_EQ(window->ViewEnd(), 1201.0);
 
@@ -168,4 +181,136 @@ TEST_F(ReviewWindowTest, ARideReadBesideTheEventLoopOpensItsWindowAndNoSessionGi
     opened()[0]->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(opened().isEmpty()) << "a closed review window goes";
+}
+
+namespace {
+// The emulator's crank at 90 rpm, 50 frames a second: a revolution is 33.3 frames, a frame 10.8
+// degrees of it.
+constexpr double turnFrames = 50.0 * 60.0 / 90.0;
+constexpr double frameAngle = 360.0 / turnFrames;
+const QColor blue(0, 0, 255);
+const QColor red(255, 0, 0);
+
+std::set<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// A minute of the emulated crank recorded by the station on the virtual clock, its raw stream
+// beside the session file.
+class ReviewStreamTest : public StationTest {
+  protected:
+    void SetUp() override {
+        StationTest::SetUp();
+        WriteFile("zan_01.set", MatchingSetupFile());
+        WriteFile("zan_com.set", "5\n0\n1\n1\n");
+        PlayEmulatedCrank(engine, "COM5", EmulatedCrankSettings{});
+        rides = folder / "ride";
+        std::filesystem::create_directory(rides);
+        engine.dirAnswers.push_back(rides.string());
+        ASSERT_EQ(Start(), 0);
+        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        // This program's callback table only records the timers' ticks: the station's own timers
+        // run here, at their intervals.
+        engine.timersRunning = false;
+        for (int tick = 1; tick <= 3000; ++tick) {
+            engine.RunUntil(tick * 0.020);
+            TIMER(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+            if (tick % 25 == 0) DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
+        }
+        live = zan.record.sessionPath;
+        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        stream = live.substr(0, live.size() - 4) + ".zanraw";
+    }
+    std::filesystem::path rides;
+    std::string live;
+    std::string stream;
+};
+} // namespace
+
+TEST_F(ReviewStreamTest, AStreamShowsTheLiveRowsAndAtItsCursorTwoRevolutionsAndThePolarPeaks) {
+    const std::set<std::string> before = FilesIn(rides);
+    std::string error;
+    const std::unique_ptr<ReviewWindow> window(ReviewWindow::Open(stream, error, ReadRideOrStream));
+    ASSERT_NE(window, nullptr) << error;
+    EXPECT_EQ(FilesIn(rides), before) << "nothing is written beside the stream";
+    EXPECT_EQ(&CurrentEngine(), &engine) << "the replay's engine was its thread's alone";
+
+    // The rows the live session wrote, value for value, now with pedalling metrics.
+    ReviewRide session;
+    ASSERT_TRUE(ReadReviewRide(live, session, error)) << error;
+    const ReviewRide& ride = window->Ride();
+    EXPECT_EQ(ride.name, std::filesystem::path(stream).filename().string());
+    ASSERT_GE(session.seconds.size(), 59u);
+    EXPECT_EQ(ride.seconds, session.seconds);
+    EXPECT_EQ(ride.powerTotal, session.powerTotal);
+    EXPECT_EQ(ride.cadence, session.cadence);
+    EXPECT_EQ(ride.speed, session.speed);
+    EXPECT_EQ(Read(*window, "summaryMeanPower"),
+              QString("%1 W").arg(session.summary.meanPower, 0, 'f', 0));
+    EXPECT_TRUE(std::isfinite(ride.summary.rightTorqueEffectiveness));
+    EXPECT_NE(Read(*window, "summaryPedalSmoothness"), "-- / --");
+    EXPECT_TRUE(ride.note.empty());
+    EXPECT_EQ(window->findChild<QLabel*>("streamNote"), nullptr);
+
+    // The force curves at the cursor: two revolutions of frames, mark to mark, the last one
+    // ending at the mark within a revolution before it; the right pedal blue, the left red.
+    window->SetCursorSeconds(40.0);
+    QCustomPlot* forces = window->ForcePlot();
+    ASSERT_NE(forces, nullptr);
+    const FrameSpan span = TwoTurnsAt(ride, 40.0);
+    ASSERT_EQ(forces->graph(0)->data()->size(), static_cast<int>(span.end - span.first));
+    EXPECT_NEAR(span.end - span.first, 2.0 * turnFrames, 1.5);
+    ASSERT_LT(span.end, ride.frames.size());
+    EXPECT_LE(ride.frames[span.end].seconds, 40.0);
+    EXPECT_GT(ride.frames[span.end].seconds, 40.0 - 60.0 / 90.0);
+    EXPECT_EQ(forces->graph(0)->data()->at(0)->value, ride.frames[span.first].frame.rightForce);
+    EXPECT_EQ(forces->graph(1)->data()->at(0)->value, ride.frames[span.first].frame.leftForce);
+    EXPECT_EQ(forces->graph(0)->pen().color(), blue);
+    EXPECT_EQ(forces->graph(1)->pen().color(), red);
+
+    // The polar view of the last ten revolutions before the cursor: the emulator's right stroke
+    // peaks at 90 degrees, the left half a turn later.
+    QCustomPlot* polar = window->PolarPlot();
+    ASSERT_NE(polar, nullptr);
+    EXPECT_NEAR(PolarPeakAngle(*polar, blue), 90.0, frameAngle);
+    EXPECT_NEAR(PolarPeakAngle(*polar, red), 270.0, frameAngle);
+    const QLabel* rightPeak = window->findChild<QLabel*>("polarRightPeak");
+    ASSERT_NE(rightPeak, nullptr);
+    EXPECT_EQ(rightPeak->accessibleName(), "Right peak angle (deg)");
+    EXPECT_NEAR(rightPeak->text().toDouble(), 90.0, frameAngle);
+    EXPECT_NEAR(Read(*window, "polarLeftPeak").toDouble(), 270.0, frameAngle);
+    EXPECT_EQ(window->findChild<QLabel*>("polarLeftDeadSpot")->accessibleName(),
+              "Left dead spot angle (deg)");
+
+    if (const char* shot = std::getenv("ZAN_REVIEW_STREAM_SCREENSHOT")) {
+        window->resize(1400, 820);
+        QApplication::processEvents();
+        window->SetCursorSeconds(40.0);
+        QApplication::processEvents();
+        window->grab().save(QString::fromLocal8Bit(shot));
+    }
+}
+
+TEST_F(ReviewStreamTest, ACutStreamIsShownToItsLastWholeBlockWithItsNoteAndJunkIsRefused) {
+    const std::filesystem::path cut = rides / "cut.zanraw";
+    // The end block and the last bytes of the block before it lost, as a kill mid-write leaves.
+    std::filesystem::copy_file(stream, cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 10);
+    std::ofstream(rides / "junk.zanraw") << "no stream here";
+
+    std::string error;
+    const std::unique_ptr<ReviewWindow> window(
+        ReviewWindow::Open(cut.string(), error, ReadRideOrStream));
+    ASSERT_NE(window, nullptr) << error;
+    EXPECT_GE(window->Ride().seconds.size(), 59u);
+    EXPECT_NE(Read(*window, "streamNote").indexOf("read to its last whole block"), -1)
+        << Read(*window, "streamNote").toStdString();
+
+    EXPECT_EQ(ReviewWindow::Open((rides / "junk.zanraw").string(), error, ReadRideOrStream),
+              nullptr);
+    EXPECT_NE(error.find("junk.zanraw\" is no raw stream of the station"), std::string::npos)
+        << error;
 }

@@ -1,6 +1,8 @@
-// A past ride as the review window reads it: its series, its summary and the row at an instant.
+// A past ride as the review window reads it: its series, its summary, the row at an instant, and
+// a raw stream's frames as the force curves and the polar view take them.
 #include "review/ride_review.h"
 #include "tests/support/session_rows.h"
+#include "tools/crank_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 
 namespace {
 constexpr double none = std::numeric_limits<double>::quiet_NaN();
@@ -108,4 +111,64 @@ TEST(ReviewRows, TheCursorReadsTheLastRowAtOrBeforeItsInstant) {
     EXPECT_EQ(ClockText(3723.4), "1:02:03");
     EXPECT_EQ(ValueText(none, 0, "W"), "--");
     EXPECT_EQ(ValueText(32.25, 1, "km/h"), "32.2 km/h");
+}
+
+// The polar view at an instant is the one the live station showed then, from the same frames:
+// revolutions spoiled by a rejected mark, lost frames or a stall are left out as live, however
+// far back the last ten whole ones go.
+TEST(ReviewFrames, ThePolarViewAtAnInstantIsTheLiveOneWithSpoiledRevolutionsLeftOut) {
+    ReviewRide ride;
+    const StrokeSettings stroke{90.0, 50.0, 300.0, 300.0};
+    bool marked = false;
+    int turn = 0;
+    for (long long n = 0; n < 50 * 60; ++n) {
+        const CrankSample sample = SampleCrank(stroke, n);
+        turn += sample.revolutionStart ? 1 : 0;
+        PolarFrame frame{static_cast<float>(sample.rightForce),
+                         static_cast<float>(sample.leftForce),
+                         sample.revolutionStart,
+                         marked ? 1 : 0,
+                         false,
+                         0,
+                         false};
+        marked = marked || sample.revolutionStart;
+        const bool spoiling = n % 33 == 12 && !sample.revolutionStart;
+        frame.markRejected = spoiling && turn % 7 == 3;
+        frame.lostBefore = spoiling && turn % 7 == 5 ? 2 : 0;
+        frame.stalled = spoiling && turn % 7 == 6 && turn > 60;
+        ride.frames.push_back(ReviewFrame{static_cast<double>(n) / 50.0, frame});
+    }
+    const auto live = std::make_unique<PolarState>();
+    live->turnsAveraged = polarDefaultTurns;
+    ClearPolar(*live);
+    const auto atCursor = std::make_unique<PolarState>();
+    std::size_t fed = 0;
+    for (const double at : {2.0, 7.3, 31.0, 59.9}) {
+        SCOPED_TRACE(at);
+        for (; fed < ride.frames.size() && ride.frames[fed].seconds <= at; ++fed)
+            PolarFrameIn(*live, ride.frames[fed].frame);
+        PolarAt(ride, at, polarDefaultTurns, *atCursor);
+        const PolarFigures& shown = live->figures;
+        const PolarFigures& reviewed = atCursor->figures;
+        EXPECT_EQ(reviewed.turns, shown.turns);
+        if (at > 30.0) {
+            EXPECT_EQ(reviewed.turns, polarDefaultTurns);
+        }
+        ASSERT_EQ(reviewed.points, shown.points);
+        for (int k = 0; k < shown.points; ++k) {
+            EXPECT_EQ(reviewed.right[k], shown.right[k]) << k;
+            EXPECT_EQ(reviewed.left[k], shown.left[k]) << k;
+        }
+        EXPECT_EQ(reviewed.rightPedal.deadSpotAngle, shown.rightPedal.deadSpotAngle);
+    }
+
+    // The force curves take the last two whole revolutions before the instant, mark to mark.
+    const FrameSpan span = TwoTurnsAt(ride, 31.0);
+    ASSERT_LT(span.end, ride.frames.size());
+    EXPECT_TRUE(ride.frames[span.first].frame.revolutionStarts);
+    EXPECT_TRUE(ride.frames[span.end].frame.revolutionStarts);
+    EXPECT_NEAR(static_cast<double>(span.end - span.first), 2.0 * 50.0 * 60.0 / 90.0, 1.5);
+    EXPECT_LE(ride.frames[span.end].seconds, 31.0);
+    EXPECT_GT(ride.frames[span.end].seconds, 31.0 - 60.0 / 90.0);
+    EXPECT_EQ(TwoTurnsAt(ride, 0.5).end, 0u) << "no two whole revolutions yet";
 }
