@@ -20,10 +20,15 @@ void ReplayPort::ReachTick(std::uint32_t reached) {
     tick = reached;
 }
 
+bool ReplayPort::Due(std::size_t index) const {
+    if (index >= stream.blocks.size() || stream.blocks[index].tick > tick) return false;
+    return stream.blocks[index].kind != RawBlockKind::Setup || index < setupBlock;
+}
+
 int ReplayPort::InQLen() {
     std::size_t waiting = 0;
     std::size_t skip = offset;
-    for (std::size_t i = block; i < stream.blocks.size() && stream.blocks[i].tick <= tick; ++i) {
+    for (std::size_t i = block; Due(i); ++i) {
         waiting += stream.blocks[i].bytes.size() - skip;
         skip = 0;
         if (waiting >= 65536) break;
@@ -33,7 +38,7 @@ int ReplayPort::InQLen() {
 
 int ReplayPort::Read(unsigned char* buffer, int count) {
     int given = 0;
-    while (given < count && block < stream.blocks.size() && stream.blocks[block].tick <= tick) {
+    while (given < count && Due(block)) {
         const std::vector<unsigned char>& bytes = stream.blocks[block].bytes;
         const std::size_t step =
             std::min(bytes.size() - offset, static_cast<std::size_t>(count - given));
@@ -51,10 +56,22 @@ int ReplayPort::Read(unsigned char* buffer, int count) {
 const RawSetup* ReplayPort::TakeSetupChange() {
     for (; setupBlock < stream.blocks.size() && stream.blocks[setupBlock].tick <= tick;
          ++setupBlock) {
-        if (stream.blocks[setupBlock].kind == RawBlockKind::Setup)
-            return &stream.blocks[setupBlock++].setup;
+        if (stream.blocks[setupBlock].kind != RawBlockKind::Setup) continue;
+        // Bytes before the change still to read were measured under the setup before it.
+        if (UnreadBefore(setupBlock)) return nullptr;
+        return &stream.blocks[setupBlock++].setup;
     }
     return nullptr;
+}
+
+bool ReplayPort::UnreadBefore(std::size_t end) const {
+    for (std::size_t i = block; i < end && i < stream.blocks.size(); ++i)
+        if (stream.blocks[i].bytes.size() > (i == block ? offset : 0)) return true;
+    return false;
+}
+
+bool ReplayPort::Ended() const {
+    return !UnreadBefore(stream.blocks.size());
 }
 
 void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
@@ -298,7 +315,8 @@ void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawS
     for (const RawStreamBlock& block : stream.blocks) {
         if (block.kind == RawBlockKind::Setup) {
             runTo(block.tick > 0 ? block.tick - 1 : 0);
-            TakeRecordedSetup(zan, block.setup);
+            port.ReachTick(block.tick);
+            while (const RawSetup* setup = port.TakeSetupChange()) TakeRecordedSetup(zan, *setup);
             continue;
         }
         runTo(block.tick);
