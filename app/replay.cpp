@@ -97,12 +97,28 @@ namespace {
 class ReplayEngine : public Engine {
   public:
     ReplayEngine(ReplayPort& port, double startDateTime, std::string folder)
-        : port(port), startDateTime(startDateTime), folder(std::move(folder)) {}
+        : port(port), dateTimeAtZero(startDateTime), folder(std::move(folder)) {}
 
     // One tick of the link timer, or of the display timer, at the given virtual time (never
     // before the clock's present), after the calls due by then.
     void LinkTick(double at) { RunTick(at, inLinkTick, "TIMER"); }
     void DisplayTick(double at) { RunTick(at, inDisplayTick, "DISPLAY"); }
+    // A display tick whose date-time the live station read too: the clock reads it then, and
+    // runs on from it.
+    void DisplayTick(double at, double dateTime) {
+        if (at > now) now = at;
+        ReadDateTime(dateTime);
+        RunTick(at, inDisplayTick, "DISPLAY");
+    }
+    // A press at a recorded instant that may lie behind the clock (the session button, pressed
+    // before its folder popup let the session open): the clock reads that instant meanwhile.
+    template <typename Press> void PressAt(double at, double dateTime, Press press) {
+        const double reached = now;
+        now = at;
+        ReadDateTime(dateTime);
+        press();
+        now = std::max(now, reached);
+    }
     std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
@@ -215,7 +231,7 @@ class ReplayEngine : public Engine {
     }
     int PrintPanel(int, const char*, const char*) override { return -1; }
 
-    double CurrentDateTime() override { return startDateTime + now; }
+    double CurrentDateTime() override { return dateTimeAtZero + now; }
     double Timer() override { return now; }
     void Delay(double seconds) override {
         if (seconds > 0.0) now += seconds;
@@ -254,6 +270,8 @@ class ReplayEngine : public Engine {
             callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
 
+    void ReadDateTime(double dateTime) { dateTimeAtZero = dateTime - now; }
+
     void RunTick(double at, bool& inTick, const char* name) {
         if (at > now) now = at;
         RunDue();
@@ -282,7 +300,8 @@ class ReplayEngine : public Engine {
     }
 
     ReplayPort& port;
-    double startDateTime;
+    // The clock's date-time at its 0 of the steady timer.
+    double dateTimeAtZero;
     std::string folder;
     double now = 0.0;
     bool inLinkTick = false;
@@ -295,11 +314,21 @@ class ReplayEngine : public Engine {
     std::vector<Delayed> delayed;
 };
 
+// The replay's session, opened as the rider opened it; false when its file could not be made.
+bool OpenReplaySession(Station& zan) {
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    // A live session stores its file on disk every few seconds against a power cut; a replay
+    // can always be run again, and stores it once, at its close.
+    zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
+    return zan.record.sessionActive > 0;
+}
+
 // The recorded session played through the station tick by tick: each link tick gives the port
-// bytes stamped with it, each display tick runs where and when it ran live, and a setup change
-// is in force before the tick it was recorded at. A stream without display ticks has one every
-// 25 link ticks, the display timer's 500 ms.
-void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
+// bytes stamped with it, each display tick runs where and when it ran live, a setup change is in
+// force before the tick it was recorded at, and the session opens where its block is (the link's
+// history before it played first). A stream without display ticks has one every 25 link ticks,
+// the display timer's 500 ms. False when the session could not be opened.
+bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
     bool displays = false;
     for (const RawStreamBlock& block : stream.blocks)
         displays = displays || block.kind == RawBlockKind::Display;
@@ -320,8 +349,25 @@ void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawS
             continue;
         }
         runTo(block.tick);
-        if (block.kind == RawBlockKind::Display) engine.DisplayTick(block.displayMs / 1000.0);
+        const double at = block.displayMs / 1000.0;
+        if (block.kind == RawBlockKind::Display && stream.header.version == 1)
+            engine.DisplayTick(at);
+        else if (block.kind == RawBlockKind::Display)
+            engine.DisplayTick(at, block.dateTime);
+        if (block.kind == RawBlockKind::Session) {
+            bool opened = false;
+            engine.PressAt(at, block.dateTime,
+                           [&zan, &opened] { opened = OpenReplaySession(zan); });
+            if (!opened) return false;
+        }
     }
+    return true;
+}
+
+const RawStreamBlock* SessionBlock(const RawStream& stream) {
+    for (const RawStreamBlock& block : stream.blocks)
+        if (block.kind == RawBlockKind::Session) return &block;
+    return nullptr;
 }
 
 // The session's folder as the popup gives it: the stream's own, whole.
@@ -338,25 +384,26 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
     if (!ReadRawStream(streamPath, stream, error)) return false;
     note = stream.note;
     ReplayPort port(stream);
-    ReplayEngine engine(port, stream.header.startDateTime, FolderOf(streamPath));
+    // The engine's clock runs on the stream's: the session's button was pressed at the date-time
+    // the header holds.
+    const RawStreamBlock* session = SessionBlock(stream);
+    const double pressed = session != nullptr ? session->displayMs / 1000.0 : 0.0;
+    ReplayEngine engine(port, stream.header.startDateTime - pressed, FolderOf(streamPath));
     UseEngine(&engine);
     const auto station = std::make_unique<Station>();
     Station& zan = *station;
     UseStation(zan);
     // The replay starts as the station did, on the setup recorded with the ride rather than
-    // the one in this folder, and the session opens at once, before the first byte.
+    // the one in this folder. A stream of version 1 begins with its session, which opens at
+    // once, before the first byte.
     bool started = StartStation(zan, nullptr, "") == 0;
     if (started) {
         TakeRecordedSetup(zan, stream.header.setup);
         zan.app.replaying = true;
-        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-        started = zan.record.sessionActive > 0;
-        // A live session stores its file on disk every few seconds against a power cut; a
-        // replay can always be run again, and stores it once, at its close.
-        zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
+        if (session == nullptr) started = OpenReplaySession(zan);
     }
+    if (started) started = PlayBlocks(zan, engine, port, stream);
     if (started) {
-        PlayBlocks(zan, engine, port, stream);
         sessionPath = zan.record.sessionPath;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
     }

@@ -7,23 +7,26 @@
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace {
 struct LinkCase {
     const char* what;
     double corruptShare;
+    double sessionAt; // 0: the session opens before the first byte
 };
 } // namespace
 
 class ReplayTest : public StationTest, public ::testing::WithParamInterface<LinkCase> {};
 
 // The replay measures what the live station measured: every row's every cell, with the setup
-// change at its instant, on a clean link and on one that corrupts 1 % of the bytes.
+// change at its instant, on a clean link and on one that corrupts 1 % of the bytes, and for a
+// session opened while the crank had long been streaming, as a rider opens it.
 TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
     EmulatedCrankSettings settings;
     settings.corruptShare = GetParam().corruptShare;
-    const std::string live = RecordEmulatedSession(settings, 60.0);
+    const std::string live = RecordEmulatedSession(settings, 60.0, GetParam().sessionAt);
     const std::string stream = StreamBeside(live);
     ASSERT_TRUE(std::filesystem::exists(stream));
 
@@ -33,6 +36,12 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
     ASSERT_TRUE(ReplayExport(stream, replayed, note, error)) << error;
     UseEngine(&engine);
     EXPECT_EQ(note, "");
+    // About 1 KB a second: a read of a frame or two takes a head of 2 bytes.
+    const double perSecond =
+        static_cast<double>(std::filesystem::file_size(stream)) / (60.0 + GetParam().sessionAt);
+    std::printf("raw stream: %.0f bytes a second, %.2f MB an hour\n", perSecond,
+                perSecond * 3600.0 / 1e6);
+    EXPECT_LT(perSecond, 1100.0);
     // The live session's file is there: the replay takes a name of its own beside it.
     EXPECT_NE(replayed, live);
     EXPECT_EQ(std::filesystem::path(replayed).parent_path(),
@@ -46,7 +55,9 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
-                         ::testing::Values(LinkCase{"clean", 0.0}, LinkCase{"corrupted", 0.01}),
+                         ::testing::Values(LinkCase{"clean", 0.0, 0.0},
+                                           LinkCase{"corrupted", 0.01, 0.0},
+                                           LinkCase{"openedMidRide", 0.01, 10.0}),
                          [](const auto& info) { return std::string(info.param.what); });
 
 // While a recorded ride plays, the rider's commands that would talk to a crank send nothing and
@@ -83,11 +94,11 @@ TEST(ReplayPortTest, ASetupChangeWaitsForTheBytesBeforeItAndHoldsBackThoseAfterI
     RawStream stream;
     RawSetup changed{};
     changed.parameters.rightForceOffset = 1040.0f;
-    stream.blocks = {{RawBlockKind::Port, 1, {1, 2}, {}, 0},
-                     {RawBlockKind::Display, 2, {}, {}, 40},
-                     {RawBlockKind::Setup, 3, {}, changed, 0},
-                     {RawBlockKind::Port, 3, {3, 4, 5}, {}, 0},
-                     {RawBlockKind::End, 4, {}, {}, 0}};
+    stream.blocks = {{RawBlockKind::Port, 1, {1, 2}, {}, 0, 0.0},
+                     {RawBlockKind::Display, 2, {}, {}, 40, 0.0},
+                     {RawBlockKind::Setup, 3, {}, changed, 0, 0.0},
+                     {RawBlockKind::Port, 3, {3, 4, 5}, {}, 0, 0.0},
+                     {RawBlockKind::End, 4, {}, {}, 0, 0.0}};
     ReplayPort port(stream);
     port.ReachTick(4);
     EXPECT_EQ(port.TakeSetupChange(), nullptr);

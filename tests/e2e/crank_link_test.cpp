@@ -92,7 +92,8 @@ TEST_P(LinkReplayTest, ASessionOnTheLinkReplaysToTheSameRowsValueForValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SessionStarts, LinkReplayTest,
-                         ::testing::Values(SessionStartCase{"fromTheFirstByte", false}),
+                         ::testing::Values(SessionStartCase{"fromTheFirstByte", false},
+                                           SessionStartCase{"afterTheHandshake", true}),
                          [](const auto& info) { return std::string(info.param.what); });
 
 #endif
