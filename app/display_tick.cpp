@@ -23,7 +23,7 @@ int DISPLAY(int, int, int event, void*, int, int) {
     Station& zan = EngineStation();
     AppState& app = zan.app;
     // The raw stream marks where each display tick fell among the link's reads.
-    KeepRawDisplayTick(zan.record);
+    KeepRawDisplayTick(zan.record, zan.setup);
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
     WarnSerialMismatch(zan);
     app.keepAliveTicks += 1;

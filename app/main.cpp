@@ -5,9 +5,9 @@
 #include "app/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
+#include "app/window_replay.h"
 #include "export/ride_export.h"
 #include "platform/engine.h"
-#include "platform/qt/qt_engine.h"
 #include "platform/windows_calls.h"
 #include "review/review_window.h"
 #include "setup/catalogue.h"
@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -61,56 +60,9 @@ void ChooseOffscreenWithoutScreen() {
 
 // A quit asked for by a signal (a service stopped, a shutdown) has nobody to answer a dialog:
 // what it has to tell goes to the standard error instead, and the program still ends.
-class StationEngine : public QtEngine {
+class StationEngine : public WindowReplayEngine {
   public:
     bool quittingOnSignal = false;
-    // A recorded ride played in the window: the crank's port is the replay, paced by the clock
-    // (speed times the recorded pace), and the window's title says so.
-    ReplayPort* replay = nullptr;
-    double replaySpeed = 1.0;
-    double replayStart = 0.0;
-    bool replayStarted = false;
-    std::string replayName;
-
-    int SetPanelAttributeText(int panel, int attribute, const char* value) override {
-        if (replay == nullptr || attribute != ATTR_TITLE)
-            return QtEngine::SetPanelAttributeText(panel, attribute, value);
-        const std::string title = "REPLAY " + replayName + " - " + value;
-        return QtEngine::SetPanelAttributeText(panel, attribute, title.c_str());
-    }
-    int OpenComConfig(int port, const char* name, long baud, int parity, int dataBits, int stopBits,
-                      int inputQueue, int outputQueue) override {
-        if (replay != nullptr) return 0;
-        return QtEngine::OpenComConfig(port, name, baud, parity, dataBits, stopBits, inputQueue,
-                                       outputQueue);
-    }
-    int SetComTime(int port, double seconds) override {
-        return replay != nullptr ? 0 : QtEngine::SetComTime(port, seconds);
-    }
-    int CloseCom(int port) override { return replay != nullptr ? 0 : QtEngine::CloseCom(port); }
-    int GetInQLen(int port) override {
-        if (replay == nullptr) return QtEngine::GetInQLen(port);
-        if (!replayStarted) return 0;
-        // The ticks the clock has reached at the chosen pace; the setup the live station had
-        // changed by then is in force before their bytes are read.
-        const double ticks = (Timer() - replayStart) * replaySpeed / 0.020;
-        replay->ReachTick(static_cast<std::uint32_t>(std::min(ticks, 4.0e9)));
-        while (const RawSetup* setup = replay->TakeSetupChange())
-            TakeRecordedSetup(EngineStation(), *setup);
-        return replay->InQLen();
-    }
-    int ComRdByte(int port) override {
-        if (replay == nullptr) return QtEngine::ComRdByte(port);
-        unsigned char byte = 0;
-        return replay->Read(&byte, 1) == 1 ? byte : -1;
-    }
-    int ComRdBlock(int port, unsigned char* buffer, int count) override {
-        return replay != nullptr ? replay->Read(buffer, count)
-                                 : QtEngine::ComRdBlock(port, buffer, count);
-    }
-    int ComWrtByte(int port, int byte) override {
-        return replay != nullptr ? byte : QtEngine::ComWrtByte(port, byte);
-    }
 
     int MessagePopup(const char* title, const char* message) override {
         if (!quittingOnSignal) return QtEngine::MessagePopup(title, message);
@@ -128,33 +80,6 @@ class StationEngine : public QtEngine {
         return 0;
     }
 };
-
-// The replay starts once the station has: on the setup recorded with the ride, told in the
-// message box, the recorded pace counted from then.
-struct ReplayStart {
-    StationEngine* engine;
-    const RawStream* stream;
-    std::string path;
-};
-
-void StartReplay(void* data) {
-    const auto* start = static_cast<const ReplayStart*>(data);
-    Station& zan = EngineStation();
-    TakeRecordedSetup(zan, start->stream->header.setup);
-    std::string message = "Replay of " + start->path + " (crank SN_" +
-                          std::to_string(start->stream->header.crankSerial) + ", station " +
-                          start->stream->header.stationVersion + "): no crank is on the port.";
-    if (start->stream->cutShort) message += " The stream " + start->stream->note + ".";
-    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
-    start->engine->replayStart = Timer();
-    start->engine->replayStarted = true;
-}
-
-void ScheduleReplayStart(StationEngine& engine, const RawStream& stream, const char* path) {
-    static ReplayStart start;
-    start = ReplayStart{&engine, &stream, path};
-    PostDelayedCall(StartReplay, &start, 0.0);
-}
 
 // What the program answers on the console goes to the one it was started from.
 void UseConsole() {
@@ -371,14 +296,7 @@ int main(int argc, char** argv) {
     const auto station = std::make_unique<Station>();
     UseStation(*station);
     Station& zan = *station;
-    ReplayPort replayPort(stream);
-    if (replaying) {
-        engine.replay = &replayPort;
-        engine.replaySpeed = replaySpeed;
-        engine.replayName = std::filesystem::path(argv[2]).filename().string();
-        zan.app.replaying = true;
-        ScheduleReplayStart(engine, stream, argv[2]);
-    }
+    if (replaying) engine.PlayStream(stream, argv[2], replaySpeed);
 
     if (qtMayTakeArguments) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;

@@ -23,10 +23,15 @@ void ReplayPort::ReachTick(std::uint32_t reached) {
     tick = reached;
 }
 
+bool ReplayPort::Due(std::size_t index) const {
+    if (index >= stream.blocks.size() || stream.blocks[index].tick > tick) return false;
+    return stream.blocks[index].kind != RawBlockKind::Setup || index < setupBlock;
+}
+
 int ReplayPort::InQLen() {
     std::size_t waiting = 0;
     std::size_t skip = offset;
-    for (std::size_t i = block; i < stream.blocks.size() && stream.blocks[i].tick <= tick; ++i) {
+    for (std::size_t i = block; Due(i); ++i) {
         waiting += stream.blocks[i].bytes.size() - skip;
         skip = 0;
         if (waiting >= 65536) break;
@@ -36,7 +41,7 @@ int ReplayPort::InQLen() {
 
 int ReplayPort::Read(unsigned char* buffer, int count) {
     int given = 0;
-    while (given < count && block < stream.blocks.size() && stream.blocks[block].tick <= tick) {
+    while (given < count && Due(block)) {
         const std::vector<unsigned char>& bytes = stream.blocks[block].bytes;
         const std::size_t step =
             std::min(bytes.size() - offset, static_cast<std::size_t>(count - given));
@@ -54,10 +59,22 @@ int ReplayPort::Read(unsigned char* buffer, int count) {
 const RawSetup* ReplayPort::TakeSetupChange() {
     for (; setupBlock < stream.blocks.size() && stream.blocks[setupBlock].tick <= tick;
          ++setupBlock) {
-        if (stream.blocks[setupBlock].kind == RawBlockKind::Setup)
-            return &stream.blocks[setupBlock++].setup;
+        if (stream.blocks[setupBlock].kind != RawBlockKind::Setup) continue;
+        // Bytes before the change still to read were measured under the setup before it.
+        if (UnreadBefore(setupBlock)) return nullptr;
+        return &stream.blocks[setupBlock++].setup;
     }
     return nullptr;
+}
+
+bool ReplayPort::UnreadBefore(std::size_t end) const {
+    for (std::size_t i = block; i < end && i < stream.blocks.size(); ++i)
+        if (stream.blocks[i].bytes.size() > (i == block ? offset : 0)) return true;
+    return false;
+}
+
+bool ReplayPort::Ended() const {
+    return !UnreadBefore(stream.blocks.size());
 }
 
 void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
@@ -83,12 +100,28 @@ namespace {
 class ReplayEngine : public Engine {
   public:
     ReplayEngine(ReplayPort& port, double startDateTime, std::string folder)
-        : port(port), startDateTime(startDateTime), folder(std::move(folder)) {}
+        : port(port), dateTimeAtZero(startDateTime), folder(std::move(folder)) {}
 
     // One tick of the link timer, or of the display timer, at the given virtual time (never
     // before the clock's present), after the calls due by then.
     void LinkTick(double at) { RunTick(at, inLinkTick, TIMER); }
     void DisplayTick(double at) { RunTick(at, inDisplayTick, DISPLAY); }
+    // A display tick whose date-time the live station read too: the clock reads it then, and
+    // runs on from it.
+    void DisplayTick(double at, double dateTime) {
+        if (at > now) now = at;
+        ReadDateTime(dateTime);
+        RunTick(at, inDisplayTick, DISPLAY);
+    }
+    // A press at a recorded instant that may lie behind the clock (the session button, pressed
+    // before its folder popup let the session open): the clock reads that instant meanwhile.
+    template <typename Press> void PressAt(double at, double dateTime, Press press) {
+        const double reached = now;
+        now = at;
+        ReadDateTime(dateTime);
+        press();
+        now = std::max(now, reached);
+    }
     std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
@@ -201,7 +234,7 @@ class ReplayEngine : public Engine {
     }
     int PrintPanel(int, const char*, const char*) override { return -1; }
 
-    double CurrentDateTime() override { return startDateTime + now; }
+    double CurrentDateTime() override { return dateTimeAtZero + now; }
     double Timer() override { return now; }
     void Delay(double seconds) override {
         if (seconds > 0.0) now += seconds;
@@ -241,6 +274,8 @@ class ReplayEngine : public Engine {
         callback(1, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
     }
 
+    void ReadDateTime(double dateTime) { dateTimeAtZero = dateTime - now; }
+
     void RunTick(double at, bool& inTick, CtrlCallbackPtr callback) {
         if (at > now) now = at;
         RunDue();
@@ -269,7 +304,8 @@ class ReplayEngine : public Engine {
     }
 
     ReplayPort& port;
-    double startDateTime;
+    // The clock's date-time at its 0 of the steady timer.
+    double dateTimeAtZero;
     std::string folder;
     double now = 0.0;
     bool inLinkTick = false;
@@ -282,11 +318,21 @@ class ReplayEngine : public Engine {
     std::vector<Delayed> delayed;
 };
 
+// The replay's session, opened as the rider opened it; false when its file could not be made.
+bool OpenReplaySession(Station& zan) {
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    // A live session stores its file on disk every few seconds against a power cut; a replay
+    // can always be run again, and stores it once, at its close.
+    zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
+    return zan.record.sessionActive > 0;
+}
+
 // The recorded session played through the station tick by tick: each link tick gives the port
-// bytes stamped with it, each display tick runs where and when it ran live, and a setup change
-// is in force before the tick it was recorded at. A stream without display ticks has one every
-// 25 link ticks, the display timer's 500 ms.
-void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
+// bytes stamped with it, each display tick runs where and when it ran live, a setup change is in
+// force before the tick it was recorded at, and the session opens where its block is (the link's
+// history before it played first). A stream without display ticks has one every 25 link ticks,
+// the display timer's 500 ms. False when the session could not be opened.
+bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
     bool displays = false;
     for (const RawStreamBlock& block : stream.blocks)
         displays = displays || block.kind == RawBlockKind::Display;
@@ -302,12 +348,30 @@ void PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawS
     for (const RawStreamBlock& block : stream.blocks) {
         if (block.kind == RawBlockKind::Setup) {
             runTo(block.tick > 0 ? block.tick - 1 : 0);
-            TakeRecordedSetup(zan, block.setup);
+            port.ReachTick(block.tick);
+            while (const RawSetup* setup = port.TakeSetupChange()) TakeRecordedSetup(zan, *setup);
             continue;
         }
         runTo(block.tick);
-        if (block.kind == RawBlockKind::Display) engine.DisplayTick(block.displayMs / 1000.0);
+        const double at = block.displayMs / 1000.0;
+        if (block.kind == RawBlockKind::Display && stream.header.version == 1)
+            engine.DisplayTick(at);
+        else if (block.kind == RawBlockKind::Display)
+            engine.DisplayTick(at, block.dateTime);
+        if (block.kind == RawBlockKind::Session) {
+            bool opened = false;
+            engine.PressAt(at, block.dateTime,
+                           [&zan, &opened] { opened = OpenReplaySession(zan); });
+            if (!opened) return false;
+        }
     }
+    return true;
+}
+
+const RawStreamBlock* SessionBlock(const RawStream& stream) {
+    for (const RawStreamBlock& block : stream.blocks)
+        if (block.kind == RawBlockKind::Session) return &block;
+    return nullptr;
 }
 
 // The session's folder as the popup gives it: the stream's own, whole.
@@ -331,26 +395,27 @@ struct Replayed {
 bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch watch,
                 Replayed& replayed) {
     ReplayPort port(stream);
-    ReplayEngine engine(port, stream.header.startDateTime, folder);
+    // The engine's clock runs on the stream's: the session's button was pressed at the date-time
+    // the header holds.
+    const RawStreamBlock* session = SessionBlock(stream);
+    const double pressed = session != nullptr ? session->displayMs / 1000.0 : 0.0;
+    ReplayEngine engine(port, stream.header.startDateTime - pressed, folder);
     UseEngine(&engine);
     const auto station = std::make_unique<Station>();
     Station& zan = *station;
     UseStation(zan);
     // The replay starts as the station did, on the setup recorded with the ride rather than
-    // the one in this folder, and the session opens at once, before the first byte.
+    // the one in this folder. A stream of version 1 begins with its session, which opens at
+    // once, before the first byte.
     bool started = StartStation(zan, nullptr, "") == 0;
     if (started) {
         TakeRecordedSetup(zan, stream.header.setup);
         zan.app.replaying = true;
         zan.app.frameWatch = watch;
-        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
-        started = zan.record.sessionActive > 0;
-        // A live session stores its file on disk every few seconds against a power cut; a
-        // replay can always be run again, and stores it once, at its close.
-        zan.record.lastSyncTime = std::numeric_limits<double>::infinity();
+        if (session == nullptr) started = OpenReplaySession(zan);
     }
+    if (started) started = PlayBlocks(zan, engine, port, stream);
     if (started) {
-        PlayBlocks(zan, engine, port, stream);
         replayed.sessionPath = zan.record.sessionPath;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         replayed.kept = zan.record.kept;
@@ -371,17 +436,16 @@ bool FilesWritten(const Replayed& replayed, std::string& error) {
     return true;
 }
 
-// Keeps each frame the replay takes, at its instant on the rows' time axis: the rows' instants
-// are whole seconds of the wall clock, so the start's part of a second counts too.
+// Keeps each frame the replay takes at its instant on the replay's clock; once the session's
+// start is known, they move onto the rows' time axis. The link's history before the session
+// takes frames too, before that start is known.
 struct FrameKeeper {
-    double startFraction;
     std::vector<ReviewFrame> frames;
 };
 
-void KeepFrame(void* data, const Station& zan, const PolarFrame& frame) {
+void KeepFrame(void* data, const Station&, const PolarFrame& frame) {
     auto& keeper = *static_cast<FrameKeeper*>(data);
-    const double seconds = Timer() - zan.record.kept.startTimer + keeper.startFraction;
-    keeper.frames.push_back(ReviewFrame{seconds, frame});
+    keeper.frames.push_back(ReviewFrame{Timer(), frame});
 }
 
 // A folder of the review's own under the system's temporary folder, made new.
@@ -425,7 +489,7 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
     // it found it.
     std::error_code ignored;
     const bool dataFolderThere = std::filesystem::exists("dati", ignored);
-    FrameKeeper keeper{stream.header.startDateTime - std::floor(stream.header.startDateTime), {}};
+    FrameKeeper keeper;
     Replayed replayed;
     bool read = false;
     // The replay runs on a thread of its own, so its engine and its files are its own whatever
@@ -443,6 +507,11 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
         return false;
     }
     ride.name = name;
+    // The rows' instants are whole seconds of the wall clock, so the start's part of a second
+    // counts too; the history's frames come before the start.
+    const double shift = stream.header.startDateTime - std::floor(stream.header.startDateTime) -
+                         replayed.kept.startTimer;
+    for (ReviewFrame& frame : keeper.frames) frame.seconds += shift;
     ride.frames = std::move(keeper.frames);
     ride.note = stream.note;
     return true;

@@ -10,7 +10,9 @@
 #include <string>
 
 // The serial back end of a replay: the port's bytes of every block whose tick has come, in
-// order. What the station sends goes nowhere: the recorded crank already answered it.
+// order. What the station sends goes nowhere: the recorded crank already answered it. The bytes
+// after a setup block wait until that setup is taken: however many ticks one read reaches, each
+// byte is measured under the setup the live station measured it under.
 class ReplayPort {
   public:
     explicit ReplayPort(const RawStream& stream) : stream(stream) {}
@@ -20,10 +22,18 @@ class ReplayPort {
     std::uint32_t Tick() const { return tick; }
     int InQLen();
     int Read(unsigned char* buffer, int count);
-    // The setup block due by now, if one is: the setup the live station measured under from here.
+    // The setup block due by now, once every byte before it is read: the setup the live station
+    // measured under from there on.
     const RawSetup* TakeSetupChange();
+    // Every port byte of the stream is read: the recorded ride is over.
+    bool Ended() const;
 
   private:
+    // The block can be read from now: its tick has come, and it is no setup waiting to be taken.
+    bool Due(std::size_t index) const;
+    // A port byte before the block at end is still to be read.
+    bool UnreadBefore(std::size_t end) const;
+
     const RawStream& stream;
     std::uint32_t tick = 0;
     // The next port byte to give: its block and its place in it.

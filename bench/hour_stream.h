@@ -21,6 +21,7 @@ inline std::filesystem::path HourStream(long long seconds, long long& frames) {
          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(folder);
     RawStreamHeader header{};
+    header.version = rawStreamVersion;
     std::strcpy(header.stationVersion, "1.6 (110126)");
     header.crankSerial = 123;
     header.crankVersion = 4;
@@ -49,13 +50,15 @@ inline std::filesystem::path HourStream(long long seconds, long long& frames) {
         frame.wheelWord = WheelWord(30.0, 2096.0);
         frame.heartRateWord = HeartRateWord(120.0);
         frame.battery = BatteryCode(80.0);
-        unsigned char block[rawBlockHeadLength + frameLength];
-        unsigned char blockHead[rawBlockHeadLength];
-        EncodeRawBlockHead(RawBlockKind::Port, static_cast<std::uint32_t>(n + 1), frameLength,
-                           blockHead);
-        std::memcpy(block, blockHead, rawBlockHeadLength);
-        EncodeFrame(frame, block + rawBlockHeadLength);
-        file.write(reinterpret_cast<const char*>(block), sizeof block);
+        unsigned char block[rawBlockHeadMaxLength + frameLength];
+        unsigned char head[rawBlockHeadMaxLength];
+        const auto tick = static_cast<std::uint32_t>(n + 1);
+        const std::size_t headLength = EncodeRawBlockHead(
+            rawStreamVersion, RawBlockHead{RawBlockKind::Port, tick, frameLength}, tick - 1, head);
+        std::memcpy(block, head, headLength);
+        EncodeFrame(frame, block + headLength);
+        file.write(reinterpret_cast<const char*>(block),
+                   static_cast<std::streamsize>(headLength + frameLength));
     }
     return path;
 }

@@ -26,10 +26,11 @@ bool ParseHeader(const unsigned char* data, std::size_t size, RawStreamHeader& h
         return false;
     }
     header.version = data[6] | data[7] << 8;
-    if (header.version != rawStreamVersion) {
+    if (header.version < rawStreamOldestVersion || header.version > rawStreamVersion) {
         error = "is a raw stream of format version " + std::to_string(header.version) +
-                ", which this station does not read (it reads version " +
-                std::to_string(rawStreamVersion) + ")";
+                ", which this station does not read (it reads versions " +
+                std::to_string(rawStreamOldestVersion) + " to " + std::to_string(rawStreamVersion) +
+                ")";
         return false;
     }
     if (size < rawHeaderLength || RawWordAt(data + 8) != rawHeaderLength - 12) {
@@ -75,43 +76,53 @@ bool ParseRawStream(const unsigned char* data, std::size_t size, RawStream& stre
     std::size_t at = rawHeaderLength;
     std::uint32_t lastTick = 0;
     while (at < size) {
-        if (size - at < rawBlockHeadLength) {
+        RawBlockHead head{};
+        std::size_t headLength = 0;
+        const RawHeadRead read = DecodeRawBlockHead(stream.header.version, data + at, size - at,
+                                                    lastTick, head, headLength);
+        if (read == RawHeadRead::Cut) {
             CutShort(stream, at, "the stream ends inside a block");
             break;
         }
-        const unsigned char* head = data + at;
-        const auto kind = static_cast<RawBlockKind>(head[0]);
-        const std::uint32_t tick = RawWordAt(head + 1);
-        const std::size_t length = head[5] | static_cast<std::size_t>(head[6]) << 8;
+        const RawBlockKind kind = head.kind;
+        const std::uint32_t tick = head.tick;
+        const std::size_t length = head.length;
         // Ticks never go back, and a setup block holds exactly one setup: anything else is a
         // block gone bad, and what follows it cannot be trusted to start where it seems to.
+        const bool first = stream.header.version == 1;
+        const std::size_t instant = first ? rawDisplayLengthV1 : rawDisplayLength;
         const bool known = (kind == RawBlockKind::Port && length > 0) ||
                            (kind == RawBlockKind::Setup && length == rawSetupLength) ||
                            (kind == RawBlockKind::End && length == 0) ||
-                           (kind == RawBlockKind::Display && length == rawDisplayLength);
-        if (!known || tick < lastTick) {
+                           (kind == RawBlockKind::Display && length == instant) ||
+                           (kind == RawBlockKind::Session && length == instant && !first);
+        if (read == RawHeadRead::Damaged || !known || tick < lastTick) {
             CutShort(stream, at, "a damaged block");
             break;
         }
-        if (size - at - rawBlockHeadLength < length) {
+        if (size - at - headLength < length) {
             CutShort(stream, at, "the stream ends inside a block");
             break;
         }
-        const unsigned char* payload = head + rawBlockHeadLength;
-        RawStreamBlock block{kind, tick, {}, stream.header.setup, 0};
+        const unsigned char* payload = data + at + headLength;
+        RawStreamBlock block{kind, tick, {}, stream.header.setup, 0, 0.0};
         if (kind == RawBlockKind::Setup) {
             if (!DecodeRawSetup(payload, block.setup)) {
                 CutShort(stream, at, "a damaged block");
                 break;
             }
-        } else if (kind == RawBlockKind::Display) {
+        } else if (kind == RawBlockKind::Display || kind == RawBlockKind::Session) {
             block.displayMs = RawWordAt(payload);
+            if (!first) {
+                const std::uint64_t bits = LongAt(payload + 4);
+                std::memcpy(&block.dateTime, &bits, 8);
+            }
         } else {
             block.bytes.assign(payload, payload + length);
         }
         stream.blocks.push_back(std::move(block));
         lastTick = tick;
-        at += rawBlockHeadLength + length;
+        at += headLength + length;
     }
     return true;
 }

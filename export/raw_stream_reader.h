@@ -20,8 +20,10 @@ struct RawStreamBlock {
     std::vector<unsigned char> bytes;
     // A setup block: the setup in force from this tick on.
     RawSetup setup;
-    // A display block: its milliseconds since the session's start.
+    // A display or session block: its instant on the stream's clock, in milliseconds, and (from
+    // version 2 on) the station's local date-time then.
     std::uint32_t displayMs;
+    double dateTime;
 };
 
 struct RawStream {

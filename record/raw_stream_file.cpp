@@ -14,9 +14,13 @@
 namespace {
 // As often as the session file is stored on disk: a power cut loses at most a few seconds.
 constexpr double rawSyncSeconds = 5.0;
-// The session file comes first: the stream (4.5 MB an hour) is kept only while the disk has
+// The session file comes first: the stream (3.5 MB an hour) is kept only while the disk has
 // this much room left for the rows (a day's rows take some 11 MB).
 constexpr long long rawDiskReserve = 16LL * 1024 * 1024;
+// The link's history kept for a session's stream: some 50 minutes of the port's bytes.
+constexpr std::size_t rawPrerollRoom = 4 * 1024 * 1024;
+// The history goes into the stream in writes of about this many bytes.
+constexpr std::size_t rawPrerollWrite = 64 * 1024;
 
 bool DiskHasRoom(const char* path) {
     const long long free = FreeDiskBytes(path);
@@ -46,27 +50,33 @@ RawSetup SetupInForce(const SetupState& setup) {
     return RawSetup{setup.setup, setup.singleSide};
 }
 
+// The blocks written so far are whole and stay; the stream ends there.
+void EndOnFailure(RecordState& record) {
+    ReportDataFileFailure(record, "Raw stream", record.rawPath);
+    CVI_CloseFile(record.rawFile);
+    record.rawFile = 0;
+}
+
 // One block, its head and payload in one write: a kill or a full disk leaves whole blocks.
-void WriteRawBlock(RecordState& record, RawBlockKind kind, const unsigned char* payload,
-                   std::size_t length) {
+void WriteRawBlock(RecordState& record, RawBlockKind kind, std::uint32_t tick,
+                   const unsigned char* payload, std::size_t length) {
     if (record.rawFile <= 0) return;
-    unsigned char block[rawBlockHeadLength + 1024];
-    unsigned char head[rawBlockHeadLength];
-    EncodeRawBlockHead(kind, record.rawTick, length, head);
+    unsigned char block[rawBlockHeadMaxLength + 1024];
+    unsigned char head[rawBlockHeadMaxLength];
+    const std::size_t headLength = EncodeRawBlockHead(
+        rawStreamVersion, RawBlockHead{kind, tick, length}, record.rawLastTick, head);
     bool written;
-    if (length <= sizeof block - rawBlockHeadLength) {
-        std::memcpy(block, head, rawBlockHeadLength);
-        if (length > 0) std::memcpy(block + rawBlockHeadLength, payload, length);
-        written = WriteBytes(record.rawFile, block, rawBlockHeadLength + length) == 0;
+    if (length <= sizeof block - headLength) {
+        std::memcpy(block, head, headLength);
+        if (length > 0) std::memcpy(block + headLength, payload, length);
+        written = WriteBytes(record.rawFile, block, headLength + length) == 0;
     } else {
-        written = WriteBytes(record.rawFile, head, rawBlockHeadLength) == 0 &&
+        written = WriteBytes(record.rawFile, head, headLength) == 0 &&
                   WriteBytes(record.rawFile, payload, length) == 0;
     }
+    record.rawLastTick = tick;
     if (!written) {
-        // The blocks written so far are whole and stay; the stream ends there.
-        ReportDataFileFailure(record, "Raw stream", record.rawPath);
-        CVI_CloseFile(record.rawFile);
-        record.rawFile = 0;
+        EndOnFailure(record);
         return;
     }
     if (Timer() - record.rawLastSync >= rawSyncSeconds) {
@@ -79,11 +89,97 @@ void WriteRawBlock(RecordState& record, RawBlockKind kind, const unsigned char* 
         }
     }
 }
+
+// An instant: the steady timer's on the stream's clock (milliseconds since its link ticks
+// began), and the station's local date-time then.
+void PutInstant(const RecordState& record, double timer, double dateTime,
+                unsigned char (&payload)[rawDisplayLength]) {
+    const double seconds = timer - record.rawClockStart;
+    const auto milliseconds =
+        static_cast<std::uint32_t>(seconds > 0.0 ? std::llround(seconds * 1000.0) : 0);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &dateTime, 8);
+    for (std::size_t i = 0; i < 4; ++i)
+        payload[i] = static_cast<unsigned char>(milliseconds >> (8 * i));
+    for (std::size_t i = 0; i < 8; ++i)
+        payload[4 + i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+// A block of the link's history, kept for the next session's stream in version 1's layout (its
+// tick whole); past the pre-roll's room the history is dropped and begins again once no session
+// records.
+void KeepPrerollBlock(RecordState& record, RawBlockKind kind, const unsigned char* payload,
+                      std::size_t length) {
+    if (!record.rawPrerollKept) return;
+    std::vector<unsigned char>& preroll = record.rawPreroll;
+    if (preroll.size() + rawBlockHeadLengthV1 + length > rawPrerollRoom) {
+        preroll.clear();
+        record.rawPrerollKept = false;
+        return;
+    }
+    unsigned char head[rawBlockHeadMaxLength];
+    const std::size_t headLength =
+        EncodeRawBlockHead(1, RawBlockHead{kind, record.rawTick, length}, 0, head);
+    preroll.insert(preroll.end(), head, head + headLength);
+    if (length > 0) preroll.insert(preroll.end(), payload, payload + length);
+}
+
+// The stream's clock begins at the given instant of the steady timer: its ticks count from
+// here, and its history from the setup in force.
+void BeginStreamClock(RecordState& record, const SetupState& setup, double origin) {
+    record.rawPreroll.clear();
+    record.rawPrerollKept = true;
+    record.rawTick = 0;
+    record.rawClockStart = origin;
+    EncodeRawSetup(SetupInForce(setup), record.rawSetup);
+    KeepPrerollBlock(record, RawBlockKind::Setup, record.rawSetup, rawSetupLength);
+}
+
+void KeepRawBlock(RecordState& record, RawBlockKind kind, const unsigned char* payload,
+                  std::size_t length) {
+    KeepPrerollBlock(record, kind, payload, length);
+    WriteRawBlock(record, kind, record.rawTick, payload, length);
+}
+
+void WriteWholeBlocks(RecordState& record, std::vector<unsigned char>& blocks) {
+    if (record.rawFile > 0 && !blocks.empty() &&
+        WriteBytes(record.rawFile, blocks.data(), blocks.size()) != 0)
+        EndOnFailure(record);
+    blocks.clear();
+}
+
+// The link's history since the stream's clock began goes first, as it came, in writes of whole
+// blocks; a session block then marks the tick the session opened at and the instant its button
+// was pressed.
+void WritePreroll(RecordState& record) {
+    const std::vector<unsigned char>& preroll = record.rawPreroll;
+    std::vector<unsigned char> out;
+    out.reserve(rawPrerollWrite + rawBlockHeadMaxLength + rawBlockMaxPayload);
+    RawBlockHead block{};
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < preroll.size() && record.rawFile > 0; at += kept + block.length) {
+        if (DecodeRawBlockHead(1, preroll.data() + at, preroll.size() - at, 0, block, kept) !=
+            RawHeadRead::Whole)
+            break;
+        unsigned char head[rawBlockHeadMaxLength];
+        const std::size_t headLength =
+            EncodeRawBlockHead(rawStreamVersion, block, record.rawLastTick, head);
+        record.rawLastTick = block.tick;
+        out.insert(out.end(), head, head + headLength);
+        out.insert(out.end(), preroll.data() + at + kept,
+                   preroll.data() + at + kept + block.length);
+        if (out.size() >= rawPrerollWrite) WriteWholeBlocks(record, out);
+    }
+    WriteWholeBlocks(record, out);
+    unsigned char instant[rawDisplayLength];
+    PutInstant(record, record.kept.startTimer, record.kept.startDateTime, instant);
+    WriteRawBlock(record, RawBlockKind::Session, record.rawTick, instant, rawDisplayLength);
+}
 } // namespace
 
 void StartRawStream(RecordState& record, const SetupState& setup, const LinkState& link) {
     record.rawFile = 0;
-    record.rawTick = 0;
+    record.rawLastTick = 0;
     // The session file's own name with the stream's ending: "S_ddmmyy_hh-mm.zanraw".
     const std::size_t length = std::strlen(record.sessionPath);
     if (length < 4 || length + 3 >= sizeof record.rawPath) {
@@ -104,6 +200,7 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
         return;
     }
     RawStreamHeader header{};
+    header.version = rawStreamVersion;
     FormatText(header.stationVersion, sizeof header.stationVersion, "%s", programVersion);
     const std::size_t versionLength = std::strlen(header.stationVersion);
     if (versionLength > 0 && header.stationVersion[versionLength - 1] == ' ')
@@ -131,39 +228,43 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
         ReportDataFileFailure(record, "Raw stream", record.rawPath);
         return;
     }
-    EncodeRawSetup(header.setup, record.rawSetup);
     record.rawLastSync = Timer();
+    // With no history kept (a session pressed before the first tick, or a history that
+    // outgrew its room), the stream's clock begins with the session's press.
+    if (!record.rawPrerollKept) BeginStreamClock(record, setup, record.kept.startTimer);
+    WritePreroll(record);
 }
 
 void CountRawTick(RecordState& record, const SetupState& setup) {
-    if (record.rawFile <= 0) return;
+    // The stream's clock begins with the station's first tick, and again once a history too
+    // long for the pre-roll was dropped and no session records.
+    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, Timer());
     record.rawTick += 1;
     unsigned char now[rawSetupLength];
     EncodeRawSetup(SetupInForce(setup), now);
     if (std::memcmp(now, record.rawSetup, rawSetupLength) == 0) return;
     std::memcpy(record.rawSetup, now, rawSetupLength);
-    WriteRawBlock(record, RawBlockKind::Setup, now, rawSetupLength);
+    KeepRawBlock(record, RawBlockKind::Setup, now, rawSetupLength);
 }
 
 void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count) {
     if (count <= 0) return;
-    WriteRawBlock(record, RawBlockKind::Port, bytes, static_cast<std::size_t>(count));
+    KeepRawBlock(record, RawBlockKind::Port, bytes, static_cast<std::size_t>(count));
 }
 
-void KeepRawDisplayTick(RecordState& record) {
-    if (record.rawFile <= 0) return;
-    const double seconds = Timer() - record.kept.startTimer;
-    const auto milliseconds =
-        static_cast<std::uint32_t>(seconds > 0.0 ? std::llround(seconds * 1000.0) : 0);
-    const unsigned char payload[rawDisplayLength] = {
-        static_cast<unsigned char>(milliseconds), static_cast<unsigned char>(milliseconds >> 8),
-        static_cast<unsigned char>(milliseconds >> 16),
-        static_cast<unsigned char>(milliseconds >> 24)};
-    WriteRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);
+void KeepRawDisplayTick(RecordState& record, const SetupState& setup) {
+    // A display tick may come before the first link tick (inside it, as its events are
+    // processed): the clock begins with it then.
+    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, Timer());
+    double now = 0.0;
+    GetCurrentDateTime(&now);
+    unsigned char payload[rawDisplayLength];
+    PutInstant(record, Timer(), now, payload);
+    KeepRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);
 }
 
 void StopRawStream(RecordState& record) {
-    WriteRawBlock(record, RawBlockKind::End, nullptr, 0);
+    WriteRawBlock(record, RawBlockKind::End, record.rawTick, nullptr, 0);
     if (record.rawFile <= 0) return;
     const bool stored = SyncFile(record.rawFile) == 0;
     if (CVI_CloseFile(record.rawFile) < 0 || !stored)

@@ -73,8 +73,8 @@ bool DecodeRawSetup(const unsigned char* bytes, RawSetup& setup) {
 
 std::vector<unsigned char> EncodeRawHeader(const RawStreamHeader& header) {
     std::vector<unsigned char> out(std::begin(rawStreamMagic), std::end(rawStreamMagic));
-    out.push_back(static_cast<unsigned char>(rawStreamVersion & 0xFF));
-    out.push_back(static_cast<unsigned char>(rawStreamVersion >> 8));
+    out.push_back(static_cast<unsigned char>(header.version & 0xFF));
+    out.push_back(static_cast<unsigned char>(header.version >> 8));
     PutWord(out, static_cast<std::uint32_t>(rawHeaderLength - 12));
     PutText(out, header.stationVersion, rawStationVersionLength);
     PutWord(out, static_cast<std::uint32_t>(header.crankSerial));
@@ -92,10 +92,72 @@ std::vector<unsigned char> EncodeRawHeader(const RawStreamHeader& header) {
     return out;
 }
 
-void EncodeRawBlockHead(RawBlockKind kind, std::uint32_t tick, std::size_t length,
-                        unsigned char (&head)[rawBlockHeadLength]) {
-    head[0] = static_cast<unsigned char>(kind);
-    for (int i = 0; i < 4; ++i) head[1 + i] = static_cast<unsigned char>(tick >> (8 * i));
-    head[5] = static_cast<unsigned char>(length & 0xFF);
-    head[6] = static_cast<unsigned char>(length >> 8);
+std::size_t EncodeRawBlockHead(int version, const RawBlockHead& block, std::uint32_t previousTick,
+                               unsigned char (&head)[rawBlockHeadMaxLength]) {
+    const auto kind = static_cast<unsigned char>(block.kind);
+    if (version == 1) {
+        head[0] = kind;
+        for (int i = 0; i < 4; ++i) head[1 + i] = static_cast<unsigned char>(block.tick >> (8 * i));
+        head[5] = static_cast<unsigned char>(block.length & 0xFF);
+        head[6] = static_cast<unsigned char>(block.length >> 8);
+        return rawBlockHeadLengthV1;
+    }
+    std::size_t at = 1;
+    const auto putVarint = [&head, &at](std::uint32_t value) {
+        while (value >= 0x80) {
+            head[at++] = static_cast<unsigned char>(value | 0x80);
+            value >>= 7;
+        }
+        head[at++] = static_cast<unsigned char>(value);
+    };
+    if (block.length < rawShortLengthEscape) {
+        head[0] = static_cast<unsigned char>(kind | block.length << 3);
+    } else {
+        head[0] = static_cast<unsigned char>(kind | rawShortLengthEscape << 3);
+        putVarint(static_cast<std::uint32_t>(block.length - rawShortLengthEscape));
+    }
+    putVarint(block.tick - previousTick);
+    return at;
+}
+
+RawHeadRead DecodeRawBlockHead(int version, const unsigned char* bytes, std::size_t available,
+                               std::uint32_t previousTick, RawBlockHead& block,
+                               std::size_t& headLength) {
+    if (version == 1) {
+        if (available < rawBlockHeadLengthV1) return RawHeadRead::Cut;
+        block.kind = static_cast<RawBlockKind>(bytes[0]);
+        block.tick = RawWordAt(bytes + 1);
+        block.length = bytes[5] | static_cast<std::size_t>(bytes[6]) << 8;
+        headLength = rawBlockHeadLengthV1;
+        return RawHeadRead::Whole;
+    }
+    std::size_t at = 1;
+    // A varint of at most 5 bytes whose value fits 32 bits, in its shortest form: the writer
+    // gives no other, so a head reads back as it was written or not at all.
+    const auto takeVarint = [bytes, available, &at](std::uint64_t& value) {
+        value = 0;
+        for (int shift = 0; shift < 35; shift += 7) {
+            if (at >= available) return RawHeadRead::Cut;
+            const unsigned char byte = bytes[at++];
+            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+            if ((byte & 0x80) != 0) continue;
+            const bool shortest = byte != 0 || shift == 0;
+            return shortest && value <= 0xFFFFFFFFu ? RawHeadRead::Whole : RawHeadRead::Damaged;
+        }
+        return RawHeadRead::Damaged;
+    };
+    if (available < 1) return RawHeadRead::Cut;
+    block.kind = static_cast<RawBlockKind>(bytes[0] & 0x07);
+    block.length = bytes[0] >> 3;
+    std::uint64_t value = 0;
+    if (block.length == rawShortLengthEscape) {
+        if (const RawHeadRead read = takeVarint(value); read != RawHeadRead::Whole) return read;
+        if (value > rawBlockMaxPayload - rawShortLengthEscape) return RawHeadRead::Damaged;
+        block.length = rawShortLengthEscape + static_cast<std::size_t>(value);
+    }
+    if (const RawHeadRead read = takeVarint(value); read != RawHeadRead::Whole) return read;
+    if (value > 0xFFFFFFFFu - previousTick) return RawHeadRead::Damaged;
+    block.tick = previousTick + static_cast<std::uint32_t>(value);
+    headLength = at;
+    return RawHeadRead::Whole;
 }

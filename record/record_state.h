@@ -67,13 +67,21 @@ struct RecordState {
     int ledFlashTimer;
 
     // The raw stream beside the session file: its file (0 when none is written), the link ticks
-    // since the session's start, the setup its last setup block (or header) holds, and when it
-    // was last stored on disk.
+    // since the stream's clock began and the tick of the last block written (the next head
+    // counts from it), the setup its last setup block holds, and when it was last stored on
+    // disk.
     int rawFile;
     char rawPath[512];
     std::uint32_t rawTick;
+    std::uint32_t rawLastTick;
     unsigned char rawSetup[rawSetupLength];
     double rawLastSync;
+    // The link's history since the stream's clock began (the steady timer then), in blocks: a
+    // session's stream begins with it, so its replay starts where the live station started.
+    // Not kept once it outgrew its room, until the clock begins again.
+    std::vector<unsigned char> rawPreroll;
+    bool rawPrerollKept;
+    double rawClockStart;
 
     int turnFile;
     int turnWriteFailed; // a header line of the turn file being written did not reach it

@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-RawStreamHeader SomeHeader() {
+RawStreamHeader SomeHeader(int version = rawStreamVersion) {
     RawStreamHeader header{};
+    header.version = version;
     std::strcpy(header.stationVersion, "1.6 (110126)");
     header.crankSerial = 123;
     header.crankVersion = 7;
@@ -25,56 +27,62 @@ RawStreamHeader SomeHeader() {
     return header;
 }
 
-void AddBlock(std::vector<unsigned char>& stream, RawBlockKind kind, std::uint32_t tick,
+void AddBlock(std::vector<unsigned char>& stream, int version, RawBlockKind kind,
+              std::uint32_t tick, std::uint32_t previousTick,
               const std::vector<unsigned char>& payload) {
-    unsigned char head[rawBlockHeadLength];
-    EncodeRawBlockHead(kind, tick, payload.size(), head);
-    stream.insert(stream.end(), std::begin(head), std::end(head));
+    unsigned char head[rawBlockHeadMaxLength];
+    const std::size_t length =
+        EncodeRawBlockHead(version, RawBlockHead{kind, tick, payload.size()}, previousTick, head);
+    stream.insert(stream.end(), head, head + length);
     stream.insert(stream.end(), payload.begin(), payload.end());
 }
 
 // A header, two port blocks and a setup block between them.
-std::vector<unsigned char> SomeStream() {
-    std::vector<unsigned char> stream = EncodeRawHeader(SomeHeader());
-    AddBlock(stream, RawBlockKind::Port, 3, {0xFF, 1, 2, 3});
+std::vector<unsigned char> SomeStream(int version) {
+    std::vector<unsigned char> stream = EncodeRawHeader(SomeHeader(version));
+    AddBlock(stream, version, RawBlockKind::Port, 3, 0, {0xFF, 1, 2, 3});
     RawSetup zeroed = SomeHeader().setup;
     zeroed.parameters.rightForceOffset = -12.5f;
     unsigned char setup[rawSetupLength];
     EncodeRawSetup(zeroed, setup);
-    AddBlock(stream, RawBlockKind::Setup, 3, {std::begin(setup), std::end(setup)});
-    AddBlock(stream, RawBlockKind::Port, 9, {4, 5});
+    AddBlock(stream, version, RawBlockKind::Setup, 3, 3, {std::begin(setup), std::end(setup)});
+    AddBlock(stream, version, RawBlockKind::Port, 9, 3, {4, 5});
     return stream;
 }
 } // namespace
 
-TEST(RawStreamReaderTest, AWholeStreamReadsBackItsHeaderBlocksAndSetupChange) {
-    const std::vector<unsigned char> bytes = SomeStream();
-    RawStream stream;
-    std::string error;
-    ASSERT_TRUE(ParseRawStream(bytes.data(), bytes.size(), stream, error)) << error;
-    EXPECT_FALSE(stream.cutShort);
-    EXPECT_STREQ(stream.header.stationVersion, "1.6 (110126)");
-    EXPECT_EQ(stream.header.crankSerial, 123);
-    EXPECT_EQ(stream.header.startDateTime, 1.7e9 + 0.25);
-    EXPECT_EQ(stream.header.startUtc, 1700000000);
-    EXPECT_EQ(stream.header.setup.parameters.crankLength, 172.5f);
-    EXPECT_EQ(stream.header.setup.singleSide, SingleSide::LeftOnly);
-    EXPECT_STREQ(stream.header.portName, "COM4");
-    EXPECT_EQ(stream.header.baud, 38400);
-    ASSERT_EQ(stream.blocks.size(), 3u);
-    EXPECT_EQ(stream.blocks[0].bytes, (std::vector<unsigned char>{0xFF, 1, 2, 3}));
-    EXPECT_EQ(stream.blocks[1].kind, RawBlockKind::Setup);
-    EXPECT_EQ(stream.blocks[1].setup.parameters.rightForceOffset, -12.5f);
-    EXPECT_EQ(stream.blocks[2].tick, 9u);
-    EXPECT_EQ(RawStreamBytes(stream), 6u);
+// The station writes version 2 and still reads the streams it wrote in version 1.
+TEST(RawStreamReaderTest, AWholeStreamOfEitherVersionReadsBackItsHeaderBlocksAndSetupChange) {
+    for (const int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        const std::vector<unsigned char> bytes = SomeStream(version);
+        RawStream stream;
+        std::string error;
+        ASSERT_TRUE(ParseRawStream(bytes.data(), bytes.size(), stream, error)) << error;
+        EXPECT_FALSE(stream.cutShort);
+        EXPECT_STREQ(stream.header.stationVersion, "1.6 (110126)");
+        EXPECT_EQ(stream.header.crankSerial, 123);
+        EXPECT_EQ(stream.header.startDateTime, 1.7e9 + 0.25);
+        EXPECT_EQ(stream.header.startUtc, 1700000000);
+        EXPECT_EQ(stream.header.setup.parameters.crankLength, 172.5f);
+        EXPECT_EQ(stream.header.setup.singleSide, SingleSide::LeftOnly);
+        EXPECT_STREQ(stream.header.portName, "COM4");
+        EXPECT_EQ(stream.header.baud, 38400);
+        ASSERT_EQ(stream.blocks.size(), 3u);
+        EXPECT_EQ(stream.blocks[0].bytes, (std::vector<unsigned char>{0xFF, 1, 2, 3}));
+        EXPECT_EQ(stream.blocks[1].kind, RawBlockKind::Setup);
+        EXPECT_EQ(stream.blocks[1].setup.parameters.rightForceOffset, -12.5f);
+        EXPECT_EQ(stream.blocks[2].tick, 9u);
+        EXPECT_EQ(RawStreamBytes(stream), 6u);
+    }
 }
 
 // Whatever the damage, the reader either refuses with a reason or keeps the whole blocks before
 // it and names where it stopped.
 TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
-    const std::vector<unsigned char> whole = SomeStream();
+    const std::vector<unsigned char> whole = SomeStream(1);
     const std::size_t firstBlock = rawHeaderLength;
-    const std::size_t lastBlock = whole.size() - rawBlockHeadLength - 2;
+    const std::size_t lastBlock = whole.size() - rawBlockHeadLengthV1 - 2;
     struct Case {
         const char* what;
         std::vector<unsigned char> bytes;
@@ -83,14 +91,16 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
         const char* says;
     };
     std::vector<unsigned char> otherVersion = whole;
-    otherVersion[6] = 2;
+    otherVersion[6] = 3;
     std::vector<unsigned char> badKind = whole;
     badKind[lastBlock] = 0x7E;
     std::vector<unsigned char> tickBack = whole;
     tickBack[lastBlock + 1] = 0;
+    std::vector<unsigned char> sessionInOne = whole;
+    AddBlock(sessionInOne, 1, RawBlockKind::Session, 9, 9, {0, 0, 0, 0});
     const std::vector<unsigned char> junk(400, 0x5A);
     const Case cases[] = {
-        {"another version", otherVersion, false, 0, "format version 2"},
+        {"another version", otherVersion, false, 0, "format version 3"},
         {"junk", junk, false, 0, "no raw stream"},
         {"empty", {}, false, 0, "no raw stream"},
         {"cut in the header", {whole.begin(), whole.begin() + 40}, false, 0, "inside its header"},
@@ -102,6 +112,7 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
          "ends inside a block"},
         {"a block of no kind", badKind, true, 2, "damaged block"},
         {"a tick going back", tickBack, true, 2, "damaged block"},
+        {"a session block in version 1", sessionInOne, true, 3, "damaged block"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -113,5 +124,65 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
         EXPECT_NE(said.find(c.says), std::string::npos) << said;
         EXPECT_EQ(stream.blocks.size(), c.blocks);
         EXPECT_EQ(stream.cutShort, c.read);
+    }
+}
+
+// Version 2's heads: a read of a frame takes 2 bytes of head, a long read or a tick far ahead a
+// few more; a head that does not read as the writer writes them ends the blocks read there.
+TEST(RawStreamReaderTest, VersionTwoHeadsAreShortAndOneThatReadsOtherwiseIsDamaged) {
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> head;
+        std::uint32_t previousTick;
+        RawHeadRead read;
+        RawBlockHead block;
+    };
+    const Case cases[] = {
+        {"a frame a tick on", {0x91, 0x01}, 7, RawHeadRead::Whole, {RawBlockKind::Port, 8, 18}},
+        {"a display tick in the same tick",
+         {0x24, 0x00},
+         7,
+         RawHeadRead::Whole,
+         {RawBlockKind::Display, 7, 4}},
+        {"a long read a minute on",
+         {0xF9, 0x8D, 0x02, 0xB8, 0x17},
+         0,
+         RawHeadRead::Whole,
+         {RawBlockKind::Port, 3000, 300}},
+        {"the longest read",
+         {0xF9, 0xE0, 0xFF, 0x03, 0x01},
+         0,
+         RawHeadRead::Whole,
+         {RawBlockKind::Port, 1, rawBlockMaxPayload}},
+        {"a read longer than a block", {0xF9, 0xE1, 0xFF, 0x03, 0x01}, 0, RawHeadRead::Damaged, {}},
+        {"a tick past the counter",
+         {0x91, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F},
+         1,
+         RawHeadRead::Damaged,
+         {}},
+        {"a varint of six bytes",
+         {0x91, 0x81, 0x80, 0x80, 0x80, 0x80, 0x00},
+         0,
+         RawHeadRead::Damaged,
+         {}},
+        {"a varint longer than it needs", {0x91, 0x81, 0x00}, 0, RawHeadRead::Damaged, {}},
+        {"cut in its tick", {0x91, 0x81}, 0, RawHeadRead::Cut, {}},
+        {"cut after its first byte", {0x91}, 0, RawHeadRead::Cut, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawBlockHead block{};
+        std::size_t length = 0;
+        ASSERT_EQ(
+            DecodeRawBlockHead(2, c.head.data(), c.head.size(), c.previousTick, block, length),
+            c.read);
+        if (c.read != RawHeadRead::Whole) continue;
+        EXPECT_EQ(length, c.head.size());
+        EXPECT_EQ(block.kind, c.block.kind);
+        EXPECT_EQ(block.tick, c.block.tick);
+        EXPECT_EQ(block.length, c.block.length);
+        unsigned char written[rawBlockHeadMaxLength];
+        ASSERT_EQ(EncodeRawBlockHead(2, c.block, c.previousTick, written), c.head.size());
+        EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), written));
     }
 }

@@ -28,7 +28,8 @@ class RawStreamFileTest : public StationTest {
 
 // The stream holds every byte the port gave while the session recorded, as it came, with the
 // setup of the start in its header and a zero mid-session as a block between the bytes before
-// and after it; the close ends it with its end block.
+// and after it; the close ends it with its end block. The link's history before the session
+// comes first, up to the session's block.
 TEST_F(RawStreamFileTest, TheStreamHoldsThePortsBytesAndTheSetupChangeBetweenThem) {
     std::vector<unsigned char> before = MakeFrame(FrameWords{});
     Append(before, MakeFrame(FrameWords{.rightForce = 1200}));
@@ -53,16 +54,24 @@ TEST_F(RawStreamFileTest, TheStreamHoldsThePortsBytesAndTheSetupChangeBetweenThe
     EXPECT_STREQ(stream.header.portName, "COM5");
     EXPECT_EQ(stream.header.baud, 38400);
     EXPECT_EQ(stream.header.startDateTime, zan.record.sessionStartTime);
+    std::vector<unsigned char> history;
     std::vector<unsigned char> bytesBefore;
     std::vector<unsigned char> bytesAfter;
+    bool sessionSeen = false;
     bool setupSeen = false;
     for (const RawStreamBlock& block : stream.blocks) {
+        if (!sessionSeen) {
+            sessionSeen = block.kind == RawBlockKind::Session;
+            Append(history, block.bytes);
+            continue;
+        }
         if (block.kind == RawBlockKind::Setup) {
             setupSeen = true;
             EXPECT_EQ(block.setup.parameters.rightForceOffset, offsetAtStart + 25.0f);
         }
         Append(setupSeen ? bytesAfter : bytesBefore, block.bytes);
     }
+    EXPECT_EQ(history, (std::vector<unsigned char>{0x11, 0x22}));
     EXPECT_TRUE(setupSeen);
     EXPECT_EQ(bytesBefore, before);
     EXPECT_EQ(bytesAfter, after);

@@ -1,5 +1,6 @@
 #include "tests/support/session_rows.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -81,4 +82,28 @@ SessionRows ReadSessionRows(const std::string& path) {
                    << "row " << i << " is numbered " << cells[SessionCell::Index];
     }
     return ::testing::AssertionSuccess() << session.rows.size() << " rows";
+}
+
+std::string StreamBeside(const std::string& sessionPath) {
+    return sessionPath.substr(0, sessionPath.size() - 4) + ".zanraw";
+}
+
+::testing::AssertionResult SameRows(const SessionRows& live, const SessionRows& replayed) {
+    const std::size_t rows = std::min(live.rows.size(), replayed.rows.size());
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::vector<std::string>& want = live.rows[row];
+        const std::vector<std::string>& got = replayed.rows[row];
+        for (std::size_t cell = 0; cell < std::max(want.size(), got.size()); ++cell) {
+            const std::string wanted = cell < want.size() ? want[cell] : "(none)";
+            const std::string given = cell < got.size() ? got[cell] : "(none)";
+            if (wanted != given)
+                return ::testing::AssertionFailure()
+                       << "row " << row << ", cell " << cell << ": live " << wanted << ", replayed "
+                       << given;
+        }
+    }
+    if (live.rows.size() != replayed.rows.size())
+        return ::testing::AssertionFailure()
+               << "live " << live.rows.size() << " rows, replayed " << replayed.rows.size();
+    return ::testing::AssertionSuccess() << rows << " rows alike";
 }

@@ -21,6 +21,10 @@ SessionRows ReadSessionRows(const std::string& path);
 // The rows are numbered 0, 1, 2, ... without a gap, each with every column of the header.
 ::testing::AssertionResult RowsNumberedWithoutGap(const SessionRows& session);
 std::vector<std::string> SplitCells(const std::string& line);
+// The raw stream kept beside a session file: the file's own name with the stream's ending.
+std::string StreamBeside(const std::string& sessionPath);
+// The replayed session holds the live one's rows value for value; else the first cell apart.
+::testing::AssertionResult SameRows(const SessionRows& live, const SessionRows& replayed);
 
 // One second of a ride as a session row holds it; a second of the link lost is all 0.
 struct RideSecond {

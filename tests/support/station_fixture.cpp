@@ -61,3 +61,21 @@ int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
 int StationTest::Start(const std::string& commandLine) {
     return StartStation(EngineStation(), nullptr, commandLine.c_str());
 }
+
+std::string StationTest::RecordEmulatedSession(const EmulatedCrankSettings& settings,
+                                               double seconds, double openAt) {
+    WriteFile("zan_01.set", MatchingSetupFile());
+    WriteFile("zan_com.set", "5\n0\n1\n1\n");
+    PlayEmulatedCrank(engine, "COM5", settings);
+    std::filesystem::create_directory(folder / "ride");
+    engine.dirAnswers.push_back((folder / "ride").string());
+    EXPECT_EQ(Start(), 0);
+    if (openAt > 0.0) engine.RunUntil(openAt);
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    engine.RunUntil(openAt + seconds / 2.0 + 0.01);
+    zan.setup.setup.rightForceOffset += 40.0f;
+    engine.RunUntil(openAt + seconds + 0.01);
+    const std::string session = zan.record.sessionPath;
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    return session;
+}

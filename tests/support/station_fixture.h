@@ -3,6 +3,7 @@
 // folder.
 
 #include "app/station.h"
+#include "tests/support/emulated_crank.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/session_command.h"
 
@@ -29,6 +30,12 @@ class StationTest : public ::testing::Test {
     // Starts the station without entering the event loop: the test then drives the timers with
     // engine.RunUntil and presses buttons by calling their callbacks.
     int Start(const std::string& commandLine = "");
+
+    // A session of the given length on the emulated crank, in the folder ride/, opened at the
+    // given time (0: before the first byte), the right offset moved half-way as a zero moves
+    // it; returns the session file's path.
+    std::string RecordEmulatedSession(const EmulatedCrankSettings& settings, double seconds,
+                                      double openAt = 0.0);
 
     HeadlessControl& Main(int control) { return engine.Control(zan.setup.mainPanel, control); }
     HeadlessControl& Warmup(int control) { return engine.Control(zan.setup.warmupPanel, control); }

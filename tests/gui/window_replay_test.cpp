@@ -1,0 +1,170 @@
+// A recorded ride played in the station's window, as zan_pc --replay FILE --speed N plays it: the
+// real panel on the Qt engine, the stream recorded first by a station on the emulated crank.
+#include "app/callbacks.h"
+#include "app/startup.h"
+#include "app/window_replay.h"
+#include "export/raw_stream_reader.h"
+#include "record/session_columns.h"
+#include "tests/gui/qt_fixture.h"
+#include "tests/support/session_rows.h"
+#include "tests/support/station_fixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+// The GUI tests' callbacks only record their calls: the timers' ticks go on to the station's own
+// (a tick may record others inside it, so the call is taken out first).
+void RunStationTimers(const RecordedCall& recorded) {
+    const RecordedCall call = recorded;
+    ClearRecordedCalls();
+    if (call.name == "TIMER") TIMER(call.panel, call.control, call.event, nullptr, 0, 0);
+    if (call.name == "DISPLAY") DISPLAY(call.panel, call.control, call.event, nullptr, 0, 0);
+}
+
+// What the panel showed while the ride played, and after.
+struct Watched {
+    bool titleSaysReplay = false;
+    bool lampLit = false;
+    double power = 0.0; // the highest shown while the lamp was lit
+    double cadence = 0.0;
+    double heartRate = 0.0;
+    int curvePoints = 0;
+    int timePoints = 0;
+    std::vector<std::string> popups; // "title: text" of each, closed as it came
+    bool ended = false;
+    bool lampOffAtEnd = false;
+    double powerAtEnd = -1.0;
+    double cadenceAtEnd = -1.0;
+};
+
+double Shown(int panel, int control) {
+    double value = 0.0;
+    GetCtrlVal(panel, control, &value);
+    return value;
+}
+
+// The lowest or highest value of a cell over the rows after the first five seconds (the
+// handshake's and the first windows').
+double CellRange(const SessionRows& session, std::size_t cell, bool highest) {
+    double found = highest ? 0.0 : 1e9;
+    for (std::size_t row = 5; row < session.rows.size(); ++row) {
+        const double value = std::stod(session.rows[row][cell]);
+        found = highest ? std::max(found, value) : std::min(found, value);
+    }
+    return found;
+}
+} // namespace
+
+class WindowReplayTest : public StationTest {
+  protected:
+    void TearDown() override {
+        afterCall = nullptr;
+        StationTest::TearDown();
+    }
+};
+
+// Twenty times the recorded pace: the forty seconds play in two, a display tick every half
+// second of them.
+TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEndsWithoutADialog) {
+    afterCall = RunStationTimers;
+    EmulatedCrankSettings settings;
+    settings.leftPeak = 200.0;
+    settings.heartRate = 135.0;
+    const std::string live = RecordEmulatedSession(settings, 40.0);
+    const SessionRows rows = ReadSessionRows(live);
+    ASSERT_GE(rows.rows.size(), 39u);
+    RawStream stream;
+    std::string error;
+    ASSERT_TRUE(ReadRawStream(StreamBeside(live), stream, error)) << error;
+
+    WindowReplayEngine window;
+    UseEngine(&window);
+    const auto replaying = std::make_unique<Station>();
+    UseStation(*replaying);
+    window.PlayStream(stream, StreamBeside(live), 20.0);
+    ASSERT_EQ(StartStation(*replaying, nullptr, ""), 0);
+    const int panel = replaying->setup.mainPanel;
+
+    Watched seen;
+    bool refusalAsked = false;
+    QElapsedTimer waited;
+    waited.start();
+    // Each popup is noted and closed as it comes up, from inside its own loop.
+    const auto closePopup = [&seen] {
+        QWidget* popup = QApplication::activeModalWidget();
+        if (popup == nullptr) return false;
+        const auto* box = qobject_cast<QMessageBox*>(popup);
+        seen.popups.push_back(popup->windowTitle().toStdString() + ": " +
+                              (box != nullptr ? box->text().toStdString() : ""));
+        popup->close();
+        return true;
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (closePopup()) return;
+        char title[512] = "";
+        window.GetPanelAttributeText(panel, ATTR_TITLE, title, sizeof title);
+        seen.titleSaysReplay = seen.titleSaysReplay || std::string(title).rfind("REPLAY ", 0) == 0;
+        const bool lamp = Shown(panel, MAIN_LINK_LED) != 0.0;
+        if (lamp) {
+            seen.lampLit = true;
+            seen.power = std::max(seen.power, Shown(panel, MAIN_POWER_TOTAL));
+            seen.cadence = std::max(seen.cadence, Shown(panel, MAIN_CADENCE));
+            seen.heartRate = std::max(seen.heartRate, Shown(panel, MAIN_HEART_RATE));
+        }
+        const QList<QCPGraph*> traces = Traces(window.GraphPlot(panel, MAIN_GRAPH));
+        if (Shown(panel, MAIN_PLOT_MODE) == 0.0 && traces.size() == 2) {
+            seen.curvePoints = traces[0]->data()->size();
+            // The force curves are drawn: the time plot next, and a command to the crank.
+            SetCtrlVal(panel, MAIN_PLOT_MODE, 2);
+        } else if (Shown(panel, MAIN_PLOT_MODE) == 2.0 && !traces.isEmpty()) {
+            seen.timePoints = std::max(seen.timePoints, traces[0]->data()->size());
+        }
+        if (seen.curvePoints > 0 && !refusalAsked) {
+            refusalAsked = true;
+            QTimer::singleShot(0, [&closePopup] { closePopup(); });
+            ONLINE(panel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        }
+        const QString messages =
+            qobject_cast<QPlainTextEdit*>(window.ControlWidget(panel, MAIN_MESSAGES))
+                ->toPlainText();
+        seen.ended = messages.contains("ended");
+        seen.lampOffAtEnd = seen.ended && !lamp;
+        if (seen.lampOffAtEnd) {
+            seen.powerAtEnd = Shown(panel, MAIN_POWER_TOTAL);
+            seen.cadenceAtEnd = Shown(panel, MAIN_CADENCE);
+        }
+        if (seen.lampOffAtEnd || waited.elapsed() > 60000) QuitUserInterface(0);
+    });
+    watch.start(50);
+    RunUserInterface();
+
+    EXPECT_TRUE(seen.titleSaysReplay);
+    EXPECT_TRUE(seen.lampLit);
+    // The read-outs show the ride's figures: the shown power lies among the rows' (the right
+    // offset moved half-way), the cadence and heart rate are the rows'.
+    EXPECT_GT(seen.power, 0.99 * CellRange(rows, SessionCell::PowerTotal, false));
+    EXPECT_LT(seen.power, 1.01 * CellRange(rows, SessionCell::PowerTotal, true));
+    EXPECT_NEAR(seen.cadence, CellRange(rows, SessionCell::Cadence, true), 1.0);
+    EXPECT_EQ(seen.heartRate, 135.0);
+    // Two revolutions at 90 rpm are 66 or 67 frames; the time plot has a point each window.
+    EXPECT_NEAR(seen.curvePoints, 67, 1);
+    EXPECT_GT(seen.timePoints, 5);
+    // The one popup is the refused command's; the ride's end brings none: the lamp goes out and
+    // the read-outs fall to 0, as for a crank that fell silent.
+    EXPECT_EQ(seen.popups, std::vector<std::string>{"Replay: Replay: commands to the crank are not "
+                                                    "sent; the ride plays as recorded."});
+    EXPECT_TRUE(seen.lampOffAtEnd);
+    EXPECT_EQ(seen.powerAtEnd, 0.0);
+    EXPECT_EQ(seen.cadenceAtEnd, 0.0);
+    UseStation(zan);
+}
