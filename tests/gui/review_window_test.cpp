@@ -199,7 +199,7 @@ std::set<std::string> FilesIn(const std::filesystem::path& folder) {
 }
 
 // A minute of the emulated crank recorded by the station on the virtual clock, its raw stream
-// beside the session file.
+// beside the session file; the session opens as a rider opens it, the crank streaming for 10 s.
 class ReviewStreamTest : public StationTest {
   protected:
     void SetUp() override {
@@ -211,11 +211,11 @@ class ReviewStreamTest : public StationTest {
         std::filesystem::create_directory(rides);
         engine.dirAnswers.push_back(rides.string());
         ASSERT_EQ(Start(), 0);
-        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         // This program's callback table only records the timers' ticks: the station's own timers
         // run here, at their intervals.
         engine.timersRunning = false;
-        for (int tick = 1; tick <= 3000; ++tick) {
+        for (int tick = 1; tick <= 3500; ++tick) {
+            if (tick == 501) SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
             engine.RunUntil(tick * 0.020);
             TIMER(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
             if (tick % 25 == 0) DISPLAY(zan.setup.mainPanel, 0, EVENT_TIMER_TICK, nullptr, 0, 0);
@@ -264,6 +264,11 @@ TEST_F(ReviewStreamTest, AStreamShowsTheLiveRowsAndAtItsCursorTwoRevolutionsAndT
     ASSERT_EQ(forces->graph(0)->data()->size(), static_cast<int>(span.end - span.first));
     EXPECT_NEAR(span.end - span.first, 2.0 * turnFrames, 1.5);
     ASSERT_LT(span.end, ride.frames.size());
+    // The link's history before the session comes first, on the same time axis.
+    EXPECT_LT(ride.frames.front().seconds, -9.0);
+    EXPECT_TRUE(std::is_sorted(
+        ride.frames.begin(), ride.frames.end(),
+        [](const ReviewFrame& a, const ReviewFrame& b) { return a.seconds < b.seconds; }));
     EXPECT_LE(ride.frames[span.end].seconds, 40.0);
     EXPECT_GT(ride.frames[span.end].seconds, 40.0 - 60.0 / 90.0);
     EXPECT_EQ(forces->graph(0)->data()->at(0)->value, ride.frames[span.first].frame.rightForce);
