@@ -7,7 +7,6 @@
 #include "setup/access_codes.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -69,9 +68,7 @@ void AskForMass(Station& zan) {
         walk.step = CalibrationStep::Idle;
         return;
     }
-    char* end = nullptr;
-    walk.massKg = std::strtod(response, &end);
-    if (end == response || !(walk.massKg > 0.0) || !std::isfinite(walk.massKg)) {
+    if (ReadMass(response, &walk.massKg) != CalibrationStop::None) {
         StopWalk(zan, "the mass must be more than 0 kg");
         return;
     }

@@ -32,15 +32,17 @@ int LOAD(int, int, int event, void*, int, int) {
     char previousPath[sizeof setup.setupPath];
     std::memcpy(previousPath, setup.setupPath, sizeof previousPath);
     ChooseSetupPath(setup);
-    SetupRead read = SetupRead::Read;
+    SetupReading read{};
     if (LoadPar(zan, setup.setupPath, &read) == 0) {
         ShowConnectedTitle(zan, "*RD*");
         return 0;
     }
     // A file that cannot be read changes nothing: the title keeps the file still in use.
+    char problem[100];
+    SetupReadProblem(read, problem, sizeof problem);
     char message[700];
     std::snprintf(message, sizeof message, "\"%s\" %s.\nThe setup in use is unchanged.",
-                  setup.setupPath, SetupReadProblem(read));
+                  setup.setupPath, problem);
     KeepSetupPath(setup, previousPath);
     MessagePopup("Setup file", message);
     return 0;

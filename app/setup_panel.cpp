@@ -64,11 +64,11 @@ void ShowSetupParameters(const Station& zan) {
     }
 }
 
-int LoadPar(Station& zan, const char* path, SetupRead* read) {
-    const SetupRead result = LoadSetupFile(zan.setup, path);
+int LoadPar(Station& zan, const char* path, SetupReading* read) {
+    const SetupReading result = LoadSetupFile(zan.setup, path);
     if (read != nullptr) *read = result;
     ShowSetupParameters(zan);
-    return result == SetupRead::Read ? 0 : -1;
+    return result.read == SetupRead::Read ? 0 : -1;
 }
 
 void ShowSaveProblem(const char* what, const SaveProblem& problem) {

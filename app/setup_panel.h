@@ -24,7 +24,7 @@ void ShowConnectedTitle(const Station& zan, const char* mark);
 void ShowSetupParameters(const Station& zan);
 // Reads the file into the setup and shows the parameters. Returns 0, or -1 when the file cannot
 // be read or is no calibration (the setup is then unchanged); read, when given, says which.
-int LoadPar(Station& zan, const char* path, SetupRead* read = nullptr);
+int LoadPar(Station& zan, const char* path, SetupReading* read = nullptr);
 // Takes the shown parameters from the panel and saves the setup file. Returns 0, or -1 after
 // telling the rider.
 int SavePar(Station& zan, const char* path);

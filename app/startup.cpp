@@ -16,17 +16,33 @@
 #include <cstring>
 
 namespace {
+void TellAtStart(const Station& zan, const char* title, const char* message) {
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+    MessagePopup(title, message);
+}
+
 // What the start-up changed or could not read, told before anything is saved: a file the station
 // could not read in the message box and a popup, a coefficient set to 0 in the message box.
-void TellSetupAtStart(const Station& zan, SetupRead read, const ClampedCoefficients& clamped) {
+void TellSetupAtStart(const Station& zan, const SetupReading& read, const SetupReading& portRead,
+                      const ClampedCoefficients& clamped) {
     char message[800];
-    if (read != SetupRead::Read && zan.setup.calibrationUnread) {
+    char problem[100];
+    if (read.read != SetupRead::Read && zan.setup.calibrationUnread) {
+        SetupReadProblem(read, problem, sizeof problem);
         std::snprintf(message, sizeof message,
                       "Setup file \"%s\" %s: the default calibration is in use, and the file is "
                       "kept as it is until the setup is saved.",
-                      zan.setup.setupPath, SetupReadProblem(read));
-        InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
-        MessagePopup("Setup file", message);
+                      zan.setup.setupPath, problem);
+        TellAtStart(zan, "Setup file", message);
+    }
+    // No port file is a first start; any other it could not read is the rider's and stays.
+    if (portRead.read != SetupRead::Read && portRead.read != SetupRead::Missing) {
+        SetupReadProblem(portRead, problem, sizeof problem);
+        std::snprintf(message, sizeof message,
+                      "Port file \"%s\" %s: the default port settings are in use, and the file "
+                      "is kept as it is until they are saved.",
+                      portFilePath, problem);
+        TellAtStart(zan, "Port file", message);
     }
     const struct {
         bool changed;
@@ -78,9 +94,9 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     }
     KeepSetupPath(zan.setup, commandLength >= 4 ? commandLine : defaultSetupPath);
     SetSetupDefaults(zan.setup.setup);
-    const SetupRead setupRead = LoadStartSetup(zan.setup, zan.setup.setupPath);
+    const SetupReading setupRead = LoadStartSetup(zan.setup, zan.setup.setupPath);
     SetPortDefaults(zan.setup);
-    ReadPortFile(zan.setup);
+    const SetupReading portRead = ReadPortFile(zan.setup);
     ShowPortChoices(zan);
     MakeDir("dati");
     const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
@@ -103,7 +119,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
 
     // The identification exchange with the crank starts afresh.
     RestartHandshake(zan.link);
-    TellSetupAtStart(zan, setupRead, clamped);
+    TellSetupAtStart(zan, setupRead, portRead, clamped);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The lines of a station text file as the station reads them, worked out independently of its
-// reader: lines end at '\n', carriage returns are dropped wherever they are, and only the first
-// 10 characters of a line count.
+// reader: a UTF-8 byte-order mark at the start is skipped, lines end at '\n', carriage returns
+// are dropped wherever they are, and only the first 10 characters of a line count.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,10 @@ constexpr std::size_t countedChars = 10;
 // The first maxLines lines into lines (each countedChars + 1 long); the number of lines found.
 inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
                                      char (*lines)[countedChars + 1], std::size_t maxLines) {
+    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
+        data += 3;
+        size -= 3;
+    }
     std::size_t found = 0;
     const std::uint8_t* at = data;
     const std::uint8_t* end = data + size;
@@ -33,6 +37,10 @@ inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
 
 inline std::vector<std::string> CountedLines(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> all;
+    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
+        data += 3;
+        size -= 3;
+    }
     char line[1][countedChars + 1];
     // Line by line: each pass takes the first line of what is left.
     for (std::size_t at = 0; at < size;) {

@@ -1,7 +1,7 @@
 // The port-file reader on any file: every line the file has sets its value as the station's
-// number reading gives it, every line it lacks keeps the start value, each value is shown in its
-// control and the port opened is the one named; then the station rides with those settings and
-// shows only numbers.
+// number reading gives it, every line it lacks keeps the start value (all of them when a line is
+// not a number), each value is shown in its control and the port opened is the one named; then
+// the station rides with those settings and shows only numbers.
 #include "app/frame_path.h"
 #include "app/station.h"
 #include "fuzz/file_lines.h"
@@ -34,9 +34,14 @@ void ExpectReadAsCounted(HeadlessEngine& engine, const std::uint8_t* data, std::
         {"plotCadence", &zan.setup.plotCadence, 0, MAIN_PLOT_CADENCE},
     };
     const std::vector<std::string> lines = CountedLines(data, size);
+    // A line that is not a number leaves the whole file unread.
+    bool taken = true;
+    for (std::size_t i = 0; i < std::size(settings) && i < lines.size(); ++i)
+        taken = taken && TextHoldsInt(lines[i].c_str());
     for (std::size_t i = 0; i < std::size(settings); ++i) {
         const Setting& setting = settings[i];
-        const int expected = i < lines.size() ? TextToInt(lines[i].c_str()) : setting.startValue;
+        const int expected =
+            taken && i < lines.size() ? TextToInt(lines[i].c_str()) : setting.startValue;
         FUZZ_EXPECT(*setting.value == expected, std::string(setting.name) + " holds " +
                                                     std::to_string(*setting.value) +
                                                     ", the file says " + std::to_string(expected));

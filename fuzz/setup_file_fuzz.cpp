@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzStation station;
         const SetupParameters before = station.station->setup.setup;
         const bool taken =
-            CheckSetupText(reinterpret_cast<const char*>(data), size) == SetupRead::Read;
+            CheckSetupText(reinterpret_cast<const char*>(data), size).read == SetupRead::Read;
         FUZZ_EXPECT((LoadPar(EngineStation(), fuzzSetupPath) == 0) == taken,
                     taken ? "a calibration was refused" : "a file with no calibration was taken");
         ExpectReadAsCounted(data, size, before, taken);

@@ -32,6 +32,14 @@ bool FileIsAt(int handle, const char* path);
 // the file open under target; source then writes on at its end. 0 on success.
 int CopyOpenFile(int source, int target);
 bool FileExists(const char* path);
+// Whether anything has this name, a link to nothing included.
+bool NameTaken(const char* path);
+// When path is a symbolic link, the file it leads to in the end (links followed, each relative to
+// its own folder) into target: 1. 0 when path is no link; -1 when the chain cannot be followed or
+// its end does not fit in size.
+int LinkTarget(const char* path, char* target, std::size_t size);
+// Whether both name regular files of the same bytes.
+bool SameFileBytes(const char* first, const char* second);
 int MakeDir(const char* name);
 int GetDir(char* buffer, std::size_t size);
 // Replaces target by source in one step; 0 on success.

@@ -158,6 +158,54 @@ bool FileExists(const char* path) {
     return std::filesystem::exists(path, error);
 }
 
+bool NameTaken(const char* path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+int LinkTarget(const char* path, char* target, std::size_t size) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path at(path);
+    if (!fs::is_symlink(fs::symlink_status(at, error))) return 0;
+    // As many links as the system itself follows before it calls the chain a loop.
+    for (int links = 0; links < 40; ++links) {
+        const fs::path next = fs::read_symlink(at, error);
+        if (error) return -1;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+        if (!fs::is_symlink(fs::symlink_status(at, error))) {
+            const std::string end = at.string();
+            if (end.size() + 1 > size) return -1;
+            std::memcpy(target, end.c_str(), end.size() + 1);
+            return 1;
+        }
+    }
+    return -1;
+}
+
+bool SameFileBytes(const char* first, const char* second) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(first, error) ||
+        !std::filesystem::is_regular_file(second, error) ||
+        std::filesystem::file_size(first, error) != std::filesystem::file_size(second, error) ||
+        error)
+        return false;
+    std::FILE* one = std::fopen(first, "rb");
+    std::FILE* other = std::fopen(second, "rb");
+    bool same = one != nullptr && other != nullptr;
+    char a[4096];
+    char b[4096];
+    while (same) {
+        const std::size_t count = std::fread(a, 1, sizeof a, one);
+        same = std::fread(b, 1, sizeof b, other) == count && std::memcmp(a, b, count) == 0;
+        if (count < sizeof a) break;
+    }
+    same = same && std::ferror(one) == 0 && std::ferror(other) == 0;
+    if (one != nullptr) std::fclose(one);
+    if (other != nullptr) std::fclose(other);
+    return same;
+}
+
 int MakeDir(const char* name) {
     std::error_code error;
     return std::filesystem::create_directory(name, error) ? 0 : -1;

@@ -65,10 +65,12 @@ void ReadValueLines(int count, ReadLineInto&& readLine, SetLine&& setLine) {
     }
 }
 
-// The same from a file's bytes held in memory.
+// The same from a file's bytes held in memory. The UTF-8 byte-order mark an editor may put at the
+// start is no part of the first value.
 template <int maxChars, typename SetLine>
 void ReadValueText(int count, const char* bytes, std::size_t size, SetLine&& setLine) {
     TextCursor cursor{bytes, bytes + size};
+    if (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) cursor.at += 3;
     ReadValueLines<maxChars>(
         count, [&cursor](char* text, int chars) { return ReadLineFrom(cursor, text, chars); },
         setLine);

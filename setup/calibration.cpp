@@ -1,5 +1,7 @@
 #include "setup/calibration.h"
 
+#include "setup/number_text.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,14 @@ CountMean AverageCounts(const int* counts, int frames) {
         result.uncertainty = std::sqrt(squares / (frames - 1) / frames);
     }
     return result;
+}
+
+CalibrationStop ReadMass(const char* text, double* massKg) {
+    double mass = 0.0;
+    *massKg = 0.0;
+    if (!ReadNumberText(text, &mass) || !(mass > 0.0)) return CalibrationStop::NoMass;
+    *massKg = mass;
+    return CalibrationStop::None;
 }
 
 CalibrationStop CheckSteady(const CountMean& counts, double gainInUse) {

@@ -33,6 +33,10 @@ CountMean AverageCounts(const int* counts, int frames);
 // Why a step stopped and changed nothing.
 enum class CalibrationStop { None, NoFrames, Moved, NoMass, NoCounts, GainChange };
 
+// The mass as the rider typed it, in kg, a decimal comma as a point ("30,9" is 30.9): None, or
+// NoMass (massKg then 0) when the text does not start with a number above 0.
+CalibrationStop ReadMass(const char* text, double* massKg);
+
 // A step's counts checked against the gain in use: a crank that moved stops the step.
 CalibrationStop CheckSteady(const CountMean& counts, double gainInUse);
 

@@ -2,13 +2,94 @@
 
 #include "platform/bounded_text.h"
 
+#include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <system_error>
+
+namespace {
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsSeparator(char c) {
+    return c == '.' || c == ',';
+}
+
+// Appends the digits at `at` to the number's text; the first character after them.
+const char* TakeDigits(const char* at, std::string& number) {
+    while (IsDigit(*at)) number.push_back(*at++);
+    return at;
+}
+} // namespace
+
+bool ReadNumberText(const char* text, double* value) {
+    const char* at = text;
+    while (std::isspace(static_cast<unsigned char>(*at)) != 0) ++at;
+    const bool negative = *at == '-';
+    if (*at == '-' || *at == '+') ++at;
+    // Hexadecimal, which the reader always took, has no decimal point to mistake.
+    if (at[0] == '0' && (at[1] == 'x' || at[1] == 'X')) {
+        char* end = nullptr;
+        const double hex = std::strtod(text, &end);
+        if (end == text || !std::isfinite(hex)) return false;
+        *value = hex;
+        return true;
+    }
+    // The number's characters with a point for its separator, read the same in every locale.
+    std::string number;
+    at = TakeDigits(at, number);
+    char separator = '\0';
+    if (IsSeparator(*at) && (!number.empty() || IsDigit(at[1]))) {
+        separator = *at;
+        const std::size_t whole = number.size();
+        number.push_back('.');
+        at = TakeDigits(at + 1, number);
+        // "5." is 5.
+        if (number.size() == whole + 1) number.pop_back();
+    }
+    if (number.empty()) return false;
+    // A second separator after the digits: with a comma in the number it may be a thousand.
+    if (separator != '\0' && IsSeparator(*at) && IsDigit(at[1]) && (separator == ',' || *at == ','))
+        return false;
+    bool tiny = false;
+    if (*at == 'e' || *at == 'E') {
+        std::string exponent = "e";
+        const char* sign = at + 1;
+        if (*sign == '-' || *sign == '+') exponent.push_back(*sign++);
+        const std::size_t signLength = exponent.size();
+        TakeDigits(sign, exponent);
+        if (exponent.size() > signLength) {
+            number += exponent;
+            tiny = exponent[1] == '-';
+        }
+    }
+    double parsed = 0.0;
+    const std::from_chars_result result = std::from_chars(
+        number.data(), number.data() + number.size(), parsed, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small for a double is 0, too large is no number.
+        if (!tiny) return false;
+        parsed = 0.0;
+    } else if (result.ec != std::errc{} || !std::isfinite(parsed)) {
+        return false;
+    }
+    *value = negative ? -parsed : parsed;
+    return true;
+}
+
+bool TextHoldsInt(const char* text) {
+    char* end = nullptr;
+    std::strtoll(text, &end, 10);
+    return end != text;
+}
 
 int TextToInt(const char* text) {
     // Saturate instead of overflowing: a line of ten nines must not wrap into a negative port.
@@ -19,18 +100,17 @@ int TextToInt(const char* text) {
 }
 
 float TextToFloat(const char* text) {
-    const double value = std::strtod(text, nullptr);
-    // "nan" and "inf" parse as numbers but are no calibration: they count as text, so 0.
-    if (!std::isfinite(value)) return 0.0f;
+    // "nan" and "inf" are no calibration: they count as text, so 0.
+    double value = 0.0;
+    if (!ReadNumberText(text, &value)) return 0.0f;
     if (value > FLT_MAX) return FLT_MAX;
     if (value < -FLT_MAX) return -FLT_MAX;
     return static_cast<float>(value);
 }
 
 bool TextHoldsNumber(const char* text) {
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    return end != text && std::isfinite(value);
+    double value = 0.0;
+    return ReadNumberText(text, &value);
 }
 
 namespace {

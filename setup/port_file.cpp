@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "setup/number_text.h"
 #include "setup/safe_file.h"
+#include "setup/setup_file.h"
 #include "setup/setup_state.h"
 
 #include <cstdio>
@@ -20,17 +21,26 @@ void SetPortDefaults(SetupState& setup) {
     setup.plotCadence = 0;
 }
 
-void ReadPortFile(SetupState& setup) {
-    PortSettings settings = PortSettingsOf(setup);
-    // A missing line keeps the value the station had.
+SetupReading CheckPortText(const char* bytes, std::size_t size) {
+    const int line = FirstLineNotANumber<portLineChars>(
+        portFileLines, bytes, size, [](int, const char* text) { return TextHoldsInt(text); });
+    return SetupReading{line != 0 ? SetupRead::NotANumber : SetupRead::Read, line};
+}
+
+SetupReading ReadPortFile(SetupState& setup) {
     char bytes[portFileBound];
     std::size_t size = 0;
-    if (ReadSmallFile(portFilePath, bytes, sizeof bytes, &size) == SmallFileRead::Read)
-        ReadPortText(settings, bytes, size);
+    SetupReading reading{ReadValueFile(portFilePath, bytes, sizeof bytes, &size), 0};
+    if (reading.read == SetupRead::Read) reading = CheckPortText(bytes, size);
+    if (reading.read != SetupRead::Read) return reading;
+    // A missing line keeps the value the station had.
+    PortSettings settings = PortSettingsOf(setup);
+    ReadPortText(settings, bytes, size);
     setup.comPort = settings.comPort;
     setup.warmupMode = settings.warmupMode;
     setup.plotHeartRate = settings.plotHeartRate;
     setup.plotCadence = settings.plotCadence;
+    return reading;
 }
 
 int WritePortFile(const PortSettings& settings, SaveProblem* problem) {

@@ -4,6 +4,7 @@
 
 #include "platform/text_lines.h"
 #include "setup/safe_file.h"
+#include "setup/setup_file.h"
 #include "setup/setup_state.h"
 
 #include <cstddef>
@@ -33,9 +34,13 @@ inline void ReadPortText(PortSettings& settings, const char* bytes, std::size_t 
 
 // The values a first start without a port file works with.
 void SetPortDefaults(SetupState& setup);
+// Whether every line the file's bytes have of the four holds an integer: Read, or NotANumber with
+// the first line that does not.
+SetupReading CheckPortText(const char* bytes, std::size_t size);
 // Reads the file into comPort, warmupMode, plotHeartRate and plotCadence, keeping the current
-// value of every line the file does not have.
-void ReadPortFile(SetupState& setup);
+// value of every line the file does not have; what the read came to. A file that cannot be read,
+// or with a line that is not a number, changes nothing.
+SetupReading ReadPortFile(SetupState& setup);
 // The four settings in use.
 PortSettings PortSettingsOf(const SetupState& setup);
 // Writes the four lines; 0, or -1 with the problem told.

@@ -1,6 +1,7 @@
 #include "setup/setup_file.h"
 
 #include "link/link_state.h"
+#include "platform/bounded_text.h"
 #include "platform/files.h"
 #include "setup/correction.h"
 #include "setup/number_text.h"
@@ -63,37 +64,74 @@ void SetSetupLine(SetupParameters& setup, int line, const char* text) {
         setup.*field.intField = TextToInt(text);
 }
 
-const char* SetupReadProblem(SetupRead read) {
-    switch (read) {
+void SetupReadProblem(const SetupReading& reading, char* text, std::size_t size) {
+    const char* problem = "could not be read";
+    switch (reading.read) {
     case SetupRead::Read:
-        return "was read";
+        problem = "was read";
+        break;
     case SetupRead::Missing:
-        return "does not exist";
+        problem = "does not exist";
+        break;
     case SetupRead::Folder:
-        return "is a folder";
+        problem = "is a folder";
+        break;
     case SetupRead::NotAFile:
-        return "is not a regular file";
+        problem = "is not a regular file";
+        break;
     case SetupRead::CannotRead:
-        return "could not be read";
+        break;
     case SetupRead::NotText:
-        return "is not a text file";
+        problem = "is not a text file";
+        break;
     case SetupRead::NoNumber:
-        return "holds no number";
+        problem = "holds no number";
+        break;
+    case SetupRead::NotANumber:
+        FormatText(text, size, "line %d is not a number", reading.line);
+        return;
+    case SetupRead::DanglingLink:
+        problem = "is a link to a file that is not there";
+        break;
     }
-    return "could not be read";
+    FormatText(text, size, "%s", problem);
 }
 
-SetupRead CheckSetupText(const char* bytes, std::size_t size) {
+SetupRead ReadValueFile(const char* path, char* bytes, std::size_t capacity, std::size_t* size) {
+    switch (ReadSmallFile(path, bytes, capacity, size)) {
+    case SmallFileRead::Read:
+        return SetupRead::Read;
+    case SmallFileRead::Missing:
+        // A link to a drive not mounted names a file of the rider's: not a first start.
+        return NameTaken(path) ? SetupRead::DanglingLink : SetupRead::Missing;
+    case SmallFileRead::Folder:
+        return SetupRead::Folder;
+    case SmallFileRead::NotAFile:
+        return SetupRead::NotAFile;
+    case SmallFileRead::CannotRead:
+        break;
+    }
+    return SetupRead::CannotRead;
+}
+
+SetupReading CheckSetupText(const char* bytes, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f)
-            return SetupRead::NotText;
+            return SetupReading{SetupRead::NotText, 0};
     }
     bool anyNumber = false;
-    ReadValueText<setupLineChars>(setupFileLines, bytes, size, [&anyNumber](int, const char* text) {
-        anyNumber = anyNumber || TextHoldsNumber(text);
-    });
-    return anyNumber ? SetupRead::Read : SetupRead::NoNumber;
+    // A line that is no number is not taken as 0: the rider wrote something else there.
+    const int notANumber = FirstLineNotANumber<setupLineChars>(
+        setupFileLines, bytes, size, [&anyNumber](int line, const char* text) {
+            const bool number =
+                fileLines[line].floatField != nullptr ? TextHoldsNumber(text) : TextHoldsInt(text);
+            anyNumber = anyNumber || number;
+            return number;
+        });
+    if (!anyNumber) return SetupReading{SetupRead::NoNumber, 0};
+    if (notANumber != 0) return SetupReading{SetupRead::NotANumber, notANumber};
+    return SetupReading{SetupRead::Read, 0};
 }
 
 void SetSetupDefaults(SetupParameters& setup) {
@@ -114,45 +152,29 @@ void StopSimulation(SetupState& setup) {
 }
 
 namespace {
-SetupRead ReadSetupFile(SetupState& setup, const char* path) {
+SetupReading ReadSetupFile(SetupState& setup, const char* path) {
     char bytes[setupFileBound];
     std::size_t size = 0;
-    SetupRead read = SetupRead::CannotRead;
-    switch (ReadSmallFile(path, bytes, sizeof bytes, &size)) {
-    case SmallFileRead::Read:
-        read = CheckSetupText(bytes, size);
-        break;
-    case SmallFileRead::Missing:
-        read = SetupRead::Missing;
-        break;
-    case SmallFileRead::Folder:
-        read = SetupRead::Folder;
-        break;
-    case SmallFileRead::NotAFile:
-        read = SetupRead::NotAFile;
-        break;
-    case SmallFileRead::CannotRead:
-        read = SetupRead::CannotRead;
-        break;
-    }
+    SetupReading reading{ReadValueFile(path, bytes, sizeof bytes, &size), 0};
+    if (reading.read == SetupRead::Read) reading = CheckSetupText(bytes, size);
     // A missing line keeps the value the station had.
-    if (read == SetupRead::Read) ReadSetupText(setup.setup, bytes, size);
-    return read;
+    if (reading.read == SetupRead::Read) ReadSetupText(setup.setup, bytes, size);
+    return reading;
 }
 } // namespace
 
-SetupRead LoadSetupFile(SetupState& setup, const char* path) {
-    const SetupRead result = ReadSetupFile(setup, path);
-    if (result == SetupRead::Read) setup.calibrationUnread = false;
-    return result;
+SetupReading LoadSetupFile(SetupState& setup, const char* path) {
+    const SetupReading reading = ReadSetupFile(setup, path);
+    if (reading.read == SetupRead::Read) setup.calibrationUnread = false;
+    return reading;
 }
 
-SetupRead LoadStartSetup(SetupState& setup, const char* path) {
-    const SetupRead read = ReadSetupFile(setup, path);
+SetupReading LoadStartSetup(SetupState& setup, const char* path) {
+    const SetupReading reading = ReadSetupFile(setup, path);
     setup.calibrationUnread =
-        read != SetupRead::Read &&
-        !(read == SetupRead::Missing && std::strcmp(path, defaultSetupPath) == 0);
-    return read;
+        reading.read != SetupRead::Read &&
+        !(reading.read == SetupRead::Missing && std::strcmp(path, defaultSetupPath) == 0);
+    return reading;
 }
 
 int SaveSetupFile(SetupState& setup, const LinkState& link, const char* path,
@@ -179,7 +201,7 @@ int SaveSetupFile(SetupState& setup, const LinkState& link, const char* path,
 }
 
 bool DefaultSetupIsTheRidersOwn(const SetupState& setup) {
-    return setup.calibrationUnread && FileExists(defaultSetupPath);
+    return setup.calibrationUnread && NameTaken(defaultSetupPath);
 }
 
 void KeepSetupPath(SetupState& setup, const char* path) {

@@ -129,24 +129,30 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
     for (const Case& c : {Case{"", "zan_01.set", junk, "is not a text file"},
                           Case{"", "zan_01.set", "", "holds no number"},
                           Case{"", "zan_01.set", "gain\nkm\n  x1\n", "holds no number"},
+                          Case{"", "zan_01.set", " 1012.0\n  abc\n", "line 2 is not a number"},
+                          Case{"", "zan_01.set", "link", "is a link to a file that is not there"},
                           Case{"", "zan_01.set", "folder", "is a folder"},
                           Case{"", "zan_01.set", "device", "is not a regular file"},
                           Case{"junk.set", "junk.set", junk, "is not a text file"},
                           Case{"nothere.set", "", "", "does not exist"}}) {
 #ifdef _WIN32
-        // Wine and Windows give a test no symbolic link to a device.
-        if (c.text == "device") continue;
+        // Wine and Windows give a test no symbolic link.
+        if (c.text == "device" || c.text == "link") continue;
 #endif
         ResetStation(zan);
         engine.popups.clear();
         std::filesystem::remove_all(folder / "zan_01.set");
         WriteFile("zan_01.set", soundSetup);
         const std::filesystem::path given = folder / c.file;
-        if (c.text == "folder" || c.text == "device") std::filesystem::remove(given);
+        if (c.text == "folder" || c.text == "device" || c.text == "link")
+            std::filesystem::remove(given);
         if (c.text == "folder")
             std::filesystem::create_directory(given);
         else if (c.text == "device")
             std::filesystem::create_symlink("/dev/null", given);
+        else if (c.text == "link")
+            // A drive not mounted.
+            std::filesystem::create_symlink("unmounted/zan_01.set", given);
         else if (*c.file != '\0')
             WriteFile(c.file, c.text);
         const auto kind = std::filesystem::symlink_status(folder / "zan_01.set").type();
@@ -168,6 +174,7 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
         EXPECT_EQ(std::filesystem::symlink_status(folder / "zan_01.set").type(), kind) << message;
         EXPECT_EQ(ReadFile("zan_01.set"), before) << message;
         EXPECT_FALSE(std::filesystem::exists(folder / "zan_01.set.bak")) << message;
+        EXPECT_FALSE(std::filesystem::exists(folder / "unmounted")) << message;
     }
     // The rider's own save replaces the file, kept as the backup; the quit saves again from then.
     ResetStation(zan);

@@ -267,24 +267,35 @@ TEST_F(FaultSetupStartTest, SetupFilesTheStationCannotReadAreKeptByteForByteAfte
     const std::string junk("\x7f"
                            "ELF\x02\x01\0\0\xff\xfe\n 12.5 \x01",
                            18);
-    // The default file as junk or a folder; junk, or a device that never ends (a reader without a
-    // bound would spin on /dev/zero for ever), named on the command line.
-    for (const std::string given : {"junk", "folder", "junk.set", "/dev/zero"}) {
+    // A line in words, as a rider may write it, would be read as 0 and saved back.
+    std::string words = MatchingSetupFile();
+    words.replace(words.find('\n') + 1, 0, "gain\n");
+    // The default file as junk, a folder, with a line in words, or a link to a drive not
+    // mounted; junk, or a device that never ends (a reader without a bound would spin on
+    // /dev/zero for ever), named on the command line.
+    for (const std::string given :
+         {"junk", "folder", "words", "dangling", "junk.set", "/dev/zero"}) {
         std::filesystem::remove_all("zan_01.set");
         if (given == "folder")
             std::filesystem::create_directories("zan_01.set/inside");
+        else if (given == "dangling")
+            std::filesystem::create_symlink("unmounted/zan_01.set", "zan_01.set");
         else
             std::ofstream("zan_01.set", std::ios::binary)
-                << (given == "junk" ? junk : MatchingSetupFile());
+                << (given == "junk"    ? junk
+                    : given == "words" ? words
+                                       : MatchingSetupFile());
         if (given == "junk.set") std::ofstream(given, std::ios::binary) << junk;
         const std::string before = Contents("zan_01.set");
         std::vector<std::string> arguments;
-        if (given != "junk" && given != "folder") arguments.push_back(given);
+        if (given == "junk.set" || given == "/dev/zero") arguments.push_back(given);
 
         EXPECT_EQ(StartAndQuit(arguments, 20.0), 0) << given;
         EXPECT_EQ(std::filesystem::is_directory("zan_01.set/inside"), given == "folder");
+        EXPECT_EQ(std::filesystem::is_symlink("zan_01.set"), given == "dangling");
         EXPECT_EQ(Contents("zan_01.set"), before) << given;
         EXPECT_FALSE(std::filesystem::exists("zan_01.set.bak")) << given;
+        EXPECT_FALSE(std::filesystem::exists("unmounted")) << given;
     }
 }
 

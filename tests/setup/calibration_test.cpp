@@ -34,21 +34,33 @@ TEST(CalibrationTest, AStepThatCannotGiveAGainStopsWithItsReason) {
         const char* what;
         CountMean offset;
         CountMean loaded;
-        double mass;
+        const char* mass; // as the rider typed it
         double gainInUse;
         CalibrationStop stop;
+        double massTaken; // kg, for a step that gives a gain
     };
     const Case cases[] = {
-        {"a mass of 0", offset, loaded, 0.0, 0.5, CalibrationStop::NoMass},
-        {"a mass not a number", offset, loaded, std::nan(""), 0.5, CalibrationStop::NoMass},
-        {"nothing hung", offset, offset, 20.0, 0.5, CalibrationStop::NoCounts},
-        {"a quarter more", offset, loaded, 25.0, 0.5, CalibrationStop::GainChange},
-        {"a fifth less and a bit", offset, loaded, 15.9, 0.5, CalibrationStop::GainChange},
-        {"within a fifth", offset, loaded, 23.5, 0.5, CalibrationStop::None},
+        {"a mass of 0", offset, loaded, "0", 0.5, CalibrationStop::NoMass, 0.0},
+        {"a mass below 0", offset, loaded, "-20", 0.5, CalibrationStop::NoMass, 0.0},
+        {"a mass not a number", offset, loaded, "nan", 0.5, CalibrationStop::NoMass, 0.0},
+        {"a mass in words", offset, loaded, "twenty", 0.5, CalibrationStop::NoMass, 0.0},
+        {"no mass", offset, loaded, "", 0.5, CalibrationStop::NoMass, 0.0},
+        {"nothing hung", offset, offset, "20", 0.5, CalibrationStop::NoCounts, 0.0},
+        {"a quarter more", offset, loaded, "25", 0.5, CalibrationStop::GainChange, 0.0},
+        {"a fifth less and a bit", offset, loaded, "15.9", 0.5, CalibrationStop::GainChange, 0.0},
+        {"within a fifth", offset, loaded, "23.5", 0.5, CalibrationStop::None, 23.5},
+        {"with a decimal comma", offset, loaded, "20,9", 0.5, CalibrationStop::None, 20.9},
+        {"with its unit", offset, loaded, " 20,5 kg", 0.5, CalibrationStop::None, 20.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ComputeGain(c.offset, c.loaded, c.mass, c.gainInUse).stop, c.stop);
+        double mass = -1.0;
+        const CalibrationStop read = ReadMass(c.mass, &mass);
+        const GainResult gain = ComputeGain(c.offset, c.loaded, mass, c.gainInUse);
+        EXPECT_EQ(read != CalibrationStop::None ? read : gain.stop, c.stop);
+        if (c.stop == CalibrationStop::None) {
+            EXPECT_NEAR(gain.gain, c.massTaken * standardGravity / 392.0, 1e-12);
+        }
     }
 }
 

@@ -7,14 +7,49 @@
 class PortFileTest : public StationTest {};
 
 TEST_F(PortFileTest, FourLinesGoToPortWarmupAndPlotSwitches) {
-    WriteFile("zan_com.set", "  3\n2\n1\n0\n");
-    ASSERT_EQ(Start(), 0);
-    EXPECT_EQ(zan.setup.comPort, 3);
-    EXPECT_EQ(zan.setup.warmupMode, 2);
-    EXPECT_EQ(zan.setup.plotHeartRate, 1);
-    EXPECT_EQ(zan.setup.plotCadence, 0);
-    EXPECT_EQ(Main(MAIN_COM_PORT).value, 3);
-    EXPECT_EQ(Main(MAIN_PLOT_HR).value, 1);
+    // Blanks before a number, an editor's byte-order mark and line ends, a decimal comma.
+    for (const char* text : {"  3\n2\n1\n0\n",
+                             "\xEF\xBB\xBF"
+                             "3\r\n2\r\n1\r\n0\r\n",
+                             "3,0\n2\n1\n0"}) {
+        ResetStation(zan);
+        engine.popups.clear();
+        WriteFile("zan_com.set", text);
+        ASSERT_EQ(Start(), 0);
+        EXPECT_EQ(zan.setup.comPort, 3) << text;
+        EXPECT_EQ(zan.setup.warmupMode, 2);
+        EXPECT_EQ(zan.setup.plotHeartRate, 1);
+        EXPECT_EQ(zan.setup.plotCadence, 0);
+        EXPECT_EQ(Main(MAIN_COM_PORT).value, 3);
+        EXPECT_EQ(Main(MAIN_PLOT_HR).value, 1);
+        EXPECT_TRUE(engine.popups.empty());
+    }
+}
+
+TEST_F(PortFileTest, ALineThatIsNotANumberLeavesTheDefaultsInUseAndTheFileAsItIs) {
+    struct Case {
+        const char* text;
+        int line;
+    };
+    for (const Case& c : {Case{"COM3\n2\n1\n0\n", 1}, Case{"3\n\n1\n0\n", 2}, Case{"3\n2\non\n", 3},
+                          Case{"\xFF\xFE"
+                               "3\n",
+                               1}}) {
+        ResetStation(zan);
+        engine.popups.clear();
+        WriteFile("zan_com.set", c.text);
+        ASSERT_EQ(Start(), 0);
+        const std::string message = "Port file \"zan_com.set\" line " + std::to_string(c.line) +
+                                    " is not a number: the default port settings are in use, and "
+                                    "the file is kept as it is until they are saved.";
+        ASSERT_EQ(engine.popups.size(), 1u) << c.text;
+        EXPECT_EQ(engine.popups[0].message, message);
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines, std::vector<std::string>{message});
+        EXPECT_EQ(zan.setup.comPort, 1);
+        EXPECT_EQ(zan.setup.warmupMode, 0);
+        FINE(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(ReadFile("zan_com.set"), c.text);
+    }
 }
 
 TEST_F(PortFileTest, LongLinesCountTheirFirstTenCharactersAndShortFilesKeepDefaults) {

@@ -4,6 +4,9 @@
 #include "setup/setup_file.h"
 #include "tests/support/station_fixture.h"
 
+#include <algorithm>
+#include <regex>
+
 namespace {
 std::string LinesOf(const std::vector<std::string>& lines) {
     std::string text;
@@ -20,6 +23,17 @@ std::string SetupWith(int lineNumber, const std::string& value) {
 int Press(CtrlCallbackPtr callback) {
     Station& zan = EngineStation();
     return callback(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+// The dated backups of the file beside it, oldest first.
+std::vector<std::filesystem::path> DatedBackups(const std::filesystem::path& file) {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path()))
+        if (IsDatedBackupOf(entry.path().filename().string().c_str(),
+                            file.filename().string().c_str()))
+            found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
 }
 } // namespace
 
@@ -124,6 +138,102 @@ TEST_F(SetupFileTest, EverySaveKeepsTheFileItReplacesAsTheBackupOrDoesNotSave) {
     EXPECT_EQ(engine.popups.back().title, "Setup file");
 }
 
+TEST_F(SetupFileTest, SaveQuitSaveQuitKeepsTheCalibrationBeforeEachChange) {
+    const std::string original = SetupWith(12, "170.000");
+    WriteFile("zan_01.set", original);
+    std::vector<std::string> saved;
+    for (const double crankLength : {175.0, 180.0}) {
+        ResetStation(zan);
+        ASSERT_EQ(Start(), 0);
+        SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, crankLength);
+        Press(DEF);
+        saved.push_back(ReadFile("zan_01.set"));
+        // The quit writes what the file holds: the backups keep the calibration before.
+        Press(FINE);
+        EXPECT_EQ(ReadFile("zan_01.set"), saved.back());
+        EXPECT_EQ(ReadFile("zan_01.set.bak"), saved.size() == 1 ? original : saved[0]);
+    }
+    const std::vector<std::filesystem::path> dated = DatedBackups(folder / "zan_01.set");
+    ASSERT_EQ(dated.size(), 2u);
+    EXPECT_EQ(ReadFile(dated[0].filename().string()), original);
+    EXPECT_EQ(ReadFile(dated[1].filename().string()), saved[0]);
+    // Named by the local date and time of the change (a second change within the same second
+    // numbered after it), with nothing Windows refuses in a name.
+    for (const std::filesystem::path& backup : dated)
+        EXPECT_TRUE(
+            std::regex_match(backup.filename().string(),
+                             std::regex(R"(zan_01\.set\.2026-12-07_\d\d-\d\d-\d\d(_\d\d)?\.bak)")))
+            << backup;
+
+    // Going back: the backup copied over the file is read as the calibration it was.
+    std::filesystem::copy_file(dated[0], folder / "zan_01.set",
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(LoadPar(EngineStation(), "zan_01.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 170.0f);
+}
+
+TEST_F(SetupFileTest, TheLastTenDifferentCalibrationsAreKeptAndNoOtherFileIsTouched) {
+    WriteFile("zan_01.set", SetupWith(12, "100.000"));
+    WriteFile("zan_01.set.old.bak", "mine");
+    WriteFile("zan_01.set.2020-01-01_00-00-00.txt", "mine");
+    std::vector<std::string> before;
+    for (int change = 1; change <= 12; ++change) {
+        before.push_back(ReadFile("zan_01.set"));
+        SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, 100.0 + change);
+        ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
+        // The same again changes nothing, and makes no backup.
+        ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
+    }
+    const std::vector<std::filesystem::path> dated = DatedBackups(folder / "zan_01.set");
+    ASSERT_EQ(dated.size(), static_cast<std::size_t>(keptDatedBackups));
+    for (std::size_t i = 0; i < dated.size(); ++i)
+        EXPECT_EQ(ReadFile(dated[i].filename().string()), before[i + 2]) << dated[i];
+    EXPECT_EQ(ReadFile("zan_01.set.bak"), before.back());
+    EXPECT_EQ(ReadFile("zan_01.set.old.bak"), "mine");
+    EXPECT_EQ(ReadFile("zan_01.set.2020-01-01_00-00-00.txt"), "mine");
+}
+
+TEST_F(SetupFileTest, ASetupFileThatIsALinkIsSavedThroughItAndStaysALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine and Windows give a test no symbolic link";
+#else
+    std::filesystem::create_directory(folder / "drive");
+    WriteFile("drive/zan_01.set", SetupWith(12, "170.000"));
+    std::filesystem::create_symlink("drive/zan_01.set", folder / "zan_01.set");
+    ResetStation(zan);
+    ASSERT_EQ(Start(), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 170.0f);
+    SetCtrlVal(zan.setup.mainPanel, MAIN_CRANK_LENGTH, 175.0);
+    Press(DEF);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "zan_01.set"));
+    EXPECT_EQ(ReadLines("drive/zan_01.set")[11], "175.000");
+    EXPECT_EQ(ReadFile("zan_01.set.bak"), SetupWith(12, "170.000"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "drive" / "zan_01.set.new"));
+
+    // The drive unmounted: the link leads nowhere. It is not read, quitting and zeroing leave
+    // it, and a save says why it cannot write and leaves it too.
+    std::filesystem::rename(folder / "drive", folder / "unmounted");
+    ResetStation(zan);
+    engine.popups.clear();
+    ASSERT_EQ(Start(), 0);
+    ASSERT_EQ(engine.popups.size(), 1u);
+    EXPECT_EQ(engine.popups[0].message,
+              "Setup file \"zan_01.set\" is a link to a file that is not there: the default "
+              "calibration is in use, and the file is kept as it is until the setup is saved.");
+    engine.confirmAnswers.push_back(1);
+    Press(ZERO);
+    Press(DEF);
+    Press(FINE);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "zan_01.set"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "drive"));
+    ASSERT_EQ(engine.popups.size(), 3u);
+    EXPECT_EQ(engine.popups[2].message,
+              "\"zan_01.set\" could not be saved: it is a link to \"drive/zan_01.set\", which "
+              "cannot be written (folder missing or not writable, or disk full).\nThe link and "
+              "the previous file are kept unchanged.");
+#endif
+}
+
 // --- Reading: the 10-character limit and the number conversions ---
 
 TEST_F(SetupFileTest, OnlyTheFirstTenCharactersOfALineAreRead) {
@@ -147,19 +257,52 @@ TEST_F(SetupFileTest, NumbersAreReadUpToTheFirstCharacterThatIsNotPartOfThem) {
         const char* line;
         float value;
     };
+    // A decimal comma is the rider's decimal point.
     for (const Case& c :
-         {Case{"  -0.125abc", -0.125f}, Case{"abc", 0.0f}, Case{"", 0.0f}, Case{"nan", 0.0f},
-          Case{"-inf", 0.0f}, Case{"1e99", 3.4028235e38f}, Case{"  2.5e1x", 25.0f}}) {
+         {Case{"  -0.125abc", -0.125f}, Case{"1e99", 3.4028235e38f}, Case{"  2.5e1x", 25.0f},
+          Case{"1,250", 1.25f}, Case{" -0,125 N", -0.125f}, Case{"2,5e1", 25.0f}, Case{"5.", 5.0f},
+          Case{",5", 0.5f}, Case{"+3", 3.0f}, Case{"1.5.3", 1.5f}, Case{"1,5, 2", 1.5f},
+          Case{"0x10", 16.0f}, Case{"1e-999", 0.0f}}) {
         WriteFile("n.set", SetupWith(2, c.line));
-        ASSERT_EQ(LoadPar(EngineStation(), "n.set"), 0);
+        ASSERT_EQ(LoadPar(EngineStation(), "n.set"), 0) << "line '" << c.line << "'";
         EXPECT_FLOAT_EQ(zan.setup.setup.rightForceGain, c.value) << "line '" << c.line << "'";
     }
+    // A byte-order mark before the first line is no part of its number.
+    WriteFile("bom.set", "\xEF\xBB\xBF" + SetupWith(1, "1012,5"));
+    ASSERT_EQ(LoadPar(EngineStation(), "bom.set"), 0);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceOffset, 1012.5f);
     WriteFile("i.set", SetupWith(16, "9999999999"));
     ASSERT_EQ(LoadPar(EngineStation(), "i.set"), 0);
     EXPECT_EQ(zan.setup.setup.recordInterval, 2147483647);
     WriteFile("i.set", SetupWith(16, " 12 rows"));
     ASSERT_EQ(LoadPar(EngineStation(), "i.set"), 0);
     EXPECT_EQ(zan.setup.setup.recordInterval, 12);
+}
+
+TEST_F(SetupFileTest, ALineThatIsNotANumberLeavesTheSetupAsItWasAndIsNamed) {
+    struct Case {
+        int line;
+        const char* text;
+    };
+    // Text, nothing, no finite number, or a comma beside another separator (a thousand or a
+    // unit?): none is taken as 0 or as a guess.
+    for (const Case& c :
+         {Case{2, "abc"}, Case{2, ""}, Case{13, "nan"}, Case{13, "-inf"}, Case{13, "1e999"},
+          Case{13, "1,250.5"}, Case{13, "1.250,5"}, Case{16, "x"}, Case{23, "SN 12"}}) {
+        zan.setup.setup.rightForceGain = 0.5f;
+        zan.setup.setup.totalKm = 7.0f;
+        engine.popups.clear();
+        WriteFile("bad.set", SetupWith(c.line, c.text));
+        engine.fileAnswers.push_back((folder / "bad.set").string());
+        Press(LOAD);
+        const std::string message = "\"" + (folder / "bad.set").string() + "\" line " +
+                                    std::to_string(c.line) +
+                                    " is not a number.\nThe setup in use is unchanged.";
+        ASSERT_EQ(engine.popups.size(), 2u) << c.text;
+        EXPECT_EQ(engine.popups[1].message, message) << c.text;
+        EXPECT_FLOAT_EQ(zan.setup.setup.rightForceGain, 0.5f) << c.text;
+        EXPECT_FLOAT_EQ(zan.setup.setup.totalKm, 7.0f) << c.text;
+    }
 }
 
 TEST_F(SetupFileTest, MissingLinesKeepTheValuesTheStationHad) {
