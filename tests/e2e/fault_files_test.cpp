@@ -246,7 +246,8 @@ TEST_F(FaultSetupStartTest, RefusedCommandLinesAnswerOnTheConsoleAndTouchNoFile)
     for (const Case& c :
          {Case{"nothere.set", 2, "",
                "Setup file \"nothere.set\" does not exist: the station does not start.\n"},
-          Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""}}) {
+          Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""},
+          Case{"-h", 0, nullptr, ""}}) {
         ChildProcess station;
         ASSERT_TRUE(station.Run(
             {"/bin/sh", "-c", "exec '" + pc + "' " + c.arguments + " >out.txt 2>err.txt"}));
