@@ -50,15 +50,14 @@ inline std::filesystem::path HourStream(long long seconds, long long& frames) {
         frame.wheelWord = WheelWord(30.0, 2096.0);
         frame.heartRateWord = HeartRateWord(120.0);
         frame.battery = BatteryCode(80.0);
-        unsigned char block[rawBlockHeadMaxLength + frameLength];
-        unsigned char head[rawBlockHeadMaxLength];
+        unsigned char payload[frameLength];
+        EncodeFrame(frame, payload);
+        unsigned char block[rawBlockHeadMaxLength + frameLength + rawChecksumLength];
         const auto tick = static_cast<std::uint32_t>(n + 1);
-        const std::size_t headLength = EncodeRawBlockHead(
-            rawStreamVersion, RawBlockHead{RawBlockKind::Port, tick, frameLength}, tick - 1, head);
-        std::memcpy(block, head, headLength);
-        EncodeFrame(frame, block + headLength);
-        file.write(reinterpret_cast<const char*>(block),
-                   static_cast<std::streamsize>(headLength + frameLength));
+        const std::size_t size =
+            EncodeRawBlock(rawStreamVersion, RawBlockHead{RawBlockKind::Port, tick, frameLength},
+                           tick - 1, payload, block);
+        file.write(reinterpret_cast<const char*>(block), static_cast<std::streamsize>(size));
     }
     return path;
 }
