@@ -333,17 +333,20 @@ bool OpenReplaySession(Station& zan) {
 // The recorded session played through the station tick by tick: each link tick gives the port
 // bytes stamped with it, each display tick runs where and when it ran live, a setup change is in
 // force before the tick it was recorded at, and the session opens where its block is (the link's
-// history before it played first). A stream without display ticks has one every 25 link ticks,
-// the display timer's 500 ms. False when the session could not be opened.
+// history before it played first). A stream of version 1 without display ticks has one every
+// 25 link ticks, the display timer's 500 ms. False when the session could not be opened.
 bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream,
                 RawBlockReader& blocks) {
+    // Every stream of version 2 on marks its display ticks: one without them has no rows to
+    // give, however long its clock runs.
+    const bool displayEvery25 = stream.header.version == 1 && !stream.displays;
     std::uint32_t tick = 0;
     const auto runTo = [&](std::uint32_t target) {
         while (tick < target) {
             tick += 1;
             port.ReachTick(tick);
             engine.LinkTick(tick * 0.020);
-            if (!stream.displays && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
+            if (displayEvery25 && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
         }
     };
     for (RawStreamBlock block{}; blocks.Next(block);) {

@@ -72,6 +72,7 @@ RawBlockReader::RawBlockReader(const RawStream& stream)
     broken = (!stream.path.empty() && file == nullptr) || !ReadHeader(header, error) ||
              header.version != stream.header.version;
     blocksLeft = broken ? 0 : stream.blockCount;
+    checksums = false;
 }
 
 RawBlockReader::~RawBlockReader() {
@@ -171,7 +172,7 @@ RawBlockReader::Step RawBlockReader::Read(RawStreamBlock& block, std::string& wh
         return Step::Cut;
     }
     const unsigned char* payload = data + headLength;
-    if (version >= rawFirstCheckedVersion &&
+    if (checksums && version >= rawFirstCheckedVersion &&
         RawChecksum(data, headLength + length) != ChecksumAt(payload + length)) {
         why = "a damaged block (its checksum does not match)";
         return Step::Cut;

@@ -100,6 +100,9 @@ class RawBlockReader {
     bool fileFailed = false;
     std::uint64_t offset = 0; // of the present place from the stream's start
     int version = 0;
+    // Read again as it plays, a stream was checked whole when it was opened: its checksums are
+    // not worked out again at each of a replay's two readings.
+    bool checksums = true;
     std::uint32_t lastTick = 0;
     std::size_t blocksLeft = 0;
     bool broken = false;

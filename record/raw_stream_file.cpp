@@ -14,7 +14,7 @@
 namespace {
 // As often as the session file is stored on disk: a power cut loses at most a few seconds.
 constexpr double rawSyncSeconds = 5.0;
-// The session file comes first: the stream (3.5 MB an hour) is kept only while the disk has
+// The session file comes first: the stream (4.1 MB an hour) is kept only while the disk has
 // this much room left for the rows (a day's rows take some 11 MB).
 constexpr long long rawDiskReserve = 16LL * 1024 * 1024;
 // The link's history kept for a session's stream: some 50 minutes of the port's bytes.
