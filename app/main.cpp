@@ -88,15 +88,15 @@ void UseConsole() {
 #endif
 }
 
-// zan_pc --help and zan_pc --version: answered on the standard output, with no window and no file
-// touched.
+// zan_pc --help (or -h) and zan_pc --version: answered on the standard output, with no window and
+// no file touched.
 bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
     if (argc != 2) return false;
     const std::string version(programVersion, std::strlen(programVersion) - 1);
     if (std::strcmp(argv[1], "--version") == 0) {
         UseConsole();
         std::printf("zan_pc %s\n", version.c_str());
-    } else if (std::strcmp(argv[1], "--help") == 0) {
+    } else if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         UseConsole();
         std::printf("usage: zan_pc [SETUP_FILE]\n"
                     "  Starts the station with the calibration of SETUP_FILE (zan_01.set when none "
@@ -112,7 +112,7 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "       zan_pc --replay STREAM.zanraw --export\n"
                     "  Plays the raw stream recorded beside a session again, with no window, into\n"
                     "  a new session file beside it with its FIT and TCX files.\n"
-                    "       zan_pc --help | --version\n"
+                    "       zan_pc --help | -h | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
     } else {

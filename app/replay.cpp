@@ -19,62 +19,65 @@
 #include <thread>
 #include <utility>
 
+namespace {
+// The port's input queue: a read of the queue's length gives at most this much.
+constexpr std::size_t portQueueBytes = 65536;
+} // namespace
+
 void ReplayPort::ReachTick(std::uint32_t reached) {
     tick = reached;
 }
 
-bool ReplayPort::Due(std::size_t index) const {
-    if (index >= stream.blocks.size() || stream.blocks[index].tick > tick) return false;
-    return stream.blocks[index].kind != RawBlockKind::Setup || index < setupBlock;
+void ReplayPort::TakeDueBlocks() {
+    while (!setupDue && waiting.size() - waitingFrom < portQueueBytes) {
+        if (!ahead) ahead = reader.Next(next);
+        if (!ahead || next.tick > tick) return;
+        ahead = false;
+        blocksTaken += 1;
+        if (next.kind == RawBlockKind::Setup) {
+            setupDue = true;
+            dueSetup = next.setup;
+        } else if (!next.bytes.empty()) {
+            if (waitingFrom == waiting.size()) {
+                waiting.clear();
+                waitingFrom = 0;
+            }
+            waiting.insert(waiting.end(), next.bytes.begin(), next.bytes.end());
+        }
+    }
 }
 
 int ReplayPort::InQLen() {
-    std::size_t waiting = 0;
-    std::size_t skip = offset;
-    for (std::size_t i = block; Due(i); ++i) {
-        waiting += stream.blocks[i].bytes.size() - skip;
-        skip = 0;
-        if (waiting >= 65536) break;
-    }
-    return static_cast<int>(waiting);
+    TakeDueBlocks();
+    return static_cast<int>(waiting.size() - waitingFrom);
 }
 
 int ReplayPort::Read(unsigned char* buffer, int count) {
     int given = 0;
-    while (given < count && Due(block)) {
-        const std::vector<unsigned char>& bytes = stream.blocks[block].bytes;
+    while (given < count) {
+        if (waitingFrom == waiting.size()) TakeDueBlocks();
+        if (waitingFrom == waiting.size()) break;
         const std::size_t step =
-            std::min(bytes.size() - offset, static_cast<std::size_t>(count - given));
-        if (step > 0) std::memcpy(buffer + given, bytes.data() + offset, step);
+            std::min(waiting.size() - waitingFrom, static_cast<std::size_t>(count - given));
+        std::memcpy(buffer + given, waiting.data() + waitingFrom, step);
         given += static_cast<int>(step);
-        offset += step;
-        if (offset == bytes.size()) {
-            block += 1;
-            offset = 0;
-        }
+        waitingFrom += step;
     }
     return given > 0 ? given : -1;
 }
 
 const RawSetup* ReplayPort::TakeSetupChange() {
-    for (; setupBlock < stream.blocks.size() && stream.blocks[setupBlock].tick <= tick;
-         ++setupBlock) {
-        if (stream.blocks[setupBlock].kind != RawBlockKind::Setup) continue;
-        // Bytes before the change still to read were measured under the setup before it.
-        if (UnreadBefore(setupBlock)) return nullptr;
-        return &stream.blocks[setupBlock++].setup;
-    }
-    return nullptr;
-}
-
-bool ReplayPort::UnreadBefore(std::size_t end) const {
-    for (std::size_t i = block; i < end && i < stream.blocks.size(); ++i)
-        if (stream.blocks[i].bytes.size() > (i == block ? offset : 0)) return true;
-    return false;
+    TakeDueBlocks();
+    // Bytes before the change still to read were measured under the setup before it.
+    if (!setupDue || waitingFrom < waiting.size()) return nullptr;
+    setupDue = false;
+    takenSetup = dueSetup;
+    return &takenSetup;
 }
 
 bool ReplayPort::Ended() const {
-    return !UnreadBefore(stream.blocks.size());
+    const bool allTaken = blocksTaken >= stream.portBlocksEnd || (!ahead && reader.Broken());
+    return allTaken && waitingFrom == waiting.size();
 }
 
 void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
@@ -330,22 +333,23 @@ bool OpenReplaySession(Station& zan) {
 // The recorded session played through the station tick by tick: each link tick gives the port
 // bytes stamped with it, each display tick runs where and when it ran live, a setup change is in
 // force before the tick it was recorded at, and the session opens where its block is (the link's
-// history before it played first). A stream without display ticks has one every 25 link ticks,
-// the display timer's 500 ms. False when the session could not be opened.
-bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream) {
-    bool displays = false;
-    for (const RawStreamBlock& block : stream.blocks)
-        displays = displays || block.kind == RawBlockKind::Display;
+// history before it played first). A stream of version 1 without display ticks has one every
+// 25 link ticks, the display timer's 500 ms. False when the session could not be opened.
+bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawStream& stream,
+                RawBlockReader& blocks) {
+    // Every stream of version 2 on marks its display ticks: one without them has no rows to
+    // give, however long its clock runs.
+    const bool displayEvery25 = stream.header.version == 1 && !stream.displays;
     std::uint32_t tick = 0;
     const auto runTo = [&](std::uint32_t target) {
         while (tick < target) {
             tick += 1;
             port.ReachTick(tick);
             engine.LinkTick(tick * 0.020);
-            if (!displays && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
+            if (displayEvery25 && tick % 25 == 0) engine.DisplayTick(tick * 0.020);
         }
     };
-    for (const RawStreamBlock& block : stream.blocks) {
+    for (RawStreamBlock block{}; blocks.Next(block);) {
         if (block.kind == RawBlockKind::Setup) {
             runTo(block.tick > 0 ? block.tick - 1 : 0);
             port.ReachTick(block.tick);
@@ -368,12 +372,6 @@ bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawS
     return true;
 }
 
-const RawStreamBlock* SessionBlock(const RawStream& stream) {
-    for (const RawStreamBlock& block : stream.blocks)
-        if (block.kind == RawBlockKind::Session) return &block;
-    return nullptr;
-}
-
 // The session's folder as the popup gives it: the stream's own, whole.
 std::string FolderOf(const std::string& path) {
     std::error_code ignored;
@@ -381,9 +379,10 @@ std::string FolderOf(const std::string& path) {
     return folder.string();
 }
 
-// What a replay into a session file left: the file, what the station knew of its session, and
-// the lines it had for the rider.
+// What a replay into a session file left: the file, what the station knew of its session, the
+// lines it had for the rider, and why it failed when it did.
 struct Replayed {
+    std::string failure;
     std::string sessionPath;
     KeptSession kept;
     std::vector<std::string> messages;
@@ -395,12 +394,16 @@ struct Replayed {
 bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch watch,
                 Replayed& replayed) {
     ReplayPort port(stream);
+    RawBlockReader blocks(stream);
     // The engine's clock runs on the stream's: the session's button was pressed at the date-time
     // the header holds.
-    const RawStreamBlock* session = SessionBlock(stream);
-    const double pressed = session != nullptr ? session->displayMs / 1000.0 : 0.0;
+    const double pressed = stream.session ? stream.sessionMs / 1000.0 : 0.0;
     ReplayEngine engine(port, stream.header.startDateTime - pressed, folder);
     UseEngine(&engine);
+    // The station's start makes its data folder where it runs; a replay leaves the working
+    // folder as it found it.
+    std::error_code ignored;
+    const bool dataFolderThere = std::filesystem::exists("dati", ignored);
     const auto station = std::make_unique<Station>();
     Station& zan = *station;
     UseStation(zan);
@@ -408,17 +411,23 @@ bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch w
     // the one in this folder. A stream of version 1 begins with its session, which opens at
     // once, before the first byte.
     bool started = StartStation(zan, nullptr, "") == 0;
+    if (!dataFolderThere) std::filesystem::remove("dati", ignored);
     if (started) {
         TakeRecordedSetup(zan, stream.header.setup);
         zan.app.replaying = true;
         zan.app.frameWatch = watch;
-        if (session == nullptr) started = OpenReplaySession(zan);
+        if (!stream.session) started = OpenReplaySession(zan);
     }
-    if (started) started = PlayBlocks(zan, engine, port, stream);
+    if (started) started = PlayBlocks(zan, engine, port, stream, blocks);
     if (started) {
         replayed.sessionPath = zan.record.sessionPath;
         SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         replayed.kept = zan.record.kept;
+    }
+    if (blocks.Broken()) {
+        replayed.failure = "the stream no longer reads as it did when it was opened (changed "
+                           "while it was played?)";
+        started = false;
     }
     replayed.messages = std::move(engine.messages);
     UseEngine(nullptr);
@@ -469,7 +478,9 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
     note = stream.note;
     Replayed replayed;
     if (!ReplayInto(stream, FolderOf(streamPath), FrameWatch{}, replayed)) {
-        error = "the session file could not be made beside \"" + streamPath + "\"";
+        error = replayed.failure.empty()
+                    ? "the session file could not be made beside \"" + streamPath + "\""
+                    : "\"" + streamPath + "\": " + replayed.failure;
         return false;
     }
     sessionPath = replayed.sessionPath;
@@ -485,10 +496,6 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
         error = "no temporary folder to replay " + name + " in";
         return false;
     }
-    // The station's start makes its data folder where it runs; a review leaves that folder as
-    // it found it.
-    std::error_code ignored;
-    const bool dataFolderThere = std::filesystem::exists("dati", ignored);
     FrameKeeper keeper;
     Replayed replayed;
     bool read = false;
@@ -500,9 +507,10 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
                ReadReviewRide(replayed.sessionPath, &replayed.kept, ride, error);
     });
     replay.join();
+    std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
-    if (!dataFolderThere) std::filesystem::remove("dati", ignored);
     if (!read) {
+        if (error.empty()) error = replayed.failure;
         if (error.empty()) error = "the replay of " + name + " could not make its session";
         return false;
     }

@@ -8,16 +8,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The serial back end of a replay: the port's bytes of every block whose tick has come, in
 // order. What the station sends goes nowhere: the recorded crank already answered it. The bytes
 // after a setup block wait until that setup is taken: however many ticks one read reaches, each
-// byte is measured under the setup the live station measured it under.
+// byte is measured under the setup the live station measured it under. The blocks are read from
+// the stream as they come due; what is held is the bytes due and not yet read (at most a port
+// queue's worth, 64 KB, and a block).
 class ReplayPort {
   public:
-    explicit ReplayPort(const RawStream& stream) : stream(stream) {}
+    explicit ReplayPort(const RawStream& stream) : stream(stream), reader(stream) {}
 
-    // The link tick the replay has reached, counted from the session's start.
+    // The link tick the replay has reached, counted from the stream's clock's start.
     void ReachTick(std::uint32_t tick);
     std::uint32_t Tick() const { return tick; }
     int InQLen();
@@ -29,18 +32,25 @@ class ReplayPort {
     bool Ended() const;
 
   private:
-    // The block can be read from now: its tick has come, and it is no setup waiting to be taken.
-    bool Due(std::size_t index) const;
-    // A port byte before the block at end is still to be read.
-    bool UnreadBefore(std::size_t end) const;
+    // Takes the blocks due by now into the waiting bytes, up to a setup not yet taken or a full
+    // port queue.
+    void TakeDueBlocks();
 
     const RawStream& stream;
+    RawBlockReader reader;
     std::uint32_t tick = 0;
-    // The next port byte to give: its block and its place in it.
-    std::size_t block = 0;
-    std::size_t offset = 0;
-    // The next block to look at for a setup change.
-    std::size_t setupBlock = 0;
+    // The next block, read from the stream but not yet due.
+    bool ahead = false;
+    RawStreamBlock next{};
+    // The bytes due and not yet read, from waitingFrom on.
+    std::vector<unsigned char> waiting;
+    std::size_t waitingFrom = 0;
+    // A setup block due, held until the bytes before it are read; the one taken last.
+    bool setupDue = false;
+    RawSetup dueSetup{};
+    RawSetup takenSetup{};
+    // The blocks taken from the stream so far.
+    std::size_t blocksTaken = 0;
 };
 
 struct Station;

@@ -46,8 +46,7 @@ void WindowReplayEngine::TellEnd() {
     ended = true;
     Station& zan = EngineStation();
     zan.app.linkDialogOff = 1;
-    const std::uint32_t lastTick = stream->blocks.empty() ? 0 : stream->blocks.back().tick;
-    const auto seconds = static_cast<long>(lastTick * linkTickSeconds);
+    const auto seconds = static_cast<long>(stream->lastTick * linkTickSeconds);
     char message[400];
     std::snprintf(message, sizeof message, "Replay of %s ended: the ride's %ld:%02ld are played.",
                   name.c_str(), seconds / 60, seconds % 60);

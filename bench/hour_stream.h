@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-// An hour (or the given seconds) of frames, one frame a 20 ms link tick, on the setup the
-// emulator's scales match.
+// An hour (or the given seconds) of frames, one frame a 20 ms link tick, and a display tick every
+// 500 ms, on the setup the emulator's scales match.
 inline std::filesystem::path HourStream(long long seconds, long long& frames) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() /
@@ -50,15 +50,26 @@ inline std::filesystem::path HourStream(long long seconds, long long& frames) {
         frame.wheelWord = WheelWord(30.0, 2096.0);
         frame.heartRateWord = HeartRateWord(120.0);
         frame.battery = BatteryCode(80.0);
-        unsigned char block[rawBlockHeadMaxLength + frameLength];
-        unsigned char head[rawBlockHeadMaxLength];
+        unsigned char payload[frameLength];
+        EncodeFrame(frame, payload);
+        std::vector<unsigned char> blocks;
         const auto tick = static_cast<std::uint32_t>(n + 1);
-        const std::size_t headLength = EncodeRawBlockHead(
-            rawStreamVersion, RawBlockHead{RawBlockKind::Port, tick, frameLength}, tick - 1, head);
-        std::memcpy(block, head, headLength);
-        EncodeFrame(frame, block + headLength);
-        file.write(reinterpret_cast<const char*>(block),
-                   static_cast<std::streamsize>(headLength + frameLength));
+        AppendRawBlock(blocks, rawStreamVersion,
+                       RawBlockHead{RawBlockKind::Port, tick, frameLength}, tick - 1, payload);
+        // The display timer's tick every 25 link ticks, with its instant and date-time, as the
+        // station marks it.
+        if (tick % 25 == 0) {
+            const std::uint32_t milliseconds = tick * 20;
+            const double dateTime = header.startDateTime + milliseconds / 1000.0;
+            unsigned char instant[rawDisplayLength];
+            std::memcpy(instant, &milliseconds, 4);
+            std::memcpy(instant + 4, &dateTime, 8);
+            AppendRawBlock(blocks, rawStreamVersion,
+                           RawBlockHead{RawBlockKind::Display, tick, rawDisplayLength}, tick,
+                           instant);
+        }
+        file.write(reinterpret_cast<const char*>(blocks.data()),
+                   static_cast<std::streamsize>(blocks.size()));
     }
     return path;
 }

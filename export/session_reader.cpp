@@ -1,5 +1,6 @@
 #include "export/session_reader.h"
 
+#include "export/regular_file.h"
 #include "record/session_columns.h"
 
 #include <cstdio>
@@ -12,6 +13,9 @@ namespace {
 constexpr const char* firstLineStart = "ZAN_session_file ,";
 constexpr const char* byteOrderMark = "\xEF\xBB\xBF";
 constexpr int secondsPerDay = 86400;
+// Far longer than any line the station writes (a row takes some 120 characters): a longer one
+// is no session's, and is not held whole.
+constexpr std::streamsize longestLine = 4096;
 // The cells a ride is exported from, and where each goes.
 constexpr struct {
     std::size_t cell;
@@ -73,12 +77,20 @@ bool DateFromName(const std::string& name, SessionRide& ride, int& nameSecondsOf
     return true;
 }
 
-// The next line without its line end (LF or CR LF); false at the end of the file and for a last
-// line without its line end, which was being written when the program stopped.
+// The next line without its line end (LF or CR LF); false at the end of the file, for a last
+// line without its line end, which was being written when the program stopped, and for a line
+// longer than longestLine (LineTooLong then tells).
 bool NextLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line) || in.eof()) return false;
+    char text[longestLine];
+    in.getline(text, longestLine);
+    if (in.fail() || in.eof()) return false;
+    line.assign(text, static_cast<std::size_t>(in.gcount() - 1));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
+}
+
+bool LineTooLong(const std::istream& in) {
+    return in.fail() && !in.eof();
 }
 
 // The value after "Label ," of a trailer line.
@@ -108,6 +120,12 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
     ride = SessionRide{};
     constexpr double none = std::numeric_limits<double>::quiet_NaN();
     ride.trailer = SessionTrailer{-1, none, none, none};
+    if (const FileKind kind = KindOfFile(path); kind != FileKind::Regular) {
+        error = kind == FileKind::Missing
+                    ? "cannot read " + path
+                    : path + " " + NotReadBecause(kind) + ", not a ZAN session file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
@@ -135,7 +153,8 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
     // a start earlier in the day than the name came after midnight.
     if (ride.startSecondsOfDay + 60 <= nameSecondsOfDay) ride.startSecondsOfDay += secondsPerDay;
     std::string line;
-    for (std::size_t number = 5; NextLine(in, line); ++number) {
+    std::size_t number = 5;
+    for (; NextLine(in, line); ++number) {
         if (line == "#####") {
             ReadTrailer(in, ride.trailer);
             break;
@@ -157,6 +176,10 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
             return false;
         }
         ride.rows.push_back(row);
+    }
+    if (LineTooLong(in)) {
+        error = notSession + " (line " + std::to_string(number) + " is no session row)";
+        return false;
     }
     return true;
 }

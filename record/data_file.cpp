@@ -101,3 +101,29 @@ void ReportDataFileFailure(RecordState& record, const char* what, const char* pa
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);
     TellRider(record, message);
 }
+
+bool KeepFileAtPath(RecordState& record, int& handle, const char* path, int& lost, const char* what,
+                    const char* held) {
+    if (handle <= 0 || FileIsAt(handle, path)) return false;
+    const int anew = FileExists(path) ? -1 : OpenDataFile(path);
+    const bool written = anew > 0 && CopyOpenFile(handle, anew) == 0 && SyncFile(anew) == 0;
+    char message[noticeLength];
+    if (!written) {
+        if (anew > 0) {
+            CVI_CloseFile(anew);
+            RemoveFile(path);
+        }
+        FormatText(message, sizeof message, "%s deleted or moved away, not written anew: %s", what,
+                   path);
+        if (!lost) TellRider(record, message);
+        lost = 1;
+        return false;
+    }
+    CVI_CloseFile(handle);
+    handle = anew;
+    lost = 0;
+    FormatText(message, sizeof message, "%s deleted or moved away, written anew with %s: %s", what,
+               held, path);
+    TellRider(record, message);
+    return true;
+}

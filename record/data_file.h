@@ -34,3 +34,11 @@ void FinishTurnFile(RecordState& record, bool written, const char* what);
 void TellRider(RecordState& record, const char* line);
 // Tells the rider, in the message box, that a recording could not be written.
 void ReportDataFileFailure(RecordState& record, const char* what, const char* path);
+// A data file deleted or moved away while open would take every later line or block where
+// nobody finds it: a new file at its path gets all it holds, read back through its handle, and
+// the recording goes on there, the rider told ("what deleted or moved away, written anew with
+// held"). A file that took the name meanwhile is not the station's and is never written over:
+// the recording goes on where it went, and the rider is told once, while lost is set. True when
+// the file was written anew.
+bool KeepFileAtPath(RecordState& record, int& handle, const char* path, int& lost, const char* what,
+                    const char* held);

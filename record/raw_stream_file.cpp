@@ -14,7 +14,7 @@
 namespace {
 // As often as the session file is stored on disk: a power cut loses at most a few seconds.
 constexpr double rawSyncSeconds = 5.0;
-// The session file comes first: the stream (3.5 MB an hour) is kept only while the disk has
+// The session file comes first: the stream (4.1 MB an hour) is kept only while the disk has
 // this much room left for the rows (a day's rows take some 11 MB).
 constexpr long long rawDiskReserve = 16LL * 1024 * 1024;
 // The link's history kept for a session's stream: some 50 minutes of the port's bytes.
@@ -57,29 +57,38 @@ void EndOnFailure(RecordState& record) {
     record.rawFile = 0;
 }
 
-// One block, its head and payload in one write: a kill or a full disk leaves whole blocks.
+// A stream deleted or moved away comes back whole at its path, as the session file does.
+void KeepRawStream(RecordState& record) {
+    KeepFileAtPath(record, record.rawFile, record.rawPath, record.rawFileLost, "Raw stream",
+                   "every block");
+}
+
+// One block, its head, payload and checksum in one write: a kill or a full disk leaves whole
+// blocks.
 void WriteRawBlock(RecordState& record, RawBlockKind kind, std::uint32_t tick,
                    const unsigned char* payload, std::size_t length) {
     if (record.rawFile <= 0) return;
-    unsigned char block[rawBlockHeadMaxLength + 1024];
-    unsigned char head[rawBlockHeadMaxLength];
-    const std::size_t headLength = EncodeRawBlockHead(
-        rawStreamVersion, RawBlockHead{kind, tick, length}, record.rawLastTick, head);
-    bool written;
-    if (length <= sizeof block - headLength) {
-        std::memcpy(block, head, headLength);
-        if (length > 0) std::memcpy(block + headLength, payload, length);
-        written = WriteBytes(record.rawFile, block, headLength + length) == 0;
+    // A read of the port fits the stack; a longer one (a backlog read at once) takes the heap.
+    constexpr std::size_t shortPayload = 1024;
+    unsigned char shortBlock[rawBlockHeadMaxLength + shortPayload + rawChecksumLength];
+    std::vector<unsigned char> longBlock;
+    const RawBlockHead head{kind, tick, length};
+    const unsigned char* block = shortBlock;
+    std::size_t size = 0;
+    if (length <= shortPayload) {
+        size = EncodeRawBlock(rawStreamVersion, head, record.rawLastTick, payload, shortBlock);
     } else {
-        written = WriteBytes(record.rawFile, head, headLength) == 0 &&
-                  WriteBytes(record.rawFile, payload, length) == 0;
+        AppendRawBlock(longBlock, rawStreamVersion, head, record.rawLastTick, payload);
+        block = longBlock.data();
+        size = longBlock.size();
     }
     record.rawLastTick = tick;
-    if (!written) {
+    if (WriteBytes(record.rawFile, block, size) != 0) {
         EndOnFailure(record);
         return;
     }
     if (Timer() - record.rawLastSync >= rawSyncSeconds) {
+        KeepRawStream(record);
         SyncFile(record.rawFile);
         record.rawLastSync = Timer();
         if (!DiskHasRoom(record.rawPath)) {
@@ -154,20 +163,16 @@ void WriteWholeBlocks(RecordState& record, std::vector<unsigned char>& blocks) {
 void WritePreroll(RecordState& record) {
     const std::vector<unsigned char>& preroll = record.rawPreroll;
     std::vector<unsigned char> out;
-    out.reserve(rawPrerollWrite + rawBlockHeadMaxLength + rawBlockMaxPayload);
+    out.reserve(rawPrerollWrite + rawBlockHeadMaxLength + rawBlockMaxPayload + rawChecksumLength);
     RawBlockHead block{};
     std::size_t kept = 0;
     for (std::size_t at = 0; at < preroll.size() && record.rawFile > 0; at += kept + block.length) {
         if (DecodeRawBlockHead(1, preroll.data() + at, preroll.size() - at, 0, block, kept) !=
             RawHeadRead::Whole)
             break;
-        unsigned char head[rawBlockHeadMaxLength];
-        const std::size_t headLength =
-            EncodeRawBlockHead(rawStreamVersion, block, record.rawLastTick, head);
+        AppendRawBlock(out, rawStreamVersion, block, record.rawLastTick,
+                       preroll.data() + at + kept);
         record.rawLastTick = block.tick;
-        out.insert(out.end(), head, head + headLength);
-        out.insert(out.end(), preroll.data() + at + kept,
-                   preroll.data() + at + kept + block.length);
         if (out.size() >= rawPrerollWrite) WriteWholeBlocks(record, out);
     }
     WriteWholeBlocks(record, out);
@@ -179,6 +184,7 @@ void WritePreroll(RecordState& record) {
 
 void StartRawStream(RecordState& record, const SetupState& setup, const LinkState& link) {
     record.rawFile = 0;
+    record.rawFileLost = 0;
     record.rawLastTick = 0;
     // The session file's own name with the stream's ending: "S_ddmmyy_hh-mm.zanraw".
     const std::size_t length = std::strlen(record.sessionPath);
@@ -266,6 +272,7 @@ void KeepRawDisplayTick(RecordState& record, const SetupState& setup) {
 void StopRawStream(RecordState& record) {
     WriteRawBlock(record, RawBlockKind::End, record.rawTick, nullptr, 0);
     if (record.rawFile <= 0) return;
+    KeepRawStream(record);
     const bool stored = SyncFile(record.rawFile) == 0;
     if (CVI_CloseFile(record.rawFile) < 0 || !stored)
         ReportDataFileFailure(record, "Raw stream", record.rawPath);

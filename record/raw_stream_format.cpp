@@ -1,9 +1,25 @@
 #include "record/raw_stream_format.h"
 
+#include <array>
 #include <cstring>
 #include <type_traits>
 
 namespace {
+constexpr std::uint16_t checksumPolynomial = 0x1021;
+
+constexpr std::array<std::uint16_t, 256> MakeChecksumTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        auto crc = static_cast<std::uint16_t>(byte << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>((crc & 0x8000) != 0 ? (crc << 1) ^ checksumPolynomial
+                                                                 : crc << 1);
+        table[byte] = crc;
+    }
+    return table;
+}
+constexpr std::array<std::uint16_t, 256> checksumTable = MakeChecksumTable();
+
 void PutWord(std::vector<unsigned char>& out, std::uint32_t word) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(word >> (8 * i)));
 }
@@ -45,6 +61,33 @@ template <typename Parameters, typename Visit> void VisitSetupValues(Parameters&
 }
 } // namespace
 
+std::uint16_t RawChecksum(const unsigned char* bytes, std::size_t length, std::uint16_t crc) {
+    for (std::size_t i = 0; i < length; ++i)
+        crc = static_cast<std::uint16_t>(crc << 8) ^ checksumTable[(crc >> 8) ^ bytes[i]];
+    return crc;
+}
+
+std::size_t EncodeRawBlock(int version, const RawBlockHead& block, std::uint32_t previousTick,
+                           const unsigned char* payload, unsigned char* out) {
+    unsigned char head[rawBlockHeadMaxLength];
+    const std::size_t headLength = EncodeRawBlockHead(version, block, previousTick, head);
+    std::memcpy(out, head, headLength);
+    if (block.length > 0) std::memcpy(out + headLength, payload, block.length);
+    std::size_t size = headLength + block.length;
+    if (version < rawFirstCheckedVersion) return size;
+    const std::uint16_t crc = RawChecksum(out, size);
+    out[size] = static_cast<unsigned char>(crc & 0xFF);
+    out[size + 1] = static_cast<unsigned char>(crc >> 8);
+    return size + rawChecksumLength;
+}
+
+void AppendRawBlock(std::vector<unsigned char>& out, int version, const RawBlockHead& block,
+                    std::uint32_t previousTick, const unsigned char* payload) {
+    const std::size_t start = out.size();
+    out.resize(start + rawBlockHeadMaxLength + block.length + rawChecksumLength);
+    out.resize(start + EncodeRawBlock(version, block, previousTick, payload, out.data() + start));
+}
+
 std::uint32_t RawWordAt(const unsigned char* bytes) {
     std::uint32_t word = 0;
     for (int i = 3; i >= 0; --i) word = (word << 8) | bytes[i];
@@ -75,7 +118,7 @@ std::vector<unsigned char> EncodeRawHeader(const RawStreamHeader& header) {
     std::vector<unsigned char> out(std::begin(rawStreamMagic), std::end(rawStreamMagic));
     out.push_back(static_cast<unsigned char>(header.version & 0xFF));
     out.push_back(static_cast<unsigned char>(header.version >> 8));
-    PutWord(out, static_cast<std::uint32_t>(rawHeaderLength - 12));
+    PutWord(out, static_cast<std::uint32_t>(RawHeaderLength(header.version) - 12));
     PutText(out, header.stationVersion, rawStationVersionLength);
     PutWord(out, static_cast<std::uint32_t>(header.crankSerial));
     PutWord(out, static_cast<std::uint32_t>(header.crankVersion));
@@ -89,6 +132,11 @@ std::vector<unsigned char> EncodeRawHeader(const RawStreamHeader& header) {
     PutText(out, header.portName, rawPortNameLength);
     for (std::int32_t value : {header.baud, header.parity, header.dataBits, header.stopBits})
         PutWord(out, static_cast<std::uint32_t>(value));
+    if (header.version >= rawFirstCheckedVersion) {
+        const std::uint16_t crc = RawChecksum(out.data(), out.size());
+        out.push_back(static_cast<unsigned char>(crc & 0xFF));
+        out.push_back(static_cast<unsigned char>(crc >> 8));
+    }
     return out;
 }
 

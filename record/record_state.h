@@ -72,6 +72,7 @@ struct RecordState {
     // disk.
     int rawFile;
     char rawPath[512];
+    int rawFileLost; // the stream left its path and could not be written anew; told once
     std::uint32_t rawTick;
     std::uint32_t rawLastTick;
     unsigned char rawSetup[rawSetupLength];

@@ -53,35 +53,11 @@ bool WriteSessionLine(RecordState& record, const char* format, ...) {
     return written;
 }
 
-void TellSessionFile(RecordState& record, const char* what) {
-    char message[noticeLength];
-    FormatText(message, sizeof message, "%s: %s", what, record.sessionPath);
-    TellRider(record, message);
-}
-
-// A session file deleted or moved away would take every later row where nobody finds it: a new
-// file at its path gets all it holds, read back through its handle, and the session goes on
-// there. A file that took the name meanwhile is not the station's, and is never written over.
+// A session file deleted or moved away is written anew at its path, every row in it.
 void KeepSessionFile(RecordState& record) {
-    if (record.sessionFile <= 0 || FileIsAt(record.sessionFile, record.sessionPath)) return;
-    const int handle = FileExists(record.sessionPath) ? -1 : OpenDataFile(record.sessionPath);
-    const bool written =
-        handle > 0 && CopyOpenFile(record.sessionFile, handle) == 0 && SyncFile(handle) == 0;
-    if (!written) {
-        if (handle > 0) {
-            CVI_CloseFile(handle);
-            RemoveFile(record.sessionPath);
-        }
-        if (!record.sessionFileLost)
-            TellSessionFile(record, "Session file deleted or moved away, not written anew");
-        record.sessionFileLost = 1;
-        return;
-    }
-    CVI_CloseFile(record.sessionFile);
-    record.sessionFile = handle;
-    record.sessionFileLost = 0;
-    record.sessionWriteFailed = 0;
-    TellSessionFile(record, "Session file deleted or moved away, written anew with every row");
+    if (KeepFileAtPath(record, record.sessionFile, record.sessionPath, record.sessionFileLost,
+                       "Session file", "every row"))
+        record.sessionWriteFailed = 0;
 }
 
 // No session without its file.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #ifndef ZAN_PC_PATH
@@ -63,6 +64,46 @@ TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
     // The review window is refused the same way, before any window or Qt line.
     EXPECT_EQ(Export(bad, said, "", "", "--review"), 2);
     EXPECT_EQ(said, "zan_pc --review: " + bad.string() + " is not a ZAN session file\n");
+    std::filesystem::remove_all(folder);
+}
+
+// A folder, a device that never ends and a pipe nobody writes, given as a raw stream or a session
+// file in every mode that reads one, are refused at once by what they are: one line on the
+// standard error and code 2. (A folder threw out of the stream's reader, /dev/zero filled the
+// memory, a pipe waited for ever.)
+TEST(ExportCommand, AFolderADeviceOrAPipeIsRefusedInEveryModeWithOneLineAndCodeTwo) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zan_export_kind";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "x.zanraw");
+    std::filesystem::create_directories(folder / "x.csv");
+    ASSERT_EQ(mkfifo((folder / "p.zanraw").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((folder / "p.csv").c_str(), 0600), 0);
+    // /dev/zero under a name of the folder's, where the command's errors are kept.
+    std::filesystem::create_symlink("/dev/zero", folder / "z.zanraw");
+    std::filesystem::create_symlink("/dev/zero", folder / "z.csv");
+    const struct {
+        const char* verb;
+        const char* options;
+        const char* ending;
+    } modes[] = {{"--replay", "--export", ".zanraw"},
+                 {"--replay", "", ".zanraw"},
+                 {"--review", "", ".zanraw"},
+                 {"--review", "", ".csv"},
+                 {"--export", "", ".csv"}};
+    for (const auto& mode : modes) {
+        for (const std::filesystem::path& given :
+             {folder / (std::string("x") + mode.ending), folder / (std::string("z") + mode.ending),
+              folder / (std::string("p") + mode.ending)}) {
+            SCOPED_TRACE(std::string(mode.verb) + " " + given.string() + " " + mode.options);
+            std::string said;
+            EXPECT_EQ(Export(given, said, "", mode.options, mode.verb), 2);
+            EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+            const bool folderGiven = given.filename().string()[0] == 'x';
+            EXPECT_NE(said.find(folderGiven ? " is a folder" : " is no regular file"),
+                      std::string::npos)
+                << said;
+        }
+    }
     std::filesystem::remove_all(folder);
 }
 

@@ -132,12 +132,15 @@ TEST_F(FaultFilesTest, FolderReplacedMidSessionKeepsTheRowsAndRefusesTurnFilesWi
     engine.RunUntil(engine.now + 30.0);
     Press(SAVE);
 
-    // The session's path now leads nowhere: said once, and the rows go on into the moved file.
-    ASSERT_EQ(Messages().size(), 3u);
+    // The session's path and its stream's now lead nowhere: each said once, and the rows and
+    // the stream go on into the moved files.
+    ASSERT_EQ(Messages().size(), 4u);
     EXPECT_EQ(Messages()[0].rfind("Single-turn file could not be written: ", 0), 0u);
-    EXPECT_EQ(Messages()[1], "Session file deleted or moved away, not written anew: " +
-                                 (folder / "ride" / shortName).string());
-    EXPECT_EQ(Messages()[2].rfind("Multi-turn file could not be written: ", 0), 0u);
+    const std::string base = (folder / "ride" / shortName).string();
+    EXPECT_EQ(Messages()[1], "Raw stream deleted or moved away, not written anew: " +
+                                 base.substr(0, base.size() - 4) + ".zanraw");
+    EXPECT_EQ(Messages()[2], "Session file deleted or moved away, not written anew: " + base);
+    EXPECT_EQ(Messages()[3].rfind("Multi-turn file could not be written: ", 0), 0u);
     const SessionRows session = ReadSessionRows((folder / "ride_moved" / shortName).string());
     EXPECT_EQ(session.rows.size(), 40u);
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
@@ -246,7 +249,8 @@ TEST_F(FaultSetupStartTest, RefusedCommandLinesAnswerOnTheConsoleAndTouchNoFile)
     for (const Case& c :
          {Case{"nothere.set", 2, "",
                "Setup file \"nothere.set\" does not exist: the station does not start.\n"},
-          Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""}}) {
+          Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""},
+          Case{"-h", 0, nullptr, ""}}) {
         ChildProcess station;
         ASSERT_TRUE(station.Run(
             {"/bin/sh", "-c", "exec '" + pc + "' " + c.arguments + " >out.txt 2>err.txt"}));

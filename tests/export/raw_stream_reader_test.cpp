@@ -4,8 +4,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 RawStreamHeader SomeHeader(int version = rawStreamVersion) {
@@ -30,11 +37,26 @@ RawStreamHeader SomeHeader(int version = rawStreamVersion) {
 void AddBlock(std::vector<unsigned char>& stream, int version, RawBlockKind kind,
               std::uint32_t tick, std::uint32_t previousTick,
               const std::vector<unsigned char>& payload) {
-    unsigned char head[rawBlockHeadMaxLength];
-    const std::size_t length =
-        EncodeRawBlockHead(version, RawBlockHead{kind, tick, payload.size()}, previousTick, head);
-    stream.insert(stream.end(), head, head + length);
-    stream.insert(stream.end(), payload.begin(), payload.end());
+    AppendRawBlock(stream, version, RawBlockHead{kind, tick, payload.size()}, previousTick,
+                   payload.data());
+}
+
+// A block as read, held.
+struct HeldBlock {
+    RawBlockKind kind;
+    std::uint32_t tick;
+    std::vector<unsigned char> bytes;
+    RawSetup setup;
+};
+
+std::vector<HeldBlock> BlocksOf(const RawStream& stream) {
+    std::vector<HeldBlock> blocks;
+    RawBlockReader reader(stream);
+    for (RawStreamBlock block{}; reader.Next(block);)
+        blocks.push_back(
+            {block.kind, block.tick, {block.bytes.begin(), block.bytes.end()}, block.setup});
+    EXPECT_FALSE(reader.Broken());
+    return blocks;
 }
 
 // A header, two port blocks and a setup block between them.
@@ -51,9 +73,9 @@ std::vector<unsigned char> SomeStream(int version) {
 }
 } // namespace
 
-// The station writes version 2 and still reads the streams it wrote in version 1.
-TEST(RawStreamReaderTest, AWholeStreamOfEitherVersionReadsBackItsHeaderBlocksAndSetupChange) {
-    for (const int version : {1, 2}) {
+// The station writes version 3 and still reads the streams it wrote in versions 1 and 2.
+TEST(RawStreamReaderTest, AWholeStreamOfEveryVersionReadsBackItsHeaderBlocksAndSetupChange) {
+    for (const int version : {1, 2, 3}) {
         SCOPED_TRACE(version);
         const std::vector<unsigned char> bytes = SomeStream(version);
         RawStream stream;
@@ -68,17 +90,22 @@ TEST(RawStreamReaderTest, AWholeStreamOfEitherVersionReadsBackItsHeaderBlocksAnd
         EXPECT_EQ(stream.header.setup.singleSide, SingleSide::LeftOnly);
         EXPECT_STREQ(stream.header.portName, "COM4");
         EXPECT_EQ(stream.header.baud, 38400);
-        ASSERT_EQ(stream.blocks.size(), 3u);
-        EXPECT_EQ(stream.blocks[0].bytes, (std::vector<unsigned char>{0xFF, 1, 2, 3}));
-        EXPECT_EQ(stream.blocks[1].kind, RawBlockKind::Setup);
-        EXPECT_EQ(stream.blocks[1].setup.parameters.rightForceOffset, -12.5f);
-        EXPECT_EQ(stream.blocks[2].tick, 9u);
-        EXPECT_EQ(RawStreamBytes(stream), 6u);
+        const std::vector<HeldBlock> blocks = BlocksOf(stream);
+        ASSERT_EQ(blocks.size(), 3u);
+        EXPECT_EQ(stream.blockCount, 3u);
+        EXPECT_EQ(blocks[0].bytes, (std::vector<unsigned char>{0xFF, 1, 2, 3}));
+        EXPECT_EQ(blocks[1].kind, RawBlockKind::Setup);
+        EXPECT_EQ(blocks[1].setup.parameters.rightForceOffset, -12.5f);
+        EXPECT_EQ(blocks[2].tick, 9u);
+        EXPECT_EQ(stream.lastTick, 9u);
+        EXPECT_EQ(stream.portBytes, 6u);
     }
 }
 
 // Whatever the damage, the reader either refuses with a reason or keeps the whole blocks before
-// it and names where it stopped.
+// it and names where it stopped. From version 3 on a flipped bit anywhere is caught by its
+// block's checksum (or the header's) instead of replaying a wrong force or setup; in every
+// version a clock that jumps further than the station's ever does ends the blocks there.
 TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
     const std::vector<unsigned char> whole = SomeStream(1);
     const std::size_t firstBlock = rawHeaderLength;
@@ -88,10 +115,10 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
         std::vector<unsigned char> bytes;
         bool read;
         std::size_t blocks;
-        const char* says;
+        const char* says; // nullptr: read whole
     };
     std::vector<unsigned char> otherVersion = whole;
-    otherVersion[6] = 3;
+    otherVersion[6] = 4;
     std::vector<unsigned char> badKind = whole;
     badKind[lastBlock] = 0x7E;
     std::vector<unsigned char> tickBack = whole;
@@ -99,8 +126,25 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
     std::vector<unsigned char> sessionInOne = whole;
     AddBlock(sessionInOne, 1, RawBlockKind::Session, 9, 9, {0, 0, 0, 0});
     const std::vector<unsigned char> junk(400, 0x5A);
+    // Version 3: a bit flipped in the first block's port bytes, in the last block's tick, in the
+    // header's setup; the last block's checksum cut.
+    const std::vector<unsigned char> checked = SomeStream(3);
+    const std::size_t checkedFirst = RawHeaderLength(3);
+    std::vector<unsigned char> flippedByte = checked;
+    flippedByte[checkedFirst + 3] ^= 0x04;
+    std::vector<unsigned char> flippedTick = checked;
+    flippedTick[checked.size() - 2 - 2 - 2 + 1] ^= 0x01;
+    std::vector<unsigned char> flippedSetup = checked;
+    flippedSetup[12 + rawStationVersionLength + 24 + 5] ^= 0x80;
+    // The clock jumping: a step of 5 s is the longest read, one tick more is a jump, and a jump
+    // to the counter's end is one in a version 1 stream too.
+    const auto jumping = [](int version, std::uint32_t step) {
+        std::vector<unsigned char> stream = SomeStream(version);
+        AddBlock(stream, version, RawBlockKind::Port, 9 + step, 9, {6});
+        return stream;
+    };
     const Case cases[] = {
-        {"another version", otherVersion, false, 0, "format version 3"},
+        {"another version", otherVersion, false, 0, "format version 4"},
         {"junk", junk, false, 0, "no raw stream"},
         {"empty", {}, false, 0, "no raw stream"},
         {"cut in the header", {whole.begin(), whole.begin() + 40}, false, 0, "inside its header"},
@@ -113,6 +157,23 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
         {"a block of no kind", badKind, true, 2, "damaged block"},
         {"a tick going back", tickBack, true, 2, "damaged block"},
         {"a session block in version 1", sessionInOne, true, 3, "damaged block"},
+        {"version 3 whole", checked, true, 3, nullptr},
+        {"version 3, a port byte flipped", flippedByte, true, 0, "checksum does not match"},
+        {"version 3, a tick flipped", flippedTick, true, 2, "checksum does not match"},
+        {"version 3, a setup value flipped in the header", flippedSetup, false, 0,
+         "damaged header"},
+        {"version 3, cut in a checksum",
+         {checked.begin(), checked.end() - 1},
+         true,
+         2,
+         "ends inside a block"},
+        {"a step of 5 s", jumping(3, rawLongestTickStep), true, 4, nullptr},
+        {"a jump of 5 s and a tick", jumping(3, rawLongestTickStep + 1), true, 3,
+         "recorded clock jumps 5 s ahead"},
+        {"a jump of a day in version 2", jumping(2, 24 * 3600 * 50), true, 3,
+         "recorded clock jumps 86400 s ahead"},
+        {"a jump to the counter's end in version 1", jumping(1, 0xFFFFFFFFu - 9), true, 3,
+         "recorded clock jumps"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -121,11 +182,53 @@ TEST(RawStreamReaderTest, DamagedStreamsAreRefusedOrReadToTheirLastWholeBlock) {
         const bool read = ParseRawStream(c.bytes.data(), c.bytes.size(), stream, error);
         ASSERT_EQ(read, c.read) << error;
         const std::string said = read ? stream.note : error;
-        EXPECT_NE(said.find(c.says), std::string::npos) << said;
-        EXPECT_EQ(stream.blocks.size(), c.blocks);
-        EXPECT_EQ(stream.cutShort, c.read);
+        if (c.says != nullptr) {
+            EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        }
+        EXPECT_EQ(stream.blockCount, c.blocks);
+        if (read) {
+            EXPECT_EQ(BlocksOf(stream).size(), c.blocks);
+        }
+        EXPECT_EQ(stream.cutShort, c.read && c.says != nullptr) << said;
     }
 }
+
+// The check is CRC-16/CCITT: its own check value, and continued over a head and a payload as
+// over the block whole.
+TEST(RawStreamReaderTest, TheBlockChecksumIsCrc16CcittAndContinuesOverPieces) {
+    const unsigned char check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(RawChecksum(check, sizeof check), 0x29B1);
+    EXPECT_EQ(RawChecksum(check + 4, 5, RawChecksum(check, 4)), 0x29B1);
+}
+
+#ifndef _WIN32
+// A folder, a device that never ends and a pipe nobody writes are refused at once, by what they
+// are, before a byte is read: none is a stream (a folder threw out of the reader, /dev/zero
+// filled the memory, a pipe waited for ever).
+TEST(RawStreamReaderTest, OnlyARegularFileIsReadAsAStream) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zan_stream_kinds_" + std::to_string(getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "folder.zanraw");
+    ASSERT_EQ(mkfifo((folder / "pipe.zanraw").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* says;
+    } cases[] = {{(folder / "folder.zanraw").string(), "is a folder, not a raw stream"},
+                 {"/dev/zero", "is no regular file (a device or a pipe), not a raw stream"},
+                 {(folder / "pipe.zanraw").string(),
+                  "is no regular file (a device or a pipe), not a raw stream"},
+                 {(folder / "none.zanraw").string(), "cannot be read"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        RawStream stream;
+        std::string error;
+        EXPECT_FALSE(ReadRawStream(c.path, stream, error));
+        EXPECT_EQ(error, "\"" + c.path + "\" " + c.says);
+    }
+    std::filesystem::remove_all(folder);
+}
+#endif
 
 // Version 2's heads: a read of a frame takes 2 bytes of head, a long read or a tick far ahead a
 // few more; a head that does not read as the writer writes them ends the blocks read there.

@@ -318,4 +318,10 @@ TEST_F(ReviewStreamTest, ACutStreamIsShownToItsLastWholeBlockWithItsNoteAndJunkI
               nullptr);
     EXPECT_NE(error.find("junk.zanraw\" is no raw stream of the station"), std::string::npos)
         << error;
+    // A folder under a stream's name is refused as junk is (its reading threw out of the window).
+    std::filesystem::create_directory(rides / "folder.zanraw");
+    EXPECT_EQ(ReviewWindow::Open((rides / "folder.zanraw").string(), error, ReadRideOrStream),
+              nullptr);
+    EXPECT_NE(error.find("folder.zanraw\" is a folder, not a raw stream"), std::string::npos)
+        << error;
 }
