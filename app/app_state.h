@@ -2,6 +2,7 @@
 // State of the application shell: the display timer's counters, the link watchdog and the
 // calibration walk.
 
+#include "platform/folder_lock.h"
 #include "setup/calibration.h"
 
 struct PolarFrame;
@@ -53,6 +54,10 @@ struct AppState {
     int serialQuestionOpen; // 1 while the serial-number question waits for its answer
     // The station plays a recorded ride: its session keeps no raw stream of its own.
     bool replaying;
+    // The working folder's lock, held while the station runs; a replay takes none.
+    FolderLock folderLock;
+    // Another station holds the working folder: this one saves nothing there.
+    bool folderTaken;
     // The waiting notice was last hidden because frames arrived (shown again when they stop).
     bool noticeHiddenForFrames;
 

@@ -5,6 +5,7 @@
 #include "app/frame_path.h"
 #include "app/replay.h"
 #include "app/setup_panel.h"
+#include "app/startup.h"
 #include "link/crank_port.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
@@ -51,6 +52,7 @@ void KeepFoundPort(Station& zan, int port) {
     SetCtrlVal(zan.setup.mainPanel, MAIN_COM_PORT, port);
     TakePanelPortChoices(zan);
     // The port number in use stays as it is until the next reconnect; the file keeps the find.
+    if (RefusedInTakenFolder(zan, "Port file")) return;
     PortSettings found = PortSettingsOf(zan.setup);
     found.comPort = port;
     SaveProblem problem{};
@@ -93,10 +95,18 @@ void ReopenCrankPort(void* station) {
     LinkState& link = zan.link;
     if (!link.reopenPending) return;
     link.reopenPending = false;
-    OpenCrankPort(link, zan.setup.comPort, zan.setup.comPort);
+    OpenStationPort(zan);
     link.ticksSinceFrame = 0;
 }
 } // namespace
+
+int OpenStationPort(Station& zan) {
+    const int opened = OpenCrankPort(zan.link, zan.setup.comPort, zan.setup.comPort);
+    char line[256];
+    if (DescribePortOpen(zan.link, opened, line, static_cast<int>(sizeof line)))
+        InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, line);
+    return opened;
+}
 
 void SearchZAN(Station& zan, int serialSought) {
     LinkState& link = zan.link;
@@ -119,8 +129,16 @@ void SearchZAN(Station& zan, int serialSought) {
             break;
         }
         // The port keeps its number; only the device follows the search.
-        const bool opened = OpenCrankPort(link, setup.comPort, port) >= 0;
+        const int result = OpenCrankPort(link, setup.comPort, port);
+        const bool opened = result >= 0;
         const int openSeconds = WholeSecondsSince(openStart);
+        // A port another station or program holds is not this crank's for now: said, and passed
+        // over, with time to read the line before the next port clears the box.
+        if (DescribePortOpen(link, result, line, static_cast<int>(sizeof line))) {
+            ShowLine(setup, line);
+            Delay(2.0);
+            continue;
+        }
         if (openSeconds > slowestCrankOpen) continue;
         if (!opened && openSeconds < quickestCrankOpen) continue;
         if (AskCrank(zan, serialSought, port)) break;

@@ -10,3 +10,7 @@ void SearchZAN(Station& zan, int serialSought);
 // Reopens the link on the port shown on the panel, as the link lamp and the not-connected
 // dialog's Reconnect do.
 void ReconnectCrank(Station& zan);
+// Opens the link on the port number in use, its device "COM" and that number, and tells the
+// rider in the message box when the port is there but not the station's (busy, no permission).
+// Returns the open's result.
+int OpenStationPort(Station& zan);

@@ -103,7 +103,8 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "is named);\n"
                     "  quitting saves it into zan_01.set.\n"
                     "       zan_pc --export SESSION_FILE.csv [--utc-offset +HH:MM|ZONE]\n"
-                    "  Writes the session's FIT and TCX files beside it, with no window; the\n"
+                    "  Writes the session's FIT and TCX files beside it, with no window (under a\n"
+                    "  new name, told here, when one of them is there already); the\n"
                     "  session's clock is read in ZONE (an offset from UTC or a zone name),\n"
                     "  this computer's zone when none is given.\n"
                     "       zan_pc --review SESSION_FILE.csv | STREAM.zanraw\n"
@@ -158,11 +159,16 @@ int ExportCommand(int argc, char** argv) {
     }
     std::string error;
     RideZone zone;
+    RideFiles files;
     if ((zoneGiven && !TakeRideZone(argv[4], zone, error)) ||
-        !ExportRide(argv[2], 0, nullptr, zone, error)) {
+        !ExportRide(argv[2], 0, nullptr, zone, error, &files)) {
         std::fprintf(stderr, "zan_pc --export: %s\n", error.c_str());
         return 2;
     }
+    // A session's own FIT (with the pedalling metrics only the live station knew) is never
+    // replaced: the rider learns where the new files went.
+    if (const std::string note = RideFilesNote(files); !note.empty())
+        std::printf("%s\n", note.c_str());
     return 0;
 }
 // zan_pc --review FILE.csv|FILE.zanraw: a past ride in the review window alone; the station does

@@ -25,8 +25,11 @@ int FINE(int, int, int event, void*, int, int) {
     CloseCom(zan.setup.comPort);
     // The parameters go to the default file, whatever file was loaded at start-up, unless they
     // were not read from any and would replace a default file the station never read. A replay's
-    // are the recorded ride's, not the rider's calibration now.
-    if (!zan.app.replaying) SaveDefaultSetupIfRead(zan);
+    // are the recorded ride's, not the rider's calibration now. A station that found another in
+    // its folder was told so at start and leaves that one's setup alone.
+    if (!zan.app.replaying && !zan.app.folderTaken) SaveDefaultSetupIfRead(zan);
+    // Everything saved: the folder is free for the next station.
+    zan.app.folderLock.Release();
     DiscardPanel(zan.setup.mainPanel);
     QuitUserInterface(0);
     return 0;

@@ -410,11 +410,11 @@ bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch w
     // The replay starts as the station did, on the setup recorded with the ride rather than
     // the one in this folder. A stream of version 1 begins with its session, which opens at
     // once, before the first byte.
+    zan.app.replaying = true;
     bool started = StartStation(zan, nullptr, "") == 0;
     if (!dataFolderThere) std::filesystem::remove("dati", ignored);
     if (started) {
         TakeRecordedSetup(zan, stream.header.setup);
-        zan.app.replaying = true;
         zan.app.frameWatch = watch;
         if (!stream.session) started = OpenReplaySession(zan);
     }

@@ -7,22 +7,24 @@
 #include "platform/panel.h"
 #include "setup/catalogue.h"
 
-#include <cstdio>
 #include <string>
 
 void ExportClosedSession(const Station& zan, bool quitting) {
     const int serial =
         zan.link.crankIdentified != 0 ? zan.link.deviceSerial : zan.setup.setup.serialNumber;
     std::string error;
+    RideFiles files;
     if (ExportRide(zan.record.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
-                   &zan.record.kept, RideZone{}, error))
+                   &zan.record.kept, RideZone{}, error, &files)) {
+        const std::string note = RideFilesNote(files);
+        if (!note.empty()) InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, note.c_str());
         return;
+    }
     const std::string message = "FIT and TCX files not written: " + error;
     InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
     if (!quitting) return;
-    // The message box goes with the window: the rider sees a popup before it does, and a log
-    // of the run keeps the line.
-    std::fprintf(stderr, "%s\n", message.c_str());
+    // The message box goes with the window: the rider sees a popup before it does. An engine
+    // with nobody at a window (a quit by a signal) puts the popup on the standard error, once.
     MessagePopup("FIT and TCX files", message.c_str());
 }
 

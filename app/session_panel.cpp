@@ -1,6 +1,7 @@
 #include "app/session_panel.h"
 
 #include "app/callbacks.h"
+#include "app/startup.h"
 #include "measure/power.h"
 #include "platform/bounded_text.h"
 #include "platform/numbers.h"
@@ -31,12 +32,18 @@ void ShowRefusedSession(const Station& zan) {
 
 void OpenSession(Station& zan) {
     RecordState& record = zan.record;
+    if (zan.app.folderTaken) {
+        SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE,
+                   "Session NOT started: another station runs in this folder !");
+        RefusedInTakenFolder(zan, "Session file");
+        return;
+    }
     StampSession(record);
     OfferRecordFolder(record);
     char chosen[512] = "";
     DirSelectPopup(record.defaultRecordFolder, "Selezionare FOLDER", chosen, sizeof chosen);
     TakeRecordFolder(record, chosen);
-    if (StartSession(record, zan.setup) == SessionStart::Refused) {
+    if (StartSession(record, zan.setup, !zan.app.replaying) == SessionStart::Refused) {
         ShowRefusedSession(zan);
         return;
     }

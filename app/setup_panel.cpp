@@ -1,5 +1,6 @@
 #include "app/setup_panel.h"
 
+#include "app/startup.h"
 #include "platform/panel.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
@@ -76,6 +77,7 @@ void ShowSaveProblem(const char* what, const SaveProblem& problem) {
 }
 
 int SavePar(Station& zan, const char* path) {
+    if (RefusedInTakenFolder(zan, "Setup file")) return -1;
     TakePanelSetupParameters(zan);
     SaveProblem problem{};
     const int saved = SaveSetupFile(zan.setup, zan.link, path, &problem);
@@ -114,6 +116,7 @@ void TakePanelPortChoices(Station& zan) {
 }
 
 int SavePortFile(const Station& zan) {
+    if (RefusedInTakenFolder(zan, "Port file")) return -1;
     SaveProblem problem{};
     const int saved = WritePortFile(PortSettingsOf(zan.setup), &problem);
     if (saved != 0) ShowSaveProblem("Port file", problem);

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
+#include "app/device_search.h"
 #include "app/setup_panel.h"
 #include "app/station.h"
-#include "link/crank_port.h"
 #include "link/link_control.h"
 #include "measure/power.h"
 #include "platform/engine.h"
@@ -61,6 +61,34 @@ void TellSetupAtStart(const Station& zan, const SetupReading& read, const SetupR
 }
 } // namespace
 
+void ClaimWorkingFolder(Station& zan) {
+    AppState& app = zan.app;
+    app.folderTaken = false;
+    if (app.replaying || app.folderLock.Claim() != FolderLock::Claimed::Taken) return;
+    app.folderTaken = true;
+    char folder[512] = "";
+    GetDir(folder, sizeof folder);
+    char message[800];
+    std::snprintf(message, sizeof message,
+                  "Another ZAN station is running in this folder (%s): this one shows what its "
+                  "port gives but saves nothing here, no setup, no port file and no session. "
+                  "Quit it, or start it in a folder of its own.",
+                  folder);
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+    // Without a window the popup goes unseen: the console or the log has the line.
+    std::fprintf(stderr, "%s\n", message);
+    MessagePopup("Working folder", message);
+}
+
+bool RefusedInTakenFolder(const Station& zan, const char* what) {
+    if (!zan.app.folderTaken) return false;
+    char message[300];
+    std::snprintf(message, sizeof message,
+                  "%s not written: another ZAN station is running in this folder.", what);
+    MessagePopup(what, message);
+    return true;
+}
+
 void GiveWorkingDefaults(Station& zan) {
     AppState& app = zan.app;
     GiveLinkDefaults(zan.link);
@@ -102,7 +130,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
     ShowSetupParameters(zan);
     SetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, zan.measure.polar.turnsAveraged);
-    OpenCrankPort(zan.link, zan.setup.comPort, zan.setup.comPort);
+    OpenStationPort(zan);
     GiveWorkingDefaults(zan);
     DisplayPanel(zan.setup.mainPanel);
 
@@ -120,6 +148,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     // The identification exchange with the crank starts afresh.
     RestartHandshake(zan.link);
     TellSetupAtStart(zan, setupRead, portRead, clamped);
+    ClaimWorkingFolder(zan);
     return 0;
 }
 

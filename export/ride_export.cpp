@@ -24,6 +24,36 @@ std::string Beside(const std::string& sessionPath, const char* extension) {
     return path.string();
 }
 
+bool Exists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored) || std::filesystem::is_symlink(path, ignored);
+}
+
+// The first free name for the ride files: the session's own when its FIT and TCX are not there
+// (its file and raw stream are its own), else its name with _2, _3, ... whose whole set is free.
+bool ChooseRideFiles(const std::string& sessionPath, RideFiles& files, std::string& error) {
+    files = RideFiles{Beside(sessionPath, ".fit"), Beside(sessionPath, ".tcx"), {}};
+    for (const std::string* own : {&files.fit, &files.tcx})
+        if (Exists(*own)) {
+            files.taken = *own;
+            break;
+        }
+    if (files.taken.empty()) return true;
+    const std::string stem = Beside(sessionPath, "");
+    for (int copy = 2; copy < 10000; ++copy) {
+        const std::string base = stem + "_" + std::to_string(copy);
+        bool free = true;
+        for (const char* ending : {".csv", ".fit", ".tcx", ".zanraw"})
+            free = free && !Exists(base + ending);
+        if (!free) continue;
+        files.fit = base + ".fit";
+        files.tcx = base + ".tcx";
+        return true;
+    }
+    error = "no free name for the ride files beside " + sessionPath;
+    return false;
+}
+
 bool SameFile(const std::string& one, const std::string& other) {
     std::error_code error;
     if (std::filesystem::equivalent(one, other, error)) return true;
@@ -200,16 +230,24 @@ bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, c
     return true;
 }
 
+std::string RideFilesNote(const RideFiles& files) {
+    if (files.taken.empty()) return {};
+    return "FIT and TCX files written as " + files.fit + " and " + files.tcx + ": " + files.taken +
+           " is there already.";
+}
+
 bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const KeptSession* kept,
-                const RideZone& zone, std::string& error) {
-    const std::string fitPath = Beside(sessionPath, ".fit");
-    const std::string tcxPath = Beside(sessionPath, ".tcx");
-    for (const std::string& output : {fitPath, tcxPath})
-        if (SameFile(output, sessionPath)) {
+                const RideZone& zone, std::string& error, RideFiles* written) {
+    for (const char* ending : {".fit", ".tcx"})
+        if (SameFile(Beside(sessionPath, ending), sessionPath)) {
             error = sessionPath + " would be written over by its own ride file: give it the "
                                   "name it had (.csv)";
             return false;
         }
+    RideFiles files;
+    if (!ChooseRideFiles(sessionPath, files, error)) return false;
+    const std::string& fitPath = files.fit;
+    const std::string& tcxPath = files.tcx;
     SessionRide ride;
     FitActivity fit;
     if (!ReadRideActivity(sessionPath, kept, zone, ride, fit, error)) return false;
@@ -241,5 +279,6 @@ bool ExportRide(const std::string& sessionPath, unsigned serialNumber, const Kep
         std::filesystem::remove(fitPath, ignored);
         return false;
     }
+    if (written != nullptr) *written = files;
     return true;
 }

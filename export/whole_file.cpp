@@ -28,10 +28,26 @@ bool WholeFileWriter::Commit(std::string& error) {
         error = "cannot write " + temporary + " (is the disk full?)";
         return false;
     }
+    // A hard link takes the name only while nobody has it: no moment between a look and the
+    // write lets another file's bytes go.
+    std::error_code linkError;
+    std::filesystem::create_hard_link(temporary, target, linkError);
+    if (!linkError) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        committed = true;
+        return true;
+    }
+    std::error_code ignored;
+    if (std::filesystem::exists(target, ignored) || std::filesystem::is_symlink(target, ignored)) {
+        error = target + " is there already: not written over";
+        return false;
+    }
+    // A file system without hard links (FAT): the name was free a moment ago.
     std::error_code renameError;
     std::filesystem::rename(temporary, target, renameError);
     if (renameError) {
-        error = "cannot replace " + target + ": " + renameError.message();
+        error = "cannot write " + target + ": " + renameError.message();
         return false;
     }
     committed = true;

@@ -1,7 +1,7 @@
 #pragma once
-// An export file is written whole or not at all: the bytes go to a new file beside it, which
-// replaces the old one only once every byte is written, so a full disk or a crash leaves the last
-// complete file (or none), never half of one.
+// An export file is written whole or not at all, and never over another: the bytes go to a new
+// file beside it, which takes its name only once every byte is written, so a full disk or a crash
+// leaves no file of that name, never half of one, and a file of that name there already is kept.
 
 #include <cstddef>
 #include <fstream>
@@ -17,7 +17,8 @@ class WholeFileWriter {
     WholeFileWriter& operator=(const WholeFileWriter&) = delete;
 
     void Write(const char* bytes, std::size_t size);
-    // Puts the file in place of the old one; false with the reason in error, and nothing left.
+    // Gives the file its name; false with the reason in error, and nothing left, when a file of
+    // that name is there already or the bytes did not all reach the disk.
     bool Commit(std::string& error);
 
   private:

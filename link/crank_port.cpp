@@ -12,3 +12,11 @@ int OpenCrankPort(LinkState& link, int port, int deviceNumber) {
     SetComTime(port, 0.005);
     return opened;
 }
+
+bool DescribePortOpen(const LinkState& link, int opened, char* text, int size) {
+    if ((opened != portOpenBusy && opened != portOpenDenied) || size <= 0) return false;
+    const char* problem = PortOpenProblem(opened);
+    std::snprintf(text, static_cast<std::size_t>(size),
+                  "%s not opened: %s. Nothing is measured from it.", link.comPortName, problem);
+    return true;
+}

@@ -244,6 +244,18 @@ int ExecutableHasTerminated(int handle) {
     return CurrentEngine().ExecutableHasTerminated(handle);
 }
 
+const char* PortOpenProblem(int result) {
+    if (result >= 0) return nullptr;
+    if (result == portOpenBusy) return "busy: another station or program has it open";
+#ifdef _WIN32
+    if (result == portOpenDenied) return "no permission to open it";
+#else
+    if (result == portOpenDenied) return "no permission to open it (join the dialout group)";
+#endif
+    if (result == portOpenMissing) return "missing: no such device";
+    return "it is no serial port this station can use";
+}
+
 int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                   int stopBits, int inputQueue, int outputQueue) {
     return CurrentEngine().OpenComConfig(port, deviceName, baud, parity, dataBits, stopBits,

@@ -2,6 +2,13 @@
 // The serial ports, as the station calls them: the engine's ports (the real ones in the program,
 // in-memory ones in the tests).
 
+// Why an open failed, when the port layer can tell: OpenComConfig's negative results.
+constexpr int portOpenMissing = -4;
+constexpr int portOpenBusy = -9;
+constexpr int portOpenDenied = -10;
+// The rider's words for an open's result ("busy: ..."), or nullptr when the port opened.
+const char* PortOpenProblem(int result);
+
 int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                   int stopBits, int inputQueue, int outputQueue);
 int SetComTime(int port, double seconds);

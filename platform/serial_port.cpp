@@ -1,5 +1,7 @@
 #include "platform/serial_port.h"
 
+#include "platform/port.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -11,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -27,11 +30,12 @@ constexpr int comNumberDigits = 6;
 constexpr int errorBadPort = -1;
 constexpr int errorBadName = -2;
 constexpr int errorBadSettings = -3;
-constexpr int errorNoDevice = -4;
+constexpr int errorNoDevice = portOpenMissing;
 constexpr int errorSetup = -5;
 constexpr int errorNotOpen = -6;
 constexpr int errorIo = -7;
 constexpr int errorTimeout = -8;
+constexpr int errorOpen = -11;
 constexpr int noByte = -1;
 
 // The station sets 5 ms at every open; a port keeps the time-out last given for its number.
@@ -101,6 +105,13 @@ struct PortSlot {
 
 PortSlot ports[highestPort + 1];
 
+// A COM port another program holds answers "access denied".
+int OpenFailure(DWORD error) {
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return portOpenBusy;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return errorNoDevice;
+    return errorOpen;
+}
+
 bool ApplyTimeouts(const PortSlot& slot) {
     COMMTIMEOUTS timeouts{};
     // MAXDWORD interval with zero totals: ReadFile returns at once with what has arrived.
@@ -124,9 +135,10 @@ int SerialOpen(int port, const char* deviceName, long baud, int parity, int data
         return errorBadName;
     if (!ValidSettings(baud, parity, dataBits, stopBits)) return errorBadSettings;
 
+    // No sharing: the port is this station's alone, and a second one is told it is busy.
     HANDLE handle = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return errorNoDevice;
+    if (handle == INVALID_HANDLE_VALUE) return OpenFailure(GetLastError());
 
     SetupComm(handle, 4096, 4096);
     DCB dcb{};
@@ -225,6 +237,14 @@ struct PortSlot {
 
 PortSlot ports[highestPort + 1];
 
+int OpenFailure(int error) {
+    if (error == EBUSY) return portOpenBusy;
+    if (error == EACCES || error == EPERM) return portOpenDenied;
+    if (error == ENOENT || error == ENXIO || error == ENODEV || error == ENOTDIR)
+        return errorNoDevice;
+    return errorOpen;
+}
+
 struct BaudSpeed {
     long baud;
     speed_t speed;
@@ -315,11 +335,21 @@ int SerialOpen(int port, const char* deviceName, long baud, int parity, int data
     // O_NONBLOCK: neither the open (no carrier wait) nor any later read or write may hang the
     // station. O_NOCTTY: the crank's port must never become the station's controlling terminal.
     int fd = open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errorNoDevice;
+    if (fd < 0) return OpenFailure(errno);
+    // The port is this station's alone, as Windows gives it: a second station (or a second open
+    // through another link to the same device) finds it locked, whoever runs it, root included.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lockErrno = errno;
+        close(fd);
+        return lockErrno == EWOULDBLOCK ? portOpenBusy : errorOpen;
+    }
     if (!Configure(fd, baud, parity, dataBits, stopBits)) {
         close(fd);
         return errorSetup;
     }
+    // Programs that take no lock (a terminal program, a modem manager) are kept out by the
+    // terminal itself.
+    ioctl(fd, TIOCEXCL);
     ports[port].fd = fd;
     return 0;
 }
@@ -333,6 +363,9 @@ int SerialSetTimeout(int port, double seconds) {
 int SerialClose(int port) {
     if (!ValidPort(port)) return errorBadPort;
     if (ports[port].fd >= 0) {
+        // A pseudo-terminal outlives its slave's close: left exclusive, it could not be opened
+        // again by anyone but root.
+        ioctl(ports[port].fd, TIOCNXCL);
         close(ports[port].fd);
         ports[port].fd = -1;
     }

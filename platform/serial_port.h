@@ -10,8 +10,11 @@
 int ResolveComName(const char* deviceName, char* devicePath, int size);
 
 // Opens deviceName as port n at the given settings (parity 0 none, 1 odd, 2 even), raw, no flow
-// control. An already open port n is closed first. Returns 0, or a negative code when the device
-// is missing or cannot be set up; the port then yields no input.
+// control, for this station alone: while it is open no other open of the device succeeds (on
+// Windows no sharing; elsewhere an advisory lock on the device and the terminal's exclusive
+// mode). An already open port n is closed first. Returns 0, or a negative code when the device
+// is missing, busy (portOpenBusy), not ours to open or cannot be set up (platform/port.h names
+// them); the port then yields no input.
 int SerialOpen(int port, const char* deviceName, long baud, int parity, int dataBits, int stopBits);
 // Time-out for writes, in seconds (the station uses 5 ms).
 int SerialSetTimeout(int port, double seconds);

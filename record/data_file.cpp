@@ -17,26 +17,61 @@ void TakeFileStamp(RecordState& record, double dateTime) {
     stamp.year2 = stamp.year % 100;
 }
 
-int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, char* path,
-                     std::size_t pathSize, char* shortName, std::size_t shortNameSize) {
+namespace {
+// The endings of each set, its data file's first.
+constexpr const char* dataFileSet[] = {".csv"};
+constexpr const char* sessionSet[] = {".csv", ".fit", ".tcx", ".zanraw"};
+constexpr const char* replayedSessionSet[] = {".csv", ".fit", ".tcx"};
+
+// The first file of the set named folder/base+ending that is there, into taken; false when none.
+template <std::size_t count>
+bool SetTaken(const char* folder, const char* base, const char* const (&endings)[count],
+              char* taken, std::size_t takenSize) {
+    for (const char* ending : endings) {
+        const int length =
+            FormatText(taken, takenSize, "%s%c%s%s", folder, pathSeparator, base, ending);
+        if (length < 0 || static_cast<std::size_t>(length) >= takenSize || FileExists(taken))
+            return true;
+    }
+    return false;
+}
+
+bool NameTaken(NameSet set, const char* folder, const char* base, char* taken,
+               std::size_t takenSize) {
+    if (set == NameSet::Session) return SetTaken(folder, base, sessionSet, taken, takenSize);
+    if (set == NameSet::ReplayedSession)
+        return SetTaken(folder, base, replayedSessionSet, taken, takenSize);
+    return SetTaken(folder, base, dataFileSet, taken, takenSize);
+}
+} // namespace
+
+int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, NameSet set,
+                     char* path, std::size_t pathSize, char* shortName, std::size_t shortNameSize,
+                     char* firstTaken, std::size_t firstTakenSize) {
     const FileStamp& stamp = record.fileStamp;
-    char base[64];
+    char stem[64];
     if (withSeconds)
-        FormatText(base, sizeof base, "%s_%02d%02d%02d_%02d-%02d-%02d", prefix, stamp.day,
+        FormatText(stem, sizeof stem, "%s_%02d%02d%02d_%02d-%02d-%02d", prefix, stamp.day,
                    stamp.month, stamp.year2, stamp.hour, stamp.minute, stamp.second);
     else
-        FormatText(base, sizeof base, "%s_%02d%02d%02d_%02d-%02d", prefix, stamp.day, stamp.month,
+        FormatText(stem, sizeof stem, "%s_%02d%02d%02d_%02d-%02d", prefix, stamp.day, stamp.month,
                    stamp.year2, stamp.hour, stamp.minute);
+    if (firstTaken != nullptr && firstTakenSize > 0) firstTaken[0] = '\0';
     // A recording never replaces another: a name already taken gets "_2", "_3", ...
+    char base[80];
+    char taken[1024];
     for (int copy = 1; copy < 10000; ++copy) {
         if (copy == 1)
-            FormatText(shortName, shortNameSize, "%s.csv", base);
+            FormatText(base, sizeof base, "%s", stem);
         else
-            FormatText(shortName, shortNameSize, "%s_%d.csv", base, copy);
+            FormatText(base, sizeof base, "%s_%d", stem, copy);
+        FormatText(shortName, shortNameSize, "%s.csv", base);
         const int length =
             FormatText(path, pathSize, "%s%c%s", record.recordFolder, pathSeparator, shortName);
         if (length < 0 || static_cast<std::size_t>(length) >= pathSize) return -1;
-        if (!FileExists(path)) return 0;
+        if (!NameTaken(set, record.recordFolder, base, taken, sizeof taken)) return 0;
+        if (copy == 1 && firstTaken != nullptr && firstTakenSize > 0)
+            FormatText(firstTaken, firstTakenSize, "%s", taken);
     }
     return -1;
 }
@@ -63,9 +98,9 @@ bool StartTurnFile(RecordState& record, const char* prefix, const char* kindWord
                    const char* columns, const char* what) {
     GetCurrentDateTime(&record.turnFileTime);
     TakeFileStamp(record, record.turnFileTime);
-    const bool named =
-        MakeDataFilePath(record, prefix, true, record.turnPath, sizeof record.turnPath,
-                         record.fileShortName, sizeof record.fileShortName) == 0;
+    const bool named = MakeDataFilePath(record, prefix, true, NameSet::DataFile, record.turnPath,
+                                        sizeof record.turnPath, record.fileShortName,
+                                        sizeof record.fileShortName) == 0;
     record.turnFile = named ? OpenDataFile(record.turnPath) : -1;
     if (record.turnFile <= 0) {
         record.turnFile = 0;

@@ -8,11 +8,18 @@
 
 // Splits a date-time into fileStamp.
 void TakeFileStamp(RecordState& record, double dateTime);
-// Makes recordFolder/<prefix>_DDMMYY_HH-MM[-SS][_n].csv a name no file has yet, into path and
-// its file name into shortName; withSeconds adds the seconds. Returns 0, or -1 when the path does
-// not fit.
-int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, char* path,
-                     std::size_t pathSize, char* shortName, std::size_t shortNameSize);
+// The files that share a data file's name. A session's file has its FIT and TCX files beside it
+// at its close and, live, its raw stream: a name is free only when none of its set is there, so
+// no ride's file is ever written over, nor one taken for another ride's. A replay writes no raw
+// stream, and the one it plays has the name it would take.
+enum class NameSet { DataFile, Session, ReplayedSession };
+// Makes recordFolder/<prefix>_DDMMYY_HH-MM[-SS][_n].csv a name no file of its set has yet, into
+// path and its file name into shortName; withSeconds adds the seconds. When the first name was
+// taken, firstTaken (when given) gets the file that took it, else it is made empty. Returns 0, or
+// -1 when the path does not fit.
+int MakeDataFilePath(const RecordState& record, const char* prefix, bool withSeconds, NameSet set,
+                     char* path, std::size_t pathSize, char* shortName, std::size_t shortNameSize,
+                     char* firstTaken = nullptr, std::size_t firstTakenSize = 0);
 // Opens a new data file for writing, and for reading back; -1 when it cannot be created.
 int OpenDataFile(const char* path);
 // Writes one line of text; false when it did not reach the file.

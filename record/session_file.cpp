@@ -93,10 +93,13 @@ void TakeRecordFolder(RecordState& record, const char* chosen) {
     }
 }
 
-SessionStart StartSession(RecordState& record, const SetupState& setup) {
+SessionStart StartSession(RecordState& record, const SetupState& setup, bool keepsRawStream) {
+    char taken[512];
     const bool named =
-        MakeDataFilePath(record, "S", false, record.sessionPath, sizeof record.sessionPath,
-                         record.fileShortName, sizeof record.fileShortName) == 0;
+        MakeDataFilePath(record, "S", false,
+                         keepsRawStream ? NameSet::Session : NameSet::ReplayedSession,
+                         record.sessionPath, sizeof record.sessionPath, record.fileShortName,
+                         sizeof record.fileShortName, taken, sizeof taken) == 0;
     record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
     if (record.sessionFile <= 0) return RefuseSession(record);
     char timeText[16];
@@ -114,6 +117,12 @@ SessionStart StartSession(RecordState& record, const SetupState& setup) {
         CVI_CloseFile(record.sessionFile);
         RemoveFile(record.sessionPath);
         return RefuseSession(record);
+    }
+    if (taken[0] != '\0') {
+        char message[noticeLength];
+        FormatText(message, sizeof message, "Session file named %s: %s is there already.",
+                   record.fileShortName, taken);
+        TellRider(record, message);
     }
     record.sessionActive = 1;
     record.sessionWriteFailed = 0;

@@ -17,8 +17,10 @@ void OfferRecordFolder(RecordState& record);
 // into the one offered.
 void TakeRecordFolder(RecordState& record, const char* chosen);
 // Opens a new session file, named from the file stamp, in the record folder and writes its
-// header; the session's averages start from 0 (its energy is the measurement's to restart).
-SessionStart StartSession(RecordState& record, const SetupState& setup);
+// header; the session's averages start from 0 (its energy is the measurement's to restart). The
+// name is one no file of the session's set has (keepsRawStream: its raw stream is one of them);
+// the rider is told when the first name was taken, and by what.
+SessionStart StartSession(RecordState& record, const SetupState& setup, bool keepsRawStream);
 // Appends one row to the open session file.
 void SaveDat(RecordState& record, const MeasureState& measure, const SetupState& setup,
              const LinkState& link);

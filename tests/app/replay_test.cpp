@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 struct LinkCase {
@@ -108,6 +109,39 @@ INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
                                            LinkCase{"openedMidRide", 0.01, 10.0, rawStreamVersion},
                                            LinkCase{"versionTwo", 0.01, 10.0, 2}),
                          [](const auto& info) { return std::string(info.param.what); });
+
+// A replay writes its session, FIT and TCX under the stream's name only when none of them is
+// there: a FIT left beside the stream without its session file (the live one's, with the
+// pedalling metrics) is kept byte for byte, and the replay's files take the next free name.
+TEST_F(StationTest, AReplayNeverWritesOverARideFileLeftBesideTheStream) {
+    const std::string live = RecordEmulatedSession(EmulatedCrankSettings{}, 10.0);
+    const std::string stem = std::filesystem::path(live).replace_extension().string();
+    const auto slurp = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    ASSERT_FALSE(slurp(stem + ".fit").empty());
+    // Each case removes these files of the stream's set, then replays it.
+    const struct {
+        std::vector<const char*> removed;
+        std::string replayed;
+    } cases[] = {
+        {{".csv"}, stem + "_2.csv"}, {{".fit", ".tcx"}, live}, {{".tcx"}, stem + "_3.csv"}};
+    for (const auto& c : cases) {
+        for (const char* ending : c.removed) std::filesystem::remove(stem + ending);
+        const std::string fitBefore = slurp(stem + ".fit");
+        std::string replayed;
+        std::string note;
+        std::string error;
+        ASSERT_TRUE(ReplayExport(StreamBeside(live), replayed, note, error)) << error;
+        UseEngine(&engine);
+        EXPECT_EQ(replayed, c.replayed);
+        if (c.replayed != live) {
+            EXPECT_EQ(slurp(stem + ".fit"), fitBefore) << c.replayed;
+        }
+        EXPECT_TRUE(std::filesystem::exists(replayed.substr(0, replayed.size() - 4) + ".fit"));
+    }
+}
 
 // While a recorded ride plays, the rider's commands that would talk to a crank send nothing and
 // say why.

@@ -250,6 +250,27 @@ TEST_F(StartupTest, CrankPortOpensAt38400EightNoneOneWithFiveMillisecondTimeOut)
     EXPECT_DOUBLE_EQ(port.timeout, 0.005);
 }
 
+// A port another station holds: the rider is told it is busy, and the station reads nothing
+// from it. A port that is not there at all is the link watchdog's to tell, as before.
+TEST_F(StartupTest, APortHeldByAnotherStationIsToldAsBusyAtStartAndGivesNothing) {
+    for (const bool busy : {false, true}) {
+        ResetStation(zan);
+        engine.Device("COM7").busy = busy;
+        engine.Device("COM7").input.assign(36, 0xFF);
+        WriteFile("zan_com.set", "7\n0\n0\n0\n");
+        ASSERT_EQ(Start(), 0);
+        EXPECT_EQ(engine.Port(7).open, !busy);
+        const std::vector<std::string> told{
+            "COM7 not opened: busy: another station or program has it open. Nothing is "
+            "measured from it."};
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines, busy ? told : std::vector<std::string>{});
+        if (!busy) continue;
+        engine.RunUntil(engine.now + 1.0);
+        EXPECT_EQ(engine.Device("COM7").input.size(), 36u);
+        EXPECT_EQ(zan.link.handshakeFrames, 0);
+    }
+}
+
 TEST_F(StartupTest, FirstStartWithoutFilesUsesSoundDefaultsAndStillStarts) {
     ASSERT_EQ(Start(), 0);
     EXPECT_EQ(zan.setup.comPort, 1);

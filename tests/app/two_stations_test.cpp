@@ -108,3 +108,86 @@ TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(base);
 }
+
+// A station started a second time in the same folder (a double click too many) is told at once,
+// in the message box, a popup and on the standard error, and writes nothing there: no session,
+// no setup or port file at its quit or a save, so the first one's calibration stays. Once the
+// first has quit, the folder is free for the next station.
+TEST(TwoStationsTest, ASecondStationInTheSameFolderIsToldAtStartAndSavesNothingThere) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("zan_one_folder_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "ride");
+    std::ofstream(folder / "zan_01.set") << SetupFileFor(123);
+    std::ofstream(folder / "zan_com.set") << "5\n0\n0\n0\n";
+
+    RiderStation stations[3];
+    std::string said[3];
+    for (int i = 0; i < 3; ++i) {
+        RiderStation& rider = stations[i];
+        rider.folder = folder;
+        PlayEmulatedCrank(rider.engine, "COM5", EmulatedCrankSettings{});
+        rider.engine.dirAnswers.push_back((folder / "ride").string());
+        if (i == 2) continue;
+        rider.Use();
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+        said[i] = testing::internal::GetCapturedStderr();
+    }
+    RiderStation& first = stations[0];
+    RiderStation& second = stations[1];
+    const std::string notice =
+        "Another ZAN station is running in this folder (" + folder.string() +
+        "): this one shows what its port gives but saves nothing here, no setup, no port file "
+        "and no session. Quit it, or start it in a folder of its own.";
+    EXPECT_TRUE(first.engine.popups.empty());
+    EXPECT_EQ(said[0], "");
+    ASSERT_EQ(second.engine.popups.size(), 1u);
+    EXPECT_EQ(second.engine.popups[0].title, "Working folder");
+    EXPECT_EQ(second.engine.popups[0].message, notice);
+    EXPECT_EQ(said[1], notice + "\n");
+    const Station& secondStation = *second.station;
+    EXPECT_EQ(second.engine.Control(secondStation.setup.mainPanel, MAIN_MESSAGES).lines,
+              std::vector<std::string>{notice});
+
+    // The second one's session, zero and port are refused, each with its popup.
+    second.Press(SAVE);
+    EXPECT_EQ(secondStation.record.sessionActive, 0);
+    EXPECT_EQ(second.engine.Control(secondStation.setup.mainPanel, MAIN_SESSION_FILE).text,
+              "Session NOT started: another station runs in this folder !");
+    EXPECT_EQ(second.engine.popups.back().message,
+              "Session file not written: another ZAN station is running in this folder.");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "ride"));
+    second.Press(DEFX);
+    EXPECT_EQ(second.engine.popups.back().message,
+              "Port file not written: another ZAN station is running in this folder.");
+
+    // The first one records and saves as ever; the second one's quit leaves its setup alone.
+    first.Press(SAVE);
+    EXPECT_EQ(first.station->record.sessionActive, 1);
+    first.Use();
+    first.engine.RunUntil(5.0);
+    first.Press(SAVE);
+    first.Press(FINE);
+    EXPECT_EQ(LineOf(folder / "zan_01.set", 23), "123");
+    EXPECT_FALSE(std::filesystem::is_empty(folder / "ride"));
+    // A mark no save writes: still there after the second one's quit.
+    std::ofstream(folder / "zan_01.set", std::ios::app) << "first\n";
+    const std::size_t popupsBefore = second.engine.popups.size();
+    second.Press(FINE);
+    EXPECT_EQ(LineOf(folder / "zan_01.set", 24), "first");
+    EXPECT_EQ(second.engine.popups.size(), popupsBefore);
+
+    // Both have quit: a new station has the folder.
+    RiderStation& third = stations[2];
+    third.Use();
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    EXPECT_TRUE(third.engine.popups.empty());
+    EXPECT_FALSE(third.station->app.folderTaken);
+
+    UseEngine(nullptr);
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
+}

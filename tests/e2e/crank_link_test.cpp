@@ -8,6 +8,7 @@
 #include "app/station.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
+#include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/real_time_timers.h"
 #include "tests/support/session_rows.h"
@@ -15,7 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 class CrankLinkTest : public CrankLinkFixture {};
 
@@ -44,6 +50,75 @@ TEST_F(CrankLinkTest, StationIdentifiesTheCrankAndMeasuresWhatItWasToldToPedal) 
     EXPECT_EQ(zan.link.heartRateWord, 270);
     EXPECT_EQ(zan.link.batteryByte, 154);
     EXPECT_NEAR(3.6 * 2096.0 / (zan.link.wheelPeriodWord / 2.0), 30.0, 0.5);
+}
+
+// Two stations on one crank, each in a process of its own as a rider starts them: the second,
+// in a folder of its own whose COM6 links to the crank's device, is told the port is busy and
+// reads nothing all the while it runs, and the first measures every byte: its rows hold the power
+// pedalled, not the 0 W or the broken values of two readers sharing the frames.
+TEST_F(CrankLinkTest, ASecondStationOnTheCranksPortIsToldItIsBusyAndTheFirstRecordsRight) {
+    ASSERT_TRUE(crank.Start(5, {"--cadence", "90", "--right-force", "300", "--left-force", "200"}));
+    const std::filesystem::path here = std::filesystem::current_path();
+    const std::filesystem::path there = here / "second";
+    std::filesystem::create_directories(there / "ports");
+    std::filesystem::create_symlink(std::filesystem::read_symlink(here / "ports" / "COM5"),
+                                    there / "ports" / "COM6");
+    std::ofstream(there / "zan_01.set") << MatchingSetupFile();
+    std::ofstream(there / "zan_com.set") << "6\n0\n0\n0\n";
+
+    // The second station starts once the first has its port, and runs 10 s on the real clock;
+    // it reports 1 when it said the port is busy and took no frame, else 0.
+    int go[2];
+    int report[2];
+    ASSERT_EQ(pipe(go), 0);
+    ASSERT_EQ(pipe(report), 0);
+    ChildProcess second;
+    ASSERT_TRUE(second.Fork([&] {
+        char started = 0;
+        if (read(go[0], &started, 1) != 1) return;
+        std::filesystem::current_path(there);
+        RealPortEngine secondEngine;
+        const auto station = std::make_unique<Station>();
+        UseEngine(&secondEngine);
+        UseStation(*station);
+        int told = 0;
+        if (StartStation(*station, nullptr, "") == 0) {
+            RealTimeTimers(secondEngine).RunFor(10.0);
+            const std::vector<std::string>& lines =
+                secondEngine.Control(station->setup.mainPanel, MAIN_MESSAGES).lines;
+            told = !lines.empty() &&
+                   lines[0] == "COM6 not opened: busy: another station or program has it open. "
+                               "Nothing is measured from it." &&
+                   station->link.handshakeFrames == 0;
+        }
+        if (write(report[1], &told, sizeof told) < 0) return;
+    }));
+
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+    RealTimeTimers timers(engine);
+    ASSERT_TRUE(timers.RunUntil([this] { return zan.link.deviceSerial == 123; }, 10.0));
+    // The revolution period settles over the first revolutions.
+    timers.RunFor(2.0);
+    const std::filesystem::path ride = here / "ride";
+    std::filesystem::create_directory(ride);
+    engine.dirAnswers.push_back(ride.string());
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_EQ(zan.record.sessionActive, 1);
+    timers.RunFor(6.0);
+    SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+
+    const double period = 60000.0 / 90.0;
+    const double power = 6.2831853 * 0.9 * (300.0 + 200.0) / 3.1415926 * 172.5 / period;
+    const SessionRows session = ReadSessionRows(zan.record.sessionPath);
+    ASSERT_GE(session.rows.size(), 5u);
+    for (const std::vector<std::string>& row : session.rows)
+        EXPECT_NEAR(std::stod(row[SessionCell::PowerTotal]), power, 0.05 * power);
+    ASSERT_TRUE(second.WaitForEnd(20.0));
+    int told = 0;
+    EXPECT_EQ(read(report[0], &told, sizeof told), static_cast<ssize_t>(sizeof told));
+    EXPECT_EQ(told, 1);
+    for (int fd : {go[0], go[1], report[0], report[1]}) close(fd);
 }
 
 namespace {

@@ -15,18 +15,25 @@
 #endif
 
 namespace {
-// The program's exit code and what it wrote on its standard error; zone is the computer's TZ,
-// options follow the file; verb is the command the program is given.
+// The program's exit code and what it wrote on its standard error (and, when asked, its standard
+// output); zone is the computer's TZ, options follow the file; verb is the command the program is
+// given.
 int Export(const std::filesystem::path& file, std::string& said, const std::string& zone = "",
-           const std::string& options = "", const char* verb = "--export") {
+           const std::string& options = "", const char* verb = "--export",
+           std::string* printed = nullptr) {
     const std::filesystem::path errors = file.parent_path() / "errors.txt";
+    const std::filesystem::path output = file.parent_path() / "output.txt";
     const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY ") +
                                 (zone.empty() ? "" : "TZ=" + zone + " ") + "\"" + ZAN_PC_PATH +
                                 "\" " + verb + " \"" + file.string() + "\" " + options + " 2>\"" +
-                                errors.string() + "\"";
+                                errors.string() + "\" >\"" + output.string() + "\"";
     const int status = std::system(command.c_str());
     std::ifstream in(errors);
     said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (printed != nullptr) {
+        std::ifstream out(output);
+        printed->assign(std::istreambuf_iterator<char>(out), std::istreambuf_iterator<char>());
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 constexpr const char* oneRowSession =
@@ -50,7 +57,9 @@ TEST(ExportCommand, ConvertsASessionFileAndRefusesAnyOtherWithCodeTwo) {
     const std::filesystem::path good = folder / "S_071226_10-00.csv";
     std::ofstream(good) << oneRowSession;
     std::string said;
-    EXPECT_EQ(Export(good, said), 0) << said;
+    std::string printed;
+    EXPECT_EQ(Export(good, said, "", "", "--export", &printed), 0) << said;
+    EXPECT_EQ(printed, "");
     EXPECT_TRUE(std::filesystem::exists(folder / "S_071226_10-00.fit"));
     EXPECT_TRUE(std::filesystem::exists(folder / "S_071226_10-00.tcx"));
 
@@ -107,6 +116,30 @@ TEST(ExportCommand, AFolderADeviceOrAPipeIsRefusedInEveryModeWithOneLineAndCodeT
     std::filesystem::remove_all(folder);
 }
 
+// Beside a session's own FIT (the live station's, with the pedalling metrics) the export leaves it
+// byte for byte and writes its files under the next free name, saying which on the standard output.
+TEST(ExportCommand, ASessionsOwnFitIsLeftByteForByteAndTheNewFilesTakeANewName) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zan_export_own";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path session = folder / "S_071226_10-00.csv";
+    std::ofstream(session) << oneRowSession;
+    const std::string liveFit("the live station's FIT\0with its metrics", 40);
+    std::ofstream(folder / "S_071226_10-00.fit", std::ios::binary) << liveFit;
+    std::string said;
+    std::string printed;
+    ASSERT_EQ(Export(session, said, "", "", "--export", &printed), 0) << said;
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(Slurp(folder / "S_071226_10-00.fit"), liveFit);
+    EXPECT_FALSE(std::filesystem::exists(folder / "S_071226_10-00.tcx"));
+    const std::string stem = (folder / "S_071226_10-00_2").string();
+    EXPECT_EQ(printed, "FIT and TCX files written as " + stem + ".fit and " + stem + ".tcx: " +
+                           (folder / "S_071226_10-00.fit").string() + " is there already.\n");
+    EXPECT_EQ(Slurp(stem + ".fit").substr(8, 4), ".FIT");
+    EXPECT_NE(Slurp(stem + ".tcx").find(">200</ns3:Watts>"), std::string::npos);
+    std::filesystem::remove_all(folder);
+}
+
 // The same ride in Rome converted in Rome or in New York gives the same files once its zone is
 // given, as an offset or by name; an offset no zone has is refused.
 TEST(ExportCommand, TheRidesZoneIsTheOneGivenNotTheConvertingComputers) {
@@ -125,6 +158,9 @@ TEST(ExportCommand, TheRidesZoneIsTheOneGivenNotTheConvertingComputers) {
     std::string said;
     std::string first;
     for (const auto& conversion : conversions) {
+        // The files of the conversion before are never written over: each goes first.
+        std::filesystem::remove(folder / "S_071226_10-00.tcx");
+        std::filesystem::remove(folder / "S_071226_10-00.fit");
         ASSERT_EQ(Export(ride, said, conversion.computer, conversion.given), 0) << said;
         const std::string tcx = Slurp(folder / "S_071226_10-00.tcx");
         EXPECT_NE(tcx.find("<Id>2026-12-07T09:00:00Z</Id>"), std::string::npos)

@@ -19,7 +19,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <string>
 #include <thread>
 
 #include <poll.h>
@@ -150,6 +152,39 @@ TEST_F(FaultKillTest, RealProgramKilledMidSessionKeepsEveryRowItShowedAndNoHalfL
     EXPECT_TRUE(RowsNumberedWithoutGap(session));
     EXPECT_GE(session.rows.size(), rowsSeen);
     EXPECT_TRUE(session.trailer.empty());
+}
+
+// A quit by SIGTERM whose ride files cannot be written: nobody is at the window, so the failure
+// goes to the standard error, once, and the program still ends with code 0.
+TEST_F(FaultKillTest, RealProgramQuitBySignalSaysARideFileFailureOnce) {
+    ASSERT_TRUE(crank.Start(5, {}));
+    ChildProcess station;
+    ASSERT_TRUE(station.Run({ZAN_PC_PATH}, {"QT_QPA_PLATFORM=offscreen", "ZAN_AUTOMATE=1:session"},
+                            "stderr.txt"));
+    std::filesystem::path session;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (session.empty() && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("dati", error))
+            if (entry.path().extension() == ".csv") session = entry.path();
+    }
+    ASSERT_FALSE(session.empty());
+    // The FIT file's bytes cannot be made: its temporary name is a folder.
+    std::filesystem::path blocked = session;
+    blocked.replace_extension(".fit.new");
+    std::filesystem::create_directory(blocked);
+    station.Signal(SIGTERM);
+    ASSERT_TRUE(station.WaitForEnd(15.0));
+    EXPECT_EQ(station.ExitCode(), 0);
+
+    std::ifstream errors("stderr.txt");
+    const std::string said(std::istreambuf_iterator<char>(errors), {});
+    std::size_t told = 0;
+    for (std::size_t at = said.find("FIT and TCX files not written"); at != std::string::npos;
+         at = said.find("FIT and TCX files not written", at + 1))
+        told += 1;
+    EXPECT_EQ(told, 1u) << said;
 }
 
 class FaultSetupSaveTest : public StationTest {};

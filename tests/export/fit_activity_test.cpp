@@ -164,10 +164,17 @@ TEST_F(FitActivityTest, EveryRecordReadsBackAsTheRowHoldsIt) {
     }
 }
 
-TEST_F(FitActivityTest, WritingReplacesTheFileWholeOrLeavesNothing) {
-    const std::filesystem::path path = folder / "ride.fit";
-    std::ofstream(path) << "an older export";
+TEST_F(FitActivityTest, WritingMakesTheFileWholeOrLeavesNothingAndNeverWritesOverOne) {
+    const std::filesystem::path older = folder / "older.fit";
+    std::ofstream(older) << "an older export";
     std::string error;
+    EXPECT_FALSE(WriteFitActivity(older.string(), Ride(), error));
+    EXPECT_EQ(error, older.string() + " is there already: not written over");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(older).rdbuf()), {}),
+              "an older export");
+    EXPECT_FALSE(std::filesystem::exists(older.string() + ".new"));
+
+    const std::filesystem::path path = folder / "ride.fit";
     ASSERT_TRUE(WriteFitActivity(path.string(), Ride(), error)) << error;
     const std::vector<std::uint8_t> bytes = EncodeFitActivity(Ride());
     std::ifstream file(path, std::ios::binary);

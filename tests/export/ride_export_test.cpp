@@ -380,6 +380,9 @@ TEST_F(RideExportTest, EveryShapeOfRideKeepsItsInstantsItsMissingSensorsAndItsTr
         tzset();
         const std::filesystem::path csv = folder / "S_ride.csv";
         std::ofstream(csv, std::ios::binary) << ShapeFile(shape);
+        // The shape before left its files, which are never written over.
+        std::filesystem::remove(folder / "S_ride.fit");
+        std::filesystem::remove(folder / "S_ride.tcx");
         RideZone zone;
         if (shape.utcOffset != nullptr) {
             ASSERT_TRUE(ParseUtcOffset(shape.utcOffset, zone.offsetSeconds));
@@ -458,6 +461,49 @@ TEST_F(RideExportTest, AFileItsOwnRideFileWouldReplaceIsLeftAsItIs) {
         EXPECT_FALSE(ExportRide(path.string(), 0, nullptr, RideZone{}, error));
         EXPECT_NE(error.find("written over"), std::string::npos) << error;
         EXPECT_EQ(Slurp(path), before);
+    }
+}
+
+// A ride file already beside the session (its own FIT, written live with the pedalling metrics,
+// or a file of another ride) is never written over: the new files take the session's name with
+// _2, or with _3 when a file of the _2 set is there too, and say which.
+TEST_F(RideExportTest, RideFilesBesideASessionAreKeptByteForByteAndTheNewOnesTakeANewName) {
+    const struct {
+        std::vector<const char*> there;
+        const char* taken;
+        const char* written;
+    } cases[] = {
+        {{"S_071226_10-00.fit"}, "S_071226_10-00.fit", "S_071226_10-00_2"},
+        {{"S_071226_10-00.tcx"}, "S_071226_10-00.tcx", "S_071226_10-00_2"},
+        {{"S_071226_10-00.fit", "S_071226_10-00_2.zanraw"},
+         "S_071226_10-00.fit",
+         "S_071226_10-00_3"},
+        {{"S_071226_10-00.tcx", "S_071226_10-00_2.csv"}, "S_071226_10-00.tcx", "S_071226_10-00_3"},
+        {{"S_071226_10-00.zanraw"}, "", "S_071226_10-00"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path csv = folder / "S_071226_10-00.csv";
+        std::ofstream(csv, std::ios::binary) << header << Row(0, "10:00:02", 200.0);
+        for (const char* name : c.there)
+            std::ofstream(folder / name, std::ios::binary) << "the rider's own " << name;
+        std::string error;
+        RideFiles files;
+        ASSERT_TRUE(ExportRide(csv.string(), 0, nullptr, RideZone{}, error, &files)) << error;
+        for (const char* name : c.there)
+            EXPECT_EQ(Slurp(folder / name), std::string("the rider's own ") + name);
+        const std::string written = (folder / c.written).string();
+        EXPECT_EQ(files.fit, written + ".fit");
+        EXPECT_EQ(files.tcx, written + ".tcx");
+        EXPECT_EQ(DecodeFitFile(files.fit).at("recordMesgs").size(), 1u) << c.written;
+        EXPECT_EQ(Count(Slurp(files.tcx), ">200</ns3:Watts>"), 1u) << c.written;
+        const std::string taken = c.taken[0] == '\0' ? "" : (folder / c.taken).string();
+        EXPECT_EQ(files.taken, taken);
+        EXPECT_EQ(RideFilesNote(files),
+                  taken.empty() ? ""
+                                : "FIT and TCX files written as " + written + ".fit and " +
+                                      written + ".tcx: " + taken + " is there already.");
     }
 }
 

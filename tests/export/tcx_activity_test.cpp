@@ -105,16 +105,21 @@ TEST(XmlTextTest, MarkupCharactersAreEscapedInTextAndAttributes) {
                             "</Note>\n");
 }
 
-TEST(TcxFileTest, TheFileReplacesAnOlderOneWithTheDocumentsBytesOrIsNotWrittenAtAll) {
+TEST(TcxFileTest, TheFileHasTheDocumentsBytesOrIsNotWrittenAtAllAndNeverWritesOverOne) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() /
         ("zan_tcx_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(folder);
     ASSERT_TRUE(std::filesystem::create_directories(folder));
-    const std::filesystem::path path = folder / "ride.tcx";
-    std::ofstream(path) << "an older export";
-
+    const std::filesystem::path older = folder / "older.tcx";
+    std::ofstream(older) << "an older export";
     std::string error;
+    EXPECT_FALSE(WriteTcxActivity(older.string(), TwoPoints(), error));
+    EXPECT_EQ(error, older.string() + " is there already: not written over");
+    EXPECT_EQ(Slurp(older), "an older export");
+    EXPECT_FALSE(std::filesystem::exists(older.string() + ".new"));
+
+    const std::filesystem::path path = folder / "ride.tcx";
     ASSERT_TRUE(WriteTcxActivity(path.string(), TwoPoints(), error)) << error;
     // Line ends stay '\n' on Windows too: the file is the document byte for byte.
     EXPECT_EQ(Slurp(path), twoPointsDocument);

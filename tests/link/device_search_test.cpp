@@ -159,6 +159,28 @@ TEST_F(DeviceSearchTest, ASlowOpenThatFailsIsStillTriedAsAWindowsBluetoothPortIs
                    {"SN error (sn9999<>sn012 on COM1)", SearchLine(12, 2), "Found SN012 su COM2"}));
 }
 
+// Another station reads the crank sought on COM3: the search names the port busy, reads nothing
+// from it, and finds the crank that is free.
+TEST_F(DeviceSearchTest, ABusyPortIsNamedWithItsReasonAndPassedOverForTwoSeconds) {
+    HeadlessCrank& held = PlayCrank(engine, "COM3", 12, 2.5);
+    engine.Device("COM3").busy = true;
+    PlayCrank(engine, "COM5", 12, 2.5);
+    Search(12);
+
+    const std::string busyLine = "COM3 not opened: busy: another station or program has it "
+                                 "open. Nothing is measured from it.";
+    EXPECT_EQ(ShownLines(),
+              Then(SearchLines(12, 1, 3),
+                   Then({busyLine}, Then(SearchLines(12, 4, 5), {"Found SN012 su COM5"}))));
+    EXPECT_EQ(held.framesSent, 0);
+    EXPECT_TRUE(engine.Device("COM3").sent.empty());
+    const auto busy = std::find_if(shown.begin(), shown.end(),
+                                   [&](const Shown& entry) { return entry.line == busyLine; });
+    ASSERT_NE(busy, shown.end());
+    EXPECT_DOUBLE_EQ((busy + 1)->at - busy->at, 2.0);
+    EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"5", "0", "1", "0"}));
+}
+
 TEST_F(DeviceSearchTest, WithNoCrankAnywhereTheSearchShowsEveryPortAndEndsAfterCom64) {
     Main(MAIN_COM_PORT).value = 7.0;
     const double start = engine.now;

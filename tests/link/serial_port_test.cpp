@@ -3,6 +3,8 @@
 // COM names resolve on every system; Windows opens them itself (tests/link/com_port_test.cpp).
 #include "platform/serial_port.h"
 
+#include "platform/port.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -72,6 +74,7 @@ TEST(SerialPortNames, APathThatDoesNotFitTheBufferIsRefused) {
 #include <fstream>
 #include <limits>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <vector>
 
@@ -258,6 +261,7 @@ TEST_F(SerialPortTest, PortNumbersOutside1To255AreRefused) {
         EXPECT_LT(SerialClose(port), 0) << port;
     }
     EXPECT_EQ(SerialOpen(1, "COM5", 38400, 0, 8, 1), 0);
+    SerialClose(1);
     EXPECT_EQ(SerialOpen(255, "COM5", 38400, 0, 8, 1), 0);
 }
 
@@ -308,15 +312,75 @@ TEST_F(SerialPortTest, AClosedPortReleasesItsDeviceAndYieldsNothing) {
 }
 
 TEST_F(SerialPortTest, CloseAllReleasesEveryOpenPort) {
+    PtyPair cranks[2];
+    ASSERT_TRUE(cranks[0].Ok() && cranks[1].Ok());
+    ASSERT_TRUE(folder.Link("COM6", cranks[0].SlavePath()));
+    ASSERT_TRUE(folder.Link("COM7", cranks[1].SlavePath()));
     int before = OpenDescriptors();
     ASSERT_EQ(SerialOpen(1, "COM5", 38400, 0, 8, 1), 0);
-    ASSERT_EQ(SerialOpen(crankPort, "COM5", 38400, 0, 8, 1), 0);
-    ASSERT_EQ(SerialOpen(255, "COM5", 38400, 0, 8, 1), 0);
+    ASSERT_EQ(SerialOpen(crankPort, "COM6", 38400, 0, 8, 1), 0);
+    ASSERT_EQ(SerialOpen(255, "COM7", 38400, 0, 8, 1), 0);
     EXPECT_EQ(OpenDescriptors(), before + 3);
     SerialCloseAll();
     EXPECT_EQ(OpenDescriptors(), before);
     EXPECT_TRUE(PortYieldsNothing(1));
     EXPECT_TRUE(PortYieldsNothing(255));
+    // Released: each device opens again.
+    EXPECT_EQ(SerialOpen(2, "COM6", 38400, 0, 8, 1), 0);
+}
+
+// --- One station to a port ---------------------------------------------------------------------
+
+// A second open of the crank's device, under another number or through another link to it, is
+// refused as busy and takes nothing from the first, which still reads every byte; once the first
+// closes, the device is free again. Root, which the terminal's exclusive mode does not stop, is
+// stopped too.
+TEST_F(SerialPortTest, ASecondOpenOfAnOpenDeviceIsBusyAndTakesNothingFromTheFirst) {
+    ASSERT_TRUE(folder.Link("COM9", crank.SlavePath()));
+    ASSERT_EQ(OpenCrank(), 0);
+    const struct {
+        int port;
+        const char* name;
+    } seconds[] = {{6, "COM5"}, {7, "COM9"}};
+    for (const auto& second : seconds) {
+        const int before = OpenDescriptors();
+        EXPECT_EQ(SerialOpen(second.port, second.name, 38400, 0, 8, 1), portOpenBusy)
+            << second.name;
+        EXPECT_STREQ(PortOpenProblem(portOpenBusy), "busy: another station or program has it open");
+        EXPECT_EQ(OpenDescriptors(), before);
+        EXPECT_EQ(SerialInQueueLength(second.port), 0);
+        EXPECT_LT(SerialWriteByte(second.port, ':'), 0);
+    }
+    ASSERT_TRUE(CrankSends({1, 2, 3}));
+    ASSERT_TRUE(WaitPortQueued(crankPort, 3));
+    EXPECT_EQ(SerialReadByte(crankPort), 1);
+    EXPECT_EQ(SerialReadByte(crankPort), 2);
+    EXPECT_EQ(SerialReadByte(crankPort), 3);
+    SerialClose(crankPort);
+    EXPECT_EQ(SerialOpen(7, "COM9", 38400, 0, 8, 1), 0);
+}
+
+TEST_F(SerialPortTest, AnOpenPortIsExclusiveOnItsTerminalAndReleasedAtItsClose) {
+    ASSERT_EQ(OpenCrank(), 0);
+    // Read back through the terminal's own flag: a program that takes no lock is kept out too.
+    int exclusive = 0;
+#ifdef TIOCGEXCL
+    ASSERT_EQ(ioctl(crank.SlaveFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+#endif
+    SerialClose(crankPort);
+#ifdef TIOCGEXCL
+    ASSERT_EQ(ioctl(crank.SlaveFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+#endif
+    EXPECT_EQ(OpenCrank(), 0);
+}
+
+TEST_F(SerialPortTest, AMissingDeviceIsToldAsMissing) {
+    ASSERT_TRUE(folder.Link("COM8", "/dev/zan-no-such-device"));
+    EXPECT_EQ(SerialOpen(8, "COM8", 38400, 0, 8, 1), portOpenMissing);
+    EXPECT_STREQ(PortOpenProblem(portOpenMissing), "missing: no such device");
+    EXPECT_EQ(PortOpenProblem(0), nullptr);
 }
 
 // --- Bytes both ways ---------------------------------------------------------------------------

@@ -136,8 +136,8 @@ TEST_F(RawStreamFileTest, AStreamDeletedMidSessionIsWrittenAnewWholeButAFileTaki
     }
 }
 
-// A file with the stream's name that the station did not write is kept as it is, and the rider
-// is told; the session records all the same.
+// A file with the stream's name that the station did not write is kept as it is: the session
+// takes a new name for its whole set, the rider is told, and its own stream is recorded.
 TEST_F(RawStreamFileTest, AFileWithTheStreamsNameIsNeverWrittenOver) {
     WriteFile("ride/S_071226_09-00.zanraw", "the rider's own file");
     PressSession();
@@ -146,10 +146,15 @@ TEST_F(RawStreamFileTest, AFileWithTheStreamsNameIsNeverWrittenOver) {
     PressSession();
     EXPECT_EQ(ReadFile("ride/S_071226_09-00.zanraw"), "the rider's own file");
     const auto& lines = Main(MAIN_MESSAGES).lines;
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& line) {
-                               return line.find("Raw stream not recorded") != std::string::npos;
-                           }),
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Session file named S_071226_09-00_2.csv: " +
+                            (folder / "ride" / "S_071226_09-00.zanraw").string() +
+                            " is there already."),
               lines.end());
-    EXPECT_TRUE(std::filesystem::exists(folder / "ride" / "S_071226_09-00.csv"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "ride" / "S_071226_09-00.csv"));
+    RawStream stream;
+    std::string error;
+    EXPECT_TRUE(
+        ReadRawStream((folder / "ride" / "S_071226_09-00_2.zanraw").string(), stream, error))
+        << error;
 }

@@ -156,6 +156,36 @@ TEST_F(SessionFileTest, SecondSessionInTheSameMinuteKeepsTheFirst) {
               "ZAN_session_file ,S_071226_09-00_2.csv");
 }
 
+// Any file of a session's set there already (a session file deleted, its FIT, TCX or raw stream
+// left) gives the new session a new name for its whole set, told to the rider; the file there is
+// kept byte for byte, also once the session closes and leaves its FIT and TCX.
+TEST_F(SessionFileTest, AnyFileOfTheSetThereAlreadyGivesTheWholeNewSetANewNameAndIsKept) {
+    for (const char* ending : {".csv", ".fit", ".tcx", ".zanraw"}) {
+        std::filesystem::remove_all(folder / "rides");
+        std::filesystem::create_directory(folder / "rides");
+        const std::string there = Rides(std::string("S_071226_09-00") + ending);
+        WriteFile(there, "an earlier ride\n");
+        const std::size_t told = Main(MAIN_MESSAGES).lines.size();
+        PressSave((folder / "rides").string());
+        EXPECT_EQ(Main(MAIN_SESSION_FILE).text,
+                  (folder / "rides" / "S_071226_09-00_2.csv").string());
+        ASSERT_EQ(Main(MAIN_MESSAGES).lines.size(), told + 1) << ending;
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines.back(),
+                  "Session file named S_071226_09-00_2.csv: " +
+                      (folder / "rides" / "S_071226_09-00").string() + ending +
+                      " is there already.");
+        SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+        // The button's whole work, its FIT and TCX files included.
+        SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(ReadFile(there), "an earlier ride\n") << ending;
+        for (const char* written : {".csv", ".fit", ".tcx", ".zanraw"})
+            EXPECT_TRUE(std::filesystem::exists(folder / "rides" /
+                                                (std::string("S_071226_09-00_2") + written)))
+                << ending << " " << written;
+        engine.now += 1.0;
+    }
+}
+
 TEST_F(SessionFileTest, CancelledFolderPopupRecordsIntoTheFolderUsedLastOrData) {
     PressSave("");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "dati" / "S_071226_09-00.csv").string());
@@ -188,24 +218,31 @@ TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
     EXPECT_EQ(lines[10], "SPEED ave ,30.0");
 }
 
-TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldInAPopupAndOnTheStandardError) {
+// Said once in each place: the message box and a popup, which an engine with nobody at a window
+// puts on the standard error; the station prints no line of its own beside it.
+TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldOnceInAPopupBeforeTheWindowGoes) {
     PressSave((folder / "rides").string());
     SaveDat(zan.record, zan.measure, zan.setup, zan.link);
-    std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit");
+    // The FIT file's bytes cannot be made: its temporary name is a folder.
+    std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit.new");
+    const std::size_t popups = engine.popups.size();
     testing::internal::CaptureStderr();
     FINE(zan.setup.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
     const std::string said = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(engine.popups.back().title, "FIT and TCX files");
-    EXPECT_EQ(said, engine.popups.back().message + "\n");
-    EXPECT_EQ(said.rfind("FIT and TCX files not written: ", 0), 0u);
+    EXPECT_EQ(said, "");
+    ASSERT_EQ(engine.popups.size(), popups + 1);
+    EXPECT_EQ(engine.popups.back().title, "FIT and TCX files");
+    EXPECT_EQ(engine.popups.back().message.rfind("FIT and TCX files not written: ", 0), 0u);
+    const std::vector<std::string>& lines = Main(MAIN_MESSAGES).lines;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), engine.popups.back().message), 1);
 }
 
 // --- A file taken from under the open session ---
 
 TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingItsNameIsNot) {
     for (const bool nameTaken : {false, true}) {
-        const std::size_t told = Main(MAIN_MESSAGES).lines.size();
         PressSave((folder / "rides").string());
+        const std::size_t told = Main(MAIN_MESSAGES).lines.size();
         const std::string path = zan.record.sessionPath;
         const std::string kept = nameTaken ? path + ".moved" : path;
         for (int row = 0; row < 9; ++row, engine.now += 1.0) {

@@ -546,6 +546,7 @@ int HeadlessEngine::OpenComConfig(int port, const char* deviceName, long baud, i
     const std::string name = Text(deviceName);
     const auto device = devices.find(name);
     if (device == devices.end()) return -1;
+    if (device->second.busy) return portOpenBusy;
     now += device->second.openSeconds;
     if (device->second.failsOpen) return -1;
     opened.open = true;

@@ -56,6 +56,7 @@ struct HeadlessDevice {
     std::vector<unsigned char> sent;
     double openSeconds = 0.0; // how long an open of this device takes on the virtual clock
     bool failsOpen = false;   // the open takes its time, then fails
+    bool busy = false;        // another station holds it: every open fails at once as busy
     // Called before each queue-length query, so a test can stream frames on the virtual clock.
     std::function<void(HeadlessDevice&)> feed;
 };
