@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,13 @@ void ChooseOffscreenWithoutScreen() {
     std::printf("No display found: running on the offscreen platform.\n");
     std::fflush(stdout);
 #endif
+}
+
+// On Linux Qt takes the rider's language for the C library too: an Italian or German desktop
+// would then write "1,250" into the setup file and decimal commas into every session row, where
+// the comma separates the columns. The files keep the decimal point whatever the language.
+void KeepDecimalPointInFiles() {
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 // A quit asked for by a signal (a service stopped, a shutdown) has nobody to answer a dialog:
@@ -193,6 +201,7 @@ int ReviewCommand(int argc, char** argv) {
     }
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
+    KeepDecimalPointInFiles();
     ReviewWindow window(std::move(ride));
     window.show();
     return QApplication::exec();
@@ -296,6 +305,7 @@ int main(int argc, char** argv) {
     }
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
+    KeepDecimalPointInFiles();
     StationEngine engine;
     UseEngine(&engine);
     // The one station of the program, on the heap: its record is large.

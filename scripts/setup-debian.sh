@@ -20,6 +20,9 @@ packages=(
   nodejs
   # xmllint validates the TCX export's files against Garmin's schema in the tests.
   libxml2-utils
+  # The locale sources localedef compiles an Italian desktop's language from, for the test that
+  # the files keep their decimal point under it.
+  locales
 )
 # npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
 if ! command -v npm >/dev/null; then packages+=(npm); fi

@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -225,12 +226,14 @@ class FaultSetupStartTest : public CrankLinkFixture {
     // Starts zan_pc with the arguments, waits the given real time at most for it to be up (its
     // data folder made) and quits it by SIGTERM. Its exit code, or -1 when it did not start or
     // did not end.
-    static int StartAndQuit(const std::vector<std::string>& arguments, double startSeconds) {
+    static int StartAndQuit(const std::vector<std::string>& arguments, double startSeconds,
+                            std::vector<std::string> environment = {}) {
         std::filesystem::remove_all("dati");
         ChildProcess station;
         std::vector<std::string> command{ZAN_PC_PATH};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        if (!station.Run(command, {"QT_QPA_PLATFORM=offscreen"}, "stderr.txt")) return -1;
+        environment.push_back("QT_QPA_PLATFORM=offscreen");
+        if (!station.Run(command, environment, "stderr.txt")) return -1;
         if (!WaitForPath("dati", startSeconds)) return -1;
         station.Signal(SIGTERM);
         if (!station.WaitForEnd(15.0)) return -1;
@@ -301,6 +304,20 @@ TEST_F(FaultSetupStartTest, SetupFilesTheStationCannotReadAreKeptByteForByteAfte
         EXPECT_FALSE(std::filesystem::exists("zan_01.set.bak")) << given;
         EXPECT_FALSE(std::filesystem::exists("unmounted")) << given;
     }
+}
+
+// On an Italian desktop the files keep their decimal point: Qt hands the rider's language to the
+// C library, and a comma would split a session row's columns and read back as another number.
+TEST_F(FaultSetupStartTest, AnItalianDesktopStillWritesTheDecimalPoint) {
+    // The language, compiled into the test's folder from Debian's locale sources.
+    std::filesystem::create_directories("locales");
+    ASSERT_EQ(std::system("localedef -c -i it_IT -f UTF-8 locales/it_IT.UTF-8 >/dev/null 2>&1"), 0);
+    std::filesystem::remove("zan_01.set");
+    const std::string locales = std::filesystem::absolute("locales").string();
+    EXPECT_EQ(StartAndQuit({}, 20.0, {"LOCPATH=" + locales, "LC_ALL=it_IT.UTF-8"}), 0);
+    const std::string written = Contents("zan_01.set");
+    EXPECT_NE(written.find("  1.000\n"), std::string::npos) << written;
+    EXPECT_EQ(written.find(','), std::string::npos) << written;
 }
 
 // --- Full disks ---
