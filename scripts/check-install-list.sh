@@ -33,8 +33,10 @@ awk '
   END { for (pid in seen) flush(pid) }' "$@" |
   grep -E '^/(usr|lib|lib32|lib64|bin|sbin|etc|opt)/' |
   # Every program that sets its locale reads these when they are there, and does without them;
-  # the linker reads every file of the loader's configuration folder, whoever put it there.
-  grep -v -E '^/usr/(share|lib)/locale/|^/etc/ld\.so\.conf\.d/' | sort -u |
+  # the linker reads every file of the loader's configuration folder, whoever put it there; and
+  # fontconfig, which Qt starts when the build lists the window tests, scans every installed
+  # font, none of which the build needs.
+  grep -v -E '^/usr/(share|lib)/locale/|^/etc/ld\.so\.conf\.d/|^/usr/share/fonts/' | sort -u |
   while IFS= read -r file; do if [ -f "$file" ]; then printf '%s\n' "$file"; fi; done >"$work/read"
 
 # Each path also under its real name and, on a merged /usr, under its other spelling: dpkg records
