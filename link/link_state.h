@@ -98,6 +98,9 @@ struct LinkState {
     int settledTurns;
     // The crank's own period in the frame before, in half-milliseconds.
     int lastCrankPeriod;
+    // Frames were lost on the link since the last revolution start: the frames counted since are
+    // partly estimated.
+    bool lostSinceTurn;
     // Bytes the assembler skipped, already counted as time.
     long long skippedBytesCounted;
     // Frames of crank time the link lost just before the frame being read.

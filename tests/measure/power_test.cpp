@@ -15,7 +15,7 @@ class PowerTest : public StationTest {
 
     // Fills the window traces and sums as the frame reader would, frame by frame.
     void Window(const std::vector<float>& right, const std::vector<float>& left) {
-        zan.measure.powerSum = zan.measure.rightPowerSum = zan.measure.leftPowerSum = 0.0f;
+        StartWindowSums(zan.measure);
         for (std::size_t i = 0; i < right.size(); ++i) {
             zan.link.frameIndex = static_cast<int>(i);
             zan.link.rightForce = right[i];
