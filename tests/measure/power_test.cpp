@@ -130,6 +130,32 @@ TEST_F(PowerTest, ImplausibleOrEmptyWindowLeavesTheShownPowerUnchanged) {
     EXPECT_FLOAT_EQ(zan.measure.powerTotal, 150.0f);
 }
 
+// A mended frame and the frames lost around it push as the middle of the measured frames either
+// side, the window's edges as the middle of its first and last; with fewer than 30 % of its
+// frames whole a window has no power, and its row is written as a lost link's.
+TEST_F(PowerTest, MendedAndLostFramesAreFilledAndAWindowOfTooFewWholeFramesHasNone) {
+    const auto frame = [this](int index, float force, bool mended, int lostBefore) {
+        PowerFrame powerFrame{index, force, 0.0f, 170.0f, 1000.0f, false, lostBefore};
+        powerFrame.mended = mended;
+        FramePower(zan.measure, powerFrame);
+    };
+    StartWindowSums(zan.measure);
+    frame(0, 100.0f, false, 0);
+    frame(1, 900.0f, true, 0);
+    frame(2, 300.0f, false, 1);
+    CalcWatt(zan.measure, PowerWindow{3, 6, 2, SingleSide::Both, 0.0f, 0.0f});
+    // 100, 200, 200 and 300 N, and two frames at the window's edges at 200 N: 200 N a frame.
+    EXPECT_FALSE(zan.measure.powerUnmeasured);
+    EXPECT_NEAR(zan.measure.powerRight, PedalPower(200.0f, 170.0f, 1000.0f), 0.01);
+    StartWindowSums(zan.measure);
+    frame(0, 100.0f, false, 0);
+    frame(1, 300.0f, false, 9);
+    CalcWatt(zan.measure, PowerWindow{2, 11, 0, SingleSide::Both, 0.0f, 0.0f});
+    EXPECT_TRUE(zan.measure.powerUnmeasured);
+    EXPECT_FLOAT_EQ(zan.measure.powerTotal, 0.0f);
+    EXPECT_FLOAT_EQ(zan.measure.powerRight, 0.0f);
+}
+
 TEST_F(PowerTest, OverflowingSidePowerKeepsTheLastSoundPowers) {
     zan.setup.singleSide = SingleSide::RightOnly;
     Window({100, 100}, {0, 0});
