@@ -98,8 +98,8 @@ struct LinkState {
     int settledTurns;
     // The crank's own period in the frame before, in half-milliseconds.
     int lastCrankPeriod;
-    // Frames were lost on the link since the last revolution start: the frames counted since are
-    // partly estimated.
+    // Frames were lost or mended since the last revolution start: the frames counted since are
+    // partly estimated, and a mark may have come in a corrupted frame.
     bool lostSinceTurn;
     // Bytes the assembler skipped, already counted as time.
     long long skippedBytesCounted;

@@ -209,7 +209,10 @@ bool CheckStall(LinkState& link) {
 } // namespace
 
 void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
-    if (!events.mended) DetectRevolution(link, turnDetection, events);
+    if (events.mended)
+        link.lostSinceTurn = true;
+    else
+        DetectRevolution(link, turnDetection, events);
     events.stalled = CheckStall(link);
     // Everything after this point sees the period only.
     link.crankPeriodWord &= crankPeriodMask;
