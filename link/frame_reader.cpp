@@ -258,10 +258,19 @@ void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const 
         HandOn(pass, TakeFrame(link, pass.setup, frame));
         return;
     }
+    // A held frame goes on with the frames lost before it; the frame after it with its own.
+    const bool wasHolding = link.screen.holding;
+    const int lostBeforeThis = link.framesLostBefore - (wasHolding ? link.heldLostBefore : 0);
     const ScreenedFrames screened =
         ScreenFrame(link.screen, frame, across, link.assembler.frameStarted);
-    for (int i = 0; i < screened.count; ++i)
+    for (int i = 0; i < screened.count; ++i) {
+        link.framesLostBefore = wasHolding && i == 0 ? link.heldLostBefore : lostBeforeThis;
         HandOn(pass, TakeFrame(link, pass.setup, screened.frames[i], screened.rejected[i]));
+    }
+    if (link.screen.holding) {
+        link.heldLostBefore = lostBeforeThis;
+        link.framesLostBefore = lostBeforeThis;
+    }
 }
 
 } // namespace

@@ -103,8 +103,10 @@ struct LinkState {
     bool lostSinceTurn;
     // Bytes the assembler skipped, already counted as time.
     long long skippedBytesCounted;
-    // Frames of crank time the link lost just before the frame being read.
+    // Frames of crank time the link lost just before the frame being read, and before the frame
+    // the screen holds.
     int framesLostBefore;
+    int heldLostBefore;
     FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;
