@@ -43,7 +43,9 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
         SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
         link.turnLedShown = link.turnLed;
     }
-    FramePower(zan.measure, CurrentPowerFrame(zan));
+    PowerFrame powerFrame = CurrentPowerFrame(zan);
+    powerFrame.mended = events.mended;
+    FramePower(zan.measure, powerFrame);
     TakeCalibrationFrame(zan);
     const PolarFrame polarFrame{link.rightForce,       link.leftForce,      events.revolutionStarts,
                                 events.revolutionSpan, events.markRejected, link.framesLostBefore,

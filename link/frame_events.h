@@ -5,6 +5,9 @@
 struct FrameEvents {
     // A handshake frame, carrying digits in place of forces: nothing measures it.
     bool identityOnly;
+    // The screen replaced a word of the frame: it keeps its 20 ms, but neither its forces nor its
+    // revolution mark are the crank's, so nothing measures it.
+    bool mended;
     // The byte the handshake sends the crank for this frame, or 0 for none.
     int handshakeByte;
     // The crank has just told its version and serial number.

@@ -151,6 +151,7 @@ void UpdateAuxRatios(LinkState& link, const SetupParameters& setup) {
 FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame,
                       bool mended = false) {
     FrameEvents events{};
+    events.mended = mended;
     link.frameCounter += 1;
     DecodeChannels(link, setup.setup, frame);
     RunHandshake(link, setup.setup.serialNumber, frame, events);
@@ -245,19 +246,31 @@ void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const 
     const int lost = static_cast<int>((skipped + frameLength - 2) / frameLength);
     link.framesLostBefore += lost;
     link.frameCounter += lost;
+    if (lost > 0) link.lostSinceTurn = true;
     if (link.handshakeFrames < handshakeSaturation && IsIdentityFrame(frame)) {
         TakeHandshakeFrame(pass, frame);
         return;
     }
     if (link.handshakeFrames < handshakeEndFrame) HearMeasuringFrame(link.identityHeard, frame);
-    if (PassesAtOnce(link.screen, frame, limits)) {
+    // A force moves on while frames are lost: it is judged against the frame before the gap.
+    const ScreenLimits across = AcrossLostFrames(limits, link.framesLostBefore);
+    if (PassesAtOnce(link.screen, frame, across)) {
         HandOn(pass, TakeFrame(link, pass.setup, frame));
         return;
     }
+    // A held frame goes on with the frames lost before it; the frame after it with its own.
+    const bool wasHolding = link.screen.holding;
+    const int lostBeforeThis = link.framesLostBefore - (wasHolding ? link.heldLostBefore : 0);
     const ScreenedFrames screened =
-        ScreenFrame(link.screen, frame, limits, link.assembler.frameStarted);
-    for (int i = 0; i < screened.count; ++i)
+        ScreenFrame(link.screen, frame, across, link.assembler.frameStarted);
+    for (int i = 0; i < screened.count; ++i) {
+        link.framesLostBefore = wasHolding && i == 0 ? link.heldLostBefore : lostBeforeThis;
         HandOn(pass, TakeFrame(link, pass.setup, screened.frames[i], screened.rejected[i]));
+    }
+    if (link.screen.holding) {
+        link.heldLostBefore = lostBeforeThis;
+        link.framesLostBefore = lostBeforeThis;
+    }
 }
 
 } // namespace
@@ -308,8 +321,8 @@ PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
     // The frame count restarts when the crank stalls: the window then spans the frames it holds.
     const int counted = link.frameCounter - link.windowFirstFrame;
     const int crankFrames = counted > 0 && counted <= maxWindowFrames ? counted : link.frameIndex;
-    return PowerWindow{link.frameIndex, crankFrames, setup.singleSide, measure.heartRate,
-                       measure.cadence};
+    return PowerWindow{link.frameIndex,  crankFrames,       link.framesLostBefore,
+                       setup.singleSide, measure.heartRate, measure.cadence};
 }
 
 CrankChannels CurrentChannels(const LinkState& link, const SetupState& setup) {

@@ -190,10 +190,33 @@ ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightF
                         {word(rightForceOffset), word(leftForceOffset)}};
 }
 
+ScreenLimits AcrossLostFrames(const ScreenLimits& limits, int framesLost) {
+    if (framesLost <= 0) return limits;
+    ScreenLimits across = limits;
+    const auto widen = [framesLost](int step) {
+        return static_cast<int>(
+            std::min<long long>(65535, static_cast<long long>(step) * (framesLost + 1)));
+    };
+    for (int side = 0; side < 2; ++side) {
+        across.forceStep[side] = widen(limits.forceStep[side]);
+        across.auxStep[side] = widen(limits.auxStep[side]);
+    }
+    return across;
+}
+
 ScreenedFrames ScreenFrame(FrameScreen& screen, const CrankFrame& frame, const ScreenLimits& limits,
                            bool started) {
     ScreenedFrames out{};
-    if (screen.holding) Decide(screen, out, frame, limits);
+    // A held frame is judged with the wider of the limits across its gap and the next one's.
+    if (screen.holding) {
+        ScreenLimits judged = limits;
+        for (int side = 0; side < 2; ++side) {
+            judged.forceStep[side] =
+                std::max(limits.forceStep[side], screen.heldLimits.forceStep[side]);
+            judged.auxStep[side] = std::max(limits.auxStep[side], screen.heldLimits.auxStep[side]);
+        }
+        Decide(screen, out, frame, judged);
+    }
     if (!screen.hasPassed) {
         CrankFrame first = frame;
         Pass(screen, out, first, SayNothingImpossible(screen, first, limits));

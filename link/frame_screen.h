@@ -100,6 +100,9 @@ inline bool PassesAtOnce(FrameScreen& screen, const CrankFrame& frame, const Scr
     return true;
 }
 
+// The limits across frames the link lost between two frames received: a force moves as far in
+// each frame lost as in a frame received.
+ScreenLimits AcrossLostFrames(const ScreenLimits& limits, int framesLost);
 // The limits of a pedalling crank for the setup's force gains (newtons per count) and offsets
 // (the counts of no force).
 ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightForceOffset,

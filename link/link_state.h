@@ -98,10 +98,15 @@ struct LinkState {
     int settledTurns;
     // The crank's own period in the frame before, in half-milliseconds.
     int lastCrankPeriod;
+    // Frames were lost or mended since the last revolution start: the frames counted since are
+    // partly estimated, and a mark may have come in a corrupted frame.
+    bool lostSinceTurn;
     // Bytes the assembler skipped, already counted as time.
     long long skippedBytesCounted;
-    // Frames of crank time the link lost just before the frame being read.
+    // Frames of crank time the link lost just before the frame being read, and before the frame
+    // the screen holds.
     int framesLostBefore;
+    int heldLostBefore;
     FrameScreen screen;
     // Frames of the last window, until the display takes it to plot.
     int lastWindowFrames;

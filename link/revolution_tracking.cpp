@@ -15,8 +15,14 @@ constexpr float forceMargin = 30.0f;
 // No rider turns a crank faster than 250 rpm: a crank that gives its period and marks
 // revolutions closer than that marks none.
 constexpr double shortestRevolution = 240.0;
-// Marks lost in a row that a revolution start still recognises.
+// Marks lost in a row that a revolution start recognises on a link that loses no frames.
 constexpr int maxLostMarks = 3;
+// Revolutions one mark may close when the marks before it were lost: a link that loses most
+// frames loses most marks, and every frame that does come gives the crank's own period.
+constexpr int mostRevolutionsPerMark = 20;
+// Beyond a few revolutions the crank's last period times their number drifts with the cadence:
+// the frames counted must lie within this share of a revolution of a whole number of them.
+constexpr double wholeRevolutionsShare = 0.4;
 // The first revolution after a start or a stall is counted from no mark at all; four more fill
 // the period ring with real ones.
 constexpr int settledAfter = 5;
@@ -53,6 +59,10 @@ void StartRevolution(LinkState& link, FrameEvents& events) {
         // own measure goes into the ring for each of them.
         link.turnFrames /= static_cast<float>(revolutions);
         for (int i = 0; i < std::min(revolutions, 4); ++i) EnterPeriod(link, measured);
+    } else if (link.lostSinceTurn && measured > 0.0f) {
+        // Frames lost on the link are counted from the bytes that came of them, and a byte lost
+        // with them is not: the crank's own measure of the revolution is the sounder one.
+        EnterPeriod(link, measured);
     } else if (link.turnFrames >= 1.0f) {
         // Simulated frames set the count from their own clock, so with bytes arriving beside
         // them it can step back. A revolution of no frames or fewer has no period: the mean keeps
@@ -62,6 +72,7 @@ void StartRevolution(LinkState& link, FrameEvents& events) {
     link.turnPeriod =
         (link.periodRing[0] + link.periodRing[1] + link.periodRing[2] + link.periodRing[3]) / 4.0f;
     link.lastTurnFrame = link.frameCounter;
+    link.lostSinceTurn = false;
     link.turnLed = 1;
     link.framesSinceTurn = 0;
     // A window ends at the second revolution, however many marks were lost on the way.
@@ -95,13 +106,29 @@ int RevolutionsSinceLastStart(const LinkState& link) {
     if (measured == 0.0) return 1;
     const double counted = frameMilliseconds * (link.frameCounter - link.lastTurnFrame);
     if (counted < shortestRevolution) return 0;
-    // The first revolution after a start or a stall is counted from no mark: it spans one.
-    if (link.settledTurns == 0) return 1;
+    // The crank gives the same period on every frame of a revolution: a measure other than the
+    // one the frame before gave came in a frame the link shifted or corrupted. After a standing
+    // crank (no measure) any measure is the crank's.
+    const double before = link.lastCrankPeriod / 2.0;
+    const bool measuredBefore =
+        link.lastCrankPeriod != crankPeriodMask && before >= shortestRevolution;
+    const bool cranksOwn = !measuredBefore || Agree(measured, before, 0.15, 0.0);
+    // The first revolution after a start or a stall is counted from no mark: it spans one, on the
+    // crank's own measure.
+    if (link.settledTurns == 0) return cranksOwn || !link.lostSinceTurn ? 1 : 0;
     // The first revolutions after a start or a stall have no settled period to compare with.
     const bool settled = link.turnPeriod < stoppedPeriod && link.settledTurns >= settledAfter;
     if (Agree(counted, measured, 0.15, 2.0)) return 1;
-    if (Agree(measured, link.lastCrankPeriod / 2.0, 0.15, 0.0) ||
-        (settled && Agree(measured, link.turnPeriod, 0.30, 2.0))) {
+    if ((measuredBefore && cranksOwn) || (settled && Agree(measured, link.turnPeriod, 0.30, 2.0))) {
+        // Frames lost on the link may have taken many marks: the whole number of the crank's
+        // revolutions nearest to the frames counted.
+        if (link.lostSinceTurn) {
+            const int revolutions = static_cast<int>(std::lround(counted / measured));
+            const double share = std::min(0.15 * revolutions, wholeRevolutionsShare);
+            if (revolutions >= 2 && std::fabs(counted - revolutions * measured) <=
+                                        share * measured + 2.0 * frameMilliseconds)
+                return revolutions;
+        }
         for (int revolutions = 2; revolutions <= maxLostMarks + 1; ++revolutions)
             if (Agree(counted, revolutions * measured, 0.15, 2.0)) return revolutions;
     }
@@ -155,6 +182,13 @@ void DetectRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
 bool CheckStall(LinkState& link) {
     link.framesSinceTurn += 1;
     if (link.framesSinceTurn <= stallFrames) return false;
+    // Frames that still give the crank's turning period, within the revolutions one mark may
+    // close, after frames lost on the link, come from a turning crank whose marks the link lost:
+    // the next mark counts them.
+    const double measured = CrankMeasure(link);
+    if (link.lostSinceTurn && measured > 0.0 && link.settledTurns > 0 &&
+        frameMilliseconds * link.framesSinceTurn < measured * (mostRevolutionsPerMark + 0.5))
+        return false;
     link.turnFrames = stoppedPeriod;
     link.turnPeriod = stoppedPeriod;
     link.frameCounter = 1000;
@@ -175,7 +209,10 @@ bool CheckStall(LinkState& link) {
 } // namespace
 
 void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
-    DetectRevolution(link, turnDetection, events);
+    if (events.mended)
+        link.lostSinceTurn = true;
+    else
+        DetectRevolution(link, turnDetection, events);
     events.stalled = CheckStall(link);
     // Everything after this point sees the period only.
     link.crankPeriodWord &= crankPeriodMask;

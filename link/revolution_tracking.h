@@ -18,7 +18,9 @@ inline float WarmupForce(int warmupMode) {
 }
 
 // Tracks the revolution on the frame just decoded, with the setup's turn detection method, and
-// sets the events it brings (stalled, windowEnds). Leaves the crank word holding the period only.
+// sets the events it brings (stalled, windowEnds). A mended frame (events.mended) starts no
+// revolution and re-arms none: its mark and its forces are not the crank's. Leaves the crank
+// word holding the period only.
 void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events);
 // The link's part of a window end: its frames are counted for the display and the next starts.
 void EndLinkWindow(LinkState& link);

@@ -21,8 +21,22 @@ struct MeasureState : WindowResult {
     float powerSum;
     float rightPowerSum;
     float leftPowerSum;
-    // Frames of the window lost on the link: the sums hold each as the middle of its neighbours.
+    // Frames of the window lost on the link or mended: the sums hold each as the middle of the
+    // measured frames either side of it.
     int lostFrames;
+    // Frames of the window in the sums as the crank sent them, frames it had mended, and those
+    // (with the frames lost between them) since the last measured one.
+    int soundFrames;
+    int mendedFrames;
+    int mendedBefore;
+    // Frames the link lost between the window's frames.
+    int linkLostFrames;
+    // Each pedal's power in the last frame measured, for the frames lost after it, and in the
+    // window's first, for those lost at its edges.
+    float soundRightPower;
+    float soundLeftPower;
+    float firstSoundRightPower;
+    float firstSoundLeftPower;
     float kcalTotal;
     // The energy summed in double precision: 20 ms of power is too small a step to add to a float
     // of hundreds of kilocalories without a steady loss.

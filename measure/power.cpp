@@ -13,6 +13,9 @@ constexpr double bodyEfficiency = 0.22;
 constexpr int historyLast = 8000;
 // The crank sends a frame every 20 ms.
 constexpr double frameSeconds = 0.02;
+// The share of a window's frames that must come as the crank sent them for its power to be
+// measured: with fewer, the frames lost between them hide the stroke's peak or add one.
+constexpr float measuredShare = 0.3f;
 
 // The UD percentage of one pedal: its force at the moment the other pedal peaks, relative to its
 // own peak. A peak that is not above zero gives no meaningful share, so the window shows 0.
@@ -83,6 +86,27 @@ void SingleSideUd(MeasureState& measure, int n) {
     measure.udRight = n > 0 ? UdPercent(rightMin, rightMax) : 0.0f;
     measure.udLeft = n > 0 ? UdPercent(leftMin, leftMax) : 0.0f;
 }
+
+// Frames lost between two measured frames push as the middle of the two: the last measured
+// frame's powers and the given ones.
+void FillLostFrames(MeasureState& measure, int frames, float rightPower, float leftPower) {
+    const float lost = static_cast<float>(frames);
+    const float right = (measure.soundRightPower + rightPower) / 2.0f;
+    const float left = (measure.soundLeftPower + leftPower) / 2.0f;
+    measure.powerSum += lost * (right + left);
+    measure.rightPowerSum += lost * right;
+    measure.leftPowerSum += lost * left;
+    measure.lostFrames += frames;
+}
+
+// A window spans whole revolutions, so the frames lost at its end lie, by crank angle, before
+// its first frame: those lost before its first measured frame and after its last one push as the
+// middle of the two.
+void FillWindowEdges(MeasureState& measure, int measured, int span) {
+    const int edges = span - measured - measure.lostFrames;
+    if (measure.soundFrames == 0 || edges <= 0) return;
+    FillLostFrames(measure, edges, measure.firstSoundRightPower, measure.firstSoundLeftPower);
+}
 } // namespace
 
 float PedalPower(float force, float crankLength, float turnPeriod) {
@@ -92,28 +116,36 @@ float PedalPower(float force, float crankLength, float turnPeriod) {
 
 void FramePower(MeasureState& measure, const PowerFrame& frame) {
     const int i = frame.frameIndex;
-    const float rightBefore = measure.rightPower;
-    const float leftBefore = measure.leftPower;
     measure.rightForceTrace[i] = frame.rightForce;
     measure.rightPower =
         PedalPower(measure.rightForceTrace[i], frame.crankLength, frame.turnPeriod);
     measure.leftForceTrace[i] = frame.leftForce;
     measure.leftPower = PedalPower(measure.leftForceTrace[i], frame.crankLength, frame.turnPeriod);
     measure.powerTrace[i] = measure.rightPower + measure.leftPower;
-    measure.powerSum += measure.powerTrace[i];
-    measure.rightPowerSum += measure.rightPower;
-    measure.leftPowerSum += measure.leftPower;
-    // Frames lost on the link between two of the window's frames pushed as the middle of the two:
-    // a link that loses the frames of one pedal angle (a signal lost there) would otherwise leave
-    // the window's mean to the other angles.
-    if (frame.lostBefore > 0 && i > 0) {
-        const float lost = static_cast<float>(frame.lostBefore);
-        const float right = (rightBefore + measure.rightPower) / 2.0f;
-        const float left = (leftBefore + measure.leftPower) / 2.0f;
-        measure.powerSum += lost * (right + left);
-        measure.rightPowerSum += lost * right;
-        measure.leftPowerSum += lost * left;
-        measure.lostFrames += frame.lostBefore;
+    // A mended frame's forces are stand-ins for the crank's: it waits, as a frame lost, for the
+    // next frame measured.
+    if (i > 0) measure.linkLostFrames += frame.lostBefore;
+    if (frame.mended) {
+        measure.mendedFrames += 1;
+        measure.mendedBefore += 1 + frame.lostBefore;
+    } else {
+        measure.powerSum += measure.powerTrace[i];
+        measure.rightPowerSum += measure.rightPower;
+        measure.leftPowerSum += measure.leftPower;
+        // Frames lost on the link between two of the window's measured frames pushed as the
+        // middle of the two: a link that loses the frames of one pedal angle (a signal lost
+        // there) would otherwise leave the window's mean to the other angles.
+        const int lostFrames = frame.lostBefore + measure.mendedBefore;
+        if (lostFrames > 0 && measure.soundFrames > 0)
+            FillLostFrames(measure, lostFrames, measure.rightPower, measure.leftPower);
+        if (measure.soundFrames == 0) {
+            measure.firstSoundRightPower = measure.rightPower;
+            measure.firstSoundLeftPower = measure.leftPower;
+        }
+        measure.soundFrames += 1;
+        measure.mendedBefore = 0;
+        measure.soundRightPower = measure.rightPower;
+        measure.soundLeftPower = measure.leftPower;
     }
     if (frame.countsEnergy) {
         // A session start clears the shown total; the exact sum follows it.
@@ -127,16 +159,30 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
 void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     // A window holds at most maxWindowFrames frames; the traces are longer still.
     const int n = std::clamp(window.frames, 0, maxWindowFrames);
-    const float frames = static_cast<float>(n + (n > 0 ? measure.lostFrames : 0));
+    // The frames of crank time the window spans: those read, and those lost between them and
+    // just before the frame that ends it.
+    const int span = n + measure.linkLostFrames + window.lostAtEnd;
+    const int measured = n - measure.mendedFrames;
+    FillWindowEdges(measure, measured, span);
+    const float frames = static_cast<float>(n > 0 ? measured + measure.lostFrames : 0);
+    // Too few of the window's frames came as the crank sent them to tell its stroke: it has no
+    // power, as a lost link has none, rather than one made up of the frames that did.
+    measure.powerUnmeasured =
+        n > 0 && static_cast<float>(measured) < measuredShare * static_cast<float>(span);
     const float soundTotal = measure.powerTotal;
     const float soundRight = measure.powerRight;
     const float soundLeft = measure.powerLeft;
     const float soundPrevious = measure.previousPower;
-    measure.meanPower = measure.powerSum / frames;
+    if (measure.powerUnmeasured) {
+        measure.meanPower = 0.0f;
+        measure.powerTotal = measure.powerRight = measure.powerLeft = 0.0f;
+    } else {
+        measure.meanPower = measure.powerSum / frames;
+    }
     const auto possible = [](float power) { return power > lowestPower && power < largestPower; };
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
-    if (possible(measure.meanPower) && possible(measure.rightPowerSum / frames) &&
-        possible(measure.leftPowerSum / frames)) {
+    if (!measure.powerUnmeasured && possible(measure.meanPower) &&
+        possible(measure.rightPowerSum / frames) && possible(measure.leftPowerSum / frames)) {
         measure.powerTotal = (measure.meanPower + measure.previousPower) / 2.0f;
         measure.powerRight = measure.rightPowerSum / frames;
         measure.powerLeft = measure.leftPowerSum / frames;
@@ -205,6 +251,10 @@ void ClearUdFigures(MeasureState& measure) {
 void StartWindowSums(MeasureState& measure) {
     measure.powerSum = 0.0f;
     measure.lostFrames = 0;
+    measure.soundFrames = 0;
+    measure.mendedFrames = 0;
+    measure.mendedBefore = 0;
+    measure.linkLostFrames = 0;
     measure.leftPower = 0.0f;
     measure.rightPower = 0.0f;
     measure.rightPowerSum = 0.0f;

@@ -16,12 +16,15 @@ struct PowerFrame {
     float turnPeriod;  // ms, the mean of the last revolutions
     bool countsEnergy; // a session records and the crank turns faster than 20 rpm
     int lostBefore;    // frames the link lost just before this one
+    // The screen mended the frame: its forces are stand-ins, so it counts as a frame lost.
+    bool mended = false;
 };
 
 // What the window's end brings.
 struct PowerWindow {
     int frames;      // the window's length in frames
     int crankFrames; // the crank time it spans, in frames, those lost on the link included
+    int lostAtEnd;   // frames the link lost just before the frame that ends it
     SingleSide singleSide;
     float heartRate;
     float cadence;

@@ -34,6 +34,9 @@ struct WindowResult {
     PedalMetrics pedalMetrics;
     // The link was lost: the crank's values read 0 until frames come again.
     bool crankLost;
+    // Too few of the window's frames came whole to measure its power: it has none, and its row
+    // is written as a lost link's.
+    bool powerUnmeasured;
 };
 
 // N·m of a power at a cadence: 9.55 turns watts over revolutions per minute into newton-metres.

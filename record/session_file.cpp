@@ -164,8 +164,9 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     // The row holds the latest window's result, whatever the panel shows.
     const WindowResult& result = measure;
     // A lost link has no values from the crank: its rows hold 0 for them, and they do not count
-    // in the session's averages as pedalling. The last values would read as the rider's.
-    const bool live = !LinkLost(link);
+    // in the session's averages as pedalling. The last values would read as the rider's. A window
+    // too damaged to measure is written the same way: no power rather than an invented one.
+    const bool live = !LinkLost(link) && !result.powerUnmeasured;
     SessionRowSource source{};
     source.result = result;
     if (!live) {

@@ -16,9 +16,9 @@ double Revolutions(const StrokeSettings& stroke, long long frameNumber) {
 
 } // namespace
 
-double PedalForce(double pedalAngle, double peakForce) {
+double PedalForce(double pedalAngle, double peakForce, double peakedness) {
     double lift = std::sin(pedalAngle);
-    if (lift >= 0.0) return peakForce * lift;
+    if (lift >= 0.0) return peakForce * (peakedness == 1.0 ? lift : std::pow(lift, peakedness));
     return peakForce * upstrokeShare * lift;
 }
 
@@ -26,8 +26,8 @@ CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber) {
     CrankSample sample{};
     if (!(stroke.cadenceRpm > 0.0) || !(stroke.framesPerSecond > 0.0) || frameNumber < 0) {
         // A standing crank, right pedal at the top: no revolution ever starts.
-        sample.rightForce = PedalForce(0.0, stroke.rightPeak);
-        sample.leftForce = PedalForce(halfTurn, stroke.leftPeak);
+        sample.rightForce = PedalForce(0.0, stroke.rightPeak, stroke.peakedness);
+        sample.leftForce = PedalForce(halfTurn, stroke.leftPeak, stroke.peakedness);
         return sample;
     }
     double turns = Revolutions(stroke, frameNumber);
@@ -35,8 +35,8 @@ CrankSample SampleCrank(const StrokeSettings& stroke, long long frameNumber) {
     sample.rightAngle = (turns - whole) * fullTurn;
     sample.revolutionStart =
         frameNumber == 0 || whole > std::floor(Revolutions(stroke, frameNumber - 1));
-    sample.rightForce = PedalForce(sample.rightAngle, stroke.rightPeak);
-    sample.leftForce = PedalForce(sample.rightAngle - halfTurn, stroke.leftPeak);
+    sample.rightForce = PedalForce(sample.rightAngle, stroke.rightPeak, stroke.peakedness);
+    sample.leftForce = PedalForce(sample.rightAngle - halfTurn, stroke.leftPeak, stroke.peakedness);
     return sample;
 }
 

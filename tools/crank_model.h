@@ -11,15 +11,17 @@
 constexpr double upstrokeShare = 0.1;
 
 // Force on one pedal at its own crank angle, in radians from top dead centre in the pedalling
-// direction: peak * sin(angle) on the downstroke (highest at 90 degrees), upstrokeShare of that,
-// negative, on the way back up.
-double PedalForce(double pedalAngle, double peakForce);
+// direction: peak * sin(angle)^peakedness on the downstroke (highest at 90 degrees), upstrokeShare
+// of peak * sin(angle), negative, on the way back up. A peakedness of 1 is an even sine; a rider
+// pushes hardest over a short part of the downstroke, as sin^4 to sin^8 does.
+double PedalForce(double pedalAngle, double peakForce, double peakedness = 1.0);
 
 struct StrokeSettings {
     double cadenceRpm;
     double framesPerSecond;
     double rightPeak;
     double leftPeak;
+    double peakedness = 1.0;
 };
 
 struct CrankSample {

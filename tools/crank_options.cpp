@@ -40,6 +40,7 @@ bool ParseCrankOptions(int argc, char** argv, CrankOptions& options, std::string
         {"--cadence", &options.cadence, nullptr, 0, 250},
         {"--right-force", &options.rightForce, nullptr, -2000, 5000},
         {"--left-force", &options.leftForce, nullptr, -2000, 5000},
+        {"--peakedness", &options.peakedness, nullptr, 1, 16},
         {"--offset", &options.offset, nullptr, 0, 65000},
         {"--gain", &options.gain, nullptr, 0.001, 1000},
         {"--aux-ratio", &options.auxRatio, nullptr, 0, 100},
@@ -143,6 +144,8 @@ void PrintCrankHelp(std::FILE* out) {
         "                        Each pedal pushes peak * sin(angle) on its downstroke, highest\n"
         "                        90 degrees after the top, and pulls back up to a tenth of its\n"
         "                        peak on the upstroke; the left pedal is half a turn behind.\n"
+        "  --peakedness K        the downstroke pushes peak * sin(angle)^K, 1..16 (default 1):\n"
+        "                        4 to 8 give a rider's short high peak\n"
         "  --static-load KG[:right|left]\n"
         "                        the crank stands horizontal, that pedal (right unless told)\n"
         "                        forward with KG kilograms hung on it; up to 4 times\n"

@@ -12,6 +12,7 @@ struct CrankOptions {
     double cadence = 90.0;
     double rightForce = 300.0;
     double leftForce = 300.0;
+    double peakedness = 1.0;
     double offset = 1000.0;
     double gain = 0.5;
     double auxRatio = 0.4;

@@ -288,7 +288,8 @@ int main(int argc, char** argv) {
 
     // A crank with a mass hung on it stands still.
     if (options.staticLoads.count > 0) emulator.options.cadence = 0.0;
-    emulator.stroke = {options.cadence, options.rate, options.rightForce, options.leftForce};
+    emulator.stroke = {options.cadence, options.rate, options.rightForce, options.leftForce,
+                       options.peakedness};
     emulator.scales = {options.offset, options.gain, options.auxRatio};
     emulator.airSettings = {options.answerDelay, options.silentAfter, options.silentFor,
                             options.dropLinkAfter};

@@ -15,7 +15,7 @@ class PowerTest : public StationTest {
 
     // Fills the window traces and sums as the frame reader would, frame by frame.
     void Window(const std::vector<float>& right, const std::vector<float>& left) {
-        zan.measure.powerSum = zan.measure.rightPowerSum = zan.measure.leftPowerSum = 0.0f;
+        StartWindowSums(zan.measure);
         for (std::size_t i = 0; i < right.size(); ++i) {
             zan.link.frameIndex = static_cast<int>(i);
             zan.link.rightForce = right[i];
@@ -128,6 +128,32 @@ TEST_F(PowerTest, ImplausibleOrEmptyWindowLeavesTheShownPowerUnchanged) {
     zan.measure.powerSum = 0.0f;
     CalcWatt(zan.measure, CurrentPowerWindow(EngineStation()));
     EXPECT_FLOAT_EQ(zan.measure.powerTotal, 150.0f);
+}
+
+// A mended frame and the frames lost around it push as the middle of the measured frames either
+// side, the window's edges as the middle of its first and last; with fewer than 30 % of its
+// frames whole a window has no power, and its row is written as a lost link's.
+TEST_F(PowerTest, MendedAndLostFramesAreFilledAndAWindowOfTooFewWholeFramesHasNone) {
+    const auto frame = [this](int index, float force, bool mended, int lostBefore) {
+        PowerFrame powerFrame{index, force, 0.0f, 170.0f, 1000.0f, false, lostBefore};
+        powerFrame.mended = mended;
+        FramePower(zan.measure, powerFrame);
+    };
+    StartWindowSums(zan.measure);
+    frame(0, 100.0f, false, 0);
+    frame(1, 900.0f, true, 0);
+    frame(2, 300.0f, false, 1);
+    CalcWatt(zan.measure, PowerWindow{3, 6, 2, SingleSide::Both, 0.0f, 0.0f});
+    // 100, 200, 200 and 300 N, and two frames at the window's edges at 200 N: 200 N a frame.
+    EXPECT_FALSE(zan.measure.powerUnmeasured);
+    EXPECT_NEAR(zan.measure.powerRight, PedalPower(200.0f, 170.0f, 1000.0f), 0.01);
+    StartWindowSums(zan.measure);
+    frame(0, 100.0f, false, 0);
+    frame(1, 300.0f, false, 9);
+    CalcWatt(zan.measure, PowerWindow{2, 11, 0, SingleSide::Both, 0.0f, 0.0f});
+    EXPECT_TRUE(zan.measure.powerUnmeasured);
+    EXPECT_FLOAT_EQ(zan.measure.powerTotal, 0.0f);
+    EXPECT_FLOAT_EQ(zan.measure.powerRight, 0.0f);
 }
 
 TEST_F(PowerTest, OverflowingSidePowerKeepsTheLastSoundPowers) {

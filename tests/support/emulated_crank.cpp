@@ -16,7 +16,8 @@ void Feed(HeadlessEngine& engine, EmulatedCrank& crank, HeadlessDevice& device) 
     const long long due =
         static_cast<long long>(std::floor(elapsed * crank.settings.framesPerSecond));
     const StrokeSettings stroke{crank.settings.cadence, crank.settings.framesPerSecond,
-                                crank.settings.rightPeak, crank.settings.leftPeak};
+                                crank.settings.rightPeak, crank.settings.leftPeak,
+                                crank.settings.peakedness};
     for (; crank.framesSent < due; ++crank.framesSent) {
         if (crank.firmware.silent) continue;
         const CrankSample sample = SampleCrank(stroke, crank.framesSent);

@@ -14,6 +14,8 @@ struct EmulatedCrankSettings {
     double cadence = 90.0;
     double rightPeak = 300.0;
     double leftPeak = 300.0;
+    // 1: an even sine on the downstroke; more: a rider's short high peak (sin^peakedness).
+    double peakedness = 1.0;
     double framesPerSecond = 50.0;
     double speed = 30.0;
     double wheelMm = 2096.0;
