@@ -104,6 +104,7 @@ TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
         stations[i].Press(FINE);
         EXPECT_EQ(LineOf(stations[i].folder / "zan_01.set", 23), std::to_string(riders[i].serial));
     }
+    for (RiderStation& rider : stations) rider.LeaveFolder();
     UseEngine(nullptr);
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(base);
@@ -187,6 +188,7 @@ TEST(TwoStationsTest, ASecondStationInTheSameFolderIsToldAtStartAndSavesNothingT
     EXPECT_TRUE(third.engine.popups.empty());
     EXPECT_FALSE(third.station->app.folderTaken);
 
+    for (RiderStation& rider : stations) rider.LeaveFolder();
     UseEngine(nullptr);
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(folder);

@@ -113,6 +113,7 @@ class TwoRidersTest : public ::testing::Test {
         }
     }
     void TearDown() override {
+        for (RiderStation* rider : {&clean, &faulty}) rider->LeaveFolder();
         UseEngine(nullptr);
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(base);

@@ -166,8 +166,9 @@ TEST_F(SetupFileTest, SaveQuitSaveQuitKeepsTheCalibrationBeforeEachChange) {
             << backup;
 
     // Going back: the backup copied over the file is read as the calibration it was.
-    std::filesystem::copy_file(dated[0], folder / "zan_01.set",
-                               std::filesystem::copy_options::overwrite_existing);
+    // (MinGW's copy_file does not overwrite: the file goes first.)
+    std::filesystem::remove(folder / "zan_01.set");
+    std::filesystem::copy_file(dated[0], folder / "zan_01.set");
     ASSERT_EQ(LoadPar(EngineStation(), "zan_01.set"), 0);
     EXPECT_FLOAT_EQ(zan.setup.setup.crankLength, 170.0f);
 }

@@ -21,6 +21,9 @@ struct RiderStation {
         UseEngine(&engine);
         UseStation(*station);
     }
+    // The station lets go of its folder, as at its quit: Windows removes no folder whose lock
+    // file is held open.
+    void LeaveFolder() { station->app.folderLock.Release(); }
     void Press(CtrlCallbackPtr command) {
         Use();
         command(station->setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
