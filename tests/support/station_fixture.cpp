@@ -2,6 +2,7 @@
 
 #include "app/callbacks.h"
 #include "app/startup.h"
+#include "platform/files.h"
 
 #include <atomic>
 #include <fstream>
@@ -26,6 +27,10 @@ void StationTest::SetUp() {
 }
 
 void StationTest::TearDown() {
+    // A test may end with its station still recording. Its files close here, as a quit would
+    // close them: the file table is the thread's, and the Windows tests run every test in one
+    // process, where the files left open ran the table out for the tests after them.
+    for (int handle = 1; handle <= 256; ++handle) CVI_CloseFile(handle);
     UseEngine(nullptr);
     std::filesystem::current_path(previousFolder);
     std::error_code ignored;
