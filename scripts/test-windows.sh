@@ -124,8 +124,11 @@ wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /d "DejaV
   >/dev/null 2>&1
 station="$work/zan-station"
 unzip -q "$zip" -d "$work"
-# The first-run port file names COM9 instead of COM5.
+# The first-run port file names COM9 instead of COM5. The setup's first gain is written as a
+# rider might, "1000" for "1000.000": the quit writes it back in the station's own form, so it saves
+# a changed file and keeps the rider's as the backup.
 sed -i '1s/.*/9/' "$station/zan_com.set"
+sed -i '1s/.*/1000/' "$station/zan_01.set"
 start_crank --cadence 90 --right-force 300 --left-force 200
 (cd "$station" && ZAN_AUTOMATE="5:session;15:readouts;20:readouts;25:session;28:quit" wine zan_pc.exe) \
   >"$work/station.log" 2>&1 &
@@ -203,6 +206,8 @@ node "$fit_check/check.mjs" "$fit" >"$work/fit.txt"
 grep -qx "isFIT true" "$work/fit.txt" && grep -qx "integrity true" "$work/fit.txt" &&
   ! grep -q "^error" "$work/fit.txt" || fail "Garmin's decoder does not read $fit back."
 grep -q "quit '4' (3 of 3)" "$work/crank.log" || fail "the crank did not receive the three quit bytes."
-# Each save keeps the file it replaces as .bak: the quit saved zan_01.set.
-[ -f "$station/zan_01.set.bak" ] || fail "quitting did not save zan_01.set."
+# The quit saved zan_01.set in the station's form and kept the rider's file as its backup.
+[ "$(head -n 1 "$station/zan_01.set" | tr -d '\r')" = "1000.000" ] &&
+  [ "$(head -n 1 "$station/zan_01.set.bak" 2>/dev/null | tr -d '\r')" = "1000" ] ||
+  fail "quitting did not save zan_01.set or keep the one it replaced."
 echo "The Windows station under Wine: $title, a session in dati, quit bytes sent, zan_01.set saved."
