@@ -15,7 +15,10 @@
 
 void HandOnRevolution(Station& zan, const FrameEvents& events) {
     LinkState& link = zan.link;
-    if (events.stalled) ClearPowerResults(zan.measure);
+    if (events.stalled) {
+        ClearPowerResults(zan.measure);
+        MarkPowerUnmeasured(zan.measure, events.marksUnseen);
+    }
     if (zan.record.captureState != CaptureState::Idle)
         CaptureFrame(zan.record, link.turnCount, CurrentPowerFrame(zan));
     // The window's result is made here, once: the crank's channels as they stand at its end

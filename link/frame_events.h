@@ -14,6 +14,9 @@ struct FrameEvents {
     bool identified;
     // The crank has not turned for the stall limit: its power falls to 0.
     bool stalled;
+    // Most frames since the last mark gave a turning crank's period: the marks were lost in a
+    // link too damaged to count them, and the crank's power is unknown rather than 0.
+    bool marksUnseen;
     // A revolution began with this frame; the frames since the one before spanned this many
     // revolutions (more when marks were lost, 0 for the first after a start or a stall).
     bool revolutionStarts;

@@ -310,10 +310,15 @@ void RestartPeakTrackers(LinkState& link) {
 
 PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
                              const MeasureState& measure, const RecordState& record) {
-    return PowerFrame{link.frameIndex,      link.rightForce,
-                      link.leftForce,       setup.setup.crankLength,
-                      link.turnPeriod,      record.sessionActive > 0 && measure.cadence > 20.0f,
-                      link.framesLostBefore};
+    return PowerFrame{link.frameIndex,
+                      link.rightForce,
+                      link.leftForce,
+                      setup.setup.crankLength,
+                      link.turnPeriod,
+                      record.sessionActive > 0 && measure.cadence > 20.0f,
+                      link.framesLostBefore,
+                      link.frameCounter,
+                      link.frameCounter - link.lastTurnFrame};
 }
 
 PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,

@@ -12,6 +12,8 @@ void GiveLinkDefaults(LinkState& link) {
     link.wheelPeriodWord = 9999999;
     link.turnPeriod = 60000.0f;
     link.framesSinceTurn = 0;
+    link.readSinceTurn = 0;
+    link.turningSinceTurn = 0;
     link.periodRingIndex = 0;
     link.ratioRingIndex = 0;
     link.markerMisses = 0;

@@ -83,6 +83,10 @@ struct LinkState {
     int turnLedShown; // the revolution lamp as the panel shows it
     int turnCount;
     int framesSinceTurn;
+    // Of those, the frames read as the crank sent them (not mended), and those whose crank word
+    // gave a turning crank's period.
+    int readSinceTurn;
+    int turningSinceTurn;
     int lastTurnFrame;
     float turnFrames;
     float periodRing[8];

@@ -15,6 +15,9 @@ constexpr float forceMargin = 30.0f;
 // No rider turns a crank faster than 250 rpm: a crank that gives its period and marks
 // revolutions closer than that marks none.
 constexpr double shortestRevolution = 240.0;
+// A standing crank gives its full count, 0x1FFF, which goes out as 0x1FFE: no byte but a frame's
+// first may be 0xFF.
+constexpr int standingPeriod = crankPeriodMask - 1;
 // Marks lost in a row that a revolution start recognises on a link that loses no frames.
 constexpr int maxLostMarks = 3;
 // Revolutions one mark may close when the marks before it were lost: a link that loses most
@@ -31,7 +34,7 @@ constexpr int settledAfter = 5;
 // (0, the full count of a standing crank, or faster than any rider turns it).
 float CrankMeasure(const LinkState& link) {
     const int period = link.crankPeriodWord & crankPeriodMask;
-    if (period == crankPeriodMask || period / 2.0 < shortestRevolution) return 0.0f;
+    if (period >= standingPeriod || period / 2.0 < shortestRevolution) return 0.0f;
     return static_cast<float>(period) / 2.0f;
 }
 
@@ -75,6 +78,8 @@ void StartRevolution(LinkState& link, FrameEvents& events) {
     link.lostSinceTurn = false;
     link.turnLed = 1;
     link.framesSinceTurn = 0;
+    link.readSinceTurn = 0;
+    link.turningSinceTurn = 0;
     // A window ends at the second revolution, however many marks were lost on the way.
     link.turnCount = std::min(link.turnCount + revolutions, 2);
 }
@@ -213,7 +218,15 @@ void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
         link.lostSinceTurn = true;
     else
         DetectRevolution(link, turnDetection, events);
+    if (!events.mended) {
+        link.readSinceTurn += 1;
+        if (CrankMeasure(link) > 0.0f) link.turningSinceTurn += 1;
+    }
     events.stalled = CheckStall(link);
+    // A standing crank's frames come whole and give no period; frames mostly mended, or mostly
+    // giving a period, come from a crank the link hides.
+    events.marksUnseen = events.stalled && (2 * link.readSinceTurn < link.framesSinceTurn ||
+                                            2 * link.turningSinceTurn > link.readSinceTurn);
     // Everything after this point sees the period only.
     link.crankPeriodWord &= crankPeriodMask;
     link.lastCrankPeriod = link.crankPeriodWord;

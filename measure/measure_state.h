@@ -8,6 +8,19 @@ constexpr int traceCapacity = 8192;
 
 constexpr int maxWindowFrames = 8000;
 
+// The crank's last revolutions by angle: one slot a frame of a revolution, up to a revolution of
+// this many frames (5 s, 12 rpm).
+constexpr int strokeSlots = 256;
+
+// Each pedal's force as the crank last sent it at each angle of the revolution, and the crank
+// frame that brought it.
+struct StrokeMemory {
+    float right[strokeSlots];
+    float left[strokeSlots];
+    int crankFrame[strokeSlots];
+    bool kept[strokeSlots];
+};
+
 // The latest window result is the measure state's own: every part of the station reads it by
 // the names it has always had.
 struct MeasureState : WindowResult {
@@ -37,6 +50,7 @@ struct MeasureState : WindowResult {
     float soundLeftPower;
     float firstSoundRightPower;
     float firstSoundLeftPower;
+    StrokeMemory stroke;
     float kcalTotal;
     // The energy summed in double precision: 20 ms of power is too small a step to add to a float
     // of hundreds of kilocalories without a steady loss.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 // 2π: with force in N, crank length in mm and period in ms, 2π × length / period is the pedal's
@@ -87,16 +88,69 @@ void SingleSideUd(MeasureState& measure, int n) {
     measure.udLeft = n > 0 ? UdPercent(leftMin, leftMax) : 0.0f;
 }
 
+// A lost frame of the window pushes with the given powers.
+void AddLostFrame(MeasureState& measure, float right, float left) {
+    measure.powerSum += right + left;
+    measure.rightPowerSum += right;
+    measure.leftPowerSum += left;
+    measure.lostFrames += 1;
+}
+
 // Frames lost between two measured frames push as the middle of the two: the last measured
 // frame's powers and the given ones.
 void FillLostFrames(MeasureState& measure, int frames, float rightPower, float leftPower) {
-    const float lost = static_cast<float>(frames);
     const float right = (measure.soundRightPower + rightPower) / 2.0f;
     const float left = (measure.soundLeftPower + leftPower) / 2.0f;
-    measure.powerSum += lost * (right + left);
-    measure.rightPowerSum += lost * right;
-    measure.leftPowerSum += lost * left;
-    measure.lostFrames += frames;
+    for (int i = 0; i < frames; ++i) AddLostFrame(measure, right, left);
+}
+
+// The revolution's length in frames, when the stroke memory holds a revolution that long and no
+// rider turns faster.
+float RevolutionFrames(float turnPeriod) {
+    const float frames = turnPeriod / static_cast<float>(frameSeconds * 1000.0);
+    return frames >= 12.0f && frames < static_cast<float>(strokeSlots) ? frames : 0.0f;
+}
+
+// The slot of the stroke memory that holds the crank angle so many frames after the mark.
+int StrokeSlot(int turnFrame, float revolutionFrames) {
+    float angle = std::fmod(static_cast<float>(turnFrame), revolutionFrames);
+    if (angle < 0.0f) angle += revolutionFrames;
+    const int slot = static_cast<int>(std::lround(angle));
+    return static_cast<float>(slot) >= revolutionFrames ? 0 : slot;
+}
+
+void KeepStroke(StrokeMemory& stroke, const PowerFrame& frame) {
+    const float revolution = RevolutionFrames(frame.turnPeriod);
+    if (revolution == 0.0f) return;
+    const int slot = StrokeSlot(frame.turnFrame, revolution);
+    stroke.right[slot] = frame.rightForce;
+    stroke.left[slot] = frame.leftForce;
+    stroke.crankFrame[slot] = frame.crankFrame;
+    stroke.kept[slot] = true;
+}
+
+// Frames lost on the link before a measured frame push as the crank pushed at their angle a
+// revolution or a few before: a pedal stroke has a short high peak that the measured frames
+// either side of a gap miss or stretch, while the cadence holds it comes round again. An angle
+// the crank gave no frame for lately takes the middle of the measured frames either side.
+void FillLostFramesByAngle(MeasureState& measure, const PowerFrame& frame, int frames) {
+    const float middleRight = (measure.soundRightPower + measure.rightPower) / 2.0f;
+    const float middleLeft = (measure.soundLeftPower + measure.leftPower) / 2.0f;
+    const float revolution = RevolutionFrames(frame.turnPeriod);
+    const StrokeMemory& stroke = measure.stroke;
+    for (int back = 1; back <= frames; ++back) {
+        float right = middleRight;
+        float left = middleLeft;
+        if (revolution > 0.0f) {
+            const int slot = StrokeSlot(frame.turnFrame - back, revolution);
+            const float age = static_cast<float>(frame.crankFrame - back - stroke.crankFrame[slot]);
+            if (stroke.kept[slot] && age >= 0.5f * revolution && age <= 3.5f * revolution) {
+                right = PedalPower(stroke.right[slot], frame.crankLength, frame.turnPeriod);
+                left = PedalPower(stroke.left[slot], frame.crankLength, frame.turnPeriod);
+            }
+        }
+        AddLostFrame(measure, right, left);
+    }
 }
 
 // A window spans whole revolutions, so the frames lost at its end lie, by crank angle, before
@@ -132,12 +186,13 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
         measure.powerSum += measure.powerTrace[i];
         measure.rightPowerSum += measure.rightPower;
         measure.leftPowerSum += measure.leftPower;
-        // Frames lost on the link between two of the window's measured frames pushed as the
-        // middle of the two: a link that loses the frames of one pedal angle (a signal lost
-        // there) would otherwise leave the window's mean to the other angles.
+        // Frames lost on the link between two of the window's measured frames push too: a link
+        // that loses the frames of one pedal angle (a signal lost there) would otherwise leave
+        // the window's mean to the other angles.
         const int lostFrames = frame.lostBefore + measure.mendedBefore;
         if (lostFrames > 0 && measure.soundFrames > 0)
-            FillLostFrames(measure, lostFrames, measure.rightPower, measure.leftPower);
+            FillLostFramesByAngle(measure, frame, lostFrames);
+        KeepStroke(measure.stroke, frame);
         if (measure.soundFrames == 0) {
             measure.firstSoundRightPower = measure.rightPower;
             measure.firstSoundLeftPower = measure.leftPower;
@@ -241,6 +296,12 @@ void ClearPowerResults(MeasureState& measure) {
     measure.rightPowerSum = 0.0f;
     measure.leftPowerSum = 0.0f;
     measure.pedalMetrics = {};
+    // A stopped crank's angles start again at its next mark.
+    std::fill(std::begin(measure.stroke.kept), std::end(measure.stroke.kept), false);
+}
+
+void MarkPowerUnmeasured(MeasureState& measure, bool unmeasured) {
+    measure.powerUnmeasured = unmeasured;
 }
 
 void ClearUdFigures(MeasureState& measure) {
@@ -289,5 +350,7 @@ void FillHistoriesForMeasuring(MeasureState& measure, int windows) {
 
 void GiveMeasureDefaults(MeasureState& measure) {
     measure.previousPower = 1.0f;
+    // Until its first window, or a stall that shows it standing, the crank's power is unknown.
+    measure.powerUnmeasured = true;
     measure.polar.turnsAveraged = polarDefaultTurns;
 }

@@ -9,13 +9,15 @@
 
 // What one frame brings to the power calculation.
 struct PowerFrame {
-    int frameIndex;    // the frame's place in the window
-    float rightForce;  // N
-    float leftForce;   // N
-    float crankLength; // mm
-    float turnPeriod;  // ms, the mean of the last revolutions
-    bool countsEnergy; // a session records and the crank turns faster than 20 rpm
-    int lostBefore;    // frames the link lost just before this one
+    int frameIndex;     // the frame's place in the window
+    float rightForce;   // N
+    float leftForce;    // N
+    float crankLength;  // mm
+    float turnPeriod;   // ms, the mean of the last revolutions
+    bool countsEnergy;  // a session records and the crank turns faster than 20 rpm
+    int lostBefore;     // frames the link lost just before this one
+    int crankFrame = 0; // the crank's frames so far, those lost on the link included
+    int turnFrame = 0;  // frames since the last revolution's mark, those lost included
     // The screen mended the frame: its forces are stand-ins, so it counts as a frame lost.
     bool mended = false;
 };
@@ -45,6 +47,9 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window);
 void StartWindowSums(MeasureState& measure);
 // A stopped crank has no power: the window results and sums go to 0.
 void ClearPowerResults(MeasureState& measure);
+// A crank whose marks a damaged link hid has no power to tell until its next window; a standing
+// crank's 0 W is measured.
+void MarkPowerUnmeasured(MeasureState& measure, bool unmeasured);
 // The values a start works with before the first window.
 void GiveMeasureDefaults(MeasureState& measure);
 // A measuring aid: the time-plot histories as a ride of that many windows (up to the histories'

@@ -493,6 +493,7 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
     // Rows only where the test writes them.
     zan.setup.setup.recordInterval = 1000;
     // A crank pedalling at 60 rpm with 150 W, as the last window left it.
+    zan.measure.powerUnmeasured = false;
     zan.link.turnPeriod = 1000.0f;
     zan.measure.powerLeft = zan.measure.powerRight = 75.0f;
     zan.measure.powerTotal = 150.0f;

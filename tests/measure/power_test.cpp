@@ -156,6 +156,27 @@ TEST_F(PowerTest, MendedAndLostFramesAreFilledAndAWindowOfTooFewWholeFramesHasNo
     EXPECT_FLOAT_EQ(zan.measure.powerRight, 0.0f);
 }
 
+// A stroke's short peak lost on the link comes round again: the frames lost take the forces the
+// crank sent at their angle a revolution before, and the middle of their neighbours only when
+// the crank sent none there within the last three revolutions.
+TEST_F(PowerTest, FramesLostAtThePeakTakeThePeakOfTheRevolutionBefore) {
+    const auto frame = [this](int crankFrame, float force, int lostBefore) {
+        PowerFrame powerFrame{0, force, 0.0f, 170.0f, 1000.0f, false, lostBefore};
+        powerFrame.crankFrame = crankFrame;
+        powerFrame.turnFrame = crankFrame % 50;
+        FramePower(zan.measure, powerFrame);
+    };
+    const auto lostPeakSum = [&](int revolution) {
+        StartWindowSums(zan.measure);
+        frame(revolution * 50 + 8, 0.0f, 0);
+        frame(revolution * 50 + 12, 0.0f, 3);
+        return zan.measure.rightPowerSum;
+    };
+    for (int i = 0; i < 50; ++i) frame(i, i == 10 ? 1000.0f : 0.0f, 0);
+    EXPECT_NEAR(lostPeakSum(1), PedalPower(1000.0f, 170.0f, 1000.0f), 0.01);
+    EXPECT_FLOAT_EQ(lostPeakSum(9), 0.0f);
+}
+
 TEST_F(PowerTest, OverflowingSidePowerKeepsTheLastSoundPowers) {
     zan.setup.singleSide = SingleSide::RightOnly;
     Window({100, 100}, {0, 0});

@@ -39,7 +39,9 @@ class SessionFileTest : public StationTest {
         engine.dirAnswers.push_back(chosenFolder);
         SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     }
+    // A window measured as the crank sent it.
     void Riding() {
+        zan.measure.powerUnmeasured = false;
         zan.measure.heartRate = 135.0f;
         zan.measure.cadence = 90.0f;
         zan.measure.speed = 30.0f;
