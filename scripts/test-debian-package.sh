@@ -2,7 +2,7 @@
 # Builds the Debian package as a rider would, in a clean clone of HEAD (dpkg-buildpackage -b -us
 # -uc), runs lintian on it (an error fails), installs it, validates its menu entry and metadata,
 # starts the station from the menu entry's command in a fresh home folder beside the installed
-# crank emulator, checks that a session's files land in ~/ZAN/dati, removes the package and checks
+# crank emulator, checks that a session's files land in ~/ZAN/dati, purges the package and checks
 # that ~/ZAN stays. Prints how long each step took. Needs root, or sudo, to install.
 # Refuses to run when zan-station is installed already: its end removes the package.
 set -euo pipefail
@@ -25,7 +25,7 @@ installed=""
 finish() {
   if [ -n "$crank_pid" ]; then kill "$crank_pid" 2>/dev/null || true; fi
   if [ -n "$installed" ]; then
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove -y -q zan-station >/dev/null || true
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q zan-station >/dev/null || true
   fi
   rm -rf "$work"
 }
@@ -55,7 +55,9 @@ DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "$deb" >"$
   { cat "$work/install.log" >&2; fail "apt-get could not install $deb."; }
 desktop=$(dpkg -L zan-station | grep '^/usr/share/applications/.*\.desktop$' || true)
 metainfo=$(dpkg -L zan-station | grep '^/usr/share/metainfo/.*\.metainfo\.xml$' || true)
-[ -n "$desktop" ] && [ -n "$metainfo" ] || fail "no desktop entry or no AppStream metadata installed."
+if [ -z "$desktop" ] || [ -z "$metainfo" ]; then
+  fail "no desktop entry or no AppStream metadata installed."
+fi
 desktop-file-validate "$desktop" || fail "$desktop is not a valid desktop entry."
 appstreamcli validate --no-net "$metainfo" || fail "$metainfo is not valid AppStream metadata."
 for file in /usr/bin/zan_pc /usr/bin/zan_crank /usr/bin/zan-station \
@@ -82,12 +84,14 @@ mkdir -p "$home"
 export HOME="$home" QT_QPA_PLATFORM=offscreen
 unset DISPLAY WAYLAND_DISPLAY
 zan="$home/ZAN"
-# Started from elsewhere, it makes ~/ZAN with the first-run files (and --version touches nothing).
+# Started from elsewhere, it makes ~/ZAN and its ports/ with the first-run files (and --version
+# touches nothing).
 (cd "$work" && "${command[@]}" --version) >"$work/version.log" 2>&1 ||
   { cat "$work/version.log" >&2; fail "\"$exec_line --version\" failed."; }
 for file in zan_01.set zan_com.set; do
   cmp -s "/usr/share/zan-station/$file" "$zan/$file" || fail "the first start did not put $file into ~/ZAN."
 done
+[ -d "$zan/ports" ] || fail "the first start did not make ~/ZAN/ports for the crank's link."
 # A port file of the rider's own (the heart-rate trace off) is never replaced by the first-run one.
 printf '5\n0\n0\n1\n' >"$zan/zan_com.set"
 
@@ -127,11 +131,18 @@ awk -F, '/^ *[0-9]+,/ { rows++; cadence += $7 }
 grep -q "quit '4' (3 of 3)" "$work/crank.log" || fail "the crank did not receive the three quit bytes."
 grep -Eq '"/usr/share/zan-station/(start|pausa)\.ico"' "$work/station.trace" ||
   fail "the station did not read its hold button's icon from /usr/share/zan-station."
+# A file named from the folder the command is given in is found there, though the station runs in
+# ~/ZAN: the session's FIT and TCX again, from dati/ (under new names, beside the first ones).
+(cd "$zan/dati" && "${command[@]}" --export "$(basename "$csv")") >"$work/export.log" 2>&1 ||
+  { cat "$work/export.log" >&2; fail "\"$exec_line --export\" from ~/ZAN/dati did not find its file."; }
 
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove -y -q zan-station >"$work/remove.log" 2>&1 ||
-  { cat "$work/remove.log" >&2; fail "apt-get could not remove zan-station."; }
+# Purged, not only removed: nothing of the package's own is left to run that could reach ~/ZAN.
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q zan-station >"$work/remove.log" 2>&1 ||
+  { cat "$work/remove.log" >&2; fail "apt-get could not purge zan-station."; }
 installed=""
 [ ! -e /usr/bin/zan_pc ] || fail "/usr/bin/zan_pc is still there after the removal."
-[ -f "$zan/zan_01.set" ] && [ -f "$csv" ] || fail "removing the package took files from ~/ZAN."
-mark "removed, ~/ZAN kept"
-echo "The Debian package: $(basename "$deb") built, lintian clean of errors, installed, a session from the menu's command in ~/ZAN/dati, removed with ~/ZAN kept."
+if [ ! -f "$zan/zan_01.set" ] || [ ! -f "$csv" ]; then
+  fail "purging the package took files from ~/ZAN."
+fi
+mark "purged, ~/ZAN kept"
+echo "The Debian package: $(basename "$deb") built, lintian clean of errors, installed, a session from the menu's command in ~/ZAN/dati, purged with ~/ZAN kept."
