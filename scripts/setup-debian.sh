@@ -4,7 +4,8 @@
 # named here or reached from here through Depends; scripts/check-install-list.sh proves it in CI.
 # Packages named as arguments are installed too (CI adds strace for that check).
 # --windows adds the Windows cross build's packages (scripts/test-windows.sh).
-# --list prints the list, the Windows packages included, and installs nothing.
+# --deb adds the Debian package's build and check tools (dpkg-buildpackage, scripts/test-debian-package.sh).
+# --list prints the list, the Windows and package tools included, and installs nothing.
 set -euo pipefail
 
 packages=(
@@ -39,14 +40,27 @@ windows_packages=(
   fonts-dejavu-core
 )
 
+# The Debian package (debian/): dpkg-buildpackage with its build-essential check, fakeroot and
+# debhelper; rsvg-convert draws the menu icon's sizes; lintian, desktop-file-validate and
+# appstreamcli check the package and its menu entry and metadata; strace shows the installed
+# station reading its icons.
+deb_packages=(
+  build-essential dpkg-dev fakeroot debhelper librsvg2-bin lintian desktop-file-utils appstream
+  strace
+)
+
 if [ "${1:-}" = "--list" ]; then
-  printf '%s\n' "${packages[@]}" "${windows_packages[@]}"
+  printf '%s\n' "${packages[@]}" "${windows_packages[@]}" "${deb_packages[@]}"
   exit 0
 fi
-if [ "${1:-}" = "--windows" ]; then
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --windows) packages+=("${windows_packages[@]}") ;;
+    --deb) packages+=("${deb_packages[@]}") ;;
+    *) break ;;
+  esac
   shift
-  packages+=("${windows_packages[@]}")
-fi
+done
 packages+=("$@")
 
 missing=()

@@ -127,15 +127,21 @@ QList<QLabel*> Captions(QWidget* control) {
     return captions;
 }
 
-// An image file of a button, from the working folder or else beside the program.
+// An image file of a button, found as FindImageFile finds it for this program.
 QPixmap ImageFile(const QString& name) {
-    if (name.isEmpty()) return {};
-    QString path = name;
-    if (!QFileInfo(path).isFile())
-        path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    return QPixmap(path);
+    const QString path = FindImageFile(name, QCoreApplication::applicationDirPath());
+    return path.isEmpty() ? QPixmap() : QPixmap(path);
 }
 } // namespace
+
+QString FindImageFile(const QString& name, const QString& programFolder) {
+    if (name.isEmpty()) return {};
+    const QDir program(programFolder);
+    for (const QString& path : {name, program.filePath(name),
+                                program.filePath(QStringLiteral(ZAN_INSTALLED_DATA "/") + name)})
+        if (QFileInfo(path).isFile()) return QDir::cleanPath(path);
+    return {};
+}
 
 int QtEngine::SetValue(Control& control, double number, const QString& text, bool isText) {
     QWidget* widget = control.widget;

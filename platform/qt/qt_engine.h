@@ -21,6 +21,11 @@ class QProcess;
 class QTimer;
 class QWidget;
 
+// The file of an image a control names: in the working folder, else beside the program (the
+// Windows folder, a build), else in the installed data folder, ZAN_INSTALLED_DATA from the
+// program's folder (/usr/share/zan-station for /usr/bin/zan_pc). Empty when none holds it.
+QString FindImageFile(const QString& name, const QString& programFolder);
+
 class QtEngine : public Engine {
   public:
     QtEngine();

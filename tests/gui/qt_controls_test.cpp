@@ -7,12 +7,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTextBlock>
 
 namespace {
@@ -206,4 +208,45 @@ TEST_F(ControlAttributeTest, HoldButtonTakesLabelAndImage) {
     QDir::setCurrent(before);
     EXPECT_TRUE(withIcon);
     EXPECT_TRUE(withoutIcon);
+}
+
+// The Windows folder and a build keep the icons beside the program; the installed program
+// (/usr/bin/zan_pc) finds them in its data folder (/usr/share/zan-station), whatever folder the
+// rider starts it in. A file in the working folder comes first, as it always did.
+TEST(ImageFileLookup, ComesFromTheWorkingFolderThenBesideTheProgramThenTheDataFolder) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QDir tree(root.path());
+    const QString program = tree.filePath("usr/bin");
+    const QString data = QDir::cleanPath(program + "/" + ZAN_INSTALLED_DATA);
+    const QString work = tree.filePath("home/ZAN");
+    for (const QString& folder : {program, data, work}) ASSERT_TRUE(tree.mkpath(folder));
+    const auto put = [](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    put(data + "/start.ico");
+    put(data + "/pausa.ico");
+    put(program + "/pausa.ico");
+    // A folder of the image's name is no image.
+    ASSERT_TRUE(tree.mkpath(work + "/pausa.ico"));
+    put(work + "/custom.ico");
+    put(data + "/custom.ico");
+
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(work);
+    const QString installed = FindImageFile("start.ico", program);
+    const QString besideProgram = FindImageFile("pausa.ico", program);
+    const QString own = FindImageFile("custom.ico", program);
+    const QString missing = FindImageFile("missing.ico", program);
+    const QString unnamed = FindImageFile("", program);
+    QDir::setCurrent(before);
+
+    EXPECT_EQ(installed, data + "/start.ico");
+    EXPECT_EQ(besideProgram, program + "/pausa.ico");
+    EXPECT_EQ(own, "custom.ico");
+    EXPECT_TRUE(missing.isEmpty());
+    EXPECT_TRUE(unnamed.isEmpty());
+    EXPECT_EQ(QDir::cleanPath(tree.filePath("usr/share/zan-station")), data)
+        << "the Debian package installs the icons into share/zan-station beside bin/";
 }
