@@ -6,9 +6,9 @@
 #include <iterator>
 
 namespace {
-// A pedal stroke moves a force by some 60 N in a frame at 90 rpm; a word that moves more than
-// 150 N from the frame before is judged with the frame after it. A steeper stroke goes on in a
-// straight line through the three frames; a corrupted word stands off that line.
+// An even pedal stroke moves a force by some 60 N in a frame at 90 rpm; a word that moves more
+// than 150 N from the frame before is judged with the frame after it. A steeper stroke goes on in
+// a straight line through the three frames; a corrupted word stands off that line.
 constexpr double forceStepNewtons = 150.0;
 // No rider pushes or pulls a pedal with 5000 N.
 constexpr double largestForceNewtons = 5000.0;
@@ -16,6 +16,9 @@ constexpr double largestForceNewtons = 5000.0;
 // from one revolution to the next, not more, except to or from standing still (the largest
 // words). A wheel's period moves less (PeriodWithin).
 constexpr int minPeriodStep = 100;
+// A sprinter's stroke, a 2000 N peak pushed in a sixth of a turn at 120 rpm, moves a force by some
+// 800 N in a frame: steps up to this many times the limit pass when the three frames lie on a line.
+constexpr int steepestStroke = 6;
 // Heart rate in half beats: 10 beats a minute in 20 ms is no heart. No strap gives 0, and a
 // rider's heart beats 25 to 250 times a minute. The battery drains by codes.
 constexpr int heartRateStep = 20;
@@ -152,11 +155,12 @@ void Decide(FrameScreen& screen, ScreenedFrames& out, const CrankFrame& next,
             replace();
             continue;
         }
-        // A steep stroke keeps the three frames near one line, and moves at most twice the
-        // limit in each frame: a frame after that was corrupted too draws no line.
-        const bool steepStroke = screened.smooth && screened.within(middle, held, limits) &&
-                                 screened.within(before, before + (held - before) / 2, limits) &&
-                                 screened.within(held, held + (after - held) / 2, limits);
+        // A steep stroke keeps the three frames near one line, and moves at most a few times
+        // the limit in each frame: a frame after that was corrupted too draws no line.
+        const bool steepStroke =
+            screened.smooth && screened.within(middle, held, limits) &&
+            screened.within(before, before + (held - before) / steepestStroke, limits) &&
+            screened.within(held, held + (after - held) / steepestStroke, limits);
         const bool jumpHolds = !afterSound && heldRepeated &&
                                (screened.possible == nullptr || screened.possible(held, limits));
         if (screened.within(before, held, limits) || steepStroke || jumpHolds)

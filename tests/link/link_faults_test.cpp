@@ -345,3 +345,15 @@ INSTANTIATE_TEST_SUITE_P(Faults, PeakedStrokeTest,
                                            StrokeNoise{"corrupt20_seed2", 0.0, 0.20, 2, 0.0},
                                            StrokeNoise{"corrupt20_seed3", 0.0, 0.20, 3, 0.0}),
                          [](const auto& info) { return std::string(info.param.name); });
+// A sprinter's stroke, 2000 N peaks in a sixth of a turn (390 N a frame on its flanks at 60 rpm),
+// passes the screen whole on a clean link: its power is the stroke's, five thirds of the 1200 N
+// one's.
+TEST_F(TwoRidersTest, ASprintersSteepStrokePassesWholeOnACleanLink) {
+    SetUpRiders("sprinter");
+    EmulatedCrankSettings sprint = PeakedStroke(0.0, 0.0, 1);
+    sprint.scales.gain = 5.0;
+    sprint.rightPeak = sprint.leftPeak = 2000.0;
+    const RideMeans ride = Ride(clean, sprint, 5.0, 60.0, true);
+    EXPECT_EQ(ride.rejected, 0);
+    EXPECT_NEAR(Figures(ReadSessionRows(ride.sessionPath)).meanPower, 323.6 * 5.0 / 3.0, 1.0);
+}
