@@ -136,7 +136,7 @@ const CatalogueEntry catalogue[] = {
      "Calibration cover (gains)"},
     {MAIN, MAIN_START_NOTICE, "MAIN_START_NOTICE", K::TextMessage, nullptr, "Start notice"},
 
-    {MAIN, 100, nullptr, K::Command, "SAVE", "Session start / stop"},
+    {MAIN, MAIN_SESSION_BUTTON, nullptr, K::Command, "SAVE", "Start session"},
     {MAIN, 101, nullptr, K::Command, "DEF", "Save setup"},
     {MAIN, 102, nullptr, K::Command, "DEFM", "Save setup, restart warm-up"},
     {MAIN, 103, nullptr, K::Command, "SRCH", "Link check / search ZAN"},

@@ -10,6 +10,8 @@ constexpr int MAIN = 2;
 
 // Main panel: commands, switches and selectors.
 constexpr int MAIN_HOLD = 2;
+// The session button: "Start session" while none records, "Stop session" while one does.
+constexpr int MAIN_SESSION_BUTTON = 100;
 constexpr int MAIN_SESSION_CMD_1 = 3;
 constexpr int MAIN_SESSION_CMD_2 = 4;
 constexpr int MAIN_SERVICE_CMD = 7;
