@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <utility>
 
 namespace {
 // The link timer's period, the pace the stream's ticks were recorded at.
@@ -57,11 +56,13 @@ void WindowReplayEngine::Start(void* data) {
 void WindowReplayEngine::ShowPosition() {
     const long length = TickSeconds(stream->lastTick);
     const long second = ended ? length : std::min(TickSeconds(replay->Tick()), length);
-    std::string text =
+    // Asked at every link tick: the text is made only when it changes.
+    if (second == shownSecond && ended == shownEnded) return;
+    shownSecond = second;
+    shownEnded = ended;
+    const std::string text =
         (ended ? "Replay ended " : "Replay ") + MinutesText(second) + " / " + MinutesText(length);
-    if (text == shownPosition) return;
-    shownPosition = std::move(text);
-    SetCtrlValText(EngineStation().setup.mainPanel, MAIN_REPLAY_POSITION, shownPosition.c_str());
+    SetCtrlValText(EngineStation().setup.mainPanel, MAIN_REPLAY_POSITION, text.c_str());
 }
 
 // Past the ride's last byte nobody can reconnect a crank: the not-connected dialog stays away,

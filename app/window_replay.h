@@ -41,7 +41,8 @@ class WindowReplayEngine : public QtEngine {
     double startTimer = 0.0;
     bool started = false;
     bool ended = false;
-    std::string shownPosition;
+    long shownSecond = -1;
+    bool shownEnded = false;
     // The title the station gave, which the replay's name goes before.
     std::string stationTitle;
 };
