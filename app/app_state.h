@@ -60,6 +60,10 @@ struct AppState {
     bool folderTaken;
     // The waiting notice was last hidden because frames arrived (shown again when they stop).
     bool noticeHiddenForFrames;
+    // The title says the crank's link is lost (and goes back to the connected one with it).
+    bool titleSaysLinkLost;
+    // The ride played again is over: no crank will come back on its port.
+    bool replayEnded;
 
     CalibrationWalk calibration;
     FrameWatch frameWatch;

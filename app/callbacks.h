@@ -9,8 +9,10 @@
 // The session button: the recording's own command, and when it closes a session, its ride
 // written as FIT and TCX beside it.
 ZAN_CALLBACK(SESSION);
-// At quit the message box goes with the window: a failure is told in a popup as well.
-void ExportClosedSession(const Station& zan, bool quitting = false);
+// Then the message box lists every file the session left. At quit the message box goes with the
+// window: a failure is told in a popup as well.
+struct ClosedSession;
+void ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting = false);
 ZAN_CALLBACK(SAVET);
 ZAN_CALLBACK(SAVE10);
 

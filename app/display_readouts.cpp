@@ -82,7 +82,9 @@ void ShowLiveReadouts(const Station& zan) {
     ShowNumber(zan, MAIN_CADENCE, zan.measure.cadence);
     ShowNumber(zan, MAIN_SPEED, zan.measure.speed);
     ShowNumber(zan, MAIN_HEART_RATE, zan.measure.heartRate);
-    ShowNumber(zan, MAIN_BATTERY, zan.measure.batteryLevel);
+    // A battery level kept from before the loss would read as the crank's now: blank instead.
+    SetCtrlVal(zan.setup.mainPanel, MAIN_BATTERY,
+               zan.measure.crankLost ? std::nan("") : FiniteOrZero(zan.measure.batteryLevel));
 }
 
 void ShowPowerAndFigures(const Station& zan) {

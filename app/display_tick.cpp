@@ -40,6 +40,7 @@ int DISPLAY(int, int, int event, void*, int, int) {
     }
     TickSessionClock(zan);
     KeepResultCurrent(zan);
+    ShowLinkInTitle(zan);
     // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive,
     // measured and the session still recorded.
     if (app.holdDisplay == 1) return 0;

@@ -4,11 +4,13 @@
 #include "app/callbacks.h"
 #include "app/device_search.h"
 #include "app/replay.h"
+#include "app/setup_panel.h"
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
+#include "setup/window_title.h"
 
 namespace {
 // The dialog's field takes a serial number of three digits.
@@ -122,6 +124,22 @@ void WatchLink(Station& zan) {
     app.linkDialogOpen = 1;
     app.linkDialogForLoss = LinkLost(zan.link) ? 1 : 0;
     PostDeferredCall(AskHowToReconnect, &zan);
+}
+
+void ShowLinkInTitle(Station& zan) {
+    AppState& app = zan.app;
+    // Before the crank has identified itself the title says the station waits for it; a replay
+    // that ended tells its end in its own words.
+    const bool lost = LinkLost(zan.link) && zan.link.crankIdentified != 0 && !app.replayEnded;
+    if (lost == app.titleSaysLinkLost) return;
+    if (!lost) {
+        ShowConnectedTitle(zan, nullptr);
+        return;
+    }
+    char title[titleSize];
+    LinkLostTitle(zan.setup, zan.link, title, sizeof title);
+    SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);
+    app.titleSaysLinkLost = true;
 }
 
 int SRCH(int, int, int event, void*, int, int) {

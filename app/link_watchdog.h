@@ -8,3 +8,5 @@
 void WarnSerialMismatch(Station& zan);
 // Notices a link that has carried no frame for too long, or a check the user asked for.
 void WatchLink(Station& zan);
+// The title says whether the crank that identified itself still sends frames.
+void ShowLinkInTitle(Station& zan);

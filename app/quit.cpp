@@ -13,8 +13,8 @@ int FINE(int, int, int event, void*, int, int) {
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.
     if (zan.record.sessionActive > 0) {
-        CloseSession(zan);
-        ExportClosedSession(zan, true);
+        const ClosedSession closed = CloseSession(zan);
+        ExportClosedSession(zan, closed, true);
     }
     // The crank stops streaming when it hears the quit byte; it goes three times in case one
     // is lost.

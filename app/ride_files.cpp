@@ -1,5 +1,5 @@
 // A closed session also leaves the ride as FIT and TCX files beside its own, for the training
-// tools riders use.
+// tools riders use; the message box then lists every file the session left, by its full path.
 #include "app/callbacks.h"
 #include "app/session_panel.h"
 #include "app/station.h"
@@ -9,7 +9,25 @@
 
 #include <string>
 
-void ExportClosedSession(const Station& zan, bool quitting) {
+namespace {
+void Tell(const Station& zan, const std::string& line) {
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, line.c_str());
+}
+
+void ListFilesWritten(const Station& zan, const ClosedSession& closed, const RideFiles* ride) {
+    const std::string session = zan.record.sessionPath;
+    if (!closed.sessionFile && !closed.rawStream && ride == nullptr) return;
+    Tell(zan, "Session closed, files written:");
+    if (closed.sessionFile) Tell(zan, "  CSV: " + session);
+    if (ride != nullptr) {
+        Tell(zan, "  FIT: " + ride->fit);
+        Tell(zan, "  TCX: " + ride->tcx);
+    }
+    if (closed.rawStream) Tell(zan, "  Raw stream: " + std::string(zan.record.rawPath));
+}
+} // namespace
+
+void ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting) {
     const int serial =
         zan.link.crankIdentified != 0 ? zan.link.deviceSerial : zan.setup.setup.serialNumber;
     std::string error;
@@ -17,11 +35,13 @@ void ExportClosedSession(const Station& zan, bool quitting) {
     if (ExportRide(zan.record.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
                    &zan.record.kept, RideZone{}, error, &files)) {
         const std::string note = RideFilesNote(files);
-        if (!note.empty()) InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, note.c_str());
+        if (!note.empty()) Tell(zan, note);
+        ListFilesWritten(zan, closed, &files);
         return;
     }
     const std::string message = "FIT and TCX files not written: " + error;
-    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    Tell(zan, message);
+    ListFilesWritten(zan, closed, nullptr);
     if (!quitting) return;
     // The message box goes with the window: the rider sees a popup before it does. An engine
     // with nobody at a window (a quit by a signal) puts the popup on the standard error, once.
@@ -31,8 +51,12 @@ void ExportClosedSession(const Station& zan, bool quitting) {
 int SESSION(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     Station& zan = EngineStation();
-    const bool wasOpen = zan.record.sessionActive > 0;
-    ToggleSession(zan);
-    if (wasOpen && zan.record.sessionActive == 0) ExportClosedSession(zan);
+    if (zan.record.sessionActive == 0) {
+        ToggleSession(zan);
+        return 0;
+    }
+    const ClosedSession closed = CloseSession(zan);
+    ShowRecordNotices(zan);
+    ExportClosedSession(zan, closed);
     return 0;
 }

@@ -17,6 +17,9 @@ namespace {
 void ShowSessionCommands(const SetupState& setup, int dimmed) {
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_2, ATTR_DIMMED, dimmed);
     SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_CMD_1, ATTR_DIMMED, dimmed);
+    // The button says what a press does now.
+    SetCtrlAttribute(setup.mainPanel, MAIN_SESSION_BUTTON, ATTR_LABEL_TEXT,
+                     dimmed != 0 ? "Start session" : "Stop session");
 }
 
 // No session without its file: the rider is told, and the panel shows no path.
@@ -61,12 +64,14 @@ void SetClockColour(const SetupState& setup, ClockColour colour) {
 }
 } // namespace
 
-void CloseSession(Station& zan) {
-    StopSession(zan.record, zan.measure, zan.setup);
-    StopRawStream(zan.record);
+ClosedSession CloseSession(Station& zan) {
+    ClosedSession closed{};
+    closed.sessionFile = StopSession(zan.record, zan.measure, zan.setup);
+    closed.rawStream = StopRawStream(zan.record);
     ShowRecordNotices(zan);
     SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
     ShowSessionCommands(zan.setup, 1);
+    return closed;
 }
 
 void ToggleSession(Station& zan) {

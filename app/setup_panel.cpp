@@ -48,7 +48,8 @@ void ShowStartupTitle(const Station& zan) {
     SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);
 }
 
-void ShowConnectedTitle(const Station& zan, const char* mark) {
+void ShowConnectedTitle(Station& zan, const char* mark) {
+    zan.app.titleSaysLinkLost = false;
     char title[titleSize];
     ConnectedTitle(zan.setup, zan.link, mark, title, sizeof title);
     SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);

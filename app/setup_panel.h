@@ -18,7 +18,7 @@ constexpr int shownParameterCount = 19;
 extern const ShownParameter shownParameters[shownParameterCount];
 
 void ShowStartupTitle(const Station& zan);
-void ShowConnectedTitle(const Station& zan, const char* mark);
+void ShowConnectedTitle(Station& zan, const char* mark);
 
 // Shows the 19 shown parameters in their fields.
 void ShowSetupParameters(const Station& zan);

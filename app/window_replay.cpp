@@ -11,6 +11,17 @@
 namespace {
 // The link timer's period, the pace the stream's ticks were recorded at.
 constexpr double linkTickSeconds = 0.020;
+
+long TickSeconds(std::uint32_t tick) {
+    return static_cast<long>(tick * linkTickSeconds);
+}
+
+// Minutes and seconds, the minutes as many as the ride has: 83:12.
+std::string MinutesText(long seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
+    return text;
+}
 } // namespace
 
 void WindowReplayEngine::PlayStream(const RawStream& played, const std::string& streamPath,
@@ -36,8 +47,22 @@ void WindowReplayEngine::Start(void* data) {
                           stream.header.stationVersion + "): no crank is on the port.";
     if (stream.cutShort) message += " The stream " + stream.note + ".";
     engine.InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    engine.SetCtrlAttributeInt(zan.setup.mainPanel, MAIN_REPLAY_POSITION, ATTR_VISIBLE, 1);
     engine.startTimer = engine.Timer();
     engine.started = true;
+    engine.ShowPosition();
+}
+
+void WindowReplayEngine::ShowPosition() {
+    const long length = TickSeconds(stream->lastTick);
+    const long second = ended ? length : std::min(TickSeconds(replay->Tick()), length);
+    // Asked at every link tick: the text is made only when it changes.
+    if (second == shownSecond && ended == shownEnded) return;
+    shownSecond = second;
+    shownEnded = ended;
+    const std::string text =
+        (ended ? "Replay ended " : "Replay ") + MinutesText(second) + " / " + MinutesText(length);
+    SetCtrlValText(EngineStation().setup.mainPanel, MAIN_REPLAY_POSITION, text.c_str());
 }
 
 // Past the ride's last byte nobody can reconnect a crank: the not-connected dialog stays away,
@@ -46,17 +71,24 @@ void WindowReplayEngine::TellEnd() {
     ended = true;
     Station& zan = EngineStation();
     zan.app.linkDialogOff = 1;
-    const auto seconds = static_cast<long>(stream->lastTick * linkTickSeconds);
-    char message[400];
-    std::snprintf(message, sizeof message, "Replay of %s ended: the ride's %ld:%02ld are played.",
-                  name.c_str(), seconds / 60, seconds % 60);
-    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+    zan.app.replayEnded = true;
+    const std::string message = "Replay of " + name + " ended: the ride's " +
+                                MinutesText(TickSeconds(stream->lastTick)) + " are played.";
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
+    // The notice that shows once frames stop says why they did: no crank is to be waited for.
+    SetCtrlValText(zan.setup.mainPanel, MAIN_START_NOTICE, "Replay ended");
+    ShowPosition();
+    if (!stationTitle.empty()) {
+        const std::string title = stationTitle;
+        SetPanelAttributeText(zan.setup.mainPanel, ATTR_TITLE, title.c_str());
+    }
 }
 
 int WindowReplayEngine::SetPanelAttributeText(int panel, int attribute, const char* value) {
     if (replay == nullptr || attribute != ATTR_TITLE)
         return QtEngine::SetPanelAttributeText(panel, attribute, value);
-    const std::string title = "REPLAY " + name + " - " + value;
+    stationTitle = value;
+    const std::string title = (ended ? "REPLAY ENDED " : "REPLAY ") + name + " - " + value;
     return QtEngine::SetPanelAttributeText(panel, attribute, title.c_str());
 }
 
@@ -85,6 +117,7 @@ int WindowReplayEngine::GetInQLen(int port) {
     while (const RawSetup* setup = replay->TakeSetupChange())
         TakeRecordedSetup(EngineStation(), *setup);
     if (!ended && replay->Ended()) TellEnd();
+    ShowPosition();
     return replay->InQLen();
 }
 

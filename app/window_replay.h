@@ -1,7 +1,8 @@
 #pragma once
 // zan_pc --replay FILE.zanraw [--speed N|max]: a recorded ride played in the station's window.
 // The replay is the crank's port, paced by the clock at the chosen multiple of the recorded
-// pace; the title and the message box say it is a replay, and its end is told there too.
+// pace; the title and the message box say it is a replay, the panel where it stands and how long
+// it is, and its end is told in all three.
 
 #include "app/replay.h"
 #include "platform/qt/qt_engine.h"
@@ -29,6 +30,8 @@ class WindowReplayEngine : public QtEngine {
   private:
     static void Start(void* engine);
     void TellEnd();
+    // The replay's place and length on the panel, once a second of the ride.
+    void ShowPosition();
 
     const RawStream* stream = nullptr;
     std::unique_ptr<ReplayPort> replay;
@@ -38,4 +41,8 @@ class WindowReplayEngine : public QtEngine {
     double startTimer = 0.0;
     bool started = false;
     bool ended = false;
+    long shownSecond = -1;
+    bool shownEnded = false;
+    // The title the station gave, which the replay's name goes before.
+    std::string stationTitle;
 };

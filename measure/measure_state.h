@@ -69,6 +69,8 @@ struct MeasureState : WindowResult {
     float historyMinutes[traceCapacity];
     double historyClock;
     int historyIndex;
+    // A window's point came since the histories last broke for a lost link.
+    bool historySinceBreak;
 
     // Snapshot of the last window, for the single-turn file.
     float snapshotRight[traceCapacity];

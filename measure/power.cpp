@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 namespace {
 // 2π: with force in N, crank length in mm and period in ms, 2π × length / period is the pedal's
@@ -270,6 +271,7 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     measure.historyClock += window.crankFrames * frameSeconds / 60.0;
     measure.historyMinutes[slot] = static_cast<float>(measure.historyClock);
     measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
+    measure.historySinceBreak = true;
 
     measure.pedalMetrics = {TorqueEffectiveness(measure.leftForceTrace, n),
                             TorqueEffectiveness(measure.rightForceTrace, n),
@@ -330,6 +332,19 @@ void RestartHistories(MeasureState& measure) {
     measure.historyIndex = 1;
     measure.historyClock = 0.0;
     measure.historyMinutes[0] = 0.0f;
+}
+
+void BreakHistories(MeasureState& measure) {
+    if (!measure.historySinceBreak) return;
+    measure.historySinceBreak = false;
+    const int slot = std::clamp(measure.historyIndex, 0, historyLast);
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    measure.powerHistory[slot] = none;
+    measure.heartRateHistory[slot] = none;
+    measure.cadenceHistory[slot] = none;
+    if (slot == 0) measure.historyClock = 0.0;
+    measure.historyMinutes[slot] = static_cast<float>(measure.historyClock);
+    measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
 }
 
 void FillHistoriesForMeasuring(MeasureState& measure, int windows) {

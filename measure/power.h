@@ -59,5 +59,8 @@ void FillHistoriesForMeasuring(MeasureState& measure, int windows);
 void RestartEnergy(MeasureState& measure);
 // The time plot starts again at its second point; the first keeps its old value.
 void RestartHistories(MeasureState& measure);
+// A lost link breaks the histories once: a point of no value (NaN), where the time plot's lines
+// stop rather than cross the time no frame came.
+void BreakHistories(MeasureState& measure);
 // Nor pedalling figures: the UD percentages go to 0.
 void ClearUdFigures(MeasureState& measure);

@@ -72,9 +72,10 @@ void ClearCrankReadouts(MeasureState& measure) {
 }
 
 void KeepReadoutsCurrent(MeasureState& measure, const CrankChannels& channels, bool linkLost) {
-    if (linkLost)
+    if (linkLost) {
         ClearCrankReadouts(measure);
-    else
+        BreakHistories(measure);
+    } else
         TakeReadouts(measure, channels);
     TakeBalance(measure);
 }

@@ -269,12 +269,13 @@ void KeepRawDisplayTick(RecordState& record, const SetupState& setup) {
     KeepRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);
 }
 
-void StopRawStream(RecordState& record) {
+bool StopRawStream(RecordState& record) {
     WriteRawBlock(record, RawBlockKind::End, record.rawTick, nullptr, 0);
-    if (record.rawFile <= 0) return;
+    if (record.rawFile <= 0) return false;
     KeepRawStream(record);
     const bool stored = SyncFile(record.rawFile) == 0;
-    if (CVI_CloseFile(record.rawFile) < 0 || !stored)
-        ReportDataFileFailure(record, "Raw stream", record.rawPath);
+    const bool closed = CVI_CloseFile(record.rawFile) >= 0;
+    if (!closed || !stored) ReportDataFileFailure(record, "Raw stream", record.rawPath);
     record.rawFile = 0;
+    return closed && stored && record.rawFileLost == 0;
 }

@@ -19,5 +19,6 @@ void CountRawTick(RecordState& record, const SetupState& setup);
 void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count);
 // A display tick, at the link tick reached, with its instant.
 void KeepRawDisplayTick(RecordState& record, const SetupState& setup);
-// Stores the stream on disk and closes it.
-void StopRawStream(RecordState& record);
+// Stores the stream on disk and closes it. True when a stream was written and is at its path,
+// stored and closed.
+bool StopRawStream(RecordState& record);

@@ -137,7 +137,7 @@ SessionStart StartSession(RecordState& record, const SetupState& setup, bool kee
     return SessionStart::Started;
 }
 
-void StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup) {
+bool StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup) {
     record.sessionActive = 0;
     record.kept.stopSeconds = Timer() - record.kept.startTimer;
     KeepSessionFile(record);
@@ -151,12 +151,15 @@ void StopSession(RecordState& record, const MeasureState& measure, const SetupSt
                      static_cast<double>(record.sessionPowerAverage));
     WriteSessionLine(record, "SPEED ave %c%.1f", comma,
                      static_cast<double>(record.sessionSpeedAverage));
+    bool closed = false;
     if (record.sessionFile > 0) {
         SyncFile(record.sessionFile);
-        if (CVI_CloseFile(record.sessionFile) < 0 && !record.sessionWriteFailed)
+        closed = CVI_CloseFile(record.sessionFile) >= 0;
+        if (!closed && !record.sessionWriteFailed)
             ReportDataFileFailure(record, "Session file", record.sessionPath);
     }
     record.sessionFile = 0;
+    return closed && record.sessionFileLost == 0;
 }
 
 void SaveDat(RecordState& record, const MeasureState& measure, const SetupState& setup,

@@ -26,5 +26,6 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
              const LinkState& link);
 // The values a start works with: no session, no capture.
 void GiveRecordDefaults(RecordState& record);
-// Writes the trailer and closes the open session, as the session button does.
-void StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup);
+// Writes the trailer and closes the open session, as the session button does. True when the
+// session file is at its path, closed.
+bool StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup);

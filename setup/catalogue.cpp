@@ -135,8 +135,10 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_CAL_COVER_2, "MAIN_CAL_COVER_2", K::Decoration, nullptr,
      "Calibration cover (gains)"},
     {MAIN, MAIN_START_NOTICE, "MAIN_START_NOTICE", K::TextMessage, nullptr, "Start notice"},
+    {MAIN, MAIN_REPLAY_POSITION, "MAIN_REPLAY_POSITION", K::TextMessage, nullptr,
+     "Replay position"},
 
-    {MAIN, 100, nullptr, K::Command, "SAVE", "Session start / stop"},
+    {MAIN, MAIN_SESSION_BUTTON, nullptr, K::Command, "SAVE", "Start session"},
     {MAIN, 101, nullptr, K::Command, "DEF", "Save setup"},
     {MAIN, 102, nullptr, K::Command, "DEFM", "Save setup, restart warm-up"},
     {MAIN, 103, nullptr, K::Command, "SRCH", "Link check / search ZAN"},
@@ -206,5 +208,6 @@ bool StartsHidden(int panel, int control) {
     if (panel == MAIN && control >= MAIN_POLAR_RIGHT_PEAK && control <= MAIN_POLAR_TURNS)
         return true;
     return panel == MAIN && (control == MAIN_LINK_FRAMES || control == MAIN_LINK_SKIPPED ||
-                             control == MAIN_LINK_CUT || control == MAIN_LINK_REJECTED);
+                             control == MAIN_LINK_CUT || control == MAIN_LINK_REJECTED ||
+                             control == MAIN_REPLAY_POSITION);
 }

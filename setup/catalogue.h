@@ -10,6 +10,8 @@ constexpr int MAIN = 2;
 
 // Main panel: commands, switches and selectors.
 constexpr int MAIN_HOLD = 2;
+// The session button: "Start session" while none records, "Stop session" while one does.
+constexpr int MAIN_SESSION_BUTTON = 100;
 constexpr int MAIN_SESSION_CMD_1 = 3;
 constexpr int MAIN_SESSION_CMD_2 = 4;
 constexpr int MAIN_SERVICE_CMD = 7;
@@ -105,6 +107,8 @@ constexpr int MAIN_POLAR_LEFT_NEGATIVE = 147;
 constexpr int MAIN_POLAR_TURNS = 148;
 // Main panel: the calibration with a known mass, from the calibration code up.
 constexpr int MAIN_CALIBRATE_MASS = 149;
+// A ride played again: where it stands and how long it is, shown only while one plays.
+constexpr int MAIN_REPLAY_POSITION = 150;
 
 // Main panel: the button that opens a past ride in the review window.
 constexpr int MAIN_REVIEW = 108;

@@ -22,3 +22,9 @@ void ConnectedTitle(const SetupState& setup, const LinkState& link, const char* 
                    "SW_%02d  SN_%03d ) %s ",
                    programVersion, setup.setupPath, link.deviceVersion, link.deviceSerial, mark);
 }
+
+void LinkLostTitle(const SetupState& setup, const LinkState& link, char* title, std::size_t size) {
+    FormatText(title, size,
+               "Orvelta (ZAN_pc Ver -> %s) (Setup file -> %s) ( Link lost -> SW_%02d  SN_%03d )",
+               programVersion, setup.setupPath, link.deviceVersion, link.deviceSerial);
+}

@@ -17,3 +17,5 @@ void StartupTitle(const SetupState& setup, char* title, std::size_t size);
 // after a save) when one is given.
 void ConnectedTitle(const SetupState& setup, const LinkState& link, const char* mark, char* title,
                     std::size_t size);
+// "( Link lost -> SW_.. SN_... )": the crank that identified itself sends no more frames.
+void LinkLostTitle(const SetupState& setup, const LinkState& link, char* title, std::size_t size);

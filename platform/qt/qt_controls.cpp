@@ -160,7 +160,11 @@ int QtEngine::SetValue(Control& control, double number, const QString& text, boo
             SameFloat(value, static_cast<float>(control.value)))
             return 0;
         control.value = value;
-        spin->setValue(control.value);
+        // No value (NaN) shows blank: a number there would read as one measured.
+        const bool blank = std::isnan(value);
+        if (blank != !spin->specialValueText().isEmpty())
+            spin->setSpecialValueText(blank ? QStringLiteral(" ") : QString());
+        spin->setValue(blank ? spin->minimum() : control.value);
         control.changedByUser = false;
         return 0;
     }

@@ -2,6 +2,7 @@
 #include "platform/qt/qt_engine.h"
 
 #include "platform/qt/qt_graph.h"
+#include "platform/qt/qt_panel_fit.h"
 #include "platform/windows_calls.h"
 
 #include <QAbstractButton>
@@ -186,6 +187,7 @@ int QtEngine::LoadPanel(int, const char* file, int panelNumber) {
     window->setParent(nullptr, Qt::Window);
     window->resize(size);
     root.reset();
+    new PanelFit(window);
 
     const int handle = nextHandle++;
     auto panel = std::make_unique<Panel>();
@@ -350,10 +352,15 @@ int QtEngine::DisplayPanel(int panel) {
     Panel* found = FindPanel(panel);
     if (found == nullptr) return -1;
     // Displaying a panel already shown brings it to the front.
-    if (found->window->isVisible())
-        found->window->raise();
-    else
-        found->window->show();
+    QWidget* window = found->window.data();
+    if (window->isVisible()) {
+        window->raise();
+        return 0;
+    }
+    // Fitted once with the frame a desktop usually gives, and again with the one it gave.
+    PanelFit::FitOnScreen(window);
+    window->show();
+    PanelFit::FitOnScreen(window);
     return 0;
 }
 

@@ -203,6 +203,14 @@ QVector<QCPGraphData> TracePoints(XAt xAt, const float* samples, int count, int 
     };
     for (int i = 0; i < count; ++i) {
         const float y = samples[i];
+        // A point of no value is a gap in the line, thinned or not.
+        if (std::isnan(y)) {
+            flush();
+            low = high = -1;
+            column = -1;
+            points.append(QCPGraphData(xAt(i), y));
+            continue;
+        }
         if (!std::isfinite(y)) continue;
         // Clamped as a real number: X values out of order or not finite land at an edge.
         const double place = (xAt(i) - first) * perColumn;

@@ -1,9 +1,12 @@
 #include "app/callbacks.h"
+#include "app/frame_path.h"
+#include "measure/power.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 
 class DisplayTest : public StationTest {
   protected:
@@ -238,6 +241,68 @@ TEST_F(DisplayTest, TheWaitingNoticeGoesWhenFramesArriveAndComesBackWhenTheLinkI
     zan.link.linkLost = 0;
     Tick();
     EXPECT_FALSE(Main(MAIN_START_NOTICE).Visible());
+}
+
+// A lost link says so wherever the rider looks: the title (once the crank has named itself), a
+// blank battery (its last level would read as the crank's now) and one gap in the time plot for
+// the whole loss; title and battery come back with the frames.
+TEST_F(DisplayTest, ALostLinkSaysSoInTheTitleBlanksTheBatteryAndBreaksTheTimePlotOnce) {
+    const std::string titleStart =
+        "Orvelta (ZAN_pc Ver -> 1.6 (110126) ) (Setup file -> zan_01.set) ";
+    const auto window = [this] {
+        zan.link.frameIndex = 0;
+        CalcWatt(zan.measure, CurrentPowerWindow(zan));
+    };
+    zan.link.batteryByte = 154;
+    zan.link.frameSeen = true;
+    zan.link.linkLost = 1;
+    Tick();
+    EXPECT_EQ(MainTitle(), titleStart + "(Waiting connection ->)");
+    zan.link.crankIdentified = 1;
+    zan.link.deviceVersion = 4;
+    zan.link.deviceSerial = 123;
+    zan.link.linkLost = 0;
+    Tick();
+    EXPECT_EQ(Main(MAIN_BATTERY).value, 80.0);
+    window();
+    window();
+    const int before = zan.measure.historyIndex;
+
+    const struct {
+        int linkLost;
+        bool windowBefore;
+        const char* title;
+        bool batteryShown;
+        int newPoints;
+        bool endsInGap;
+    } ticks[] = {
+        {1, false, "( Link lost -> SW_04  SN_123 )", false, 1, true},
+        {1, false, "( Link lost -> SW_04  SN_123 )", false, 0, true},
+        {0, false, "( Connected to ZAN -> SW_04  SN_123 )", true, 0, true},
+        {1, false, "( Link lost -> SW_04  SN_123 )", false, 0, true}, // no point since the gap
+        {0, true, "( Connected to ZAN -> SW_04  SN_123 )", true, 1, false},
+        {1, false, "( Link lost -> SW_04  SN_123 )", false, 1, true},
+    };
+    int index = before;
+    for (const auto& tick : ticks) {
+        SCOPED_TRACE(index);
+        if (tick.windowBefore) window();
+        zan.link.linkLost = tick.linkLost;
+        Tick();
+        EXPECT_EQ(MainTitle(), titleStart + tick.title);
+        EXPECT_EQ(std::isnan(Main(MAIN_BATTERY).value), !tick.batteryShown);
+        EXPECT_EQ(zan.measure.historyIndex, index + tick.newPoints);
+        index = zan.measure.historyIndex;
+        EXPECT_EQ(std::isnan(zan.measure.powerHistory[index - 1]), tick.endsInGap);
+    }
+    // The time plot draws the gap where it came.
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 2);
+    zan.link.linkLost = 0;
+    Tick();
+    ASSERT_FALSE(Plots().empty());
+    EXPECT_TRUE(std::isnan(Plots()[0].samples[static_cast<std::size_t>(before)]));
+    EXPECT_FALSE(std::isnan(Plots()[0].samples[static_cast<std::size_t>(before - 1)]));
 }
 
 TEST_F(DisplayTest, SingleSideSelectorIsReadBackOnlyAboveTheServiceCode) {

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 
+#include <cmath>
+
 namespace {
 double Read(int panel, int control) {
     double value = -1.0;
@@ -49,6 +51,20 @@ TEST_F(ControlValueTest, NumericFieldsKeepSinglePrecisionWhateverTheyShow) {
     float asFloat = 0.0f;
     GetCtrlVal(mainPanel, MAIN_RIGHT_FORCE_GAIN, &asFloat);
     EXPECT_EQ(asFloat, 0.1234567891f);
+}
+
+// A read-out with nothing to show is blank, not 0 nor "nan"; the next value shows again, its
+// field's lowest one too.
+TEST_F(ControlValueTest, NoValueShowsABlankReadoutUntilTheNextValue) {
+    auto* battery = Widget<QDoubleSpinBox>(MAIN_BATTERY);
+    SetCtrlVal(mainPanel, MAIN_BATTERY, 80.0);
+    SetCtrlVal(mainPanel, MAIN_BATTERY, std::nan(""));
+    EXPECT_TRUE(battery->text().trimmed().isEmpty()) << battery->text().toStdString();
+    EXPECT_TRUE(std::isnan(Read(mainPanel, MAIN_BATTERY)));
+    SetCtrlVal(mainPanel, MAIN_BATTERY, battery->minimum());
+    EXPECT_FALSE(battery->text().trimmed().isEmpty());
+    SetCtrlVal(mainPanel, MAIN_BATTERY, 75.0);
+    EXPECT_EQ(battery->text(), battery->textFromValue(75.0));
 }
 
 TEST_F(ControlValueTest, IntegerFieldsTruncateTowardZero) {

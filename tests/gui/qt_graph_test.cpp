@@ -54,6 +54,26 @@ TEST_F(GraphTest, ALongTraceDrawsEachColumnsLowestAndHighestSoAOneSamplePeakShow
     EXPECT_EQ(Axis(chart, Qt::Vertical)->range().upper >= 900.0, true);
 }
 
+// A sample of no value (a lost link in a history) breaks the line there, in a trace drawn whole
+// and in one thinned to the pixel columns.
+TEST_F(GraphTest, ASampleOfNoValueBreaksTheLineWhetherTheTraceIsThinnedOrNot) {
+    for (const int count : {120, 8192}) {
+        SCOPED_TRACE(count);
+        std::vector<float> samples = Wave(count, 300.0f);
+        samples[static_cast<std::size_t>(count / 2)] = std::nanf("");
+        DeleteGraphPlot(mainPanel, MAIN_GRAPH, -1, 1);
+        PlotY(mainPanel, MAIN_GRAPH, samples.data(), count, VAL_BLACK);
+        QCPGraph* series = Traces(engine->GraphPlot(mainPanel, MAIN_GRAPH)).at(0);
+        int gaps = 0;
+        for (const QCPGraphData& point : *series->data())
+            if (std::isnan(point.value)) {
+                gaps += 1;
+                EXPECT_DOUBLE_EQ(point.key, count / 2);
+            }
+        EXPECT_EQ(gaps, 1);
+    }
+}
+
 TEST_F(GraphTest, PlotXYPutsEachSampleAtItsOwnX) {
     const std::vector<float> x{0.0f, 0.02f, 0.05f, 0.09f};
     const std::vector<float> y{100.0f, 200.0f, 150.0f, 250.0f};

@@ -7,14 +7,18 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cstdlib>
 #include <set>
+#include <string>
 
 namespace {
 const char* WidgetClass(ControlKind kind) {
@@ -294,4 +298,88 @@ TEST_F(PanelLoadTest, KeepOnTopShowsThePanelAboveTheOthers) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(KeepPanelOnTop(999), 0);
+}
+
+// The main window on the screen it opens on: the tests run on the offscreen platform's own
+// screen, and again (by ctest) on a 1366 x 768 laptop's and on a 2560 x 1440 screen at 200 %,
+// named in ZAN_TEST_SCREEN as the logical size the screen must then have.
+class WindowFitTest : public QtEngineTest {
+  protected:
+    static constexpr int quitButton = 107;
+
+    QRect Available() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    // Every control the rider can see, on the screen as shown, with the controls that start
+    // hidden shown as the calibration level shows them.
+    void ExpectEveryControlOnScreen(const char* how) {
+        SCOPED_TRACE(how);
+        QCoreApplication::processEvents();
+        QWidget* window = engine->PanelWindow(mainPanel);
+        const QRect area = Available();
+        EXPECT_TRUE(area.contains(window->frameGeometry()))
+            << Text(window->frameGeometry()) << " in " << Text(area);
+        for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden()) continue;
+            const QRect shown(child->mapToGlobal(QPoint(0, 0)), child->size());
+            EXPECT_TRUE(window->rect().contains(child->geometry()) && area.contains(shown))
+                << child->objectName().toStdString() << " at " << Text(shown) << " in "
+                << Text(area);
+        }
+    }
+
+    static std::string Text(const QRect& r) {
+        return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+               std::to_string(r.width()) + "x" + std::to_string(r.height());
+    }
+};
+
+TEST_F(WindowFitTest, EveryVisibleControlLiesWithinTheScreensAvailableArea) {
+    if (const char* expected = std::getenv("ZAN_TEST_SCREEN")) {
+        const QSize size = Available().size();
+        ASSERT_EQ(std::to_string(size.width()) + "x" + std::to_string(size.height()), expected);
+    }
+    ShowHiddenControls(mainPanel);
+    // As the start-up opens it: shown, then maximised; then as the rider makes it again.
+    DisplayPanel(mainPanel);
+    ExpectEveryControlOnScreen("opened");
+    SetPanelAttribute(mainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
+    ExpectEveryControlOnScreen("maximised");
+    engine->PanelWindow(mainPanel)->showNormal();
+    ExpectEveryControlOnScreen("restored");
+}
+
+TEST_F(WindowFitTest, TheGraphTakesTheRoomOfALargerWindowAndASmallerOneScalesThePanel) {
+    QWidget* window = engine->PanelWindow(mainPanel);
+    const QSize drawn = window->size();
+    const auto place = [this](int control) { return Widget(control)->geometry(); };
+    const QRect graph = place(MAIN_GRAPH);
+    const QRect power = place(MAIN_POWER_TOTAL);
+    const QRect quit = Widget<QPushButton>(quitButton)->geometry();
+    const QRect leftForce = place(MAIN_LEFT_FORCE);
+    const double quitPoints = Widget(quitButton)->font().pointSizeF();
+    window->show();
+
+    window->resize(drawn + QSize(320, 200));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(place(MAIN_GRAPH).size(), graph.size() + QSize(320, 200));
+    EXPECT_EQ(place(MAIN_GRAPH).topLeft(), graph.topLeft());
+    EXPECT_EQ(place(MAIN_POWER_TOTAL), power);
+    // The right column moves right, the rows under the graph move down (spread as it is wide),
+    // each as large as drawn.
+    EXPECT_EQ(Widget(quitButton)->geometry(), quit.translated(320, 200));
+    EXPECT_EQ(place(MAIN_LEFT_FORCE).y(), leftForce.y() + 200);
+    EXPECT_EQ(place(MAIN_LEFT_FORCE).size(), leftForce.size());
+    EXPECT_GT(place(MAIN_MESSAGES).height(), 134);
+
+    window->resize(drawn / 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(place(MAIN_GRAPH), QRect(graph.topLeft() / 2, graph.size() / 2));
+    EXPECT_EQ(Widget(quitButton)->geometry(), QRect(quit.topLeft() / 2, quit.size() / 2));
+    EXPECT_DOUBLE_EQ(Widget(quitButton)->font().pointSizeF(), quitPoints / 2);
+
+    window->resize(drawn);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(place(MAIN_GRAPH), graph);
+    EXPECT_EQ(Widget(quitButton)->geometry(), quit);
+    EXPECT_DOUBLE_EQ(Widget(quitButton)->font().pointSizeF(), quitPoints);
 }

@@ -11,11 +11,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,7 +46,26 @@ struct Watched {
     bool lampOffAtEnd = false;
     double powerAtEnd = -1.0;
     double cadenceAtEnd = -1.0;
+    // The replay's place on the panel, each text as it changed; the notice and the title at its
+    // end.
+    std::vector<std::string> positions;
+    std::string noticeAtEnd;
+    bool noticeShownAtEnd = false;
+    std::string titleAtEnd;
 };
+
+std::string LabelText(const QtEngine& engine, int panel, int control) {
+    const auto* label = qobject_cast<QLabel*>(engine.ControlWidget(panel, control));
+    return label != nullptr && !label->isHidden() ? label->text().toStdString() : "";
+}
+
+// m:ss of a tick of the stream, 20 ms each.
+std::string Minutes(std::uint32_t tick) {
+    const long seconds = static_cast<long>(tick * 0.020);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
+    return text;
+}
 
 double Shown(int panel, int control) {
     double value = 0.0;
@@ -137,11 +158,17 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
         const QString messages =
             qobject_cast<QPlainTextEdit*>(window.ControlWidget(panel, MAIN_MESSAGES))
                 ->toPlainText();
+        const std::string position = LabelText(window, panel, MAIN_REPLAY_POSITION);
+        if (!position.empty() && (seen.positions.empty() || seen.positions.back() != position))
+            seen.positions.push_back(position);
         seen.ended = messages.contains("ended");
         seen.lampOffAtEnd = seen.ended && !lamp;
         if (seen.lampOffAtEnd) {
             seen.powerAtEnd = Shown(panel, MAIN_POWER_TOTAL);
             seen.cadenceAtEnd = Shown(panel, MAIN_CADENCE);
+            seen.noticeAtEnd = LabelText(window, panel, MAIN_START_NOTICE);
+            seen.noticeShownAtEnd = !window.ControlWidget(panel, MAIN_START_NOTICE)->isHidden();
+            seen.titleAtEnd = title;
         }
         if (seen.lampOffAtEnd || waited.elapsed() > 60000) QuitUserInterface(0);
     });
@@ -166,5 +193,18 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
     EXPECT_TRUE(seen.lampOffAtEnd);
     EXPECT_EQ(seen.powerAtEnd, 0.0);
     EXPECT_EQ(seen.cadenceAtEnd, 0.0);
+    // The panel shows where the ride stands, a second at a time, and how long it is; its end
+    // says the replay ended, where a live station waits for the crank.
+    const std::string length = " / " + Minutes(stream.lastTick);
+    ASSERT_GE(seen.positions.size(), 4u);
+    EXPECT_EQ(seen.positions.front(), "Replay 0:00" + length);
+    for (std::size_t i = 0; i + 1 < seen.positions.size(); ++i) {
+        EXPECT_EQ(seen.positions[i].rfind("Replay ", 0), 0u) << seen.positions[i];
+        EXPECT_NE(seen.positions[i].find(length), std::string::npos) << seen.positions[i];
+    }
+    EXPECT_EQ(seen.positions.back(), "Replay ended " + Minutes(stream.lastTick) + length);
+    EXPECT_TRUE(seen.noticeShownAtEnd);
+    EXPECT_EQ(seen.noticeAtEnd, "Replay ended");
+    EXPECT_EQ(seen.titleAtEnd.rfind("REPLAY ENDED ", 0), 0u) << seen.titleAtEnd;
     UseStation(zan);
 }

@@ -188,6 +188,38 @@ TEST_F(SessionFileTest, AnyFileOfTheSetThereAlreadyGivesTheWholeNewSetANewNameAn
     }
 }
 
+// The rider finds the ride's files without knowing where the station puts them: the close lists
+// each, with its whole path, and each is there. A press the station refuses says no "Stop".
+TEST_F(SessionFileTest, TheButtonSaysWhatAPressDoesAndTheCloseListsEveryFileByItsPath) {
+    const auto button = [this] {
+        return Main(MAIN_SESSION_BUTTON).textAttributes[ATTR_LABEL_TEXT];
+    };
+    engine.dirAnswers.push_back((folder / "no" / "such" / "folder").string());
+    SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_NE(button(), "Stop session");
+    engine.dirAnswers.push_back((folder / "rides").string());
+    SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(button(), "Stop session");
+    Riding();
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    engine.now += 60.0;
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(button(), "Start session");
+    EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
+
+    const std::string stem = (folder / "rides" / "S_071226_09-00").string();
+    const std::vector<std::string> listed = {
+        "Session closed, files written:", "  CSV: " + stem + ".csv", "  FIT: " + stem + ".fit",
+        "  TCX: " + stem + ".tcx", "  Raw stream: " + stem + ".zanraw"};
+    const std::vector<std::string>& lines = Main(MAIN_MESSAGES).lines;
+    ASSERT_GE(lines.size(), listed.size());
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(listed.size()), lines.end()),
+              listed);
+    for (const char* ending : {".csv", ".fit", ".tcx", ".zanraw"})
+        EXPECT_TRUE(std::filesystem::exists(stem + ending)) << ending;
+}
+
 TEST_F(SessionFileTest, CancelledFolderPopupRecordsIntoTheFolderUsedLastOrData) {
     PressSave("");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, (folder / "dati" / "S_071226_09-00.csv").string());
