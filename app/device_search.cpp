@@ -14,6 +14,8 @@
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
 
+#include <cstring>
+
 namespace {
 constexpr int firstPort = 1;
 constexpr int lastPort = 64;
@@ -114,7 +116,19 @@ void SearchZAN(Station& zan, int serialSought) {
     // A reopen still waiting from a reconnect must not take the port from the crank found.
     link.reopenPending = false;
     SuspendTimerCallbacks();
-    for (int port = firstPort; port <= lastPort; ++port) {
+    // Whatever the box held before is no part of this search's answer.
+    ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
+    // "COM3, COM7": every port tried, for the last line when no crank answers.
+    char tried[lastPort * 8] = "";
+    bool ended = false;
+    for (int port = firstPort; port <= lastPort && !ended; ++port) {
+        char name[16];
+        FormatText(name, sizeof name, "%s%d", "COM", port);
+        // A port the machine does not have is not tried: no line, no wait.
+        if (!ComPortExists(name)) continue;
+        const std::size_t triedLength = std::strlen(tried);
+        FormatText(tried + triedLength, sizeof tried - triedLength, "%s%s",
+                   triedLength > 0 ? ", " : "", name);
         ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
         char line[256];
         FormatText(line, sizeof line, "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought,
@@ -126,14 +140,16 @@ void SearchZAN(Station& zan, int serialSought) {
         const double openStart = Timer();
         if (EscapeKeyDown()) {
             ShowLine(setup, "SEARCH terminata da comando [ESC=>Skip]");
+            ended = true;
             break;
         }
         // The port keeps its number; only the device follows the search.
         const int result = OpenCrankPort(link, setup.comPort, port);
         const bool opened = result >= 0;
         const int openSeconds = WholeSecondsSince(openStart);
-        // A port another station or program holds is not this crank's for now: said, and passed
-        // over, with time to read the line before the next port clears the box.
+        // A port that is there but will not open for this station (held by another, not the
+        // rider's, its device gone) is said, and passed over, with time to read the line before
+        // the next port clears the box.
         if (DescribePortOpen(link, result, line, static_cast<int>(sizeof line))) {
             ShowLine(setup, line);
             Delay(2.0);
@@ -141,7 +157,19 @@ void SearchZAN(Station& zan, int serialSought) {
         }
         if (openSeconds > slowestCrankOpen) continue;
         if (!opened && openSeconds < quickestCrankOpen) continue;
-        if (AskCrank(zan, serialSought, port)) break;
+        ended = AskCrank(zan, serialSought, port);
+    }
+    // The rider is always told how it ended and where it looked, even on a machine without a
+    // single port.
+    if (!ended) {
+        char line[sizeof tried + 256];
+        if (tried[0] != '\0')
+            FormatText(line, sizeof line, "No crank sn%d found on %s (looked for %s).",
+                       serialSought, tried, ComPortPlaces());
+        else
+            FormatText(line, sizeof line, "No crank sn%d found: no COM port here (looked for %s).",
+                       serialSought, ComPortPlaces());
+        ShowLine(setup, line);
     }
     ResumeTimerCallbacks();
 }
