@@ -25,8 +25,13 @@ constexpr int lastPort = 64;
 // candidate too, or no crank could ever be found there. Whole seconds, as the open is timed.
 constexpr int quickestCrankOpen = 2;
 constexpr int slowestCrankOpen = 19;
-// The polling is bounded by reader calls, not time: each call returns at once on an empty queue.
+// The polling is bounded by reader calls. A call that finds no frame waits a millisecond before
+// the next: a Bluetooth port that opens at once (Linux's rfcomm) connects to the crank only in
+// the seconds after, and a fast machine would make its calls before the first frame came. The
+// waits end the polling of a silent port after some seconds, about as long as the calls took on
+// the original station.
 constexpr int readerCallLimit = 299999;
+constexpr double longestPolling = 8.0;
 // The identity comes on the 51st frame after the reset; 91 frames also see the ';' bytes out.
 constexpr int identityFrame = 50;
 constexpr int handshakeSeen = 90;
@@ -72,9 +77,14 @@ bool AskCrank(Station& zan, int serialSought, int port) {
     // The reader must listen to the port, not simulate.
     StopSimulation(zan.setup);
     link.ticksSinceFrame = 0;
+    const double pollingStart = Timer();
     for (int call = 0; call < readerCallLimit; ++call) {
+        const int framesBefore = link.handshakeFrames;
         ReadZAN(zan);
         if (link.handshakeFrames > handshakeSeen) break;
+        if (link.handshakeFrames != framesBefore) continue;
+        if (Timer() - pollingStart > longestPolling) break;
+        Sleep(1);
     }
     const bool identified = link.handshakeFrames > identityFrame;
     if (identified && link.deviceSerial == serialSought) {

@@ -124,19 +124,17 @@ TEST_F(CrankLinkTest, ASecondStationOnTheCranksPortIsToldItIsBusyAndTheFirstReco
     for (int fd : {go[0], go[1], report[0], report[1]}) close(fd);
 }
 
-// A Bluetooth port's driver hands bytes over as they come: a reader that finds none waits a moment
-// before it looks again. The device search's polling, bounded by calls, then outlasts the
-// emulator's 91 handshake frames (1.8 s) as it outlasts a real crank's.
-class PacedPortEngine : public RealPortEngine {
+// The search's pauses between empty reads take real time, as in the program, so the emulator's
+// frames come while it polls.
+class RealSleepPortEngine : public RealPortEngine {
   public:
-    int GetInQLen(int port) override {
-        const int waiting = RealPortEngine::GetInQLen(port);
-        if (waiting == 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
-        return waiting;
+    void Sleep(int milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        RealPortEngine::Sleep(milliseconds);
     }
 };
 
-class RfcommSearchTest : public CrankLinkFixtureOn<PacedPortEngine> {};
+class RfcommSearchTest : public CrankLinkFixtureOn<RealSleepPortEngine> {};
 
 // rfcomm bind 7 <address> gives a paired crank the device rfcomm7 and nothing else: the search
 // finds it on COM7 with no link made by hand, and the port file keeps COM7.

@@ -6,6 +6,7 @@
 #include "app/setup_panel.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
+#include "tests/support/emulated_crank.h"
 #include "tests/support/headless_crank.h"
 #include "tests/support/station_fixture.h"
 
@@ -112,6 +113,20 @@ TEST_F(DeviceSearchTest, ACrankTooOldToSendItsIdentityIsFoundAsSerialZero) {
     Search(0);
     EXPECT_EQ(ShownLines(), Then(SearchLines(0, 5, 5), {"Found SN000 su COM5"}));
     EXPECT_EQ(zan.link.deviceSerial, 0);
+}
+
+// Linux's rfcomm port opens at once and connects to the crank in the seconds after: its frames
+// come on the crank's own clock, the first 2.5 s after the open, while the search polls.
+TEST_F(DeviceSearchTest, ABluetoothPortWhoseCrankConnectsSecondsAfterTheOpenIsFound) {
+    EmulatedCrankSettings settings;
+    settings.serial = 12;
+    EmulatedCrank& crank = PlayEmulatedCrank(engine, "COM5", settings);
+    // The search's pause before the open, then the connection.
+    crank.startTime = engine.now + 1.0 + 2.5;
+    Search(12);
+
+    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 5, 5), {"Found SN012 su COM5"}));
+    EXPECT_EQ(zan.link.deviceSerial, 12);
 }
 
 TEST_F(DeviceSearchTest, AnOpenAcrossTheTurnOfAMinuteIsTimedWhole) {
@@ -265,6 +280,11 @@ TEST_F(DeviceSearchTest, ACandidateThatNeverIdentifiesShows9999AndTheKnownSerial
                   SearchLine(12, 63), "SN error (sn9999<>sn012 on COM63)", SearchLine(12, 64),
                   "SN error (sn9999<>sn012 on COM64)",
                   "No crank sn12 found on COM63, COM64 (looked for the test's devices)."}));
+    // The silent COM64 is polled for some seconds, not for ever: after the pause, its 3 s open
+    // and the second before the polling, 8 s of polling.
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_NEAR(shown[shown.size() - 2].at - shown[shown.size() - 3].at, 1.0 + 3.0 + 1.0 + 8.0,
+                0.01);
     // The placeholder is no crank's number: the next save keeps the one the station knew.
     EXPECT_EQ(zan.link.deviceSerial, 123);
     ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
