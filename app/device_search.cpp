@@ -14,6 +14,8 @@
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
 
+#include <cstring>
+
 namespace {
 constexpr int firstPort = 1;
 constexpr int lastPort = 64;
@@ -23,8 +25,13 @@ constexpr int lastPort = 64;
 // candidate too, or no crank could ever be found there. Whole seconds, as the open is timed.
 constexpr int quickestCrankOpen = 2;
 constexpr int slowestCrankOpen = 19;
-// The polling is bounded by reader calls, not time: each call returns at once on an empty queue.
+// The polling is bounded by reader calls. A call that finds no frame waits a millisecond before
+// the next: a Bluetooth port that opens at once (Linux's rfcomm) connects to the crank only in
+// the seconds after, and a fast machine would make its calls before the first frame came. The
+// waits end the polling of a silent port after some seconds, about as long as the calls took on
+// the original station.
 constexpr int readerCallLimit = 299999;
+constexpr double longestPolling = 8.0;
 // The identity comes on the 51st frame after the reset; 91 frames also see the ';' bytes out.
 constexpr int identityFrame = 50;
 constexpr int handshakeSeen = 90;
@@ -70,9 +77,14 @@ bool AskCrank(Station& zan, int serialSought, int port) {
     // The reader must listen to the port, not simulate.
     StopSimulation(zan.setup);
     link.ticksSinceFrame = 0;
+    const double pollingStart = Timer();
     for (int call = 0; call < readerCallLimit; ++call) {
+        const int framesBefore = link.handshakeFrames;
         ReadZAN(zan);
         if (link.handshakeFrames > handshakeSeen) break;
+        if (link.handshakeFrames != framesBefore) continue;
+        if (Timer() - pollingStart > longestPolling) break;
+        Sleep(1);
     }
     const bool identified = link.handshakeFrames > identityFrame;
     if (identified && link.deviceSerial == serialSought) {
@@ -114,7 +126,19 @@ void SearchZAN(Station& zan, int serialSought) {
     // A reopen still waiting from a reconnect must not take the port from the crank found.
     link.reopenPending = false;
     SuspendTimerCallbacks();
-    for (int port = firstPort; port <= lastPort; ++port) {
+    // Whatever the box held before is no part of this search's answer.
+    ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
+    // "COM3, COM7": every port tried, for the last line when no crank answers.
+    char tried[lastPort * 8] = "";
+    bool ended = false;
+    for (int port = firstPort; port <= lastPort && !ended; ++port) {
+        char name[16];
+        FormatText(name, sizeof name, "%s%d", "COM", port);
+        // A port the machine does not have is not tried: no line, no wait.
+        if (!ComPortExists(name)) continue;
+        const std::size_t triedLength = std::strlen(tried);
+        FormatText(tried + triedLength, sizeof tried - triedLength, "%s%s",
+                   triedLength > 0 ? ", " : "", name);
         ResetTextBox(setup.mainPanel, MAIN_MESSAGES, "");
         char line[256];
         FormatText(line, sizeof line, "Search ZAN sn%d on COM%d ... [ESC=>Skip] \n", serialSought,
@@ -126,14 +150,16 @@ void SearchZAN(Station& zan, int serialSought) {
         const double openStart = Timer();
         if (EscapeKeyDown()) {
             ShowLine(setup, "SEARCH terminata da comando [ESC=>Skip]");
+            ended = true;
             break;
         }
         // The port keeps its number; only the device follows the search.
         const int result = OpenCrankPort(link, setup.comPort, port);
         const bool opened = result >= 0;
         const int openSeconds = WholeSecondsSince(openStart);
-        // A port another station or program holds is not this crank's for now: said, and passed
-        // over, with time to read the line before the next port clears the box.
+        // A port that is there but will not open for this station (held by another, not the
+        // rider's, its device gone) is said, and passed over, with time to read the line before
+        // the next port clears the box.
         if (DescribePortOpen(link, result, line, static_cast<int>(sizeof line))) {
             ShowLine(setup, line);
             Delay(2.0);
@@ -141,7 +167,19 @@ void SearchZAN(Station& zan, int serialSought) {
         }
         if (openSeconds > slowestCrankOpen) continue;
         if (!opened && openSeconds < quickestCrankOpen) continue;
-        if (AskCrank(zan, serialSought, port)) break;
+        ended = AskCrank(zan, serialSought, port);
+    }
+    // The rider is always told how it ended and where it looked, even on a machine without a
+    // single port.
+    if (!ended) {
+        char line[sizeof tried + 256];
+        if (tried[0] != '\0')
+            FormatText(line, sizeof line, "No crank sn%d found on %s (looked for %s).",
+                       serialSought, tried, ComPortPlaces());
+        else
+            FormatText(line, sizeof line, "No crank sn%d found: no COM port here (looked for %s).",
+                       serialSought, ComPortPlaces());
+        ShowLine(setup, line);
     }
     ResumeTimerCallbacks();
 }

@@ -3,9 +3,10 @@
 
 #include "app/station.h"
 
-// Tries COM1 to COM64 for the crank with the given serial number. On a find its port becomes the
-// one shown on the panel and kept in the port file; Escape, held when a port's turn begins, ends
-// the search.
+// Tries those of COM1 to COM64 the machine has for the crank with the given serial number. On a
+// find its port becomes the one shown on the panel and kept in the port file; Escape, held when a
+// port's turn begins, ends the search. Without a find it ends with a line naming the ports tried
+// and where it looked for them.
 void SearchZAN(Station& zan, int serialSought);
 // Reopens the link on the port shown on the panel, as the link lamp and the not-connected
 // dialog's Reconnect do.

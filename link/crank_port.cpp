@@ -14,7 +14,9 @@ int OpenCrankPort(LinkState& link, int port, int deviceNumber) {
 }
 
 bool DescribePortOpen(const LinkState& link, int opened, char* text, int size) {
-    if ((opened != portOpenBusy && opened != portOpenDenied) || size <= 0) return false;
+    if ((opened != portOpenBusy && opened != portOpenDenied && opened != portOpenMissing) ||
+        size <= 0)
+        return false;
     const char* problem = PortOpenProblem(opened);
     std::snprintf(text, static_cast<std::size_t>(size),
                   "%s not opened: %s. Nothing is measured from it.", link.comPortName, problem);

@@ -13,7 +13,7 @@ constexpr int crankStopBits = 1;
 // Opens port number `port` on the device "COM<deviceNumber>", which is kept in comPortName.
 // Returns the open's result: negative when the port did not open.
 int OpenCrankPort(LinkState& link, int port, int deviceNumber);
-// The line that tells the rider why the port just opened by OpenCrankPort is there but not the
-// station's ("COM5 not opened: busy: ..."), into text. False, with text untouched, when it opened
-// or is missing: a missing port is the link watchdog's to tell, as a crank not connected.
+// The line that tells the rider why the port just opened by OpenCrankPort did not open ("COM5 not
+// opened: busy: ...": missing, busy or not the rider's to open), into text. False, with text
+// untouched, when it opened or failed for no reason the port layer can tell.
 bool DescribePortOpen(const LinkState& link, int opened, char* text, int size);

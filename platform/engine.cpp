@@ -250,10 +250,19 @@ const char* PortOpenProblem(int result) {
 #ifdef _WIN32
     if (result == portOpenDenied) return "no permission to open it";
 #else
-    if (result == portOpenDenied) return "no permission to open it (join the dialout group)";
+    if (result == portOpenDenied)
+        return "no permission to open it: add yourself to the dialout group (sudo adduser $USER "
+               "dialout), then log in again";
 #endif
     if (result == portOpenMissing) return "missing: no such device";
     return "it is no serial port this station can use";
+}
+
+int ComPortExists(const char* deviceName) {
+    return CurrentEngine().ComPortExists(deviceName);
+}
+const char* ComPortPlaces() {
+    return CurrentEngine().ComPortPlaces();
 }
 
 int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
@@ -278,6 +287,13 @@ int ComRdBlock(int port, unsigned char* buffer, int count) {
 }
 int ComWrtByte(int port, int byte) {
     return CurrentEngine().ComWrtByte(port, byte);
+}
+
+int Engine::ComPortExists(const char*) {
+    return 1;
+}
+const char* Engine::ComPortPlaces() {
+    return "COM1 to COM64";
 }
 
 int Engine::ComRdBlock(int port, unsigned char* buffer, int count) {

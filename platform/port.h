@@ -9,6 +9,11 @@ constexpr int portOpenDenied = -10;
 // The rider's words for an open's result ("busy: ..."), or nullptr when the port opened.
 const char* PortOpenProblem(int result);
 
+// 1 when the device "COMk" is on this machine to be tried, 0 when it is not.
+int ComPortExists(const char* deviceName);
+// Where ComPortExists looks, in the rider's words ("ports/COMk links and /dev/rfcommk").
+const char* ComPortPlaces();
+
 int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                   int stopBits, int inputQueue, int outputQueue);
 int SetComTime(int port, double seconds);

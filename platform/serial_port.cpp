@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -15,6 +17,7 @@
 #include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -69,29 +72,104 @@ bool ValidSettings(long baud, int parity, int dataBits, int stopBits) {
 
 } // namespace
 
-int ResolveComName(const char* deviceName, char* devicePath, int size) {
-    if (deviceName == nullptr || devicePath == nullptr || size <= 0) return -1;
-    if (deviceName[0] != 'C' || deviceName[1] != 'O' || deviceName[2] != 'M') return -1;
+namespace {
+
+// Only the form the station itself writes ("COM%d"): no sign, no leading zero, no spaces, so one
+// port has one name and one link. The digits, or nullptr when the name is not of that form.
+const char* ComDigits(const char* deviceName) {
+    if (deviceName == nullptr) return nullptr;
+    if (deviceName[0] != 'C' || deviceName[1] != 'O' || deviceName[2] != 'M') return nullptr;
     const char* digits = deviceName + 3;
-    // Only the form the station itself writes ("COM%d"): no sign, no leading zero, no spaces, so
-    // one port has one name and one link.
-    if (digits[0] < '1' || digits[0] > '9') return -1;
+    if (digits[0] < '1' || digits[0] > '9') return nullptr;
     int count = 0;
     while (digits[count] >= '0' && digits[count] <= '9') {
-        if (++count > comNumberDigits) return -1;
+        if (++count > comNumberDigits) return nullptr;
     }
-    if (digits[count] != '\0') return -1;
+    return digits[count] == '\0' ? digits : nullptr;
+}
+
+bool Fill(char* devicePath, int size, int written) {
+    if (written >= 0 && written < size) return true;
+    devicePath[0] = '\0';
+    return false;
+}
+
+std::string chosenDeviceFolder;
+bool deviceFolderChosen = false;
+
+#ifndef _WIN32
+// A link counts even when its device has gone: it was made for this port, and its open tells the
+// rider the device is missing rather than quietly opening another one.
+bool LinkPresent(const char* path) {
+    struct stat info {};
+    return lstat(path, &info) == 0;
+}
+
+bool DevicePresent(const char* path) {
+    struct stat info {};
+    return stat(path, &info) == 0;
+}
+
+// "<device folder>/rfcommk" for the digits of "COMk".
+std::string RfcommPath(const char* digits) {
+    return std::string(SerialDeviceFolder()) + "/rfcomm" + digits;
+}
+#endif
+
+} // namespace
+
+void SetSerialDeviceFolder(const char* folder) {
+    deviceFolderChosen = folder != nullptr;
+    chosenDeviceFolder = folder != nullptr ? folder : "";
+}
+
+const char* SerialDeviceFolder() {
+    if (deviceFolderChosen) return chosenDeviceFolder.c_str();
+    const char* fromEnvironment = std::getenv("ZAN_DEVICE_DIR");
+    return fromEnvironment != nullptr && fromEnvironment[0] != '\0' ? fromEnvironment : "/dev";
+}
+
+int ResolveComName(const char* deviceName, char* devicePath, int size) {
+    if (devicePath == nullptr || size <= 0) return -1;
+    const char* digits = ComDigits(deviceName);
+    if (digits == nullptr) return -1;
+    const auto room = static_cast<size_t>(size);
 #ifdef _WIN32
     // The device namespace reaches COM10 and above, which the bare name does not.
-    int written = std::snprintf(devicePath, static_cast<size_t>(size), "\\\\.\\%s", deviceName);
+    return Fill(devicePath, size, std::snprintf(devicePath, room, "\\\\.\\%s", deviceName)) ? 0
+                                                                                            : -1;
 #else
-    int written = std::snprintf(devicePath, static_cast<size_t>(size), "ports/%s", deviceName);
+    // The link in ports/ wins: it is how a test, the emulator or a USB adapter names its port.
+    if (!Fill(devicePath, size, std::snprintf(devicePath, room, "ports/%s", deviceName))) return -1;
+    if (LinkPresent(devicePath)) return 0;
+    const std::string rfcomm = RfcommPath(digits);
+    if (!DevicePresent(rfcomm.c_str())) return 0;
+    return Fill(devicePath, size, std::snprintf(devicePath, room, "%s", rfcomm.c_str())) ? 0 : -1;
 #endif
-    if (written < 0 || written >= size) {
-        devicePath[0] = '\0';
-        return -1;
-    }
-    return 0;
+}
+
+int SerialPortExists(const char* deviceName) {
+    const char* digits = ComDigits(deviceName);
+    if (digits == nullptr) return 0;
+#ifdef _WIN32
+    // Every COM port the system has, a Bluetooth link's included, is a DOS device of that name.
+    char target[1024];
+    if (QueryDosDeviceA(deviceName, target, static_cast<DWORD>(sizeof target)) != 0) return 1;
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? 1 : 0;
+#else
+    const std::string link = std::string("ports/") + deviceName;
+    return LinkPresent(link.c_str()) || DevicePresent(RfcommPath(digits).c_str()) ? 1 : 0;
+#endif
+}
+
+const char* SerialPortPlaces() {
+#ifdef _WIN32
+    return "the COM ports Windows lists";
+#else
+    static std::string places;
+    places = std::string("ports/COMk links and ") + SerialDeviceFolder() + "/rfcommk";
+    return places.c_str();
+#endif
 }
 
 #ifdef _WIN32

@@ -5,9 +5,21 @@
 // station's port number n, as the engine's serial operations are.
 
 // Resolves "COMk" to the device to open: on Windows the name itself; elsewhere the link
-// "ports/COMk" in the working folder (ln -s /dev/rfcomm0 ports/COM3 puts a crank on COM3).
+// "ports/COMk" in the working folder when there is one (tests, USB adapters: ln -s /dev/ttyUSB0
+// ports/COM3), else the Bluetooth port "/dev/rfcommk" when it exists (rfcomm bind 3 <address>
+// puts a paired crank on COM3), else "ports/COMk" again, which then opens as missing.
 // Returns 0 and fills devicePath, or -1 when the name is not "COM" and a number.
 int ResolveComName(const char* deviceName, char* devicePath, int size);
+// The folder of the rfcomm devices: "/dev", or ZAN_DEVICE_DIR when that is set. A test gives
+// a temporary folder of its own; nullptr goes back to the default.
+void SetSerialDeviceFolder(const char* folder);
+const char* SerialDeviceFolder();
+// 1 when the port "COMk" is there to be opened: on Windows a COM port the system lists; elsewhere
+// a "ports/COMk" link (even one whose device has gone, which then opens as missing) or
+// "/dev/rfcommk". 0 otherwise, and for a name that is not "COM" and a number.
+int SerialPortExists(const char* deviceName);
+// Where SerialPortExists looks, in the rider's words, for the search's last line.
+const char* SerialPortPlaces();
 
 // Opens deviceName as port n at the given settings (parity 0 none, 1 odd, 2 even), raw, no flow
 // control, for this station alone: while it is open no other open of the device succeeds (on

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the station and the crank emulator, and starts both in the folder run/: the emulator
 # plays a crank on COM5 (run/ports/COM5), the station opens it as its port file says.
-# With --real-crank the emulator is not started (link your crank as run/ports/COMk).
+# With --real-crank the emulator is not started: a crank bound with rfcomm bind k is COMk, and a
+# link run/ports/COMk wins over it (docs/connecting.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

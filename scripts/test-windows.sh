@@ -53,7 +53,7 @@ start_wine() {
 }
 
 # The crank (the emulator's options as arguments) on a pseudo-terminal, linked as ports/COM9 in the
-# work folder and as the prefix's COM9.
+# work folder and as the prefix's COM9, which the prefix's server, started again, lists.
 start_crank() {
   (cd "$work" && exec "$crank" --port "$com" "$@") >"$work/crank.log" 2>&1 &
   crank_pid=$!
@@ -67,6 +67,11 @@ start_crank() {
     exit 1
   fi
   ln -sfn "$terminal" "$WINEPREFIX/dosdevices/com$com"
+  # Named the Wine way too, the mount manager lists the port at the server's next start as Windows
+  # lists a COM port (QueryDosDevice, HARDWARE\DEVICEMAP\SERIALCOMM): the station's device
+  # search tries only the ports listed.
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com" /t REG_SZ /d "$terminal" /f >/dev/null 2>&1
+  start_wine
 }
 
 start_wine

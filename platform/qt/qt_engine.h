@@ -99,6 +99,8 @@ class QtEngine : public Engine {
     int LaunchBluetoothSettings(int* handle) override;
     int ExecutableHasTerminated(int handle) override;
 
+    int ComPortExists(const char* deviceName) override;
+    const char* ComPortPlaces() override;
     int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                       int stopBits, int inputQueue, int outputQueue) override;
     int SetComTime(int port, double seconds) override;

@@ -4,6 +4,13 @@
 
 #include "platform/serial_port.h"
 
+int QtEngine::ComPortExists(const char* deviceName) {
+    return SerialPortExists(deviceName);
+}
+const char* QtEngine::ComPortPlaces() {
+    return SerialPortPlaces();
+}
+
 // The engine's queue sizes have no meaning here: the operating system queues the bytes.
 int QtEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                             int stopBits, int, int) {

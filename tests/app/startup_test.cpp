@@ -91,6 +91,8 @@ TEST_F(StartupTest, CorrectionCoefficientsOutsideTheRangeBecomeZeroNotTheBound) 
     for (const Case& c : {Case{"0.75", "-0.75", 0.75f, -0.75f}, Case{"0.76", "-0.8", 0.0f, 0.0f},
                           Case{"-0.751", "9", 0.0f, 0.0f}}) {
         ResetStation(zan);
+        // The crank's port is there: the box holds the file's lines alone.
+        engine.Device("COM1");
         std::string setup;
         for (int line = 1; line <= 23; ++line)
             setup += line == 14   ? std::string(c.right) + "\n"
@@ -140,6 +142,8 @@ TEST_F(StartupTest, SetupFileThatCannotBeReadIsToldAtStartAndKeptAsItIsByZeroAnd
         if (c.text == "device" || c.text == "link") continue;
 #endif
         ResetStation(zan);
+        // The crank's port is there: the box holds the file's lines alone.
+        engine.Device("COM1");
         engine.popups.clear();
         std::filesystem::remove_all(folder / "zan_01.set");
         WriteFile("zan_01.set", soundSetup);
@@ -250,24 +254,42 @@ TEST_F(StartupTest, CrankPortOpensAt38400EightNoneOneWithFiveMillisecondTimeOut)
     EXPECT_DOUBLE_EQ(port.timeout, 0.005);
 }
 
-// A port another station holds: the rider is told it is busy, and the station reads nothing
-// from it. A port that is not there at all is the link watchdog's to tell, as before.
-TEST_F(StartupTest, APortHeldByAnotherStationIsToldAsBusyAtStartAndGivesNothing) {
-    for (const bool busy : {false, true}) {
+// A port another station holds, one not the rider's to open, one the machine does not have: the
+// rider is told why at start, and the station reads nothing from it.
+TEST_F(StartupTest, APortThatWillNotOpenIsToldWithItsReasonAtStartAndGivesNothing) {
+    const struct {
+        const char* what;
+        bool HeadlessDevice::*fault; // nullptr: the port opens; no device at all when missing
+        bool missing;
+        const char* reason;
+    } ports[] = {
+        // First, while the test has made no COM7.
+        {"missing", nullptr, true, "missing: no such device"},
+        {"opens", nullptr, false, nullptr},
+        {"busy", &HeadlessDevice::busy, false, "busy: another station or program has it open"},
+        {"denied", &HeadlessDevice::denied, false, PortOpenProblem(portOpenDenied)},
+    };
+    for (const auto& port : ports) {
+        SCOPED_TRACE(port.what);
         ResetStation(zan);
-        engine.Device("COM7").busy = busy;
-        engine.Device("COM7").input.assign(36, 0xFF);
+        if (!port.missing) {
+            engine.Device("COM7").input.assign(36, 0xFF);
+            if (port.fault != nullptr) engine.Device("COM7").*port.fault = true;
+        }
         WriteFile("zan_com.set", "7\n0\n0\n0\n");
         ASSERT_EQ(Start(), 0);
-        EXPECT_EQ(engine.Port(7).open, !busy);
-        const std::vector<std::string> told{
-            "COM7 not opened: busy: another station or program has it open. Nothing is "
-            "measured from it."};
-        EXPECT_EQ(Main(MAIN_MESSAGES).lines, busy ? told : std::vector<std::string>{});
-        if (!busy) continue;
+        EXPECT_EQ(engine.Port(7).open, port.reason == nullptr);
+        std::vector<std::string> told;
+        if (port.reason != nullptr)
+            told.push_back(std::string("COM7 not opened: ") + port.reason +
+                           ". Nothing is measured from it.");
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines, told);
+        if (port.reason == nullptr) continue;
         engine.RunUntil(engine.now + 1.0);
-        EXPECT_EQ(engine.Device("COM7").input.size(), 36u);
         EXPECT_EQ(zan.link.handshakeFrames, 0);
+        if (port.missing) continue;
+        EXPECT_EQ(engine.Device("COM7").input.size(), 36u);
+        engine.Device("COM7") = HeadlessDevice{};
     }
 }
 

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include "app/callbacks.h"
+#include "app/device_search.h"
 #include "app/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
@@ -15,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -119,6 +122,37 @@ TEST_F(CrankLinkTest, ASecondStationOnTheCranksPortIsToldItIsBusyAndTheFirstReco
     EXPECT_EQ(read(report[0], &told, sizeof told), static_cast<ssize_t>(sizeof told));
     EXPECT_EQ(told, 1);
     for (int fd : {go[0], go[1], report[0], report[1]}) close(fd);
+}
+
+// The search's pauses between empty reads take real time, as in the program, so the emulator's
+// frames come while it polls.
+class RealSleepPortEngine : public RealPortEngine {
+  public:
+    void Sleep(int milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        RealPortEngine::Sleep(milliseconds);
+    }
+};
+
+class RfcommSearchTest : public CrankLinkFixtureOn<RealSleepPortEngine> {};
+
+// rfcomm bind 7 <address> gives a paired crank the device rfcomm7 and nothing else: the search
+// finds it on COM7 with no link made by hand, and the port file keeps COM7.
+TEST_F(RfcommSearchTest, ACrankBoundAsRfcomm7IsFoundOnCom7WithoutALinkMadeByHand) {
+    ASSERT_TRUE(crank.Start(7, {"--serial", "417"}));
+    const std::filesystem::path device = std::filesystem::read_symlink("ports/COM7");
+    std::filesystem::remove("ports/COM7");
+    ASSERT_TRUE(folder.Bind(7, device.string()));
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    SearchZAN(zan, 417);
+
+    EXPECT_EQ(engine.Control(zan.setup.mainPanel, MAIN_MESSAGES).lines,
+              (std::vector<std::string>{"Search ZAN sn417 on COM7 ... [ESC=>Skip] \n",
+                                        "Found SN417 su COM7"}));
+    std::ifstream portFile("zan_com.set");
+    std::string firstLine;
+    std::getline(portFile, firstLine);
+    EXPECT_EQ(firstLine, "7");
 }
 
 namespace {

@@ -1,10 +1,12 @@
-// The device search over COM1 to COM64 and the two link commands, on the headless engine's virtual
-// clock: a port's open takes the time its device is given, so a whole search runs in milliseconds.
+// The device search over the ports among COM1 to COM64 the machine has, and the two link commands,
+// on the headless engine's virtual clock: the engine's devices are the machine's ports, and a
+// port's open takes the time its device is given, so a whole search runs in milliseconds.
 #include "app/callbacks.h"
 #include "app/device_search.h"
 #include "app/setup_panel.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
+#include "tests/support/emulated_crank.h"
 #include "tests/support/headless_crank.h"
 #include "tests/support/station_fixture.h"
 
@@ -86,7 +88,8 @@ TEST_F(DeviceSearchTest, FindsSerialTwelveOnCom5AndKeepsThatPortInTheFileNotInCo
     Search(12);
 
     // Each line was painted as it came, with the timers suspended.
-    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 1, 5), {"Found SN012 su COM5"}));
+    // COM1 to COM4 are not on the machine: no line and no wait for them.
+    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 5, 5), {"Found SN012 su COM5"}));
     EXPECT_TRUE(timersSuspendedAtEveryLine);
     EXPECT_EQ(Main(MAIN_MESSAGES).lines,
               (std::vector<std::string>{SearchLine(12, 5), "Found SN012 su COM5"}));
@@ -108,8 +111,22 @@ TEST_F(DeviceSearchTest, FindsSerialTwelveOnCom5AndKeepsThatPortInTheFileNotInCo
 TEST_F(DeviceSearchTest, ACrankTooOldToSendItsIdentityIsFoundAsSerialZero) {
     PlayCrank(engine, "COM5", 0, 2.5).sendsIdentity = false;
     Search(0);
-    EXPECT_EQ(ShownLines(), Then(SearchLines(0, 1, 5), {"Found SN000 su COM5"}));
+    EXPECT_EQ(ShownLines(), Then(SearchLines(0, 5, 5), {"Found SN000 su COM5"}));
     EXPECT_EQ(zan.link.deviceSerial, 0);
+}
+
+// Linux's rfcomm port opens at once and connects to the crank in the seconds after: its frames
+// come on the crank's own clock, the first 2.5 s after the open, while the search polls.
+TEST_F(DeviceSearchTest, ABluetoothPortWhoseCrankConnectsSecondsAfterTheOpenIsFound) {
+    EmulatedCrankSettings settings;
+    settings.serial = 12;
+    EmulatedCrank& crank = PlayEmulatedCrank(engine, "COM5", settings);
+    // The search's pause before the open, then the connection.
+    crank.startTime = engine.now + 1.0 + 2.5;
+    Search(12);
+
+    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 5, 5), {"Found SN012 su COM5"}));
+    EXPECT_EQ(zan.link.deviceSerial, 12);
 }
 
 TEST_F(DeviceSearchTest, AnOpenAcrossTheTurnOfAMinuteIsTimedWhole) {
@@ -146,7 +163,7 @@ TEST_F(DeviceSearchTest, PortsWhoseOpenFailsQuicklyOrTakesTwentySecondsOrMoreAre
 TEST_F(DeviceSearchTest, APortThatOpensAtOnceIsTriedAsALinuxSerialDeviceIs) {
     PlayCrank(engine, "COM2", 12, 0.0);
     Search(12);
-    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 1, 2), {"Found SN012 su COM2"}));
+    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 2, 2), {"Found SN012 su COM2"}));
 }
 
 TEST_F(DeviceSearchTest, ASlowOpenThatFailsIsStillTriedAsAWindowsBluetoothPortIs) {
@@ -159,40 +176,77 @@ TEST_F(DeviceSearchTest, ASlowOpenThatFailsIsStillTriedAsAWindowsBluetoothPortIs
                    {"SN error (sn9999<>sn012 on COM1)", SearchLine(12, 2), "Found SN012 su COM2"}));
 }
 
-// Another station reads the crank sought on COM3: the search names the port busy, reads nothing
-// from it, and finds the crank that is free.
-TEST_F(DeviceSearchTest, ABusyPortIsNamedWithItsReasonAndPassedOverForTwoSeconds) {
-    HeadlessCrank& held = PlayCrank(engine, "COM3", 12, 2.5);
-    engine.Device("COM3").busy = true;
-    PlayCrank(engine, "COM5", 12, 2.5);
-    Search(12);
+// Another station reads the crank sought on COM3, or COM3 is not the rider's to open, or its
+// device has gone since the machine listed it: the search names the reason, reads nothing from
+// it, and finds the crank that is free.
+TEST_F(DeviceSearchTest, APortThatWillNotOpenIsNamedWithItsReasonAndPassedOverForTwoSeconds) {
+    const struct {
+        bool HeadlessDevice::*fault;
+        const char* reason;
+    } faults[] = {
+        {&HeadlessDevice::busy, "busy: another station or program has it open"},
+        {&HeadlessDevice::denied, PortOpenProblem(portOpenDenied)},
+        {&HeadlessDevice::gone, "missing: no such device"},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.reason);
+        HeadlessCrank& held = PlayCrank(engine, "COM3", 12, 2.5);
+        engine.Device("COM3").*fault.fault = true;
+        PlayCrank(engine, "COM5", 12, 2.5);
+        shown.clear();
+        boxSeen.clear();
+        Search(12);
 
-    const std::string busyLine = "COM3 not opened: busy: another station or program has it "
-                                 "open. Nothing is measured from it.";
-    EXPECT_EQ(ShownLines(),
-              Then(SearchLines(12, 1, 3),
-                   Then({busyLine}, Then(SearchLines(12, 4, 5), {"Found SN012 su COM5"}))));
-    EXPECT_EQ(held.framesSent, 0);
-    EXPECT_TRUE(engine.Device("COM3").sent.empty());
-    const auto busy = std::find_if(shown.begin(), shown.end(),
-                                   [&](const Shown& entry) { return entry.line == busyLine; });
-    ASSERT_NE(busy, shown.end());
-    EXPECT_DOUBLE_EQ((busy + 1)->at - busy->at, 2.0);
-    EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"5", "0", "1", "0"}));
+        const std::string faultLine =
+            std::string("COM3 not opened: ") + fault.reason + ". Nothing is measured from it.";
+        EXPECT_EQ(ShownLines(),
+                  Then(SearchLines(12, 3, 3),
+                       Then({faultLine}, Then(SearchLines(12, 5, 5), {"Found SN012 su COM5"}))));
+        EXPECT_EQ(held.framesSent, 0);
+        EXPECT_TRUE(engine.Device("COM3").sent.empty());
+        const auto told = std::find_if(shown.begin(), shown.end(),
+                                       [&](const Shown& entry) { return entry.line == faultLine; });
+        ASSERT_NE(told, shown.end());
+        EXPECT_DOUBLE_EQ((told + 1)->at - told->at, 2.0);
+        EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"5", "0", "1", "0"}));
+        engine.Device("COM3") = HeadlessDevice{};
+    }
 }
 
-TEST_F(DeviceSearchTest, WithNoCrankAnywhereTheSearchShowsEveryPortAndEndsAfterCom64) {
-    Main(MAIN_COM_PORT).value = 7.0;
-    const double start = engine.now;
-    Search(12);
+// A machine without a single port, or whose ports have no crank: the search ends (at once when
+// there is nothing to try) and its last line says no crank was found and where it looked.
+TEST_F(DeviceSearchTest, WithNoCrankAnywhereTheSearchEndsSayingWhereItLooked) {
+    const struct {
+        std::vector<int> ports;
+        std::string last;
+    } machines[] = {
+        {{}, "No crank sn12 found: no COM port here (looked for the test's devices)."},
+        {{3, 9}, "No crank sn12 found on COM3, COM9 (looked for the test's devices)."},
+    };
+    for (const auto& machine : machines) {
+        SCOPED_TRACE(machine.last);
+        // Ports out of reach: each open fails at once.
+        for (int port : machine.ports) engine.Device("COM" + std::to_string(port)).failsOpen = true;
+        Main(MAIN_COM_PORT).value = 7.0;
+        InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, "a line from before");
+        shown.clear();
+        boxSeen.clear();
+        const double start = engine.now;
+        Search(12);
 
-    EXPECT_EQ(ShownLines(), SearchLines(12, 1, 64));
-    // One second's pause before each open, and nothing else.
-    EXPECT_DOUBLE_EQ(engine.now - start, 64.0);
-    EXPECT_EQ(Main(MAIN_COM_PORT).value, 7.0);
-    EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"7", "0", "1", "0"}));
-    EXPECT_EQ(zan.setup.comPort, 7);
-    EXPECT_EQ(engine.suspendedTimers, 0);
+        std::vector<std::string> expected;
+        for (int port : machine.ports) expected.push_back(SearchLine(12, port));
+        expected.push_back(machine.last);
+        EXPECT_EQ(ShownLines(), expected);
+        EXPECT_EQ(Main(MAIN_MESSAGES).lines.back(), machine.last);
+        // One second's pause before each open of a port the machine has, and nothing else: with
+        // no port at all the search is over at once.
+        EXPECT_DOUBLE_EQ(engine.now - start, static_cast<double>(machine.ports.size()));
+        EXPECT_EQ(Main(MAIN_COM_PORT).value, 7.0);
+        EXPECT_EQ(ReadLines("zan_com.set"), (std::vector<std::string>{"7", "0", "1", "0"}));
+        EXPECT_EQ(zan.setup.comPort, 7);
+        EXPECT_EQ(engine.suspendedTimers, 0);
+    }
 }
 
 // --- Another crank, or none that answers ---
@@ -202,9 +256,9 @@ TEST_F(DeviceSearchTest, AnotherCranksNumberShowsTheSnErrorLineForTwoSecondsAndT
     PlayCrank(engine, "COM5", 12, 2.5);
     Search(12);
 
-    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 1, 3),
+    EXPECT_EQ(ShownLines(), Then(SearchLines(12, 3, 3),
                                  Then({"SN error (sn034<>sn012 on COM3)"},
-                                      Then(SearchLines(12, 4, 5), {"Found SN012 su COM5"}))));
+                                      Then(SearchLines(12, 5, 5), {"Found SN012 su COM5"}))));
     const auto error = std::find_if(shown.begin(), shown.end(), [](const Shown& entry) {
         return entry.line.rfind("SN error", 0) == 0;
     });
@@ -221,11 +275,16 @@ TEST_F(DeviceSearchTest, ACandidateThatNeverIdentifiesShows9999AndTheKnownSerial
     engine.Device("COM64").openSeconds = 3.0;
     Search(12);
 
-    const std::vector<std::string> lines = ShownLines();
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
-              (std::vector<std::string>{SearchLine(12, 63), "SN error (sn9999<>sn012 on COM63)",
-                                        SearchLine(12, 64), "SN error (sn9999<>sn012 on COM64)"}));
+    EXPECT_EQ(ShownLines(),
+              (std::vector<std::string>{
+                  SearchLine(12, 63), "SN error (sn9999<>sn012 on COM63)", SearchLine(12, 64),
+                  "SN error (sn9999<>sn012 on COM64)",
+                  "No crank sn12 found on COM63, COM64 (looked for the test's devices)."}));
+    // The silent COM64 is polled for some seconds, not for ever: after the pause, its 3 s open
+    // and the second before the polling, 8 s of polling.
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_NEAR(shown[shown.size() - 2].at - shown[shown.size() - 3].at, 1.0 + 3.0 + 1.0 + 8.0,
+                0.01);
     // The placeholder is no crank's number: the next save keeps the one the station knew.
     EXPECT_EQ(zan.link.deviceSerial, 123);
     ASSERT_EQ(SavePar(EngineStation(), "zan_01.set"), 0);
@@ -243,7 +302,7 @@ TEST_F(DeviceSearchTest, EscapeHeldWhenCom3ComesUpEndsTheSearchBeforeCom3IsOpene
     Search(12);
 
     EXPECT_EQ(ShownLines(),
-              Then(SearchLines(12, 1, 3), {"SEARCH terminata da comando [ESC=>Skip]"}));
+              Then(SearchLines(12, 2, 3), {"SEARCH terminata da comando [ESC=>Skip]"}));
     EXPECT_EQ(
         Main(MAIN_MESSAGES).lines,
         (std::vector<std::string>{SearchLine(12, 3), "SEARCH terminata da comando [ESC=>Skip]"}));

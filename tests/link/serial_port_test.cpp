@@ -76,6 +76,7 @@ TEST(SerialPortNames, APathThatDoesNotFitTheBufferIsRefused) {
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -381,6 +382,73 @@ TEST_F(SerialPortTest, AMissingDeviceIsToldAsMissing) {
     EXPECT_EQ(SerialOpen(8, "COM8", 38400, 0, 8, 1), portOpenMissing);
     EXPECT_STREQ(PortOpenProblem(portOpenMissing), "missing: no such device");
     EXPECT_EQ(PortOpenProblem(0), nullptr);
+}
+
+// --- Where COMk is: a link in ports/, else the Bluetooth port rfcommk ---------------------------
+
+// rfcomm bind 7 <address> makes /dev/rfcomm7: the crank behind it answers on COM7 with no link
+// made by hand, and a port with neither is not there.
+TEST_F(SerialPortTest, ACrankBoundAsRfcomm7OpensAsCom7WithoutALinkInPorts) {
+    PtyPair bound;
+    ASSERT_TRUE(bound.Ok());
+    ASSERT_TRUE(folder.Bind(7, bound.SlavePath()));
+    ASSERT_TRUE(folder.Link("COM8", "/dev/zan-no-such-device"));
+    const struct {
+        const char* name;
+        int exists;
+    } ports[] = {{"COM5", 1}, {"COM7", 1}, {"COM8", 1}, {"COM6", 0}, {"COM07", 0}, {"COM", 0}};
+    for (const auto& port : ports) EXPECT_EQ(SerialPortExists(port.name), port.exists) << port.name;
+    EXPECT_EQ(Resolved("COM7"), folder.DeviceFolder() + "/rfcomm7");
+    EXPECT_EQ(SerialPortPlaces(), "ports/COMk links and " + folder.DeviceFolder() + "/rfcommk");
+
+    ASSERT_EQ(SerialOpen(3, "COM7", 38400, 0, 8, 1), 0);
+    const unsigned char fromBound = 0x37;
+    ASSERT_TRUE(bound.Send(&fromBound, 1));
+    ASSERT_TRUE(WaitPortQueued(3, 1));
+    EXPECT_EQ(SerialReadByte(3), 0x37);
+}
+
+// The link in ports/ is how a test, the emulator or a USB adapter names its port: it wins over
+// rfcommk, even when its own device has gone.
+TEST_F(SerialPortTest, ALinkInPortsWinsOverTheRfcommDeviceOfTheSameNumber) {
+    PtyPair bound;
+    ASSERT_TRUE(bound.Ok());
+    ASSERT_TRUE(folder.Bind(5, bound.SlavePath()));
+    EXPECT_EQ(Resolved("COM5"), "ports/COM5");
+    ASSERT_EQ(OpenCrank(), 0);
+    const unsigned char fromBound = 0x55;
+    ASSERT_TRUE(bound.Send(&fromBound, 1));
+    ASSERT_TRUE(CrankSends({0x42}));
+    ASSERT_TRUE(WaitPortQueued(crankPort, 1));
+    EXPECT_EQ(SerialReadByte(crankPort), 0x42);
+    EXPECT_LT(SerialReadByte(crankPort), 0);
+
+    ASSERT_TRUE(folder.Link("COM5", "/dev/zan-no-such-device"));
+    EXPECT_EQ(OpenCrank(), portOpenMissing);
+}
+
+TEST_F(SerialPortTest, TheDeviceFolderIsDevUnlessZanDeviceDirOrATestChoosesAnother) {
+    SetSerialDeviceFolder(nullptr);
+    unsetenv("ZAN_DEVICE_DIR");
+    EXPECT_STREQ(SerialDeviceFolder(), "/dev");
+    setenv("ZAN_DEVICE_DIR", "/tmp/zan-devices", 1);
+    EXPECT_STREQ(SerialDeviceFolder(), "/tmp/zan-devices");
+    SetSerialDeviceFolder(folder.DeviceFolder().c_str());
+    EXPECT_EQ(SerialDeviceFolder(), folder.DeviceFolder());
+    unsetenv("ZAN_DEVICE_DIR");
+}
+
+// A device the rider may not open, as /dev/rfcomm0 is outside the dialout group. Root opens any
+// terminal, but not a read-only kernel attribute for writing.
+TEST_F(SerialPortTest, ADeviceNotTheRidersToOpenIsToldAsDeniedNamingTheDialoutGroup) {
+    const char* readOnly = "/sys/kernel/uevent_seqnum";
+    if (access(readOnly, R_OK) != 0) GTEST_SKIP() << readOnly << " is not there to try";
+    ASSERT_TRUE(folder.Bind(6, readOnly));
+    EXPECT_EQ(SerialOpen(6, "COM6", 38400, 0, 8, 1), portOpenDenied);
+    EXPECT_STREQ(PortOpenProblem(portOpenDenied),
+                 "no permission to open it: add yourself to the dialout group (sudo adduser $USER "
+                 "dialout), then log in again");
+    EXPECT_EQ(SerialInQueueLength(6), 0);
 }
 
 // --- Bytes both ways ---------------------------------------------------------------------------

@@ -37,6 +37,8 @@ TEST_F(PortFileTest, ALineThatIsNotANumberLeavesTheDefaultsInUseAndTheFileAsItIs
                                1}}) {
         ResetStation(zan);
         engine.popups.clear();
+        // The crank's port is there: the box holds the file's line alone.
+        engine.Device("COM1");
         WriteFile("zan_com.set", c.text);
         ASSERT_EQ(Start(), 0);
         const std::string message = "Port file \"zan_com.set\" line " + std::to_string(c.line) +

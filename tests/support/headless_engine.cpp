@@ -539,14 +539,24 @@ HeadlessDevice* HeadlessEngine::BoundDevice(int port) {
     return device == devices.end() ? nullptr : &device->second;
 }
 
+int HeadlessEngine::ComPortExists(const char* deviceName) {
+    return HasDevice(Text(deviceName)) ? 1 : 0;
+}
+
+const char* HeadlessEngine::ComPortPlaces() {
+    return "the test's devices";
+}
+
 int HeadlessEngine::OpenComConfig(int port, const char* deviceName, long baud, int parity,
                                   int dataBits, int stopBits, int, int) {
     HeadlessPort& opened = ports[port];
     opened = HeadlessPort{};
     const std::string name = Text(deviceName);
     const auto device = devices.find(name);
-    if (device == devices.end()) return -1;
+    if (device == devices.end()) return portOpenMissing;
     if (device->second.busy) return portOpenBusy;
+    if (device->second.denied) return portOpenDenied;
+    if (device->second.gone) return portOpenMissing;
     now += device->second.openSeconds;
     if (device->second.failsOpen) return -1;
     opened.open = true;

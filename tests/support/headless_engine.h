@@ -57,6 +57,8 @@ struct HeadlessDevice {
     double openSeconds = 0.0; // how long an open of this device takes on the virtual clock
     bool failsOpen = false;   // the open takes its time, then fails
     bool busy = false;        // another station holds it: every open fails at once as busy
+    bool denied = false;      // not the rider's to open: every open fails at once as denied
+    bool gone = false;        // listed, its device gone: every open fails at once as missing
     // Called before each queue-length query, so a test can stream frames on the virtual clock.
     std::function<void(HeadlessDevice&)> feed;
 };
@@ -198,6 +200,9 @@ class HeadlessEngine : public Engine {
     int LaunchBluetoothSettings(int* handle) override;
     int ExecutableHasTerminated(int handle) override;
 
+    // The devices made with Device() are the machine's ports.
+    int ComPortExists(const char* deviceName) override;
+    const char* ComPortPlaces() override;
     int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                       int stopBits, int inputQueue, int outputQueue) override;
     int SetComTime(int port, double seconds) override;

@@ -2,6 +2,8 @@
 
 #include "tests/support/pty_pair.h"
 
+#include "platform/serial_port.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -119,12 +121,31 @@ ScopedPortsFolder::ScopedPortsFolder() {
     folder = pattern;
     std::filesystem::create_directory(std::filesystem::path(folder) / "ports", error);
     if (error) return;
+    std::filesystem::create_directory(std::filesystem::path(folder) / "dev", error);
+    if (error) return;
     std::filesystem::current_path(folder, error);
     entered = !error;
+    // The machine's own /dev/rfcommk must not answer for a test's COMk.
+    if (entered) SetSerialDeviceFolder(DeviceFolder().c_str());
+}
+
+std::string ScopedPortsFolder::DeviceFolder() const {
+    return (std::filesystem::path(folder) / "dev").string();
+}
+
+bool ScopedPortsFolder::Bind(int number, const std::string& target) {
+    if (!entered) return false;
+    std::filesystem::path device =
+        std::filesystem::path(DeviceFolder()) / ("rfcomm" + std::to_string(number));
+    std::error_code error;
+    std::filesystem::remove(device, error);
+    std::filesystem::create_symlink(target, device, error);
+    return !error;
 }
 
 ScopedPortsFolder::~ScopedPortsFolder() {
     std::error_code error;
+    if (entered) SetSerialDeviceFolder(nullptr);
     if (entered) std::filesystem::current_path(previousFolder, error);
     // remove_all takes the links themselves, never what they point at.
     if (!folder.empty()) std::filesystem::remove_all(folder, error);

@@ -40,8 +40,9 @@ class PtyPair {
     std::string slavePath;
 };
 
-// A fresh temporary working folder with an empty "ports" folder. The test runs inside it; the
-// previous working folder comes back and the folder is removed when the object goes.
+// A fresh temporary working folder with an empty "ports" folder, and an empty "dev" folder that
+// stands for /dev while the object lives. The test runs inside it; the previous working folder
+// and /dev come back and the folder is removed when the object goes.
 class ScopedPortsFolder {
   public:
     ScopedPortsFolder();
@@ -52,6 +53,9 @@ class ScopedPortsFolder {
     bool Ok() const { return entered; }
     // Makes "ports/<comName>" a link to target, replacing any link of that name.
     bool Link(const char* comName, const std::string& target);
+    // Makes "dev/rfcomm<number>" a link to target, as rfcomm bind makes the device.
+    bool Bind(int number, const std::string& target);
+    std::string DeviceFolder() const;
 
   private:
     std::string previousFolder;

@@ -8,6 +8,8 @@
 class RealPortEngine : public HeadlessEngine {
   public:
     ~RealPortEngine() override { SerialCloseAll(); }
+    int ComPortExists(const char* deviceName) override { return SerialPortExists(deviceName); }
+    const char* ComPortPlaces() override { return SerialPortPlaces(); }
     int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
                       int stopBits, int, int) override {
         return SerialOpen(port, deviceName, baud, parity, dataBits, stopBits);
