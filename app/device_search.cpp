@@ -10,6 +10,7 @@
 #include "platform/bounded_text.h"
 #include "platform/engine.h"
 #include "platform/numbers.h"
+#include "platform/texts.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
@@ -53,7 +54,8 @@ int WholeSecondsSince(double start) {
 
 void KeepFoundPort(Station& zan, int port) {
     char line[256];
-    FormatText(line, sizeof line, "Found SN%03d su COM%d", zan.link.deviceSerial, port);
+    FormatText(line, sizeof line, Translated("DeviceSearch", "Found SN%03d su COM%d"),
+               zan.link.deviceSerial, port);
     ShowLine(zan.setup, line);
     SetCtrlVal(zan.setup.mainPanel, MAIN_COM_PORT, port);
     TakePanelPortChoices(zan);
@@ -148,7 +150,7 @@ void SearchZAN(Station& zan, int serialSought) {
         FormatText(link.comPortName, sizeof link.comPortName, "%s%d", "COM", port);
         const double openStart = Timer();
         if (EscapeKeyDown()) {
-            ShowLine(setup, "SEARCH terminata da comando [ESC=>Skip]");
+            ShowLine(setup, Translated("DeviceSearch", "SEARCH terminata da comando [ESC=>Skip]"));
             ended = true;
             break;
         }

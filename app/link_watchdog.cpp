@@ -8,6 +8,7 @@
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
+#include "platform/texts.h"
 #include "setup/catalogue.h"
 #include "setup/number_text.h"
 #include "setup/window_title.h"
@@ -23,15 +24,16 @@ constexpr const char* serialWarningTitle = "WARNING !!!";
 constexpr const char* serialWarning = "Setup file & CRANK with different SERIAL NUMBER !!!\n\n"
                                       "READINGS could be wrong !!!\n\n\n"
                                       "Overwrite SN on FILE ???";
-constexpr const char* notConnectedTitle = "Attenzione !!!";
-constexpr const char* notConnected = "ZAN non connesso !\n\n"
-                                     "Controllare :\n\n"
-                                     "-Accensione sistema ZAN\n"
-                                     "-Porta COM\n"
-                                     "-Pairing con Bluetooth (5296)\n\n"
-                                     "Premere spia ONLINE/RECONNECT per Riconnettere ...\n\n"
-                                     "Inserire SN ---> Search ZAN ...\n"
-                                     "Per versioni SW<1.0 inserire 000";
+constexpr const char* notConnectedTitle = ZAN_TEXT("LinkWatchdog", "Attenzione !!!");
+constexpr const char* notConnected =
+    ZAN_TEXT("LinkWatchdog", "ZAN non connesso !\n\n"
+                             "Controllare :\n\n"
+                             "-Accensione sistema ZAN\n"
+                             "-Porta COM\n"
+                             "-Pairing con Bluetooth (5296)\n\n"
+                             "Premere spia ONLINE/RECONNECT per Riconnettere ...\n\n"
+                             "Inserire SN ---> Search ZAN ...\n"
+                             "Per versioni SW<1.0 inserire 000");
 
 // Lets the rider pair the crank in the desktop's Bluetooth settings. No tick runs meanwhile;
 // Escape gives up waiting for a settings window that does not close.
@@ -68,8 +70,9 @@ void AskHowToReconnect(void* station) {
     Station& zan = *static_cast<Station*>(station);
     AppState& app = zan.app;
     char response[64] = "";
-    const int button = GenericMessagePopup(notConnectedTitle, notConnected, "Reconnect", "Skip",
-                                           "Search ZAN", response, serialDigits);
+    const int button = GenericMessagePopup(Translated("LinkWatchdog", notConnectedTitle),
+                                           Translated("LinkWatchdog", notConnected), "Reconnect",
+                                           "Skip", "Search ZAN", response, serialDigits);
     app.linkDialogOpen = 0;
     response[sizeof response - 1] = '\0';
     if (button == reconnectButton) {

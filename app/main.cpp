@@ -8,12 +8,14 @@
 #include "app/window_replay.h"
 #include "export/ride_export.h"
 #include "platform/engine.h"
+#include "platform/text_language.h"
 #include "platform/windows_calls.h"
 #include "review/review_window.h"
 #include "setup/catalogue.h"
 #include "setup/window_title.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 
 #include <atomic>
@@ -121,6 +123,10 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "       zan_pc --replay STREAM.zanraw --export\n"
                     "  Plays the raw stream recorded beside a session again, with no window, into\n"
                     "  a new session file beside it with its FIT and TCX files.\n"
+                    "       zan_pc --lang it|en [SETUP_FILE | --replay STREAM.zanraw ...]\n"
+                    "  Shows the station's own texts as written, partly Italian (it), or in\n"
+                    "  English (en). Without it: English, unless the system's language is\n"
+                    "  Italian or the C locale (LC_ALL, LC_MESSAGES, LANG).\n"
                     "       zan_pc --help | -h | --version\n"
                     "  Prints this text, or the version (%s).\n",
                     version.c_str());
@@ -247,6 +253,26 @@ int ReplayExportCommand(char** argv) {
     std::printf("%s\n", session.c_str());
     return 0;
 }
+// zan_pc --lang it|en ...: the language of the station's own texts, taken out of the arguments
+// before anything else reads them; without it, the rider's locale's. False after the usage line
+// for another language.
+bool TakeTextLanguage(int& argc, char** argv, TextLanguage& language) {
+    const char* option = nullptr;
+    if (argc >= 2 && std::strcmp(argv[1], "--lang") == 0) {
+        option = argc >= 3 ? argv[2] : "";
+        // argv[argc] is the null pointer, which moves down with the rest.
+        for (int i = 3; i <= argc; ++i) argv[i - 2] = argv[i];
+        argc = argc >= 3 ? argc - 2 : 1;
+    }
+    const QByteArray systemLocale = QLocale::system().name().toUtf8();
+    if (ChooseTextLanguage(option, std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                           std::getenv("LANG"), systemLocale.constData(), language))
+        return true;
+    UseConsole();
+    std::fprintf(stderr, "usage: zan_pc --lang it|en [SETUP_FILE | --replay STREAM.zanraw ...]\n");
+    return false;
+}
+
 // The command line the station sees: the arguments, joined by single blanks, into commandLine.
 // Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
 // names a setup file that does not exist.
@@ -278,6 +304,8 @@ int TakeCommandLine(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TextLanguage language = TextLanguage::Source;
+    if (!TakeTextLanguage(argc, argv, language)) return 2;
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--review") == 0) return ReviewCommand(argc, argv);
     if (IsReplayExport(argc, argv)) return ReplayExportCommand(argv);
@@ -306,6 +334,9 @@ int main(int argc, char** argv) {
     ChooseOffscreenWithoutScreen();
     QApplication application(argc, argv);
     KeepDecimalPointInFiles();
+    // Before the panels are built: their labels are looked up as they are.
+    if (!UseTextLanguage(language))
+        std::fprintf(stderr, "The English texts did not load: the texts are shown as written.\n");
     StationEngine engine;
     UseEngine(&engine);
     // The one station of the program, on the heap: its record is large.

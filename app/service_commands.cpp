@@ -6,6 +6,7 @@
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/panel.h"
+#include "platform/texts.h"
 #include "setup/catalogue.h"
 
 namespace {
@@ -48,7 +49,8 @@ int SERIAL(int, int, int event, void*, int, int) {
     SetCtrlVal(zan.setup.mainPanel, MAIN_SERIAL, 0);
     char response[serialDigits + 1] = "";
     const int button =
-        GenericMessagePopup("Serializzazione pedivella ...", "Inserire Serial Number XXX", "OK",
+        GenericMessagePopup(Translated("ServiceCommands", "Serializzazione pedivella ..."),
+                            Translated("ServiceCommands", "Inserire Serial Number XXX"), "OK",
                             "SKIP", "", response, serialDigits);
     // SKIP: the crank's number is read anew by a fresh identity handshake.
     if (button > popupOk) {

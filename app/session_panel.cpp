@@ -6,6 +6,7 @@
 #include "platform/bounded_text.h"
 #include "platform/numbers.h"
 #include "platform/panel.h"
+#include "platform/texts.h"
 #include "record/multi_turn_file.h"
 #include "record/raw_stream_file.h"
 #include "record/session_clock.h"
@@ -44,7 +45,8 @@ void OpenSession(Station& zan) {
     StampSession(record);
     OfferRecordFolder(record);
     char chosen[512] = "";
-    DirSelectPopup(record.defaultRecordFolder, "Selezionare FOLDER", chosen, sizeof chosen);
+    DirSelectPopup(record.defaultRecordFolder, Translated("SessionPanel", "Selezionare FOLDER"),
+                   chosen, sizeof chosen);
     TakeRecordFolder(record, chosen);
     if (StartSession(record, zan.setup, !zan.app.replaying) == SessionStart::Refused) {
         ShowRefusedSession(zan);

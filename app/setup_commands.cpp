@@ -3,6 +3,7 @@
 #include "app/callbacks.h"
 #include "app/setup_panel.h"
 #include "platform/panel.h"
+#include "platform/texts.h"
 #include "setup/catalogue.h"
 #include "setup/zero_reset.h"
 
@@ -13,8 +14,8 @@ namespace {
 // Asks for a setup file; a cancelled popup, or a name of 3 characters or less, means the default.
 void ChooseSetupPath(SetupState& setup) {
     char chosenSetupPath[512] = "";
-    FileSelectPopup("Setup", "*.set", "Selezionare il file SETUP", chosenSetupPath,
-                    sizeof chosenSetupPath);
+    FileSelectPopup("Setup", "*.set", Translated("SetupCommands", "Selezionare il file SETUP"),
+                    chosenSetupPath, sizeof chosenSetupPath);
     KeepSetupPath(setup, std::strlen(chosenSetupPath) > 3 ? chosenSetupPath : defaultSetupPath);
 }
 

@@ -258,6 +258,10 @@ const char* PortOpenProblem(int result) {
     return "it is no serial port this station can use";
 }
 
+const char* Translated(const char* context, const char* source) {
+    return CurrentEngine().Translated(context, source);
+}
+
 int ComPortExists(const char* deviceName) {
     return CurrentEngine().ComPortExists(deviceName);
 }
@@ -287,6 +291,10 @@ int ComRdBlock(int port, unsigned char* buffer, int count) {
 }
 int ComWrtByte(int port, int byte) {
     return CurrentEngine().ComWrtByte(port, byte);
+}
+
+const char* Engine::Translated(const char*, const char* source) {
+    return source;
 }
 
 int Engine::ComPortExists(const char*) {

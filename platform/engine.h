@@ -4,12 +4,14 @@
 // the program, the headless engine in the tests. Files are real files in both engines; the clock
 // and the serial ports belong to the engine, so a test can run an hour of pedalling in
 // milliseconds. The operations are declared by what they serve, so each layer names what it
-// uses: platform/port.h, platform/clock.h, platform/files.h and (for app/ only) platform/panel.h.
+// uses: platform/port.h, platform/clock.h, platform/files.h, platform/texts.h and (for app/ only)
+// platform/panel.h.
 
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/panel.h"
 #include "platform/port.h"
+#include "platform/texts.h"
 
 #include <cstddef>
 
@@ -78,6 +80,10 @@ struct Engine {
     // Runs call(data) once, from the event loop, when the engine's clock has gone on by the given
     // seconds; everything else runs meanwhile.
     virtual int PostDelayedCall(void (*call)(void* data), void* data, double seconds) = 0;
+
+    // The station's text in the rider's language (platform/texts.h). By default the text as
+    // written: the headless engine's tests read the texts the code writes.
+    virtual const char* Translated(const char* context, const char* source);
 
     // Prints the panel on the named printer; with no such printer, writes a PDF file to pdfPath.
     // Returns 1 when printed, 2 when written to pdfPath, negative on failure.

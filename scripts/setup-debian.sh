@@ -12,6 +12,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # Qt's base with its uic, and QCustomPlot for the graph.
   qt6-base-dev libgl-dev libqcustomplot-dev
+  # lrelease makes the English catalogue of the station's texts at build time, lupdate checks it.
+  qt6-l10n-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   # The fuzz targets: clang with libFuzzer and the sanitizers' run-time.
   clang libclang-rt-14-dev

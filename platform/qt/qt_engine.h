@@ -5,6 +5,7 @@
 
 #include "platform/control_kind.h"
 #include "platform/engine.h"
+#include "platform/text_language.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -13,6 +14,8 @@
 
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 class QCustomPlot;
@@ -25,6 +28,11 @@ class QWidget;
 // Windows folder, a build), else in the installed data folder, ZAN_INSTALLED_DATA from the
 // program's folder (/usr/share/zan-station for /usr/bin/zan_pc). Empty when none holds it.
 QString FindImageFile(const QString& name, const QString& programFolder);
+
+// Loads the catalogue of the station's texts in the language into the application, in place of
+// the one loaded before; the texts as written need none. Called before the panels are loaded:
+// their labels are looked up as they are built. False when the catalogue does not load.
+bool UseTextLanguage(TextLanguage language);
 
 class QtEngine : public Engine {
   public:
@@ -85,6 +93,8 @@ class QtEngine : public Engine {
     int DismissPopup() override;
     int PostDeferredCall(void (*call)(void* data), void* data) override;
     int PostDelayedCall(void (*call)(void* data), void* data, double seconds) override;
+    // Looked up in the application's catalogue, as the panels' labels are.
+    const char* Translated(const char* context, const char* source) override;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
     // The review window is the program's, above the engine: the program's engine opens it.
     int OpenReviewWindow(const char* path, char* reason, std::size_t size) override;
@@ -190,5 +200,7 @@ class QtEngine : public Engine {
     std::unique_ptr<QObject> filter;
     std::unique_ptr<QObject> commandKeys = MakeCommandKeys();
     std::map<int, std::unique_ptr<QProcess>> launched;
+    // Every translated text handed out, kept for the program's life (texts are few).
+    std::set<std::string, std::less<>> translatedTexts;
     int nextLaunch = 1;
 };

@@ -253,7 +253,11 @@ TEST_F(FaultSetupStartTest, RefusedCommandLinesAnswerOnTheConsoleAndTouchNoFile)
          {Case{"nothere.set", 2, "",
                "Setup file \"nothere.set\" does not exist: the station does not start.\n"},
           Case{"--version", 0, "zan_pc 1.6 (110126)\n", ""}, Case{"--help", 0, nullptr, ""},
-          Case{"-h", 0, nullptr, ""}}) {
+          Case{"-h", 0, nullptr, ""},
+          // The language option is taken out before the rest is read.
+          Case{"--lang en --version", 0, "zan_pc 1.6 (110126)\n", ""},
+          Case{"--lang de", 2, "",
+               "usage: zan_pc --lang it|en [SETUP_FILE | --replay STREAM.zanraw ...]\n"}}) {
         ChildProcess station;
         ASSERT_TRUE(station.Run(
             {"/bin/sh", "-c", "exec '" + pc + "' " + c.arguments + " >out.txt 2>err.txt"}));
