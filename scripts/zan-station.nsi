@@ -1,6 +1,6 @@
 ; The ZAN station's Windows installer, made by scripts/package-windows.sh from the zip's folder:
-;   makensis -DVERSION=1.6 -DSTAGE=<the zip's folder> -DPROGRAM_FILES=<its list> -DOUTFILE=<installer>
-;     zan-station.nsi
+;   makensis -DVERSION=1.6 -DSTAGE=<the zip's folder> -DPROGRAM_FILES=<its list>
+;     -DOUTFILE=<installer> zan-station.nsi
 ; where the list holds the uninstaller's Delete and RMDir lines for the folder's files (makensis on
 ; Linux turns every backslash of a !system command into a slash, so it cannot write them itself).
 ; It installs for the rider alone, with no administrator rights: the program in
@@ -11,7 +11,7 @@
 ; uninstalls without a window.
 
 !ifndef VERSION | STAGE | PROGRAM_FILES | OUTFILE
-  !error "makensis -DVERSION=<version> -DSTAGE=<folder> -DPROGRAM_FILES=<list> -DOUTFILE=<installer>"
+  !error "makensis -DVERSION=<version> -DSTAGE=<dir> -DPROGRAM_FILES=<list> -DOUTFILE=<exe>"
 !endif
 
 ; The station is a 64-bit program: a 64-bit installer, which needs no plugin (Debian's NSIS has
