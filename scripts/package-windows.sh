@@ -3,8 +3,10 @@
 # scripts/build-qt-windows.sh (built first when the cache lacks it), with every DLL it loads, Qt's
 # Windows platform, style, print-support and image-format plugins, the panel's icons, the first-run
 # files and a text on pairing the crank. Unzipped, the folder runs on Windows with nothing
-# installed.
-# Usage: package-windows.sh   (the zip lands in build-win-qt/ and its path is printed last)
+# installed. Beside it, zan-station-windows-x64-setup.exe, the NSIS installer of the same folder
+# (scripts/zan-station.nsi): per user, with a Start-menu entry and an uninstaller.
+# Usage: package-windows.sh   (both land in build-win-qt/; the zip's path and the installer's are
+#   printed last, in that order)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -68,4 +70,26 @@ done
 
 find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec "$mingw-strip" --strip-unneeded {} +
 (cd "$build" && zip -q -r -X zan-station-windows-x64.zip zan-station)
+
+# The installer's uninstaller removes the program's files by name: its Delete and RMDir lines, the
+# rider's first-run files left out (the installer puts those in the rider's folder).
+program_files="$build/zan-station-files.nsh"
+(
+  cd "$stage"
+  find . -type f ! -name zan_01.set ! -name zan_com.set | LC_ALL=C sort |
+    sed -e 's|^\./||' -e 's|/|\\|g' -e 's|.*|Delete "$INSTDIR\\&"|'
+  find . -mindepth 1 -type d | LC_ALL=C sort -r |
+    sed -e 's|^\./||' -e 's|/|\\|g' -e 's|.*|RMDir "$INSTDIR\\&"|'
+) >"$program_files"
+version=$(sed -n 's/.*programVersion = "\([0-9.]*\) .*/\1/p' setup/window_title.h)
+if [ -z "$version" ]; then
+  echo "setup/window_title.h names no programVersion: the installer would have no version." >&2
+  exit 1
+fi
+installer="$build/zan-station-windows-x64-setup.exe"
+rm -f "$installer"
+bash scripts/traced.sh package-windows-installer makensis -V2 -WX -DVERSION="$version" \
+  -DSTAGE="$PWD/$stage" -DPROGRAM_FILES="$PWD/$program_files" -DOUTFILE="$PWD/$installer" \
+  scripts/zan-station.nsi >&2
 echo "$PWD/$build/zan-station-windows-x64.zip"
+echo "$PWD/$installer"

@@ -34,12 +34,13 @@ if ! command -v npm >/dev/null; then packages+=(npm); fi
 # sources to build with it, and Wine to run what it makes (64-bit only: wine64, and wine for the
 # wine and wineboot commands, which wine64 only recommends). The Windows Qt is built from Debian's
 # source packages (scripts/build-qt-windows.sh: apt's keyring and dpkg-source; the host's qtbase
-# runs moc, rcc and uic for it), the package is zipped, and its window runs on a virtual screen
-# (Xvfb), its title read with xwininfo, its picture made with netpbm and its text in DejaVu Sans.
+# runs moc, rcc and uic for it), the package is zipped and made an installer (NSIS's makensis), and
+# its window runs on a virtual screen (Xvfb), its title read with xwininfo, its picture made with
+# netpbm and its text in DejaVu Sans.
 windows_packages=(
   g++-mingw-w64-x86-64-posix googletest wine wine64
   debian-archive-keyring dpkg-dev xz-utils perl qt6-base-dev-tools zip unzip xvfb x11-utils netpbm
-  fonts-dejavu-core
+  fonts-dejavu-core nsis
 )
 
 # The Debian package (debian/): dpkg-buildpackage with its build-essential check, fakeroot and

@@ -5,7 +5,8 @@
 # as COM9 (dosdevices/com9), so the tests reach it through CreateFile, ReadFile and
 # ClearCommError as on Windows. Then the whole station: the zip of scripts/package-windows.sh
 # (which builds the Windows Qt into its cache when it is missing), unzipped into a fresh prefix,
-# its window on a virtual screen with the emulator on COM9.
+# its window on a virtual screen with the emulator on COM9; and its installer, installed silently
+# in that prefix, its station started as the Start-menu entry starts it, and uninstalled.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,8 +23,10 @@ bash scripts/traced.sh test-windows-configure cmake -G Ninja -S . -B build-win \
   -DZAN_QT=OFF -DZAN_BENCH=OFF -DZAN_GTEST_SOURCE_DIR=/usr/src/googletest
 bash scripts/traced.sh test-windows-build cmake --build build-win
 
-# A Wine prefix of the build's own, without a screen, without Mono and Gecko.
-export WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A Wine prefix of the build's own, without a screen, without Mono and Gecko, and without the menu
+# builder, which would copy the installer's Start-menu entry into the desktop's menu.
+export WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset DISPLAY WAYLAND_DISPLAY
 com=9
 crank="$PWD/build-win-host/zan_crank"
@@ -102,7 +105,9 @@ unset ZAN_COM_PORT ZAN_COM_HANGUP
 
 # The whole station for Windows: the Windows Qt (built into the cache when it is missing),
 # zan_pc.exe and its zip.
-zip=$(bash scripts/package-windows.sh | tail -n 1)
+made=$(bash scripts/package-windows.sh | tail -n 2)
+zip=$(head -n 1 <<<"$made")
+installer=$(tail -n 1 <<<"$made")
 
 # The zip's window under Wine, in a fresh prefix on a virtual screen, with the crank on COM9: it
 # connects, records a session through ZAN_AUTOMATE and quits as the quit button does.
@@ -121,6 +126,13 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$work/display")"
 start_wine
+# Wine links the prefix's Documents to the home folder: the installer's rider folder, Documents\ZAN,
+# stays in the prefix.
+user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
+if [ -L "$user_dir/Documents" ]; then
+  rm "$user_dir/Documents"
+  mkdir "$user_dir/Documents"
+fi
 # Qt asks Windows for its dialog font, "MS Shell Dlg", which Wine gives as Tahoma; finding no
 # Tahoma here, Qt took the first font it found, on this machine a math font whose metrics put a
 # line edit's text above its box, and every numeric field looked empty. DejaVu Sans, which every
@@ -140,12 +152,17 @@ start_crank --cadence 90 --right-force 300 --left-force 200
 station_pid=$!
 # The title names the crank once its identity frames agree (before that it may show SN_000).
 connected="Connected to ZAN -> SW_04  SN_123 )"
-title=""
-for _ in $(seq 120); do
-  title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Orvelta[^"]*"' | head -n 1 || true)
-  if [[ "$title" == *"$connected"* ]]; then break; fi
-  sleep 0.5
-done
+# The station window's title once it shows the crank connected, or the last one after a minute.
+await_connection() {
+  local shown=""
+  for _ in $(seq 120); do
+    shown=$(xwininfo -root -tree 2>/dev/null | grep -o '"Orvelta[^"]*"' | head -n 1 || true)
+    if [[ "$shown" == *"$connected"* ]]; then break; fi
+    sleep 0.5
+  done
+  echo "$shown"
+}
+title=$(await_connection)
 # The picture of the window, once a few rows are on the panel.
 sleep 10
 window=$(xwininfo -root -tree | grep '"Orvelta' | grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' | head -n 1)
@@ -216,3 +233,97 @@ grep -q "quit '4' (3 of 3)" "$work/crank.log" || fail "the crank did not receive
   [ "$(head -n 1 "$station/zan_01.set.bak" 2>/dev/null | tr -d '\r')" = "1000" ] ||
   fail "quitting did not save zan_01.set or keep the one it replaced."
 echo "The Windows station under Wine: $title, a session in dati, quit bytes sent, zan_01.set saved."
+
+# The installer, silently, in the same prefix, as a rider without administrator rights installs
+# it. The rider's folder already holds their port file (COM9, where the first-run file names COM5):
+# the installer adds the missing calibration and leaves the port as the rider wrote it.
+installer_start=$SECONDS
+fail() {
+  echo "The Windows installer under Wine: $*" >&2
+  if [ -s "$work/installed.log" ]; then cat "$work/installed.log" >&2; fi
+  exit 1
+}
+rider="$user_dir/Documents/ZAN"
+program="$user_dir/AppData/Local/Programs/ZAN Station"
+shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ZAN Station.lnk"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZAN Station'
+rider_win="C:\\users\\$(id -un)\\Documents\\ZAN"
+program_win="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\ZAN Station"
+version=$(sed -n 's/.*programVersion = "\([0-9.]*\) .*/\1/p' setup/window_title.h)
+mkdir -p "$rider"
+printf '9\r\n' >"$rider/zan_com.set"
+wine "$installer" /S >"$work/installer.log" 2>&1 || fail "the installer ended with code $?."
+for file in zan_pc.exe uninstall.exe platforms/qwindows.dll pausa.ico start.ico; do
+  [ -f "$program/$file" ] || fail "the program folder has no $file."
+done
+[ ! -e "$program/zan_01.set" ] || fail "the program folder holds the rider's zan_01.set."
+cmp -s examples/zan_01.set "$rider/zan_01.set" ||
+  fail "Documents\ZAN did not get the first-run zan_01.set."
+[ "$(tr -d '\r' <"$rider/zan_com.set")" = 9 ] ||
+  fail "the installer wrote over the rider's zan_com.set."
+# The Start-menu entry runs the installed program in the rider's folder.
+[ -f "$shortcut" ] || fail "there is no Start-menu entry ZAN Station."
+links=$(strings -a "$shortcut"; strings -a -el "$shortcut")
+grep -qxF "$program_win\zan_pc.exe" <<<"$links" && grep -qxF "$rider_win" <<<"$links" ||
+  fail "the Start-menu entry does not start $program_win\zan_pc.exe in $rider_win."
+# Windows' list of programs: the entry and how to remove the program, with and without a window.
+wine reg query "$key" >"$work/uninstall-key.txt" 2>&1 ||
+  fail "Windows' list of programs has no $key."
+for value in "DisplayName REG_SZ ZAN Station" "DisplayVersion REG_SZ $version" \
+  "InstallLocation REG_SZ $program_win" "UninstallString REG_SZ \"$program_win\uninstall.exe\"" \
+  "QuietUninstallString REG_SZ \"$program_win\uninstall.exe\" /S" "Publisher REG_SZ" \
+  "NoModify REG_DWORD 0x1" "NoRepair REG_DWORD 0x1" "EstimatedSize REG_DWORD"; do
+  tr -d '\r' <"$work/uninstall-key.txt" | sed 's/^ *//; s/    / /g' | grep -qF "$value" ||
+    fail "$key lacks \"$value\"."
+done
+
+# The installed station, started as its Start-menu entry starts it (the program in the rider's
+# folder; Wine's start returns before a shortcut's program ends, without its code), records a
+# session into that folder with the crank on COM9.
+start_crank --cadence 90 --right-force 300 --left-force 200
+(cd "$rider" && ZAN_AUTOMATE="4:session;12:session;14:quit" wine "$program/zan_pc.exe") \
+  >"$work/installed.log" 2>&1 &
+station_pid=$!
+title=$(await_connection)
+# Neither the installer nor the uninstaller changes anything while the station runs: Windows
+# writes over and deletes no running program. The uninstaller, run in place (_?=), returns when it
+# is done; its folder, which has a blank, takes a batch file.
+reinstall_status=0
+wine "$installer" /S >"$work/reinstall-running.log" 2>&1 || reinstall_status=$?
+printf '@"%s\\uninstall.exe" /S _?=%s\r\n' "$program_win" "$program_win" >"$work/uninstall.bat"
+uninstall_status=0
+wine cmd /c "$(winepath -w "$work/uninstall.bat")" >"$work/uninstall-running.log" 2>&1 ||
+  uninstall_status=$?
+status=0
+wait "$station_pid" || status=$?
+kill "$crank_pid" 2>/dev/null || true
+wait "$crank_pid" 2>/dev/null || true
+crank_pid=""
+[ "$status" -eq 0 ] || fail "the installed zan_pc.exe ended with code $status."
+[[ "$title" == *"$connected"* ]] || fail "its title never showed \"$connected\" (last: $title)."
+for kind in csv fit tcx; do
+  compgen -G "$rider/dati/S_*.$kind" >/dev/null ||
+    fail "the session left no $kind file in Documents\ZAN\dati."
+done
+[ "$reinstall_status" -ne 0 ] && [ "$uninstall_status" -ne 0 ] && [ -f "$program/zan_pc.exe" ] &&
+  [ -f "$program/Qt6Core.dll" ] ||
+  fail "the installer (code $reinstall_status) or the uninstaller (code $uninstall_status)" \
+    "went on while the station ran."
+
+# The uninstaller as Windows' list of programs runs it: it copies itself out of the program folder
+# and returns at once, so the test waits for the folder to go.
+wine "$program/uninstall.exe" /S >"$work/uninstall.log" 2>&1 ||
+  fail "the uninstaller ended with code $?."
+for _ in $(seq 300); do
+  if [ ! -e "$program" ]; then break; fi
+  sleep 0.1
+done
+[ ! -e "$program" ] || fail "the uninstaller left the program folder: $(ls "$program")."
+[ ! -e "$shortcut" ] || fail "the uninstaller left the Start-menu entry."
+! wine reg query "$key" >/dev/null 2>&1 || fail "the uninstaller left $key."
+[ -f "$rider/zan_01.set" ] && [ "$(tr -d '\r' <"$rider/zan_com.set")" = 9 ] &&
+  compgen -G "$rider/dati/S_*.csv" >/dev/null ||
+  fail "the uninstaller touched the rider's Documents\ZAN."
+echo "The Windows installer under Wine: installed per user, $title in Documents\ZAN," \
+  "a session in Documents\ZAN\dati, uninstalled with the rider's folder kept, in" \
+  "$((SECONDS - installer_start)) s."
