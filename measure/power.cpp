@@ -108,15 +108,20 @@ void FillLostFrames(MeasureState& measure, int frames, float rightPower, float l
 // The revolution's length in frames, when the stroke memory holds a revolution that long and no
 // rider turns faster.
 float RevolutionFrames(float turnPeriod) {
-    const float frames = turnPeriod / static_cast<float>(frameSeconds * 1000.0);
+    const float frames = turnPeriod * static_cast<float>(1.0 / (frameSeconds * 1000.0));
     return frames >= 12.0f && frames < static_cast<float>(strokeSlots) ? frames : 0.0f;
 }
 
 // The slot of the stroke memory that holds the crank angle so many frames after the mark.
 int StrokeSlot(int turnFrame, float revolutionFrames) {
-    float angle = std::fmod(static_cast<float>(turnFrame), revolutionFrames);
-    if (angle < 0.0f) angle += revolutionFrames;
-    const int slot = static_cast<int>(std::lround(angle));
+    float angle = static_cast<float>(turnFrame);
+    // Within the revolution as a rule: only frames after lost marks, or lost before the mark,
+    // need the division.
+    if (angle < 0.0f || angle >= revolutionFrames) {
+        angle = std::fmod(angle, revolutionFrames);
+        if (angle < 0.0f) angle += revolutionFrames;
+    }
+    const int slot = static_cast<int>(angle + 0.5f);
     return static_cast<float>(slot) >= revolutionFrames ? 0 : slot;
 }
 
