@@ -19,6 +19,12 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
         ClearPowerResults(zan.measure);
         MarkPowerUnmeasured(zan.measure, events.marksUnseen);
     }
+    // The first mark after a start or a stall opens the first window: every window holds whole
+    // revolutions.
+    if (events.revolutionStarts && events.revolutionSpan == 0) {
+        StartLinkWindow(link);
+        StartWindowSums(zan.measure);
+    }
     if (zan.record.captureState != CaptureState::Idle)
         CaptureFrame(zan.record, link.turnCount, CurrentPowerFrame(zan));
     // The window's result is made here, once: the crank's channels as they stand at its end

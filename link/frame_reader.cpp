@@ -221,6 +221,9 @@ void TakeHandshakeFrame(const FramePass& pass, const CrankFrame& frame) {
     events.identityOnly = true;
     link.frameCounter += 1;
     RunHandshake(link, pass.setup.setup.serialNumber, frame, events);
+    // The crank measures nothing while it tells its identity: the revolution under way is not
+    // whole, and the next mark opens the next window afresh.
+    RestartRevolutions(link);
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;

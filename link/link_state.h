@@ -6,6 +6,9 @@
 #include "link/frame_screen.h"
 #include "protocol/identity.h"
 
+// The revolution period of a crank that stands, in milliseconds: its cadence is 0.
+constexpr float stoppedPeriod = 60000.0f;
+
 struct LinkState {
     // The device the crank's port is open on ("COM4").
     char comPortName[64];

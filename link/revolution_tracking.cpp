@@ -9,7 +9,6 @@
 namespace {
 // Each frame stands for 20 ms of crank time.
 constexpr float frameMilliseconds = 20.0f;
-constexpr float stoppedPeriod = 60000.0f;
 // Method 3 needs one pedal to carry this much more than the other.
 constexpr float forceMargin = 30.0f;
 // No rider turns a crank faster than 250 rpm: a crank that gives its period and marks
@@ -80,8 +79,10 @@ void StartRevolution(LinkState& link, FrameEvents& events) {
     link.framesSinceTurn = 0;
     link.readSinceTurn = 0;
     link.turningSinceTurn = 0;
-    // A window ends at the second revolution, however many marks were lost on the way.
-    link.turnCount = std::min(link.turnCount + revolutions, 2);
+    // A window ends at the second revolution, however many marks were lost on the way. The first
+    // mark after a start or a stall opens the first window: the frames before it are part of a
+    // revolution, and a window holds whole ones.
+    link.turnCount = first ? 0 : std::min(link.turnCount + revolutions, 2);
 }
 
 void Hit(LinkState& link, FrameEvents& events) {
@@ -233,9 +234,17 @@ void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
     events.windowEnds = link.turnCount >= 2;
 }
 
+void RestartRevolutions(LinkState& link) {
+    link.settledTurns = 0;
+}
+
 void EndLinkWindow(LinkState& link) {
-    link.turnCount = 0;
     link.lastWindowFrames = link.frameIndex;
+    StartLinkWindow(link);
+}
+
+void StartLinkWindow(LinkState& link) {
+    link.turnCount = 0;
     link.frameIndex = 0;
     link.windowFirstFrame = link.frameCounter;
 }

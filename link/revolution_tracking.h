@@ -22,5 +22,11 @@ inline float WarmupForce(int warmupMode) {
 // revolution and re-arms none: its mark and its forces are not the crank's. Leaves the crank
 // word holding the period only.
 void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events);
+// Frames that measured nothing broke the revolution: the next mark is counted as the first after
+// a start.
+void RestartRevolutions(LinkState& link);
 // The link's part of a window end: its frames are counted for the display and the next starts.
 void EndLinkWindow(LinkState& link);
+// A window starts with the frame just taken, the first revolution's mark: the frames before it
+// count for the link only.
+void StartLinkWindow(LinkState& link);

@@ -244,7 +244,10 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     // A window of no frames gives NaN here and, like an implausible mean, changes nothing.
     if (!measure.powerUnmeasured && possible(measure.meanPower) &&
         possible(measure.rightPowerSum / frames) && possible(measure.leftPowerSum / frames)) {
-        measure.powerTotal = (measure.meanPower + measure.previousPower) / 2.0f;
+        // The first window after a start or a stall has no window before it to smooth with.
+        measure.powerTotal = std::isnan(measure.previousPower)
+                                 ? measure.meanPower
+                                 : (measure.meanPower + measure.previousPower) / 2.0f;
         measure.powerRight = measure.rightPowerSum / frames;
         measure.powerLeft = measure.leftPowerSum / frames;
         if (window.singleSide == SingleSide::RightOnly) {
@@ -303,6 +306,8 @@ void ClearPowerResults(MeasureState& measure) {
     measure.rightPowerSum = 0.0f;
     measure.leftPowerSum = 0.0f;
     measure.pedalMetrics = {};
+    // The crank's first window after it stood starts the smoothing afresh.
+    measure.previousPower = std::numeric_limits<float>::quiet_NaN();
     // A stopped crank's angles start again at its next mark.
     std::fill(std::begin(measure.stroke.kept), std::end(measure.stroke.kept), false);
 }
@@ -369,7 +374,7 @@ void FillHistoriesForMeasuring(MeasureState& measure, int windows) {
 }
 
 void GiveMeasureDefaults(MeasureState& measure) {
-    measure.previousPower = 1.0f;
+    measure.previousPower = std::numeric_limits<float>::quiet_NaN();
     // Until its first window, or a stall that shows it standing, the crank's power is unknown.
     measure.powerUnmeasured = true;
     measure.polar.turnsAveraged = polarDefaultTurns;

@@ -1,5 +1,6 @@
 #include "measure/readouts.h"
 
+#include "link/link_state.h"
 #include "measure/measure_state.h"
 #include "measure/power.h"
 #include "platform/numbers.h"
@@ -18,7 +19,9 @@ constexpr double fullBattery = 100.0;
 
 void TakeReadouts(MeasureState& measure, const CrankChannels& channels) {
     measure.crankLost = false;
-    measure.cadence = static_cast<float>(FiniteOrZero(60000.0 / channels.turnPeriod));
+    measure.cadence = channels.turnPeriod >= stoppedPeriod
+                          ? 0.0f
+                          : static_cast<float>(FiniteOrZero(60000.0 / channels.turnPeriod));
     // Circumference in mm over the wheel period in ms is m/s.
     measure.speed = static_cast<float>(
         FiniteOrZero(3.6 * channels.wheelCircumference / (channels.wheelPeriodWord / 2.0)));

@@ -28,9 +28,9 @@ class DisplayTest : public StationTest {
 
 // --- Read-outs ---
 
-TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceIsOneAndSpeedZero) {
+TEST_F(DisplayTest, BeforeTheFirstRevolutionCadenceAndSpeedAreZero) {
     Tick();
-    EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_CADENCE).value), 1.0f);
+    EXPECT_EQ(Main(MAIN_CADENCE).value, 0.0);
     EXPECT_EQ(Main(MAIN_SPEED).value, 0.0);
 }
 

@@ -357,3 +357,44 @@ TEST_F(TwoRidersTest, ASprintersSteepStrokePassesWholeOnACleanLink) {
     EXPECT_EQ(ride.rejected, 0);
     EXPECT_NEAR(Figures(ReadSessionRows(ride.sessionPath)).meanPower, 323.6 * 5.0 / 3.0, 1.0);
 }
+
+// A session opened before the crank streams: the first window starts at the crank's first mark,
+// so every row holds whole revolutions, the steady stroke's power and its even split; the crank
+// then stands, and its rows read cadence 0.
+TEST_F(TwoRidersTest, ASessionOpenedBeforeTheCrankStreamsRecordsWholeRevolutionsOnly) {
+    SetUpRiders("first_window");
+    const EmulatedCrankSettings stroke = PeakedStroke(0.0, 0.0, 1);
+    clean.Use();
+    clean.engine.Device("COM5");
+    std::ofstream(clean.folder / "zan_01.set") << SetupFileFor(stroke.scales);
+    std::ofstream(clean.folder / "zan_com.set") << "5\n0\n0\n0\n";
+    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    clean.engine.dirAnswers.push_back(clean.folder.string());
+    clean.engine.At(1.0, [this] { clean.Press(SAVE); });
+    clean.engine.RunUntil(3.3);
+    EmulatedCrank& crank = PlayEmulatedCrank(clean.engine, "COM5", stroke);
+    clean.engine.RunUntil(40.0);
+    crank.settings.cadence = 0.0;
+    clean.engine.RunUntil(60.0);
+    clean.Press(SAVE);
+    const SessionRows session = ReadSessionRows(clean.station->record.sessionPath);
+    int pedalled = 0;
+    int standing = 0;
+    for (const std::vector<std::string>& row : session.rows) {
+        // Rows before the first window hold none of the crank's figures.
+        if (Cell(row, SessionCell::HeartRate) == 0.0) continue;
+        const double cadence = Cell(row, SessionCell::Cadence);
+        if (cadence == 0.0) {
+            EXPECT_EQ(Cell(row, SessionCell::PowerTotal), 0.0) << "row " << row.at(0);
+            standing += 1;
+            continue;
+        }
+        EXPECT_NEAR(cadence, 60.0, 0.5) << "row " << row.at(0);
+        EXPECT_NEAR(Cell(row, SessionCell::PowerTotal), 323.6, 0.02 * 323.6) << "row " << row.at(0);
+        EXPECT_NEAR(Cell(row, SessionCell::PowerLeft), 161.8, 0.02 * 161.8) << "row " << row.at(0);
+        EXPECT_NEAR(Cell(row, SessionCell::PowerRight), 161.8, 0.02 * 161.8) << "row " << row.at(0);
+        pedalled += 1;
+    }
+    EXPECT_GT(pedalled, 25);
+    EXPECT_GT(standing, 10);
+}

@@ -144,14 +144,21 @@ TEST_F(RevolutionTest, StallResetFiresOnThe250thFrameAfterTheLastStartAndEveryFr
 
 // --- Window end and warm-up ---
 
-TEST_F(RevolutionTest, SecondRevolutionEndsTheWindowAndClearsItsSums) {
+TEST_F(RevolutionTest, FirstMarkOpensTheWindowAndTheSecondRevolutionEndsIt) {
     zan.setup.setup.turnDetection = 0;
+    // Frames before the first mark are part of a revolution: they count for nothing.
+    for (int frame = 0; frame < 4; ++frame) Marker(0);
     zan.measure.powerSum = 10.0f;
     Marker(1);
+    EXPECT_FLOAT_EQ(zan.measure.powerSum, 0.0f);
+    EXPECT_EQ(zan.link.frameIndex, 1);
     for (int frame = 0; frame < 9; ++frame) Marker(0);
-    zan.measure.powerSum = 10.0f * 10;
     Marker(1);
-    EXPECT_EQ(zan.link.lastWindowFrames, 10);
+    EXPECT_EQ(zan.link.turnCount, 1);
+    for (int frame = 0; frame < 9; ++frame) Marker(0);
+    zan.measure.powerSum = 10.0f * 20;
+    Marker(1);
+    EXPECT_EQ(zan.link.lastWindowFrames, 20);
     EXPECT_EQ(zan.link.frameIndex, 1); // the test's own advance after the window end
     EXPECT_EQ(zan.link.turnCount, 0);
     EXPECT_FLOAT_EQ(zan.measure.powerSum, 0.0f);
@@ -160,6 +167,12 @@ TEST_F(RevolutionTest, SecondRevolutionEndsTheWindowAndClearsItsSums) {
 
 class WarmupTest : public RevolutionTest {
   protected:
+    void SetUp() override {
+        RevolutionTest::SetUp();
+        // The crank's first mark opens the first window.
+        Marker(1);
+        for (int i = 0; i < 3; ++i) Marker(0);
+    }
     void Window(float power) {
         // CalcWatt averages with the previous window; keep both at the wanted power.
         zan.measure.previousPower = power;

@@ -39,10 +39,10 @@ class MultiTurnTest : public StationTest {
 
 TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
     OpenSession();
-    Pedal(101); // windows end on frames 50, 150, 250, ...
+    Pedal(51); // the mark of frame 0 opens the first window; windows end on frames 100, 200, ...
     Arm();
     EXPECT_EQ(zan.record.captureState, CaptureState::Armed);
-    Pedal(50); // frame 150 ends a window: the capture's sample 0
+    Pedal(50); // frame 100 ends a window: the capture's sample 0
     EXPECT_EQ(zan.record.captureState, CaptureState::Recording);
     EXPECT_EQ(Main(MAIN_SESSION_CLOCK).Color(), VAL_YELLOW);
     EXPECT_EQ(zan.record.ledFlashTimer, -4);
@@ -64,7 +64,7 @@ TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
             << "row " << i;
     }
     EXPECT_EQ(lines[1002], "#####");
-    // Sample 0 is frame 150: 0 N right, 100 N left.
+    // Sample 0 is frame 100: 0 N right, 100 N left.
     char first[64];
     std::snprintf(first, sizeof first, "   0,0.010,%.1f,100.0,0.0",
                   static_cast<double>(zan.record.capturePower[0]));
@@ -74,7 +74,7 @@ TEST_F(MultiTurnTest, CaptureStartsAtAWindowEndAndWritesExactly1000Rows) {
 
 TEST_F(MultiTurnTest, PowerColumnIsTheCapturedFramesOwnPower) {
     OpenSession();
-    Pedal(101);
+    Pedal(51);
     Arm();
     Pedal(50);
     EXPECT_FLOAT_EQ(zan.record.capturePower[0], zan.measure.powerTrace[zan.link.frameIndex - 1]);
@@ -85,7 +85,7 @@ TEST_F(MultiTurnTest, PowerColumnIsTheCapturedFramesOwnPower) {
 }
 
 TEST_F(MultiTurnTest, ArmingWhileArmedOrCapturingChangesNothing) {
-    Pedal(101);
+    Pedal(51);
     Arm();
     Pedal(60);
     ASSERT_EQ(zan.record.captureState, CaptureState::Recording);
