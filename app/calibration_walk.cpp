@@ -164,7 +164,8 @@ void AdvanceWalk(void* station) {
 void TakeCalibrationFrame(Station& zan) {
     CalibrationWalk& walk = zan.app.calibration;
     if (walk.step != CalibrationStep::Offset && walk.step != CalibrationStep::Load) return;
-    const int count = walk.left ? zan.link.rawLeftForce : zan.link.rawRightForce;
+    const int count =
+        walk.left ? zan.measure.pedals.counts.leftForce : zan.measure.pedals.counts.rightForce;
     if (!TakeCount(walk.counts, count)) return;
     // The popups wait in the event loop, not inside the frame under way.
     walk.step = walk.step == CalibrationStep::Offset ? CalibrationStep::OffsetGathered

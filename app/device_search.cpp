@@ -1,11 +1,11 @@
 // The device search and the two link commands around it.
 #include "app/device_search.h"
+#include "app/replay_refusal.h"
+#include "app/working_folder.h"
 
 #include "app/callbacks.h"
 #include "app/frame_path.h"
-#include "app/replay.h"
 #include "app/setup_panel.h"
-#include "app/startup.h"
 #include "link/crank_port.h"
 #include "platform/bounded_text.h"
 #include "platform/engine.h"

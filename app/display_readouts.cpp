@@ -65,18 +65,23 @@ void ShowLiveReadouts(const Station& zan) {
     // A result made while the link is lost shows no values from the crank: the last ones would
     // read as the rider's.
     const double live = zan.measure.crankLost ? 0.0 : 1.0;
-    ShowNumber(zan, MAIN_RIGHT_FORCE,
-               live * (zan.link.rawRightForce - static_cast<double>(setup.rightForceOffset)) *
-                   setup.rightForceGain *
-                   ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
-    ShowNumber(zan, MAIN_RIGHT_AUX,
-               live * (zan.link.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
-    ShowNumber(zan, MAIN_LEFT_FORCE,
-               live * (zan.link.rawLeftForce - static_cast<double>(setup.leftForceOffset)) *
-                   setup.leftForceGain *
-                   ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
+    ShowNumber(
+        zan, MAIN_RIGHT_FORCE,
+        live *
+            (zan.measure.pedals.counts.rightForce - static_cast<double>(setup.rightForceOffset)) *
+            setup.rightForceGain *
+            ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
+    ShowNumber(
+        zan, MAIN_RIGHT_AUX,
+        live * (zan.measure.pedals.counts.rightAux - static_cast<double>(setup.rightAuxOffset)));
+    ShowNumber(
+        zan, MAIN_LEFT_FORCE,
+        live * (zan.measure.pedals.counts.leftForce - static_cast<double>(setup.leftForceOffset)) *
+            setup.leftForceGain *
+            ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
     ShowNumber(zan, MAIN_LEFT_AUX,
-               live * (zan.link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
+               live *
+                   (zan.measure.pedals.counts.leftAux - static_cast<double>(setup.leftAuxOffset)));
     // The crank word counts half-milliseconds.
     ShowNumber(zan, MAIN_CRANK_CADENCE, live * 60000.0 / (zan.link.crankPeriodWord / 2.0));
     ShowNumber(zan, MAIN_CADENCE, zan.measure.cadence);
@@ -113,15 +118,15 @@ void ShowPowerAndFigures(const Station& zan) {
 
     ShowLinkHealth(zan);
     if (!ShowsRawCounts(AccessLevelOf(zan.setup.accessCode))) return;
-    ShowRawCount(zan, MAIN_RIGHT_RAW_FORCE, zan.link.rawRightForce);
-    ShowRawCount(zan, MAIN_RIGHT_RAW_AUX, zan.link.rawRightAux);
-    ShowRawCount(zan, MAIN_LEFT_RAW_FORCE, zan.link.rawLeftForce);
-    ShowRawCount(zan, MAIN_LEFT_RAW_AUX, zan.link.rawLeftAux);
+    ShowRawCount(zan, MAIN_RIGHT_RAW_FORCE, zan.measure.pedals.counts.rightForce);
+    ShowRawCount(zan, MAIN_RIGHT_RAW_AUX, zan.measure.pedals.counts.rightAux);
+    ShowRawCount(zan, MAIN_LEFT_RAW_FORCE, zan.measure.pedals.counts.leftForce);
+    ShowRawCount(zan, MAIN_LEFT_RAW_AUX, zan.measure.pedals.counts.leftAux);
     // At exactly 35 N a ratio read-out keeps its value.
-    if (zan.link.rightForce > ratioForce)
-        ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, zan.link.rightAuxRatio);
-    if (zan.link.leftForce > ratioForce)
-        ShowNumber(zan, MAIN_LEFT_AUX_RATIO, zan.link.leftAuxRatio);
-    if (zan.link.rightForce < ratioForce) ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, 0.0);
-    if (zan.link.leftForce < ratioForce) ShowNumber(zan, MAIN_LEFT_AUX_RATIO, 0.0);
+    if (zan.measure.pedals.rightForce > ratioForce)
+        ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, zan.measure.pedals.rightAuxRatio);
+    if (zan.measure.pedals.leftForce > ratioForce)
+        ShowNumber(zan, MAIN_LEFT_AUX_RATIO, zan.measure.pedals.leftAuxRatio);
+    if (zan.measure.pedals.rightForce < ratioForce) ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, 0.0);
+    if (zan.measure.pedals.leftForce < ratioForce) ShowNumber(zan, MAIN_LEFT_AUX_RATIO, 0.0);
 }

@@ -6,6 +6,7 @@
 #include "link/frame_reader.h"
 #include "link/link_control.h"
 #include "link/revolution_tracking.h"
+#include "measure/pedal_forces.h"
 #include "measure/readouts.h"
 #include "platform/panel.h"
 #include "record/multi_turn_file.h"
@@ -17,6 +18,7 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
     LinkState& link = zan.link;
     if (events.stalled) {
         ClearPowerResults(zan.measure);
+        ClearPeaks(zan.measure.pedals);
         MarkPowerUnmeasured(zan.measure, events.marksUnseen);
     }
     // The first mark after a start or a stall opens the first window: every window holds whole
@@ -30,7 +32,7 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
     // The window's result is made here, once: the crank's channels as they stand at its end
     // (the histories take them), then its powers and their shares.
     if (events.windowEnds) {
-        TakeReadouts(zan.measure, CurrentChannels(link, zan.setup));
+        TakeReadouts(zan.measure, CurrentChannels(zan));
         CalcWatt(zan.measure, CurrentPowerWindow(zan));
         TakeBalance(zan.measure);
         EndLinkWindow(link);
@@ -41,13 +43,27 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
 
 namespace {
 // What a frame does once the link has read it, real or simulated, in order.
-void HandOnFrame(Station& zan, const FrameEvents& events) {
-    if (events.identified) ShowConnectedTitle(zan, nullptr);
-    if (events.identityOnly) return;
+void HandOnFrame(Station& zan, const FrameEvents& linkEvents) {
+    if (linkEvents.identified) ShowConnectedTitle(zan, nullptr);
+    if (linkEvents.identityOnly) return;
+    LinkState& link = zan.link;
+    PedalForces& pedals = zan.measure.pedals;
+    // The frame's counts are measured first: the revolution may be found from the forces.
+    if (linkEvents.simulated) {
+        const SimulatedForces& given = link.simulatedForces;
+        TakeGivenForces(pedals,
+                        GivenForces{given.right, given.left, given.rightAux, given.leftAux});
+    } else {
+        TakeCrankCounts(
+            pedals, zan.setup,
+            CrankCounts{link.rawRightForce, link.rawRightAux, link.rawLeftForce, link.rawLeftAux});
+    }
+    FrameEvents events = linkEvents;
+    TrackRevolution(link, zan.setup.setup.turnDetection,
+                    TurnForces{pedals.rightForce, pedals.leftForce, pedals.rightForceMax}, events);
     HandOnRevolution(zan, events);
     // The lamp changes twice a revolution; telling the panel at every frame would cost a call to
     // the screen fifty times a second for nothing.
-    LinkState& link = zan.link;
     if (link.turnLed != link.turnLedShown) {
         SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
         link.turnLedShown = link.turnLed;
@@ -56,12 +72,13 @@ void HandOnFrame(Station& zan, const FrameEvents& events) {
     powerFrame.mended = events.mended;
     FramePower(zan.measure, powerFrame);
     TakeCalibrationFrame(zan);
-    const PolarFrame polarFrame{link.rightForce,       link.leftForce,      events.revolutionStarts,
+    const PolarFrame polarFrame{pedals.rightForce,     pedals.leftForce,    events.revolutionStarts,
                                 events.revolutionSpan, events.markRejected, link.framesLostBefore,
                                 events.stalled};
     PolarFrameIn(zan.measure.polar, polarFrame);
     if (zan.app.frameWatch.take != nullptr)
         zan.app.frameWatch.take(zan.app.frameWatch.data, zan, polarFrame);
+    UpdateAuxRatios(pedals, zan.setup.setup);
 }
 
 void TakeFrameEvents(void* station, const FrameEvents& events) {
@@ -76,21 +93,45 @@ void KeepReceivedBytes(void* station, const unsigned char* bytes, int count) {
 
 void ReadZAN(Station& zan) {
     CountRawTick(zan.record, zan.setup);
-    ReadCrankLink(zan.link, zan.setup, FrameSink{&zan, TakeFrameEvents, KeepReceivedBytes});
+    const SetupParameters& setup = zan.setup.setup;
+    const LinkSettings settings{zan.setup.comPort, setup.serialNumber, setup.simulation,
+                                CrankLimits(setup.rightForceGain, setup.leftForceGain,
+                                            setup.rightForceOffset, setup.leftForceOffset)};
+    ReadCrankLink(zan.link, settings, FrameSink{&zan, TakeFrameEvents, KeepReceivedBytes});
     // A capture the frames completed has its file written, or its failure, to tell.
     ShowRecordNotices(zan);
 }
 
 PowerFrame CurrentPowerFrame(const Station& zan) {
-    return CurrentPowerFrame(zan.link, zan.setup, zan.measure, zan.record);
+    const LinkState& link = zan.link;
+    return PowerFrame{link.frameIndex,
+                      zan.measure.pedals.rightForce,
+                      zan.measure.pedals.leftForce,
+                      zan.setup.setup.crankLength,
+                      link.turnPeriod,
+                      zan.record.sessionActive > 0 && zan.measure.cadence > 20.0f,
+                      link.framesLostBefore,
+                      link.frameCounter,
+                      link.frameCounter - link.lastTurnFrame};
 }
 
 PowerWindow CurrentPowerWindow(const Station& zan) {
-    return CurrentPowerWindow(zan.link, zan.setup, zan.measure);
+    const LinkState& link = zan.link;
+    // The frame count restarts when the crank stalls: the window then spans the frames it holds.
+    const int counted = link.frameCounter - link.windowFirstFrame;
+    const int crankFrames = counted > 0 && counted <= maxWindowFrames ? counted : link.frameIndex;
+    return PowerWindow{link.frameIndex,      crankFrames,           link.framesLostBefore,
+                       zan.setup.singleSide, zan.measure.heartRate, zan.measure.cadence};
+}
+
+CrankChannels CurrentChannels(const Station& zan) {
+    const LinkState& link = zan.link;
+    return CrankChannels{link.turnPeriod, link.soundWheelWord, link.heartRateWord, link.batteryByte,
+                         zan.setup.wheelCircumference};
 }
 
 void KeepResultCurrent(Station& zan) {
-    KeepReadoutsCurrent(zan.measure, CurrentChannels(zan.link, zan.setup), LinkLost(zan.link));
+    KeepReadoutsCurrent(zan.measure, CurrentChannels(zan), LinkLost(zan.link));
     EvaluatePedalFigures(zan);
 }
 
@@ -99,10 +140,10 @@ void EvaluatePedalFigures(Station& zan) {
     app.peakTicks += 1;
     if (app.peakTicks <= 1) return;
     TakePedalFigures(zan.measure,
-                     PedalPeaks{zan.link.rightForceMax, zan.link.rightAuxAtMax,
-                                zan.link.leftForceMax, zan.link.leftAuxAtMax,
+                     PedalPeaks{zan.measure.pedals.rightForceMax, zan.measure.pedals.rightAuxAtMax,
+                                zan.measure.pedals.leftForceMax, zan.measure.pedals.leftAuxAtMax,
                                 zan.link.framesSinceTurn > stallFrames},
                      zan.setup.setup);
     app.peakTicks = 0;
-    RestartPeakTrackers(zan.link);
+    RestartPeakTrackers(zan.measure.pedals);
 }

@@ -6,6 +6,7 @@
 #include "app/station.h"
 #include "link/frame_events.h"
 #include "measure/power.h"
+#include "measure/readouts.h"
 
 // One link tick of the station: reads what waits on the crank's port and takes every frame.
 void ReadZAN(Station& zan);
@@ -15,6 +16,8 @@ void HandOnRevolution(Station& zan, const FrameEvents& events);
 // What the frame just decoded, and the window ending now, bring to the power calculation.
 PowerFrame CurrentPowerFrame(const Station& zan);
 PowerWindow CurrentPowerWindow(const Station& zan);
+// The crank's channels as the link decoded them last, for the read-outs.
+CrankChannels CurrentChannels(const Station& zan);
 
 // Between window ends the window's result follows the crank's channels, the link's loss and
 // the pedal figures; a held panel does not stop it.

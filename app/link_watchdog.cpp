@@ -1,9 +1,9 @@
 // The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
+#include "app/replay_refusal.h"
 
 #include "app/callbacks.h"
 #include "app/device_search.h"
-#include "app/replay.h"
 #include "app/setup_panel.h"
 #include "app/station.h"
 #include "link/link_control.h"

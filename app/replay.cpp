@@ -86,14 +86,6 @@ void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
     TakeWheelAndCorrections(zan.setup);
 }
 
-bool RefusedInReplay(Station& zan) {
-    if (!zan.app.replaying) return false;
-    const char* message = "Replay: commands to the crank are not sent; the ride plays as recorded.";
-    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
-    MessagePopup("Replay", message);
-    return true;
-}
-
 namespace {
 // The engine a headless replay runs the station on: no screen, a virtual clock that starts at
 // the session's recorded start, the timers' ticks where the stream puts them, and the replay as

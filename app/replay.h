@@ -57,9 +57,6 @@ struct Station;
 
 // The setup the live station measured under, in force in the replaying one.
 void TakeRecordedSetup(Station& zan, const RawSetup& setup);
-// A command that would talk to the crank, pressed while the station plays a recorded ride: it
-// is refused, with a line in the message box and a popup. False when the station is live.
-bool RefusedInReplay(Station& zan);
 
 // zan_pc --replay FILE.zanraw --export: plays the stream through a station without a window on
 // a virtual clock, as fast as it goes, into a new session file beside the stream under its name

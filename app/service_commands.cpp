@@ -2,7 +2,7 @@
 // programming of its serial number.
 #include "link/service_commands.h"
 #include "app/callbacks.h"
-#include "app/replay.h"
+#include "app/replay_refusal.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/panel.h"

@@ -1,7 +1,7 @@
 #include "app/session_panel.h"
+#include "app/working_folder.h"
 
 #include "app/callbacks.h"
-#include "app/startup.h"
 #include "measure/power.h"
 #include "platform/bounded_text.h"
 #include "platform/numbers.h"

@@ -1,6 +1,6 @@
 #include "app/setup_panel.h"
+#include "app/working_folder.h"
 
-#include "app/startup.h"
 #include "platform/panel.h"
 #include "setup/catalogue.h"
 #include "setup/port_file.h"

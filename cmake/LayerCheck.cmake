@@ -1,4 +1,5 @@
-# The layers, lowest first: protocol, platform, then link, measure, setup and record, then app.
+# The layers, lowest first: protocol, platform, then link, setup, measure and record, then
+# export, review and app.
 # A folder includes from its own layer and the ones below only; an include against that order
 # stops the configure, naming the file and the include. Editing a checked file configures again.
 #
@@ -53,4 +54,60 @@ function(zan_check_layer folder)
       endforeach()
     endif()
   endforeach()
+endfunction()
+
+# zan_check_circles(FOLDER...): no unit (a header and its source, one name) reaches itself through
+# the includes of the named folders. A circle stops the configure, naming the units on it. Units
+# that only lead into a circle, or only come out of one, are peeled off first: what is left is
+# the circle.
+function(zan_check_circles)
+  set(units "")
+  foreach(folder ${ARGN})
+    file(GLOB sources ${CMAKE_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/${folder}/*.h)
+    foreach(source ${sources})
+      file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${source})
+      string(REGEX REPLACE "\\.(cpp|h)$" "" unit "${name}")
+      list(APPEND units ${unit})
+      file(STRINGS ${source} includes REGEX "^#include \"[a-z_/]+\\.h\"")
+      foreach(line ${includes})
+        string(REGEX REPLACE "^#include \"([^\"]*)\\.h\".*" "\\1" target "${line}")
+        if(NOT target STREQUAL unit)
+          string(MAKE_C_IDENTIFIER "${unit}" key)
+          list(APPEND edges_${key} ${target})
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES units)
+  set(left ${units})
+  set(changed TRUE)
+  while(changed)
+    set(changed FALSE)
+    # Who is pointed at from the units left, and who points at a unit left.
+    set(pointedAt "")
+    set(pointing "")
+    foreach(unit ${left})
+      string(MAKE_C_IDENTIFIER "${unit}" key)
+      foreach(target ${edges_${key}})
+        if(target IN_LIST left)
+          list(APPEND pointedAt ${target})
+          list(APPEND pointing ${unit})
+        endif()
+      endforeach()
+    endforeach()
+    set(kept "")
+    foreach(unit ${left})
+      if(unit IN_LIST pointedAt AND unit IN_LIST pointing)
+        list(APPEND kept ${unit})
+      else()
+        set(changed TRUE)
+      endif()
+    endforeach()
+    set(left ${kept})
+  endwhile()
+  if(left)
+    string(REPLACE ";" ", " circle "${left}")
+    message(FATAL_ERROR "The includes run in a circle through ${circle}: each of them reaches "
+      "itself; one must take what it needs as a value from the one below")
+  endif()
 endfunction()

@@ -65,8 +65,8 @@ void ExpectIndicesInRange() {
                 Value("historyIndex", zan.measure.historyIndex));
     FUZZ_EXPECT(zan.measure.snapshotFrames >= 0 && zan.measure.snapshotFrames <= maxWindowFrames,
                 Value("snapshotFrames", zan.measure.snapshotFrames));
-    FUZZ_EXPECT(zan.link.ratioRingIndex >= 0 && zan.link.ratioRingIndex < 8,
-                Value("ratioRingIndex", zan.link.ratioRingIndex));
+    FUZZ_EXPECT(zan.measure.pedals.ratioRingIndex >= 0 && zan.measure.pedals.ratioRingIndex < 8,
+                Value("ratioRingIndex", zan.measure.pedals.ratioRingIndex));
     FUZZ_EXPECT(zan.link.periodRingIndex >= 0 && zan.link.periodRingIndex < 4,
                 Value("periodRingIndex", zan.link.periodRingIndex));
     FUZZ_EXPECT(zan.record.captureCount >= 0 && zan.record.captureCount <= captureCapacity,

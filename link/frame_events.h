@@ -5,6 +5,8 @@
 struct FrameEvents {
     // A handshake frame, carrying digits in place of forces: nothing measures it.
     bool identityOnly;
+    // A simulated crank's frame: its forces come in newtons (the link's simulatedForces).
+    bool simulated;
     // The screen replaced a word of the frame: it keeps its 20 ms, but neither its forces nor its
     // revolution mark are the crank's, so nothing measures it.
     bool mended;

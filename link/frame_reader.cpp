@@ -4,15 +4,11 @@
 #include "link/frame_events.h"
 #include "link/link_control.h"
 #include "link/revolution_tracking.h"
-#include "measure/power.h"
-#include "measure/readouts.h"
 #include "platform/numbers.h"
 #include "platform/port.h"
 #include "protocol/frame.h"
 #include "protocol/identity.h"
 #include "protocol/station_bytes.h"
-#include "setup/correction.h"
-#include "setup/warmup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,27 +28,15 @@ constexpr int handshakeSaturation = 100;
 // go.
 struct FramePass {
     LinkState& link;
-    const SetupState& setup;
+    const LinkSettings& settings;
     const FrameSink& sink;
 };
 
-void DecodeChannels(LinkState& link, const SetupParameters& setup, const CrankFrame& frame) {
+void TakeCounts(LinkState& link, const CrankFrame& frame) {
     link.rawRightForce = frame.rightForce;
-    link.rightForce = static_cast<float>(
-        (link.rawRightForce - static_cast<double>(setup.rightForceOffset)) * setup.rightForceGain);
-    link.rightForce = static_cast<float>(
-        link.rightForce * ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference));
     link.rawRightAux = frame.rightAux;
-    link.rightAux =
-        static_cast<float>(1.0 * (link.rawRightAux - static_cast<double>(setup.rightAuxOffset)));
     link.rawLeftForce = frame.leftForce;
-    link.leftForce = static_cast<float>(
-        (link.rawLeftForce - static_cast<double>(setup.leftForceOffset)) * setup.leftForceGain);
-    link.leftForce = static_cast<float>(
-        link.leftForce * ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference));
     link.rawLeftAux = frame.leftAux;
-    link.leftAux =
-        static_cast<float>(1.0 * (link.rawLeftAux - static_cast<double>(setup.leftAuxOffset)));
 }
 
 // sent tells whether the crank sent its identity or has software too old to send one.
@@ -90,73 +74,15 @@ void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, Fr
     link.handshakeFrames = std::min(frames + 1, handshakeSaturation);
 }
 
-// With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
-// its raw counts are those that force would give.
-void SubstituteMissingSide(LinkState& link, const SetupState& setup) {
-    const SetupParameters& parameters = setup.setup;
-    if (setup.warmupMode == 0) link.substituteForce = 100.0f;
-    if (WarmupForce(setup.warmupMode) > 0.0f) link.substituteForce = WarmupForce(setup.warmupMode);
-    if (setup.singleSide == SingleSide::RightOnly) {
-        link.leftForce = link.substituteForce;
-        link.leftAux = 0.0f;
-        link.rawLeftForce =
-            TruncToInt(static_cast<double>(link.leftForce) / parameters.leftForceGain +
-                       parameters.leftForceOffset);
-        link.rawLeftAux = TruncToInt(parameters.leftAuxOffset);
-    } else if (setup.singleSide == SingleSide::LeftOnly) {
-        link.rightForce = link.substituteForce;
-        link.rightAux = 0.0f;
-        link.rawRightForce =
-            TruncToInt(static_cast<double>(link.rightForce) / parameters.rightForceGain +
-                       parameters.rightForceOffset);
-        link.rawRightAux = TruncToInt(parameters.rightAuxOffset);
-    }
-}
-
-void TrackPeaks(LinkState& link) {
-    if (link.rightForce > link.rightForceMax) {
-        link.rightForceMax = link.rightForce;
-        link.rightAuxAtMax = link.rightAux;
-        link.leftForceAtRightMax = link.leftForce;
-    }
-    if (link.leftForce > link.leftForceMax) {
-        link.leftForceMax = link.leftForce;
-        link.leftAuxAtMax = link.leftAux;
-        link.rightForceAtLeftMax = link.rightForce;
-    }
-    if (link.rightForce < link.rightForceMin) link.rightForceMin = link.rightForce;
-    if (link.leftForce < link.leftForceMin) link.leftForceMin = link.leftForce;
-}
-
-void UpdateAuxRatios(LinkState& link, const SetupParameters& setup) {
-    const int slot = link.ratioRingIndex;
-    link.rightRatioRing[slot] = static_cast<float>(static_cast<double>(link.rightAux) /
-                                                   link.rightForce * setup.rightRatioScale);
-    link.leftRatioRing[slot] = static_cast<float>(static_cast<double>(link.leftAux) /
-                                                  link.leftForce * setup.leftRatioScale);
-    link.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
-    float rightSum = 0.0f;
-    float leftSum = 0.0f;
-    for (int i = 0; i < 8; ++i) {
-        rightSum += link.rightRatioRing[i];
-        leftSum += link.leftRatioRing[i];
-    }
-    link.rightAuxRatio = static_cast<float>(rightSum / 8.0);
-    link.leftAuxRatio = static_cast<float>(leftSum / 8.0);
-}
-
-// The link's reading of a whole frame from the crank: its values, the handshake and the
-// revolution.
-// A frame the screen mended carries words of the frame before it.
-FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame& frame,
+// The link's reading of a whole frame from the crank: its words and the handshake. A frame the
+// screen mended carries words of the frame before it.
+FrameEvents TakeFrame(LinkState& link, const LinkSettings& settings, const CrankFrame& frame,
                       bool mended = false) {
     FrameEvents events{};
     events.mended = mended;
     link.frameCounter += 1;
-    DecodeChannels(link, setup.setup, frame);
-    RunHandshake(link, setup.setup.serialNumber, frame, events);
-    SubstituteMissingSide(link, setup);
-    TrackPeaks(link);
+    TakeCounts(link, frame);
+    RunHandshake(link, settings.serialNumber, frame, events);
     link.rawSpareWord = frame.spare;
     link.crankPeriodWord = frame.crankWord;
     link.wheelPeriodWord = frame.wheelWord;
@@ -167,23 +93,23 @@ FrameEvents TakeFrame(LinkState& link, const SetupState& setup, const CrankFrame
     }
     link.heartRateWord = frame.heartRateWord;
     link.batteryByte = frame.battery;
-    TrackRevolution(link, setup.setup.turnDetection, events);
     return events;
 }
 
 // Two pedals half a turn apart swinging ±200 N about a mean near 200 N, with a slow saw-tooth
 // drift that moves their means apart and changes the auxiliary ratios.
-FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
+FrameEvents TakeSimulatedFrame(LinkState& link) {
     FrameEvents events{};
+    events.simulated = true;
     link.simPhase += 0.05;
     link.simDrift += 0.003;
     if (link.simDrift > 19.99) link.simDrift = 0.0;
-    link.rightForce = static_cast<float>(std::sin(link.simPhase) * 200.0 + 195.0 + link.simDrift);
-    link.leftForce =
+    SimulatedForces& forces = link.simulatedForces;
+    forces.right = static_cast<float>(std::sin(link.simPhase) * 200.0 + 195.0 + link.simDrift);
+    forces.left =
         static_cast<float>(std::sin(link.simPhase + 3.1415926) * 200.0 + 205.0 - link.simDrift);
-    link.rightAux = static_cast<float>(link.rightForce / (2.45 - link.simDrift / 50.0));
-    link.leftAux = static_cast<float>(link.leftForce / (link.simDrift / 50.0 + 2.25));
-    TrackPeaks(link);
+    forces.rightAux = static_cast<float>(forces.right / (2.45 - link.simDrift / 50.0));
+    forces.leftAux = static_cast<float>(forces.left / (link.simDrift / 50.0 + 2.25));
     link.simFrameClock += 0.3;
     link.frameCounter = TruncToInt(link.simFrameClock);
     link.rawSpareWord = 1345;
@@ -191,26 +117,24 @@ FrameEvents TakeSimulatedFrame(LinkState& link, const SetupState& setup) {
     link.soundWheelWord = 420;
     link.heartRateWord = 240;
     link.batteryByte = 154;
-    TrackRevolution(link, setup.setup.turnDetection, events);
     return events;
 }
 
 // What a frame does to the link once the rest of the station has taken it.
-void FinishFrame(LinkState& link, const SetupParameters& setup) {
+void FinishFrame(LinkState& link) {
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;
     link.framesLostBefore = 0;
-    UpdateAuxRatios(link, setup);
     link.frameIndex = std::min(link.frameIndex + 1, maxWindowFrames);
 }
 
 // A frame the link has read: its handshake byte goes to the crank, the rest of the station takes
 // it, and the link finishes it.
 void HandOn(const FramePass& pass, const FrameEvents& events) {
-    if (events.handshakeByte != 0) ComWrtByte(pass.setup.comPort, events.handshakeByte);
+    if (events.handshakeByte != 0) ComWrtByte(pass.settings.comPort, events.handshakeByte);
     pass.sink.take(pass.sink.context, events);
-    FinishFrame(pass.link, pass.setup.setup);
+    FinishFrame(pass.link);
 }
 
 // The identity frames of the handshake carry digits in place of forces: they run the handshake
@@ -220,26 +144,26 @@ void TakeHandshakeFrame(const FramePass& pass, const CrankFrame& frame) {
     FrameEvents events{};
     events.identityOnly = true;
     link.frameCounter += 1;
-    RunHandshake(link, pass.setup.setup.serialNumber, frame, events);
+    RunHandshake(link, pass.settings.serialNumber, frame, events);
     // The crank measures nothing while it tells its identity: the revolution under way is not
     // whole, and the next mark opens the next window afresh.
     RestartRevolutions(link);
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;
-    if (events.handshakeByte != 0) ComWrtByte(pass.setup.comPort, events.handshakeByte);
+    if (events.handshakeByte != 0) ComWrtByte(pass.settings.comPort, events.handshakeByte);
     if (events.identified) pass.sink.take(pass.sink.context, events);
     // The forces after the handshake are judged afresh.
     const ScreenedFrames released = ReleaseHeldFrame(link.screen);
     for (int i = 0; i < released.count; ++i)
-        HandOn(pass, TakeFrame(link, pass.setup, released.frames[i]));
+        HandOn(pass, TakeFrame(link, pass.settings, released.frames[i]));
 }
 
 // A whole frame from the crank, in order: the bytes the assembler skipped before it count as the
 // frames of crank time they took, so a lost frame does not shorten the revolution; an identity
 // frame runs the handshake; any other goes through the screen, and what the screen lets through
 // is read and handed on.
-void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const CrankFrame& frame) {
+void TakeReceivedFrame(const FramePass& pass, const CrankFrame& frame) {
     LinkState& link = pass.link;
     // Counted in bytes, not in cut frames: any piece of a frame is one frame, and so is a frame
     // a stray 0xFF cut in two. The single byte left over when a frame's start byte was corrupted
@@ -256,9 +180,9 @@ void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const 
     }
     if (link.handshakeFrames < handshakeEndFrame) HearMeasuringFrame(link.identityHeard, frame);
     // A force moves on while frames are lost: it is judged against the frame before the gap.
-    const ScreenLimits across = AcrossLostFrames(limits, link.framesLostBefore);
+    const ScreenLimits across = AcrossLostFrames(pass.settings.limits, link.framesLostBefore);
     if (PassesAtOnce(link.screen, frame, across)) {
-        HandOn(pass, TakeFrame(link, pass.setup, frame));
+        HandOn(pass, TakeFrame(link, pass.settings, frame));
         return;
     }
     // A held frame goes on with the frames lost before it; the frame after it with its own.
@@ -268,7 +192,7 @@ void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const 
         ScreenFrame(link.screen, frame, across, link.assembler.frameStarted);
     for (int i = 0; i < screened.count; ++i) {
         link.framesLostBefore = wasHolding && i == 0 ? link.heldLostBefore : lostBeforeThis;
-        HandOn(pass, TakeFrame(link, pass.setup, screened.frames[i], screened.rejected[i]));
+        HandOn(pass, TakeFrame(link, pass.settings, screened.frames[i], screened.rejected[i]));
     }
     if (link.screen.holding) {
         link.heldLostBefore = lostBeforeThis;
@@ -278,64 +202,27 @@ void TakeReceivedFrame(const FramePass& pass, const ScreenLimits& limits, const 
 
 } // namespace
 
-void ReadCrankLink(LinkState& link, const SetupState& setup, const FrameSink& sink) {
-    const FramePass pass{link, setup, sink};
+void ReadCrankLink(LinkState& link, const LinkSettings& settings, const FrameSink& sink) {
+    const FramePass pass{link, settings, sink};
     link.ticksSinceFrame += 1;
     if (link.ticksSinceFrame > lostAfterTicks) link.linkLost = 1;
-    if (setup.setup.simulation >= 1) HandOn(pass, TakeSimulatedFrame(link, setup));
-    const ScreenLimits limits =
-        CrankLimits(setup.setup.rightForceGain, setup.setup.leftForceGain,
-                    setup.setup.rightForceOffset, setup.setup.leftForceOffset);
+    if (settings.simulation >= 1) HandOn(pass, TakeSimulatedFrame(link));
     unsigned char block[readBlockSize];
     for (;;) {
-        const int waiting = GetInQLen(setup.comPort);
+        const int waiting = GetInQLen(settings.comPort);
         if (waiting <= 0) return;
         const int wanted = std::min(waiting, readBlockSize);
-        const int received = ComRdBlock(setup.comPort, block, wanted);
+        const int received = ComRdBlock(settings.comPort, block, wanted);
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;
         if (sink.received != nullptr)
             sink.received(sink.context, block, std::min(received, wanted));
-        AssembleFrames(link.assembler, block, std::min(received, wanted),
-                       [&pass, &limits](const unsigned char* frame) {
-                           TakeReceivedFrame(pass, limits, DecodeFrame(frame));
-                       });
+        AssembleFrames(
+            link.assembler, block, std::min(received, wanted),
+            [&pass](const unsigned char* frame) { TakeReceivedFrame(pass, DecodeFrame(frame)); });
         if (received < wanted) return;
     }
-}
-
-void RestartPeakTrackers(LinkState& link) {
-    link.rightForceMax = link.rightAuxAtMax = link.leftForceMax = link.leftAuxAtMax = -99999.0f;
-    link.leftForceAtRightMax = link.rightForceAtLeftMax = -99999.0f;
-    link.rightForceMin = link.leftForceMin = 99999.0f;
-}
-
-PowerFrame CurrentPowerFrame(const LinkState& link, const SetupState& setup,
-                             const MeasureState& measure, const RecordState& record) {
-    return PowerFrame{link.frameIndex,
-                      link.rightForce,
-                      link.leftForce,
-                      setup.setup.crankLength,
-                      link.turnPeriod,
-                      record.sessionActive > 0 && measure.cadence > 20.0f,
-                      link.framesLostBefore,
-                      link.frameCounter,
-                      link.frameCounter - link.lastTurnFrame};
-}
-
-PowerWindow CurrentPowerWindow(const LinkState& link, const SetupState& setup,
-                               const MeasureState& measure) {
-    // The frame count restarts when the crank stalls: the window then spans the frames it holds.
-    const int counted = link.frameCounter - link.windowFirstFrame;
-    const int crankFrames = counted > 0 && counted <= maxWindowFrames ? counted : link.frameIndex;
-    return PowerWindow{link.frameIndex,  crankFrames,       link.framesLostBefore,
-                       setup.singleSide, measure.heartRate, measure.cadence};
-}
-
-CrankChannels CurrentChannels(const LinkState& link, const SetupState& setup) {
-    return CrankChannels{link.turnPeriod, link.soundWheelWord, link.heartRateWord, link.batteryByte,
-                         setup.wheelCircumference};
 }
 
 int TakeWindowToPlot(LinkState& link) {

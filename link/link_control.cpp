@@ -10,12 +10,11 @@ constexpr int handshakeIdle = 100;
 void GiveLinkDefaults(LinkState& link) {
     link.crankPeriodWord = 9999999;
     link.wheelPeriodWord = 9999999;
-    link.turnPeriod = 60000.0f;
+    link.turnPeriod = stoppedPeriod;
     link.framesSinceTurn = 0;
     link.readSinceTurn = 0;
     link.turningSinceTurn = 0;
     link.periodRingIndex = 0;
-    link.ratioRingIndex = 0;
     link.markerMisses = 0;
     link.lastTurnFrame = 0;
     link.frameCounter = 1000;

@@ -6,8 +6,18 @@
 #include "link/frame_screen.h"
 #include "protocol/identity.h"
 
+// The most frames a window holds: two revolutions at 6 rpm, slower than any rider pedals.
+constexpr int maxWindowFrames = 8000;
+
 // The revolution period of a crank that stands, in milliseconds: its cadence is 0.
 constexpr float stoppedPeriod = 60000.0f;
+
+struct SimulatedForces {
+    float right;
+    float left;
+    float rightAux;
+    float leftAux;
+};
 
 struct LinkState {
     // The device the crank's port is open on ("COM4").
@@ -51,28 +61,8 @@ struct LinkState {
     int lastWheelWord;
     int heartRateWord;
     int batteryByte;
-    float rightForce;
-    float leftForce;
-    float rightAux;
-    float leftAux;
-    float substituteForce;
-    float rightAuxRatio;
-    float leftAuxRatio;
-    float rightRatioRing[8];
-    float leftRatioRing[8];
-    int ratioRingIndex;
-
-    // Peak trackers, read and restarted by the display.
-    float rightForceMax;
-    float rightAuxAtMax;
-    float leftForceAtRightMax;
-    float leftForceMax;
-    float leftAuxAtMax;
-    float rightForceAtLeftMax;
-    float rightForceMin;
-    float leftForceMin;
-
-    // Simulation.
+    // Simulation: the simulated crank's last forces, in newtons, given rather than counted.
+    SimulatedForces simulatedForces;
     double simPhase;
     double simDrift;
     double simFrameClock;

@@ -142,7 +142,8 @@ int RevolutionsSinceLastStart(const LinkState& link) {
     return 0;
 }
 
-void DetectRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
+void DetectRevolution(LinkState& link, int turnDetection, const TurnForces& forces,
+                      FrameEvents& events) {
     link.turnMode = turnDetection & link.turnModeMask;
     if (link.turnMode == 1) link.crankPeriodWord ^= revolutionMarker;
     if (link.turnMode < 2) {
@@ -165,21 +166,21 @@ void DetectRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
         }
     } else if (link.turnMode == 2) {
         // Half the right pedal's peak, within 35 to 250 N, marks the left pedal's push.
-        link.turnThreshold = TruncToInt(link.rightForceMax / 2.0);
+        link.turnThreshold = TruncToInt(forces.rightPeak / 2.0);
         if (link.turnThreshold < 35) link.turnThreshold = 35;
         if (link.turnThreshold > 250) link.turnThreshold = 250;
         link.rearmThreshold = TruncToInt(1.5 * link.turnThreshold);
-        if (link.leftForce > static_cast<float>(link.turnThreshold)) {
+        if (forces.left > static_cast<float>(link.turnThreshold)) {
             link.markerMisses = 0;
             Hit(link, events);
         }
-        if (link.rightForce > static_cast<float>(link.rearmThreshold)) {
+        if (forces.right > static_cast<float>(link.rearmThreshold)) {
             link.markerMisses += 1;
             if (link.markerMisses > 2) Rearm(link);
         }
     } else if (link.turnMode == 3) {
-        if (link.rightForce > link.leftForce + forceMargin) Hit(link, events);
-        if (link.leftForce > link.rightForce + forceMargin) Rearm(link);
+        if (forces.right > forces.left + forceMargin) Hit(link, events);
+        if (forces.left > forces.right + forceMargin) Rearm(link);
     }
 }
 
@@ -204,21 +205,16 @@ bool CheckStall(LinkState& link) {
     link.periodRingIndex = 0;
     link.settledTurns = 0;
     for (int slot = 0; slot < 4; ++slot) link.periodRing[slot] = 2000.0f;
-    link.rightForceMax = 0.0f;
-    link.rightAuxAtMax = 0.0f;
-    link.leftForceAtRightMax = 0.0f;
-    link.leftForceMax = 0.0f;
-    link.leftAuxAtMax = 0.0f;
-    link.rightForceAtLeftMax = 0.0f;
     return true;
 }
 } // namespace
 
-void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events) {
+void TrackRevolution(LinkState& link, int turnDetection, const TurnForces& forces,
+                     FrameEvents& events) {
     if (events.mended)
         link.lostSinceTurn = true;
     else
-        DetectRevolution(link, turnDetection, events);
+        DetectRevolution(link, turnDetection, forces, events);
     if (!events.mended) {
         link.readSinceTurn += 1;
         if (CrankMeasure(link) > 0.0f) link.turningSinceTurn += 1;

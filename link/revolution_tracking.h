@@ -9,19 +9,19 @@
 // A crank that has not turned for this many frames (5 s) has stopped.
 constexpr int stallFrames = 250;
 
-// The force of warm-up modes 1 and 2, in newtons: a window whose power exceeds it advances the
-// warm-up, and a crank measuring one pedal gives the other pedal that force. Mode 0 has none.
-inline float WarmupForce(int warmupMode) {
-    if (warmupMode == 1) return 80.0f;
-    if (warmupMode == 2) return 150.0f;
-    return 0.0f;
-}
+// The pedals' measured forces of the frame, for the methods that find the revolution from them.
+struct TurnForces {
+    float right;
+    float left;
+    float rightPeak; // the right pedal's highest since the pedal figures were last evaluated
+};
 
 // Tracks the revolution on the frame just decoded, with the setup's turn detection method, and
 // sets the events it brings (stalled, windowEnds). A mended frame (events.mended) starts no
 // revolution and re-arms none: its mark and its forces are not the crank's. Leaves the crank
 // word holding the period only.
-void TrackRevolution(LinkState& link, int turnDetection, FrameEvents& events);
+void TrackRevolution(LinkState& link, int turnDetection, const TurnForces& forces,
+                     FrameEvents& events);
 // Frames that measured nothing broke the revolution: the next mark is counted as the first after
 // a start.
 void RestartRevolutions(LinkState& link);

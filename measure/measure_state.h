@@ -1,12 +1,12 @@
 #pragma once
 // Power, energy and the window results, and the trace prepared for plotting.
 
+#include "link/link_state.h"
 #include "measure/polar.h"
 #include "measure/window_result.h"
 
 constexpr int traceCapacity = 8192;
 
-constexpr int maxWindowFrames = 8000;
 
 // The crank's last revolutions by angle: one slot a frame of a revolution, up to a revolution of
 // this many frames (5 s, 12 rpm).
@@ -21,9 +21,51 @@ struct StrokeMemory {
     bool kept[strokeSlots];
 };
 
+// A frame's four counts as the crank sent them.
+struct CrankCounts {
+    int rightForce;
+    int rightAux;
+    int leftForce;
+    int leftAux;
+};
+
+// Forces a simulated crank gives directly, in newtons.
+struct GivenForces {
+    float rightForce;
+    float leftForce;
+    float rightAux;
+    float leftAux;
+};
+
+// The pedals' forces of the frame just taken, and what the display reads of the recent ones.
+struct PedalForces {
+    // The counts measured: the crank's, or for a pedal not measured those its stand-in gives.
+    CrankCounts counts;
+    float rightForce; // N
+    float leftForce;
+    float rightAux;
+    float leftAux;
+    float substituteForce;
+    float rightAuxRatio;
+    float leftAuxRatio;
+    float rightRatioRing[8];
+    float leftRatioRing[8];
+    int ratioRingIndex;
+    // Peak trackers, read and restarted by the display.
+    float rightForceMax;
+    float rightAuxAtMax;
+    float leftForceAtRightMax;
+    float leftForceMax;
+    float leftAuxAtMax;
+    float rightForceAtLeftMax;
+    float rightForceMin;
+    float leftForceMin;
+};
+
 // The latest window result is the measure state's own: every part of the station reads it by
 // the names it has always had.
 struct MeasureState : WindowResult {
+    PedalForces pedals;
     // Per-frame traces of the current window.
     float rightForceTrace[traceCapacity];
     float leftForceTrace[traceCapacity];

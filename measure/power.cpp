@@ -378,4 +378,5 @@ void GiveMeasureDefaults(MeasureState& measure) {
     // Until its first window, or a stall that shows it standing, the crank's power is unknown.
     measure.powerUnmeasured = true;
     measure.polar.turnsAveraged = polarDefaultTurns;
+    measure.pedals.ratioRingIndex = 0;
 }

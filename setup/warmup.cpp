@@ -1,7 +1,5 @@
 #include "setup/warmup.h"
 
-#include "link/revolution_tracking.h"
-
 WarmupStep AdvanceWarmup(SetupState& setup, float powerTotal) {
     WarmupStep step{};
     if (setup.warmupState == WarmupState::Off) return step;

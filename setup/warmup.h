@@ -4,6 +4,14 @@
 
 #include "setup/setup_state.h"
 
+// The force of warm-up modes 1 and 2, in newtons: a window whose power exceeds it advances the
+// warm-up, and a crank measuring one pedal gives the other pedal that force. Mode 0 has none.
+inline float WarmupForce(int warmupMode) {
+    if (warmupMode == 1) return 80.0f;
+    if (warmupMode == 2) return 150.0f;
+    return 0.0f;
+}
+
 // The reset button's colour while the warm-up is complete: it blinks, one phase per window.
 enum class WarmupBlink { None, Yellow, Grey };
 

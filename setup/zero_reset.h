@@ -4,5 +4,6 @@
 #include "link/link_state.h"
 #include "setup/setup_state.h"
 
-// The raw counts of the last frame become the offsets; no averaging.
+// The counts of the last frame, as the crank sent them, become the offsets of the pedals it
+// measures; no averaging.
 void TakeOffsetsFromCrank(SetupState& setup, const LinkState& link);

@@ -79,8 +79,8 @@ TEST_F(DisplayTest, ForcesHeartRateBatteryAndCrankCadenceFollowTheLastFrame) {
     zan.setup.setup.rightForceGain = 0.5f;
     zan.setup.setup.rightCorrectionCoeff = 0.5f;
     zan.setup.setup.correctionReference = 57.0f;
-    zan.link.rawRightForce = 1200;
-    zan.link.rawLeftAux = 1100;
+    zan.measure.pedals.counts.rightForce = 1200;
+    zan.measure.pedals.counts.leftAux = 1100;
     zan.setup.setup.leftAuxOffset = 1000.0f;
     zan.link.heartRateWord = 241;
     zan.link.batteryByte = 154;
@@ -112,9 +112,9 @@ TEST_F(DisplayTest, DivisionsByZeroShowZeroNeverNanOrInf) {
 TEST_F(DisplayTest, AForceBeyondSinglePrecisionShowsTheLargestNumberNotInf) {
     // A gain a setup file may hold: the force in double precision exceeds what the field holds.
     zan.setup.setup.leftForceGain = 1e38f;
-    zan.link.rawLeftForce = 1000;
+    zan.measure.pedals.counts.leftForce = 1000;
     zan.setup.setup.rightForceGain = -1e38f;
-    zan.link.rawRightForce = 1000;
+    zan.measure.pedals.counts.rightForce = 1000;
     Tick();
     // Exact: inf is one unit in the last place from the largest float.
     EXPECT_EQ(Main(MAIN_LEFT_FORCE).value, static_cast<double>(FLT_MAX));
@@ -163,10 +163,10 @@ TEST_F(DisplayTest, UdColoursAreGreenAboveZeroElseRed) {
 }
 
 TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
-    zan.link.rawRightForce = 149;
-    zan.link.rawRightAux = 150;
-    zan.link.rawLeftForce = 1900;
-    zan.link.rawLeftAux = 1901;
+    zan.measure.pedals.counts.rightForce = 149;
+    zan.measure.pedals.counts.rightAux = 150;
+    zan.measure.pedals.counts.leftForce = 1900;
+    zan.measure.pedals.counts.leftAux = 1901;
     zan.setup.accessCode = 6867;
     Tick();
     EXPECT_EQ(Main(MAIN_RIGHT_RAW_FORCE).setCount, 0);
@@ -181,15 +181,15 @@ TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
 
 TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
     zan.setup.accessCode = 24517;
-    zan.link.rightAuxRatio = 55.0f;
-    zan.link.rightForce = 36.0f;
+    zan.measure.pedals.rightAuxRatio = 55.0f;
+    zan.measure.pedals.rightForce = 36.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
-    zan.link.rightAuxRatio = 44.0f;
-    zan.link.rightForce = 35.0f;
+    zan.measure.pedals.rightAuxRatio = 44.0f;
+    zan.measure.pedals.rightForce = 35.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
-    zan.link.rightForce = 34.0f;
+    zan.measure.pedals.rightForce = 34.0f;
     Tick();
     EXPECT_EQ(Main(MAIN_RIGHT_AUX_RATIO).value, 0.0);
 }
@@ -199,17 +199,17 @@ TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
 TEST_F(DisplayTest, PedalFiguresAreEvaluatedEverySecondTickAndTheTrackersRestart) {
     zan.setup.setup.rightRatioScale = 2.0f;
     zan.setup.setup.correctionReference = 55.0f;
-    zan.link.rightForceMax = 100.0f;
-    zan.link.rightAuxAtMax = 2800.0f;
-    zan.link.leftForceMax = 50.0f; // not above 50: left keeps its figure
+    zan.measure.pedals.rightForceMax = 100.0f;
+    zan.measure.pedals.rightAuxAtMax = 2800.0f;
+    zan.measure.pedals.leftForceMax = 50.0f; // not above 50: left keeps its figure
     zan.measure.ofLeft = 1.5f;
     Tick();
     EXPECT_EQ(zan.measure.ofRight, 0.0f);
     Tick();
     EXPECT_FLOAT_EQ(zan.measure.ofRight, 1.0f);
     EXPECT_FLOAT_EQ(zan.measure.ofLeft, 1.5f);
-    EXPECT_FLOAT_EQ(zan.link.rightForceMax, -99999.0f);
-    EXPECT_FLOAT_EQ(zan.link.rightForceMin, 99999.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForceMax, -99999.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForceMin, 99999.0f);
     zan.link.framesSinceTurn = 251;
     zan.measure.udLeft = 12.0f;
     Tick(2);

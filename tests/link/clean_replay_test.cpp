@@ -80,12 +80,14 @@ TEST_F(CleanReplayTest, ACleanStreamLeavesTheSameStateAfterEveryTickAsTheUnscree
             state, sizeof state,
             "%d %a %d %d %d %a %a %a %a %a %a %a %a %a %a %a %d %d %d %d %d %a %a %a %a\n",
             zan.link.frameCounter, zan.link.turnPeriod, zan.link.turnCount, zan.link.frameIndex,
-            zan.link.lastWindowFrames, zan.link.rightForce, zan.link.leftForce, zan.link.rightAux,
-            zan.link.leftAux, zan.measure.powerTotal, zan.measure.powerLeft, zan.measure.powerRight,
-            zan.measure.meanPower, zan.measure.udLeft, zan.measure.udRight, zan.measure.kcalTotal,
+            zan.link.lastWindowFrames, zan.measure.pedals.rightForce, zan.measure.pedals.leftForce,
+            zan.measure.pedals.rightAux, zan.measure.pedals.leftAux, zan.measure.powerTotal,
+            zan.measure.powerLeft, zan.measure.powerRight, zan.measure.meanPower,
+            zan.measure.udLeft, zan.measure.udRight, zan.measure.kcalTotal,
             zan.measure.historyIndex, zan.link.crankPeriodWord, zan.link.wheelPeriodWord,
-            zan.link.heartRateWord, zan.link.batteryByte, zan.link.rightAuxRatio,
-            zan.link.leftAuxRatio, zan.link.rightForceMax, zan.link.leftForceMax);
+            zan.link.heartRateWord, zan.link.batteryByte, zan.measure.pedals.rightAuxRatio,
+            zan.measure.pedals.leftAuxRatio, zan.measure.pedals.rightForceMax,
+            zan.measure.pedals.leftForceMax);
         Fold(digest, state);
     }
     if (std::getenv("ZAN_PRINT_DIGEST") != nullptr)

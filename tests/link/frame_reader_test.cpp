@@ -86,7 +86,7 @@ TEST_F(FrameReaderTest, StrayFFRestartsTheFrame) {
     EXPECT_EQ(Frames(), 2);
     EXPECT_EQ(zan.link.assembler.linkCutFrames, 1);
     EXPECT_EQ(zan.link.rawRightForce, 1200);
-    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 100.0f);
 }
 
 TEST_F(FrameReaderTest, StreamWithoutFFIsProcessedEverySeventeenBytes) {
@@ -126,10 +126,10 @@ TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
                     .heartRateWord = 240,
                     .battery = 154}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f * 0.99f);
-    EXPECT_FLOAT_EQ(zan.link.leftForce, -50.0f * 1.01f);
-    EXPECT_FLOAT_EQ(zan.link.rightAux, 80.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftAux, -10.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 100.0f * 0.99f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, -50.0f * 1.01f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAux, 80.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftAux, -10.0f);
     EXPECT_EQ(zan.link.rawSpareWord, 77);
     EXPECT_EQ(zan.link.crankPeriodWord, 0x1234 & 0x1FFF);
     EXPECT_EQ(zan.link.wheelPeriodWord, 420);
@@ -142,39 +142,42 @@ TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) 
     zan.setup.warmupMode = 1;
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500, .leftAux = 1300}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.leftForce, 80.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftAux, 0.0f);
-    EXPECT_EQ(zan.link.rawLeftForce, 1160);
-    EXPECT_EQ(zan.link.rawLeftAux, 1000);
-    EXPECT_FLOAT_EQ(zan.link.rightForce, 100.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, 80.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftAux, 0.0f);
+    EXPECT_EQ(zan.measure.pedals.counts.leftForce, 1160);
+    EXPECT_EQ(zan.measure.pedals.counts.leftAux, 1000);
+    // The link keeps the counts as the crank sent them.
+    EXPECT_EQ(zan.link.rawLeftForce, 1500);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 100.0f);
 
     zan.setup.singleSide = SingleSide::LeftOnly;
     zan.setup.warmupMode = 2;
     zan.setup.setup.rightForceGain = 0.0f; // a zero gain must not break the raw counts
     Push(MakeFrame({.rightForce = 1200, .leftForce = 1500}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightForce, 150.0f);
-    EXPECT_EQ(zan.link.rawRightForce, 2147483647);
-    EXPECT_FLOAT_EQ(zan.link.leftForce, 250.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 150.0f);
+    EXPECT_EQ(zan.measure.pedals.counts.rightForce, 2147483647);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, 250.0f);
 }
 
 TEST_F(FrameReaderTest, PeaksKeepTheCompanionValuesOfTheirFrame) {
-    zan.link.rightForceMax = zan.link.leftForceMax = -99999.0f;
-    zan.link.rightForceMin = zan.link.leftForceMin = 99999.0f;
+    zan.measure.pedals.rightForceMax = zan.measure.pedals.leftForceMax = -99999.0f;
+    zan.measure.pedals.rightForceMin = zan.measure.pedals.leftForceMin = 99999.0f;
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1100, .leftForce = 1040}));
     Push(MakeFrame({.rightForce = 1400, .rightAux = 1200, .leftForce = 1300, .leftAux = 1050}));
     Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
     // A drop of 250 N in a frame is judged with the frame after it.
     Push(MakeFrame({.rightForce = 900, .leftForce = 960}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightForceMax, 200.0f);
-    EXPECT_FLOAT_EQ(zan.link.rightAuxAtMax, 100.0f); // a tie does not replace the first peak
-    EXPECT_FLOAT_EQ(zan.link.leftForceAtRightMax, 20.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftForceMax, 150.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftAuxAtMax, 50.0f);
-    EXPECT_FLOAT_EQ(zan.link.rightForceAtLeftMax, 200.0f);
-    EXPECT_FLOAT_EQ(zan.link.rightForceMin, -50.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftForceMin, -20.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForceMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAuxAtMax,
+                    100.0f); // a tie does not replace the first peak
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForceAtRightMax, 20.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForceMax, 150.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftAuxAtMax, 50.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForceAtLeftMax, 200.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForceMin, -50.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForceMin, -20.0f);
 }
 
 TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
@@ -183,13 +186,13 @@ TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
     for (int i = 0; i < 8; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1050, .leftForce = 1100, .leftAux = 1010}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightAuxRatio, 1.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftAuxRatio, 0.2f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAuxRatio, 1.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftAuxRatio, 0.2f);
     for (int i = 0; i < 4; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1100, .leftForce = 1100, .leftAux = 1010}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightAuxRatio, 1.5f);
-    EXPECT_EQ(zan.link.ratioRingIndex, 4);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAuxRatio, 1.5f);
+    EXPECT_EQ(zan.measure.pedals.ratioRingIndex, 4);
 }
 
 TEST_F(FrameReaderTest, RevolutionLampFollowsTheMarkerAndThePanelHearsOnlyOfChanges) {
@@ -321,9 +324,9 @@ TEST_F(FrameReaderTest, SimulationMakesOneFramePerCallWithItsOwnFrameClock) {
     // 100.0 plus ten steps of 0.3 in double precision stays just below 103.
     EXPECT_EQ(zan.link.frameCounter, 102);
     EXPECT_NEAR(zan.link.simPhase, 0.5, 1e-12);
-    EXPECT_NEAR(zan.link.rightForce,
+    EXPECT_NEAR(zan.measure.pedals.rightForce,
                 std::sin(zan.link.simPhase) * 200.0 + 195.0 + zan.link.simDrift, 1e-4);
-    EXPECT_NEAR(zan.link.leftForce,
+    EXPECT_NEAR(zan.measure.pedals.leftForce,
                 std::sin(zan.link.simPhase + 3.1415926) * 200.0 + 205.0 - zan.link.simDrift, 1e-4);
     EXPECT_EQ(zan.link.wheelPeriodWord, 420);
     EXPECT_EQ(zan.link.heartRateWord, 240);

@@ -18,10 +18,11 @@ class RevolutionTest : public StationTest {
     bool Frame(int crankWord, float right = 0.0f, float left = 0.0f) {
         zan.link.frameCounter += 1;
         zan.link.crankPeriodWord = crankWord;
-        zan.link.rightForce = right;
-        zan.link.leftForce = left;
+        zan.measure.pedals.rightForce = right;
+        zan.measure.pedals.leftForce = left;
         FrameEvents events{};
-        TrackRevolution(zan.link, zan.setup.setup.turnDetection, events);
+        TrackRevolution(zan.link, zan.setup.setup.turnDetection,
+                        TurnForces{right, left, zan.measure.pedals.rightForceMax}, events);
         HandOnRevolution(EngineStation(), events);
         zan.link.frameIndex += 1;
         return zan.link.lastTurnFrame == zan.link.frameCounter;
@@ -55,12 +56,12 @@ TEST_F(RevolutionTest, InvertedMarkerMethodWorksOnTheClearBit) {
 
 TEST_F(RevolutionTest, ForceMethodThresholdFollowsHalfTheRightPeakWithinItsBounds) {
     zan.setup.setup.turnDetection = 2;
-    zan.link.rightForceMax = 40.0f;
+    zan.measure.pedals.rightForceMax = 40.0f;
     EXPECT_FALSE(Frame(0, 0.0f, 35.0f));
     EXPECT_EQ(zan.link.turnThreshold, 35);
     EXPECT_TRUE(Frame(0, 0.0f, 35.5f));
 
-    zan.link.rightForceMax = 1000.0f;
+    zan.measure.pedals.rightForceMax = 1000.0f;
     EXPECT_FALSE(Frame(0, 0.0f, 300.0f)); // held: no new start until re-armed
     EXPECT_EQ(zan.link.turnThreshold, 250);
     EXPECT_EQ(zan.link.rearmThreshold, 375);

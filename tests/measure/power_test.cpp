@@ -18,8 +18,8 @@ class PowerTest : public StationTest {
         StartWindowSums(zan.measure);
         for (std::size_t i = 0; i < right.size(); ++i) {
             zan.link.frameIndex = static_cast<int>(i);
-            zan.link.rightForce = right[i];
-            zan.link.leftForce = left[i];
+            zan.measure.pedals.rightForce = right[i];
+            zan.measure.pedals.leftForce = left[i];
             FramePower(zan.measure, CurrentPowerFrame(EngineStation()));
         }
         zan.link.frameIndex = static_cast<int>(right.size());
@@ -29,8 +29,8 @@ class PowerTest : public StationTest {
 // --- Per frame ---
 
 TEST_F(PowerTest, HundredNewtonsOnA170mmCrankAtOneSecondGive106Point8WattsPerPedal) {
-    zan.link.rightForce = 100.0f;
-    zan.link.leftForce = 100.0f;
+    zan.measure.pedals.rightForce = 100.0f;
+    zan.measure.pedals.leftForce = 100.0f;
     FramePower(zan.measure, CurrentPowerFrame(EngineStation()));
     EXPECT_NEAR(zan.measure.rightPower, 106.814, 0.001);
     EXPECT_NEAR(zan.measure.leftPower, 106.814, 0.001);
@@ -40,15 +40,15 @@ TEST_F(PowerTest, HundredNewtonsOnA170mmCrankAtOneSecondGive106Point8WattsPerPed
 }
 
 TEST_F(PowerTest, NegativeForcesGiveNegativePower) {
-    zan.link.rightForce = -50.0f;
-    zan.link.leftForce = 0.0f;
+    zan.measure.pedals.rightForce = -50.0f;
+    zan.measure.pedals.leftForce = 0.0f;
     FramePower(zan.measure, CurrentPowerFrame(EngineStation()));
     EXPECT_LT(zan.measure.powerTrace[0], 0.0f);
     EXPECT_LT(zan.measure.rightPowerSum, 0.0f);
 }
 
 TEST_F(PowerTest, EnergyCountsOnlyWhileASessionRecordsAboveTwentyRpm) {
-    zan.link.rightForce = zan.link.leftForce = 100.0f;
+    zan.measure.pedals.rightForce = zan.measure.pedals.leftForce = 100.0f;
     zan.measure.cadence = 90.0f;
     FramePower(zan.measure, CurrentPowerFrame(EngineStation()));
     EXPECT_FLOAT_EQ(zan.measure.kcalTotal, 0.0f);
@@ -66,7 +66,7 @@ TEST_F(PowerTest, AnHourAt200WattsAddsAbout781Point8Kilocalories) {
     zan.measure.cadence = 60.0f;
     // 100 W per pedal at 170 mm and one second per revolution.
     const float force = static_cast<float>(100.0 * 1000.0 / (6.2831853 * 170.0));
-    zan.link.rightForce = zan.link.leftForce = force;
+    zan.measure.pedals.rightForce = zan.measure.pedals.leftForce = force;
     for (int frame = 0; frame < 3600 * 50; ++frame) {
         zan.link.frameIndex = frame % 100;
         FramePower(zan.measure, CurrentPowerFrame(EngineStation()));
@@ -77,7 +77,7 @@ TEST_F(PowerTest, AnHourAt200WattsAddsAbout781Point8Kilocalories) {
 TEST_F(PowerTest, EnergyStaysExactOverALongRideAndRestartsWhenTheSessionClearsIt) {
     zan.record.sessionActive = 1;
     zan.measure.cadence = 60.0f;
-    zan.link.rightForce = zan.link.leftForce =
+    zan.measure.pedals.rightForce = zan.measure.pedals.leftForce =
         static_cast<float>(100.0 * 1000.0 / (6.2831853 * 170.0));
     for (int frame = 0; frame < 4 * 3600 * 50; ++frame)
         FramePower(zan.measure, CurrentPowerFrame(EngineStation()));

@@ -213,7 +213,7 @@ TEST_F(AccessLevelsTest, OneSideBelowTheServiceLevelChangesTheLayoutButNotTheMea
 }
 
 TEST_F(AccessLevelsTest, RawCountsShowFromTheCalibrationCodeUp) {
-    zan.link.rawRightForce = 1234;
+    zan.measure.pedals.counts.rightForce = 1234;
     for (const auto& [code, shown] :
          {std::pair{2740, false}, std::pair{6867, false}, std::pair{6868, true},
           std::pair{6869, true}, std::pair{24517, true}}) {

@@ -49,8 +49,21 @@ TEST_F(ZeroResetTest, ZeroAnsweredYesTakesTheLastRawCountsShowsAndSavesThem) {
         MakeFrame({.rightForce = 1012, .rightAux = 998, .leftForce = 1003, .leftAux = 1001});
     engine.Device("COM1").input.assign(frame.begin(), frame.end());
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.link.rightForce, 0.0f);
-    EXPECT_FLOAT_EQ(zan.link.leftForce, 0.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 0.0f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, 0.0f);
+}
+
+TEST_F(ZeroResetTest, ZeroWithOnePedalMeasuredKeepsTheOtherPedalsOffsets) {
+    UnloadedFrame();
+    zan.setup.singleSide = SingleSide::RightOnly;
+    const float leftOffset = zan.setup.setup.leftForceOffset;
+    const float leftAuxOffset = zan.setup.setup.leftAuxOffset;
+    ReadZAN(EngineStation());
+    engine.confirmAnswers.push_back(1);
+    Press(ZERO, zan.setup.mainPanel);
+    EXPECT_FLOAT_EQ(zan.setup.setup.rightForceOffset, 1012.0f);
+    EXPECT_FLOAT_EQ(zan.setup.setup.leftForceOffset, leftOffset);
+    EXPECT_FLOAT_EQ(zan.setup.setup.leftAuxOffset, leftAuxOffset);
 }
 
 TEST_F(ZeroResetTest, ZeroAnsweredNoChangesNothing) {
