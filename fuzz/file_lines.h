@@ -11,13 +11,9 @@
 
 constexpr std::size_t countedChars = 10;
 
-// The first maxLines lines into lines (each countedChars + 1 long); the number of lines found.
-inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
-                                     char (*lines)[countedChars + 1], std::size_t maxLines) {
-    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
-        data += 3;
-        size -= 3;
-    }
+// The first maxLines lines of text with no byte-order mark before them.
+inline std::size_t CountedLinesOf(const std::uint8_t* data, std::size_t size,
+                                  char (*lines)[countedChars + 1], std::size_t maxLines) {
     std::size_t found = 0;
     const std::uint8_t* at = data;
     const std::uint8_t* end = data + size;
@@ -35,6 +31,17 @@ inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
     return found;
 }
 
+// The first maxLines lines into lines (each countedChars + 1 long); the number of lines found.
+// Only the file's start may carry the byte-order mark: one further on is text of its line.
+inline std::size_t FirstCountedLines(const std::uint8_t* data, std::size_t size,
+                                     char (*lines)[countedChars + 1], std::size_t maxLines) {
+    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
+        data += 3;
+        size -= 3;
+    }
+    return CountedLinesOf(data, size, lines, maxLines);
+}
+
 inline std::vector<std::string> CountedLines(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> all;
     if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
@@ -47,7 +54,7 @@ inline std::vector<std::string> CountedLines(const std::uint8_t* data, std::size
         const std::uint8_t* end =
             static_cast<const std::uint8_t*>(std::memchr(data + at, '\n', size - at));
         const std::size_t next = end != nullptr ? static_cast<std::size_t>(end - data) + 1 : size;
-        FirstCountedLines(data + at, next - at, line, 1);
+        CountedLinesOf(data + at, next - at, line, 1);
         all.emplace_back(line[0]);
         at = next;
     }

@@ -205,7 +205,12 @@ void TakeReceivedFrame(const FramePass& pass, const CrankFrame& frame) {
 void ReadCrankLink(LinkState& link, const LinkSettings& settings, const FrameSink& sink) {
     const FramePass pass{link, settings, sink};
     link.ticksSinceFrame += 1;
-    if (link.ticksSinceFrame > lostAfterTicks) link.linkLost = 1;
+    // Frames lost with the link took the crank's marks with them: the revolution under way is
+    // not whole, and the first mark after the link's return opens a window afresh.
+    if (link.ticksSinceFrame > lostAfterTicks) {
+        if (link.linkLost == 0) RestartRevolutions(link);
+        link.linkLost = 1;
+    }
     if (settings.simulation >= 1) HandOn(pass, TakeSimulatedFrame(link));
     unsigned char block[readBlockSize];
     for (;;) {

@@ -72,6 +72,9 @@ void ClearCrankReadouts(MeasureState& measure) {
     measure.ofRight = 0.0f;
     ClearPowerResults(measure);
     ClearUdFigures(measure);
+    // The crank's power stays unknown after the link's return until its first whole window: the
+    // rows meanwhile hold no 0 W beside the cadence of a rider who pedals on.
+    measure.powerUnmeasured = true;
 }
 
 void KeepReadoutsCurrent(MeasureState& measure, const CrankChannels& channels, bool linkLost) {
