@@ -113,8 +113,9 @@ INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
 
 // A session opened once the crank had streamed for 20 s, its folder popup held open 6 s, on a
 // clock 0.7 s into its second: the review of its file and of its raw stream sum the same rows
-// over the same time, from the press to the close.
-TEST_F(StationTest, BothReviewsOfARideTellTheSessionsLengthAndFigures) {
+// over the same time, from the press to the close, and the stream's length is the session's,
+// without the link's history before it.
+TEST_F(StationTest, BothReviewsOfARideAndItsReplayTellTheSessionsLengthAndFigures) {
     engine.dirPopupSeconds = 6.0;
     engine.startDateTime += 0.7;
     const std::string live = RecordEmulatedSession(EmulatedCrankSettings{}, 60.0, 20.0);
@@ -135,6 +136,12 @@ TEST_F(StationTest, BothReviewsOfARideTellTheSessionsLengthAndFigures) {
                              &ReviewSummary::meanCadence, &ReviewSummary::leftBalance})
         EXPECT_DOUBLE_EQ(b.*field, a.*field);
     EXPECT_GT(b.leftTorqueEffectiveness, 0.0);
+
+    RawStream raw;
+    ASSERT_TRUE(ReadRawStream(StreamBeside(live), raw, error)) << error;
+    // The stream holds the link's 20 s before the press too (the headless popup has no ticks).
+    EXPECT_GT(raw.lastTick, 70u * 50u);
+    EXPECT_EQ(RideMinutes(RecordedSessionSeconds(raw)), "1:00");
 }
 
 // A replay writes its session, FIT and TCX under the stream's name only when none of them is
