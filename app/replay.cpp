@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -34,6 +35,10 @@ void ReplayPort::TakeDueBlocks() {
         if (!ahead || next.tick > tick) return;
         ahead = false;
         blocksTaken += 1;
+        if (next.kind == RawBlockKind::Display) {
+            displayTick = next.tick;
+            displayMs = next.displayMs;
+        }
         if (next.kind == RawBlockKind::Setup) {
             setupDue = true;
             dueSetup = next.setup;
@@ -80,6 +85,18 @@ bool ReplayPort::Ended() const {
     return allTaken && waitingFrom == waiting.size();
 }
 
+double ReplayPort::ReachedMs() const {
+    return displayMs + (static_cast<double>(tick) - displayTick) * 20.0;
+}
+
+std::string RideMinutes(double seconds) {
+    const long whole = std::lround(seconds);
+    const long size = std::labs(whole);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%ld:%02ld", whole < 0 ? "-" : "", size / 60, size % 60);
+    return text;
+}
+
 void TakeRecordedSetup(Station& zan, const RawSetup& setup) {
     zan.setup.setup = setup.parameters;
     zan.setup.singleSide = setup.singleSide;
@@ -117,6 +134,8 @@ class ReplayEngine : public Engine {
         press();
         now = std::max(now, reached);
     }
+    // The clock on at a recorded instant, with no tick: the instant the session was closed.
+    void Reach(double at) { now = std::max(now, at); }
     std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
@@ -361,6 +380,10 @@ bool PlayBlocks(Station& zan, ReplayEngine& engine, ReplayPort& port, const RawS
             if (!opened) return false;
         }
     }
+    // The session closes where the live one was closed: the link ticks after the last display
+    // tick are counted from its instant, so a live timer that fell behind its 20 ms does not
+    // pull the close back (and with it the trailer's "Time @ Stop").
+    engine.Reach(stream.endMs / 1000.0);
     return true;
 }
 

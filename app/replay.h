@@ -30,6 +30,9 @@ class ReplayPort {
     const RawSetup* TakeSetupChange();
     // Every port byte of the stream is read: the recorded ride is over.
     bool Ended() const;
+    // The instant on the stream's clock the replay has reached, in milliseconds: the last display
+    // tick taken, and 20 ms for each link tick since.
+    double ReachedMs() const;
 
   private:
     // Takes the blocks due by now into the waiting bytes, up to a setup not yet taken or a full
@@ -51,9 +54,16 @@ class ReplayPort {
     RawSetup takenSetup{};
     // The blocks taken from the stream so far.
     std::size_t blocksTaken = 0;
+    // The last display tick taken: its link tick and its instant.
+    std::uint32_t displayTick = 0;
+    std::uint32_t displayMs = 0;
 };
 
 struct Station;
+
+// Minutes and seconds of the ride, rounded to the second, the minutes as many as it has: 83:12;
+// a time before the session opened is negative: -2:05.
+std::string RideMinutes(double seconds);
 
 // The setup the live station measured under, in force in the replaying one.
 void TakeRecordedSetup(Station& zan, const RawSetup& setup);

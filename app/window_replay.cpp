@@ -5,23 +5,13 @@
 #include "setup/catalogue.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 namespace {
 // The link timer's period, the pace the stream's ticks were recorded at.
 constexpr double linkTickSeconds = 0.020;
-
-long TickSeconds(std::uint32_t tick) {
-    return static_cast<long>(tick * linkTickSeconds);
-}
-
-// Minutes and seconds, the minutes as many as the ride has: 83:12.
-std::string MinutesText(long seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
-    return text;
-}
 } // namespace
 
 void WindowReplayEngine::PlayStream(const RawStream& played, const std::string& streamPath,
@@ -53,15 +43,19 @@ void WindowReplayEngine::Start(void* data) {
     engine.ShowPosition();
 }
 
+// The ride is the session: its time runs from the press of its button, the link's history
+// before it counts down to it, and its length is the session's.
 void WindowReplayEngine::ShowPosition() {
-    const long length = TickSeconds(stream->lastTick);
-    const long second = ended ? length : std::min(TickSeconds(replay->Tick()), length);
+    const double length = RecordedSessionSeconds(*stream);
+    const double start = stream->session ? stream->sessionMs : 0.0;
+    const double reached = std::min((replay->ReachedMs() - start) / 1000.0, length);
+    const long second = std::lround(ended ? length : reached);
     // Asked at every link tick: the text is made only when it changes.
     if (second == shownSecond && ended == shownEnded) return;
     shownSecond = second;
     shownEnded = ended;
-    const std::string text =
-        (ended ? "Replay ended " : "Replay ") + MinutesText(second) + " / " + MinutesText(length);
+    const std::string text = (ended ? "Replay ended " : "Replay ") +
+                             RideMinutes(static_cast<double>(second)) + " / " + RideMinutes(length);
     SetCtrlValText(EngineStation().setup.mainPanel, MAIN_REPLAY_POSITION, text.c_str());
 }
 
@@ -73,7 +67,7 @@ void WindowReplayEngine::TellEnd() {
     zan.app.linkDialogOff = 1;
     zan.app.replayEnded = true;
     const std::string message = "Replay of " + name + " ended: the ride's " +
-                                MinutesText(TickSeconds(stream->lastTick)) + " are played.";
+                                RideMinutes(RecordedSessionSeconds(*stream)) + " are played.";
     InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
     // The notice that shows once frames stop says why they did: no crank is to be waited for.
     SetCtrlValText(zan.setup.mainPanel, MAIN_START_NOTICE, "Replay ended");
@@ -116,9 +110,10 @@ int WindowReplayEngine::GetInQLen(int port) {
     replay->ReachTick(static_cast<std::uint32_t>(std::min(ticks, 4.0e9)));
     while (const RawSetup* setup = replay->TakeSetupChange())
         TakeRecordedSetup(EngineStation(), *setup);
+    const int waiting = replay->InQLen();
     if (!ended && replay->Ended()) TellEnd();
     ShowPosition();
-    return replay->InQLen();
+    return waiting;
 }
 
 int WindowReplayEngine::ComRdByte(int port) {

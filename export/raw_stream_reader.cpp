@@ -11,6 +11,8 @@ namespace {
 // block (its head, payload and checksum) that may straddle two.
 constexpr std::size_t filePiece = 64 * 1024;
 constexpr std::size_t longestBlock = rawBlockHeadMaxLength + rawBlockMaxPayload + rawChecksumLength;
+// A block's tick counts the station's link timer, 20 ms a tick.
+constexpr std::uint64_t linkTickMs = 20;
 
 std::uint64_t LongAt(const unsigned char* bytes) {
     return static_cast<std::uint64_t>(RawWordAt(bytes)) |
@@ -217,6 +219,8 @@ bool RawBlockReader::Survey(RawStream& stream, std::string& error) {
     if (!ReadHeader(stream.header, error)) return false;
     RawStreamBlock block{};
     std::string why;
+    std::uint32_t displayTick = 0;
+    std::uint64_t displayMs = 0;
     for (;;) {
         const std::uint64_t at = offset;
         const Step step = Read(block, why);
@@ -229,18 +233,31 @@ bool RawBlockReader::Survey(RawStream& stream, std::string& error) {
         stream.lastTick = block.tick;
         stream.portBytes += block.bytes.size();
         if (!block.bytes.empty()) stream.portBlocksEnd = stream.blockCount;
-        stream.displays = stream.displays || block.kind == RawBlockKind::Display;
+        if (block.kind == RawBlockKind::Display) {
+            stream.displays = true;
+            displayTick = block.tick;
+            displayMs = block.displayMs;
+        }
         if (block.kind == RawBlockKind::Session && !stream.session) {
             stream.session = true;
             stream.sessionMs = block.displayMs;
             stream.sessionDateTime = block.dateTime;
         }
     }
+    const std::uint64_t endMs =
+        displayMs + static_cast<std::uint64_t>(stream.lastTick - displayTick) * linkTickMs;
+    stream.endMs = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(endMs, std::numeric_limits<std::uint32_t>::max()));
     if (fileFailed && file != nullptr && std::ferror(file) != 0) {
         error = "cannot be read";
         return false;
     }
     return true;
+}
+
+double RecordedSessionSeconds(const RawStream& stream) {
+    const std::uint32_t start = stream.session ? stream.sessionMs : 0;
+    return stream.endMs > start ? (stream.endMs - start) / 1000.0 : 0.0;
 }
 
 bool ParseRawStream(const unsigned char* data, std::size_t size, RawStream& stream,

@@ -44,16 +44,24 @@ struct RawStream {
     std::size_t portBytes = 0;     // the bytes the port gave over the whole stream
     std::uint32_t lastTick = 0;
     bool displays = false; // a display tick is among the blocks
-    // The session's block, when the stream has one: its instant and date-time.
+    // The session's block, when the stream has one: the instant its button was pressed (the
+    // block itself comes once its folder popup closed) and the date-time then.
     bool session = false;
     std::uint32_t sessionMs = 0;
     double sessionDateTime = 0.0;
+    // The instant of the last block, in milliseconds: the last display tick's, and 20 ms for each
+    // link tick after it. The link ticks alone fall behind the clock when the timer runs late.
+    std::uint32_t endMs = 0;
     bool cutShort = false;
     std::string note; // why the blocks end before the stream does, when cutShort
     // Where the blocks are read from: the file at path, or the bytes given when path is empty.
     std::string path;
     std::vector<unsigned char> bytes;
 };
+
+// The recorded session's length in seconds: from the press of its button to its close, without
+// the link's history before it. A stream of version 1 begins with its session.
+double RecordedSessionSeconds(const RawStream& stream);
 
 // Reads a stream held in memory. False, with the reason in error, when it is refused; true when
 // its header was read, what its whole blocks hold in stream.

@@ -118,8 +118,15 @@ RideTimes FileTimes(const SessionRide& ride, int interval, const RideZone& zone)
     const std::int64_t localStart =
         DaysFromCivil(ride.year, ride.month, ride.day) * secondsPerDay + ride.startSecondsOfDay;
     RideTimes times{localStart, UnixTimeOfLocal(localStart, zone), {}, 0};
+    // The start is the press of the session button; the rows began once its folder popup
+    // closed, which the first row's clock tells when it came later than one interval.
+    const int firstGap = ride.rows.empty() ? 0
+                                           : ClockGap(ride.startSecondsOfDay % secondsPerDay,
+                                                      ride.rows[0].secondsOfDay);
+    const std::int64_t first =
+        times.start + (firstGap > interval && firstGap <= longestStopGap ? firstGap : interval);
     for (std::size_t i = 0; i < ride.rows.size(); ++i)
-        times.rows.push_back(times.start + static_cast<std::int64_t>(i + 1) * interval);
+        times.rows.push_back(first + static_cast<std::int64_t>(i) * interval);
     // The stop comes after the last row by the trailer's clock; a gap past an hour is the clock
     // moved, not time ridden.
     const int lastClock =
@@ -166,7 +173,10 @@ bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, c
     for (std::size_t i = 0; i < ride.rows.size(); ++i) {
         const SessionRow& row = ride.rows[i];
         const std::int64_t time = std::max(times.rows[i], previous);
-        const double seconds = static_cast<double>(time - previous);
+        // The first row stands for one interval at most: before it the folder popup was open,
+        // and the session recorded nothing.
+        const double seconds = static_cast<double>(
+            i == 0 ? std::min<std::int64_t>(time - previous, interval) : time - previous);
         previous = time;
         const bool live =
             kept != nullptr && i < kept->rows.size() ? kept->rows[i].live : row.fromCrank;

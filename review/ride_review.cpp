@@ -39,15 +39,28 @@ bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide
         ride.heartRate.push_back(record.heartRate);
         ride.speed.push_back(record.speed * 3.6);
     }
-    ride.summary = ReviewSummary{fit.elapsedSeconds,
-                                 fit.distance / 1000.0,
-                                 fit.work / 1000.0,
-                                 fit.averagePower,
-                                 fit.maximumPower,
-                                 NormalizedPower(ride.seconds, ride.powerTotal),
-                                 fit.averageCadence,
-                                 fit.averageHeartRate,
-                                 fit.leftBalance,
+    // The summary is the session file's own, however the ride was opened: a raw stream's, read
+    // through the file its replay wrote, sums the same rows over the same times as the live
+    // session's file does. Only the pedalling metrics, which no file keeps, are the replay's.
+    FitActivity file;
+    if (kept != nullptr && !ReadRideActivity(path, nullptr, RideZone{}, session, file, error))
+        return false;
+    const FitActivity& rows = kept != nullptr ? file : fit;
+    std::vector<double> seconds;
+    std::vector<double> power;
+    for (const FitRecord& record : rows.records) {
+        seconds.push_back(static_cast<double>(record.timestamp) - rows.startTime);
+        power.push_back(record.power);
+    }
+    ride.summary = ReviewSummary{rows.elapsedSeconds,
+                                 rows.distance / 1000.0,
+                                 rows.work / 1000.0,
+                                 rows.averagePower,
+                                 rows.maximumPower,
+                                 NormalizedPower(seconds, power),
+                                 rows.averageCadence,
+                                 rows.averageHeartRate,
+                                 rows.leftBalance,
                                  fit.leftTorqueEffectiveness,
                                  fit.rightTorqueEffectiveness,
                                  fit.leftPedalSmoothness,

@@ -55,7 +55,8 @@ struct ReviewRide {
 // False, with a one-line reason naming the file, when it is no session file.
 bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& error);
 // The same, with what the station that recorded the session knew of it (a replay's): each row's
-// instant, and its pedalling metrics.
+// instant, and its pedalling metrics. The summary but for those metrics is the file's own, the
+// same as the file read without them gives.
 bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
                     std::string& error);
 

@@ -2,6 +2,7 @@
 // from the emulated crank, then the headless replay of its stream writes the session anew.
 #include "app/callbacks.h"
 #include "app/replay.h"
+#include "review/ride_review.h"
 #include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
@@ -109,6 +110,39 @@ INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
                                            LinkCase{"openedMidRide", 0.01, 10.0, rawStreamVersion},
                                            LinkCase{"versionTwo", 0.01, 10.0, 2}),
                          [](const auto& info) { return std::string(info.param.what); });
+
+// A session opened once the crank had streamed for 20 s, its folder popup held open 6 s, on a
+// clock 0.7 s into its second: the review of its file and of its raw stream sum the same rows
+// over the same time, from the press to the close, and the stream's length is the session's,
+// without the link's history before it.
+TEST_F(StationTest, BothReviewsOfARideAndItsReplayTellTheSessionsLengthAndFigures) {
+    engine.dirPopupSeconds = 6.0;
+    engine.startDateTime += 0.7;
+    const std::string live = RecordEmulatedSession(EmulatedCrankSettings{}, 60.0, 20.0);
+    ReviewRide file;
+    ReviewRide stream;
+    std::string error;
+    ASSERT_TRUE(ReadReviewRide(live, file, error)) << error;
+    ASSERT_TRUE(ReadReviewStream(StreamBeside(live), stream, error)) << error;
+    UseEngine(&engine);
+    const ReviewSummary& a = file.summary;
+    const ReviewSummary& b = stream.summary;
+    EXPECT_EQ(a.seconds, 60.0);
+    EXPECT_EQ(b.seconds, a.seconds);
+    // Each row stands for its second at 30 km/h: the popup's seconds rode nothing.
+    EXPECT_NEAR(a.distance, static_cast<double>(file.seconds.size()) / 120.0, 0.002);
+    for (const auto field : {&ReviewSummary::distance, &ReviewSummary::work,
+                             &ReviewSummary::meanPower, &ReviewSummary::normalizedPower,
+                             &ReviewSummary::meanCadence, &ReviewSummary::leftBalance})
+        EXPECT_DOUBLE_EQ(b.*field, a.*field);
+    EXPECT_GT(b.leftTorqueEffectiveness, 0.0);
+
+    RawStream raw;
+    ASSERT_TRUE(ReadRawStream(StreamBeside(live), raw, error)) << error;
+    // The stream holds the link's 20 s before the press too (the headless popup has no ticks).
+    EXPECT_GT(raw.lastTick, 70u * 50u);
+    EXPECT_EQ(RideMinutes(RecordedSessionSeconds(raw)), "1:00");
+}
 
 // A replay writes its session, FIT and TCX under the stream's name only when none of them is
 // there: a FIT left beside the stream without its session file (the live one's, with the

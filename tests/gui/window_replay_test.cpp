@@ -52,19 +52,12 @@ struct Watched {
     std::string noticeAtEnd;
     bool noticeShownAtEnd = false;
     std::string titleAtEnd;
+    std::string messagesAtEnd;
 };
 
 std::string LabelText(const QtEngine& engine, int panel, int control) {
     const auto* label = qobject_cast<QLabel*>(engine.ControlWidget(panel, control));
     return label != nullptr && !label->isHidden() ? label->text().toStdString() : "";
-}
-
-// m:ss of a tick of the stream, 20 ms each.
-std::string Minutes(std::uint32_t tick) {
-    const long seconds = static_cast<long>(tick * 0.020);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
-    return text;
 }
 
 double Shown(int panel, int control) {
@@ -100,7 +93,9 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
     EmulatedCrankSettings settings;
     settings.leftPeak = 200.0;
     settings.heartRate = 135.0;
-    const std::string live = RecordEmulatedSession(settings, 40.0);
+    // Opened 4 s into the crank's stream: the link's history plays first, counted down to the
+    // session, and the ride's length is the session's 40 s, not the stream's 44.
+    const std::string live = RecordEmulatedSession(settings, 40.0, 4.0);
     const SessionRows rows = ReadSessionRows(live);
     ASSERT_GE(rows.rows.size(), 39u);
     RawStream stream;
@@ -169,6 +164,7 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
             seen.noticeAtEnd = LabelText(window, panel, MAIN_START_NOTICE);
             seen.noticeShownAtEnd = !window.ControlWidget(panel, MAIN_START_NOTICE)->isHidden();
             seen.titleAtEnd = title;
+            seen.messagesAtEnd = messages.toStdString();
         }
         if (seen.lampOffAtEnd || waited.elapsed() > 60000) QuitUserInterface(0);
     });
@@ -195,14 +191,17 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
     EXPECT_EQ(seen.cadenceAtEnd, 0.0);
     // The panel shows where the ride stands, a second at a time, and how long it is; its end
     // says the replay ended, where a live station waits for the crank.
-    const std::string length = " / " + Minutes(stream.lastTick);
+    const std::string length = " / 0:40";
     ASSERT_GE(seen.positions.size(), 4u);
-    EXPECT_EQ(seen.positions.front(), "Replay 0:00" + length);
+    // The first text seen may come a poll, a second of the ride, after the first shown.
+    EXPECT_EQ(seen.positions.front().rfind("Replay -0:0", 0), 0u) << seen.positions.front();
     for (std::size_t i = 0; i + 1 < seen.positions.size(); ++i) {
         EXPECT_EQ(seen.positions[i].rfind("Replay ", 0), 0u) << seen.positions[i];
         EXPECT_NE(seen.positions[i].find(length), std::string::npos) << seen.positions[i];
     }
-    EXPECT_EQ(seen.positions.back(), "Replay ended " + Minutes(stream.lastTick) + length);
+    EXPECT_EQ(seen.positions.back(), "Replay ended 0:40" + length);
+    EXPECT_NE(seen.messagesAtEnd.find("ended: the ride's 0:40 are played."), std::string::npos)
+        << seen.messagesAtEnd;
     EXPECT_TRUE(seen.noticeShownAtEnd);
     EXPECT_EQ(seen.noticeAtEnd, "Replay ended");
     EXPECT_EQ(seen.titleAtEnd.rfind("REPLAY ENDED ", 0), 0u) << seen.titleAtEnd;
