@@ -6,13 +6,20 @@
 #include "app/station.h"
 #include "platform/panel.h"
 
+#include <string>
+
 // The session button: the recording's own command, and when it closes a session, its ride
 // written as FIT and TCX beside it.
 ZAN_CALLBACK(SESSION);
 // Then the message box lists every file the session left. At quit the message box goes with the
 // window: a failure is told in a popup as well.
 struct ClosedSession;
-void ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting = false);
+// Writes the closed session's ride as FIT and TCX files beside it and lists the files written;
+// false, with the reason in error when given, when the FIT and TCX files were not written.
+bool ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting = false,
+                         std::string* error = nullptr);
+// Closes the open session as its button does, then writes its ride files; as the export.
+bool CloseSessionAndExport(Station& zan, std::string* error = nullptr);
 ZAN_CALLBACK(SAVET);
 ZAN_CALLBACK(SAVE10);
 

@@ -136,7 +136,6 @@ class ReplayEngine : public Engine {
     }
     // The clock on at a recorded instant, with no tick: the instant the session was closed.
     void Reach(double at) { now = std::max(now, at); }
-    std::vector<std::string> messages;
 
     int InitCVIRTE(void*) override { return 1; }
     int LoadPanel(int, const char*, int) override { return nextPanel++; }
@@ -196,10 +195,7 @@ class ReplayEngine : public Engine {
     }
     int DeleteGraphPlot(int, int, int, int) override { return 0; }
     int ResetTextBox(int, int, const char*) override { return 0; }
-    int InsertTextBoxLine(int, int, int, const char* text) override {
-        messages.emplace_back(text);
-        return 0;
-    }
+    int InsertTextBoxLine(int, int, int, const char*) override { return 0; }
 
     int ProcessSystemEvents() override {
         RunDue();
@@ -230,10 +226,7 @@ class ReplayEngine : public Engine {
         std::memcpy(pathOut, folder.c_str(), folder.size() + 1);
         return 1;
     }
-    int MessagePopup(const char*, const char* message) override {
-        messages.emplace_back(message);
-        return 0;
-    }
+    int MessagePopup(const char*, const char*) override { return 0; }
     int DismissPopup() override { return 0; }
     int PostDeferredCall(void (*call)(void* data), void* data) override {
         if (inLinkTick || inDisplayTick)
@@ -400,7 +393,8 @@ struct Replayed {
     std::string failure;
     std::string sessionPath;
     KeptSession kept;
-    std::vector<std::string> messages;
+    // The first file the replay could not write, as the station told it; empty when all were.
+    std::string notWritten;
 };
 
 // Plays the stream through a station without a window into a new session file in folder (never
@@ -436,28 +430,28 @@ bool ReplayInto(const RawStream& stream, const std::string& folder, FrameWatch w
     if (started) started = PlayBlocks(zan, engine, port, stream, blocks);
     if (started) {
         replayed.sessionPath = zan.record.sessionPath;
-        SESSION(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
+        std::string exportError;
+        const bool exported = CloseSessionAndExport(zan, &exportError);
         replayed.kept = zan.record.kept;
+        if (zan.record.filesNotWritten > 0)
+            replayed.notWritten = zan.record.firstNotWritten;
+        else if (!exported)
+            replayed.notWritten = exportError;
     }
     if (blocks.Broken()) {
         replayed.failure = "the stream no longer reads as it did when it was opened (changed "
                            "while it was played?)";
         started = false;
     }
-    replayed.messages = std::move(engine.messages);
     UseEngine(nullptr);
     return started;
 }
 
-// The first of the replay's lines that tells of a file not written, or none.
+// False, with the first file not written as the error, when the replay left one unwritten.
 bool FilesWritten(const Replayed& replayed, std::string& error) {
-    for (const std::string& message : replayed.messages)
-        if (message.rfind("FIT and TCX files not written", 0) == 0 ||
-            message.find("could not be written") != std::string::npos) {
-            error = message;
-            return false;
-        }
-    return true;
+    if (replayed.notWritten.empty()) return true;
+    error = replayed.notWritten;
+    return false;
 }
 
 // Keeps each frame the replay takes at its instant on the replay's clock; once the session's

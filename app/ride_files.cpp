@@ -27,25 +27,28 @@ void ListFilesWritten(const Station& zan, const ClosedSession& closed, const Rid
 }
 } // namespace
 
-void ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting) {
+bool ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting,
+                         std::string* error) {
     const int serial =
         zan.link.crankIdentified != 0 ? zan.link.deviceSerial : zan.setup.setup.serialNumber;
-    std::string error;
+    std::string reason;
     RideFiles files;
     if (ExportRide(zan.record.sessionPath, static_cast<unsigned>(serial > 0 ? serial : 0),
-                   &zan.record.kept, RideZone{}, error, &files)) {
+                   &zan.record.kept, RideZone{}, reason, &files)) {
         const std::string note = RideFilesNote(files);
         if (!note.empty()) Tell(zan, note);
         ListFilesWritten(zan, closed, &files);
-        return;
+        return true;
     }
-    const std::string message = "FIT and TCX files not written: " + error;
+    const std::string message = "FIT and TCX files not written: " + reason;
+    if (error != nullptr) *error = message;
     Tell(zan, message);
     ListFilesWritten(zan, closed, nullptr);
-    if (!quitting) return;
+    if (!quitting) return false;
     // The message box goes with the window: the rider sees a popup before it does. An engine
     // with nobody at a window (a quit by a signal) puts the popup on the standard error, once.
     MessagePopup("FIT and TCX files", message.c_str());
+    return false;
 }
 
 int SESSION(int, int, int event, void*, int, int) {
@@ -55,8 +58,12 @@ int SESSION(int, int, int event, void*, int, int) {
         ToggleSession(zan);
         return 0;
     }
+    CloseSessionAndExport(zan);
+    return 0;
+}
+
+bool CloseSessionAndExport(Station& zan, std::string* error) {
     const ClosedSession closed = CloseSession(zan);
     ShowRecordNotices(zan);
-    ExportClosedSession(zan, closed);
-    return 0;
+    return ExportClosedSession(zan, closed, false, error);
 }

@@ -123,6 +123,16 @@ void FinishTurnFile(RecordState& record, bool written, const char* what) {
     record.turnWriteFailed = 0;
 }
 
+namespace {
+// A file not written is the recording's failure: counted, and its first line kept.
+void TellNotWritten(RecordState& record, const char* line) {
+    if (record.filesNotWritten == 0)
+        FormatText(record.firstNotWritten, sizeof record.firstNotWritten, "%s", line);
+    record.filesNotWritten += 1;
+    TellRider(record, line);
+}
+} // namespace
+
 void TellRider(RecordState& record, const char* line) {
     RecordNotices& notices = record.notices;
     // A full outbox keeps its first lines: the rider learns of the first failures, which matter.
@@ -134,7 +144,7 @@ void TellRider(RecordState& record, const char* line) {
 void ReportDataFileFailure(RecordState& record, const char* what, const char* path) {
     char message[noticeLength];
     FormatText(message, sizeof message, "%s could not be written: %s", what, path);
-    TellRider(record, message);
+    TellNotWritten(record, message);
 }
 
 bool KeepFileAtPath(RecordState& record, int& handle, const char* path, int& lost, const char* what,
@@ -150,7 +160,7 @@ bool KeepFileAtPath(RecordState& record, int& handle, const char* path, int& los
         }
         FormatText(message, sizeof message, "%s deleted or moved away, not written anew: %s", what,
                    path);
-        if (!lost) TellRider(record, message);
+        if (!lost) TellNotWritten(record, message);
         lost = 1;
         return false;
     }

@@ -98,4 +98,8 @@ struct RecordState {
     float capturePower[captureCapacity];
 
     RecordNotices notices;
+    // Files of the recording that could not be written, or were lost and not written anew, and
+    // the first such line told: what a station without a window reports as its failure.
+    int filesNotWritten;
+    char firstNotWritten[noticeLength];
 };

@@ -4,6 +4,7 @@
 #ifndef _WIN32
 
 #include "app/callbacks.h"
+#include "app/replay.h"
 #include "export/ride_export.h"
 #include "setup/catalogue.h"
 #include "tests/support/child_process.h"
@@ -444,3 +445,25 @@ TEST_F(FaultFilesTest, TurnFilesOntoAFullDiskAreReportedAndTheStationRunsOn) {
 }
 
 #endif
+
+// A replay of a stream onto a disk with little room beside the stream fails, and says which file
+// it could not write, from the station's own count of files not written.
+TEST_F(FaultFilesTest, AReplayOntoAFullDiskFailsAndNamesTheFileItCouldNotWrite) {
+    const std::string live = RecordEmulatedSession(EmulatedCrankSettings{}, 60.0);
+    const std::string stream = StreamBeside(live);
+    const std::string small = (folder / "small").string();
+    SmallDisk disk(small, static_cast<long>(std::filesystem::file_size(stream)) + 4096);
+    ASSERT_TRUE(disk.Ok());
+    const std::string copy = small + "/" + std::filesystem::path(stream).filename().string();
+    std::filesystem::copy_file(stream, copy);
+    std::string replayed;
+    std::string note;
+    std::string error;
+    EXPECT_FALSE(ReplayExport(copy, replayed, note, error)) << disk.Kind();
+    UseEngine(&engine);
+    // The rows or, with a page of the disk left for them, the FIT file.
+    EXPECT_TRUE(error.find("Session rows could not be written") != std::string::npos ||
+                error.find("FIT and TCX files not written") != std::string::npos)
+        << error;
+    EXPECT_NE(error.find(small), std::string::npos) << error;
+}
