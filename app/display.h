@@ -19,4 +19,4 @@ void ShowPowerAndFigures(const Station& zan);
 // which show only with it.
 void PlotPolarView(Station& zan);
 void ShowPolarControls(const Station& zan, int shown);
-void ShowPolarFigures(const Station& zan);
+void ShowPolarFigures(Station& zan);

@@ -35,7 +35,7 @@ void PlotPolarView(Station& zan) {
     int turns = zan.measure.polar.turnsAveraged;
     GetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, &turns);
     if (turns != zan.measure.polar.turnsAveraged) SetPolarTurns(zan.measure.polar, turns);
-    const PolarFigures& figures = zan.measure.polar.figures;
+    const PolarFigures& figures = PolarFiguresNow(zan.measure.polar);
     if (figures.points <= 0) return;
     const float zero = PolarZeroRadius(figures);
     float angle[polarCirclePoints];
@@ -46,8 +46,8 @@ void PlotPolarView(Station& zan) {
     PlotPedal(zan, figures, figures.left, zero, VAL_RED);
 }
 
-void ShowPolarFigures(const Station& zan) {
-    const PolarFigures& figures = zan.measure.polar.figures;
+void ShowPolarFigures(Station& zan) {
+    const PolarFigures& figures = PolarFiguresNow(zan.measure.polar);
     const auto show = [&zan](int control, float value) {
         SetCtrlVal(zan.setup.mainPanel, control, FiniteOrZero(value));
     };

@@ -57,6 +57,8 @@ void TakeIdentity(LinkState& link, int serialNumber, const CrankIdentity& identi
 // frames that never agree name no crank and raise no question.
 void RunHandshake(LinkState& link, int serialNumber, const CrankFrame& frame, FrameEvents& events) {
     const int frames = link.handshakeFrames;
+    // Past the handshake a frame changes nothing of it.
+    if (frames >= handshakeSaturation) return;
     if (frames == 0) {
         link.identityHeard = IdentityAgreement{};
         link.identityTaken = false;

@@ -12,13 +12,17 @@ constexpr int traceCapacity = 8192;
 // this many frames (5 s, 12 rpm).
 constexpr int strokeSlots = 256;
 
-// Each pedal's force as the crank last sent it at each angle of the revolution, and the crank
-// frame that brought it.
+// Each pedal's force as the crank last sent it at one angle of the revolution, and the crank
+// frame that brought it: side by side, so a frame writes one place of memory, not four.
+struct StrokeAngle {
+    float right;
+    float left;
+    int crankFrame;
+    bool kept;
+};
+
 struct StrokeMemory {
-    float right[strokeSlots];
-    float left[strokeSlots];
-    int crankFrame[strokeSlots];
-    bool kept[strokeSlots];
+    StrokeAngle at[strokeSlots];
 };
 
 // A frame's four counts as the crank sent them.

@@ -7,6 +7,8 @@ namespace {
 constexpr float fullTurn = 360.0f;
 // The weakest sector is a twelfth of a revolution, about as wide as a dead centre's.
 constexpr int sectorsPerTurn = 12;
+// The ring's slots: the revolutions kept and the one under way.
+constexpr int ringSlots = polarMostTurns + 1;
 
 // A revolution's force at a share of its turn, between its frames; the frame after its last is
 // the next revolution's first, taken as its own first.
@@ -48,22 +50,32 @@ PedalPolar PedalFigures(const float* mean, const float* angle, int points) {
 
 void ClearPolar(PolarState& polar) {
     const int turns = polar.turnsAveraged;
-    polar.under.frames = 0;
-    polar.underSound = false;
     polar.keptNext = 0;
+    polar.kept[0].frames = 0;
+    polar.underSound = false;
     polar.keptCount = 0;
-    polar.figures = PolarFigures{};
+    polar.made = PolarFigures{};
+    polar.figuresBehind = false;
     polar.turnsAveraged = std::clamp(turns, 1, polarMostTurns);
 }
 
 void SetPolarTurns(PolarState& polar, int turns) {
     polar.turnsAveraged = std::clamp(turns, 1, polarMostTurns);
-    MakePolarFigures(polar);
+    polar.figuresBehind = true;
 }
 
 void PolarFrameIn(PolarState& polar, const PolarFrame& frame) {
+    PolarTurn* under = &polar.kept[polar.keptNext];
+    // Most frames go on with the revolution under way.
+    if (!frame.stalled && !frame.markRejected && frame.lostBefore == 0 && !frame.revolutionStarts &&
+        under->frames < polarTurnFrames) {
+        under->right[under->frames] = frame.rightForce;
+        under->left[under->frames] = frame.leftForce;
+        under->frames += 1;
+        return;
+    }
     if (frame.stalled) {
-        polar.under.frames = 0;
+        under->frames = 0;
         polar.underSound = false;
         return;
     }
@@ -71,26 +83,32 @@ void PolarFrameIn(PolarState& polar, const PolarFrame& frame) {
     if (frame.revolutionStarts) {
         // Only a revolution that began at a mark, ended at the next one a revolution later and
         // lost nothing on the way has its frames at their angles.
-        if (polar.underSound && frame.revolutionSpan == 1 && polar.under.frames > 1) {
-            polar.kept[polar.keptNext] = polar.under;
-            polar.keptNext = (polar.keptNext + 1) % polarMostTurns;
+        if (polar.underSound && frame.revolutionSpan == 1 && under->frames > 1) {
+            polar.keptNext = (polar.keptNext + 1) % ringSlots;
             polar.keptCount = std::min(polar.keptCount + 1, polarMostTurns);
-            MakePolarFigures(polar);
+            polar.figuresBehind = true;
+            under = &polar.kept[polar.keptNext];
         }
-        polar.under.frames = 0;
+        under->frames = 0;
         polar.underSound = frame.lostBefore == 0;
     }
-    if (polar.under.frames >= polarTurnFrames) {
+    if (under->frames >= polarTurnFrames) {
         polar.underSound = false;
         return;
     }
-    polar.under.right[polar.under.frames] = frame.rightForce;
-    polar.under.left[polar.under.frames] = frame.leftForce;
-    polar.under.frames += 1;
+    under->right[under->frames] = frame.rightForce;
+    under->left[under->frames] = frame.leftForce;
+    under->frames += 1;
+}
+
+const PolarFigures& PolarFiguresNow(PolarState& polar) {
+    if (polar.figuresBehind) MakePolarFigures(polar);
+    return polar.made;
 }
 
 void MakePolarFigures(PolarState& polar) {
-    PolarFigures& figures = polar.figures;
+    PolarFigures& figures = polar.made;
+    polar.figuresBehind = false;
     const int turns = std::min(polar.keptCount, std::clamp(polar.turnsAveraged, 1, polarMostTurns));
     figures.turns = turns;
     if (turns == 0) {
@@ -99,15 +117,14 @@ void MakePolarFigures(PolarState& polar) {
     }
     // The curve has a point at each frame of the latest revolution; the others are read at the
     // same shares of their own turn.
-    const PolarTurn& latest = polar.kept[(polar.keptNext + polarMostTurns - 1) % polarMostTurns];
+    const PolarTurn& latest = polar.kept[(polar.keptNext + ringSlots - 1) % ringSlots];
     figures.points = latest.frames;
     for (int k = 0; k < figures.points; ++k) {
         const float share = static_cast<float>(k) / static_cast<float>(figures.points);
         double right = 0.0;
         double left = 0.0;
         for (int t = 1; t <= turns; ++t) {
-            const PolarTurn& turn =
-                polar.kept[(polar.keptNext + polarMostTurns - t) % polarMostTurns];
+            const PolarTurn& turn = polar.kept[(polar.keptNext + ringSlots - t) % ringSlots];
             right += ForceAt(turn.right, turn.frames, share);
             left += ForceAt(turn.left, turn.frames, share);
         }

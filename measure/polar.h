@@ -1,7 +1,8 @@
 #pragma once
 // The polar view: each pedal's force by crank angle, averaged over the last revolutions. A
 // frame's angle is its place between two revolution marks, 0 degrees at the mark; the figures
-// are made once a revolution, when its closing mark arrives.
+// are made when the view asks for them after a revolution was kept, not at every revolution: the
+// frame path runs without them unless the polar plot is shown.
 
 // The most revolutions averaged, and the most frames a revolution keeps (slower than 12 rpm at
 // 50 frames a second a revolution is not kept).
@@ -37,16 +38,19 @@ struct PolarFigures {
 };
 
 struct PolarState {
-    // The revolution under way, and whether it began at a mark with nothing lost since.
-    PolarTurn under;
-    bool underSound;
-    // The last revolutions kept whole, a ring.
-    PolarTurn kept[polarMostTurns];
+    // The last revolutions kept whole, a ring, with one slot more for the revolution under way
+    // (at keptNext): keeping it moves the ring on rather than copying its frames.
+    PolarTurn kept[polarMostTurns + 1];
     int keptNext;
     int keptCount;
+    // Whether the revolution under way began at a mark with nothing lost since.
+    bool underSound;
     // How many of them the mean takes, 1 to polarMostTurns.
     int turnsAveraged;
-    PolarFigures figures;
+    // The figures as last made (read them through PolarFiguresNow), and whether a revolution
+    // kept or the turns set since has left them behind.
+    PolarFigures made;
+    bool figuresBehind;
 };
 
 // What one frame brings to the polar view.
@@ -64,8 +68,7 @@ struct PolarFrame {
     bool stalled;
 };
 
-// Adds the frame to the revolution under way; a mark closes it, keeps it when it is whole and
-// makes the figures again.
+// Adds the frame to the revolution under way; a mark closes it and keeps it when it is whole.
 void PolarFrameIn(PolarState& polar, const PolarFrame& frame);
 // How many revolutions the mean takes (bounded to 1..polarMostTurns); the figures follow.
 void SetPolarTurns(PolarState& polar, int turns);
@@ -73,6 +76,8 @@ void SetPolarTurns(PolarState& polar, int turns);
 void ClearPolar(PolarState& polar);
 // The mean curves and each pedal's figures over the last turns of the ring.
 void MakePolarFigures(PolarState& polar);
+// The figures of the revolutions kept so far, made again only when they are behind.
+const PolarFigures& PolarFiguresNow(PolarState& polar);
 
 // How the view draws the figures, live and in the review: each pedal's mean as a closed curve
 // around the circle of no force, with points between two frames' angles so it is joined

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -26,26 +25,41 @@ float UdPercent(float forceAtOtherPeak, float ownPeak) {
     return static_cast<float>(100.0 * forceAtOtherPeak / ownPeak);
 }
 
-// A pedal's power is its force times a factor that is the same for every frame of the window
-// (crank length and period), so the ratios of powers are the ratios of forces.
-float TorqueEffectiveness(const float* force, int n) {
+// One pedal's sums over the window: all its force, the force while it pushes, and its peak.
+struct PedalSums {
     double all = 0.0;
     double pushing = 0.0;
-    for (int i = 0; i < n; ++i) {
-        all += force[i];
-        if (force[i] > 0.0f) pushing += force[i];
+    float peak = 0.0f;
+
+    void Add(float force) {
+        all += force;
+        // Adding 0 leaves a sum of pushing forces as it was, and needs no branch.
+        pushing += force > 0.0f ? force : 0.0f;
+        peak = std::max(peak, force);
     }
-    return pushing > 0.0 ? static_cast<float>(100.0 * all / pushing) : 0.0f;
+};
+
+// A pedal's power is its force times a factor that is the same for every frame of the window
+// (crank length and period), so the ratios of powers are the ratios of forces.
+float TorqueEffectiveness(const PedalSums& sums) {
+    return sums.pushing > 0.0 ? static_cast<float>(100.0 * sums.all / sums.pushing) : 0.0f;
 }
 
-float PedalSmoothness(const float* force, int n) {
-    double sum = 0.0;
-    float peak = 0.0f;
+float PedalSmoothness(const PedalSums& sums, int n) {
+    return sums.peak > 0.0f && n > 0 ? static_cast<float>(100.0 * sums.all / n / sums.peak) : 0.0f;
+}
+
+// Both pedals' figures in one pass over the window: the sums are chains of additions of their
+// own, which run side by side rather than one after another.
+PedalMetrics WindowPedalMetrics(const float* left, const float* right, int n) {
+    PedalSums leftSums;
+    PedalSums rightSums;
     for (int i = 0; i < n; ++i) {
-        sum += force[i];
-        peak = std::max(peak, force[i]);
+        leftSums.Add(left[i]);
+        rightSums.Add(right[i]);
     }
-    return peak > 0.0f && n > 0 ? static_cast<float>(100.0 * sum / n / peak) : 0.0f;
+    return {TorqueEffectiveness(leftSums), TorqueEffectiveness(rightSums),
+            PedalSmoothness(leftSums, n), PedalSmoothness(rightSums, n)};
 }
 
 void BothSidesUd(MeasureState& measure, int n) {
@@ -115,12 +129,11 @@ float RevolutionFrames(float turnPeriod) {
 // The slot of the stroke memory that holds the crank angle so many frames after the mark.
 int StrokeSlot(int turnFrame, float revolutionFrames) {
     float angle = static_cast<float>(turnFrame);
-    // Within the revolution as a rule: only frames after lost marks, or lost before the mark,
-    // need the division.
-    if (angle < 0.0f || angle >= revolutionFrames) {
-        angle = std::fmod(angle, revolutionFrames);
-        if (angle < 0.0f) angle += revolutionFrames;
-    }
+    // Within the revolution as a rule, where the frame's count is its slot: only frames after
+    // lost marks, or lost before the mark, need the division.
+    if (angle >= 0.0f && angle < revolutionFrames) return turnFrame;
+    angle = std::fmod(angle, revolutionFrames);
+    if (angle < 0.0f) angle += revolutionFrames;
     const int slot = static_cast<int>(angle + 0.5f);
     return static_cast<float>(slot) >= revolutionFrames ? 0 : slot;
 }
@@ -128,11 +141,8 @@ int StrokeSlot(int turnFrame, float revolutionFrames) {
 void KeepStroke(StrokeMemory& stroke, const PowerFrame& frame) {
     const float revolution = RevolutionFrames(frame.turnPeriod);
     if (revolution == 0.0f) return;
-    const int slot = StrokeSlot(frame.turnFrame, revolution);
-    stroke.right[slot] = frame.rightForce;
-    stroke.left[slot] = frame.leftForce;
-    stroke.crankFrame[slot] = frame.crankFrame;
-    stroke.kept[slot] = true;
+    stroke.at[StrokeSlot(frame.turnFrame, revolution)] =
+        StrokeAngle{frame.rightForce, frame.leftForce, frame.crankFrame, true};
 }
 
 // Frames lost on the link before a measured frame push as the crank pushed at their angle a
@@ -148,11 +158,11 @@ void FillLostFramesByAngle(MeasureState& measure, const PowerFrame& frame, int f
         float right = middleRight;
         float left = middleLeft;
         if (revolution > 0.0f) {
-            const int slot = StrokeSlot(frame.turnFrame - back, revolution);
-            const float age = static_cast<float>(frame.crankFrame - back - stroke.crankFrame[slot]);
-            if (stroke.kept[slot] && age >= 0.5f * revolution && age <= 3.5f * revolution) {
-                right = PedalPower(stroke.right[slot], frame.crankLength, frame.turnPeriod);
-                left = PedalPower(stroke.left[slot], frame.crankLength, frame.turnPeriod);
+            const StrokeAngle& kept = stroke.at[StrokeSlot(frame.turnFrame - back, revolution)];
+            const float age = static_cast<float>(frame.crankFrame - back - kept.crankFrame);
+            if (kept.kept && age >= 0.5f * revolution && age <= 3.5f * revolution) {
+                right = PedalPower(kept.right, frame.crankLength, frame.turnPeriod);
+                left = PedalPower(kept.left, frame.crankLength, frame.turnPeriod);
             }
         }
         AddLostFrame(measure, right, left);
@@ -281,10 +291,7 @@ void CalcWatt(MeasureState& measure, const PowerWindow& window) {
     measure.historyIndex = slot + 1 > historyLast ? 0 : slot + 1;
     measure.historySinceBreak = true;
 
-    measure.pedalMetrics = {TorqueEffectiveness(measure.leftForceTrace, n),
-                            TorqueEffectiveness(measure.rightForceTrace, n),
-                            PedalSmoothness(measure.leftForceTrace, n),
-                            PedalSmoothness(measure.rightForceTrace, n)};
+    measure.pedalMetrics = WindowPedalMetrics(measure.leftForceTrace, measure.rightForceTrace, n);
 
     if (window.singleSide == SingleSide::Both)
         BothSidesUd(measure, n);
@@ -309,7 +316,7 @@ void ClearPowerResults(MeasureState& measure) {
     // The crank's first window after it stood starts the smoothing afresh.
     measure.previousPower = std::numeric_limits<float>::quiet_NaN();
     // A stopped crank's angles start again at its next mark.
-    std::fill(std::begin(measure.stroke.kept), std::end(measure.stroke.kept), false);
+    for (StrokeAngle& angle : measure.stroke.at) angle.kept = false;
 }
 
 void MarkPowerUnmeasured(MeasureState& measure, bool unmeasured) {

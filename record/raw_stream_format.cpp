@@ -95,11 +95,16 @@ std::uint32_t RawWordAt(const unsigned char* bytes) {
 }
 
 void EncodeRawSetup(const RawSetup& setup, unsigned char (&bytes)[rawSetupLength]) {
-    std::vector<unsigned char> out;
+    // Straight into the block, with no vector to grow: the setup in force is encoded at every
+    // link tick, to be compared with the one last kept.
+    std::size_t at = 0;
+    const auto put = [&bytes, &at](std::uint32_t word) {
+        for (int i = 0; i < 4 && at < rawSetupLength; ++i)
+            bytes[at++] = static_cast<unsigned char>(word >> (8 * i));
+    };
     SetupParameters parameters = setup.parameters;
-    VisitSetupValues(parameters, [&out](auto& value) { PutWord(out, BitsOf(value)); });
-    PutWord(out, static_cast<std::uint32_t>(setup.singleSide));
-    std::memcpy(bytes, out.data(), rawSetupLength);
+    VisitSetupValues(parameters, [&put](auto& value) { put(BitsOf(value)); });
+    put(static_cast<std::uint32_t>(setup.singleSide));
 }
 
 bool DecodeRawSetup(const unsigned char* bytes, RawSetup& setup) {

@@ -317,7 +317,7 @@ void ReviewWindow::ShowForceCurves() {
 // The polar view the live station showed at the cursor's instant, from the same frames.
 void ReviewWindow::ShowPolarView() {
     PolarAt(ride, cursorSeconds, polarDefaultTurns, *polar);
-    const PolarFigures& figures = polar->figures;
+    const PolarFigures& figures = PolarFiguresNow(*polar);
     polarPlot->clearPlottables();
     if (figures.turns > 0 && figures.points > 0) {
         const float zero = PolarZeroRadius(figures);

@@ -5,6 +5,7 @@
 # Packages named as arguments are installed too (CI adds strace for that check).
 # --windows adds the Windows cross build's packages (scripts/test-windows.sh).
 # --deb adds the Debian package's build and check tools (dpkg-buildpackage, scripts/test-debian-package.sh).
+# --compare adds what older commits of the station build with (scripts/compare-frame-path.sh).
 # --list prints the list, the Windows and package tools included, and installs nothing.
 set -euo pipefail
 
@@ -52,14 +53,21 @@ deb_packages=(
   strace
 )
 
+# Older commits of the station, built beside this checkout to compare their speed with: before
+# the panels were compiled by uic and the graph drawn by QCustomPlot they read Qt's UiTools (with
+# the OpenGL module it needs) and Qt Charts.
+compare_packages=(qt6-tools-dev libqt6opengl6-dev qt6-charts-dev)
+
 if [ "${1:-}" = "--list" ]; then
-  printf '%s\n' "${packages[@]}" "${windows_packages[@]}" "${deb_packages[@]}"
+  printf '%s\n' "${packages[@]}" "${windows_packages[@]}" "${deb_packages[@]}" \
+    "${compare_packages[@]}"
   exit 0
 fi
 while [ "$#" -gt 0 ]; do
   case "$1" in
     --windows) packages+=("${windows_packages[@]}") ;;
     --deb) packages+=("${deb_packages[@]}") ;;
+    --compare) packages+=("${compare_packages[@]}") ;;
     *) break ;;
   esac
   shift

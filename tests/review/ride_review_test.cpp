@@ -148,8 +148,8 @@ TEST(ReviewFrames, ThePolarViewAtAnInstantIsTheLiveOneWithSpoiledRevolutionsLeft
         for (; fed < ride.frames.size() && ride.frames[fed].seconds <= at; ++fed)
             PolarFrameIn(*live, ride.frames[fed].frame);
         PolarAt(ride, at, polarDefaultTurns, *atCursor);
-        const PolarFigures& shown = live->figures;
-        const PolarFigures& reviewed = atCursor->figures;
+        const PolarFigures& shown = PolarFiguresNow(*live);
+        const PolarFigures& reviewed = PolarFiguresNow(*atCursor);
         EXPECT_EQ(reviewed.turns, shown.turns);
         if (at > 30.0) {
             EXPECT_EQ(reviewed.turns, polarDefaultTurns);
