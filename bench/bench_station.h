@@ -9,6 +9,7 @@
 #include "protocol/frame.h"
 #include "setup/catalogue.h"
 #include "tests/support/session_command.h"
+#include "tests/support/station_harness.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,21 +31,7 @@ inline Station& zan = BenchStation();
 // Attaches the benchmarks' station, back at zero, to the engine in use and starts it.
 inline void StartBenchStation(const char* resource) {
     UseStation(BenchStation());
-    ResetStation(zan);
-    zan.setup.mainPanel = LoadPanel(0, resource, MAIN);
-    zan.setup.warmupPanel = LoadPanel(0, resource, WARMUP);
-    zan.setup.setup.rightForceOffset = zan.setup.setup.leftForceOffset = 1000.0f;
-    zan.setup.setup.rightAuxOffset = zan.setup.setup.leftAuxOffset = 1000.0f;
-    zan.setup.setup.rightForceGain = zan.setup.setup.leftForceGain = 0.5f;
-    zan.setup.setup.rightRatioScale = zan.setup.setup.leftRatioScale = 1.0f;
-    zan.setup.setup.correctionReference = 55.0f;
-    zan.setup.setup.crankLength = 172.5f;
-    zan.setup.setup.displayFilter = 1;
-    zan.setup.setup.recordInterval = 1;
-    zan.setup.wheelCircumference = 2096.0f;
-    GiveWorkingDefaults(EngineStation());
-    // Past the identity handshake: nothing goes back to the crank.
-    zan.link.handshakeFrames = 100;
+    StartCalibratedStation(zan, resource);
 }
 
 // Frames as the crank sends them: both pedals pushing on their downstroke, the revolution marker

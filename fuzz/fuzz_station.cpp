@@ -66,10 +66,9 @@ void FuzzFolder::Remove(const char* name) {
 }
 
 FuzzStation::FuzzStation(const char* commandLine) {
-    UseEngine(&engine);
-    UseStation(*station);
+    Use();
     engine.Device("COM1");
-    started = StartStation(EngineStation(), nullptr, commandLine);
+    started = Start(commandLine);
     FUZZ_EXPECT(started == 0, "the station did not start");
 }
 

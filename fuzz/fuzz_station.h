@@ -5,6 +5,7 @@
 #include "app/station.h"
 #include "fuzz/fuzz_expect.h"
 #include "tests/support/headless_engine.h"
+#include "tests/support/station_harness.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,16 +33,13 @@ class FuzzFolder {
 
 // A station as StartStation leaves it, on a fresh headless engine with the device COM1 (the
 // port a first start opens). The record is reset before and the engine released after.
-class FuzzStation {
+class FuzzStation : public StationHarness {
   public:
     explicit FuzzStation(const char* commandLine = "");
     ~FuzzStation();
     FuzzStation(const FuzzStation&) = delete;
     FuzzStation& operator=(const FuzzStation&) = delete;
 
-    HeadlessEngine engine;
-    // The station of this input, attached to its engine.
-    std::unique_ptr<Station> station = std::make_unique<Station>();
     int started = -1;
 };
 

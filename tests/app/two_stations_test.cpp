@@ -1,7 +1,6 @@
 // Two stations in one process, each with its own engine, folder and emulated crank: what one
 // reads, shows and writes never reaches the other.
 #include "app/callbacks.h"
-#include "app/startup.h"
 #include "app/station.h"
 #include "setup/catalogue.h"
 #include "tests/support/emulated_crank.h"
@@ -66,7 +65,7 @@ TEST(TwoStationsTest, TwoStationsOnTheirOwnCranksNeverMixTheirReadOutsOrFiles) {
         PlayEmulatedCrank(rider.engine, "COM5", settings);
         rider.engine.dirAnswers.push_back((rider.folder / "ride").string());
         rider.Use();
-        ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+        ASSERT_EQ(rider.Start(), 0);
     }
 
     // A minute of riding, the two stations taking turns a second at a time.
@@ -134,7 +133,7 @@ TEST(TwoStationsTest, ASecondStationInTheSameFolderIsToldAtStartAndSavesNothingT
         if (i == 2) continue;
         rider.Use();
         testing::internal::CaptureStderr();
-        ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+        ASSERT_EQ(rider.Start(), 0);
         said[i] = testing::internal::GetCapturedStderr();
     }
     RiderStation& first = stations[0];
@@ -184,7 +183,7 @@ TEST(TwoStationsTest, ASecondStationInTheSameFolderIsToldAtStartAndSavesNothingT
     // Both have quit: a new station has the folder.
     RiderStation& third = stations[2];
     third.Use();
-    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_EQ(third.Start(), 0);
     EXPECT_TRUE(third.engine.popups.empty());
     EXPECT_FALSE(third.station->app.folderTaken);
 

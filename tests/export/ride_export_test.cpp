@@ -1,7 +1,6 @@
 // A session leaves the station as FIT and TCX files: from a file written by hand and cut short,
 // and from a ride recorded through the panel on the emulated crank.
 #include "app/callbacks.h"
-#include "app/startup.h"
 #include "export/ride_export.h"
 #include "export/session_reader.h"
 #include "tests/support/emulated_crank.h"
@@ -196,7 +195,7 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(folder / "zan_com.set") << "5\n0\n0\n0\n";
-    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_EQ(rider.Start(), 0);
     std::filesystem::create_directory(folder / "ride");
     rider.engine.dirAnswers = {(folder / "ride").string()};
     const CtrlCallbackPtr sessionButton = FindCallback("SAVE");
@@ -557,7 +556,7 @@ TEST_F(RideExportTest, ARideStartedBeforeMidnightWithThePopupOpenPastItKeepsItsD
     PlayEmulatedCrank(rider.engine, "COM5", EmulatedCrankSettings{});
     std::ofstream(folder / "zan_01.set") << MatchingSetupFile();
     std::ofstream(folder / "zan_com.set") << "5\n0\n0\n0\n";
-    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_EQ(rider.Start(), 0);
     std::filesystem::create_directory(folder / "ride");
     rider.engine.dirAnswers = {(folder / "ride").string()};
     rider.engine.dirPopupSeconds = 25.0;

@@ -3,7 +3,6 @@
 // crank pedalling the same stroke. Total power and cadence on the faulty link stay near the
 // clean one's.
 #include "app/callbacks.h"
-#include "app/startup.h"
 #include "measure/power.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/rider_station.h"
@@ -71,7 +70,7 @@ RideMeans Ride(RiderStation& rider, const EmulatedCrankSettings& settings, doubl
     PlayEmulatedCrank(rider.engine, "COM5", settings);
     std::ofstream(rider.folder / "zan_01.set") << SetupFileFor(settings.scales);
     std::ofstream(rider.folder / "zan_com.set") << "5\n0\n0\n0\n";
-    EXPECT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    EXPECT_EQ(rider.Start(), 0);
     if (record) {
         rider.engine.dirAnswers.push_back(rider.folder.string());
         rider.engine.At(2.0, [&rider] { rider.Press(SAVE); });
@@ -368,7 +367,7 @@ TEST_F(TwoRidersTest, ASessionOpenedBeforeTheCrankStreamsRecordsWholeRevolutions
     clean.engine.Device("COM5");
     std::ofstream(clean.folder / "zan_01.set") << SetupFileFor(stroke.scales);
     std::ofstream(clean.folder / "zan_com.set") << "5\n0\n0\n0\n";
-    ASSERT_EQ(StartStation(EngineStation(), nullptr, ""), 0);
+    ASSERT_EQ(clean.Start(), 0);
     clean.engine.dirAnswers.push_back(clean.folder.string());
     clean.engine.At(1.0, [this] { clean.Press(SAVE); });
     clean.engine.RunUntil(3.3);

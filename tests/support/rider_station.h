@@ -5,21 +5,18 @@
 
 #include "app/station.h"
 #include "platform/engine.h"
-#include "tests/support/headless_engine.h"
 #include "tests/support/session_command.h"
+#include "tests/support/station_harness.h"
 
 #include <filesystem>
 #include <memory>
 
-struct RiderStation {
-    HeadlessEngine engine;
-    std::unique_ptr<Station> station = std::make_unique<Station>();
+struct RiderStation : StationHarness {
     std::filesystem::path folder;
 
     void Use() {
         std::filesystem::current_path(folder);
-        UseEngine(&engine);
-        UseStation(*station);
+        StationHarness::Use();
     }
     // The station lets go of its folder, as at its quit: Windows removes no folder whose lock
     // file is held open.

@@ -22,8 +22,7 @@ void StationTest::SetUp() {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
-    UseEngine(&engine);
-    UseStation(*station);
+    Use();
 }
 
 void StationTest::TearDown() {
@@ -61,10 +60,6 @@ int StationTest::StartAndQuit(const std::string& commandLine, double quitAt) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     return program::WinMain(nullptr, nullptr, line.data(), 1);
-}
-
-int StationTest::Start(const std::string& commandLine) {
-    return StartStation(EngineStation(), nullptr, commandLine.c_str());
 }
 
 std::string StationTest::RecordEmulatedSession(const EmulatedCrankSettings& settings,

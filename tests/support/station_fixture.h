@@ -6,6 +6,7 @@
 #include "tests/support/emulated_crank.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/session_command.h"
+#include "tests/support/station_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-class StationTest : public ::testing::Test {
+class StationTest : public ::testing::Test, public StationHarness {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -27,9 +28,6 @@ class StationTest : public ::testing::Test {
     // Starts the station with the given command line and quits it with the quit button at the
     // given virtual time; returns WinMain's result.
     int StartAndQuit(const std::string& commandLine, double quitAt = 1.0);
-    // Starts the station without entering the event loop: the test then drives the timers with
-    // engine.RunUntil and presses buttons by calling their callbacks.
-    int Start(const std::string& commandLine = "");
 
     // A session of the given length on the emulated crank, in the folder ride/, opened at the
     // given time (0: before the first byte), the right offset moved half-way as a zero moves
@@ -41,9 +39,7 @@ class StationTest : public ::testing::Test {
     HeadlessControl& Warmup(int control) { return engine.Control(zan.setup.warmupPanel, control); }
     std::string MainTitle() { return engine.Panel(zan.setup.mainPanel).Title(); }
 
-    HeadlessEngine engine;
     // The fixture's own station, attached to its engine.
-    std::unique_ptr<Station> station = std::make_unique<Station>();
     Station& zan = *station;
     std::filesystem::path folder;
     std::filesystem::path previousFolder;
