@@ -3,6 +3,7 @@
 #include "link/frame_reader.h"
 #include "link/link_control.h"
 #include "link/revolution_tracking.h"
+#include "measure/pedal_forces.h"
 #include "measure/power.h"
 #include "measure/readouts.h"
 #include "platform/panel.h"
@@ -124,9 +125,9 @@ void ShowPowerAndFigures(const Station& zan) {
     ShowRawCount(zan, MAIN_LEFT_RAW_AUX, zan.measure.pedals.counts.leftAux);
     // At exactly 35 N a ratio read-out keeps its value.
     if (zan.measure.pedals.rightForce > ratioForce)
-        ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, zan.measure.pedals.rightAuxRatio);
+        ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, AuxRatio(zan.measure.pedals.rightRatioRing));
     if (zan.measure.pedals.leftForce > ratioForce)
-        ShowNumber(zan, MAIN_LEFT_AUX_RATIO, zan.measure.pedals.leftAuxRatio);
+        ShowNumber(zan, MAIN_LEFT_AUX_RATIO, AuxRatio(zan.measure.pedals.leftRatioRing));
     if (zan.measure.pedals.rightForce < ratioForce) ShowNumber(zan, MAIN_RIGHT_AUX_RATIO, 0.0);
     if (zan.measure.pedals.leftForce < ratioForce) ShowNumber(zan, MAIN_LEFT_AUX_RATIO, 0.0);
 }

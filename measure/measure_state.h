@@ -7,7 +7,6 @@
 
 constexpr int traceCapacity = 8192;
 
-
 // The crank's last revolutions by angle: one slot a frame of a revolution, up to a revolution of
 // this many frames (5 s, 12 rpm).
 constexpr int strokeSlots = 256;
@@ -50,8 +49,6 @@ struct PedalForces {
     float rightAux;
     float leftAux;
     float substituteForce;
-    float rightAuxRatio;
-    float leftAuxRatio;
     float rightRatioRing[8];
     float leftRatioRing[8];
     int ratioRingIndex;

@@ -28,6 +28,7 @@ void MeasureCounts(PedalForces& pedals, const SetupParameters& setup) {
 // With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
 // its counts are those that force would give.
 void SubstituteMissingSide(PedalForces& pedals, const SetupState& setup) {
+    if (setup.singleSide == SingleSide::Both) return;
     const SetupParameters& parameters = setup.setup;
     if (setup.warmupMode == 0) pedals.substituteForce = 100.0f;
     if (WarmupForce(setup.warmupMode) > 0.0f)
@@ -87,14 +88,12 @@ void UpdateAuxRatios(PedalForces& pedals, const SetupParameters& setup) {
     pedals.leftRatioRing[slot] = static_cast<float>(static_cast<double>(pedals.leftAux) /
                                                     pedals.leftForce * setup.leftRatioScale);
     pedals.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
-    float rightSum = 0.0f;
-    float leftSum = 0.0f;
-    for (int i = 0; i < 8; ++i) {
-        rightSum += pedals.rightRatioRing[i];
-        leftSum += pedals.leftRatioRing[i];
-    }
-    pedals.rightAuxRatio = static_cast<float>(rightSum / 8.0);
-    pedals.leftAuxRatio = static_cast<float>(leftSum / 8.0);
+}
+
+float AuxRatio(const float (&ring)[8]) {
+    float sum = 0.0f;
+    for (const float ratio : ring) sum += ratio;
+    return static_cast<float>(sum / 8.0);
 }
 
 void RestartPeakTrackers(PedalForces& pedals) {

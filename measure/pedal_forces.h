@@ -11,8 +11,11 @@
 void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, const CrankCounts& counts);
 // A simulated crank's forces, given in newtons.
 void TakeGivenForces(PedalForces& pedals, const GivenForces& forces);
-// The auxiliary ratios take the frame's forces: each the mean of the last eight frames.
+// The auxiliary ratios take the frame's forces.
 void UpdateAuxRatios(PedalForces& pedals, const SetupParameters& setup);
+// A pedal's auxiliary ratio as the display shows it: the mean of its last eight frames, made when
+// it is read rather than at every frame.
+float AuxRatio(const float (&ring)[8]);
 // The peak trackers start again for the next pedal-figure evaluation: maxima from far below any
 // force, minima from far above.
 void RestartPeakTrackers(PedalForces& pedals);

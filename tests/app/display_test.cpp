@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <iterator>
 
 class DisplayTest : public StationTest {
   protected:
@@ -181,11 +182,13 @@ TEST_F(DisplayTest, RawCountsShowFromTheCalibrationCodeWithTheirRangeColours) {
 
 TEST_F(DisplayTest, AuxRatiosShowAboveThirtyFiveNewtonsAndKeepTheirValueAtIt) {
     zan.setup.accessCode = 24517;
-    zan.measure.pedals.rightAuxRatio = 55.0f;
+    std::fill(std::begin(zan.measure.pedals.rightRatioRing),
+              std::end(zan.measure.pedals.rightRatioRing), 55.0f);
     zan.measure.pedals.rightForce = 36.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);
-    zan.measure.pedals.rightAuxRatio = 44.0f;
+    std::fill(std::begin(zan.measure.pedals.rightRatioRing),
+              std::end(zan.measure.pedals.rightRatioRing), 44.0f);
     zan.measure.pedals.rightForce = 35.0f;
     Tick();
     EXPECT_FLOAT_EQ(static_cast<float>(Main(MAIN_RIGHT_AUX_RATIO).value), 55.0f);

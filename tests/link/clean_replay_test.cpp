@@ -7,6 +7,7 @@
 // reader gives.
 #include "app/frame_path.h"
 #include "link/frame_reader.h"
+#include "measure/pedal_forces.h"
 #include "protocol/frame.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/station_fixture.h"
@@ -85,9 +86,9 @@ TEST_F(CleanReplayTest, ACleanStreamLeavesTheSameStateAfterEveryTickAsTheUnscree
             zan.measure.powerLeft, zan.measure.powerRight, zan.measure.meanPower,
             zan.measure.udLeft, zan.measure.udRight, zan.measure.kcalTotal,
             zan.measure.historyIndex, zan.link.crankPeriodWord, zan.link.wheelPeriodWord,
-            zan.link.heartRateWord, zan.link.batteryByte, zan.measure.pedals.rightAuxRatio,
-            zan.measure.pedals.leftAuxRatio, zan.measure.pedals.rightForceMax,
-            zan.measure.pedals.leftForceMax);
+            zan.link.heartRateWord, zan.link.batteryByte,
+            AuxRatio(zan.measure.pedals.rightRatioRing), AuxRatio(zan.measure.pedals.leftRatioRing),
+            zan.measure.pedals.rightForceMax, zan.measure.pedals.leftForceMax);
         Fold(digest, state);
     }
     if (std::getenv("ZAN_PRINT_DIGEST") != nullptr)

@@ -1,6 +1,7 @@
 #include "app/frame_path.h"
 #include "link/frame_reader.h"
 #include "link/link_control.h"
+#include "measure/pedal_forces.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"
 #include "tests/support/station_fixture.h"
@@ -186,12 +187,12 @@ TEST_F(FrameReaderTest, AuxRatiosAreTheMeanOfTheLastEightFrames) {
     for (int i = 0; i < 8; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1050, .leftForce = 1100, .leftAux = 1010}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAuxRatio, 1.0f);
-    EXPECT_FLOAT_EQ(zan.measure.pedals.leftAuxRatio, 0.2f);
+    EXPECT_FLOAT_EQ(AuxRatio(zan.measure.pedals.rightRatioRing), 1.0f);
+    EXPECT_FLOAT_EQ(AuxRatio(zan.measure.pedals.leftRatioRing), 0.2f);
     for (int i = 0; i < 4; ++i)
         Push(MakeFrame({.rightForce = 1200, .rightAux = 1100, .leftForce = 1100, .leftAux = 1010}));
     ReadZAN(EngineStation());
-    EXPECT_FLOAT_EQ(zan.measure.pedals.rightAuxRatio, 1.5f);
+    EXPECT_FLOAT_EQ(AuxRatio(zan.measure.pedals.rightRatioRing), 1.5f);
     EXPECT_EQ(zan.measure.pedals.ratioRingIndex, 4);
 }
 
