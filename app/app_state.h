@@ -5,8 +5,6 @@
 #include "platform/folder_lock.h"
 #include "setup/calibration.h"
 
-struct PolarFrame;
-struct Station;
 
 // Where the calibration with a mass stands: no walk, a step gathering frames, or a step whose
 // frames are in and wait for the walk to go on.
@@ -21,6 +19,8 @@ struct CalibrationResult {
     double change;      // %
 };
 
+struct WindowReplay;
+
 struct CalibrationWalk {
     CalibrationStep step;
     bool left; // the pedal under way
@@ -30,20 +30,11 @@ struct CalibrationWalk {
     CalibrationCounts counts;
 };
 
-// Told every frame the frame path takes, when take is set: a ride replayed for the review keeps
-// each frame's forces and marks this way.
-struct FrameWatch {
-    void* data;
-    void (*take)(void* data, const Station& zan, const PolarFrame& frame);
-};
-
 struct AppState {
     int holdDisplay;
 
     // Display timer.
-    int keepAliveTicks;
     int plotMode;
-    int peakTicks;
 
     // Link watchdog.
     int launchHandle;
@@ -52,8 +43,6 @@ struct AppState {
     int linkDialogOff;
     int linkCheckNow;
     int serialQuestionOpen; // 1 while the serial-number question waits for its answer
-    // The station plays a recorded ride: its session keeps no raw stream of its own.
-    bool replaying;
     // The working folder's lock, held while the station runs; a replay takes none.
     FolderLock folderLock;
     // Another station holds the working folder: this one saves nothing there.
@@ -62,9 +51,10 @@ struct AppState {
     bool noticeHiddenForFrames;
     // The title says the crank's link is lost (and goes back to the connected one with it).
     bool titleSaysLinkLost;
+    // The ride played in the window, when the station plays one; it is the station's port.
+    WindowReplay* replay;
     // The ride played again is over: no crank will come back on its port.
     bool replayEnded;
 
     CalibrationWalk calibration;
-    FrameWatch frameWatch;
 };

@@ -13,13 +13,9 @@
 ZAN_CALLBACK(SESSION);
 // Then the message box lists every file the session left. At quit the message box goes with the
 // window: a failure is told in a popup as well.
-struct ClosedSession;
-// Writes the closed session's ride as FIT and TCX files beside it and lists the files written;
-// false, with the reason in error when given, when the FIT and TCX files were not written.
-bool ExportClosedSession(const Station& zan, const ClosedSession& closed, bool quitting = false,
-                         std::string* error = nullptr);
-// Closes the open session as its button does, then writes its ride files; as the export.
-bool CloseSessionAndExport(Station& zan, std::string* error = nullptr);
+// Closes the open session as its button does, with its ride files; false when the FIT and TCX
+// files were not written.
+bool CloseSessionAndExport(Station& zan, bool quitting = false);
 ZAN_CALLBACK(SAVET);
 ZAN_CALLBACK(SAVE10);
 

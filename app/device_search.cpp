@@ -1,10 +1,10 @@
 // The device search and the two link commands around it.
 #include "app/device_search.h"
-#include "app/replay_refusal.h"
+#include "app/command_refusal.h"
 #include "app/working_folder.h"
 
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/setup_panel.h"
 #include "link/crank_port.h"
 #include "platform/bounded_text.h"
@@ -206,7 +206,7 @@ void ReconnectCrank(Station& zan) {
 
 int ONLINE(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (RefusedInReplay(EngineStation())) return 0;
+    if (CrankCommandRefused(EngineStation())) return 0;
     // The handshake is not repeated: the crank is known, only its link is renewed.
     ReconnectCrank(EngineStation());
     return 0;

@@ -1,36 +1,25 @@
 #include "app/callbacks.h"
 #include "app/display.h"
-#include "app/frame_path.h"
 #include "app/link_watchdog.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
-#include "protocol/station_bytes.h"
-#include "record/raw_stream_file.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
-
-namespace {
-// The crank stops streaming unless it hears '3' now and then: every 20th tick, 10 s.
-constexpr int keepAliveEvery = 20;
-
-} // namespace
+#include "station/display_tick.h"
 
 int DISPLAY(int, int, int event, void*, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     Station& zan = EngineStation();
     AppState& app = zan.app;
+    const ClockReading now = ReadClock();
     // The raw stream marks where each display tick fell among the link's reads.
-    KeepRawDisplayTick(zan.record, zan.setup);
+    MarkDisplayTick(zan, now);
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
     WarnSerialMismatch(zan);
-    app.keepAliveTicks += 1;
-    if (app.keepAliveTicks == keepAliveEvery) {
-        ComWrtByte(zan.setup.comPort, keepAliveByte);
-        app.keepAliveTicks = 0;
-    }
+    const DisplayTickResult tick = DisplayTick(zan, now);
     // The waiting notice follows the frames: gone when they arrive, back when the link is lost.
     // Told only when that changes, so a code entry that hid it is not undone meanwhile.
     const bool arriving = FramesArriving(zan.link);
@@ -38,8 +27,7 @@ int DISPLAY(int, int, int event, void*, int, int) {
         SetCtrlAttribute(zan.setup.mainPanel, MAIN_START_NOTICE, ATTR_VISIBLE, arriving ? 0 : 1);
         app.noticeHiddenForFrames = arriving;
     }
-    TickSessionClock(zan);
-    KeepResultCurrent(zan);
+    ShowSessionClock(zan, tick.clock);
     ShowLinkInTitle(zan);
     // A held display freezes read-outs, plots and the watchdog; the crank is still kept alive,
     // measured and the session still recorded.

@@ -1,6 +1,24 @@
+#include "app/link_timer.h"
+
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/session_panel.h"
+#include "app/setup_panel.h"
+#include "app/window_replay.h"
 #include "platform/engine.h"
+#include "setup/catalogue.h"
+
+void ReadZAN(Station& zan) {
+    const LinkTickResult tick = LinkTick(zan, ReadClock());
+    if (tick.identified) ShowConnectedTitle(zan, nullptr);
+    // The lamp changes twice a revolution; the panel is told only then.
+    LinkState& link = zan.link;
+    if (link.turnLed != link.turnLedShown) {
+        SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
+        link.turnLedShown = link.turnLed;
+    }
+    // A capture the frames completed has its file written, or its failure, to tell.
+    ShowRecordNotices(zan);
+}
 
 // The link timer drains the crank's input. Pending events run first, so a display tick or a
 // button may run inside this tick; the 2 ms yield leaves the rest of the machine its share.
@@ -9,6 +27,7 @@ int TIMER(int, int, int event, void*, int, int) {
     ProcessSystemEvents();
     Sleep(2);
     Station& zan = EngineStation();
+    AdvanceWindowReplay(zan);
     ReadZAN(zan);
     return 0;
 }

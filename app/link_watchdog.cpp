@@ -1,6 +1,7 @@
 // The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
-#include "app/replay_refusal.h"
+#include "app/window_replay.h"
+#include "app/command_refusal.h"
 
 #include "app/callbacks.h"
 #include "app/device_search.h"
@@ -141,13 +142,13 @@ void ShowLinkInTitle(Station& zan) {
     }
     char title[titleSize];
     LinkLostTitle(zan.setup, zan.link, title, sizeof title);
-    SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);
+    ShowStationTitle(zan, title);
     app.titleSaysLinkLost = true;
 }
 
 int SRCH(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (RefusedInReplay(EngineStation())) return 0;
+    if (CrankCommandRefused(EngineStation())) return 0;
     AppState& app = EngineStation().app;
     // The next unheld display tick treats the link as lost and shows the dialog.
     app.linkCheckNow = 1;

@@ -2,12 +2,13 @@
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
 #include "app/callbacks.h"
-#include "app/replay.h"
+#include "station/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "app/window_replay.h"
 #include "export/ride_export.h"
 #include "platform/engine.h"
+#include "platform/qt/qt_engine.h"
 #include "platform/text_language.h"
 #include "platform/windows_calls.h"
 #include "review/review_window.h"
@@ -68,28 +69,14 @@ void KeepDecimalPointInFiles() {
     std::setlocale(LC_NUMERIC, "C");
 }
 
-// A quit asked for by a signal (a service stopped, a shutdown) has nobody to answer a dialog:
-// what it has to tell goes to the standard error instead, and the program still ends.
-class StationEngine : public WindowReplayEngine {
-  public:
-    bool quittingOnSignal = false;
-
-    int MessagePopup(const char* title, const char* message) override {
-        if (!quittingOnSignal) return QtEngine::MessagePopup(title, message);
-        std::fprintf(stderr, "%s: %s\n", title, message);
-        return 0;
-    }
-
-    // The ride is read beside the station's timers; a file that is no ride is told in the
-    // message box once read.
-    int OpenReviewWindow(const char* path, char*, std::size_t) override {
-        ReviewWindow::OpenWhenRead(
-            path,
-            [](const std::string& reason) { TellRideNotOpened(EngineStation(), reason.c_str()); },
-            ReadRideOrStream);
-        return 0;
-    }
-};
+// The ride is read beside the station's timers; a file that is no ride is told in the message
+// box once read.
+void OpenReviewFromPanel(const char* path) {
+    ReviewWindow::OpenWhenRead(
+        path,
+        [](const std::string& reason) { TellRideNotOpened(EngineStation(), reason.c_str()); },
+        ReadRideOrStream);
+}
 
 // What the program answers on the console goes to the one it was started from.
 void UseConsole() {
@@ -337,13 +324,15 @@ int main(int argc, char** argv) {
     // Before the panels are built: their labels are looked up as they are.
     if (!UseTextLanguage(language))
         std::fprintf(stderr, "The English texts did not load: the texts are shown as written.\n");
-    StationEngine engine;
+    QtEngine engine;
+    engine.reviewOpener = OpenReviewFromPanel;
     UseEngine(&engine);
     // The one station of the program, on the heap: its record is large.
     const auto station = std::make_unique<Station>();
     UseStation(*station);
     Station& zan = *station;
-    if (replaying) engine.PlayStream(stream, argv[2], replaySpeed);
+    WindowReplay replay(stream);
+    if (replaying) PlayStreamInWindow(zan, replay, argv[2], replaySpeed);
 
     if (qtMayTakeArguments) {
         if (const int refused = TakeCommandLine(argc, argv)) return refused;
@@ -357,7 +346,9 @@ int main(int argc, char** argv) {
     QObject::connect(&signalWatch, &QTimer::timeout, &signalWatch, [&signalWatch, &engine, &zan] {
         if (!quitSignalled.load()) return;
         signalWatch.stop();
-        engine.quittingOnSignal = true;
+        // A quit asked for by a signal (a service stopped, a shutdown) has nobody to answer a
+        // dialog: what it has to tell goes to the standard error instead, and it still ends.
+        engine.popupsToStandardError = true;
         if (CtrlCallbackPtr quit = FindCallback("FINE"))
             quit(zan.setup.mainPanel, 0, EVENT_COMMIT, nullptr, 0, 0);
         else

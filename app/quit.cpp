@@ -12,14 +12,11 @@ int FINE(int, int, int event, void*, int, int) {
     Station& zan = EngineStation();
     // An open session is closed as the session button would: nothing recorded is left without
     // its trailer.
-    if (zan.record.sessionActive > 0) {
-        const ClosedSession closed = CloseSession(zan);
-        ExportClosedSession(zan, closed, true);
-    }
+    if (zan.record.sessionActive > 0) CloseSessionAndExport(zan, true);
     // The crank stops streaming when it hears the quit byte; it goes three times in case one
     // is lost.
     for (int i = 0; i < 3; ++i) {
-        ComWrtByte(zan.setup.comPort, quitByte);
+        CrankPortOf(zan).Write(quitByte);
         Delay(0.05);
     }
     CloseCom(zan.setup.comPort);
@@ -27,7 +24,7 @@ int FINE(int, int, int event, void*, int, int) {
     // were not read from any and would replace a default file the station never read. A replay's
     // are the recorded ride's, not the rider's calibration now. A station that found another in
     // its folder was told so at start and leaves that one's setup alone.
-    if (!zan.app.replaying && !zan.app.folderTaken) SaveDefaultSetupIfRead(zan);
+    if (!zan.core.replaying && !zan.app.folderTaken) SaveDefaultSetupIfRead(zan);
     // Everything saved: the folder is free for the next station.
     zan.app.folderLock.Release();
     DiscardPanel(zan.setup.mainPanel);

@@ -2,7 +2,7 @@
 // programming of its serial number.
 #include "link/service_commands.h"
 #include "app/callbacks.h"
-#include "app/replay_refusal.h"
+#include "app/command_refusal.h"
 #include "app/station.h"
 #include "platform/bounded_text.h"
 #include "platform/panel.h"
@@ -26,25 +26,26 @@ void ShowOneLine(const SetupState& setup, const char* line) {
 
 int CADI(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (RefusedInReplay(EngineStation())) return 0;
     Station& zan = EngineStation();
     const int on = SwitchValue(zan.setup, MAIN_CADI);
-    if (on == 1 || on == 0) SetMarkerOnly(zan.link, zan.setup.comPort, on == 1);
+    if ((on == 1 || on == 0) && !SetMarkerOnly(zan.link, CrankPortOf(zan), on == 1))
+        TellCommandNotSent(zan);
     return 0;
 }
 
 int DEBU(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (RefusedInReplay(EngineStation())) return 0;
-    const Station& zan = EngineStation();
-    if (SwitchValue(zan.setup, MAIN_DEBU) == 1) SendDebugMode(zan.setup.comPort);
+    Station& zan = EngineStation();
+    if (SwitchValue(zan.setup, MAIN_DEBU) == 1 && !SendDebugMode(CrankPortOf(zan)))
+        TellCommandNotSent(zan);
     return 0;
 }
 
 int SERIAL(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (RefusedInReplay(EngineStation())) return 0;
     Station& zan = EngineStation();
+    // A number the crank could not be sent is not asked for.
+    if (CrankCommandRefused(zan)) return 0;
     // The switch only starts the programming; it never stays on.
     SetCtrlVal(zan.setup.mainPanel, MAIN_SERIAL, 0);
     char response[serialDigits + 1] = "";
@@ -65,7 +66,7 @@ int SERIAL(int, int, int event, void*, int, int) {
         FormatText(line, sizeof line, "VER_SOFTWARE : %d  & SN : %s ... REGISTRATI ... \n", 1,
                    response);
         ShowOneLine(zan.setup, line);
-        ProgramSerial(zan.setup.comPort, serial);
+        if (!ProgramSerial(CrankPortOf(zan), serial)) TellCommandNotSent(zan);
     } else {
         FormatText(line, sizeof line,
                    "SN : \"%s\" is not a serial number 0..999 ... nothing sent to the crank\n",

@@ -8,10 +8,8 @@
 #include "platform/panel.h"
 #include "platform/texts.h"
 #include "record/multi_turn_file.h"
-#include "record/raw_stream_file.h"
-#include "record/session_clock.h"
-#include "record/session_file.h"
 #include "record/turn_file.h"
+#include "station/session.h"
 #include "setup/catalogue.h"
 
 namespace {
@@ -42,18 +40,14 @@ void OpenSession(Station& zan) {
         RefusedInTakenFolder(zan, "Session file");
         return;
     }
-    StampSession(record);
-    OfferRecordFolder(record);
+    StampStationSession(zan, ReadClock());
     char chosen[512] = "";
     DirSelectPopup(record.defaultRecordFolder, Translated("SessionPanel", "Selezionare FOLDER"),
                    chosen, sizeof chosen);
-    TakeRecordFolder(record, chosen);
-    if (StartSession(record, zan.setup, !zan.app.replaying) == SessionStart::Refused) {
+    if (OpenStationSession(zan, chosen, ReadClock()) == SessionStart::Refused) {
         ShowRefusedSession(zan);
         return;
     }
-    if (!zan.app.replaying) StartRawStream(record, zan.setup, zan.link);
-    RestartEnergy(zan.measure);
     SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE, record.sessionPath);
     ShowSessionCommands(zan.setup, 0);
 }
@@ -66,26 +60,23 @@ void SetClockColour(const SetupState& setup, ClockColour colour) {
 }
 } // namespace
 
-ClosedSession CloseSession(Station& zan) {
-    ClosedSession closed{};
-    closed.sessionFile = StopSession(zan.record, zan.measure, zan.setup);
-    closed.rawStream = StopRawStream(zan.record);
+void ShowSessionClosed(Station& zan) {
     ShowRecordNotices(zan);
     SetCtrlVal(zan.setup.mainPanel, MAIN_SESSION_FILE, "Session closed !");
     ShowSessionCommands(zan.setup, 1);
-    return closed;
 }
 
 void ToggleSession(Station& zan) {
-    if (zan.record.sessionActive == 0)
+    if (zan.record.sessionActive == 0) {
         OpenSession(zan);
-    else
-        CloseSession(zan);
+    } else {
+        CloseStationSession(zan, ReadClock());
+        ShowSessionClosed(zan);
+    }
     ShowRecordNotices(zan);
 }
 
-void TickSessionClock(Station& zan) {
-    const SessionClockTick tick = RunSessionClock(zan.record, zan.measure, zan.setup, zan.link);
+void ShowSessionClock(Station& zan, const SessionClockTick& tick) {
     const SetupState& setup = zan.setup;
     SetClockColour(setup, tick.firstColour);
     if (tick.recording) {
@@ -113,6 +104,7 @@ void ShowRecordNotices(Station& zan) {
 int SAVET(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
     Station& zan = EngineStation();
+    zan.record.now = ReadClock();
     SaveTurnFile(zan.record, zan.measure);
     ShowRecordNotices(zan);
     return 0;

@@ -1,4 +1,5 @@
 #include "app/setup_panel.h"
+#include "app/window_replay.h"
 #include "app/working_folder.h"
 
 #include "platform/panel.h"
@@ -42,17 +43,17 @@ void TakePanelSetupParameters(Station& zan) {
 }
 } // namespace
 
-void ShowStartupTitle(const Station& zan) {
+void ShowStartupTitle(Station& zan) {
     char title[titleSize];
     StartupTitle(zan.setup, title, sizeof title);
-    SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);
+    ShowStationTitle(zan, title);
 }
 
 void ShowConnectedTitle(Station& zan, const char* mark) {
     zan.app.titleSaysLinkLost = false;
     char title[titleSize];
     ConnectedTitle(zan.setup, zan.link, mark, title, sizeof title);
-    SetPanelAttribute(zan.setup.mainPanel, ATTR_TITLE, title);
+    ShowStationTitle(zan, title);
 }
 
 void ShowSetupParameters(const Station& zan) {

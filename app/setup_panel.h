@@ -17,7 +17,7 @@ struct ShownParameter {
 constexpr int shownParameterCount = 19;
 extern const ShownParameter shownParameters[shownParameterCount];
 
-void ShowStartupTitle(const Station& zan);
+void ShowStartupTitle(Station& zan);
 void ShowConnectedTitle(Station& zan, const char* mark);
 
 // Shows the 19 shown parameters in their fields.

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/calibration_walk.h"
 #include "app/device_search.h"
 #include "app/setup_panel.h"
 #include "app/station.h"
@@ -12,6 +13,8 @@
 #include "setup/catalogue.h"
 #include "setup/port_file.h"
 #include "setup/setup_file.h"
+#include "setup/warmup.h"
+#include "station/core_start.h"
 
 #include <cstdio>
 #include <cstring>
@@ -64,14 +67,30 @@ void TellSetupAtStart(const Station& zan, const SetupReading& read, const SetupR
 
 void GiveWorkingDefaults(Station& zan) {
     AppState& app = zan.app;
-    GiveLinkDefaults(zan.link);
-    GiveMeasureDefaults(zan.measure);
-    GiveRecordDefaults(zan.record);
+    GiveCoreDefaults(zan);
     app.holdDisplay = 0;
     app.linkDialogOff = 0;
     app.linkCheckNow = 0;
-    GiveAccessDefaults(zan.setup);
     ShowSingleSide(zan);
+    FollowInWindow(zan);
+}
+
+namespace {
+// The warm-up fills with each window's power, on its own panel.
+void FollowWarmup(void* station, const StationCore&, const WindowResult& result) {
+    Station& zan = *static_cast<Station*>(station);
+    ShowWarmup(zan.setup, AdvanceWarmup(zan.setup, result.powerTotal));
+}
+
+void FollowCalibration(void* station, const StationCore&, const PolarFrame&) {
+    TakeCalibrationFrame(*static_cast<Station*>(station));
+}
+} // namespace
+
+void FollowInWindow(Station& zan) {
+    zan.core.followers = Followers{};
+    Follow(zan.core.followers, Follower{&zan, nullptr, FollowWarmup});
+    Follow(zan.core.followers, Follower{&zan, FollowCalibration, nullptr});
 }
 
 int StartStation(Station& zan, void* instance, const char* commandLine) {
@@ -103,7 +122,8 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
     ShowSetupParameters(zan);
     SetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, zan.measure.polar.turnsAveraged);
-    OpenStationPort(zan);
+    // A replay's port is the recorded ride: no port of the machine is opened for it.
+    if (zan.port == nullptr) OpenStationPort(zan);
     GiveWorkingDefaults(zan);
     DisplayPanel(zan.setup.mainPanel);
 

@@ -16,8 +16,12 @@ int WinMain(void* instance, void* previousInstance, char* commandLine, int showS
 int StartStation(Station& zan, void* instance, const char* commandLine);
 
 // The start values of the working variables: cadence and speed read as stopped, the revolution
-// period ring full, the frame counter at 1000, the single-side selector at both pedals.
+// period ring full, the frame counter at 1000, the single-side selector at both pedals; the
+// window's followers of the measurement set up afresh.
 void GiveWorkingDefaults(Station& zan);
+// The window's followers of the measurement, in place of any before: the warm-up and the
+// calibration with a mass.
+void FollowInWindow(Station& zan);
 
 // The longest setup path the command line may give.
 constexpr int maxSetupPathLength = 511;

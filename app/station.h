@@ -1,21 +1,14 @@
 #pragma once
-// The station: every subsystem's state, one member per part, each changed by its own folder's
-// routines, which take the parts they need by reference. Every member is zero when it is made
-// (std::make_unique<Station>()); the start-up sequence gives the start values. main() makes one
-// station and hands it to its engine; every test fixture makes its own.
+// The station in the window: the core's parts and the application shell's own state (the
+// display timer's counters, the link watchdog, the calibration walk). main() makes one station
+// and hands it to its engine; every test fixture makes its own. Every member is zero when it is
+// made (std::make_unique<Station>()); the start-up sequence gives the start values.
 
 #include "app/app_state.h"
-#include "link/link_state.h"
-#include "measure/measure_state.h"
-#include "record/record_state.h"
-#include "setup/setup_state.h"
+#include "station/station.h"
 
-struct Station {
-    AppState app;
-    LinkState link;
-    MeasureState measure;
-    SetupState setup;
-    RecordState record;
+struct Station : StationCore {
+    AppState app{};
 };
 
 // The engine in use calls back into this station: its callbacks and timers reach it through the

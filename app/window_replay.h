@@ -4,37 +4,17 @@
 // pace; the title and the message box say it is a replay, the panel where it stands and how long
 // it is, and its end is told in all three.
 
-#include "app/replay.h"
-#include "platform/qt/qt_engine.h"
+#include "app/station.h"
+#include "station/replay.h"
 
-#include <memory>
 #include <string>
 
-class WindowReplayEngine : public QtEngine {
-  public:
-    // Plays the stream read from path once the station has started, on the setup recorded with
-    // the ride. Without a call the engine is the live station's own.
-    void PlayStream(const RawStream& stream, const std::string& path, double speed);
-    bool Replaying() const { return replay != nullptr; }
+// A ride played in the window: the stream, its port and how far it has come.
+struct WindowReplay {
+    explicit WindowReplay(const RawStream& stream) : stream(stream), port(stream) {}
 
-    int SetPanelAttributeText(int panel, int attribute, const char* value) override;
-    int OpenComConfig(int port, const char* name, long baud, int parity, int dataBits, int stopBits,
-                      int inputQueue, int outputQueue) override;
-    int SetComTime(int port, double seconds) override;
-    int CloseCom(int port) override;
-    int GetInQLen(int port) override;
-    int ComRdByte(int port) override;
-    int ComRdBlock(int port, unsigned char* buffer, int count) override;
-    int ComWrtByte(int port, int byte) override;
-
-  private:
-    static void Start(void* engine);
-    void TellEnd();
-    // The replay's place and length on the panel, once a second of the ride.
-    void ShowPosition();
-
-    const RawStream* stream = nullptr;
-    std::unique_ptr<ReplayPort> replay;
+    const RawStream& stream;
+    ReplayPort port;
     std::string path;
     std::string name;
     double speed = 1.0;
@@ -46,3 +26,14 @@ class WindowReplayEngine : public QtEngine {
     // The title the station gave, which the replay's name goes before.
     std::string stationTitle;
 };
+
+// Plays the stream read from path in the station's window once the station has started, on the
+// setup recorded with the ride: the replay becomes the station's port. The replay must outlive
+// the station's run.
+void PlayStreamInWindow(Station& zan, WindowReplay& replay, const std::string& path,
+                        double speed);
+// At each link tick, before the port is read: the ticks the clock has reached at the chosen
+// pace, the position on the panel, and the ride's end once every byte is read.
+void AdvanceWindowReplay(Station& zan);
+// Sets the window's title; a replay's names the ride before it.
+void ShowStationTitle(Station& zan, const char* title);

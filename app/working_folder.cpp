@@ -8,7 +8,7 @@
 void ClaimWorkingFolder(Station& zan) {
     AppState& app = zan.app;
     app.folderTaken = false;
-    if (app.replaying || app.folderLock.Claim() != FolderLock::Claimed::Taken) return;
+    if (zan.core.replaying || app.folderLock.Claim() != FolderLock::Claimed::Taken) return;
     app.folderTaken = true;
     char folder[512] = "";
     GetDir(folder, sizeof folder);

@@ -1,6 +1,6 @@
 // The frame path: bytes waiting in the crank's port, through the frame reader, revolution
 // tracking and the power calculation. Items are frames.
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "bench/bench_station.h"
 #include "link/frame_reader.h"
 #include "tests/support/headless_engine.h"

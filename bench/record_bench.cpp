@@ -58,7 +58,7 @@ void BM_SessionRow(benchmark::State& state) {
     const double secondsPerRow = static_cast<double>(state.range(0));
     for (auto _ : state) {
         session.engine.now += secondsPerRow;
-        SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+        SaveRowNow(zan);
     }
     if (zan.record.sessionWriteFailed != 0) state.SkipWithError("a row was not written");
     state.SetItemsProcessed(state.iterations());

@@ -1,7 +1,7 @@
 // A ride played again from its raw stream with no window (zan_pc --replay FILE --export): an
 // hour's stream of a crank at 90 rpm, 50 frames a second, converted into its session, FIT and
 // TCX files. The rate is the frames of the stream over the time the whole conversion takes.
-#include "app/replay.h"
+#include "station/replay.h"
 #include "bench/hour_stream.h"
 
 #include <benchmark/benchmark.h>

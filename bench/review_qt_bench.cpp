@@ -2,7 +2,7 @@
 // move of the cursor costs (the read-outs and a redraw of the whole ride), is time the link timer
 // waits. A raw stream is read (played again) beside the loop, and its cursor also draws the force
 // curves and the polar view.
-#include "app/replay.h"
+#include "station/replay.h"
 #include "bench/hour_stream.h"
 #include "bench/qt_bench_main.h"
 #include "record/session_columns.h"

@@ -8,7 +8,7 @@
 // at once; a length of 0 with bit 6 set instead queues the previous step's bytes again 8 × R times
 // (R the next byte), so long rides fit in a short input. Bit 7 asks for a display tick after the
 // read.
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/station.h"
 #include "fuzz/fuzz_station.h"
 #include "link/frame_reader.h"

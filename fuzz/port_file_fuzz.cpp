@@ -2,7 +2,7 @@
 // number reading gives it, every line it lacks keeps the start value (all of them when a line is
 // not a number), each value is shown in its control and the port opened is the one named; then
 // the station rides with those settings and shows only numbers.
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/station.h"
 #include "fuzz/file_lines.h"
 #include "fuzz/fuzz_station.h"

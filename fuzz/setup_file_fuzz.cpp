@@ -1,7 +1,7 @@
 // The setup-file reader on any file: every line the file has sets its value as the station's
 // number reading gives it, every line it lacks keeps the value before, every value is finite and
 // shown as it is held; then a station started with that file rides and shows only numbers.
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/setup_panel.h"
 #include "app/station.h"
 #include "fuzz/file_lines.h"

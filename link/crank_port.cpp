@@ -5,6 +5,18 @@
 
 #include <cstdio>
 
+int SerialCrankPort::InQLen() {
+    return GetInQLen(number);
+}
+
+int SerialCrankPort::Read(unsigned char* buffer, int count) {
+    return ComRdBlock(number, buffer, count);
+}
+
+bool SerialCrankPort::Write(int byte) {
+    return ComWrtByte(number, byte) >= 0;
+}
+
 int OpenCrankPort(LinkState& link, int port, int deviceNumber) {
     std::snprintf(link.comPortName, sizeof link.comPortName, "%s%d", "COM", deviceNumber);
     const int opened = OpenComConfig(port, link.comPortName, crankBaud, crankParity, crankDataBits,

@@ -4,6 +4,35 @@
 
 #include "link/link_state.h"
 
+// Where the crank's bytes come from and where the station's go: a serial port of this machine,
+// or a recorded ride played again. The link reads whatever port it is given; a port says
+// whether it can be written, so a command to the crank is refused where nothing can take it.
+class CrankPort {
+  public:
+    virtual ~CrankPort() = default;
+    // The bytes waiting to be read; 0 or less when none.
+    virtual int InQLen() = 0;
+    // Up to count waiting bytes into buffer: the number read, or negative when none came.
+    virtual int Read(unsigned char* buffer, int count) = 0;
+    // False when the byte could not be sent.
+    virtual bool Write(int byte) = 0;
+    virtual bool Writable() const = 0;
+};
+
+// The machine's serial port the station has open, by its number: the number the setup holds,
+// read at each call, so a search that moves the station to another port moves this one too.
+class SerialCrankPort final : public CrankPort {
+  public:
+    explicit SerialCrankPort(const int& number) : number(number) {}
+    int InQLen() override;
+    int Read(unsigned char* buffer, int count) override;
+    bool Write(int byte) override;
+    bool Writable() const override { return true; }
+
+  private:
+    const int& number;
+};
+
 // The crank's line settings: 38400 baud, no parity, 8 data bits, 1 stop bit.
 constexpr long crankBaud = 38400;
 constexpr int crankParity = 0;

@@ -134,7 +134,7 @@ void FinishFrame(LinkState& link) {
 // A frame the link has read: its handshake byte goes to the crank, the rest of the station takes
 // it, and the link finishes it.
 void HandOn(const FramePass& pass, const FrameEvents& events) {
-    if (events.handshakeByte != 0) ComWrtByte(pass.settings.comPort, events.handshakeByte);
+    if (events.handshakeByte != 0) pass.settings.port.Write(events.handshakeByte);
     pass.sink.take(pass.sink.context, events);
     FinishFrame(pass.link);
 }
@@ -153,7 +153,7 @@ void TakeHandshakeFrame(const FramePass& pass, const CrankFrame& frame) {
     link.ticksSinceFrame = 0;
     link.linkLost = 0;
     link.frameSeen = true;
-    if (events.handshakeByte != 0) ComWrtByte(pass.settings.comPort, events.handshakeByte);
+    if (events.handshakeByte != 0) pass.settings.port.Write(events.handshakeByte);
     if (events.identified) pass.sink.take(pass.sink.context, events);
     // The forces after the handshake are judged afresh.
     const ScreenedFrames released = ReleaseHeldFrame(link.screen);
@@ -216,10 +216,10 @@ void ReadCrankLink(LinkState& link, const LinkSettings& settings, const FrameSin
     if (settings.simulation >= 1) HandOn(pass, TakeSimulatedFrame(link));
     unsigned char block[readBlockSize];
     for (;;) {
-        const int waiting = GetInQLen(settings.comPort);
+        const int waiting = settings.port.InQLen();
         if (waiting <= 0) return;
         const int wanted = std::min(waiting, readBlockSize);
-        const int received = ComRdBlock(settings.comPort, block, wanted);
+        const int received = settings.port.Read(block, wanted);
         // A port that reports bytes but cannot give them has failed: try again at the next tick
         // rather than spin here.
         if (received <= 0) return;

@@ -3,15 +3,16 @@
 // them, decodes their words into the link's state and runs the handshake, and hands each frame's
 // events on to the rest of the station, which measures it.
 
+#include "link/crank_port.h"
 #include "link/frame_events.h"
 #include "link/frame_screen.h"
 #include "link/link_state.h"
 
-// What the link needs of the setup, given by the station: the crank's port, the serial number
+// What the link needs of the station: the crank's port, the serial number
 // the handshake compares, whether to simulate a crank, and the screen's limits for the setup's
 // gains and offsets.
 struct LinkSettings {
-    int comPort;
+    CrankPort& port;
     int serialNumber;
     int simulation;
     ScreenLimits limits;

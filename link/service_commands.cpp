@@ -1,7 +1,6 @@
 #include "link/service_commands.h"
 
 #include "platform/clock.h"
-#include "platform/port.h"
 #include "protocol/station_bytes.h"
 
 #include <cctype>
@@ -18,23 +17,27 @@ constexpr double programPause = 0.5;
 constexpr int markerOnlyMask = 1;
 constexpr int anyMethodMask = 255;
 
-void Send(int comPort, int byte, double pause) {
-    ComWrtByte(comPort, byte);
+void Send(CrankPort& port, int byte, double pause) {
+    port.Write(byte);
     Delay(pause);
 }
 
-void SendRepeated(int comPort, int byte) {
-    for (int i = 0; i < commandRepeats; ++i) Send(comPort, byte, commandPause);
+void SendRepeated(CrankPort& port, int byte) {
+    for (int i = 0; i < commandRepeats; ++i) Send(port, byte, commandPause);
 }
 } // namespace
 
-void SetMarkerOnly(LinkState& link, int comPort, bool on) {
-    if (on) SendRepeated(comPort, markerOnlyByte);
+bool SetMarkerOnly(LinkState& link, CrankPort& port, bool on) {
+    if (!port.Writable()) return false;
+    if (on) SendRepeated(port, markerOnlyByte);
     link.turnModeMask = on ? markerOnlyMask : anyMethodMask;
+    return true;
 }
 
-void SendDebugMode(int comPort) {
-    SendRepeated(comPort, debugByte);
+bool SendDebugMode(CrankPort& port) {
+    if (!port.Writable()) return false;
+    SendRepeated(port, debugByte);
+    return true;
 }
 
 bool ParseSerial(const char* text, int* serial) {
@@ -53,13 +56,15 @@ bool ParseSerial(const char* text, int* serial) {
     return true;
 }
 
-void ProgramSerial(int comPort, int serial) {
+bool ProgramSerial(CrankPort& port, int serial) {
+    if (!port.Writable()) return false;
     const int hundreds = serial / 100;
     const int tens = (serial - 100 * hundreds) / 10;
     const int units = serial - 100 * hundreds - 10 * tens;
-    Send(comPort, programHundredsTag + hundreds, programPause);
-    Send(comPort, programTensTag + tens, programPause);
-    Send(comPort, programUnitsTag + units, programPause);
-    Send(comPort, programCloseByte, programPause);
-    Send(comPort, programEndByte, programPause);
+    Send(port, programHundredsTag + hundreds, programPause);
+    Send(port, programTensTag + tens, programPause);
+    Send(port, programUnitsTag + units, programPause);
+    Send(port, programCloseByte, programPause);
+    Send(port, programEndByte, programPause);
+    return true;
 }

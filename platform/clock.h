@@ -4,6 +4,15 @@
 
 #include <cstddef>
 
+// One reading of the clock: the monotonic timer and the local date-time, in seconds. The
+// station's core is given one at each tick, so a replay gives it the recorded ride's.
+struct ClockReading {
+    double timer;
+    double dateTime;
+};
+// The engine's clock now.
+ClockReading ReadClock();
+
 int GetCurrentDateTime(double* dateTime);
 int GetDateTimeElements(double dateTime, int* hour, int* minute, int* second, int* month, int* day,
                         int* year);

@@ -157,6 +157,11 @@ int OpenReviewWindow(const char* path, char* reason, std::size_t size) {
     return CurrentEngine().OpenReviewWindow(path, reason, size);
 }
 
+ClockReading ReadClock() {
+    Engine& engine = CurrentEngine();
+    return ClockReading{engine.Timer(), engine.CurrentDateTime()};
+}
+
 int GetCurrentDateTime(double* dateTime) {
     *dateTime = CurrentEngine().CurrentDateTime();
     return 0;

@@ -96,7 +96,7 @@ bool WriteDataText(int handle, const char* line) {
 
 bool StartTurnFile(RecordState& record, const char* prefix, const char* kindWord,
                    const char* columns, const char* what) {
-    GetCurrentDateTime(&record.turnFileTime);
+    record.turnFileTime = record.now.dateTime;
     TakeFileStamp(record, record.turnFileTime);
     const bool named = MakeDataFilePath(record, prefix, true, NameSet::DataFile, record.turnPath,
                                         sizeof record.turnPath, record.fileShortName,

@@ -87,10 +87,10 @@ void WriteRawBlock(RecordState& record, RawBlockKind kind, std::uint32_t tick,
         EndOnFailure(record);
         return;
     }
-    if (Timer() - record.rawLastSync >= rawSyncSeconds) {
+    if (record.now.timer - record.rawLastSync >= rawSyncSeconds) {
         KeepRawStream(record);
         SyncFile(record.rawFile);
-        record.rawLastSync = Timer();
+        record.rawLastSync = record.now.timer;
         if (!DiskHasRoom(record.rawPath)) {
             TellNoRoom(record, "stopped");
             CVI_CloseFile(record.rawFile);
@@ -234,7 +234,7 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
         ReportDataFileFailure(record, "Raw stream", record.rawPath);
         return;
     }
-    record.rawLastSync = Timer();
+    record.rawLastSync = record.now.timer;
     // With no history kept (a session pressed before the first tick, or a history that
     // outgrew its room), the stream's clock begins with the session's press.
     if (!record.rawPrerollKept) BeginStreamClock(record, setup, record.kept.startTimer);
@@ -244,7 +244,7 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
 void CountRawTick(RecordState& record, const SetupState& setup) {
     // The stream's clock begins with the station's first tick, and again once a history too
     // long for the pre-roll was dropped and no session records.
-    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, Timer());
+    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, record.now.timer);
     record.rawTick += 1;
     unsigned char now[rawSetupLength];
     EncodeRawSetup(SetupInForce(setup), now);
@@ -261,11 +261,9 @@ void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count) {
 void KeepRawDisplayTick(RecordState& record, const SetupState& setup) {
     // A display tick may come before the first link tick (inside it, as its events are
     // processed): the clock begins with it then.
-    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, Timer());
-    double now = 0.0;
-    GetCurrentDateTime(&now);
+    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, record.now.timer);
     unsigned char payload[rawDisplayLength];
-    PutInstant(record, Timer(), now, payload);
+    PutInstant(record, record.now.timer, record.now.dateTime, payload);
     KeepRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);
 }
 

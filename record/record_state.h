@@ -2,6 +2,7 @@
 // The session being recorded, the turn files and the multi-turn capture.
 
 #include "measure/measure_state.h"
+#include "platform/clock.h"
 #include "record/kept_rows.h"
 #include "record/raw_stream_format.h"
 
@@ -36,6 +37,10 @@ struct RecordNotices {
 };
 
 struct RecordState {
+    // The instant of the tick under way, given by the station's core at each tick: every row,
+    // stamp and sync of the recording reads it, so a replay writes on the ride's own clock.
+    ClockReading now;
+
     int sessionActive;
     int sessionFile;
     int sessionRow;

@@ -14,9 +14,7 @@ SessionClockTick RunSessionClock(RecordState& record, const MeasureState& measur
     // The clock blinks green and white while recording; a captured turn file keeps it yellow
     // for four ticks.
     if (record.ledFlashTimer == 0) tick.firstColour = ClockColour::Green;
-    double now = 0.0;
-    GetCurrentDateTime(&now);
-    FormatDateTimeString(now - record.sessionStartTime, "%H:%M:%S", tick.elapsed,
+    FormatDateTimeString(record.now.dateTime - record.sessionStartTime, "%H:%M:%S", tick.elapsed,
                          sizeof tick.elapsed);
     record.rowTicks += 1;
     // A row every 2 × interval ticks of 500 ms, that is every interval seconds.

@@ -70,10 +70,10 @@ SessionStart RefuseSession(RecordState& record) {
 void StampSession(RecordState& record) {
     // One reading of the clock names the file and gives its start: the folder popup may stay
     // open past midnight.
-    GetCurrentDateTime(&record.sessionStartTime);
+    record.sessionStartTime = record.now.dateTime;
     record.kept = KeptSession{};
     record.kept.startDateTime = record.sessionStartTime;
-    record.kept.startTimer = Timer();
+    record.kept.startTimer = record.now.timer;
     TakeFileStamp(record, record.sessionStartTime);
 }
 
@@ -127,7 +127,7 @@ SessionStart StartSession(RecordState& record, const SetupState& setup, bool kee
     record.sessionActive = 1;
     record.sessionWriteFailed = 0;
     record.sessionFileLost = 0;
-    record.lastSyncTime = Timer();
+    record.lastSyncTime = record.now.timer;
     record.sessionRow = 0;
     record.sessionLiveRows = 0;
     record.sessionPowerSum = 0.0f;
@@ -139,12 +139,12 @@ SessionStart StartSession(RecordState& record, const SetupState& setup, bool kee
 
 bool StopSession(RecordState& record, const MeasureState& measure, const SetupState& setup) {
     record.sessionActive = 0;
-    record.kept.stopSeconds = Timer() - record.kept.startTimer;
+    record.kept.stopSeconds = record.now.timer - record.kept.startTimer;
     KeepSessionFile(record);
     char timeText[16];
     WriteSessionLine(record, "#####");
     WriteSessionLine(record, "KM @ Stop %c%.3f", comma, static_cast<double>(setup.setup.totalKm));
-    TimeStr(timeText, sizeof timeText);
+    FormatDateTimeString(record.now.dateTime, "%H:%M:%S", timeText, sizeof timeText);
     WriteSessionLine(record, "Time @ Stop %c%s", comma, timeText);
     WriteSessionLine(record, "Kcal @ Stop %c%.1f", comma, static_cast<double>(measure.kcalTotal));
     WriteSessionLine(record, "POWER ave %c%.1f", comma,
@@ -190,7 +190,7 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     record.rowRatioLeft = static_cast<float>(
         FiniteOrZero(100.0 * (static_cast<double>(powerLeft) / record.rowPowerTotal)));
     char timeText[16];
-    TimeStr(timeText, sizeof timeText);
+    FormatDateTimeString(record.now.dateTime, "%H:%M:%S", timeText, sizeof timeText);
     source.row = record.sessionRow;
     source.timeOfDay = timeText;
     source.kcal = measure.kcalTotal;
@@ -204,7 +204,7 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     record.sessionRow += 1;
     // The kept rows pair with the rows the file holds: a row that did not reach it has none.
     if (WriteSessionLine(record, "%s", row.c_str()))
-        record.kept.rows.push_back(KeptRow{Timer() - record.kept.startTimer, live,
+        record.kept.rows.push_back(KeptRow{record.now.timer - record.kept.startTimer, live,
                                            live ? result.pedalMetrics : PedalMetrics{}});
     if (live) {
         record.sessionLiveRows += 1;
@@ -216,10 +216,10 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     }
     // A power cut loses at most the last few seconds of rows; a file gone from its path is
     // noticed as often.
-    if (record.sessionFile > 0 && Timer() - record.lastSyncTime >= syncSeconds) {
+    if (record.sessionFile > 0 && record.now.timer - record.lastSyncTime >= syncSeconds) {
         KeepSessionFile(record);
         SyncFile(record.sessionFile);
-        record.lastSyncTime = Timer();
+        record.lastSyncTime = record.now.timer;
     }
 }
 

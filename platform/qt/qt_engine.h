@@ -96,8 +96,13 @@ class QtEngine : public Engine {
     // Looked up in the application's catalogue, as the panels' labels are.
     const char* Translated(const char* context, const char* source) override;
     int PrintPanel(int panel, const char* printerName, const char* pdfPath) override;
-    // The review window is the program's, above the engine: the program's engine opens it.
+    // The review window is the program's, above the engine: the program gives the engine the
+    // routine that opens it (which reads the ride beside the timers and tells a refusal itself).
     int OpenReviewWindow(const char* path, char* reason, std::size_t size) override;
+    void (*reviewOpener)(const char* path) = nullptr;
+    // Nobody is at the window (a quit asked for by a signal): a message popup goes to the
+    // standard error instead.
+    bool popupsToStandardError = false;
 
     double CurrentDateTime() override;
     double Timer() override;

@@ -1,6 +1,8 @@
 // Popups and printing of the Qt engine: real dialogs, modal over the station's windows.
 #include "platform/qt/qt_engine.h"
 
+#include <cstdio>
+
 #include "platform/bounded_text.h"
 
 #include <QApplication>
@@ -144,11 +146,19 @@ int QtEngine::DirSelectPopup(const char* defaultDirectory, const char* title, ch
 }
 
 int QtEngine::MessagePopup(const char* title, const char* message) {
+    if (popupsToStandardError) {
+        std::fprintf(stderr, "%s: %s\n", title, message);
+        return 0;
+    }
     QMessageBox::information(PopupParent(), FromC(title), FromC(message));
     return 0;
 }
 
 int QtEngine::OpenReviewWindow(const char* path, char* reason, std::size_t size) {
+    if (reviewOpener != nullptr) {
+        reviewOpener(path);
+        return 0;
+    }
     FormatText(reason, size, "%s: this engine has no review window", path);
     return -1;
 }

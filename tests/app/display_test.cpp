@@ -1,5 +1,5 @@
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
 #include "tests/support/station_fixture.h"
@@ -146,7 +146,7 @@ TEST_F(DisplayTest, PedalFigureColoursChangeAtTheirExactEdges) {
                           Case{-2.5f, VAL_CYAN}, Case{0.0f, VAL_GREEN}, Case{-2.5f, VAL_GREEN}}) {
         zan.measure.ofLeft = c.figure;
         zan.measure.ofRight = c.figure;
-        zan.app.peakTicks = -5; // keep the figures as set
+        zan.core.peakTicks = -5; // keep the figures as set
         Tick();
         EXPECT_EQ(Main(MAIN_OFL).Color(), c.color) << c.figure;
         EXPECT_EQ(Main(MAIN_OFR).Color(), c.color) << c.figure;

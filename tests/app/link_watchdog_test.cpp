@@ -1,7 +1,7 @@
 // The serial-number warning and the link watchdog of the display tick, with a crank on COM1 of the
 // headless engine. The frame reader is called as the link timer would call it, once per tick.
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/link_watchdog.h"
 #include "app/setup_panel.h"
 #include "link/frame_reader.h"
@@ -501,7 +501,7 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
     zan.measure.powerTotal = 150.0f;
     Tick();
     EXPECT_DOUBLE_EQ(Main(MAIN_CADENCE).value, 60.0);
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
 
     engine.genericAnswers = {skip};
     Silence(101);
@@ -510,8 +510,8 @@ TEST_F(LinkWatchdogTest, ALostLinkShowsAndRecordsNoCrankValuesAndKeepsThemOutOfT
                               MAIN_RIGHT_FORCE, MAIN_LEFT_FORCE, MAIN_BALANCE_LEFT})
         EXPECT_DOUBLE_EQ(Main(control).value, 0.0) << control;
     EXPECT_EQ(Main(MAIN_LINK_LED).value, 0);
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
+    SaveRowNow(zan);
     EXPECT_FLOAT_EQ(zan.record.sessionPowerAverage, 150.0f);
 
     Press(SAVE, 0);

@@ -4,11 +4,11 @@
 
 #include "app/callbacks.h"
 #include "app/device_search.h"
-#include "app/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
+#include "station/replay.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/real_time_timers.h"

@@ -4,9 +4,9 @@
 #ifndef _WIN32
 
 #include "app/callbacks.h"
-#include "app/replay.h"
 #include "export/ride_export.h"
 #include "setup/catalogue.h"
+#include "station/replay.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/emulated_crank.h"

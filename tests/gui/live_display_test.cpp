@@ -2,7 +2,7 @@
 // reader, the display tick puts them on the Qt widgets.
 #include "app/callbacks.h"
 #include "app/display.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "app/setup_panel.h"
 #include "app/startup.h"
 #include "app/station.h"

@@ -2,8 +2,8 @@
 // its cursor, by the keys and the mouse a rider uses; a raw stream recorded live opened with its
 // force curves and polar view at the cursor.
 #include "app/callbacks.h"
-#include "app/replay.h"
 #include "review/review_window.h"
+#include "station/replay.h"
 #include "tests/gui/polar_peak.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"

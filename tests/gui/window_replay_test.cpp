@@ -102,11 +102,12 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
     std::string error;
     ASSERT_TRUE(ReadRawStream(StreamBeside(live), stream, error)) << error;
 
-    WindowReplayEngine window;
+    QtEngine window;
     UseEngine(&window);
     const auto replaying = std::make_unique<Station>();
     UseStation(*replaying);
-    window.PlayStream(stream, StreamBeside(live), 20.0);
+    WindowReplay replay(stream);
+    PlayStreamInWindow(*replaying, replay, StreamBeside(live), 20.0);
     ASSERT_EQ(StartStation(*replaying, nullptr, ""), 0);
     const int panel = replaying->setup.mainPanel;
 

@@ -5,7 +5,7 @@
 // revolution after a start or a stall took the crank's own period, and again once the first mark
 // after a start or a stall opened the first window; set ZAN_PRINT_DIGEST to print the one this
 // reader gives.
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "link/frame_reader.h"
 #include "measure/pedal_forces.h"
 #include "protocol/frame.h"

@@ -1,7 +1,7 @@
 // The link's health: the frame reader counts the frames it hands on, the bytes a 0xFF made it
 // drop and the frames so cut short; the display shows the counts to the technician.
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"

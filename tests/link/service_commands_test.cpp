@@ -1,5 +1,5 @@
 #include "app/callbacks.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "link/frame_reader.h"
 #include "setup/catalogue.h"
 #include "tests/support/frames.h"

@@ -1,4 +1,4 @@
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 #include "link/frame_reader.h"
 #include "link/revolution_tracking.h"
 #include "measure/power.h"

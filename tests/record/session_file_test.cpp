@@ -70,12 +70,12 @@ TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
 
     Riding();
     zan.measure.kcalTotal = 12.34f;
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     engine.now += 1.0;
     zan.measure.cadence = 0.0f;
     zan.measure.powerLeft = zan.measure.powerRight = 0.0f;
     zan.measure.powerTotal = 0.0f;
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     engine.now += 61.0;
     SAVE(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
 
@@ -105,7 +105,7 @@ TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
 TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
     PressSave((folder / "rides").string());
     Riding();
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     // Read while the session is still open, as after a crash of the station.
     const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
     ASSERT_EQ(lines.size(), 5u);
@@ -115,7 +115,7 @@ TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
 TEST_F(SessionFileTest, IndexWidensBeyondFiveDigits) {
     PressSave((folder / "rides").string());
     zan.record.sessionRow = 123456;
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv"))[4].substr(0, 7), "123456,");
 }
 
@@ -176,7 +176,7 @@ TEST_F(SessionFileTest, AnyFileOfTheSetThereAlreadyGivesTheWholeNewSetANewNameAn
                   "Session file named S_071226_09-00_2.csv: " +
                       (folder / "rides" / "S_071226_09-00").string() + ending +
                       " is there already.");
-        SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+        SaveRowNow(zan);
         // The button's whole work, its FIT and TCX files included.
         SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
         EXPECT_EQ(ReadFile(there), "an earlier ride\n") << ending;
@@ -201,9 +201,9 @@ TEST_F(SessionFileTest, TheButtonSaysWhatAPressDoesAndTheCloseListsEveryFileByIt
     SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(button(), "Stop session");
     Riding();
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     engine.now += 60.0;
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     SESSION(zan.setup.mainPanel, 100, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(button(), "Start session");
     EXPECT_EQ(Main(MAIN_SESSION_FILE).text, "Session closed !");
@@ -244,7 +244,7 @@ TEST_F(SessionFileTest, SessionWhoseFileCannotBeCreatedDoesNotStartAndSaysSo) {
 TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
     PressSave((folder / "rides").string());
     Riding();
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     FINE(zan.setup.mainPanel, 107, EVENT_COMMIT, nullptr, 0, 0);
     const std::vector<std::string> lines = ReadLines(Rides("S_071226_09-00.csv"));
     ASSERT_EQ(lines.size(), 11u);
@@ -256,7 +256,7 @@ TEST_F(SessionFileTest, QuittingClosesTheOpenSessionWithItsTrailer) {
 // puts on the standard error; the station prints no line of its own beside it.
 TEST_F(SessionFileTest, RideFilesNotWrittenAtQuitAreToldOnceInAPopupBeforeTheWindowGoes) {
     PressSave((folder / "rides").string());
-    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+    SaveRowNow(zan);
     // The FIT file's bytes cannot be made: its temporary name is a folder.
     std::filesystem::create_directory(folder / "rides" / "S_071226_09-00.fit.new");
     const std::size_t popups = engine.popups.size();
@@ -280,7 +280,7 @@ TEST_F(SessionFileTest, FileDeletedMidSessionIsWrittenAnewWholeButAFileTakingIts
         const std::string path = zan.record.sessionPath;
         const std::string kept = nameTaken ? path + ".moved" : path;
         for (int row = 0; row < 9; ++row, engine.now += 1.0) {
-            SaveDat(zan.record, zan.measure, zan.setup, zan.link);
+            SaveRowNow(zan);
             std::error_code error;
             if (row == 2 && nameTaken) std::filesystem::rename(path, kept, error);
             if (row == 2 && !nameTaken) std::filesystem::remove(path, error);

@@ -1,5 +1,5 @@
 #include "tests/support/link_polling.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 
 #include "link/frame_reader.h"
 

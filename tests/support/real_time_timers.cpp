@@ -1,5 +1,5 @@
 #include "tests/support/real_time_timers.h"
-#include "app/frame_path.h"
+#include "app/link_timer.h"
 
 #include "app/callbacks.h"
 #include "app/station.h"

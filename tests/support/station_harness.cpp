@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "platform/engine.h"
+#include "record/session_file.h"
 #include "setup/catalogue.h"
 
 void StationHarness::Use() {
@@ -29,4 +30,9 @@ void StartCalibratedStation(Station& zan, const char* resource) {
     zan.setup.wheelCircumference = 2096.0f;
     GiveWorkingDefaults(zan);
     zan.link.handshakeFrames = 100;
+}
+
+void SaveRowNow(Station& zan) {
+    zan.record.now = ReadClock();
+    SaveDat(zan.record, zan.measure, zan.setup, zan.link);
 }

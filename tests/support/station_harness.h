@@ -23,3 +23,6 @@ struct StationHarness {
 // default crank (1000 counts at rest, 0.5 N a count), loads its panels from the resource and
 // puts it past the identity handshake: nothing goes back to the crank.
 void StartCalibratedStation(Station& zan, const char* resource);
+
+// One session row at the engine's clock now, as the display tick writes it.
+void SaveRowNow(Station& zan);

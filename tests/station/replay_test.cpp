@@ -1,9 +1,9 @@
 // A ride played again from its raw stream: the station on the virtual clock records a session
-// from the emulated crank, then the headless replay of its stream writes the session anew.
+// from the emulated crank, then the station's core plays its stream and writes the session anew.
 #include "app/callbacks.h"
-#include "app/replay.h"
 #include "review/ride_review.h"
 #include "setup/catalogue.h"
+#include "station/replay.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
@@ -79,6 +79,8 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
     std::string replayed;
     std::string note;
     std::string error;
+    // The core measures the replay with no engine at all: no screen, no clock but the ride's.
+    UseEngine(nullptr);
     const bool written = ReplayExport(stream, replayed, note, error);
     UseEngine(&engine);
     EXPECT_TRUE(std::filesystem::is_empty(folder / "elsewhere"));
@@ -178,12 +180,14 @@ TEST_F(StationTest, AReplayNeverWritesOverARideFileLeftBesideTheStream) {
 }
 
 // While a recorded ride plays, the rider's commands that would talk to a crank send nothing and
-// say why.
+// say why: the replay's port cannot be written.
 TEST_F(StationTest, CommandsToTheCrankAreRefusedDuringAReplay) {
     WriteFile("zan_com.set", "5\n0\n1\n1\n");
     engine.Device("COM5");
     ASSERT_EQ(Start(), 0);
-    zan.app.replaying = true;
+    RawStream none;
+    ReplayPort replay(none);
+    zan.port = &replay;
     const struct {
         const char* what;
         CtrlCallbackPtr command;
@@ -203,6 +207,7 @@ TEST_F(StationTest, CommandsToTheCrankAreRefusedDuringAReplay) {
         ASSERT_EQ(engine.popups.size(), popups + 1);
         EXPECT_EQ(engine.popups.back().title, "Replay");
     }
+    zan.port = nullptr;
 }
 
 // However many ticks one read reaches (a replay at a high speed reaches hundreds), the bytes

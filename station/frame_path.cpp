@@ -1,20 +1,14 @@
-#include "app/frame_path.h"
+#include "station/frame_path.h"
 
-#include "app/calibration_walk.h"
-#include "app/session_panel.h"
-#include "app/setup_panel.h"
 #include "link/frame_reader.h"
 #include "link/link_control.h"
 #include "link/revolution_tracking.h"
 #include "measure/pedal_forces.h"
 #include "measure/readouts.h"
-#include "platform/panel.h"
 #include "record/multi_turn_file.h"
 #include "record/raw_stream_file.h"
-#include "setup/catalogue.h"
-#include "setup/warmup.h"
 
-void HandOnRevolution(Station& zan, const FrameEvents& events) {
+void HandOnRevolution(StationCore& zan, const FrameEvents& events) {
     LinkState& link = zan.link;
     if (events.stalled) {
         ClearPowerResults(zan.measure);
@@ -37,15 +31,25 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
         TakeBalance(zan.measure);
         EndLinkWindow(link);
         StartWindowSums(zan.measure);
-        ShowWarmup(zan.setup, AdvanceWarmup(zan.setup, zan.measure.powerTotal));
+        const Followers& followers = zan.core.followers;
+        for (int i = 0; i < followers.count; ++i)
+            if (followers.list[i].window != nullptr)
+                followers.list[i].window(followers.list[i].data, zan, zan.measure);
     }
 }
 
 namespace {
+// A link tick under way: the station and what the tick brought so far.
+struct TickPass {
+    StationCore& zan;
+    LinkTickResult result;
+};
+
 // What a frame does once the link has read it, real or simulated, in order.
-void HandOnFrame(Station& zan, const FrameEvents& linkEvents) {
-    if (linkEvents.identified) ShowConnectedTitle(zan, nullptr);
+void HandOnFrame(StationCore& zan, const FrameEvents& linkEvents, LinkTickResult& result) {
+    if (linkEvents.identified) result.identified = true;
     if (linkEvents.identityOnly) return;
+    result.framesTaken = true;
     LinkState& link = zan.link;
     PedalForces& pedals = zan.measure.pedals;
     // The frame's counts are measured first: the revolution may be found from the forces.
@@ -62,47 +66,44 @@ void HandOnFrame(Station& zan, const FrameEvents& linkEvents) {
     TrackRevolution(link, zan.setup.setup.turnDetection,
                     TurnForces{pedals.rightForce, pedals.leftForce, pedals.rightForceMax}, events);
     HandOnRevolution(zan, events);
-    // The lamp changes twice a revolution; telling the panel at every frame would cost a call to
-    // the screen fifty times a second for nothing.
-    if (link.turnLed != link.turnLedShown) {
-        SetCtrlVal(zan.setup.mainPanel, MAIN_TURN_LED, link.turnLed);
-        link.turnLedShown = link.turnLed;
-    }
     PowerFrame powerFrame = CurrentPowerFrame(zan);
     powerFrame.mended = events.mended;
     FramePower(zan.measure, powerFrame);
-    TakeCalibrationFrame(zan);
     const PolarFrame polarFrame{pedals.rightForce,     pedals.leftForce,    events.revolutionStarts,
                                 events.revolutionSpan, events.markRejected, link.framesLostBefore,
                                 events.stalled};
     PolarFrameIn(zan.measure.polar, polarFrame);
-    if (zan.app.frameWatch.take != nullptr)
-        zan.app.frameWatch.take(zan.app.frameWatch.data, zan, polarFrame);
+    const Followers& followers = zan.core.followers;
+    for (int i = 0; i < followers.count; ++i)
+        if (followers.list[i].frame != nullptr)
+            followers.list[i].frame(followers.list[i].data, zan, polarFrame);
     UpdateAuxRatios(pedals, zan.setup.setup);
 }
 
-void TakeFrameEvents(void* station, const FrameEvents& events) {
-    HandOnFrame(*static_cast<Station*>(station), events);
+void TakeFrameEvents(void* context, const FrameEvents& events) {
+    auto& pass = *static_cast<TickPass*>(context);
+    HandOnFrame(pass.zan, events, pass.result);
 }
 
 // A recording session keeps the port's bytes as they came, each read a block of its own.
-void KeepReceivedBytes(void* station, const unsigned char* bytes, int count) {
-    KeepRawBytes(static_cast<Station*>(station)->record, bytes, count);
+void KeepReceivedBytes(void* context, const unsigned char* bytes, int count) {
+    KeepRawBytes(static_cast<TickPass*>(context)->zan.record, bytes, count);
 }
 } // namespace
 
-void ReadZAN(Station& zan) {
+LinkTickResult LinkTick(StationCore& zan, const ClockReading& now) {
+    zan.record.now = now;
     CountRawTick(zan.record, zan.setup);
     const SetupParameters& setup = zan.setup.setup;
-    const LinkSettings settings{zan.setup.comPort, setup.serialNumber, setup.simulation,
+    const LinkSettings settings{CrankPortOf(zan), setup.serialNumber, setup.simulation,
                                 CrankLimits(setup.rightForceGain, setup.leftForceGain,
                                             setup.rightForceOffset, setup.leftForceOffset)};
-    ReadCrankLink(zan.link, settings, FrameSink{&zan, TakeFrameEvents, KeepReceivedBytes});
-    // A capture the frames completed has its file written, or its failure, to tell.
-    ShowRecordNotices(zan);
+    TickPass pass{zan, LinkTickResult{}};
+    ReadCrankLink(zan.link, settings, FrameSink{&pass, TakeFrameEvents, KeepReceivedBytes});
+    return pass.result;
 }
 
-PowerFrame CurrentPowerFrame(const Station& zan) {
+PowerFrame CurrentPowerFrame(const StationCore& zan) {
     const LinkState& link = zan.link;
     return PowerFrame{link.frameIndex,
                       zan.measure.pedals.rightForce,
@@ -115,7 +116,7 @@ PowerFrame CurrentPowerFrame(const Station& zan) {
                       link.frameCounter - link.lastTurnFrame};
 }
 
-PowerWindow CurrentPowerWindow(const Station& zan) {
+PowerWindow CurrentPowerWindow(const StationCore& zan) {
     const LinkState& link = zan.link;
     // The frame count restarts when the crank stalls: the window then spans the frames it holds.
     const int counted = link.frameCounter - link.windowFirstFrame;
@@ -124,26 +125,26 @@ PowerWindow CurrentPowerWindow(const Station& zan) {
                        zan.setup.singleSide, zan.measure.heartRate, zan.measure.cadence};
 }
 
-CrankChannels CurrentChannels(const Station& zan) {
+CrankChannels CurrentChannels(const StationCore& zan) {
     const LinkState& link = zan.link;
     return CrankChannels{link.turnPeriod, link.soundWheelWord, link.heartRateWord, link.batteryByte,
                          zan.setup.wheelCircumference};
 }
 
-void KeepResultCurrent(Station& zan) {
+void KeepResultCurrent(StationCore& zan) {
     KeepReadoutsCurrent(zan.measure, CurrentChannels(zan), LinkLost(zan.link));
     EvaluatePedalFigures(zan);
 }
 
-void EvaluatePedalFigures(Station& zan) {
-    AppState& app = zan.app;
-    app.peakTicks += 1;
-    if (app.peakTicks <= 1) return;
+void EvaluatePedalFigures(StationCore& zan) {
+    CoreState& core = zan.core;
+    core.peakTicks += 1;
+    if (core.peakTicks <= 1) return;
     TakePedalFigures(zan.measure,
                      PedalPeaks{zan.measure.pedals.rightForceMax, zan.measure.pedals.rightAuxAtMax,
                                 zan.measure.pedals.leftForceMax, zan.measure.pedals.leftAuxAtMax,
                                 zan.link.framesSinceTurn > stallFrames},
                      zan.setup.setup);
-    app.peakTicks = 0;
+    core.peakTicks = 0;
     RestartPeakTrackers(zan.measure.pedals);
 }

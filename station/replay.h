@@ -3,6 +3,7 @@
 // block by block at the link ticks they came in, so the same frame path measures it again.
 
 #include "export/raw_stream_reader.h"
+#include "link/crank_port.h"
 #include "review/ride_review.h"
 
 #include <cstddef>
@@ -10,21 +11,30 @@
 #include <string>
 #include <vector>
 
-// The serial back end of a replay: the port's bytes of every block whose tick has come, in
-// order. What the station sends goes nowhere: the recorded crank already answered it. The bytes
-// after a setup block wait until that setup is taken: however many ticks one read reaches, each
-// byte is measured under the setup the live station measured it under. The blocks are read from
-// the stream as they come due; what is held is the bytes due and not yet read (at most a port
-// queue's worth, 64 KB, and a block).
-class ReplayPort {
+// The port of a replay: the port's bytes of every block whose tick has come, in order. It cannot
+// be written: the recorded crank already answered what the station sent, and a command to the
+// crank is refused. The bytes after a setup block wait until that setup is taken: however many
+// ticks one read reaches, each byte is measured under the setup the live station measured it
+// under. The blocks are read from the stream as they come due; what is held is the bytes due and
+// not yet read (at most a port queue's worth, 64 KB, and a block).
+class ReplayPort final : public CrankPort {
   public:
     explicit ReplayPort(const RawStream& stream) : stream(stream), reader(stream) {}
+
+    // Told each setup change as soon as the bytes before it are read, when given: the station
+    // then measures the bytes after it under that setup, within one read.
+    void OnSetupChange(void* data, void (*take)(void* data, const RawSetup& setup)) {
+        setupData = data;
+        setupTaker = take;
+    }
 
     // The link tick the replay has reached, counted from the stream's clock's start.
     void ReachTick(std::uint32_t tick);
     std::uint32_t Tick() const { return tick; }
-    int InQLen();
-    int Read(unsigned char* buffer, int count);
+    int InQLen() override;
+    int Read(unsigned char* buffer, int count) override;
+    bool Write(int) override { return false; }
+    bool Writable() const override { return false; }
     // The setup block due by now, once every byte before it is read: the setup the live station
     // measured under from there on.
     const RawSetup* TakeSetupChange();
@@ -57,31 +67,27 @@ class ReplayPort {
     // The last display tick taken: its link tick and its instant.
     std::uint32_t displayTick = 0;
     std::uint32_t displayMs = 0;
+    void* setupData = nullptr;
+    void (*setupTaker)(void* data, const RawSetup& setup) = nullptr;
 };
-
-struct Station;
 
 // Minutes and seconds of the ride, rounded to the second, the minutes as many as it has: 83:12;
 // a time before the session opened is negative: -2:05.
 std::string RideMinutes(double seconds);
 
-// The setup the live station measured under, in force in the replaying one.
-void TakeRecordedSetup(Station& zan, const RawSetup& setup);
-
-// zan_pc --replay FILE.zanraw --export: plays the stream through a station without a window on
-// a virtual clock, as fast as it goes, into a new session file beside the stream under its name
+// zan_pc --replay FILE.zanraw --export: plays the stream through the station's core on the
+// ride's own clock, as fast as it goes, into a new session file beside the stream under its name
 // (never over an existing one) and its FIT and TCX files. False with the reason in error; the
-// session file's path in sessionPath, and a cut stream's note in note. It runs on an engine of
-// its own and leaves no engine in use.
+// session file's path in sessionPath, and a cut stream's note in note. It needs no engine.
 bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
                   std::string& error);
 
-// A raw stream read for the review window: played through the station's own frame path without
-// a window, as the export plays it, into a session file in a private temporary folder that is
-// gone when it returns; nothing is written beside the stream. The ride then has the session's
-// rows with every row's pedalling metrics, each frame the station took, and a cut stream's note.
-// False, with a one-line reason, when the stream is refused. It may run on any thread: the
-// replay has a thread, an engine and files of its own.
+// A raw stream read for the review window: played through the station's core, as the export
+// plays it, into a session file in a private temporary folder that is gone when it returns;
+// nothing is written beside the stream. The ride then has the session's rows with every row's
+// pedalling metrics, each frame the station took, and a cut stream's note. False, with a
+// one-line reason, when the stream is refused. It may run on any thread: the core it plays
+// through and its files are its own.
 bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::string& error);
 // A session file (.csv) or a raw stream (.zanraw), by its name's ending.
 bool ReadRideOrStream(const std::string& path, ReviewRide& ride, std::string& error);
