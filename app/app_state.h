@@ -5,7 +5,6 @@
 #include "platform/folder_lock.h"
 #include "setup/calibration.h"
 
-
 // Where the calibration with a mass stands: no walk, a step gathering frames, or a step whose
 // frames are in and wait for the walk to go on.
 enum class CalibrationStep { Idle, Offset, OffsetGathered, Load, LoadGathered };

@@ -1,3 +1,4 @@
+#include "station/display_tick.h"
 #include "app/callbacks.h"
 #include "app/display.h"
 #include "app/link_watchdog.h"
@@ -8,7 +9,6 @@
 #include "platform/engine.h"
 #include "setup/access_codes.h"
 #include "setup/catalogue.h"
-#include "station/display_tick.h"
 
 int DISPLAY(int, int, int event, void*, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;

@@ -1,7 +1,7 @@
 // The two checks of the display tick that concern the crank at the other end of the link.
 #include "app/link_watchdog.h"
-#include "app/window_replay.h"
 #include "app/command_refusal.h"
+#include "app/window_replay.h"
 
 #include "app/callbacks.h"
 #include "app/device_search.h"

@@ -2,7 +2,6 @@
 // on SIGINT and SIGTERM. The station itself starts in WinMain.
 #include "app/automation.h"
 #include "app/callbacks.h"
-#include "station/replay.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "app/window_replay.h"
@@ -14,6 +13,7 @@
 #include "review/review_window.h"
 #include "setup/catalogue.h"
 #include "setup/window_title.h"
+#include "station/replay.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -73,8 +73,7 @@ void KeepDecimalPointInFiles() {
 // box once read.
 void OpenReviewFromPanel(const char* path) {
     ReviewWindow::OpenWhenRead(
-        path,
-        [](const std::string& reason) { TellRideNotOpened(EngineStation(), reason.c_str()); },
+        path, [](const std::string& reason) { TellRideNotOpened(EngineStation(), reason.c_str()); },
         ReadRideOrStream);
 }
 

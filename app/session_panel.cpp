@@ -9,8 +9,8 @@
 #include "platform/texts.h"
 #include "record/multi_turn_file.h"
 #include "record/turn_file.h"
-#include "station/session.h"
 #include "setup/catalogue.h"
+#include "station/session.h"
 
 namespace {
 void ShowSessionCommands(const SetupState& setup, int dimmed) {

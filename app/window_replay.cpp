@@ -58,8 +58,7 @@ void TellEnd(Station& zan, WindowReplay& replay) {
     zan.app.linkDialogOff = 1;
     zan.app.replayEnded = true;
     const std::string message = "Replay of " + replay.name + " ended: the ride's " +
-                                RideMinutes(RecordedSessionSeconds(replay.stream)) +
-                                " are played.";
+                                RideMinutes(RecordedSessionSeconds(replay.stream)) + " are played.";
     InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message.c_str());
     // The notice that shows once frames stop says why they did: no crank is to be waited for.
     SetCtrlVal(zan.setup.mainPanel, MAIN_START_NOTICE, "Replay ended");
@@ -71,8 +70,7 @@ void TellEnd(Station& zan, WindowReplay& replay) {
 }
 } // namespace
 
-void PlayStreamInWindow(Station& zan, WindowReplay& replay, const std::string& path,
-                        double speed) {
+void PlayStreamInWindow(Station& zan, WindowReplay& replay, const std::string& path, double speed) {
     replay.path = path;
     replay.name = std::filesystem::path(path).filename().string();
     replay.speed = speed;

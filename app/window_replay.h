@@ -30,8 +30,7 @@ struct WindowReplay {
 // Plays the stream read from path in the station's window once the station has started, on the
 // setup recorded with the ride: the replay becomes the station's port. The replay must outlive
 // the station's run.
-void PlayStreamInWindow(Station& zan, WindowReplay& replay, const std::string& path,
-                        double speed);
+void PlayStreamInWindow(Station& zan, WindowReplay& replay, const std::string& path, double speed);
 // At each link tick, before the port is read: the ticks the clock has reached at the chosen
 // pace, the position on the panel, and the ride's end once every byte is read.
 void AdvanceWindowReplay(Station& zan);

@@ -156,6 +156,12 @@ struct Tally {
 bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, const RideZone& zone,
                       SessionRide& ride, FitActivity& fit, std::string& error) {
     if (!ReadSessionRide(sessionPath, ride, error)) return false;
+    RideActivity(ride, kept, zone, fit);
+    return true;
+}
+
+void RideActivity(const SessionRide& ride, const KeptSession* kept, const RideZone& zone,
+                  FitActivity& fit) {
     const int interval = RecordInterval(ride);
     const RideTimes times = kept != nullptr ? KeptTimes(*kept, ride.rows.size(), interval, zone)
                                             : FileTimes(ride, interval, zone);
@@ -237,7 +243,6 @@ bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, c
     fit.rightTorqueEffectiveness = rightEffectiveness.Mean();
     fit.leftPedalSmoothness = leftSmoothness.Mean();
     fit.rightPedalSmoothness = rightSmoothness.Mean();
-    return true;
 }
 
 std::string RideFilesNote(const RideFiles& files) {

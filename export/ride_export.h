@@ -14,6 +14,9 @@
 // when the file is no session file. kept and zone as for ExportRide.
 bool ReadRideActivity(const std::string& sessionPath, const KeptSession* kept, const RideZone& zone,
                       SessionRide& ride, FitActivity& fit, std::string& error);
+// The FIT file's ride of a session already read.
+void RideActivity(const SessionRide& ride, const KeptSession* kept, const RideZone& zone,
+                  FitActivity& fit);
 
 // The files a ride was written into.
 struct RideFiles {

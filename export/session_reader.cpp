@@ -117,9 +117,6 @@ void ReadTrailer(std::istream& in, SessionTrailer& trailer) {
 } // namespace
 
 bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& error) {
-    ride = SessionRide{};
-    constexpr double none = std::numeric_limits<double>::quiet_NaN();
-    ride.trailer = SessionTrailer{-1, none, none, none};
     if (const FileKind kind = KindOfFile(path); kind != FileKind::Regular) {
         error = kind == FileKind::Missing
                     ? "cannot read " + path
@@ -131,7 +128,15 @@ bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& er
         error = "cannot read " + path;
         return false;
     }
-    const std::string notSession = path + " is not a ZAN session file";
+    return ReadSessionText(in, path, ride, error);
+}
+
+bool ReadSessionText(std::istream& in, const std::string& source, SessionRide& ride,
+                     std::string& error) {
+    ride = SessionRide{};
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
+    ride.trailer = SessionTrailer{-1, none, none, none};
+    const std::string notSession = source + " is not a ZAN session file";
     std::string header[4];
     bool whole = true;
     for (std::string& line : header) whole = whole && NextLine(in, line);

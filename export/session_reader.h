@@ -3,6 +3,7 @@
 // rows up to the trailer, or up to the last whole row of a file a crash cut short, and the
 // trailer's figures. The file is read a line at a time.
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -40,3 +41,6 @@ struct SessionRide {
 
 // False, with a one-line reason, for a file that is not a session file.
 bool ReadSessionRide(const std::string& path, SessionRide& ride, std::string& error);
+// The same, of a session's text read from in; source names it in the reason.
+bool ReadSessionText(std::istream& in, const std::string& source, SessionRide& ride,
+                     std::string& error);

@@ -38,6 +38,7 @@ bool SetTaken(const char* folder, const char* base, const char* const (&endings)
 
 bool NameTaken(NameSet set, const char* folder, const char* base, char* taken,
                std::size_t takenSize) {
+    if (set == NameSet::Kept) return false;
     if (set == NameSet::Session) return SetTaken(folder, base, sessionSet, taken, takenSize);
     if (set == NameSet::ReplayedSession)
         return SetTaken(folder, base, replayedSessionSet, taken, takenSize);

@@ -12,7 +12,8 @@ void TakeFileStamp(RecordState& record, double dateTime);
 // at its close and, live, its raw stream: a name is free only when none of its set is there, so
 // no ride's file is ever written over, nor one taken for another ride's. A replay writes no raw
 // stream, and the one it plays has the name it would take.
-enum class NameSet { DataFile, Session, ReplayedSession };
+// Kept: a session kept in memory, whose name no file can take.
+enum class NameSet { DataFile, Session, ReplayedSession, Kept };
 // Makes recordFolder/<prefix>_DDMMYY_HH-MM[-SS][_n].csv a name no file of its set has yet, into
 // path and its file name into shortName; withSeconds adds the seconds. When the first name was
 // taken, firstTaken (when given) gets the file that took it, else it is made empty. Returns 0, or

@@ -244,7 +244,8 @@ void StartRawStream(RecordState& record, const SetupState& setup, const LinkStat
 void CountRawTick(RecordState& record, const SetupState& setup) {
     // The stream's clock begins with the station's first tick, and again once a history too
     // long for the pre-roll was dropped and no session records.
-    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, record.now.timer);
+    if (!record.rawPrerollKept && record.rawFile <= 0)
+        BeginStreamClock(record, setup, record.now.timer);
     record.rawTick += 1;
     unsigned char now[rawSetupLength];
     EncodeRawSetup(SetupInForce(setup), now);
@@ -261,7 +262,8 @@ void KeepRawBytes(RecordState& record, const unsigned char* bytes, int count) {
 void KeepRawDisplayTick(RecordState& record, const SetupState& setup) {
     // A display tick may come before the first link tick (inside it, as its events are
     // processed): the clock begins with it then.
-    if (!record.rawPrerollKept && record.rawFile <= 0) BeginStreamClock(record, setup, record.now.timer);
+    if (!record.rawPrerollKept && record.rawFile <= 0)
+        BeginStreamClock(record, setup, record.now.timer);
     unsigned char payload[rawDisplayLength];
     PutInstant(record, record.now.timer, record.now.dateTime, payload);
     KeepRawBlock(record, RawBlockKind::Display, payload, rawDisplayLength);

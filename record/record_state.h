@@ -7,6 +7,7 @@
 #include "record/raw_stream_format.h"
 
 #include <cstdint>
+#include <string>
 
 #include <vector>
 
@@ -43,6 +44,9 @@ struct RecordState {
 
     int sessionActive;
     int sessionFile;
+    // A session kept in memory (a raw stream read for the review): its lines go here, one after
+    // another with their line ends, and no file is made.
+    std::string* sessionText;
     int sessionRow;
     double sessionStartTime;
     char recordFolder[512];

@@ -19,11 +19,20 @@ constexpr char comma = ',';
 // A row costs one write; the file is also stored on disk at least this often.
 constexpr double syncSeconds = 5.0;
 
+// The handle of a session kept in memory: no file of the platform has it.
+constexpr int sessionInMemory = 1 << 30;
+
+bool InMemory(const RecordState& record) {
+    return record.sessionFile == sessionInMemory;
+}
+
 // Formats one line into the open session file; false when it did not reach the file.
 bool PutSessionLine(const RecordState& record, const char* format, std::va_list arguments) {
     char line[1024];
     FormatTextList(line, sizeof line, format, arguments);
-    return WriteDataText(record.sessionFile, line);
+    if (!InMemory(record)) return WriteDataText(record.sessionFile, line);
+    record.sessionText->append(line).push_back('\n');
+    return true;
 }
 
 #if defined(__GNUC__)
@@ -55,6 +64,7 @@ bool WriteSessionLine(RecordState& record, const char* format, ...) {
 
 // A session file deleted or moved away is written anew at its path, every row in it.
 void KeepSessionFile(RecordState& record) {
+    if (InMemory(record)) return;
     if (KeepFileAtPath(record, record.sessionFile, record.sessionPath, record.sessionFileLost,
                        "Session file", "every row"))
         record.sessionWriteFailed = 0;
@@ -95,12 +105,15 @@ void TakeRecordFolder(RecordState& record, const char* chosen) {
 
 SessionStart StartSession(RecordState& record, const SetupState& setup, bool keepsRawStream) {
     char taken[512];
-    const bool named =
-        MakeDataFilePath(record, "S", false,
-                         keepsRawStream ? NameSet::Session : NameSet::ReplayedSession,
-                         record.sessionPath, sizeof record.sessionPath, record.fileShortName,
-                         sizeof record.fileShortName, taken, sizeof taken) == 0;
-    record.sessionFile = named ? OpenDataFile(record.sessionPath) : -1;
+    const bool kept = record.sessionText != nullptr;
+    const NameSet set = kept             ? NameSet::Kept
+                        : keepsRawStream ? NameSet::Session
+                                         : NameSet::ReplayedSession;
+    const bool named = MakeDataFilePath(record, "S", false, set, record.sessionPath,
+                                        sizeof record.sessionPath, record.fileShortName,
+                                        sizeof record.fileShortName, taken, sizeof taken) == 0;
+    if (kept) record.sessionText->clear();
+    record.sessionFile = kept ? sessionInMemory : named ? OpenDataFile(record.sessionPath) : -1;
     if (record.sessionFile <= 0) return RefuseSession(record);
     char timeText[16];
     FormatDateTimeString(record.sessionStartTime, "%H:%M:%S", timeText, sizeof timeText);
@@ -112,7 +125,7 @@ SessionStart StartSession(RecordState& record, const SetupState& setup, bool kee
                         static_cast<double>(setup.setup.totalKm)) &&
         WriteHeaderLine(record, "Time @ Start %c%s", comma, timeText) &&
         WriteHeaderLine(record, "%s", SessionColumnNames().c_str()) &&
-        SyncFile(record.sessionFile) == 0;
+        (kept || SyncFile(record.sessionFile) == 0);
     if (!headerWritten) {
         CVI_CloseFile(record.sessionFile);
         RemoveFile(record.sessionPath);
@@ -151,8 +164,8 @@ bool StopSession(RecordState& record, const MeasureState& measure, const SetupSt
                      static_cast<double>(record.sessionPowerAverage));
     WriteSessionLine(record, "SPEED ave %c%.1f", comma,
                      static_cast<double>(record.sessionSpeedAverage));
-    bool closed = false;
-    if (record.sessionFile > 0) {
+    bool closed = InMemory(record);
+    if (record.sessionFile > 0 && !closed) {
         SyncFile(record.sessionFile);
         closed = CVI_CloseFile(record.sessionFile) >= 0;
         if (!closed && !record.sessionWriteFailed)
@@ -216,7 +229,8 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     }
     // A power cut loses at most the last few seconds of rows; a file gone from its path is
     // noticed as often.
-    if (record.sessionFile > 0 && record.now.timer - record.lastSyncTime >= syncSeconds) {
+    if (record.sessionFile > 0 && !InMemory(record) &&
+        record.now.timer - record.lastSyncTime >= syncSeconds) {
         KeepSessionFile(record);
         SyncFile(record.sessionFile);
         record.lastSyncTime = record.now.timer;

@@ -1,6 +1,7 @@
 #include "review/ride_review.h"
 
 #include "export/ride_export.h"
+#include "export/session_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 namespace {
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
@@ -18,15 +20,16 @@ bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& erro
     return ReadReviewRide(path, nullptr, ride, error);
 }
 
-bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
-                    std::string& error) {
-    SessionRide session;
+namespace {
+// The review of a session read, named name; kept as for ReadReviewRide.
+void ReviewSession(const SessionRide& session, const std::string& name, const KeptSession* kept,
+                   ReviewRide& ride) {
     FitActivity fit;
     // The review shows the ride as the files other tools were given show it: the same instants,
     // the same rows left out, the same totals.
-    if (!ReadRideActivity(path, kept, RideZone{}, session, fit, error)) return false;
+    RideActivity(session, kept, RideZone{}, fit);
     ride = ReviewRide{};
-    ride.name = std::filesystem::path(path).filename().string();
+    ride.name = name;
     for (std::size_t i = 0; i < fit.records.size(); ++i) {
         const FitRecord& record = fit.records[i];
         const SessionRow& row = session.rows[i];
@@ -43,8 +46,7 @@ bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide
     // through the file its replay wrote, sums the same rows over the same times as the live
     // session's file does. Only the pedalling metrics, which no file keeps, are the replay's.
     FitActivity file;
-    if (kept != nullptr && !ReadRideActivity(path, nullptr, RideZone{}, session, file, error))
-        return false;
+    if (kept != nullptr) RideActivity(session, nullptr, RideZone{}, file);
     const FitActivity& rows = kept != nullptr ? file : fit;
     std::vector<double> seconds;
     std::vector<double> power;
@@ -65,6 +67,23 @@ bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide
                                  fit.rightTorqueEffectiveness,
                                  fit.leftPedalSmoothness,
                                  fit.rightPedalSmoothness};
+}
+} // namespace
+
+bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
+                    std::string& error) {
+    SessionRide session;
+    if (!ReadSessionRide(path, session, error)) return false;
+    ReviewSession(session, std::filesystem::path(path).filename().string(), kept, ride);
+    return true;
+}
+
+bool ReadReviewText(const std::string& text, const std::string& name, const KeptSession* kept,
+                    ReviewRide& ride, std::string& error) {
+    std::istringstream in(text);
+    SessionRide session;
+    if (!ReadSessionText(in, name, session, error)) return false;
+    ReviewSession(session, name, kept, ride);
     return true;
 }
 

@@ -59,6 +59,9 @@ bool ReadReviewRide(const std::string& path, ReviewRide& ride, std::string& erro
 // same as the file read without them gives.
 bool ReadReviewRide(const std::string& path, const KeptSession* kept, ReviewRide& ride,
                     std::string& error);
+// The same, of a session's text kept in memory, named name.
+bool ReadReviewText(const std::string& text, const std::string& name, const KeptSession* kept,
+                    ReviewRide& ride, std::string& error);
 
 // Power smoothed over 30 s, raised to the fourth power, averaged, and its fourth root: what a
 // varying effort costs the rider as a steady one would. Not a number for a ride under 30 s.

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
-#include <random>
 #include <utility>
 
 namespace {
@@ -202,9 +201,10 @@ struct Replayed {
 };
 
 // Plays the stream through a core of its own into a new session file in folder (never over an
-// existing one) and its FIT and TCX files; follower, when given, follows its measurement.
+// existing one) and its FIT and TCX files, or, when sessionText is given, into that text alone;
+// follower, when given, follows its measurement.
 bool ReplayInto(const RawStream& stream, const std::string& folder, const Follower* follower,
-                Replayed& replayed) {
+                std::string* sessionText, Replayed& replayed) {
     ReplayPort port(stream);
     RawBlockReader blocks(stream);
     // The clock runs on the stream's: the session's button was pressed at the date-time the
@@ -218,16 +218,17 @@ bool ReplayInto(const RawStream& stream, const std::string& folder, const Follow
     // once, before the first byte.
     StartReplayCore(zan, port, stream.header.setup);
     if (follower != nullptr) Follow(zan.core.followers, *follower);
+    zan.record.sessionText = sessionText;
     bool started = stream.session || OpenReplaySession(zan, folder, clock.Reading());
     if (started) started = PlayBlocks(zan, clock, port, stream, blocks, folder);
     if (started) {
         replayed.sessionPath = zan.record.sessionPath;
         ClosedSession closed = CloseStationSession(zan, clock.Reading());
-        WriteRideFiles(zan, closed);
+        if (sessionText == nullptr) WriteRideFiles(zan, closed);
         replayed.kept = zan.record.kept;
         if (zan.record.filesNotWritten > 0)
             replayed.notWritten = zan.record.firstNotWritten;
-        else if (!closed.rideFiles)
+        else if (sessionText == nullptr && !closed.rideFiles)
             replayed.notWritten = closed.rideFilesFailure;
     }
     if (blocks.Broken()) {
@@ -257,18 +258,6 @@ void KeepFrame(void* data, const StationCore& zan, const PolarFrame& frame) {
     keeper.frames.push_back(ReviewFrame{zan.record.now.timer, frame});
 }
 
-// A folder of the review's own under the system's temporary folder, made new.
-bool MakePrivateFolder(std::filesystem::path& folder) {
-    std::random_device seed;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::error_code failed;
-        folder = std::filesystem::temp_directory_path(failed);
-        if (failed) return false;
-        folder /= "zan_review_" + std::to_string(seed()) + std::to_string(seed());
-        if (std::filesystem::create_directory(folder, failed)) return true;
-    }
-    return false;
-}
 } // namespace
 
 bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::string& note,
@@ -277,7 +266,7 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
     if (!ReadRawStream(streamPath, stream, error)) return false;
     note = stream.note;
     Replayed replayed;
-    if (!ReplayInto(stream, FolderOf(streamPath), nullptr, replayed)) {
+    if (!ReplayInto(stream, FolderOf(streamPath), nullptr, nullptr, replayed)) {
         error = replayed.failure.empty()
                     ? "the session file could not be made beside \"" + streamPath + "\""
                     : "\"" + streamPath + "\": " + replayed.failure;
@@ -291,19 +280,12 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
     RawStream stream;
     if (!ReadRawStream(streamPath, stream, error)) return false;
     const std::string name = std::filesystem::path(streamPath).filename().string();
-    std::filesystem::path folder;
-    if (!MakePrivateFolder(folder)) {
-        error = "no temporary folder to replay " + name + " in";
-        return false;
-    }
     FrameKeeper keeper;
     Replayed replayed;
+    std::string session;
     const Follower keepFrames{&keeper, KeepFrame, nullptr};
-    const bool read = ReplayInto(stream, folder.string(), &keepFrames, replayed) &&
-                      FilesWritten(replayed, error) &&
-                      ReadReviewRide(replayed.sessionPath, &replayed.kept, ride, error);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
+    const bool read = ReplayInto(stream, "", &keepFrames, &session, replayed) &&
+                      ReadReviewText(session, name, &replayed.kept, ride, error);
     if (!read) {
         if (error.empty()) error = replayed.failure;
         if (error.empty()) error = "the replay of " + name + " could not make its session";

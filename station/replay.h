@@ -83,11 +83,10 @@ bool ReplayExport(const std::string& streamPath, std::string& sessionPath, std::
                   std::string& error);
 
 // A raw stream read for the review window: played through the station's core, as the export
-// plays it, into a session file in a private temporary folder that is gone when it returns;
-// nothing is written beside the stream. The ride then has the session's rows with every row's
-// pedalling metrics, each frame the station took, and a cut stream's note. False, with a
-// one-line reason, when the stream is refused. It may run on any thread: the core it plays
-// through and its files are its own.
+// plays it, into a session kept in memory; no file is written anywhere. The ride then has the
+// session's rows with every row's pedalling metrics, each frame the station took, and a cut
+// stream's note. False, with a one-line reason, when the stream is refused. It may run on any
+// thread: the core it plays through is its own.
 bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::string& error);
 // A session file (.csv) or a raw stream (.zanraw), by its name's ending.
 bool ReadRideOrStream(const std::string& path, ReviewRide& ride, std::string& error);

@@ -12,7 +12,8 @@ void StampStationSession(StationCore& zan, const ClockReading& now) {
 SessionStart OpenStationSession(StationCore& zan, const char* chosen, const ClockReading& now) {
     RecordState& record = zan.record;
     record.now = now;
-    TakeRecordFolder(record, chosen);
+    // A session kept in memory has no folder.
+    if (record.sessionText == nullptr) TakeRecordFolder(record, chosen);
     const bool replaying = zan.core.replaying;
     if (StartSession(record, zan.setup, !replaying) == SessionStart::Refused)
         return SessionStart::Refused;

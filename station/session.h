@@ -14,7 +14,8 @@
 // the folder offered for it.
 void StampStationSession(StationCore& zan, const ClockReading& now);
 // Opens the stamped session in the folder chosen (an empty choice: the folder used last, or the
-// one offered), with its raw stream beside it unless the station replays a ride.
+// one offered), with its raw stream beside it unless the station replays a ride; a session kept
+// in memory (the record's sessionText given) has neither file nor folder.
 SessionStart OpenStationSession(StationCore& zan, const char* chosen, const ClockReading& now);
 
 // What the close of a session left.

@@ -116,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
 // A session opened once the crank had streamed for 20 s, its folder popup held open 6 s, on a
 // clock 0.7 s into its second: the review of its file and of its raw stream sum the same rows
 // over the same time, from the press to the close, and the stream's length is the session's,
-// without the link's history before it.
+// without the link's history before it. The stream is read in memory, with no engine: the
+// folders around it are left as they were.
 TEST_F(StationTest, BothReviewsOfARideAndItsReplayTellTheSessionsLengthAndFigures) {
     engine.dirPopupSeconds = 6.0;
     engine.startDateTime += 0.7;
@@ -125,8 +126,19 @@ TEST_F(StationTest, BothReviewsOfARideAndItsReplayTellTheSessionsLengthAndFigure
     ReviewRide stream;
     std::string error;
     ASSERT_TRUE(ReadReviewRide(live, file, error)) << error;
+    const auto filesIn = [](const std::filesystem::path& where) {
+        std::size_t count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(where)) {
+            static_cast<void>(entry);
+            count += 1;
+        }
+        return count;
+    };
+    const std::size_t here = filesIn(folder);
+    UseEngine(nullptr);
     ASSERT_TRUE(ReadReviewStream(StreamBeside(live), stream, error)) << error;
     UseEngine(&engine);
+    EXPECT_EQ(filesIn(folder), here);
     const ReviewSummary& a = file.summary;
     const ReviewSummary& b = stream.summary;
     EXPECT_EQ(a.seconds, 60.0);
