@@ -108,7 +108,7 @@ struct Engine {
     virtual int ExecutableHasTerminated(int handle) = 0;
 
     // Whether the device "COMk" is there to be tried, and where the engine looks. By default every
-    // port is there: an engine without a machine's ports (a replay) lets the opens tell.
+    // port is there: an engine without a machine's ports lets the opens tell.
     virtual int ComPortExists(const char* deviceName);
     virtual const char* ComPortPlaces();
     virtual int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
