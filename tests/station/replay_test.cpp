@@ -270,4 +270,18 @@ TEST(ReplayPortTest, ASetupChangeWaitsForTheBytesBeforeItAndHoldsBackThoseAfterI
     ASSERT_EQ(port.Read(read, 8), 3);
     EXPECT_EQ(read[2], 5);
     EXPECT_TRUE(port.Ended());
+
+    // A port told whom to give its setup changes gives them itself, within one read of the link:
+    // the bytes before the change, then the change, then the bytes after it.
+    ReplayPort told(stream);
+    std::vector<std::string> order;
+    told.OnSetupChange(&order, [](void* data, const RawSetup& setup) {
+        static_cast<std::vector<std::string>*>(data)->push_back(
+            "setup " + std::to_string(static_cast<int>(setup.parameters.rightForceOffset)));
+    });
+    told.ReachTick(4);
+    for (int waiting = told.InQLen(); waiting > 0; waiting = told.InQLen())
+        order.push_back(std::to_string(told.Read(read, 8)) + " bytes");
+    EXPECT_EQ(order, (std::vector<std::string>{"2 bytes", "setup 1040", "3 bytes"}));
+    EXPECT_TRUE(told.Ended());
 }
