@@ -43,25 +43,26 @@ void HandOnRevolution(Station& zan, const FrameEvents& events) {
 
 namespace {
 // What a frame does once the link has read it, real or simulated, in order.
-void HandOnFrame(Station& zan, const FrameEvents& linkEvents) {
-    if (linkEvents.identified) ShowConnectedTitle(zan, nullptr);
-    if (linkEvents.identityOnly) return;
+void HandOnFrame(Station& zan, FrameEvents& events) {
+    if (events.identified) ShowConnectedTitle(zan, nullptr);
+    if (events.identityOnly) return;
     LinkState& link = zan.link;
     PedalForces& pedals = zan.measure.pedals;
     // The frame's counts are measured first: the revolution may be found from the forces.
-    if (linkEvents.simulated) {
+    if (events.simulated) {
         const SimulatedForces& given = link.simulatedForces;
         TakeGivenForces(pedals,
                         GivenForces{given.right, given.left, given.rightAux, given.leftAux});
     } else {
-        TakeCrankCounts(
-            pedals, zan.setup,
-            CrankCounts{link.rawRightForce, link.rawRightAux, link.rawLeftForce, link.rawLeftAux});
+        TakeCrankCounts(pedals, zan.setup, link.rawRightForce, link.rawRightAux, link.rawLeftForce,
+                        link.rawLeftAux);
     }
-    FrameEvents events = linkEvents;
     TrackRevolution(link, zan.setup.setup.turnDetection,
                     TurnForces{pedals.rightForce, pedals.leftForce, pedals.rightForceMax}, events);
-    HandOnRevolution(zan, events);
+    // Most frames bring no revolution's news, and no capture is under way.
+    if (events.stalled || events.revolutionStarts || events.windowEnds ||
+        zan.record.captureState != CaptureState::Idle)
+        HandOnRevolution(zan, events);
     // The lamp changes twice a revolution; telling the panel at every frame would cost a call to
     // the screen fifty times a second for nothing.
     if (link.turnLed != link.turnLedShown) {
@@ -81,7 +82,7 @@ void HandOnFrame(Station& zan, const FrameEvents& linkEvents) {
     UpdateAuxRatios(pedals, zan.setup.setup);
 }
 
-void TakeFrameEvents(void* station, const FrameEvents& events) {
+void TakeFrameEvents(void* station, FrameEvents& events) {
     HandOnFrame(*static_cast<Station*>(station), events);
 }
 

@@ -4,11 +4,34 @@
 #include "setup/correction.h"
 #include "setup/warmup.h"
 
+#include <bit>
+#include <cstdint>
+
 namespace {
+bool SameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+// The corrections of the setup in force, made again only when its coefficients or reference
+// changed since they were last made.
+const ForceCorrections& CorrectionsFor(ForceCorrections& made, const SetupParameters& setup) {
+    if (made.made && SameBits(made.rightCoefficient, setup.rightCorrectionCoeff) &&
+        SameBits(made.leftCoefficient, setup.leftCorrectionCoeff) &&
+        SameBits(made.reference, setup.correctionReference))
+        return made;
+    made.made = true;
+    made.rightCoefficient = setup.rightCorrectionCoeff;
+    made.leftCoefficient = setup.leftCorrectionCoeff;
+    made.reference = setup.correctionReference;
+    made.right = ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference);
+    made.left = ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference);
+    return made;
+}
+
 // One pedal's force: its count over the offset, through the gain and the correction.
-float PedalForce(int count, float offset, float gain, float coefficient, float reference) {
+float PedalForce(int count, float offset, float gain, double correction) {
     const float force = static_cast<float>((count - static_cast<double>(offset)) * gain);
-    return static_cast<float>(force * ForceCorrection(coefficient, reference));
+    return static_cast<float>(force * correction);
 }
 
 float AuxValue(int count, float offset) {
@@ -17,11 +40,12 @@ float AuxValue(int count, float offset) {
 
 void MeasureCounts(PedalForces& pedals, const SetupParameters& setup) {
     const CrankCounts& counts = pedals.counts;
+    const ForceCorrections& corrections = CorrectionsFor(pedals.corrections, setup);
     pedals.rightForce = PedalForce(counts.rightForce, setup.rightForceOffset, setup.rightForceGain,
-                                   setup.rightCorrectionCoeff, setup.correctionReference);
+                                   corrections.right);
     pedals.rightAux = AuxValue(counts.rightAux, setup.rightAuxOffset);
-    pedals.leftForce = PedalForce(counts.leftForce, setup.leftForceOffset, setup.leftForceGain,
-                                  setup.leftCorrectionCoeff, setup.correctionReference);
+    pedals.leftForce =
+        PedalForce(counts.leftForce, setup.leftForceOffset, setup.leftForceGain, corrections.left);
     pedals.leftAux = AuxValue(counts.leftAux, setup.leftAuxOffset);
 }
 
@@ -66,8 +90,9 @@ void TrackPeaks(PedalForces& pedals) {
 }
 } // namespace
 
-void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, const CrankCounts& counts) {
-    pedals.counts = counts;
+void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, int rightForce, int rightAux,
+                     int leftForce, int leftAux) {
+    pedals.counts = CrankCounts{rightForce, rightAux, leftForce, leftAux};
     MeasureCounts(pedals, setup.setup);
     SubstituteMissingSide(pedals, setup);
     TrackPeaks(pedals);

@@ -7,8 +7,10 @@
 #include "setup/setup_state.h"
 
 // Measures a frame's counts under the setup: forces, a stand-in for the pedal not measured, the
-// peaks.
-void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, const CrankCounts& counts);
+// peaks. The counts come one by one, as the link read them: taken from its state as one block,
+// they would wait for its four writes to reach memory.
+void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, int rightForce, int rightAux,
+                     int leftForce, int leftAux);
 // A simulated crank's forces, given in newtons.
 void TakeGivenForces(PedalForces& pedals, const GivenForces& forces);
 // The auxiliary ratios take the frame's forces.
