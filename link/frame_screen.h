@@ -77,15 +77,24 @@ inline bool WheelPeriodsAgree(int from, int to) {
     return PeriodWithin(from, to, minWheelStep, wheelStanding, wheelShare);
 }
 
+// The forces and auxiliaries, side by side in the frame's order, each within its step: the four
+// distances are told together.
+inline bool ForcesWithin(const CrankFrame& from, const CrankFrame& to, const ScreenLimits& limits) {
+    const int steps[4] = {limits.forceStep[0], limits.auxStep[0], limits.forceStep[1],
+                          limits.auxStep[1]};
+    const int fromWords[4] = {from.rightForce, from.rightAux, from.leftForce, from.leftAux};
+    const int toWords[4] = {to.rightForce, to.rightAux, to.leftForce, to.leftAux};
+    unsigned beyond = 0;
+    for (int i = 0; i < 4; ++i) beyond |= !Within(fromWords[i], toWords[i], steps[i]);
+    return beyond == 0;
+}
+
 // True when a pedalling crank can go from one frame to the next. Every word is judged, the
 // answers joined without a branch between them: almost every frame passes, and the checks then
 // run side by side.
 inline bool FramePlausible(const CrankFrame& from, const CrankFrame& to,
                            const ScreenLimits& limits) {
-    return Within(from.rightForce, to.rightForce, limits.forceStep[0]) &
-           Within(from.leftForce, to.leftForce, limits.forceStep[1]) &
-           Within(from.rightAux, to.rightAux, limits.auxStep[0]) &
-           Within(from.leftAux, to.leftAux, limits.auxStep[1]) &
+    return ForcesWithin(from, to, limits) &
            PeriodWithin(from.crankWord & crankPeriodMask, to.crankWord & crankPeriodMask,
                         limits.crankPeriodStep, crankStanding) &
            PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding, wheelShare) &
