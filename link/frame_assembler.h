@@ -52,9 +52,11 @@ inline void DropPiece(FrameAssembler& assembler, int pending) {
 // frame wherever it falls and drops what had come of the frame before it; the byte at the last
 // position completes the frame, which goes to onFrame(const unsigned char* frame) at once, with
 // the assembler already waiting for the next one. Position and count live in registers meanwhile.
-template <typename OnFrame>
+// A frame put together in the assembler's buffer a byte at a time (one split between two reads,
+// or with a 0xFF inside) goes to onAssembled instead: its bytes were just written one by one.
+template <typename OnFrame, typename OnAssembled>
 void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int count,
-                    OnFrame&& onFrame) {
+                    OnFrame&& onFrame, OnAssembled&& onAssembled) {
     constexpr int lastFramePosition = frameLength - 1;
     int position = assembler.rxPos;
     int pending = assembler.rxPending;
@@ -95,11 +97,18 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
             assembler.frameStarted = started;
             started = false;
             assembler.linkFrames += 1;
-            onFrame(static_cast<const unsigned char*>(assembler.rxBuffer));
+            onAssembled(static_cast<const unsigned char*>(assembler.rxBuffer));
         }
         position += 1;
     }
     assembler.rxPos = position;
     assembler.rxPending = pending;
     assembler.rxStarted = started;
+}
+
+// The same, every frame to onFrame.
+template <typename OnFrame>
+void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int count,
+                    OnFrame&& onFrame) {
+    AssembleFrames(assembler, bytes, count, onFrame, onFrame);
 }

@@ -228,9 +228,13 @@ void ReadCrankLink(LinkState& link, const LinkSettings& settings, const FrameSin
         if (received <= 0) return;
         if (sink.received != nullptr)
             sink.received(sink.context, block, std::min(received, wanted));
+        // A frame put together a byte at a time is read a byte at a time.
         AssembleFrames(
             link.assembler, block, std::min(received, wanted),
-            [&pass](const unsigned char* frame) { TakeReceivedFrame(pass, DecodeFrame(frame)); });
+            [&pass](const unsigned char* frame) { TakeReceivedFrame(pass, DecodeFrame(frame)); },
+            [&pass](const unsigned char* frame) {
+                TakeReceivedFrame(pass, DecodeFrameBytes(frame));
+            });
         if (received < wanted) return;
     }
 }

@@ -72,6 +72,16 @@ inline CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
                       FrameWord(bytes, heartRateAt),
                       bytes[batteryAt]};
 }
+// The same words read a byte at a time, for a frame whose bytes were just written one by one (the
+// assembler's buffer of a frame split between two reads): the processor hands each byte written
+// on to its own read at once, where a read of the whole frame would wait for every write before it
+// to reach memory.
+inline CrankFrame DecodeFrameBytes(const unsigned char bytes[frameLength]) {
+    const auto word = [bytes](int position) { return bytes[position] + 256 * bytes[position + 1]; };
+    return CrankFrame{word(rightForceAt), word(rightAuxAt),  word(leftForceAt),
+                      word(leftAuxAt),    word(spareAt),     word(crankWordAt),
+                      word(wheelWordAt),  word(heartRateAt), bytes[batteryAt]};
+}
 
 int ForceCounts(double force, const FrameScales& scales);
 int AuxCounts(double force, const FrameScales& scales);
