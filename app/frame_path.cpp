@@ -72,7 +72,7 @@ void HandOnFrame(Station& zan, FrameEvents& events) {
     PowerFrame powerFrame = CurrentPowerFrame(zan);
     powerFrame.mended = events.mended;
     FramePower(zan.measure, powerFrame);
-    TakeCalibrationFrame(zan);
+    if (zan.app.calibration.step != CalibrationStep::Idle) TakeCalibrationFrame(zan);
     const PolarFrame polarFrame{pedals.rightForce,     pedals.leftForce,    events.revolutionStarts,
                                 events.revolutionSpan, events.markRejected, link.framesLostBefore,
                                 events.stalled};
