@@ -83,14 +83,16 @@ void FollowWarmup(void* station, const StationCore&, const WindowResult& result)
 }
 
 void FollowCalibration(void* station, const StationCore&, const PolarFrame&) {
-    TakeCalibrationFrame(*static_cast<Station*>(station));
+    Station& zan = *static_cast<Station*>(station);
+    // Asked at every frame: most frames come with no calibration under way.
+    if (zan.app.calibration.step != CalibrationStep::Idle) TakeCalibrationFrame(zan);
 }
 } // namespace
 
 void FollowInWindow(Station& zan) {
     zan.core.followers = Followers{};
-    Follow(zan.core.followers, Follower{&zan, nullptr, FollowWarmup});
-    Follow(zan.core.followers, Follower{&zan, FollowCalibration, nullptr});
+    Follow(zan.core.followers, WindowFollower{&zan, FollowWarmup});
+    Follow(zan.core.followers, FrameFollower{&zan, FollowCalibration});
 }
 
 int StartStation(Station& zan, void* instance, const char* commandLine) {

@@ -4,6 +4,7 @@
 
 #include "protocol/frame.h"
 
+#include <cstdint>
 #include <cstring>
 
 struct FrameAssembler {
@@ -24,6 +25,21 @@ struct FrameAssembler {
     long long linkCutFrames;
 };
 
+// Whether any of a frame's 17 bytes after its start byte is 0xFF, read eight at a time: a word
+// with no 0xFF byte has, inverted, no zero byte, which the borrow of one subtraction tells.
+inline bool HasStartByteAfter(const unsigned char* frame) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    const auto hasZeroByte = [](std::uint64_t word) {
+        return ((word - ones) & ~word & highs) != 0;
+    };
+    std::uint64_t first = 0;
+    std::uint64_t second = 0;
+    std::memcpy(&first, frame + 1, 8);
+    std::memcpy(&second, frame + 9, 8);
+    return hasZeroByte(~first) || hasZeroByte(~second) || frame[frameLength - 1] == frameStart;
+}
+
 // A 0xFF drops what had come of the frame before it: a frame cut short.
 inline void DropPiece(FrameAssembler& assembler, int pending) {
     if (pending > 0) {
@@ -36,9 +52,11 @@ inline void DropPiece(FrameAssembler& assembler, int pending) {
 // frame wherever it falls and drops what had come of the frame before it; the byte at the last
 // position completes the frame, which goes to onFrame(const unsigned char* frame) at once, with
 // the assembler already waiting for the next one. Position and count live in registers meanwhile.
-template <typename OnFrame>
+// A frame put together in the assembler's buffer a byte at a time (one split between two reads,
+// or with a 0xFF inside) goes to onAssembled instead: its bytes were just written one by one.
+template <typename OnFrame, typename OnAssembled>
 void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int count,
-                    OnFrame&& onFrame) {
+                    OnFrame&& onFrame, OnAssembled&& onAssembled) {
     constexpr int lastFramePosition = frameLength - 1;
     int position = assembler.rxPos;
     int pending = assembler.rxPending;
@@ -47,8 +65,7 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
         const unsigned char byte = bytes[i];
         // The common case at once: a whole frame from its own start byte, with no 0xFF inside,
         // goes on straight from the read, as the bytes one at a time would have sent it.
-        if (byte == frameStart && count - i >= frameLength &&
-            std::memchr(bytes + i + 1, frameStart, lastFramePosition) == nullptr) {
+        if (byte == frameStart && count - i >= frameLength && !HasStartByteAfter(bytes + i)) {
             DropPiece(assembler, pending);
             position = 1;
             pending = 0;
@@ -80,11 +97,18 @@ void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int c
             assembler.frameStarted = started;
             started = false;
             assembler.linkFrames += 1;
-            onFrame(static_cast<const unsigned char*>(assembler.rxBuffer));
+            onAssembled(static_cast<const unsigned char*>(assembler.rxBuffer));
         }
         position += 1;
     }
     assembler.rxPos = position;
     assembler.rxPending = pending;
     assembler.rxStarted = started;
+}
+
+// The same, every frame to onFrame.
+template <typename OnFrame>
+void AssembleFrames(FrameAssembler& assembler, const unsigned char* bytes, int count,
+                    OnFrame&& onFrame) {
+    AssembleFrames(assembler, bytes, count, onFrame, onFrame);
 }

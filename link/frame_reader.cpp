@@ -84,7 +84,8 @@ FrameEvents TakeFrame(LinkState& link, const LinkSettings& settings, const Crank
     events.mended = mended;
     link.frameCounter += 1;
     TakeCounts(link, frame);
-    RunHandshake(link, settings.serialNumber, frame, events);
+    if (link.handshakeFrames < handshakeSaturation)
+        RunHandshake(link, settings.serialNumber, frame, events);
     link.rawSpareWord = frame.spare;
     link.crankPeriodWord = frame.crankWord;
     link.wheelPeriodWord = frame.wheelWord;
@@ -133,7 +134,7 @@ void FinishFrame(LinkState& link) {
 
 // A frame the link has read: its handshake byte goes to the crank, the rest of the station takes
 // it, and the link finishes it.
-void HandOn(const FramePass& pass, const FrameEvents& events) {
+void HandOn(const FramePass& pass, FrameEvents events) {
     if (events.handshakeByte != 0) pass.settings.port.Write(events.handshakeByte);
     pass.sink.take(pass.sink.context, events);
     FinishFrame(pass.link);
@@ -172,7 +173,7 @@ void TakeReceivedFrame(const FramePass& pass, const CrankFrame& frame) {
     // (the frame went on without it, one byte late, and already counted) is no frame of its own.
     const long long skipped = link.assembler.linkSkippedBytes - link.skippedBytesCounted;
     link.skippedBytesCounted = link.assembler.linkSkippedBytes;
-    const int lost = static_cast<int>((skipped + frameLength - 2) / frameLength);
+    const int lost = skipped == 0 ? 0 : static_cast<int>((skipped + frameLength - 2) / frameLength);
     link.framesLostBefore += lost;
     link.frameCounter += lost;
     if (lost > 0) link.lostSinceTurn = true;
@@ -182,7 +183,9 @@ void TakeReceivedFrame(const FramePass& pass, const CrankFrame& frame) {
     }
     if (link.handshakeFrames < handshakeEndFrame) HearMeasuringFrame(link.identityHeard, frame);
     // A force moves on while frames are lost: it is judged against the frame before the gap.
-    const ScreenLimits across = AcrossLostFrames(pass.settings.limits, link.framesLostBefore);
+    ScreenLimits room;
+    const ScreenLimits& across =
+        AcrossLostFrames(pass.settings.limits, link.framesLostBefore, room);
     if (PassesAtOnce(link.screen, frame, across)) {
         HandOn(pass, TakeFrame(link, pass.settings, frame));
         return;
@@ -225,9 +228,13 @@ void ReadCrankLink(LinkState& link, const LinkSettings& settings, const FrameSin
         if (received <= 0) return;
         if (sink.received != nullptr)
             sink.received(sink.context, block, std::min(received, wanted));
+        // A frame put together a byte at a time is read a byte at a time.
         AssembleFrames(
             link.assembler, block, std::min(received, wanted),
-            [&pass](const unsigned char* frame) { TakeReceivedFrame(pass, DecodeFrame(frame)); });
+            [&pass](const unsigned char* frame) { TakeReceivedFrame(pass, DecodeFrame(frame)); },
+            [&pass](const unsigned char* frame) {
+                TakeReceivedFrame(pass, DecodeFrameBytes(frame));
+            });
         if (received < wanted) return;
     }
 }

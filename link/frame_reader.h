@@ -19,13 +19,14 @@ struct LinkSettings {
 };
 
 // Where the frames the link has read go: take(context, events) once for each, in order, while the
-// link's state holds that frame's values. A handshake frame that identified the crank comes with
+// link's state holds that frame's values. The events are the taker's to add to (the revolution's);
+// the link reads nothing of them after. A handshake frame that identified the crank comes with
 // identityOnly set; it is no measured frame.
 // Each block of bytes the port gave goes to received(context, bytes, count), when given, before
 // its frames are taken.
 struct FrameSink {
     void* context;
-    void (*take)(void* context, const FrameEvents& events);
+    void (*take)(void* context, FrameEvents& events);
     void (*received)(void* context, const unsigned char* bytes, int count) = nullptr;
 };
 

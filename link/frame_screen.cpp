@@ -194,9 +194,10 @@ ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightF
                         {word(rightForceOffset), word(leftForceOffset)}};
 }
 
-ScreenLimits AcrossLostFrames(const ScreenLimits& limits, int framesLost) {
+const ScreenLimits& WidenedLimits(const ScreenLimits& limits, int framesLost, ScreenLimits& room) {
     if (framesLost <= 0) return limits;
-    ScreenLimits across = limits;
+    ScreenLimits& across = room;
+    across = limits;
     const auto widen = [framesLost](int step) {
         return static_cast<int>(
             std::min<long long>(65535, static_cast<long long>(step) * (framesLost + 1)));

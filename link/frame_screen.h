@@ -54,18 +54,20 @@ struct ScreenedFrames {
 constexpr int crankStanding = crankPeriodMask - 1;
 constexpr int wheelStanding = 0xFEFE;
 
+// No step is negative (the least is 0, no move at all): to lies within it of from when to - from +
+// step falls in 0..2 * step, which one unsigned comparison tells.
 inline bool Within(int from, int to, int step) {
-    return (to > from ? to - from : from - to) <= step;
+    return static_cast<unsigned>(to) - static_cast<unsigned>(from) + static_cast<unsigned>(step) <=
+           2u * static_cast<unsigned>(step);
 }
 
 // A crank's period may halve or double from one revolution to the next, not more, except to or
 // from standing still. A wheel carries the bicycle and its rider: from one frame to the next its
 // period moves by a sixteenth of itself at most, and a larger step is judged with the frame after.
 inline bool PeriodWithin(int from, int to, int minStep, int standing, int share = 2) {
-    if (from >= standing || to >= standing) return true;
     const int larger = from > to ? from : to;
     const int step = larger / share > minStep ? larger / share : minStep;
-    return Within(from, to, step);
+    return (larger >= standing) | Within(from, to, step);
 }
 constexpr int wheelShare = 16;
 constexpr int minWheelStep = 4;
@@ -75,18 +77,28 @@ inline bool WheelPeriodsAgree(int from, int to) {
     return PeriodWithin(from, to, minWheelStep, wheelStanding, wheelShare);
 }
 
-// True when a pedalling crank can go from one frame to the next.
+// The forces and auxiliaries, side by side in the frame's order, each within its step: the four
+// distances are told together.
+inline bool ForcesWithin(const CrankFrame& from, const CrankFrame& to, const ScreenLimits& limits) {
+    const int steps[4] = {limits.forceStep[0], limits.auxStep[0], limits.forceStep[1],
+                          limits.auxStep[1]};
+    const int fromWords[4] = {from.rightForce, from.rightAux, from.leftForce, from.leftAux};
+    const int toWords[4] = {to.rightForce, to.rightAux, to.leftForce, to.leftAux};
+    unsigned beyond = 0;
+    for (int i = 0; i < 4; ++i) beyond |= !Within(fromWords[i], toWords[i], steps[i]);
+    return beyond == 0;
+}
+
+// True when a pedalling crank can go from one frame to the next. Every word is judged, the
+// answers joined without a branch between them: almost every frame passes, and the checks then
+// run side by side.
 inline bool FramePlausible(const CrankFrame& from, const CrankFrame& to,
                            const ScreenLimits& limits) {
-    return Within(from.rightForce, to.rightForce, limits.forceStep[0]) &&
-           Within(from.leftForce, to.leftForce, limits.forceStep[1]) &&
-           Within(from.rightAux, to.rightAux, limits.auxStep[0]) &&
-           Within(from.leftAux, to.leftAux, limits.auxStep[1]) &&
+    return ForcesWithin(from, to, limits) &
            PeriodWithin(from.crankWord & crankPeriodMask, to.crankWord & crankPeriodMask,
-                        limits.crankPeriodStep, crankStanding) &&
-           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding,
-                        wheelShare) &&
-           Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep) &&
+                        limits.crankPeriodStep, crankStanding) &
+           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding, wheelShare) &
+           Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep) &
            Within(from.battery, to.battery, limits.batteryStep);
 }
 
@@ -101,8 +113,13 @@ inline bool PassesAtOnce(FrameScreen& screen, const CrankFrame& frame, const Scr
 }
 
 // The limits across frames the link lost between two frames received: a force moves as far in
-// each frame lost as in a frame received.
-ScreenLimits AcrossLostFrames(const ScreenLimits& limits, int framesLost);
+// each frame lost as in a frame received. Made in room.
+const ScreenLimits& WidenedLimits(const ScreenLimits& limits, int framesLost, ScreenLimits& room);
+// Most frames come with none lost: the limits themselves then, at once.
+inline const ScreenLimits& AcrossLostFrames(const ScreenLimits& limits, int framesLost,
+                                            ScreenLimits& room) {
+    return framesLost <= 0 ? limits : WidenedLimits(limits, framesLost, room);
+}
 // The limits of a pedalling crank for the setup's force gains (newtons per count) and offsets
 // (the counts of no force).
 ScreenLimits CrankLimits(float rightForceGain, float leftForceGain, float rightForceOffset,

@@ -37,6 +37,15 @@ float CrankMeasure(const LinkState& link) {
     return static_cast<float>(period) / 2.0f;
 }
 
+// Whether the crank gives a measure (CrankMeasure above 0), told in whole half-milliseconds, as
+// every frame asks it.
+bool CrankMeasures(const LinkState& link) {
+    constexpr int shortestPeriod = static_cast<int>(2.0 * shortestRevolution);
+    static_assert(shortestPeriod / 2.0 == shortestRevolution);
+    const int period = link.crankPeriodWord & crankPeriodMask;
+    return period < standingPeriod && period >= shortestPeriod;
+}
+
 void EnterPeriod(LinkState& link, float period) {
     link.periodRing[link.periodRingIndex] = period;
     link.periodRingIndex = link.periodRingIndex >= 3 ? 0 : link.periodRingIndex + 1;
@@ -217,7 +226,7 @@ void TrackRevolution(LinkState& link, int turnDetection, const TurnForces& force
         DetectRevolution(link, turnDetection, forces, events);
     if (!events.mended) {
         link.readSinceTurn += 1;
-        if (CrankMeasure(link) > 0.0f) link.turningSinceTurn += 1;
+        if (CrankMeasures(link)) link.turningSinceTurn += 1;
     }
     events.stalled = CheckStall(link);
     // A standing crank's frames come whole and give no period; frames mostly mended, or mostly

@@ -40,6 +40,17 @@ struct GivenForces {
     float leftAux;
 };
 
+// Each pedal's force correction for the setup's coefficients and reference it was made for: the
+// same for every frame, made again when the setup changes them.
+struct ForceCorrections {
+    bool made;
+    float rightCoefficient;
+    float leftCoefficient;
+    float reference;
+    double right;
+    double left;
+};
+
 // The pedals' forces of the frame just taken, and what the display reads of the recent ones.
 struct PedalForces {
     // The counts measured: the crank's, or for a pedal not measured those its stand-in gives.
@@ -61,6 +72,7 @@ struct PedalForces {
     float rightForceAtLeftMax;
     float rightForceMin;
     float leftForceMin;
+    ForceCorrections corrections;
 };
 
 // The latest window result is the measure state's own: every part of the station reads it by

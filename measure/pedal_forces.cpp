@@ -4,29 +4,15 @@
 #include "setup/correction.h"
 #include "setup/warmup.h"
 
-namespace {
-// One pedal's force: its count over the offset, through the gain and the correction.
-float PedalForce(int count, float offset, float gain, float coefficient, float reference) {
-    const float force = static_cast<float>((count - static_cast<double>(offset)) * gain);
-    return static_cast<float>(force * ForceCorrection(coefficient, reference));
+void MakeCorrections(ForceCorrections& made, const SetupParameters& setup) {
+    made.made = true;
+    made.rightCoefficient = setup.rightCorrectionCoeff;
+    made.leftCoefficient = setup.leftCorrectionCoeff;
+    made.reference = setup.correctionReference;
+    made.right = ForceCorrection(setup.rightCorrectionCoeff, setup.correctionReference);
+    made.left = ForceCorrection(setup.leftCorrectionCoeff, setup.correctionReference);
 }
 
-float AuxValue(int count, float offset) {
-    return static_cast<float>(1.0 * (count - static_cast<double>(offset)));
-}
-
-void MeasureCounts(PedalForces& pedals, const SetupParameters& setup) {
-    const CrankCounts& counts = pedals.counts;
-    pedals.rightForce = PedalForce(counts.rightForce, setup.rightForceOffset, setup.rightForceGain,
-                                   setup.rightCorrectionCoeff, setup.correctionReference);
-    pedals.rightAux = AuxValue(counts.rightAux, setup.rightAuxOffset);
-    pedals.leftForce = PedalForce(counts.leftForce, setup.leftForceOffset, setup.leftForceGain,
-                                  setup.leftCorrectionCoeff, setup.correctionReference);
-    pedals.leftAux = AuxValue(counts.leftAux, setup.leftAuxOffset);
-}
-
-// With one pedal measured, the other carries a fixed force that depends on the warm-up mode, and
-// its counts are those that force would give.
 void SubstituteMissingSide(PedalForces& pedals, const SetupState& setup) {
     if (setup.singleSide == SingleSide::Both) return;
     const SetupParameters& parameters = setup.setup;
@@ -50,44 +36,12 @@ void SubstituteMissingSide(PedalForces& pedals, const SetupState& setup) {
     }
 }
 
-void TrackPeaks(PedalForces& pedals) {
-    if (pedals.rightForce > pedals.rightForceMax) {
-        pedals.rightForceMax = pedals.rightForce;
-        pedals.rightAuxAtMax = pedals.rightAux;
-        pedals.leftForceAtRightMax = pedals.leftForce;
-    }
-    if (pedals.leftForce > pedals.leftForceMax) {
-        pedals.leftForceMax = pedals.leftForce;
-        pedals.leftAuxAtMax = pedals.leftAux;
-        pedals.rightForceAtLeftMax = pedals.rightForce;
-    }
-    if (pedals.rightForce < pedals.rightForceMin) pedals.rightForceMin = pedals.rightForce;
-    if (pedals.leftForce < pedals.leftForceMin) pedals.leftForceMin = pedals.leftForce;
-}
-} // namespace
-
-void TakeCrankCounts(PedalForces& pedals, const SetupState& setup, const CrankCounts& counts) {
-    pedals.counts = counts;
-    MeasureCounts(pedals, setup.setup);
-    SubstituteMissingSide(pedals, setup);
-    TrackPeaks(pedals);
-}
-
 void TakeGivenForces(PedalForces& pedals, const GivenForces& forces) {
     pedals.rightForce = forces.rightForce;
     pedals.leftForce = forces.leftForce;
     pedals.rightAux = forces.rightAux;
     pedals.leftAux = forces.leftAux;
     TrackPeaks(pedals);
-}
-
-void UpdateAuxRatios(PedalForces& pedals, const SetupParameters& setup) {
-    const int slot = pedals.ratioRingIndex;
-    pedals.rightRatioRing[slot] = static_cast<float>(static_cast<double>(pedals.rightAux) /
-                                                     pedals.rightForce * setup.rightRatioScale);
-    pedals.leftRatioRing[slot] = static_cast<float>(static_cast<double>(pedals.leftAux) /
-                                                    pedals.leftForce * setup.leftRatioScale);
-    pedals.ratioRingIndex = slot >= 7 ? 0 : slot + 1;
 }
 
 float AuxRatio(const float (&ring)[8]) {

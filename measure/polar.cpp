@@ -64,16 +64,8 @@ void SetPolarTurns(PolarState& polar, int turns) {
     polar.figuresBehind = true;
 }
 
-void PolarFrameIn(PolarState& polar, const PolarFrame& frame) {
+void PolarFrameWithNews(PolarState& polar, const PolarFrame& frame) {
     PolarTurn* under = &polar.kept[polar.keptNext];
-    // Most frames go on with the revolution under way.
-    if (!frame.stalled && !frame.markRejected && frame.lostBefore == 0 && !frame.revolutionStarts &&
-        under->frames < polarTurnFrames) {
-        under->right[under->frames] = frame.rightForce;
-        under->left[under->frames] = frame.leftForce;
-        under->frames += 1;
-        return;
-    }
     if (frame.stalled) {
         under->frames = 0;
         polar.underSound = false;

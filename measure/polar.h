@@ -68,8 +68,22 @@ struct PolarFrame {
     bool stalled;
 };
 
+// A frame that brings the revolution under way news: a mark, a stall, a spoiling loss, or a
+// revolution too long to keep.
+void PolarFrameWithNews(PolarState& polar, const PolarFrame& frame);
 // Adds the frame to the revolution under way; a mark closes it and keeps it when it is whole.
-void PolarFrameIn(PolarState& polar, const PolarFrame& frame);
+// Inline: most frames only go on with the revolution under way.
+inline void PolarFrameIn(PolarState& polar, const PolarFrame& frame) {
+    PolarTurn& under = polar.kept[polar.keptNext];
+    if (!frame.stalled && !frame.markRejected && frame.lostBefore == 0 && !frame.revolutionStarts &&
+        under.frames < polarTurnFrames) {
+        under.right[under.frames] = frame.rightForce;
+        under.left[under.frames] = frame.leftForce;
+        under.frames += 1;
+        return;
+    }
+    PolarFrameWithNews(polar, frame);
+}
 // How many revolutions the mean takes (bounded to 1..polarMostTurns); the figures follow.
 void SetPolarTurns(PolarState& polar, int turns);
 // Forgets every revolution: a new start or a stopped crank.

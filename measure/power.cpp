@@ -195,7 +195,7 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
     // A mended frame's forces are stand-ins for the crank's: it waits, as a frame lost, for the
     // next frame measured.
     if (i > 0) measure.linkLostFrames += frame.lostBefore;
-    if (frame.mended) {
+    if (frame.mended) [[unlikely]] {
         measure.mendedFrames += 1;
         measure.mendedBefore += 1 + frame.lostBefore;
     } else {
@@ -206,7 +206,7 @@ void FramePower(MeasureState& measure, const PowerFrame& frame) {
         // that loses the frames of one pedal angle (a signal lost there) would otherwise leave
         // the window's mean to the other angles.
         const int lostFrames = frame.lostBefore + measure.mendedBefore;
-        if (lostFrames > 0 && measure.soundFrames > 0)
+        if (lostFrames > 0 && measure.soundFrames > 0) [[unlikely]]
             FillLostFramesByAngle(measure, frame, lostFrames);
         KeepStroke(measure.stroke, frame);
         if (measure.soundFrames == 0) {

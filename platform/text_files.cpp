@@ -29,6 +29,20 @@ std::FILE* FileOf(int handle) {
     if (handle < 1 || handle > maxOpenFiles) return nullptr;
     return openFiles[handle];
 }
+
+// Where the next write to each file goes, kept from the station's own writes so that a write
+// asks the system for no position: a failed one is taken back there. Not known after an open, a
+// read or a copy, which ask for it again.
+struct WritePosition {
+    bool known;
+    long at;
+};
+thread_local WritePosition writePositions[maxOpenFiles + 1] = {};
+
+// The handle's position is asked for again at its next write.
+void ForgetPosition(int handle) {
+    if (handle >= 1 && handle <= maxOpenFiles) writePositions[handle] = WritePosition{};
+}
 } // namespace
 
 int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
@@ -45,6 +59,7 @@ int CVI_OpenFile(const char* path, int mode, int action, int fileType) {
         // Written files are unbuffered: each line is one write of its own (see WriteLine).
         if (mode != VAL_READ_ONLY) std::setvbuf(file, nullptr, _IONBF, 0);
         openFiles[handle] = file;
+        ForgetPosition(handle);
         return handle;
     }
     return -1;
@@ -54,6 +69,7 @@ int CVI_CloseFile(int handle) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr) return -1;
     openFiles[handle] = nullptr;
+    ForgetPosition(handle);
     const bool failedBefore = std::ferror(file) != 0;
     const int closed = std::fclose(file);
     return (closed != 0 || failedBefore) ? -1 : 0;
@@ -62,6 +78,7 @@ int CVI_CloseFile(int handle) {
 int ReadLine(int handle, char* buffer, int maxChars) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr || buffer == nullptr || maxChars < 0) return -1;
+    ForgetPosition(handle);
     return ReadLineFrom([file] { return std::fgetc(file); }, buffer, maxChars);
 }
 
@@ -69,9 +86,14 @@ namespace {
 // The bytes go out in one write, unbuffered, so they reach the operating system as soon as they
 // are written and a crash of the station loses nothing written. A full disk that took part of
 // them has that part taken back, so the file ends with whole lines or blocks only.
-bool WriteWhole(std::FILE* file, const void* bytes, std::size_t size) {
-    const long start = std::ftell(file);
-    if (std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0) return true;
+bool WriteWhole(int handle, std::FILE* file, const void* bytes, std::size_t size) {
+    WritePosition& position = writePositions[handle];
+    const long start = position.known ? position.at : std::ftell(file);
+    if (std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0) {
+        position = WritePosition{start >= 0, start + static_cast<long>(size)};
+        return true;
+    }
+    position = WritePosition{};
     if (start >= 0) {
 #ifdef _WIN32
         if (_chsize_s(_fileno(file), start) == 0) std::fseek(file, start, SEEK_SET);
@@ -88,7 +110,7 @@ int WriteLine(int handle, const char* text, int length) {
     if (file == nullptr || text == nullptr || length < 0) return -1;
     std::string line(text, static_cast<std::size_t>(length));
     line.push_back('\n');
-    return WriteWhole(file, line.data(), line.size()) ? length : -1;
+    return WriteWhole(handle, file, line.data(), line.size()) ? length : -1;
 }
 
 long long FreeDiskBytes(const char* path) {
@@ -100,7 +122,7 @@ long long FreeDiskBytes(const char* path) {
 int WriteBytes(int handle, const void* bytes, std::size_t size) {
     std::FILE* file = FileOf(handle);
     if (file == nullptr || bytes == nullptr) return -1;
-    return WriteWhole(file, bytes, size) ? 0 : -1;
+    return WriteWhole(handle, file, bytes, size) ? 0 : -1;
 }
 
 int SyncFile(int handle) {
@@ -143,7 +165,10 @@ bool FileIsAt(int handle, const char* path) {
 int CopyOpenFile(int source, int target) {
     std::FILE* from = FileOf(source);
     std::FILE* to = FileOf(target);
-    if (from == nullptr || to == nullptr || std::fseek(from, 0, SEEK_SET) != 0) return -1;
+    if (from == nullptr || to == nullptr) return -1;
+    ForgetPosition(source);
+    ForgetPosition(target);
+    if (std::fseek(from, 0, SEEK_SET) != 0) return -1;
     char block[65536];
     bool copied = true;
     for (std::size_t count; (count = std::fread(block, 1, sizeof block, from)) > 0;)

@@ -55,9 +55,10 @@ void EncodeFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
 // Lays the frame out as EncodeFrame does, but each word's two low bytes as they are, 0xFF
 // included: how a corrupted frame looks on the wire.
 void LayOutFrame(const CrankFrame& frame, unsigned char bytes[frameLength]);
-// The word at a byte position, low byte first, as the station reads it.
+// The word at a byte position, low byte first, as the station reads it. Written as bytes ORed
+// into place, the compiler reads the word in one load.
 inline int FrameWord(const unsigned char bytes[frameLength], int position) {
-    return bytes[position] + 256 * bytes[position + 1];
+    return bytes[position] | bytes[position + 1] << 8;
 }
 // The words of a frame as it came, start byte first. Inline: the station decodes every frame.
 inline CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
@@ -70,6 +71,16 @@ inline CrankFrame DecodeFrame(const unsigned char bytes[frameLength]) {
                       FrameWord(bytes, wheelWordAt),
                       FrameWord(bytes, heartRateAt),
                       bytes[batteryAt]};
+}
+// The same words read a byte at a time, for a frame whose bytes were just written one by one (the
+// assembler's buffer of a frame split between two reads): the processor hands each byte written
+// on to its own read at once, where a read of the whole frame would wait for every write before it
+// to reach memory.
+inline CrankFrame DecodeFrameBytes(const unsigned char bytes[frameLength]) {
+    const auto word = [bytes](int position) { return bytes[position] + 256 * bytes[position + 1]; };
+    return CrankFrame{word(rightForceAt), word(rightAuxAt),  word(leftForceAt),
+                      word(leftAuxAt),    word(spareAt),     word(crankWordAt),
+                      word(wheelWordAt),  word(heartRateAt), bytes[batteryAt]};
 }
 
 int ForceCounts(double force, const FrameScales& scales);

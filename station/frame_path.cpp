@@ -32,9 +32,8 @@ void HandOnRevolution(StationCore& zan, const FrameEvents& events) {
         EndLinkWindow(link);
         StartWindowSums(zan.measure);
         const Followers& followers = zan.core.followers;
-        for (int i = 0; i < followers.count; ++i)
-            if (followers.list[i].window != nullptr)
-                followers.list[i].window(followers.list[i].data, zan, zan.measure);
+        for (int i = 0; i < followers.windowCount; ++i)
+            followers.windows[i].take(followers.windows[i].data, zan, zan.measure);
     }
 }
 
@@ -46,26 +45,27 @@ struct TickPass {
 };
 
 // What a frame does once the link has read it, real or simulated, in order.
-void HandOnFrame(StationCore& zan, const FrameEvents& linkEvents, LinkTickResult& result) {
-    if (linkEvents.identified) result.identified = true;
-    if (linkEvents.identityOnly) return;
+void HandOnFrame(StationCore& zan, FrameEvents& events, LinkTickResult& result) {
+    if (events.identified) result.identified = true;
+    if (events.identityOnly) return;
     result.framesTaken = true;
     LinkState& link = zan.link;
     PedalForces& pedals = zan.measure.pedals;
     // The frame's counts are measured first: the revolution may be found from the forces.
-    if (linkEvents.simulated) {
+    if (events.simulated) {
         const SimulatedForces& given = link.simulatedForces;
         TakeGivenForces(pedals,
                         GivenForces{given.right, given.left, given.rightAux, given.leftAux});
     } else {
-        TakeCrankCounts(
-            pedals, zan.setup,
-            CrankCounts{link.rawRightForce, link.rawRightAux, link.rawLeftForce, link.rawLeftAux});
+        TakeCrankCounts(pedals, zan.setup, link.rawRightForce, link.rawRightAux, link.rawLeftForce,
+                        link.rawLeftAux);
     }
-    FrameEvents events = linkEvents;
     TrackRevolution(link, zan.setup.setup.turnDetection,
                     TurnForces{pedals.rightForce, pedals.leftForce, pedals.rightForceMax}, events);
-    HandOnRevolution(zan, events);
+    // Most frames bring no revolution's news, and no capture is under way.
+    if (events.stalled || events.revolutionStarts || events.windowEnds ||
+        zan.record.captureState != CaptureState::Idle)
+        HandOnRevolution(zan, events);
     PowerFrame powerFrame = CurrentPowerFrame(zan);
     powerFrame.mended = events.mended;
     FramePower(zan.measure, powerFrame);
@@ -74,13 +74,12 @@ void HandOnFrame(StationCore& zan, const FrameEvents& linkEvents, LinkTickResult
                                 events.stalled};
     PolarFrameIn(zan.measure.polar, polarFrame);
     const Followers& followers = zan.core.followers;
-    for (int i = 0; i < followers.count; ++i)
-        if (followers.list[i].frame != nullptr)
-            followers.list[i].frame(followers.list[i].data, zan, polarFrame);
+    for (int i = 0; i < followers.frameCount; ++i)
+        followers.frames[i].take(followers.frames[i].data, zan, polarFrame);
     UpdateAuxRatios(pedals, zan.setup.setup);
 }
 
-void TakeFrameEvents(void* context, const FrameEvents& events) {
+void TakeFrameEvents(void* context, FrameEvents& events) {
     auto& pass = *static_cast<TickPass*>(context);
     HandOnFrame(pass.zan, events, pass.result);
 }

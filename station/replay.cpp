@@ -203,7 +203,7 @@ struct Replayed {
 // Plays the stream through a core of its own into a new session file in folder (never over an
 // existing one) and its FIT and TCX files, or, when sessionText is given, into that text alone;
 // follower, when given, follows its measurement.
-bool ReplayInto(const RawStream& stream, const std::string& folder, const Follower* follower,
+bool ReplayInto(const RawStream& stream, const std::string& folder, const FrameFollower* follower,
                 std::string* sessionText, Replayed& replayed) {
     ReplayPort port(stream);
     RawBlockReader blocks(stream);
@@ -283,7 +283,7 @@ bool ReadReviewStream(const std::string& streamPath, ReviewRide& ride, std::stri
     FrameKeeper keeper;
     Replayed replayed;
     std::string session;
-    const Follower keepFrames{&keeper, KeepFrame, nullptr};
+    const FrameFollower keepFrames{&keeper, KeepFrame};
     const bool read = ReplayInto(stream, "", &keepFrames, &session, replayed) &&
                       ReadReviewText(session, name, &replayed.kept, ride, error);
     if (!read) {

@@ -136,6 +136,31 @@ TEST_F(FrameReaderTest, ChannelsAreDecodedWithOffsetsGainsAndTheCorrection) {
     EXPECT_EQ(zan.link.wheelPeriodWord, 420);
     EXPECT_EQ(zan.link.heartRateWord, 240);
     EXPECT_EQ(zan.link.batteryByte, 154);
+
+    // A correction changed between frames is the next frame's, whichever of its figures changed.
+    const auto next = [this] {
+        Push(MakeFrame({.rightForce = 1200,
+                        .rightAux = 1080,
+                        .leftForce = 900,
+                        .leftAux = 990,
+                        .spare = 77,
+                        .crankWord = 0x1234,
+                        .wheelWord = 420,
+                        .heartRateWord = 240,
+                        .battery = 154}));
+        ReadZAN(EngineStation());
+    };
+    zan.setup.setup.correctionReference = 56.0f;
+    next();
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 99.5f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, -50.25f);
+    zan.setup.setup.rightCorrectionCoeff = 0.25f;
+    next();
+    EXPECT_FLOAT_EQ(zan.measure.pedals.rightForce, 99.75f);
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, -50.25f);
+    zan.setup.setup.leftCorrectionCoeff = 0.25f;
+    next();
+    EXPECT_FLOAT_EQ(zan.measure.pedals.leftForce, -49.875f);
 }
 
 TEST_F(FrameReaderTest, SingleSideReplacesTheMissingPedalByTheWarmupModesForce) {

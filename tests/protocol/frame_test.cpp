@@ -192,6 +192,7 @@ TEST(CrankFrameIdentity, TheStationReadsWhatTheCrankSentAndNothingACrankCannotBe
     }
 }
 
+// A frame read whole and one read a byte at a time (put together from two reads) alike.
 TEST(CrankFrameDecoding, DecodingGivesBackTheWordsLaidOutEvenWhereTheyHold0xFF) {
     const CrankFrame frames[] = {
         {0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x2B0C, 0x0D0E, 0x00F0, 0x9A},
@@ -201,13 +202,13 @@ TEST(CrankFrameDecoding, DecodingGivesBackTheWordsLaidOutEvenWhereTheyHold0xFF) 
         unsigned char bytes[frameLength];
         LayOutFrame(frame, bytes);
         EXPECT_EQ(bytes[0], 0xFF);
-        const CrankFrame back = DecodeFrame(bytes);
-        EXPECT_EQ(std::vector<int>({back.rightForce, back.rightAux, back.leftForce, back.leftAux,
-                                    back.spare, back.crankWord, back.wheelWord, back.heartRateWord,
-                                    back.battery}),
-                  std::vector<int>({frame.rightForce, frame.rightAux, frame.leftForce,
-                                    frame.leftAux, frame.spare, frame.crankWord, frame.wheelWord,
-                                    frame.heartRateWord, frame.battery}));
+        for (const CrankFrame& back : {DecodeFrame(bytes), DecodeFrameBytes(bytes)})
+            EXPECT_EQ(std::vector<int>({back.rightForce, back.rightAux, back.leftForce,
+                                        back.leftAux, back.spare, back.crankWord, back.wheelWord,
+                                        back.heartRateWord, back.battery}),
+                      std::vector<int>({frame.rightForce, frame.rightAux, frame.leftForce,
+                                        frame.leftAux, frame.spare, frame.crankWord,
+                                        frame.wheelWord, frame.heartRateWord, frame.battery}));
     }
 }
 
