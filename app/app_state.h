@@ -34,6 +34,10 @@ struct AppState {
 
     // Display timer.
     int plotMode;
+    // The date-time at 0 of the engine's timer, as the last display tick read the clock: a link
+    // tick reads only the timer (fifty times a second; the date-time costs a conversion to local
+    // time) and runs the date-time on from there.
+    double dateTimeAtTimerZero;
 
     // Link watchdog.
     int launchHandle;

@@ -1,6 +1,7 @@
 #include "station/display_tick.h"
 #include "app/callbacks.h"
 #include "app/display.h"
+#include "app/link_timer.h"
 #include "app/link_watchdog.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
@@ -15,6 +16,7 @@ int DISPLAY(int, int, int event, void*, int, int) {
     Station& zan = EngineStation();
     AppState& app = zan.app;
     const ClockReading now = ReadClock();
+    TakeDateTime(zan, now);
     // The raw stream marks where each display tick fell among the link's reads.
     MarkDisplayTick(zan, now);
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);

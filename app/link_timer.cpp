@@ -8,7 +8,11 @@
 #include "setup/catalogue.h"
 
 void ReadZAN(Station& zan) {
-    const LinkTickResult tick = LinkTick(zan, ReadClock());
+    // Before the first display tick the clock is read whole.
+    if (zan.app.dateTimeAtTimerZero == 0.0) TakeDateTime(zan, ReadClock());
+    const double timer = Timer();
+    const LinkTickResult tick =
+        LinkTick(zan, ClockReading{timer, zan.app.dateTimeAtTimerZero + timer});
     if (tick.identified) ShowConnectedTitle(zan, nullptr);
     // The lamp changes twice a revolution; the panel is told only then.
     LinkState& link = zan.link;
@@ -18,6 +22,10 @@ void ReadZAN(Station& zan) {
     }
     // A capture the frames completed has its file written, or its failure, to tell.
     ShowRecordNotices(zan);
+}
+
+void TakeDateTime(Station& zan, const ClockReading& now) {
+    zan.app.dateTimeAtTimerZero = now.dateTime - now.timer;
 }
 
 // The link timer drains the crank's input. Pending events run first, so a display tick or a

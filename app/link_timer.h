@@ -8,3 +8,5 @@
 
 // One link tick of the station, on the engine's clock.
 void ReadZAN(Station& zan);
+// The clock as a display tick read it whole: the link ticks' date-time runs on from it.
+void TakeDateTime(Station& zan, const ClockReading& now);
