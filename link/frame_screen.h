@@ -94,12 +94,16 @@ inline bool ForcesWithin(const CrankFrame& from, const CrankFrame& to, const Scr
 // run side by side.
 inline bool FramePlausible(const CrankFrame& from, const CrankFrame& to,
                            const ScreenLimits& limits) {
-    return ForcesWithin(from, to, limits) &
-           PeriodWithin(from.crankWord & crankPeriodMask, to.crankWord & crankPeriodMask,
-                        limits.crankPeriodStep, crankStanding) &
-           PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding, wheelShare) &
-           Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep) &
-           Within(from.battery, to.battery, limits.batteryStep);
+    const int passes =
+        static_cast<int>(ForcesWithin(from, to, limits)) &
+        static_cast<int>(PeriodWithin(from.crankWord & crankPeriodMask,
+                                      to.crankWord & crankPeriodMask, limits.crankPeriodStep,
+                                      crankStanding)) &
+        static_cast<int>(PeriodWithin(from.wheelWord, to.wheelWord, limits.wheelStep, wheelStanding,
+                                      wheelShare)) &
+        static_cast<int>(Within(from.heartRateWord, to.heartRateWord, limits.heartRateStep)) &
+        static_cast<int>(Within(from.battery, to.battery, limits.batteryStep));
+    return passes != 0;
 }
 
 // The common case at once: nothing held, and every word within reach of the frame before. True
