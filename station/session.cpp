@@ -17,7 +17,8 @@ SessionStart OpenStationSession(StationCore& zan, const char* chosen, const Cloc
     const bool replaying = zan.core.replaying;
     if (StartSession(record, zan.setup, !replaying) == SessionStart::Refused)
         return SessionStart::Refused;
-    if (!replaying) StartRawStream(record, zan.setup, zan.link);
+    // A session kept in memory has no folder for a raw stream to go beside.
+    if (!replaying && record.sessionText == nullptr) StartRawStream(record, zan.setup, zan.link);
     RestartEnergy(zan.measure);
     return SessionStart::Started;
 }

@@ -1,14 +1,17 @@
 #include "app/callbacks.h"
 #include "app/session_panel.h"
 #include "export/ride_export.h"
+#include "export/session_reader.h"
 #include "record/session_file.h"
 #include "setup/catalogue.h"
+#include "station/session.h"
 #include "tests/support/emulated_crank.h"
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 
 namespace {
 const char* const columnLine =
@@ -100,6 +103,42 @@ TEST_F(SessionFileTest, SessionFileHoldsHeaderRowsAndTrailerInTheirFormats) {
         "SPEED ave ,30.0",
     };
     EXPECT_EQ(ReadLines(Rides("S_071226_09-00.csv")), expected);
+}
+
+// A session kept in memory (a raw stream read for the review) holds the lines a file would, reads
+// back as a session, and makes no file or folder: not the data folder offered, not a stored copy
+// when the sync's seconds pass.
+TEST_F(SessionFileTest, ASessionKeptInMemoryHoldsTheFilesLinesAndMakesNoFile) {
+    const auto entries = [this] {
+        std::size_t count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            static_cast<void>(entry);
+            count += 1;
+        }
+        return count;
+    };
+    const std::size_t before = entries();
+    std::string text;
+    zan.record.sessionText = &text;
+    StampStationSession(zan, ReadClock());
+    ASSERT_EQ(OpenStationSession(zan, "", ReadClock()), SessionStart::Started);
+    Riding();
+    SaveRowNow(zan);
+    engine.now += 6.0;
+    SaveRowNow(zan);
+    const ClosedSession closed = CloseStationSession(zan, ReadClock());
+    EXPECT_TRUE(closed.sessionFile);
+    EXPECT_FALSE(closed.rawStream);
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(text.rfind("ZAN_session_file ,S_071226_09-00.csv\n", 0), 0u) << text;
+    std::istringstream in(text);
+    SessionRide ride;
+    std::string error;
+    ASSERT_TRUE(ReadSessionText(in, "kept", ride, error)) << error;
+    ASSERT_EQ(ride.rows.size(), 2u);
+    EXPECT_EQ(ride.rows[1].secondsOfDay - ride.rows[0].secondsOfDay, 6);
+    EXPECT_EQ(ride.trailer.powerAverage, 240.0);
+    EXPECT_EQ(zan.record.kept.rows.size(), 2u);
 }
 
 TEST_F(SessionFileTest, EveryRowIsInTheFileAsSoonAsItIsWritten) {
