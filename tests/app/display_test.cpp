@@ -428,3 +428,20 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     Tick();
     EXPECT_TRUE(Plots().empty());
 }
+
+// A link tick reads the timer alone: its date-time runs on from the clock the last display tick
+// read whole, so a clock set on between them is taken at the next display tick.
+TEST_F(DisplayTest, ALinkTickDateTimeRunsOnFromTheLastDisplayTicksReading) {
+    Tick();
+    engine.now += 0.3;
+    ReadZAN(zan);
+    EXPECT_DOUBLE_EQ(zan.record.now.timer, engine.now);
+    EXPECT_DOUBLE_EQ(zan.record.now.dateTime, engine.startDateTime + engine.now);
+    engine.startDateTime += 3600.0;
+    engine.now += 0.1;
+    ReadZAN(zan);
+    EXPECT_DOUBLE_EQ(zan.record.now.dateTime, engine.startDateTime - 3600.0 + engine.now);
+    Tick();
+    ReadZAN(zan);
+    EXPECT_DOUBLE_EQ(zan.record.now.dateTime, engine.startDateTime + engine.now);
+}
