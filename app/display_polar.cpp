@@ -14,11 +14,10 @@ constexpr int polarControls[] = {
     MAIN_POLAR_LEFT_DEAD,      MAIN_POLAR_RIGHT_DEPTH,   MAIN_POLAR_LEFT_DEPTH,
     MAIN_POLAR_RIGHT_NEGATIVE, MAIN_POLAR_LEFT_NEGATIVE, MAIN_POLAR_TURNS};
 
-void PlotPedal(const Station& zan, const PolarFigures& figures, const float* mean, float zero,
-               int color) {
+void PlotPedal(const Station& zan, const float* mean, float zero, int color) {
     float angle[polarCurvePoints];
     float radius[polarCurvePoints];
-    const int count = PolarCurve(figures, mean, zero, angle, radius);
+    const int count = PolarCurve(mean, zero, angle, radius);
     PlotPolar(zan.setup.mainPanel, MAIN_GRAPH, angle, radius, count, color);
 }
 } // namespace
@@ -36,14 +35,14 @@ void PlotPolarView(Station& zan) {
     GetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, &turns);
     if (turns != zan.measure.polar.turnsAveraged) SetPolarTurns(zan.measure.polar, turns);
     const PolarFigures& figures = PolarFiguresNow(zan.measure.polar);
-    if (figures.points <= 0) return;
+    if (figures.turns <= 0) return;
     const float zero = PolarZeroRadius(figures);
     float angle[polarCirclePoints];
     float radius[polarCirclePoints];
     PolarCircle(zero, angle, radius);
     PlotPolar(zan.setup.mainPanel, MAIN_GRAPH, angle, radius, polarCirclePoints, VAL_LT_GRAY);
-    PlotPedal(zan, figures, figures.right, zero, VAL_BLUE);
-    PlotPedal(zan, figures, figures.left, zero, VAL_RED);
+    PlotPedal(zan, figures.right, zero, VAL_BLUE);
+    PlotPedal(zan, figures.left, zero, VAL_RED);
 }
 
 void ShowPolarFigures(Station& zan) {
@@ -53,10 +52,10 @@ void ShowPolarFigures(Station& zan) {
     };
     show(MAIN_POLAR_RIGHT_PEAK, figures.rightPedal.peakAngle);
     show(MAIN_POLAR_LEFT_PEAK, figures.leftPedal.peakAngle);
-    show(MAIN_POLAR_RIGHT_DEAD, figures.rightPedal.deadSpotAngle);
-    show(MAIN_POLAR_LEFT_DEAD, figures.leftPedal.deadSpotAngle);
-    show(MAIN_POLAR_RIGHT_DEPTH, figures.rightPedal.deadSpotDepth);
-    show(MAIN_POLAR_LEFT_DEPTH, figures.leftPedal.deadSpotDepth);
+    show(MAIN_POLAR_RIGHT_DEAD, figures.rightPedal.topDeadSpotAngle);
+    show(MAIN_POLAR_LEFT_DEAD, figures.leftPedal.topDeadSpotAngle);
+    show(MAIN_POLAR_RIGHT_DEPTH, figures.rightPedal.topDeadSpotDepth);
+    show(MAIN_POLAR_LEFT_DEPTH, figures.leftPedal.topDeadSpotDepth);
     show(MAIN_POLAR_RIGHT_NEGATIVE, figures.rightPedal.negativeShare);
     show(MAIN_POLAR_LEFT_NEGATIVE, figures.leftPedal.negativeShare);
 }

@@ -48,7 +48,9 @@ std::uint32_t InvalidOf(Base base) {
 struct Field {
     std::uint8_t number;
     Base base;
+    // An array's elements go out from the lowest byte up.
     std::uint32_t value;
+    std::uint8_t count = 1;
 };
 
 // Message numbers of FIT's profile.
@@ -115,12 +117,12 @@ class Writer {
             bytes.push_back(static_cast<std::uint8_t>(fields.size()));
             for (const Field& field : fields) {
                 bytes.push_back(field.number);
-                bytes.push_back(static_cast<std::uint8_t>(SizeOf(field.base)));
+                bytes.push_back(static_cast<std::uint8_t>(SizeOf(field.base) * field.count));
                 bytes.push_back(static_cast<std::uint8_t>(field.base));
             }
         }
         bytes.push_back(local);
-        for (const Field& field : fields) Put(field.value, SizeOf(field.base));
+        for (const Field& field : fields) Put(field.value, SizeOf(field.base) * field.count);
     }
 
     std::vector<std::uint8_t> Finish() {
@@ -192,6 +194,24 @@ std::uint32_t Balance100(double leftPercent) {
     return left == InvalidOf(Base::Uint16) ? left : 0x8000 | (10000 - left);
 }
 
+// A power phase's two angles, start and end, in 256ths of a turn: an angle just short of the
+// top (359.9 degrees) is the top, 0, not a value past the field's largest. 255 is FIT's "no
+// value": an angle there goes to the nearer of 254 and 0.
+std::uint32_t PhaseAngles(float start, float end) {
+    const auto angle = [](float degrees) -> std::uint32_t {
+        if (!std::isfinite(degrees)) return InvalidOf(Base::Uint8);
+        const double steps = std::fmod(std::fmod(degrees, 360.0) + 360.0, 360.0) * 256.0 / 360.0;
+        const auto nearest = static_cast<std::uint32_t>(std::llround(steps)) % 256;
+        if (nearest != InvalidOf(Base::Uint8)) return nearest;
+        return steps < 255.0 ? 254 : 0;
+    };
+    return angle(start) | angle(end) << 8;
+}
+
+Field PhaseField(std::uint8_t number, float start, float end) {
+    return Field{number, Base::Uint8, PhaseAngles(start, end), 2};
+}
+
 std::uint32_t Milliseconds(double seconds) {
     return Scaled(seconds, 1000, Base::Uint32);
 }
@@ -218,7 +238,11 @@ void WriteRecord(Writer& writer, const FitRecord& row) {
                     {43, Base::Uint8, Scaled(row.leftTorqueEffectiveness, 2, Base::Uint8)},
                     {44, Base::Uint8, Scaled(row.rightTorqueEffectiveness, 2, Base::Uint8)},
                     {45, Base::Uint8, Scaled(row.leftPedalSmoothness, 2, Base::Uint8)},
-                    {46, Base::Uint8, Scaled(row.rightPedalSmoothness, 2, Base::Uint8)}});
+                    {46, Base::Uint8, Scaled(row.rightPedalSmoothness, 2, Base::Uint8)},
+                    PhaseField(69, row.leftPhase.start, row.leftPhase.end),
+                    PhaseField(70, row.leftPhase.peakStart, row.leftPhase.peakEnd),
+                    PhaseField(71, row.rightPhase.start, row.rightPhase.end),
+                    PhaseField(72, row.rightPhase.peakStart, row.rightPhase.peakEnd)});
 }
 
 void WriteEvent(Writer& writer, std::uint32_t timestamp, std::uint32_t eventType) {
@@ -295,6 +319,10 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
                     {92, Base::Uint8, rightEffectiveness},
                     {93, Base::Uint8, leftSmoothness},
                     {94, Base::Uint8, rightSmoothness},
+                    PhaseField(102, activity.leftPhase.start, activity.leftPhase.end),
+                    PhaseField(103, activity.leftPhase.peakStart, activity.leftPhase.peakEnd),
+                    PhaseField(104, activity.rightPhase.start, activity.rightPhase.end),
+                    PhaseField(105, activity.rightPhase.peakStart, activity.rightPhase.peakEnd),
                     {24, Base::Enum, lapTriggerSessionEnd},
                     {25, Base::Enum, sportCycling}});
     writer.Message(sessionLocal, sessionMesg,
@@ -321,6 +349,10 @@ std::vector<std::uint8_t> EncodeFitActivity(const FitActivity& activity) {
                     {102, Base::Uint8, rightEffectiveness},
                     {103, Base::Uint8, leftSmoothness},
                     {104, Base::Uint8, rightSmoothness},
+                    PhaseField(116, activity.leftPhase.start, activity.leftPhase.end),
+                    PhaseField(117, activity.leftPhase.peakStart, activity.leftPhase.peakEnd),
+                    PhaseField(118, activity.rightPhase.start, activity.rightPhase.end),
+                    PhaseField(119, activity.rightPhase.peakStart, activity.rightPhase.peakEnd),
                     {5, Base::Enum, sportCycling},
                     {25, Base::Uint16, 0}, // first lap index
                     {26, Base::Uint16, 1}, // number of laps

@@ -3,6 +3,8 @@
 // tools read: file_id, device_info, one record per session row, a lap, a session and an activity
 // message, little-endian, with the file header's and the file's CRC.
 
+#include "measure/polar.h"
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -23,6 +25,9 @@ struct FitRecord {
     double rightTorqueEffectiveness;
     double leftPedalSmoothness;
     double rightPedalSmoothness;
+    // Per pedal, degrees from its own top; none when the row has none.
+    PowerPhase leftPhase{};
+    PowerPhase rightPhase{};
 };
 
 struct FitActivity {
@@ -49,6 +54,9 @@ struct FitActivity {
     double rightTorqueEffectiveness = std::numeric_limits<double>::quiet_NaN();
     double leftPedalSmoothness = std::numeric_limits<double>::quiet_NaN();
     double rightPedalSmoothness = std::numeric_limits<double>::quiet_NaN();
+    // The means of the records' power phases, each angle round the circle.
+    PowerPhase leftPhase{};
+    PowerPhase rightPhase{};
 };
 
 // Seconds from 1970-01-01 UTC (Unix time) to FIT's epoch.

@@ -176,6 +176,7 @@ void RideActivity(const SessionRide& ride, const KeptSession* kept, const RideZo
     double distance = 0.0, work = 0.0, leftPower = 0.0, pedalPower = 0.0;
     Tally power, cadence, speed, heartRate;
     Tally leftEffectiveness, rightEffectiveness, leftSmoothness, rightSmoothness;
+    std::vector<PowerPhase> leftPhases, rightPhases;
     for (std::size_t i = 0; i < ride.rows.size(); ++i) {
         const SessionRow& row = ride.rows[i];
         const std::int64_t time = std::max(times.rows[i], previous);
@@ -218,12 +219,16 @@ void RideActivity(const SessionRide& ride, const KeptSession* kept, const RideZo
                                metric(pedal.torqueEffectivenessLeft),
                                metric(pedal.torqueEffectivenessRight),
                                metric(pedal.pedalSmoothnessLeft),
-                               metric(pedal.pedalSmoothnessRight)};
+                               metric(pedal.pedalSmoothnessRight),
+                               hasMetrics ? kept->rows[i].leftPhase : PowerPhase{},
+                               hasMetrics ? kept->rows[i].rightPhase : PowerPhase{}};
         leftEffectiveness.Add(record.leftTorqueEffectiveness);
         rightEffectiveness.Add(record.rightTorqueEffectiveness);
         leftSmoothness.Add(record.leftPedalSmoothness);
         rightSmoothness.Add(record.rightPedalSmoothness);
         fit.records.push_back(record);
+        leftPhases.push_back(record.leftPhase);
+        rightPhases.push_back(record.rightPhase);
     }
     const double lastKcal = ride.rows.empty() ? 0.0 : ride.rows.back().kcal;
     fit.elapsedSeconds = static_cast<double>(std::max(times.stop, previous) - times.start);
@@ -243,6 +248,8 @@ void RideActivity(const SessionRide& ride, const KeptSession* kept, const RideZo
     fit.rightTorqueEffectiveness = rightEffectiveness.Mean();
     fit.leftPedalSmoothness = leftSmoothness.Mean();
     fit.rightPedalSmoothness = rightSmoothness.Mean();
+    fit.leftPhase = MeanPowerPhase(leftPhases.data(), static_cast<int>(leftPhases.size()));
+    fit.rightPhase = MeanPowerPhase(rightPhases.data(), static_cast<int>(rightPhases.size()));
 }
 
 std::string RideFilesNote(const RideFiles& files) {

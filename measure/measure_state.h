@@ -138,4 +138,6 @@ struct MeasureState : WindowResult {
 
     // Each pedal's force by crank angle over the last revolutions.
     PolarState polar;
+    // The polar view's count of revolutions kept when the window under way began.
+    long long windowKeptFrom;
 };

@@ -1,38 +1,62 @@
 #pragma once
-// The polar view: each pedal's force by crank angle, averaged over the last revolutions. A
-// frame's angle is its place between two revolution marks, 0 degrees at the mark; the figures
-// are made when the view asks for them after a revolution was kept, not at every revolution: the
-// frame path runs without them unless the polar plot is shown.
+// The polar view: each pedal's force by its own crank angle, averaged over the last revolutions.
+// The crank marks each revolution as the right pedal passes its top; the left pedal's top is half
+// a turn on. The figures are made when the view asks for them after a revolution was kept, not
+// at every revolution: the frame path runs without them unless the polar plot is shown.
+
+#include <limits>
 
 // The most revolutions averaged, and the most frames a revolution keeps (slower than 12 rpm at
 // 50 frames a second a revolution is not kept).
 constexpr int polarMostTurns = 50;
 constexpr int polarTurnFrames = 256;
 constexpr int polarDefaultTurns = 10;
+// The mean curves hold each pedal's force every 3 degrees of its own turn, point 0 at its top.
+constexpr int polarPoints = 120;
+constexpr float polarPointDegrees = 360.0f / polarPoints;
 
 struct PolarTurn {
     int frames;
+    // The polar clock's frame the revolution's mark came on.
+    long long markFrame;
     float right[polarTurnFrames];
     float left[polarTurnFrames];
 };
 
-// What the view shows of one pedal.
+// Where a pedal drives the crank, in degrees from its own top dead centre in the pedalling
+// direction, the end reached after the start (an end below the start has passed the top): the
+// power phase from where its force turns positive to where it stops being so, the peak power
+// phase where it is at least half its peak. Not a number where the force never turns.
+struct PowerPhase {
+    float start = std::numeric_limits<float>::quiet_NaN();
+    float end = std::numeric_limits<float>::quiet_NaN();
+    float peakStart = std::numeric_limits<float>::quiet_NaN();
+    float peakEnd = std::numeric_limits<float>::quiet_NaN();
+};
+
+// What the view shows of one pedal; every angle in degrees from the pedal's own top.
 struct PedalPolar {
-    float peakAngle;     // deg, where the mean force is highest
-    float peakForce;     // N
-    float deadSpotAngle; // deg, the middle of the weakest sector
-    float deadSpotDepth; // N, the mean force over that sector
-    float negativeShare; // %, the share of the revolution with a negative mean force
+    float peakAngle; // where the mean force is highest, found between the curve's points
+    float peakForce; // N
+    // The dead spots: where the force is weakest within 45 degrees of the top and of the bottom
+    // (the middle of the 30 degrees with the least force either way), and the mean force there.
+    float topDeadSpotAngle;
+    float topDeadSpotDepth; // N
+    float bottomDeadSpotAngle;
+    float bottomDeadSpotDepth; // N
+    float negativeShare;       // %, the share of the revolution with a negative mean force
+    PowerPhase phase;
+    // The shape of the push: the mean force on the downstroke (0 to 180 degrees) over the peak
+    // force, 0 to 100; an even sine scores 64, a flat push 100, a stab near 0.
+    float shapeScore;
 };
 
 struct PolarFigures {
     // Revolutions in the mean; 0 until the first whole one.
     int turns;
-    // The mean at each frame's angle of the latest revolution.
-    int points;
-    float angle[polarTurnFrames];
-    float right[polarTurnFrames];
-    float left[polarTurnFrames];
+    // Each pedal's mean force at point k, k * polarPointDegrees from its own top.
+    float right[polarPoints];
+    float left[polarPoints];
     PedalPolar rightPedal;
     PedalPolar leftPedal;
 };
@@ -43,6 +67,11 @@ struct PolarState {
     PolarTurn kept[polarMostTurns + 1];
     int keptNext;
     int keptCount;
+    // Every revolution kept since the start, for a window to count its own.
+    long long keptTotal;
+    // The polar clock: frames since the start, lost ones counted, so that marks far apart keep
+    // their distance.
+    long long clock;
     // Whether the revolution under way began at a mark with nothing lost since.
     bool underSound;
     // How many of them the mean takes, 1 to polarMostTurns.
@@ -80,6 +109,7 @@ inline void PolarFrameIn(PolarState& polar, const PolarFrame& frame) {
         under.right[under.frames] = frame.rightForce;
         under.left[under.frames] = frame.leftForce;
         under.frames += 1;
+        polar.clock += 1;
         return;
     }
     PolarFrameWithNews(polar, frame);
@@ -92,12 +122,18 @@ void ClearPolar(PolarState& polar);
 void MakePolarFigures(PolarState& polar);
 // The figures of the revolutions kept so far, made again only when they are behind.
 const PolarFigures& PolarFiguresNow(PolarState& polar);
+// The figures of only the last turns kept (at most as many as are kept), into figures.
+void MakeRecentFigures(const PolarState& polar, int turns, PolarFigures& figures);
+// One pedal's figures from its mean curve of polarPoints points.
+PedalPolar PedalFiguresOf(const float* mean);
+// The mean of power phases, each angle averaged round the circle (355 and 5 give 0); those
+// without a phase are left out. Not a number when none has one.
+PowerPhase MeanPowerPhase(const PowerPhase* phases, int count);
 
 // How the view draws the figures, live and in the review: each pedal's mean as a closed curve
-// around the circle of no force, with points between two frames' angles so it is joined
-// smoothly, not as bars.
-constexpr int polarPointsPerFrame = 4;
-constexpr int polarCurvePoints = polarTurnFrames * polarPointsPerFrame;
+// around the circle of no force, with points between the curve's own so it is joined smoothly.
+constexpr int polarPointsBetween = 4;
+constexpr int polarCurvePoints = polarPoints * polarPointsBetween;
 constexpr int polarCirclePoints = 72;
 
 // The circle of no force's radius: as large as the deepest pull, and at least a quarter of the
@@ -105,7 +141,6 @@ constexpr int polarCirclePoints = 72;
 float PolarZeroRadius(const PolarFigures& figures);
 // The circle of no force, polarCirclePoints of it.
 void PolarCircle(float zero, float* angle, float* radius);
-// One pedal's mean (figures.right or figures.left) around that circle, in degrees and radii of
-// up to polarCurvePoints points; returns how many.
-int PolarCurve(const PolarFigures& figures, const float* mean, float zero, float* angle,
-               float* radius);
+// One pedal's mean (figures.right or figures.left) around that circle, in degrees from the
+// pedal's top and radii, polarCurvePoints of them; returns how many.
+int PolarCurve(const float* mean, float zero, float* angle, float* radius);

@@ -37,6 +37,9 @@ struct WindowResult {
     // Too few of the window's frames came whole to measure its power: it has none, and its row
     // is written as a lost link's.
     bool powerUnmeasured;
+    // The window's revolutions the polar view kept whole (none lost, marks where due): its
+    // rows' power phases come from them.
+    int windowTurnsKept;
 };
 
 // N·m of a power at a cadence: 9.55 turns watts over revolutions per minute into newton-metres.

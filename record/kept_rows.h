@@ -3,6 +3,7 @@
 // its close: the one clock reading it started at, and each row's instant on the steady timer,
 // which no change of the wall clock moves.
 
+#include "measure/polar.h"
 #include "measure/window_result.h"
 
 #include <vector>
@@ -12,6 +13,10 @@ struct KeptRow {
     // Frames were arriving: the row's crank values are the rider's, not the 0s of a lost link.
     bool live;
     PedalMetrics metrics; // none (all 0) while the link is lost
+    // Each pedal's power phases over the row's window; none when the window kept no whole
+    // revolution.
+    PowerPhase rightPhase;
+    PowerPhase leftPhase;
 };
 
 struct KeptSession {

@@ -216,9 +216,19 @@ void SaveDat(RecordState& record, const MeasureState& measure, const SetupState&
     const std::string row = SessionRowText(source);
     record.sessionRow += 1;
     // The kept rows pair with the rows the file holds: a row that did not reach it has none.
-    if (WriteSessionLine(record, "%s", row.c_str()))
-        record.kept.rows.push_back(KeptRow{record.now.timer - record.kept.startTimer, live,
-                                           live ? result.pedalMetrics : PedalMetrics{}});
+    if (WriteSessionLine(record, "%s", row.c_str())) {
+        KeptRow kept{record.now.timer - record.kept.startTimer, live,
+                     live ? result.pedalMetrics : PedalMetrics{}, PowerPhase{}, PowerPhase{}};
+        // The phases are made here, a row at a time, not at every window: only a recording
+        // session has a file to give them to.
+        if (live && result.windowTurnsKept > 0) {
+            PolarFigures figures;
+            MakeRecentFigures(measure.polar, result.windowTurnsKept, figures);
+            kept.rightPhase = figures.rightPedal.phase;
+            kept.leftPhase = figures.leftPedal.phase;
+        }
+        record.kept.rows.push_back(kept);
+    }
     if (live) {
         record.sessionLiveRows += 1;
         const auto rows = static_cast<float>(record.sessionLiveRows);

@@ -85,10 +85,10 @@ struct PolarReadout {
 const PolarReadout polarReadoutList[] = {
     {"polarRightPeak", MAIN_POLAR_RIGHT_PEAK, &PedalPolar::peakAngle, false},
     {"polarLeftPeak", MAIN_POLAR_LEFT_PEAK, &PedalPolar::peakAngle, true},
-    {"polarRightDeadSpot", MAIN_POLAR_RIGHT_DEAD, &PedalPolar::deadSpotAngle, false},
-    {"polarLeftDeadSpot", MAIN_POLAR_LEFT_DEAD, &PedalPolar::deadSpotAngle, true},
-    {"polarRightDepth", MAIN_POLAR_RIGHT_DEPTH, &PedalPolar::deadSpotDepth, false},
-    {"polarLeftDepth", MAIN_POLAR_LEFT_DEPTH, &PedalPolar::deadSpotDepth, true},
+    {"polarRightDeadSpot", MAIN_POLAR_RIGHT_DEAD, &PedalPolar::topDeadSpotAngle, false},
+    {"polarLeftDeadSpot", MAIN_POLAR_LEFT_DEAD, &PedalPolar::topDeadSpotAngle, true},
+    {"polarRightDepth", MAIN_POLAR_RIGHT_DEPTH, &PedalPolar::topDeadSpotDepth, false},
+    {"polarLeftDepth", MAIN_POLAR_LEFT_DEPTH, &PedalPolar::topDeadSpotDepth, true},
     {"polarRightNegative", MAIN_POLAR_RIGHT_NEGATIVE, &PedalPolar::negativeShare, false},
     {"polarLeftNegative", MAIN_POLAR_LEFT_NEGATIVE, &PedalPolar::negativeShare, true},
 };
@@ -319,7 +319,7 @@ void ReviewWindow::ShowPolarView() {
     PolarAt(ride, cursorSeconds, polarDefaultTurns, *polar);
     const PolarFigures& figures = PolarFiguresNow(*polar);
     polarPlot->clearPlottables();
-    if (figures.turns > 0 && figures.points > 0) {
+    if (figures.turns > 0) {
         const float zero = PolarZeroRadius(figures);
         double largest = 0.0;
         const auto draw = [this, &largest](const float* angle, const float* radius, int count,
@@ -332,8 +332,8 @@ void ReviewWindow::ShowPolarView() {
         float radius[polarCurvePoints];
         PolarCircle(zero, angle, radius);
         draw(angle, radius, polarCirclePoints, noForce);
-        draw(angle, radius, PolarCurve(figures, figures.right, zero, angle, radius), rightPedal);
-        draw(angle, radius, PolarCurve(figures, figures.left, zero, angle, radius), leftPedal);
+        draw(angle, radius, PolarCurve(figures.right, zero, angle, radius), rightPedal);
+        draw(angle, radius, PolarCurve(figures.left, zero, angle, radius), leftPedal);
         polarPlot->xAxis->setRange(-largest, largest);
         polarPlot->yAxis->setRange(-largest, largest);
         // The circle stays round: the wider axis takes the plot's own width, once laid out.

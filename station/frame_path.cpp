@@ -20,6 +20,7 @@ void HandOnRevolution(StationCore& zan, const FrameEvents& events) {
     if (events.revolutionStarts && events.revolutionSpan == 0) {
         StartLinkWindow(link);
         StartWindowSums(zan.measure);
+        zan.measure.windowKeptFrom = zan.measure.polar.keptTotal;
     }
     if (zan.record.captureState != CaptureState::Idle)
         CaptureFrame(zan.record, link.turnCount, CurrentPowerFrame(zan));
@@ -29,6 +30,9 @@ void HandOnRevolution(StationCore& zan, const FrameEvents& events) {
         TakeReadouts(zan.measure, CurrentChannels(zan));
         CalcWatt(zan.measure, CurrentPowerWindow(zan));
         TakeBalance(zan.measure);
+        zan.measure.windowTurnsKept =
+            static_cast<int>(zan.measure.polar.keptTotal - zan.measure.windowKeptFrom);
+        zan.measure.windowKeptFrom = zan.measure.polar.keptTotal;
         EndLinkWindow(link);
         StartWindowSums(zan.measure);
         const Followers& followers = zan.core.followers;
@@ -62,6 +66,12 @@ void HandOnFrame(StationCore& zan, FrameEvents& events, LinkTickResult& result) 
     }
     TrackRevolution(link, zan.setup.setup.turnDetection,
                     TurnForces{pedals.rightForce, pedals.leftForce, pedals.rightForceMax}, events);
+    // The polar view keeps a revolution at its closing mark, before the window that ends there
+    // counts the revolutions it kept.
+    const PolarFrame polarFrame{pedals.rightForce,     pedals.leftForce,    events.revolutionStarts,
+                                events.revolutionSpan, events.markRejected, link.framesLostBefore,
+                                events.stalled};
+    PolarFrameIn(zan.measure.polar, polarFrame);
     // Most frames bring no revolution's news, and no capture is under way.
     if (events.stalled || events.revolutionStarts || events.windowEnds ||
         zan.record.captureState != CaptureState::Idle)
@@ -69,10 +79,6 @@ void HandOnFrame(StationCore& zan, FrameEvents& events, LinkTickResult& result) 
     PowerFrame powerFrame = CurrentPowerFrame(zan);
     powerFrame.mended = events.mended;
     FramePower(zan.measure, powerFrame);
-    const PolarFrame polarFrame{pedals.rightForce,     pedals.leftForce,    events.revolutionStarts,
-                                events.revolutionSpan, events.markRejected, link.framesLostBefore,
-                                events.stalled};
-    PolarFrameIn(zan.measure.polar, polarFrame);
     const Followers& followers = zan.core.followers;
     for (int i = 0; i < followers.frameCount; ++i)
         followers.frames[i].take(followers.frames[i].data, zan, polarFrame);

@@ -37,10 +37,17 @@ FitRecord Row(int i) {
                   72 + 9 * std::cos(t / 9),
                   20 + 5.2 * std::sin(t / 7),
                   22 + 5 * std::cos(t / 5)};
+    // Power phases that wander across the top (355 to 5 degrees) and round the bottom.
+    const auto wander = [t](double middle, double reach, double period) {
+        return static_cast<float>(std::fmod(middle + reach * std::sin(t / period) + 360.0, 360.0));
+    };
+    row.leftPhase = {wander(0, 8, 7), wander(180, 12, 9), wander(30, 5, 11), wander(150, 5, 13)};
+    row.rightPhase = {wander(350, 4, 5), wander(190, 6, 8), wander(40, 9, 6), wander(140, 3, 4)};
     if (i % 7 == 3) row.heartRate = none;
     if (i % 50 >= 40) {
         row.leftTorqueEffectiveness = row.rightTorqueEffectiveness = none;
         row.leftPedalSmoothness = row.rightPedalSmoothness = none;
+        row.leftPhase = row.rightPhase = PowerPhase{};
     }
     if (i == 300)
         row = {row.timestamp, none,      infinity, -infinity, none, infinity,
@@ -69,7 +76,47 @@ const RecordField recordFields[] = {
     {"rightPedalSmoothness", &FitRecord::rightPedalSmoothness, 0.5, 127},
 };
 
+// A pedal's power phase as Garmin's decoder names it: start and end are the array's elements.
+struct PhaseField {
+    const char* name;
+    PowerPhase FitRecord::*phase;
+    bool peak;
+};
+const PhaseField phaseFields[] = {
+    {"leftPowerPhase", &FitRecord::leftPhase, false},
+    {"leftPowerPhasePeak", &FitRecord::leftPhase, true},
+    {"rightPowerPhase", &FitRecord::rightPhase, false},
+    {"rightPowerPhasePeak", &FitRecord::rightPhase, true},
+};
+
+// Degrees between two angles, round the circle.
+double AngleApart(double a, double b) {
+    const double apart = std::fmod(std::fabs(a - b), 360.0);
+    return std::min(apart, 360.0 - apart);
+}
+
 using Message = FitMessage;
+
+// The phase's two angles as the message holds them, within half a FIT step (360/256 degrees);
+// none written when the phase has none.
+void ExpectPhase(const Message& message, const std::string& name, const PowerPhase& phase,
+                 bool peak) {
+    const float angles[2] = {peak ? phase.peakStart : phase.start,
+                             peak ? phase.peakEnd : phase.end};
+    for (int at = 0; at < 2; ++at) {
+        const std::string field = name + "." + std::to_string(at);
+        if (!std::isfinite(angles[at])) {
+            EXPECT_EQ(message.count(field), 0u) << field;
+            continue;
+        }
+        ASSERT_EQ(message.count(field), 1u) << field;
+        // 255 is the field's "no value": angles there take a neighbour, a step away at most.
+        const bool noValueStep = std::fabs(angles[at] - 255.0 * 360.0 / 256.0) < 180.0 / 256.0;
+        EXPECT_LE(AngleApart(message.at(field), angles[at]),
+                  (noValueStep ? 360.0 : 180.0) / 256.0 + 1e-3)
+            << field;
+    }
+}
 
 class FitActivityTest : public testing::Test {
   protected:
@@ -90,7 +137,14 @@ class FitActivityTest : public testing::Test {
 FitActivity Ride() {
     FitActivity ride{123456,   start, 7200,  {},   600.4, 5123.456,
                      108000.4, 180.4, 410.6, 88.2, 130.6, 432.2};
-    for (int i = 0; i < 600; ++i) ride.records.push_back(Row(i));
+    std::vector<PowerPhase> left, right;
+    for (int i = 0; i < 600; ++i) {
+        ride.records.push_back(Row(i));
+        left.push_back(ride.records.back().leftPhase);
+        right.push_back(ride.records.back().rightPhase);
+    }
+    ride.leftPhase = MeanPowerPhase(left.data(), static_cast<int>(left.size()));
+    ride.rightPhase = MeanPowerPhase(right.data(), static_cast<int>(right.size()));
     return ride;
 }
 
@@ -121,6 +175,8 @@ TEST_F(FitActivityTest, EveryRecordReadsBackAsTheRowHoldsIt) {
                     << field.name;
             }
         }
+        for (const PhaseField& field : phaseFields)
+            ExpectPhase(record, field.name, row.*field.phase, field.peak);
         // The right pedal's share, flagged as the right's: the left is the rest.
         if (!std::isfinite(row.leftBalance)) {
             EXPECT_EQ(record.count("leftRightBalance"), 0u);
@@ -155,6 +211,15 @@ TEST_F(FitActivityTest, EveryRecordReadsBackAsTheRowHoldsIt) {
                                                {"lapMesgs", totals},
                                                {"sessionMesgs", totals}};
     expected["sessionMesgs"].insert({{"numLaps", 1}, {"firstLapIndex", 0}});
+    // The lap's and the session's phases: the records' means round the circle.
+    for (const char* kind : {"lapMesgs", "sessionMesgs"}) {
+        ASSERT_EQ(messages[kind].size(), 1u) << kind;
+        SCOPED_TRACE(kind);
+        ExpectPhase(messages[kind][0], "avgLeftPowerPhase", ride.leftPhase, false);
+        ExpectPhase(messages[kind][0], "avgLeftPowerPhasePeak", ride.leftPhase, true);
+        ExpectPhase(messages[kind][0], "avgRightPowerPhase", ride.rightPhase, false);
+        ExpectPhase(messages[kind][0], "avgRightPowerPhasePeak", ride.rightPhase, true);
+    }
     for (const auto& [kind, fields] : expected) {
         ASSERT_EQ(messages[kind].size(), 1u) << kind;
         const Message& message = messages[kind][0];

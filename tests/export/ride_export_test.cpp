@@ -184,12 +184,26 @@ TEST_F(RideExportTest, AFileThatIsNoSessionIsRefusedAndNothingIsWritten) {
     }
 }
 
+namespace {
+// The emulator's stroke pushes from each pedal's top to its bottom, at half its peak or more from
+// 30 to 150 degrees: each angle within one step of FIT's field (360/256 degrees).
+void ExpectStrokePhases(const FitMessage& message, const std::string& name) {
+    const std::pair<const char*, double> angles[] = {
+        {".0", 0.0}, {".1", 180.0}, {"Peak.0", 30.0}, {"Peak.1", 150.0}};
+    for (const auto& [field, truth] : angles) {
+        ASSERT_EQ(message.count(name + field), 1u) << name + field;
+        const double apart = std::fmod(std::fabs(message.at(name + field) - truth), 360.0);
+        EXPECT_LE(std::min(apart, 360.0 - apart), 360.0 / 256.0) << name + field;
+    }
+}
+} // namespace
+
 TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsFile) {
     RiderStation rider;
     rider.folder = folder;
     rider.Use();
     EmulatedCrankSettings settings;
-    settings.cadence = 60.0;
+    settings.cadence = 90.0;
     settings.rightPeak = 400.0;
     settings.leftPeak = 300.0;
     PlayEmulatedCrank(rider.engine, "COM5", settings);
@@ -237,8 +251,12 @@ TEST_F(RideExportTest, ATenMinuteRideThroughThePanelLeavesItsFitAndTcxBesideItsF
             const std::string name(side);
             EXPECT_NEAR(record.at(name + "TorqueEffectiveness"), effectiveness, 1.5) << side;
             EXPECT_NEAR(record.at(name + "PedalSmoothness"), smoothness, 1.5) << side;
+            ExpectStrokePhases(record, name + "PowerPhase");
         }
     }
+    for (const char* kind : {"lapMesgs", "sessionMesgs"})
+        for (const char* side : {"avgLeft", "avgRight"})
+            ExpectStrokePhases(fit.at(kind).at(0), std::string(side) + "PowerPhase");
     // 30 km/h for the ten minutes of rows.
     EXPECT_NEAR(previousDistance, 5000.0, 100.0);
 }
@@ -522,7 +540,8 @@ TEST_F(RideExportTest, ARecordedRideTakesTheInstantsAndMetricsTheStationKept) {
     for (int i = 0; i < shape.rows; ++i) {
         const bool live = RowLive(shape, i);
         kept.rows.push_back(KeptRow{
-            7.0 + 2.0 * i, live, live ? PedalMetrics{70.0f, 80.0f, 20.0f, 25.0f} : PedalMetrics{}});
+            7.0 + 2.0 * i, live, live ? PedalMetrics{70.0f, 80.0f, 20.0f, 25.0f} : PedalMetrics{},
+            PowerPhase{}, PowerPhase{}});
     }
     std::string error;
     ASSERT_TRUE(ExportRide(csv.string(), 0, &kept, RideZone{}, error)) << error;

@@ -154,12 +154,11 @@ TEST(ReviewFrames, ThePolarViewAtAnInstantIsTheLiveOneWithSpoiledRevolutionsLeft
         if (at > 30.0) {
             EXPECT_EQ(reviewed.turns, polarDefaultTurns);
         }
-        ASSERT_EQ(reviewed.points, shown.points);
-        for (int k = 0; k < shown.points; ++k) {
+        for (int k = 0; k < polarPoints; ++k) {
             EXPECT_EQ(reviewed.right[k], shown.right[k]) << k;
             EXPECT_EQ(reviewed.left[k], shown.left[k]) << k;
         }
-        EXPECT_EQ(reviewed.rightPedal.deadSpotAngle, shown.rightPedal.deadSpotAngle);
+        EXPECT_EQ(reviewed.rightPedal.topDeadSpotAngle, shown.rightPedal.topDeadSpotAngle);
     }
 
     // The force curves take the last two whole revolutions before the instant, mark to mark.

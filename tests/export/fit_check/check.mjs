@@ -1,6 +1,7 @@
 // Reads a FIT file with Garmin's own decoder and prints what it found, one value a line:
 // "<messages> <index> <field> <number>", dates as milliseconds since 1970, enumerations as their
-// numbers. The checks of the file as a whole come first, as "isFIT", "integrity" and "error" lines.
+// numbers, an array's elements as "<field>.<index>". The checks of the file as a whole come
+// first, as "isFIT", "integrity" and "error" lines.
 import { readFileSync } from "node:fs";
 import { Decoder, Stream } from "@garmin/fitsdk";
 
@@ -15,6 +16,11 @@ for (const [kind, list] of Object.entries(messages)) {
     for (const [field, value] of Object.entries(message)) {
       const number = value instanceof Date ? value.getTime() : value;
       if (typeof number === "number") console.log(`${kind} ${index} ${field} ${number}`);
+      // An array's elements as field.0, field.1, ...
+      if (Array.isArray(value))
+        value.forEach((element, at) => {
+          if (typeof element === "number") console.log(`${kind} ${index} ${field}.${at} ${element}`);
+        });
     }
   });
 }
