@@ -445,3 +445,39 @@ TEST_F(DisplayTest, ALinkTickDateTimeRunsOnFromTheLastDisplayTicksReading) {
     ReadZAN(zan);
     EXPECT_DOUBLE_EQ(zan.record.now.dateTime, engine.startDateTime + engine.now);
 }
+
+// --- The polar view on the emulated crank ---
+
+// The emulator's stroke peaks at 90 degrees from each pedal's own top, pushes to 180 and is at
+// half its peak from 30. At 90 and 72 rpm the crank's frames divide a revolution into thirds of a
+// frame; the station reads the angles within two degrees, second after second, once ten
+// revolutions are kept.
+class LivePolarTest : public StationTest {
+  protected:
+    void RideAndRead(double cadence) {
+        EmulatedCrankSettings settings;
+        settings.cadence = cadence;
+        settings.rightPeak = 350.0;
+        WriteFile("zan_01.set", MatchingSetupFile());
+        WriteFile("zan_com.set", "5\n0\n1\n1\n");
+        PlayEmulatedCrank(engine, "COM5", settings);
+        ASSERT_EQ(Start(), 0);
+        for (int second = 14; second < 34; ++second) {
+            engine.RunUntil(second);
+            const PolarFigures& figures = PolarFiguresNow(zan.measure.polar);
+            ASSERT_EQ(figures.turns, polarDefaultTurns);
+            EXPECT_NEAR(figures.rightPedal.peakAngle, 90.0f, 2.0f) << second;
+            EXPECT_NEAR(figures.leftPedal.peakAngle, 90.0f, 2.0f) << second;
+            EXPECT_NEAR(figures.rightPedal.phase.end, 180.0f, 1.4f) << second;
+            EXPECT_NEAR(figures.leftPedal.phase.peakStart, 30.0f, 1.4f) << second;
+        }
+    }
+};
+
+TEST_F(LivePolarTest, AtNinetyRpmBothPedalsPeakAtNinetyDegreesAndHoldThere) {
+    RideAndRead(90.0);
+}
+
+TEST_F(LivePolarTest, AtSeventyTwoRpmBothPedalsPeakAtNinetyDegreesAndHoldThere) {
+    RideAndRead(72.0);
+}
