@@ -5,6 +5,7 @@
 #include "setup/catalogue.h"
 #include "station/replay.h"
 #include "tests/support/emulated_crank.h"
+#include "tests/support/fit_messages.h"
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
@@ -102,8 +103,23 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
     const SessionRows replayRows = ReadSessionRows(replayed);
     ASSERT_GE(liveRows.rows.size(), 59u);
     EXPECT_TRUE(SameRows(liveRows, replayRows));
-    EXPECT_TRUE(std::filesystem::exists(replayed.substr(0, replayed.size() - 4) + ".fit"));
     EXPECT_TRUE(std::filesystem::exists(replayed.substr(0, replayed.size() - 4) + ".tcx"));
+    // The replay's FIT records carry the live ones' power phases, angle for angle.
+    const auto fitOf = [](const std::string& session) {
+        return DecodeFitFile(session.substr(0, session.size() - 4) + ".fit");
+    };
+    const std::vector<FitMessage> liveRecords = fitOf(live)["recordMesgs"];
+    const std::vector<FitMessage> replayRecords = fitOf(replayed)["recordMesgs"];
+    ASSERT_EQ(replayRecords.size(), liveRecords.size());
+    int phases = 0;
+    for (std::size_t i = 0; i < liveRecords.size(); ++i)
+        for (const auto& [field, value] : liveRecords[i])
+            if (field.find("PowerPhase") != std::string::npos) {
+                phases += 1;
+                EXPECT_EQ(replayRecords[i].count(field) ? replayRecords[i].at(field) : -1.0, value)
+                    << "record " << i << " " << field;
+            }
+    EXPECT_GE(phases, 40 * 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
