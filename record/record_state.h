@@ -86,6 +86,9 @@ struct RecordState {
     std::uint32_t rawLastTick;
     unsigned char rawSetup[rawSetupLength];
     double rawLastSync;
+    // Blocks not yet written: the port's reads and setup changes wait for the next display
+    // tick's block, which goes out with them in one write before that tick's row is written.
+    std::vector<unsigned char> rawPending;
     // The link's history since the stream's clock began (the steady timer then), in blocks: a
     // session's stream begins with it, so its replay starts where the live station started.
     // Not kept once it outgrew its room, until the clock begins again.

@@ -8,6 +8,7 @@
 #include "app/station.h"
 #include "setup/catalogue.h"
 #include "setup/setup_file.h"
+#include "station/replay.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crank_link_fixture.h"
 #include "tests/support/real_time_timers.h"
@@ -117,6 +118,19 @@ TEST_F(FaultKillTest, StationKilledMidSessionKeepsEveryRowItWroteAndNoHalfLine) 
     EXPECT_GE(static_cast<int>(session.rows.size()), written);
     EXPECT_LE(static_cast<int>(session.rows.size()), written + 1);
     EXPECT_TRUE(session.trailer.empty());
+
+    // The raw stream beside it holds every byte behind those rows: its replay writes each of
+    // them again, cell for cell.
+    std::filesystem::path stream = files[0];
+    stream.replace_extension(".zanraw");
+    std::string replayed;
+    std::string note;
+    std::string error;
+    ASSERT_TRUE(ReplayExport(stream.string(), replayed, note, error)) << error;
+    SessionRows again = ReadSessionRows(replayed);
+    ASSERT_GE(again.rows.size(), session.rows.size());
+    again.rows.resize(session.rows.size());
+    EXPECT_TRUE(SameRows(session, again));
 }
 
 TEST_F(FaultKillTest, RealProgramKilledMidSessionKeepsEveryRowItShowedAndNoHalfLine) {
