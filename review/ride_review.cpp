@@ -160,13 +160,15 @@ FrameSpan TwoTurnsAt(const ReviewRide& ride, double seconds) {
 
 void PolarAt(const ReviewRide& ride, double seconds, int turns, PolarState& polar) {
     const std::size_t end = FramesUpTo(ride, seconds);
-    const int wanted = std::clamp(turns, 1, polarMostTurns);
     // A revolution is kept or left out by its own frames alone: from a mark on, the view holds
-    // what it held live. Revolutions left out (a rejected mark, frames lost) send it further back.
+    // what it held live. Every revolution the live view kept places the frames of those it
+    // shows, so as many are taken again; revolutions left out (a rejected mark, frames lost) send
+    // it further back.
+    const int wanted = polarMostTurns;
     for (std::size_t back = static_cast<std::size_t>(wanted) + 2;; back *= 2) {
         bool found = false;
         const std::size_t first = MarkBefore(ride, end, back, found);
-        polar.turnsAveraged = wanted;
+        polar.turnsAveraged = std::clamp(turns, 1, polarMostTurns);
         ClearPolar(polar);
         for (std::size_t i = first; i < end; ++i) PolarFrameIn(polar, ride.frames[i].frame);
         if (!found || polar.keptCount >= wanted) return;
