@@ -162,13 +162,15 @@ void PolarAt(const ReviewRide& ride, double seconds, int turns, PolarState& pola
     const std::size_t end = FramesUpTo(ride, seconds);
     const int wanted = std::clamp(turns, 1, polarMostTurns);
     // A revolution is kept or left out by its own frames alone: from a mark on, the view holds
-    // what it held live. Revolutions left out (a rejected mark, frames lost) send it further back.
-    for (std::size_t back = static_cast<std::size_t>(wanted) + 2;; back *= 2) {
+    // what it held live. The revolutions are placed on the circle with every one the live view
+    // keeps, not only the averaged ones, so the ring is filled as live; revolutions left out (a
+    // rejected mark, frames lost) send it further back.
+    for (std::size_t back = static_cast<std::size_t>(polarMostTurns) + 2;; back *= 2) {
         bool found = false;
         const std::size_t first = MarkBefore(ride, end, back, found);
         polar.turnsAveraged = wanted;
         ClearPolar(polar);
         for (std::size_t i = first; i < end; ++i) PolarFrameIn(polar, ride.frames[i].frame);
-        if (!found || polar.keptCount >= wanted) return;
+        if (!found || polar.keptCount >= polarMostTurns) return;
     }
 }
