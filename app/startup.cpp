@@ -123,10 +123,11 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     MakeDir("dati");
     const ClampedCoefficients clamped = TakeWheelAndCorrections(zan.setup);
     ShowSetupParameters(zan);
-    SetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, zan.measure.polar.turnsAveraged);
     // A replay's port is the recorded ride: no port of the machine is opened for it.
     if (zan.port == nullptr) OpenStationPort(zan);
     GiveWorkingDefaults(zan);
+    // After the defaults: before them the polar view averages no revolutions yet.
+    SetCtrlVal(zan.setup.mainPanel, MAIN_POLAR_TURNS, zan.measure.polar.turnsAveraged);
     DisplayPanel(zan.setup.mainPanel);
 
     // The warm-up panel appears at the end of the next two-revolution window.

@@ -50,7 +50,8 @@ struct Engine {
     virtual int PlotXY(int panel, int control, const float* x, const float* y, int count,
                        int color) = 0;
     // A closed curve around the graph's centre: point i at angle[i] degrees, clockwise from the
-    // top, and radius[i] from the centre, in their order; both axes get the same scale.
+    // top, and radius[i] from the centre, in their order; a single point is a dot. The graph is
+    // a polar view from then on: square, both axes at the same scale, marked with the angles.
     virtual int PlotPolar(int panel, int control, const float* angle, const float* radius,
                           int count, int color) = 0;
     virtual int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) = 0;

@@ -1,6 +1,7 @@
 #include "review/review_window.h"
 
-#include "platform/qt/polar_curve.h"
+#include "platform/numbers.h"
+#include "platform/qt/polar_view.h"
 #include "setup/catalogue.h"
 
 #include <QCoreApplication>
@@ -75,23 +76,59 @@ const QColor rightPedal(0, 0, 255);
 const QColor leftPedal(255, 0, 0);
 const QColor noForce(192, 192, 192);
 
-// The polar figures beside the view, right then left, under the live panel's own names.
+// The polar figures beside the view, right then left, under the live panel's own names; a
+// phase reads "start - end" as the live panel has it.
 struct PolarReadout {
     const char* objectName;
     int control;
-    float PedalPolar::*figure;
+    float PedalPolar::*figure; // nullptr for a phase
+    float PowerPhase::*start;
+    float PowerPhase::*end;
     bool left;
 };
 const PolarReadout polarReadoutList[] = {
-    {"polarRightPeak", MAIN_POLAR_RIGHT_PEAK, &PedalPolar::peakAngle, false},
-    {"polarLeftPeak", MAIN_POLAR_LEFT_PEAK, &PedalPolar::peakAngle, true},
-    {"polarRightDeadSpot", MAIN_POLAR_RIGHT_DEAD, &PedalPolar::topDeadSpotAngle, false},
-    {"polarLeftDeadSpot", MAIN_POLAR_LEFT_DEAD, &PedalPolar::topDeadSpotAngle, true},
-    {"polarRightDepth", MAIN_POLAR_RIGHT_DEPTH, &PedalPolar::topDeadSpotDepth, false},
-    {"polarLeftDepth", MAIN_POLAR_LEFT_DEPTH, &PedalPolar::topDeadSpotDepth, true},
-    {"polarRightNegative", MAIN_POLAR_RIGHT_NEGATIVE, &PedalPolar::negativeShare, false},
-    {"polarLeftNegative", MAIN_POLAR_LEFT_NEGATIVE, &PedalPolar::negativeShare, true},
+    {"polarRightPeak", MAIN_POLAR_RIGHT_PEAK, &PedalPolar::peakAngle, nullptr, nullptr, false},
+    {"polarLeftPeak", MAIN_POLAR_LEFT_PEAK, &PedalPolar::peakAngle, nullptr, nullptr, true},
+    {"polarRightDeadSpot", MAIN_POLAR_RIGHT_DEAD, &PedalPolar::topDeadSpotAngle, nullptr, nullptr,
+     false},
+    {"polarLeftDeadSpot", MAIN_POLAR_LEFT_DEAD, &PedalPolar::topDeadSpotAngle, nullptr, nullptr,
+     true},
+    {"polarRightDepth", MAIN_POLAR_RIGHT_DEPTH, &PedalPolar::topDeadSpotDepth, nullptr, nullptr,
+     false},
+    {"polarLeftDepth", MAIN_POLAR_LEFT_DEPTH, &PedalPolar::topDeadSpotDepth, nullptr, nullptr,
+     true},
+    {"polarRightBottom", MAIN_POLAR_RIGHT_BOTTOM, &PedalPolar::bottomDeadSpotAngle, nullptr,
+     nullptr, false},
+    {"polarLeftBottom", MAIN_POLAR_LEFT_BOTTOM, &PedalPolar::bottomDeadSpotAngle, nullptr, nullptr,
+     true},
+    {"polarRightBottomDepth", MAIN_POLAR_RIGHT_BOTTOM_DEPTH, &PedalPolar::bottomDeadSpotDepth,
+     nullptr, nullptr, false},
+    {"polarLeftBottomDepth", MAIN_POLAR_LEFT_BOTTOM_DEPTH, &PedalPolar::bottomDeadSpotDepth,
+     nullptr, nullptr, true},
+    {"polarRightNegative", MAIN_POLAR_RIGHT_NEGATIVE, &PedalPolar::negativeShare, nullptr, nullptr,
+     false},
+    {"polarLeftNegative", MAIN_POLAR_LEFT_NEGATIVE, &PedalPolar::negativeShare, nullptr, nullptr,
+     true},
+    {"polarRightPhase", MAIN_POLAR_RIGHT_PHASE, nullptr, &PowerPhase::start, &PowerPhase::end,
+     false},
+    {"polarLeftPhase", MAIN_POLAR_LEFT_PHASE, nullptr, &PowerPhase::start, &PowerPhase::end, true},
+    {"polarRightPeakPhase", MAIN_POLAR_RIGHT_PEAK_PHASE, nullptr, &PowerPhase::peakStart,
+     &PowerPhase::peakEnd, false},
+    {"polarLeftPeakPhase", MAIN_POLAR_LEFT_PEAK_PHASE, nullptr, &PowerPhase::peakStart,
+     &PowerPhase::peakEnd, true},
+    {"polarRightShape", MAIN_POLAR_RIGHT_SHAPE, &PedalPolar::shapeScore, nullptr, nullptr, false},
+    {"polarLeftShape", MAIN_POLAR_LEFT_SHAPE, &PedalPolar::shapeScore, nullptr, nullptr, true},
 };
+
+QString PolarFigureText(const PolarReadout& readout, const PedalPolar& pedal) {
+    if (readout.figure != nullptr) {
+        const float value = pedal.*readout.figure;
+        return std::isfinite(value) ? QString::number(value, 'f', 1) : QStringLiteral("--");
+    }
+    char text[32];
+    AngleSpanText(pedal.phase.*readout.start, pedal.phase.*readout.end, text, sizeof text);
+    return QString::fromLatin1(text);
+}
 
 // A small plot beside the ride's, titled, with nothing to drag or zoom.
 QCustomPlot* SidePlot(QWidget* parent, const char* objectName, const char* title) {
@@ -270,21 +307,32 @@ void ReviewWindow::AddFrameViews(QBoxLayout* side) {
     forcePlot->graph(1)->setName("Left force");
     side->addWidget(forcePlot);
 
-    polarPlot = SidePlot(this, "polarView", "Polar");
-    for (QCPAxis* axis : {polarPlot->xAxis, polarPlot->yAxis}) {
-        axis->setTickLabels(false);
-        axis->grid()->setPen(QPen(QColor(220, 220, 220)));
-    }
-    side->addWidget(polarPlot);
+    AddPolarView(side);
+}
 
+// The square polar plot with its figures beside it, never over it.
+void ReviewWindow::AddPolarView(QBoxLayout* side) {
+    auto* title = new QLabel("Polar");
+    title->setAlignment(Qt::AlignCenter);
+    side->addWidget(title);
+    auto* row = new QHBoxLayout;
+    polarPlot = new QCustomPlot(this);
+    polarPlot->setObjectName("polarView");
+    polarPlot->setAccessibleName("Polar");
+    polarPlot->setFocusPolicy(Qt::NoFocus);
+    polarPlot->setMinimumSize(220, 220);
+    MakePolarView(*polarPlot);
+    row->addWidget(polarPlot, 1);
     auto* figures = new QGridLayout;
     for (std::size_t i = 0; i < std::size(polarReadoutList); ++i) {
         const PolarReadout& readout = polarReadoutList[i];
         const CatalogueEntry* entry = FindCatalogueEntry(MAIN, readout.control);
-        polarReadouts.push_back(AddFigure(figures, static_cast<int>(i) / 2, static_cast<int>(i) % 2,
-                                          readout.objectName, entry->label, "--"));
+        polarReadouts.push_back(
+            AddFigure(figures, static_cast<int>(i), 0, readout.objectName, entry->label, "--"));
     }
-    side->addLayout(figures);
+    figures->setRowStretch(static_cast<int>(std::size(polarReadoutList)), 1);
+    row->addLayout(figures);
+    side->addLayout(row, 1);
     polar = std::make_unique<PolarState>();
 }
 
@@ -319,31 +367,28 @@ void ReviewWindow::ShowPolarView() {
     PolarAt(ride, cursorSeconds, polarDefaultTurns, *polar);
     const PolarFigures& figures = PolarFiguresNow(*polar);
     polarPlot->clearPlottables();
+    double largest = 0.0;
     if (figures.turns > 0) {
         const float zero = PolarZeroRadius(figures);
-        double largest = 0.0;
-        const auto draw = [this, &largest](const float* angle, const float* radius, int count,
-                                           const QColor& colour) {
-            auto* curve = new QCPCurve(polarPlot->xAxis, polarPlot->yAxis);
-            curve->data()->set(PolarCurveData(angle, radius, count, largest), true);
-            curve->setPen(QPen(colour));
-        };
         float angle[polarCurvePoints];
         float radius[polarCurvePoints];
         PolarCircle(zero, angle, radius);
-        draw(angle, radius, polarCirclePoints, noForce);
-        draw(angle, radius, PolarCurve(figures.right, zero, angle, radius), rightPedal);
-        draw(angle, radius, PolarCurve(figures.left, zero, angle, radius), leftPedal);
-        polarPlot->xAxis->setRange(-largest, largest);
-        polarPlot->yAxis->setRange(-largest, largest);
-        // The circle stays round: the wider axis takes the plot's own width, once laid out.
-        if (polarPlot->axisRect()->width() > 0 && polarPlot->axisRect()->height() > 0)
-            polarPlot->xAxis->setScaleRatio(polarPlot->yAxis, 1.0);
+        AddPolarCurve(*polarPlot, angle, radius, polarCirclePoints, noForce, largest);
+        const auto pedal = [&](const float* mean, const PedalPolar& figure, const QColor& colour) {
+            AddPolarCurve(*polarPlot, angle, radius, PolarCurve(mean, zero, angle, radius), colour,
+                          largest);
+            if (std::isfinite(figure.peakAngle) && std::isfinite(figure.peakForce))
+                AddPolarDot(*polarPlot, figure.peakAngle, std::max(0.0f, zero + figure.peakForce),
+                            colour, largest);
+        };
+        pedal(figures.right, figures.rightPedal, rightPedal);
+        pedal(figures.left, figures.leftPedal, leftPedal);
     }
+    FitPolarView(*polarPlot, largest);
     for (std::size_t i = 0; i < std::size(polarReadoutList); ++i) {
         const PolarReadout& readout = polarReadoutList[i];
         const PedalPolar& pedal = readout.left ? figures.leftPedal : figures.rightPedal;
-        polarReadouts[i]->setText(figures.turns > 0 ? QString::number(pedal.*readout.figure, 'f', 1)
+        polarReadouts[i]->setText(figures.turns > 0 ? PolarFigureText(readout, pedal)
                                                     : QStringLiteral("--"));
     }
     polarPlot->replot(QCustomPlot::rpQueuedReplot);

@@ -72,6 +72,7 @@ class ReviewWindow : public QWidget {
     void ShowCursorValues();
     void AddFrameViews(QBoxLayout* side);
     void ShowForceCurves();
+    void AddPolarView(QBoxLayout* side);
     void ShowPolarView();
 
     ReviewRide ride;

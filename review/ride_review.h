@@ -86,6 +86,6 @@ struct FrameSpan {
 };
 FrameSpan TwoTurnsAt(const ReviewRide& ride, double seconds);
 // The polar view at an instant: the frames before it go into polar as they went live, from a
-// revolution mark far enough back that the mean takes its last turns revolutions (or all of
-// them since the start).
+// revolution mark far enough back that it keeps as many revolutions as the live view keeps (or
+// all of them since the start), its mean taking the last turns.
 void PolarAt(const ReviewRide& ride, double seconds, int turns, PolarState& polar);

@@ -115,18 +115,38 @@ const CatalogueEntry catalogue[] = {
     {MAIN, MAIN_POLAR_LEFT_PEAK, "MAIN_POLAR_LEFT_PEAK", K::Numeric, nullptr,
      "Left peak angle (deg)"},
     {MAIN, MAIN_POLAR_RIGHT_DEAD, "MAIN_POLAR_RIGHT_DEAD", K::Numeric, nullptr,
-     "Right dead spot angle (deg)"},
+     "Right top dead spot (deg)"},
     {MAIN, MAIN_POLAR_LEFT_DEAD, "MAIN_POLAR_LEFT_DEAD", K::Numeric, nullptr,
-     "Left dead spot angle (deg)"},
+     "Left top dead spot (deg)"},
     {MAIN, MAIN_POLAR_RIGHT_DEPTH, "MAIN_POLAR_RIGHT_DEPTH", K::Numeric, nullptr,
-     "Right dead spot depth (N)"},
+     "Right top dead spot depth (N)"},
     {MAIN, MAIN_POLAR_LEFT_DEPTH, "MAIN_POLAR_LEFT_DEPTH", K::Numeric, nullptr,
-     "Left dead spot depth (N)"},
+     "Left top dead spot depth (N)"},
     {MAIN, MAIN_POLAR_RIGHT_NEGATIVE, "MAIN_POLAR_RIGHT_NEGATIVE", K::Numeric, nullptr,
      "Right negative share (%)"},
     {MAIN, MAIN_POLAR_LEFT_NEGATIVE, "MAIN_POLAR_LEFT_NEGATIVE", K::Numeric, nullptr,
      "Left negative share (%)"},
     {MAIN, MAIN_POLAR_TURNS, "MAIN_POLAR_TURNS", K::NumericInt, nullptr, "Polar revolutions"},
+    {MAIN, MAIN_POLAR_RIGHT_BOTTOM, "MAIN_POLAR_RIGHT_BOTTOM", K::Numeric, nullptr,
+     "Right bottom dead spot (deg)"},
+    {MAIN, MAIN_POLAR_LEFT_BOTTOM, "MAIN_POLAR_LEFT_BOTTOM", K::Numeric, nullptr,
+     "Left bottom dead spot (deg)"},
+    {MAIN, MAIN_POLAR_RIGHT_BOTTOM_DEPTH, "MAIN_POLAR_RIGHT_BOTTOM_DEPTH", K::Numeric, nullptr,
+     "Right bottom dead spot depth (N)"},
+    {MAIN, MAIN_POLAR_LEFT_BOTTOM_DEPTH, "MAIN_POLAR_LEFT_BOTTOM_DEPTH", K::Numeric, nullptr,
+     "Left bottom dead spot depth (N)"},
+    {MAIN, MAIN_POLAR_RIGHT_PHASE, "MAIN_POLAR_RIGHT_PHASE", K::TextMessage, nullptr,
+     "Right power phase (deg)"},
+    {MAIN, MAIN_POLAR_LEFT_PHASE, "MAIN_POLAR_LEFT_PHASE", K::TextMessage, nullptr,
+     "Left power phase (deg)"},
+    {MAIN, MAIN_POLAR_RIGHT_PEAK_PHASE, "MAIN_POLAR_RIGHT_PEAK_PHASE", K::TextMessage, nullptr,
+     "Right peak power phase (deg)"},
+    {MAIN, MAIN_POLAR_LEFT_PEAK_PHASE, "MAIN_POLAR_LEFT_PEAK_PHASE", K::TextMessage, nullptr,
+     "Left peak power phase (deg)"},
+    {MAIN, MAIN_POLAR_RIGHT_SHAPE, "MAIN_POLAR_RIGHT_SHAPE", K::Numeric, nullptr,
+     "Right shape score"},
+    {MAIN, MAIN_POLAR_LEFT_SHAPE, "MAIN_POLAR_LEFT_SHAPE", K::Numeric, nullptr, "Left shape score"},
+    {MAIN, MAIN_POLAR_GRAPH, "MAIN_POLAR_GRAPH", K::Graph, nullptr, "Polar plot"},
     {MAIN, MAIN_CALIBRATE_MASS, "MAIN_CALIBRATE_MASS", K::Command, "CALM", "Calibrate with a mass"},
 
     {MAIN, MAIN_GRAPH, "MAIN_GRAPH", K::Graph, nullptr, "Graph"},
@@ -205,7 +225,8 @@ bool StartsDimmed(int panel, int control) {
 
 bool StartsHidden(int panel, int control) {
     // The polar view's controls show only with it.
-    if (panel == MAIN && control >= MAIN_POLAR_RIGHT_PEAK && control <= MAIN_POLAR_TURNS)
+    if (panel == MAIN && ((control >= MAIN_POLAR_RIGHT_PEAK && control <= MAIN_POLAR_TURNS) ||
+                          (control >= MAIN_POLAR_RIGHT_BOTTOM && control <= MAIN_POLAR_GRAPH)))
         return true;
     return panel == MAIN && (control == MAIN_LINK_FRAMES || control == MAIN_LINK_SKIPPED ||
                              control == MAIN_LINK_CUT || control == MAIN_LINK_REJECTED ||

@@ -105,6 +105,19 @@ constexpr int MAIN_POLAR_LEFT_DEPTH = 145;
 constexpr int MAIN_POLAR_RIGHT_NEGATIVE = 146;
 constexpr int MAIN_POLAR_LEFT_NEGATIVE = 147;
 constexpr int MAIN_POLAR_TURNS = 148;
+constexpr int MAIN_POLAR_RIGHT_BOTTOM = 151;
+constexpr int MAIN_POLAR_LEFT_BOTTOM = 152;
+constexpr int MAIN_POLAR_RIGHT_BOTTOM_DEPTH = 153;
+constexpr int MAIN_POLAR_LEFT_BOTTOM_DEPTH = 154;
+// A power phase and a peak power phase read "start - end", in degrees from the pedal's top.
+constexpr int MAIN_POLAR_RIGHT_PHASE = 155;
+constexpr int MAIN_POLAR_LEFT_PHASE = 156;
+constexpr int MAIN_POLAR_RIGHT_PEAK_PHASE = 157;
+constexpr int MAIN_POLAR_LEFT_PEAK_PHASE = 158;
+constexpr int MAIN_POLAR_RIGHT_SHAPE = 159;
+constexpr int MAIN_POLAR_LEFT_SHAPE = 160;
+// The polar view's own square plot, shown instead of the graph.
+constexpr int MAIN_POLAR_GRAPH = 161;
 // Main panel: the calibration with a known mass, from the calibration code up.
 constexpr int MAIN_CALIBRATE_MASS = 149;
 // A ride played again: where it stands and how long it is, shown only while one plays.

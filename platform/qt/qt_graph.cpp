@@ -1,9 +1,9 @@
-// The graph behind PlotY and DeleteGraphPlot, on QCustomPlot. Only this file (and the polar
-// curve it shares with the review window) knows the plotting library, so the graph can move to
-// another one without touching the display code.
+// The graph behind PlotY and DeleteGraphPlot, on QCustomPlot. Only this file (and the polar view
+// it shares with the review window) knows the plotting library, so the graph can move to another
+// one without touching the display code.
 #include "platform/qt/qt_graph.h"
 
-#include "platform/qt/polar_curve.h"
+#include "platform/qt/polar_view.h"
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -142,13 +142,8 @@ void QtEngine::NameGraphAxis(Graph& graph, bool xAxis, const QString& name) {
 
 // Axes fit every trace; the same traces on the next tick leave them as they are.
 void QtEngine::RescaleGraph(Graph& graph) {
-    if (!graph.curves.empty()) {
-        const double radius = graph.polarRadius > 0.0 ? graph.polarRadius : 1.0;
-        const double step = RoundStep(radius / 2.0);
-        SetRange(*graph.view->xAxis, *graph.xTicks, -radius, radius, step);
-        SetRange(*graph.view->yAxis, *graph.yTicks, -radius, radius, step);
-        // The circle stays round: the wider axis takes the plot's own width.
-        graph.view->xAxis->setScaleRatio(graph.view->yAxis, 1.0);
+    if (IsPolarView(*graph.view)) {
+        FitPolarView(*graph.view, graph.polarRadius);
         return;
     }
     double minY = 0.0, maxY = 1.0, maxX = 1.0;
@@ -297,10 +292,13 @@ int QtEngine::PlotPolar(int panel, int control, const float* angle, const float*
         (count > 0 && (angle == nullptr || radius == nullptr)))
         return -1;
     Graph& graph = *found->graph;
-    const QVector<QCPCurveData> points = PolarCurveData(angle, radius, count, graph.polarRadius);
-    auto* curve = new QCPCurve(graph.view->xAxis, graph.view->yAxis);
-    curve->data()->set(points, true);
-    curve->setPen(QPen(QColor((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff)));
+    // A graph given a polar plot is a polar view from then on: square, without axes, marked
+    // with the angles.
+    MakePolarView(*graph.view);
+    const QColor colour((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff);
+    QCPCurve* curve =
+        count == 1 ? AddPolarDot(*graph.view, angle[0], radius[0], colour, graph.polarRadius)
+                   : AddPolarCurve(*graph.view, angle, radius, count, colour, graph.polarRadius);
     graph.curves.push_back(curve);
     MarkGraphStale(graph);
     return graph.nextPlot++;

@@ -30,8 +30,8 @@ struct QtEngine::Graph {
     // next plots.
     std::vector<Plot> plots;
     int nextPlot = 1;
-    // The closed curves of a polar view, and the largest radius among them: while there are any,
-    // both axes span that radius on either side of the centre, at the same scale.
+    // The closed curves and dots of a polar view, and the largest radius among them: both axes
+    // span it on either side of the centre, at the same scale.
     std::vector<QCPCurve*> curves;
     double polarRadius = 0.0;
     // The X value of sample i of the next plots is i times this gain.

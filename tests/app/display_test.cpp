@@ -1,4 +1,5 @@
 #include "app/callbacks.h"
+#include "app/display.h"
 #include "app/link_timer.h"
 #include "measure/power.h"
 #include "setup/catalogue.h"
@@ -8,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 class DisplayTest : public StationTest {
   protected:
@@ -427,6 +429,56 @@ TEST_F(DisplayTest, PlotsOnlyAfterACompletedWindowWithTheirLabelsGainsAndColours
     SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 4);
     Tick();
     EXPECT_TRUE(Plots().empty());
+}
+
+TEST_F(DisplayTest, PolarModeTakesTheGraphsPlaceWithItsOwnPlotAndFiguresAndGivesItBack) {
+    EXPECT_EQ(Main(MAIN_POLAR_TURNS).value, polarDefaultTurns);
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, polarPlotMode);
+    Tick();
+    EXPECT_FALSE(Main(MAIN_GRAPH).Visible());
+    for (int control : {MAIN_POLAR_GRAPH, MAIN_POLAR_LEFT_BOTTOM, MAIN_POLAR_RIGHT_PEAK_PHASE,
+                        MAIN_POLAR_LEFT_SHAPE, MAIN_POLAR_TURNS})
+        EXPECT_TRUE(Main(control).Visible()) << control;
+    // Nothing of the other modes is drawn on either plot.
+    EXPECT_TRUE(Plots().empty());
+    EXPECT_TRUE(Main(MAIN_POLAR_GRAPH).plots.empty());
+
+    zan.link.lastWindowFrames = 40;
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
+    Tick();
+    EXPECT_TRUE(Main(MAIN_GRAPH).Visible());
+    EXPECT_FALSE(Main(MAIN_POLAR_GRAPH).Visible());
+    EXPECT_FALSE(Main(MAIN_POLAR_RIGHT_PHASE).Visible());
+    EXPECT_EQ(Main(MAIN_GRAPH).textAttributes[ATTR_YNAME], "N");
+}
+
+TEST(AngleSpanText, ReadsStartToEndInWholeDegreesRoundTheTurnOrDashesWithoutOne) {
+    const double none = std::nan("");
+    const struct {
+        double start;
+        double end;
+        const char* text;
+    } cases[] = {
+        {12.4, 187.6, "12 - 188"},
+        // A phase over the top ends below its start.
+        {300.0, 20.0, "300 - 20"},
+        // Just short of a full turn is the top.
+        {359.6, 180.2, "0 - 180"},
+        {360.0, 720.4, "0 - 0"},
+        {-0.4, -90.0, "0 - 270"},
+        {none, 180.0, "--"},
+        {10.0, none, "--"},
+        {10.0, std::numeric_limits<double>::infinity(), "--"},
+    };
+    for (const auto& one : cases) {
+        char text[32];
+        AngleSpanText(one.start, one.end, text, sizeof text);
+        EXPECT_STREQ(text, one.text) << one.start << " " << one.end;
+    }
+    char small[4];
+    AngleSpanText(300.0, 20.0, small, sizeof small);
+    EXPECT_STREQ(small, "300");
 }
 
 // A link tick reads the timer alone: its date-time runs on from the clock the last display tick

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cmath>
@@ -188,29 +189,76 @@ TEST_F(LiveDisplayTest, WidgetsShowThePedallingAndTheGraphHoldsTheForceCurves) {
         engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
 }
 
-TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleWithNamedFigures) {
+TEST_F(LiveDisplayTest, PolarViewDrawsEachPedalsPeakAtItsAngleOnASquareWithItsFiguresBeside) {
+    SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
+    Ride(3);
     SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, polarPlotMode);
     Ride(10);
-    QCustomPlot* plot = engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH);
+    QCustomPlot* plot = engine.GraphPlot(zan.setup.mainPanel, MAIN_POLAR_GRAPH);
+    ASSERT_NE(plot, nullptr);
     // A frame is 10.8 degrees of a revolution at 90 rpm. Each pedal's stroke peaks at 90 degrees
-    // from its own top; the curve is drawn through its points, the figure found between frames.
+    // from its own top; the curve is drawn through its points, the figure found between frames,
+    // and the dot put on the figure.
     const double frameAngle = 360.0 * 90.0 / 60.0 / 50.0;
-    EXPECT_NEAR(PolarPeakAngle(*plot, QColor(0, 0, 255)), 90.0, polarPointDegrees);
-    EXPECT_NEAR(PolarPeakAngle(*plot, QColor(255, 0, 0)), 90.0, polarPointDegrees);
-    EXPECT_TRUE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    for (const QColor& pedal : {QColor(0, 0, 255), QColor(255, 0, 0)}) {
+        SCOPED_TRACE(pedal.name().toStdString());
+        EXPECT_NEAR(PolarPeakAngle(*plot, pedal), 90.0, polarPointDegrees);
+        const std::vector<double> dots = PolarDotAngles(*plot, pedal);
+        ASSERT_EQ(dots.size(), 1u);
+        EXPECT_NEAR(dots[0], 90.0, 2.0);
+    }
     EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_PEAK), 90.0, 2.0);
     EXPECT_NEAR(Shown(MAIN_POLAR_LEFT_PEAK), 90.0, 2.0);
     EXPECT_NEAR(Shown(MAIN_POLAR_RIGHT_NEGATIVE), 50.0, 100.0 * frameAngle / 360.0);
+    // The stroke pushes from the top to the bottom and pulls back up: the power phase spans the
+    // downstroke, the dead spots lie near the top and the bottom.
+    EXPECT_NEAR(std::fmod(Shown(MAIN_POLAR_LEFT_DEAD) + 180.0, 360.0), 180.0, 45.0);
+    EXPECT_NEAR(Shown(MAIN_POLAR_LEFT_BOTTOM), 180.0, 45.0);
+    EXPECT_GT(Shown(MAIN_POLAR_RIGHT_SHAPE), 30.0);
+    EXPECT_LE(Shown(MAIN_POLAR_RIGHT_SHAPE), 100.0);
+    for (int phase : {MAIN_POLAR_RIGHT_PHASE, MAIN_POLAR_LEFT_PHASE, MAIN_POLAR_RIGHT_PEAK_PHASE,
+                      MAIN_POLAR_LEFT_PEAK_PHASE}) {
+        const QString text =
+            qobject_cast<QLabel*>(engine.ControlWidget(zan.setup.mainPanel, phase))->text();
+        EXPECT_TRUE(QRegularExpression("^\\d+ - \\d+$").match(text).hasMatch())
+            << text.toStdString();
+    }
     EXPECT_EQ(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_LEFT_DEAD)->accessibleName(),
-              "Left dead spot angle (deg)");
-    if (const char* shot = std::getenv("ZAN_POLAR_SCREENSHOT"))
-        engine.PanelWindow(zan.setup.mainPanel)->grab().save(QString::fromLocal8Bit(shot));
+              "Left top dead spot (deg)");
 
-    // Back to the force curves, the figures go with the circle.
+    // The plot is square, marked, and every figure lies beside it, never over it; the force
+    // plot's graph, with its axis titles, is away.
+    QWidget* window = engine.PanelWindow(zan.setup.mainPanel);
+    std::vector<QWidget*> readouts;
+    for (int control = MAIN_POLAR_RIGHT_PEAK; control <= MAIN_POLAR_GRAPH; ++control) {
+        QWidget* widget = engine.ControlWidget(zan.setup.mainPanel, control);
+        if (widget == nullptr || !widget->objectName().startsWith("MAIN_POLAR_") ||
+            control == MAIN_POLAR_GRAPH)
+            continue;
+        readouts.push_back(widget);
+        if (QLabel* caption = CaptionOf(widget)) readouts.push_back(caption);
+    }
+    EXPECT_EQ(readouts.size(), 2u * 19u);
+    ExpectPolarLayout(*plot, *window, readouts);
+    EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_GRAPH)->isVisible());
+    if (const char* shot = std::getenv("ZAN_POLAR_SCREENSHOT")) {
+        // The panel as a maximized window on a common screen shows it.
+        window->resize(1600, 900);
+        Ride(1);
+        window->grab().save(QString::fromLocal8Bit(shot));
+    }
+
+    // Back to the force curves, the figures go with the circle and the titles come back.
     SetCtrlVal(zan.setup.mainPanel, MAIN_PLOT_MODE, 0);
     Ride(3);
     EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_RIGHT_PEAK)->isVisible());
+    EXPECT_FALSE(engine.ControlWidget(zan.setup.mainPanel, MAIN_POLAR_GRAPH)->isVisible());
+    EXPECT_TRUE(engine.ControlWidget(zan.setup.mainPanel, MAIN_GRAPH)->isVisible());
     EXPECT_EQ(VisibleTraces().size(), 2);
+    QCustomPlot* graph = engine.GraphPlot(zan.setup.mainPanel, MAIN_GRAPH);
+    EXPECT_EQ(graph->xAxis->label(), "2 Turns");
+    EXPECT_EQ(graph->yAxis->label(), "N");
+    EXPECT_TRUE(graph->xAxis->visible());
 }
 
 TEST_F(LiveDisplayTest, CalibrationWithAMassEndsOnOldAndNewValuesSideBySide) {

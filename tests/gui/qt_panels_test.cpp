@@ -197,7 +197,8 @@ TEST_F(ResourceTest, NoVisibleControlsOverlapOutsideTheCovers) {
             continue;
         placed << child;
     }
-    // The polar view's figures show over the graph's right side, beside its circle.
+    // The polar view's plot and figures take the graph's place, which is hidden meanwhile; they
+    // lie beside one another.
     const auto overGraph = [](const QWidget* a, const QWidget* b) {
         const auto polar = [](const QWidget* w) {
             return w->objectName().startsWith(QStringLiteral("MAIN_POLAR_"));

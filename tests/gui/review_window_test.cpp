@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <qcustomplot.h>
@@ -280,15 +281,34 @@ TEST_F(ReviewStreamTest, AStreamShowsTheLiveRowsAndAtItsCursorTwoRevolutionsAndT
     // at 90 degrees from each pedal's own top.
     QCustomPlot* polar = window->PolarPlot();
     ASSERT_NE(polar, nullptr);
-    EXPECT_NEAR(PolarPeakAngle(*polar, blue), 90.0, polarPointDegrees);
-    EXPECT_NEAR(PolarPeakAngle(*polar, red), 90.0, polarPointDegrees);
+    for (const QColor& pedal : {blue, red}) {
+        EXPECT_NEAR(PolarPeakAngle(*polar, pedal), 90.0, polarPointDegrees);
+        const std::vector<double> dots = PolarDotAngles(*polar, pedal);
+        ASSERT_EQ(dots.size(), 1u);
+        EXPECT_NEAR(dots[0], 90.0, 2.0);
+    }
     const QLabel* rightPeak = window->findChild<QLabel*>("polarRightPeak");
     ASSERT_NE(rightPeak, nullptr);
     EXPECT_EQ(rightPeak->accessibleName(), "Right peak angle (deg)");
     EXPECT_NEAR(rightPeak->text().toDouble(), 90.0, 2.0);
     EXPECT_NEAR(Read(*window, "polarLeftPeak").toDouble(), 90.0, 2.0);
     EXPECT_EQ(window->findChild<QLabel*>("polarLeftDeadSpot")->accessibleName(),
-              "Left dead spot angle (deg)");
+              "Left top dead spot (deg)");
+    EXPECT_NEAR(Read(*window, "polarRightBottom").toDouble(), 180.0, 45.0);
+    EXPECT_TRUE(
+        QRegularExpression("^\\d+ - \\d+$").match(Read(*window, "polarLeftPhase")).hasMatch());
+    EXPECT_GT(Read(*window, "polarLeftShape").toDouble(), 30.0);
+    // Square, marked, and its figures beside it, never over it.
+    window->show();
+    QApplication::processEvents();
+    std::vector<QWidget*> figures;
+    // Each figure and its caption.
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (label->objectName().startsWith("polar") ||
+            (label->buddy() != nullptr && label->buddy()->objectName().startsWith("polar")))
+            figures.push_back(label);
+    EXPECT_EQ(figures.size(), 2u * 18u);
+    ExpectPolarLayout(*polar, *window, figures);
 
     if (const char* shot = std::getenv("ZAN_REVIEW_STREAM_SCREENSHOT")) {
         window->resize(1400, 820);

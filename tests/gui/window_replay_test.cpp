@@ -110,6 +110,8 @@ TEST_F(WindowReplayTest, TheWindowShowsTheRecordedRideRefusesCrankCommandsAndEnd
     PlayStreamInWindow(*replaying, replay, StreamBeside(live), 20.0);
     ASSERT_EQ(StartStation(*replaying, nullptr, ""), 0);
     const int panel = replaying->setup.mainPanel;
+    // The polar view's box shows the revolutions it averages from the start.
+    EXPECT_EQ(Shown(panel, MAIN_POLAR_TURNS), polarDefaultTurns);
 
     Watched seen;
     bool refusalAsked = false;
