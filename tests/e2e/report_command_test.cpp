@@ -110,8 +110,7 @@ TEST_F(ReportCommand, TwoRidesMakeOnePageNamingBothWithTheirFiguresSideBySide) {
     EXPECT_EQ(said, "");
     EXPECT_EQ(printed, pdf.string() + "\n");
     EXPECT_EQ(Slurp(pdf).substr(0, 5), "%PDF-");
-    EXPECT_EQ(std::system(("pdfinfo " + Quoted(pdf) + " | grep -q '^Pages: *1$'").c_str()), 0)
-        << "one page";
+    EXPECT_EQ(std::system(("pdfinfo " + Quoted(pdf) + " | grep -q '^Pages: *1$'").c_str()), 0);
     const std::string text = PdfText(pdf);
     EXPECT_NE(text.find("Pedalling before and after"), std::string::npos) << text;
     // Each ride by its file's name and its date: a week apart.
@@ -160,19 +159,25 @@ TEST_F(ReportCommand, TwoRidesMakeOnePageNamingBothWithTheirFiguresSideBySide) {
     EXPECT_NEAR(peakPhase[6], 53.0, 5.0);
     EXPECT_NEAR(peakPhase[7], 127.0, 5.0);
 
-    // One ride alone is a report of its own.
+    // One ride alone is a report of its own; a stream cut short (a kill mid-write) is reported
+    // to its last whole block, its note told in one line.
+    const std::filesystem::path cutShort = folder / "cut_short.zanraw";
+    std::filesystem::copy_file(afterStream, cutShort);
+    std::filesystem::resize_file(cutShort, std::filesystem::file_size(afterStream) - 10);
     const std::filesystem::path alone = folder / "alone.pdf";
-    ASSERT_EQ(Report(Quoted(afterStream) + " --pdf " + Quoted(alone), folder, said, printed), 0)
+    ASSERT_EQ(Report(Quoted(cutShort) + " --pdf " + Quoted(alone), folder, said, printed), 0)
         << said;
+    EXPECT_NE(said.find("read to its last whole block"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
     const std::string aloneText = PdfText(alone);
-    EXPECT_NE(aloneText.find(afterStream.filename().string()), std::string::npos) << aloneText;
+    EXPECT_NE(aloneText.find("cut_short.zanraw, started"), std::string::npos) << aloneText;
     EXPECT_EQ(aloneText.find(beforeStream.filename().string()), std::string::npos) << aloneText;
     if (const char* picture = std::getenv("ZAN_REPORT_PICTURE"))
         std::filesystem::copy_file(pdf, picture, std::filesystem::copy_options::overwrite_existing);
 }
 
-// A PDF already there, a ride missing, a file that is no stream and a stream cut short: one line
-// each, code 2, and no file written or changed.
+// A PDF already there, a ride missing, a file that is no stream and a stream cut within its
+// header: one line each, code 2, and no file written or changed.
 TEST_F(ReportCommand, EveryRefusalIsOneLineWithCodeTwoAndLeavesTheFilesAsTheyWere) {
     const std::filesystem::path there = folder / "there.pdf";
     std::ofstream(there) << "the rider's own notes";
