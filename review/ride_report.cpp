@@ -297,8 +297,8 @@ bool WriteRideReport(const std::vector<const ReviewRide*>& rides, const std::str
                      ReportTarget target, std::string& error) {
     std::error_code failure;
     const bool there = std::filesystem::exists(std::filesystem::symlink_status(path, failure));
-    if (there && (target != ReportTarget::ChosenPdf || !std::filesystem::is_regular_file(path) ||
-                  !IsPdf(path))) {
+    if (there && (target != ReportTarget::ChosenPdf ||
+                  !std::filesystem::is_regular_file(path, failure) || !IsPdf(path))) {
         error = target == ReportTarget::ChosenPdf ? path + " is no PDF: not written over"
                                                   : path + " is there already: not written over";
         return false;
@@ -306,11 +306,8 @@ bool WriteRideReport(const std::vector<const ReviewRide*>& rides, const std::str
     const QByteArray bytes = RideReportPdf(rides);
     if (!there) return WriteWholeFile(path, bytes.constData(), bytes.size(), error);
     // The rider chose to replace the PDF: the new one is whole before it takes the name.
+    // The station's own temporary name, as for every file it writes whole.
     const std::string temporary = path + ".new";
-    if (std::filesystem::exists(std::filesystem::symlink_status(temporary, failure))) {
-        error = temporary + " is there already: not written over";
-        return false;
-    }
     {
         std::ofstream out(temporary, std::ios::binary);
         out.write(bytes.constData(), bytes.size());

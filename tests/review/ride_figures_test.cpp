@@ -1,9 +1,6 @@
 // The pedal figures of a stretch of a ride (the review window's range and cursor) and of the
 // whole of it (the before-and-after report).
 #include "review/ride_figures.h"
-#include "station/replay.h"
-#include "tests/support/session_rows.h"
-#include "tests/support/station_fixture.h"
 #include "tools/crank_model.h"
 
 #include <gtest/gtest.h>
@@ -148,44 +145,5 @@ TEST(WholeRidePolar, EveryRevolutionCountsOnceAcrossTheLotsAndThePedalsKeepTheir
 
     ReviewRide noFrames;
     WholeRidePolar(noFrames, figures);
-    EXPECT_EQ(figures.turns, 0);
-}
-
-// A stream recorded from the emulated crank, read as the review reads it: every row has the
-// live session's pedalling figures and power phases, and the whole ride holds the session's
-// revolutions (the report's command shows its figures are the emulator's stroke).
-TEST_F(StationTest, AStreamsRowsCarryTheirPhasesAndTheWholeRideHoldsTheSessionsRevolutions) {
-    EmulatedCrankSettings settings;
-    settings.leftPeak = 220.0;
-    const std::string live = RecordEmulatedSession(settings, 60.0, 5.0);
-    ReviewRide ride;
-    std::string error;
-    ASSERT_TRUE(ReadReviewStream(StreamBeside(live), ride, error)) << error;
-    ASSERT_EQ(ride.pedalling.size(), ride.seconds.size());
-    EXPECT_EQ(ride.started.size(), 19u) << ride.started;
-    int phased = 0;
-    for (const ReviewPedalling& row : ride.pedalling) {
-        if (!std::isfinite(row.leftPhase.start)) continue;
-        phased += 1;
-        EXPECT_LT(Apart(row.leftPhase.peakStart, 30.0), 6.0);
-        EXPECT_GT(row.leftTorqueEffectiveness, 80.0);
-    }
-    EXPECT_GE(phased, static_cast<int>(ride.seconds.size()) - 3);
-    EXPECT_NEAR(ride.pedalling[10].leftBalance, 100.0 * 220.0 / 520.0, 3.0);
-
-    PolarFigures figures{};
-    WholeRidePolar(ride, figures);
-    // 90 revolutions in the minute, the first and the last cut by the session's ends.
-    EXPECT_GE(figures.turns, 85);
-    EXPECT_LE(figures.turns, 90);
-    EXPECT_NEAR(figures.leftPedal.peakForce, 220.0, 8.0);
-
-    // A session file keeps no frames and no pedalling figures.
-    ReviewRide file;
-    ASSERT_TRUE(ReadReviewRide(live, file, error)) << error;
-    EXPECT_EQ(file.started, ride.started);
-    EXPECT_TRUE(std::isnan(file.pedalling[30].leftTorqueEffectiveness));
-    EXPECT_TRUE(std::isnan(file.pedalling[30].rightPhase.start));
-    WholeRidePolar(file, figures);
     EXPECT_EQ(figures.turns, 0);
 }
