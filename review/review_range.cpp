@@ -27,7 +27,7 @@ struct RangeFigure {
 
 QString Phase(float start, float end) {
     if (!std::isfinite(start) || !std::isfinite(end)) return QStringLiteral("--");
-    return QString("%1-%2 deg").arg(std::lround(start) % 360).arg(std::lround(end) % 360);
+    return QString("%1 - %2 deg").arg(std::lround(start) % 360).arg(std::lround(end) % 360);
 }
 
 QString Percent(double value) {

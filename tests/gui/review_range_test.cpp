@@ -113,7 +113,7 @@ TEST_F(ReviewRangeTest, ItsRangeByKeysOrShiftDragShowsItsPedalFiguresBesideTheCu
     window->SetCursorSeconds(20.0);
     const ReviewPedalling& row = ride.pedalling[RowAt(ride, 20.0)];
     EXPECT_EQ(Read(*window, "cursorLeftPeakPowerPhase"),
-              QString("%1-%2 deg")
+              QString("%1 - %2 deg")
                   .arg(std::lround(row.leftPhase.peakStart) % 360)
                   .arg(std::lround(row.leftPhase.peakEnd) % 360));
     EXPECT_EQ(Read(*window, "cursorRightTorqueEffectiveness"),
@@ -135,7 +135,7 @@ TEST_F(ReviewRangeTest, ItsRangeByKeysOrShiftDragShowsItsPedalFiguresBesideTheCu
               QString("%1 %").arg(figures.leftBalance, 0, 'f', 1));
     EXPECT_NEAR(figures.leftBalance, 100.0 * 220.0 / 520.0, 3.0);
     EXPECT_EQ(Read(*window, "rangeRightPowerPhase"),
-              QString("%1-%2 deg")
+              QString("%1 - %2 deg")
                   .arg(std::lround(figures.right.phase.start) % 360)
                   .arg(std::lround(figures.right.phase.end) % 360));
     // Escape lets the range go.
