@@ -11,6 +11,7 @@
 #include "platform/text_language.h"
 #include "platform/windows_calls.h"
 #include "review/review_window.h"
+#include "review/ride_report.h"
 #include "setup/catalogue.h"
 #include "setup/window_title.h"
 #include "station/replay.h"
@@ -106,6 +107,9 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "       zan_pc --review SESSION_FILE.csv | STREAM.zanraw\n"
                     "  Shows the session's ride in the review window, without the station; a\n"
                     "  raw stream is played again first, with nothing written beside it.\n"
+                    "       zan_pc --report BEFORE.zanraw [AFTER.zanraw] --pdf REPORT.pdf\n"
+                    "  Writes a one-page PDF of the rides' pedalling, the second laid over the\n"
+                    "  first, with no window; REPORT.pdf must not be there yet.\n"
                     "       zan_pc --replay STREAM.zanraw --export\n"
                     "  Plays the raw stream recorded beside a session again, with no window, into\n"
                     "  a new session file beside it with its FIT and TCX files.\n"
@@ -195,8 +199,57 @@ int ReviewCommand(int argc, char** argv) {
     QApplication application(argc, argv);
     KeepDecimalPointInFiles();
     ReviewWindow window(std::move(ride));
+    window.SetRideReader(ReadRideOrStream);
     window.show();
     return QApplication::exec();
+}
+
+// zan_pc --report A.zanraw [B.zanraw] --pdf FILE.pdf: the one-page report of one ride or of two,
+// before and after, with no window. A file already at FILE.pdf is never written over.
+int ReportCommand(int argc, char** argv) {
+    UseConsole();
+    if ((argc != 5 && argc != 6) || std::strcmp(argv[argc - 2], "--pdf") != 0) {
+        std::fprintf(stderr,
+                     "usage: zan_pc --report BEFORE.zanraw [AFTER.zanraw] --pdf REPORT.pdf\n");
+        return 2;
+    }
+    const std::string pdf = argv[argc - 1];
+    std::error_code ignored;
+    if (std::filesystem::exists(std::filesystem::symlink_status(pdf, ignored))) {
+        std::fprintf(stderr, "zan_pc --report: %s is there already: not written over\n",
+                     pdf.c_str());
+        return 2;
+    }
+    std::vector<ReviewRide> rides(static_cast<std::size_t>(argc - 4));
+    for (std::size_t i = 0; i < rides.size(); ++i) {
+        std::string error;
+        if (!ReadReviewStream(argv[i + 2], rides[i], error)) {
+            std::fprintf(stderr, "zan_pc --report: %s\n", error.c_str());
+            return 2;
+        }
+        if (!rides[i].note.empty())
+            std::fprintf(stderr, "zan_pc --report: %s\n", rides[i].note.c_str());
+    }
+    // The page's text is laid out with the system's fonts, which Qt's application finds; it
+    // opens no window, so it needs no screen either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The command's one line is its own: Qt's notes on its platform (no runtime folder on a
+    // service account) are not the rider's.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "zan_pc --report: %s\n", qPrintable(message));
+    });
+    QApplication application(argc, argv);
+    KeepDecimalPointInFiles();
+    std::vector<const ReviewRide*> pages;
+    for (const ReviewRide& ride : rides) pages.push_back(&ride);
+    std::string error;
+    if (!WriteRideReport(pages, pdf, ReportTarget::NewFile, error)) {
+        std::fprintf(stderr, "zan_pc --report: %s\n", error.c_str());
+        return 2;
+    }
+    std::printf("%s\n", pdf.c_str());
+    return 0;
 }
 
 // zan_pc --replay FILE.zanraw --export: the ride the stream holds, played again with no window,
@@ -294,6 +347,7 @@ int main(int argc, char** argv) {
     if (!TakeTextLanguage(argc, argv, language)) return 2;
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--review") == 0) return ReviewCommand(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--report") == 0) return ReportCommand(argc, argv);
     if (IsReplayExport(argc, argv)) return ReplayExportCommand(argv);
     const bool replaying = argc >= 2 && std::strcmp(argv[1], "--replay") == 0;
     RawStream stream;

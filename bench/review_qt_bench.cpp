@@ -1,12 +1,13 @@
 // The review window shares the station's event loop: what opening a long ride takes, and what one
 // move of the cursor costs (the read-outs and a redraw of the whole ride), is time the link timer
 // waits. A raw stream is read (played again) beside the loop, and its cursor also draws the force
-// curves and the polar view.
-#include "station/replay.h"
+// curves and the polar view; the report of two such rides is drawn once they are read.
 #include "bench/hour_stream.h"
 #include "bench/qt_bench_main.h"
 #include "record/session_columns.h"
 #include "review/review_window.h"
+#include "review/ride_report.h"
+#include "station/replay.h"
 
 #include <benchmark/benchmark.h>
 
@@ -157,6 +158,24 @@ void BM_ReviewStreamCursorMove(benchmark::State& state) {
     std::filesystem::remove_all(stream.parent_path(), ignored);
 }
 BENCHMARK(BM_ReviewStreamCursorMove)->Arg(3600)->Unit(benchmark::kMillisecond);
+
+// The before-and-after report of two rides of an hour: each ride's every revolution into its
+// whole-ride polar, and the page drawn into a PDF. The rider waits for it after the rides are read.
+void BM_ReviewReport(benchmark::State& state) {
+    long long frames = 0;
+    const std::filesystem::path stream = HourStream(state.range(0), frames);
+    ReviewRide ride;
+    std::string error;
+    if (!ReadReviewStream(stream.string(), ride, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(RideReportPdf({&ride, &ride}).size());
+    state.counters["frames"] = static_cast<double>(2 * frames);
+    std::error_code ignored;
+    std::filesystem::remove_all(stream.parent_path(), ignored);
+}
+BENCHMARK(BM_ReviewReport)->Arg(3600)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {

@@ -291,6 +291,8 @@ ReviewWindow::ReviewWindow(ReviewRide reviewed, QWidget* parent)
         layout->addLayout(views, 1);
     }
     layout->addLayout(cursorBox);
+    rangePanel = new ReviewRange(ride, plot, rects, cursorLayer, this);
+    layout->addWidget(rangePanel);
     layout->addLayout(summaryBox);
 
     ShowWholeRide();
@@ -406,6 +408,7 @@ ReviewWindow* ReviewWindow::Open(const std::string& path, std::string& error,
     ReviewRide ride;
     if (!ReadWith(read, path, ride, error)) return nullptr;
     auto* window = new ReviewWindow(std::move(ride));
+    window->SetRideReader(read);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;
@@ -419,18 +422,19 @@ void ReviewWindow::OpenWhenRead(const std::string& path,
         bool read = false;
     };
     const auto reading = std::make_shared<Reading>();
-    QThread* reader = QThread::create([reading, path, read = std::move(read)] {
+    QThread* reader = QThread::create([reading, path, read] {
         reading->read = ReadWith(read, path, reading->ride, reading->error);
     });
     // The thread ends on its own; what it read is shown from the application's thread.
     QObject::connect(reader, &QThread::finished, QCoreApplication::instance(),
-                     [reader, reading, refused = std::move(refused)] {
+                     [reader, reading, read, refused = std::move(refused)] {
                          reader->deleteLater();
                          if (!reading->read) {
                              refused(reading->error);
                              return;
                          }
                          auto* window = new ReviewWindow(std::move(reading->ride));
+                         window->SetRideReader(read);
                          window->setAttribute(Qt::WA_DeleteOnClose);
                          window->show();
                      });
@@ -477,6 +481,7 @@ void ReviewWindow::SetCursorSeconds(double seconds) {
         cursorLines[r]->point2->setCoords(cursorSeconds, 1.0);
     }
     ShowCursorValues();
+    rangePanel->ShowCursor(cursorSeconds);
     cursorLayer->replot();
     if (forcePlot != nullptr) {
         ShowForceCurves();
@@ -498,6 +503,7 @@ void ReviewWindow::ShowCursorValues() {
 void ReviewWindow::keyPressEvent(QKeyEvent* event) {
     const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
     const std::size_t row = ride.seconds.empty() ? 0 : RowAt(ride, cursorSeconds);
+    if (rangePanel->TakeKey(*event, cursorSeconds)) return;
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:

@@ -11,7 +11,10 @@
 // Mouse: drag to pan, wheel to zoom, the pointer moves the cursor. Keys: + and - zoom about the
 // cursor, Page Up and Page Down pan, Left and Right move the cursor a row (Shift: ten), Home shows
 // the whole ride.
+//
+// Below the plots, a range of the ride and the report (review/review_range.h).
 
+#include "review/review_range.h"
 #include "review/ride_review.h"
 
 #include <QWidget>
@@ -48,6 +51,9 @@ class ReviewWindow : public QWidget {
                              std::function<void(const std::string&)> refused, RideReader read = {});
 
     const ReviewRide& Ride() const { return ride; }
+    // The range and the report; the report reads its second ride with read.
+    ReviewRange* Range() const { return rangePanel; }
+    void SetRideReader(RideReader read) { rangePanel->SetReader(std::move(read)); }
     QCustomPlot* Plot() const { return plot; }
     // A raw stream's force curves and polar view; nullptr for a session file.
     QCustomPlot* ForcePlot() const { return forcePlot; }
@@ -81,6 +87,7 @@ class ReviewWindow : public QWidget {
     std::vector<QCPItemStraightLine*> cursorLines;
     QCPLayer* cursorLayer = nullptr;
     std::vector<QLabel*> readouts;
+    ReviewRange* rangePanel = nullptr;
     QCustomPlot* forcePlot = nullptr;
     QCustomPlot* polarPlot = nullptr;
     std::vector<QLabel*> polarReadouts;

@@ -4,6 +4,7 @@
 #include "export/session_reader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -30,6 +31,19 @@ void ReviewSession(const SessionRide& session, const std::string& name, const Ke
     RideActivity(session, kept, RideZone{}, fit);
     ride = ReviewRide{};
     ride.name = name;
+    // A session started past midnight of its file name's date holds its seconds beyond the day.
+    const int second = session.startSecondsOfDay;
+    const std::chrono::year_month_day day{
+        std::chrono::sys_days{std::chrono::year{session.year} /
+                              static_cast<unsigned>(session.month) /
+                              static_cast<unsigned>(session.day)} +
+        std::chrono::days{second / 86400}};
+    char started[48];
+    std::snprintf(started, sizeof started, "%04d-%02u-%02u %02d:%02d:%02d",
+                  static_cast<int>(day.year()), static_cast<unsigned>(day.month()),
+                  static_cast<unsigned>(day.day()), second / 3600 % 24, second / 60 % 60,
+                  second % 60);
+    ride.started = started;
     for (std::size_t i = 0; i < fit.records.size(); ++i) {
         const FitRecord& record = fit.records[i];
         const SessionRow& row = session.rows[i];
@@ -41,6 +55,10 @@ void ReviewSession(const SessionRide& session, const std::string& name, const Ke
         ride.cadence.push_back(record.cadence);
         ride.heartRate.push_back(record.heartRate);
         ride.speed.push_back(record.speed * 3.6);
+        ride.pedalling.push_back(
+            ReviewPedalling{record.leftBalance, record.leftTorqueEffectiveness,
+                            record.rightTorqueEffectiveness, record.leftPedalSmoothness,
+                            record.rightPedalSmoothness, record.leftPhase, record.rightPhase});
     }
     // The summary is the session file's own, however the ride was opened: a raw stream's, read
     // through the file its replay wrote, sums the same rows over the same times as the live

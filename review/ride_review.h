@@ -35,9 +35,22 @@ struct ReviewFrame {
     PolarFrame frame;
 };
 
+// One row's pedalling figures as the ride files give them: not a number, and no power phase, in a
+// row without pedalling and in every row of a session file, which keeps none.
+struct ReviewPedalling {
+    double leftBalance; // % of the row's power from the left pedal
+    double leftTorqueEffectiveness;
+    double rightTorqueEffectiveness;
+    double leftPedalSmoothness;
+    double rightPedalSmoothness;
+    PowerPhase leftPhase;
+    PowerPhase rightPhase;
+};
+
 // Each series holds a value a row; a row without it (link lost, no strap) holds not a number.
 struct ReviewRide {
     std::string name;            // the file's name, without its folder
+    std::string started;         // the session's local start, "YYYY-MM-DD hh:mm:ss"
     std::vector<double> seconds; // each row's time since the start
     std::vector<double> powerTotal;
     std::vector<double> powerLeft;
@@ -45,6 +58,7 @@ struct ReviewRide {
     std::vector<double> cadence;
     std::vector<double> heartRate;
     std::vector<double> speed; // km/h
+    std::vector<ReviewPedalling> pedalling;
     ReviewSummary summary;
     // A raw stream's frames in the order the station took them; none for a session file.
     std::vector<ReviewFrame> frames;

@@ -24,6 +24,9 @@ packages=(
   nodejs
   # xmllint validates the TCX export's files against Garmin's schema in the tests.
   libxml2-utils
+  # The pedalling report's PDF: its text in DejaVu Sans, read back in the tests by poppler's
+  # pdftotext and pdfinfo, its picture in the docs made by pdftoppm.
+  fonts-dejavu-core poppler-utils
   # The locale sources localedef compiles an Italian desktop's language from, for the test that
   # the files keep their decimal point under it.
   locales
