@@ -12,8 +12,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #ifndef ZAN_PC_PATH
 #define ZAN_PC_PATH "zan_pc"
@@ -72,7 +74,10 @@ class ReportCommand : public testing::Test {
     // test under way).
     void SetUp() override {
         if (!beforeStream.empty()) return;
-        folder = std::filesystem::temp_directory_path() / "zan_report_command";
+        // A folder of this process's own: ctest runs each test in a process of its own, side
+        // by side.
+        folder = std::filesystem::temp_directory_path() /
+                 ("zan_report_command_" + std::to_string(getpid()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         // Before: an even push, the left pedal weaker. After, a week later: a short high stab
