@@ -22,6 +22,8 @@ int DISPLAY(int, int, int event, void*, int, int) {
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
     WarnSerialMismatch(zan);
     const DisplayTickResult tick = DisplayTick(zan, now);
+    // Apps are answered here, twice a second, never from the link's tick.
+    PollSharing(zan.share);
     // The waiting notice follows the frames: gone when they arrive, back when the link is lost.
     // Told only when that changes, so a code entry that hid it is not undone meanwhile.
     const bool arriving = FramesArriving(zan.link);

@@ -82,6 +82,32 @@ void FollowWarmup(void* station, const StationCore&, const WindowResult& result)
     ShowWarmup(zan.setup, AdvanceWarmup(zan.setup, result.powerTotal));
 }
 
+// Training apps count the crank's revolutions and wheel turns from every frame, and are told
+// each window's result.
+void FollowShareFrame(void* station, const StationCore& core, const PolarFrame& frame) {
+    ShareFrame(static_cast<Station*>(station)->share.tally, core, frame);
+}
+
+void FollowShareWindow(void* station, const StationCore& core, const WindowResult& result) {
+    ShareWindow(static_cast<Station*>(station)->share, core, result);
+}
+
+// Sharing switched on: the apps find the station at the address and port the messages tell.
+void StartSharingAtStart(Station& zan) {
+    if (!zan.share.onForRun) return;
+    char message[200];
+    if (StartSharing(zan.share))
+        std::snprintf(message, sizeof message,
+                      "Sharing power, cadence, balance and heart rate with training apps on "
+                      "port %d (Direct Connect).",
+                      zan.share.port);
+    else
+        std::snprintf(message, sizeof message,
+                      "Sharing with training apps is off: port %d could not be opened.",
+                      shareDefaultPort);
+    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
+}
+
 void FollowCalibration(void* station, const StationCore&, const PolarFrame&) {
     Station& zan = *static_cast<Station*>(station);
     // Asked at every frame: most frames come with no calibration under way.
@@ -93,6 +119,8 @@ void FollowInWindow(Station& zan) {
     zan.core.followers = Followers{};
     Follow(zan.core.followers, WindowFollower{&zan, FollowWarmup});
     Follow(zan.core.followers, FrameFollower{&zan, FollowCalibration});
+    Follow(zan.core.followers, FrameFollower{&zan, FollowShareFrame});
+    Follow(zan.core.followers, WindowFollower{&zan, FollowShareWindow});
 }
 
 int StartStation(Station& zan, void* instance, const char* commandLine) {
@@ -145,6 +173,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     RestartHandshake(zan.link);
     TellSetupAtStart(zan, setupRead, portRead, clamped);
     ClaimWorkingFolder(zan);
+    StartSharingAtStart(zan);
     return 0;
 }
 
