@@ -3,6 +3,7 @@
 #include "app/calibration_walk.h"
 #include "app/device_search.h"
 #include "app/setup_panel.h"
+#include "app/share_panel.h"
 #include "app/station.h"
 #include "app/working_folder.h"
 #include "link/link_control.h"
@@ -90,22 +91,6 @@ void FollowShareFrame(void* station, const StationCore& core, const PolarFrame& 
 
 void FollowShareWindow(void* station, const StationCore& core, const WindowResult& result) {
     ShareWindow(static_cast<Station*>(station)->share, core, result);
-}
-
-// Sharing switched on: the apps find the station at the address and port the messages tell.
-void StartSharingAtStart(Station& zan) {
-    if (!zan.share.onForRun) return;
-    char message[200];
-    if (StartSharing(zan.share))
-        std::snprintf(message, sizeof message,
-                      "Sharing power, cadence, balance and heart rate with training apps on "
-                      "port %d (Direct Connect).",
-                      zan.share.port);
-    else
-        std::snprintf(message, sizeof message,
-                      "Sharing with training apps is off: port %d could not be opened.",
-                      shareDefaultPort);
-    InsertTextBoxLine(zan.setup.mainPanel, MAIN_MESSAGES, -1, message);
 }
 
 void FollowCalibration(void* station, const StationCore&, const PolarFrame&) {

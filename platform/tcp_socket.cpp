@@ -7,6 +7,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -143,3 +145,41 @@ int TcpSend(TcpSocket socket, const unsigned char* bytes, int count) {
 void TcpClose(TcpSocket socket) {
     if (socket != noTcpSocket) CloseNative(NativeOf(socket));
 }
+
+namespace {
+bool TextOf(const in_addr& address, char* text, int size) {
+    return inet_ntop(AF_INET, &address, text, static_cast<socklen_t>(size)) != nullptr;
+}
+} // namespace
+
+#ifdef _WIN32
+bool TcpNetworkAddress(char* text, int size) {
+    char host[256];
+    if (!StartSockets() || gethostname(host, sizeof host) != 0) return false;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &found) != 0) return false;
+    bool named = false;
+    for (const addrinfo* a = found; a != nullptr && !named; a = a->ai_next) {
+        const in_addr address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
+        if ((ntohl(address.s_addr) >> 24) != 127) named = TextOf(address, text, size);
+    }
+    freeaddrinfo(found);
+    return named;
+}
+#else
+bool TcpNetworkAddress(char* text, int size) {
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0) return false;
+    bool named = false;
+    for (const ifaddrs* i = interfaces; i != nullptr && !named; i = i->ifa_next) {
+        if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET ||
+            (i->ifa_flags & IFF_UP) == 0 || (i->ifa_flags & IFF_LOOPBACK) != 0)
+            continue;
+        named = TextOf(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr, text, size);
+    }
+    freeifaddrs(interfaces);
+    return named;
+}
+#endif

@@ -23,3 +23,6 @@ int TcpReceive(TcpSocket socket, unsigned char* buffer, int count);
 // full), -1 when the connection failed.
 int TcpSend(TcpSocket socket, const unsigned char* bytes, int count);
 void TcpClose(TcpSocket socket);
+// The machine's first IPv4 address on a network (not loopback), as text, for the rider to type
+// into an app; false when it has none.
+bool TcpNetworkAddress(char* text, int size);

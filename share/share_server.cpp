@@ -100,8 +100,9 @@ std::int16_t Clamp16(double value) {
     return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
 }
 
-// The extreme forces and the dead spots from the polar view's mean curves: the left pedal's
-// dead spots, as the balance is the left pedal's share.
+// The extreme forces and the dead spot angles from the polar view's mean curves. The sensor's
+// top dead spot is where the power turns positive and its bottom one where it stops being so:
+// the left pedal's power phase, as the balance is the left pedal's share, in degrees from its top.
 bool TakeFigures(const StationCore& zan, PowerMeasurement& m) {
     const PolarState& polar = zan.measure.polar;
     if (polar.keptCount == 0) return false;
@@ -119,14 +120,14 @@ bool TakeFigures(const StationCore& zan, PowerMeasurement& m) {
     m.forcesKnown = true;
     m.maxForce = Clamp16(std::max(*highRight, *highLeft));
     m.minForce = Clamp16(std::min(*lowRight, *lowLeft));
-    const PedalPolar& left = figures->leftPedal;
-    if (std::isfinite(left.topDeadSpotAngle) && std::isfinite(left.bottomDeadSpotAngle)) {
+    const PowerPhase& left = figures->leftPedal.phase;
+    if (std::isfinite(left.start) && std::isfinite(left.end)) {
         const auto degrees = [](float angle) {
             return static_cast<std::uint16_t>((std::lround(angle) % 360 + 360) % 360);
         };
         m.deadSpotsKnown = true;
-        m.topDeadSpot = degrees(left.topDeadSpotAngle);
-        m.bottomDeadSpot = degrees(left.bottomDeadSpotAngle);
+        m.topDeadSpot = degrees(left.start);
+        m.bottomDeadSpot = degrees(left.end);
     }
     return true;
 }
@@ -141,7 +142,22 @@ bool StartSharing(ShareServer& share) {
     const int wanted = share.loopbackAnyPort ? 0 : shareDefaultPort;
     share.listener = TcpListen(wanted, share.loopbackAnyPort, share.port);
     share.listening = share.listener != noTcpSocket;
+    share.portRefused = !share.listening;
     return share.listening;
+}
+
+void SharingLine(const ShareServer& share, const char* address, char* text, int size) {
+    if (!share.listening) {
+        if (share.portRefused)
+            std::snprintf(text, size, "Not shared: port %d could not be opened.", shareDefaultPort);
+        else
+            std::snprintf(text, size, "Not shared with training apps.");
+        return;
+    }
+    const int apps = SharingClients(share);
+    std::snprintf(text, size,
+                  "Power, cadence, balance and heart rate shared at %s:%d; %d %s connected.",
+                  address, share.port, apps, apps == 1 ? "app" : "apps");
 }
 
 void StopSharing(ShareServer& share) {

@@ -47,6 +47,10 @@ struct ShareServer {
     bool onForRun;
     // Tests listen on the loopback interface alone, on any free port.
     bool loopbackAnyPort;
+    // The sharing file could not be read: it is kept as it is, and the switch holds for this run.
+    bool fileUnread;
+    // The port could not be had when sharing was last switched on.
+    bool portRefused;
     bool listening;
     TcpSocket listener;
     int port;
@@ -62,6 +66,8 @@ struct ShareServer {
 // Listens: on every interface at the default port, or for tests on loopback at any free one.
 // False when the port could not be had.
 bool StartSharing(ShareServer& share);
+// What is shared, where and with how many apps, for the panel's line.
+void SharingLine(const ShareServer& share, const char* address, char* text, int size);
 // Closes every connection and the listener.
 void StopSharing(ShareServer& share);
 // Accepts the apps that connected and answers what they sent (the display tick).

@@ -92,6 +92,11 @@ TEST_F(ShareServerTest, TwoAppsGetPowerBalanceCadenceAndHeartRateAsThePanelShows
         EXPECT_TRUE(last.energyKnown);
         EXPECT_TRUE(last.forcesKnown);
         EXPECT_GT(last.maxForce, 150);
+        // The emulator pushes on the downstroke alone: the power turns positive near the top and
+        // stops near the bottom.
+        ASSERT_TRUE(last.deadSpotsKnown);
+        EXPECT_TRUE(last.topDeadSpot < 30 || last.topDeadSpot > 330) << last.topDeadSpot;
+        EXPECT_NEAR(last.bottomDeadSpot, 180, 30);
 
         // Cadence as an app computes it: revolutions over their event times, wrapping at 16 bits.
         PowerMeasurement earlier{};
