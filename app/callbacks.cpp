@@ -17,7 +17,7 @@ const NamedCallback callbackTable[] = {
     {"LOAD", LOAD},     {"SAVS", SAVS},       {"DEF", DEF},       {"DEFM", DEFM},
     {"DEFX", DEFX},     {"ZERO", ZERO},       {"RESET", RESET},   {"SKIP", SKIP},
     {"PWD", PWD},       {"OFT", OFT},         {"SAVE", SESSION},  {"SAVET", SAVET},
-    {"SAVE10", SAVE10}, {"CALM", CALM},       {"REVIEW", REVIEW},
+    {"SAVE10", SAVE10}, {"CALM", CALM},       {"REVIEW", REVIEW}, {"SHARE", SHARE},
 };
 } // namespace
 

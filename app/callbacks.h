@@ -28,6 +28,7 @@ ZAN_CALLBACK(RTEXT);
 ZAN_CALLBACK(PRINT);
 // Opens a past session in the review window.
 ZAN_CALLBACK(REVIEW);
+ZAN_CALLBACK(SHARE);
 // A past session that could not be opened for review: the reason goes to the message box.
 void TellRideNotOpened(const Station& zan, const char* reason);
 ZAN_CALLBACK(SRCH);

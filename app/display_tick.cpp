@@ -5,6 +5,7 @@
 #include "app/link_watchdog.h"
 #include "app/session_panel.h"
 #include "app/setup_panel.h"
+#include "app/share_panel.h"
 #include "app/station.h"
 #include "link/link_control.h"
 #include "platform/engine.h"
@@ -22,6 +23,9 @@ int DISPLAY(int, int, int event, void*, int, int) {
     if (ReadsSingleSide(AccessLevelOf(zan.setup.accessCode))) TakePanelSingleSide(zan);
     WarnSerialMismatch(zan);
     const DisplayTickResult tick = DisplayTick(zan, now);
+    // Apps are answered here, twice a second, never from the link's tick.
+    PollSharing(zan.share);
+    ShowSharing(zan);
     // The waiting notice follows the frames: gone when they arrive, back when the link is lost.
     // Told only when that changes, so a code entry that hid it is not undone meanwhile.
     const bool arriving = FramesArriving(zan.link);

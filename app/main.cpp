@@ -113,6 +113,9 @@ bool AnswerInformationRequest(int argc, char** argv, int& exitCode) {
                     "       zan_pc --replay STREAM.zanraw --export\n"
                     "  Plays the raw stream recorded beside a session again, with no window, into\n"
                     "  a new session file beside it with its FIT and TCX files.\n"
+                    "       zan_pc --share-power [SETUP_FILE]\n"
+                    "  Shares power, cadence, balance and heart rate with training apps for this\n"
+                    "  run (Direct Connect, port 36866).\n"
                     "       zan_pc --lang it|en [SETUP_FILE | --replay STREAM.zanraw ...]\n"
                     "  Shows the station's own texts as written, partly Italian (it), or in\n"
                     "  English (en). Without it: English, unless the system's language is\n"
@@ -312,6 +315,16 @@ bool TakeTextLanguage(int& argc, char** argv, TextLanguage& language) {
     return false;
 }
 
+// zan_pc --share-power ...: sharing with training apps switched on for this run, taken out of
+// the arguments before the setup path is read from them.
+bool TakeSharePower(int& argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--share-power") != 0) return false;
+    // argv[argc] is the null pointer, which moves down with the rest.
+    for (int i = 2; i <= argc; ++i) argv[i - 1] = argv[i];
+    argc -= 1;
+    return true;
+}
+
 // The command line the station sees: the arguments, joined by single blanks, into commandLine.
 // Returns 0, or 2 after one line on the standard error when it is too long for a setup path or
 // names a setup file that does not exist.
@@ -345,6 +358,7 @@ int TakeCommandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
     TextLanguage language = TextLanguage::Source;
     if (!TakeTextLanguage(argc, argv, language)) return 2;
+    const bool sharePower = TakeSharePower(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--export") == 0) return ExportCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--review") == 0) return ReviewCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--report") == 0) return ReportCommand(argc, argv);
@@ -384,6 +398,7 @@ int main(int argc, char** argv) {
     const auto station = std::make_unique<Station>();
     UseStation(*station);
     Station& zan = *station;
+    zan.share.onForRun = sharePower;
     WindowReplay replay(stream);
     if (replaying) PlayStreamInWindow(zan, replay, argv[2], replaySpeed);
 

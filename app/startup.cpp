@@ -3,6 +3,7 @@
 #include "app/calibration_walk.h"
 #include "app/device_search.h"
 #include "app/setup_panel.h"
+#include "app/share_panel.h"
 #include "app/station.h"
 #include "app/working_folder.h"
 #include "link/link_control.h"
@@ -82,6 +83,16 @@ void FollowWarmup(void* station, const StationCore&, const WindowResult& result)
     ShowWarmup(zan.setup, AdvanceWarmup(zan.setup, result.powerTotal));
 }
 
+// Training apps count the crank's revolutions and wheel turns from every frame, and are told
+// each window's result.
+void FollowShareFrame(void* station, const StationCore& core, const PolarFrame& frame) {
+    ShareFrame(static_cast<Station*>(station)->share.tally, core, frame);
+}
+
+void FollowShareWindow(void* station, const StationCore& core, const WindowResult& result) {
+    ShareWindow(static_cast<Station*>(station)->share, core, result);
+}
+
 void FollowCalibration(void* station, const StationCore&, const PolarFrame&) {
     Station& zan = *static_cast<Station*>(station);
     // Asked at every frame: most frames come with no calibration under way.
@@ -93,6 +104,8 @@ void FollowInWindow(Station& zan) {
     zan.core.followers = Followers{};
     Follow(zan.core.followers, WindowFollower{&zan, FollowWarmup});
     Follow(zan.core.followers, FrameFollower{&zan, FollowCalibration});
+    Follow(zan.core.followers, FrameFollower{&zan, FollowShareFrame});
+    Follow(zan.core.followers, WindowFollower{&zan, FollowShareWindow});
 }
 
 int StartStation(Station& zan, void* instance, const char* commandLine) {
@@ -145,6 +158,7 @@ int StartStation(Station& zan, void* instance, const char* commandLine) {
     RestartHandshake(zan.link);
     TellSetupAtStart(zan, setupRead, portRead, clamped);
     ClaimWorkingFolder(zan);
+    StartSharingAtStart(zan);
     return 0;
 }
 

@@ -5,10 +5,13 @@
 // made (std::make_unique<Station>()); the start-up sequence gives the start values.
 
 #include "app/app_state.h"
+#include "share/share_server.h"
 #include "station/station.h"
 
 struct Station : StationCore {
     AppState app{};
+    // The measurement served to training apps, when sharing is on.
+    ShareServer share{};
 };
 
 // The engine in use calls back into this station: its callbacks and timers reach it through the

@@ -26,7 +26,8 @@ failed=0
 for target in frame_assembler:1024:frame_assembler frame_decoder:64:frame_decoder \
   frame_screen:1024:frame_screen \
   setup_reader:1024:setup_file port_reader:1024:port_file frame_reader:8192:frame_reader \
-  setup_file:4096:setup_file port_file:4096:port_file raw_stream:8192:raw_stream; do
+  setup_file:4096:setup_file port_file:4096:port_file raw_stream:8192:raw_stream \
+  direct_connect:2048:direct_connect; do
   name=${target%%:*}
   seeds=${target##*:}
   limit=${target#*:}

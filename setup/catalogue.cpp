@@ -167,6 +167,8 @@ const CatalogueEntry catalogue[] = {
     {MAIN, 106, nullptr, K::Command, "PRINT", "Print panel (PDF)"},
     {MAIN, 107, nullptr, K::Command, "FINE", "Quit"},
     {MAIN, MAIN_REVIEW, "MAIN_REVIEW", K::Command, "REVIEW", "Review a ride"},
+    {MAIN, MAIN_SHARE, "MAIN_SHARE", K::Switch, "SHARE", "Share with training apps"},
+    {MAIN, MAIN_SHARE_STATUS, "MAIN_SHARE_STATUS", K::TextMessage, nullptr, "Sharing"},
 
     {MAIN, 98, "MAIN_LINK_TIMER", K::Timer, "TIMER", "Link timer (20 ms)"},
     {MAIN, 99, "MAIN_DISPLAY_TIMER", K::Timer, "DISPLAY", "Display timer (500 ms)"},

@@ -123,6 +123,10 @@ constexpr int MAIN_CALIBRATE_MASS = 149;
 // A ride played again: where it stands and how long it is, shown only while one plays.
 constexpr int MAIN_REPLAY_POSITION = 150;
 
+// Main panel: sharing with training apps, and what is shared, where and with how many.
+constexpr int MAIN_SHARE = 162;
+constexpr int MAIN_SHARE_STATUS = 163;
+
 // Main panel: the button that opens a past ride in the review window.
 constexpr int MAIN_REVIEW = 108;
 

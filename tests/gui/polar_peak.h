@@ -11,10 +11,11 @@
 #include <QWidget>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 inline double PolarAngleOf(const QCPCurveData& point) {
-    return std::fmod(std::atan2(point.key, point.value) * 180.0 / M_PI + 360.0, 360.0);
+    return std::fmod(std::atan2(point.key, point.value) * 180.0 / std::numbers::pi + 360.0, 360.0);
 }
 
 // The angle of the farthest point of the curves drawn in the colour, clockwise from the top;
