@@ -31,6 +31,8 @@ packages=(
   # avahi-daemon on a private D-Bus bus (dbus-daemon) in a network namespace whose loopback ip
   # brings up, and finds the station with avahi-browse.
   libavahi-client-dev avahi-daemon avahi-utils dbus-daemon iproute2
+  # The Bluetooth LE peripheral's test registers with a mock BlueZ made with python3-dbusmock.
+  python3-dbusmock
 )
 # npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
 if ! command -v npm >/dev/null; then packages+=(npm); fi

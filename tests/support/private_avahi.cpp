@@ -36,21 +36,8 @@ std::string Output(const std::string& command) {
 
 } // namespace
 
-PrivateAvahi::PrivateAvahi() {
-    // One folder a process: libdbus reads the bus's address once, so every private bus of a test
-    // program listens at the same path.
-    folder = "/tmp/zan-avahi-" + std::to_string(getpid());
-    std::error_code error;
-    std::filesystem::remove_all(folder, error);
-    if (!std::filesystem::create_directory(folder, error)) folder.clear();
-}
-
 PrivateAvahi::~PrivateAvahi() {
     StopDaemon();
-    bus.Signal(SIGTERM);
-    bus.WaitForEnd(5);
-    std::error_code error;
-    if (!folder.empty()) std::filesystem::remove_all(folder, error);
 }
 
 bool PrivateAvahi::NamespacesAllowed(std::string& reason) {
@@ -62,40 +49,21 @@ bool PrivateAvahi::NamespacesAllowed(std::string& reason) {
     return false;
 }
 
-bool PrivateAvahi::StartBus() {
-    if (folder.empty()) return false;
-    // Anyone on the private bus may own any name and call anyone: it holds the tests only.
-    std::ofstream(folder + "/bus.conf")
-        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig><type>system</type><listen>"
-        << BusAddress()
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
-           "<allow own=\"*\"/><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-           "</policy></busconfig>\n";
-    if (!bus.Run({"/usr/bin/dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork",
-                  "--nopidfile"},
-                 {}, folder + "/bus.log")) {
-        return false;
-    }
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", BusAddress().c_str(), 1);
-    return WaitForPath(folder + "/bus", 10);
-}
-
 bool PrivateAvahi::StartDaemon() {
     // IPv4 on the loopback only; the host and workstation records stay out of the answers.
-    std::ofstream(folder + "/avahi.conf") << "[server]\nhost-name=zan-test\ndomain-name=local\n"
-                                             "use-ipv4=yes\nuse-ipv6=no\nallow-interfaces=lo\n"
-                                             "enable-dbus=yes\n[wide-area]\n"
-                                             "enable-wide-area=no\n[publish]\n"
-                                             "publish-hinfo=no\npublish-workstation=no\n";
+    std::ofstream(bus.Folder() + "/avahi.conf")
+        << "[server]\nhost-name=zan-test\ndomain-name=local\n"
+           "use-ipv4=yes\nuse-ipv6=no\nallow-interfaces=lo\n"
+           "enable-dbus=yes\n[wide-area]\n"
+           "enable-wide-area=no\n[publish]\n"
+           "publish-hinfo=no\npublish-workstation=no\n";
     // The namespace's loopback starts down and without multicast. The daemon keeps its pid file
     // and socket in /run: a private /run in its own mounts leaves the machine's untouched.
     const std::string script = "ip link set lo up multicast on && mount -t tmpfs tmpfs /run && "
                                "exec avahi-daemon -f " +
-                               folder + "/avahi.conf --no-drop-root --no-chroot --no-rlimits";
+                               bus.Folder() + "/avahi.conf --no-drop-root --no-chroot --no-rlimits";
     if (!daemon.Run({"/usr/bin/unshare", "-n", "-m", "/bin/sh", "-c", script},
-                    {"DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress()}, folder + "/avahi.log")) {
+                    {"DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress()}, bus.Folder() + "/avahi.log")) {
         return false;
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
@@ -120,7 +88,7 @@ std::string PrivateAvahi::Browse(const std::string& serviceType) const {
 }
 
 std::string PrivateAvahi::DaemonLog() const {
-    return ReadAll(folder + "/avahi.log");
+    return ReadAll(bus.Folder() + "/avahi.log");
 }
 
 #endif

@@ -6,12 +6,13 @@
 #ifdef __linux__
 
 #include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
 
 #include <string>
 
 class PrivateAvahi {
   public:
-    PrivateAvahi();
+    PrivateAvahi() = default;
     ~PrivateAvahi();
     PrivateAvahi(const PrivateAvahi&) = delete;
     PrivateAvahi& operator=(const PrivateAvahi&) = delete;
@@ -20,19 +21,18 @@ class PrivateAvahi {
     static bool NamespacesAllowed(std::string& reason);
 
     // The bus alone, and this process's D-Bus clients pointed at it.
-    bool StartBus();
+    bool StartBus() { return bus.Start(); }
     // The daemon on the bus, waited for until it answers.
     bool StartDaemon();
     void StopDaemon();
 
     // avahi-browse -rtp of the service type on the private bus: its resolved lines ('=' first).
     std::string Browse(const std::string& serviceType) const;
-    std::string BusAddress() const { return "unix:path=" + folder + "/bus"; }
+    std::string BusAddress() const { return bus.Address(); }
     std::string DaemonLog() const;
 
   private:
-    std::string folder;
-    ChildProcess bus;
+    PrivateBus bus;
     ChildProcess daemon;
 };
 
