@@ -38,9 +38,7 @@ class AvahiAnnouncer final : public ServiceAnnouncer {
         }
         // The poll is not running yet, so the client's first callback comes on this thread.
         int error = 0;
-        client = avahi_client_new(avahi_threaded_poll_get(poll), AvahiClientFlags(0),
-                                  &AvahiAnnouncer::ClientChanged, this, &error);
-        if (!client) {
+        if (!Connect(error)) {
             avahi_threaded_poll_free(poll);
             poll = nullptr;
             SetStatus(AnnounceState::NoResponder, avahi_strerror(error));
@@ -89,12 +87,31 @@ class AvahiAnnouncer final : public ServiceAnnouncer {
             if (group) avahi_entry_group_reset(group);
             SetStatus(AnnounceState::Registering, "");
             break;
-        case AVAHI_CLIENT_FAILURE:
-            SetStatus(AnnounceState::NoResponder, avahi_strerror(avahi_client_errno(changed)));
-            break;
-        case AVAHI_CLIENT_CONNECTING:
+        case AVAHI_CLIENT_FAILURE: {
+            const int error = avahi_client_errno(changed);
+            SetStatus(AnnounceState::NoResponder, avahi_strerror(error));
+            if (error != AVAHI_ERR_DISCONNECTED) break;
+            // The daemon went away (stopped, restarted, upgraded): a new client waits for it
+            // and announces again once it is back.
+            avahi_client_free(changed);
+            client = nullptr;
+            group = nullptr;
+            int ignored = 0;
+            Connect(ignored);
             break;
         }
+        case AVAHI_CLIENT_CONNECTING:
+            SetStatus(AnnounceState::NoResponder, "waiting for the Avahi daemon");
+            break;
+        }
+    }
+
+    // A client that waits for a daemon not running yet rather than failing, so that the
+    // announcement appears once Avahi starts.
+    bool Connect(int& error) {
+        client = avahi_client_new(avahi_threaded_poll_get(poll), AVAHI_CLIENT_NO_FAIL,
+                                  &AvahiAnnouncer::ClientChanged, this, &error);
+        return client != nullptr;
     }
 
     void OnGroup(AvahiEntryGroup* changed, AvahiEntryGroupState state) {
