@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -403,7 +404,7 @@ PowerPhase MeanPowerPhase(const PowerPhase* phases, int count) {
                                  phases[i].peakEnd};
         for (int a = 0; a < 4; ++a) {
             if (!std::isfinite(angles[a])) continue;
-            const double radians = angles[a] * M_PI / 180.0;
+            const double radians = angles[a] * std::numbers::pi / 180.0;
             sums[a][0] += std::cos(radians);
             sums[a][1] += std::sin(radians);
             counted[a] += 1;
@@ -411,10 +412,9 @@ PowerPhase MeanPowerPhase(const PowerPhase* phases, int count) {
     }
     float means[4];
     for (int a = 0; a < 4; ++a)
-        means[a] =
-            counted[a] > 0
-                ? Wrapped(static_cast<float>(std::atan2(sums[a][1], sums[a][0]) * 180.0 / M_PI))
-                : std::numeric_limits<float>::quiet_NaN();
+        means[a] = counted[a] > 0 ? Wrapped(static_cast<float>(std::atan2(sums[a][1], sums[a][0]) *
+                                                               180.0 / std::numbers::pi))
+                                  : std::numeric_limits<float>::quiet_NaN();
     return PowerPhase{means[0], means[1], means[2], means[3]};
 }
 

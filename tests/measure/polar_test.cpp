@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numbers>
 
 namespace {
 
@@ -77,11 +78,14 @@ TEST(PolarTest, KnownStrokesReadTheirAnglesFromEachPedalsOwnTop) {
         ride.Turns(30);
         const PolarFigures& figures = PolarFiguresNow(*ride.polar);
         EXPECT_EQ(figures.turns, polarDefaultTurns);
-        const double halfAngle = std::asin(std::pow(0.5, 1.0 / known.peakedness)) * 180.0 / M_PI;
+        const double halfAngle =
+            std::asin(std::pow(0.5, 1.0 / known.peakedness)) * 180.0 / std::numbers::pi;
         // The mean of sin^k over the downstroke: 2/pi for an even sine, 3/8 for sin^4.
         double downstroke = 0.0;
         for (int i = 0; i < 1800; ++i)
-            downstroke += std::pow(std::sin((i + 0.5) * M_PI / 1800.0), known.peakedness) / 1800.0;
+            downstroke +=
+                std::pow(std::sin((i + 0.5) * std::numbers::pi / 1800.0), known.peakedness) /
+                1800.0;
         for (const bool left : {false, true}) {
             SCOPED_TRACE(left ? "left" : "right");
             const PedalPolar& pedal = left ? figures.leftPedal : figures.rightPedal;
