@@ -30,6 +30,12 @@ packages=(
   # The locale sources localedef compiles an Italian desktop's language from, for the test that
   # the files keep their decimal point under it.
   locales
+  # Avahi's client library announces the Direct Connect server by mDNS. Its test runs a private
+  # avahi-daemon on a private D-Bus bus (dbus-daemon) in a network namespace whose loopback ip
+  # brings up, and finds the station with avahi-browse.
+  libavahi-client-dev avahi-daemon avahi-utils dbus-daemon iproute2
+  # The Bluetooth LE peripheral's test registers with a mock BlueZ made with python3-dbusmock.
+  python3-dbusmock
 )
 # npm installs that decoder. NodeSource's nodejs carries npm and conflicts with Debian's npm.
 if ! command -v npm >/dev/null; then packages+=(npm); fi

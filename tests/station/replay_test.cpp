@@ -5,7 +5,9 @@
 #include "setup/catalogue.h"
 #include "station/replay.h"
 #include "tests/support/emulated_crank.h"
+#ifndef _WIN32
 #include "tests/support/fit_messages.h"
+#endif
 #include "tests/support/session_rows.h"
 #include "tests/support/station_fixture.h"
 
@@ -104,7 +106,9 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
     ASSERT_GE(liveRows.rows.size(), 59u);
     EXPECT_TRUE(SameRows(liveRows, replayRows));
     EXPECT_TRUE(std::filesystem::exists(replayed.substr(0, replayed.size() - 4) + ".tcx"));
-    // The replay's FIT records carry the live ones' power phases, angle for angle.
+    // The replay's FIT records carry the live ones' power phases, angle for angle. Garmin's
+    // decoder runs on Node, which the Windows tests under Wine have not.
+#ifndef _WIN32
     const auto fitOf = [](const std::string& session) {
         return DecodeFitFile(session.substr(0, session.size() - 4) + ".fit");
     };
@@ -120,6 +124,7 @@ TEST_P(ReplayTest, TheReplayedSessionHasTheLiveSessionsRowsValueForValue) {
                     << "record " << i << " " << field;
             }
     EXPECT_GE(phases, 40 * 8);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, ReplayTest,
